@@ -1,0 +1,37 @@
+#pragma once
+// The API through which an application talks to the presence server: it
+// packs a request object, sends it to the named server and unpacks the reply
+// into the same object. Each call blocks its thread until the reply comes or
+// the request's time-out passes; an object may be shared between threads
+// (its calls are then serialised), a request object may not.
+
+#include <string>
+
+#include "zelclnt/core/ZelTPresenceServer.h"
+#include "zelclnt/platform/TFramework.h"
+
+class TRPC;
+class ZelTRequest;
+class ZelTServerStatus;
+
+class ZelAPresenceServer : public ZelTPresenceServer, public TFramework {
+ public:
+  static constexpr const char* kVersionName = "Presence ServerClientversion";
+  static constexpr const char* kVersion = "V11 R0.0.0";
+
+  ZelAPresenceServer();
+  // Registers with the framework under the two names; the first such object
+  // of the process records the library's version.
+  ZelAPresenceServer(const std::string& first, const std::string& second);
+  ZelAPresenceServer(const ZelAPresenceServer& other);
+  ZelAPresenceServer& operator=(const ZelAPresenceServer& other);
+  ~ZelAPresenceServer() override;
+
+  ActionResult QueryServerStatus(const std::string& server, ZelTServerStatus& request);
+
+ protected:
+  // The request's action result: the server's, or 1 when the call failed
+  // (the request then keeps what it had) or nothing could be packed.
+  ActionResult SendRequest(const std::string& server, ZelTRequest& request, unsigned int timeout);
+  bool SendRequest(const std::string& server, TRPC& rpc, unsigned int timeout);
+};

@@ -1,0 +1,51 @@
+#pragma once
+// One remote procedure call: what the caller sends and what comes back.
+// TRPC copies every buffer it is given; the caller may free its own at once.
+// A TRPC and its reply queue serve one call on one thread.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class TRPC {
+ public:
+  // Return codes the transport itself sets; any other nonzero value is the
+  // server handler's.
+  static constexpr long kRefusedTooLarge = -2;
+  static constexpr long kHandlerFailed = -3;
+
+  void SetRPCType(unsigned short type) { m_rpcType = type; }
+  unsigned short GetRPCType() const { return m_rpcType; }
+  void SetReplyExpected(unsigned char expected) { m_replyExpected = expected; }
+  unsigned char GetReplyExpected() const { return m_replyExpected; }
+
+  void SetCallData(const void* data, std::size_t length);
+  void SetReplyData(const void* data, std::size_t length);
+  const char* GetCallPointer() const { return m_call.data(); }
+  unsigned long GetCallSize() const { return static_cast<unsigned long>(m_call.size()); }
+  const char* GetReplyPointer() const { return m_reply.data(); }
+  unsigned long GetReplySize() const { return static_cast<unsigned long>(m_reply.size()); }
+
+  // Nonzero: the call failed at the far end.
+  void SetReturnCode(long code) { m_returnCode = code; }
+  long GetReturnCode() const { return m_returnCode; }
+
+ private:
+  unsigned short m_rpcType = 0;
+  unsigned char m_replyExpected = 1;
+  long m_returnCode = 0;
+  std::vector<char> m_call;
+  std::vector<char> m_reply;
+};
+
+// The queue on which a call's replies arrive. Replies that belong to no call
+// of this queue (late answers to calls that already failed) are dropped and
+// counted.
+class TThreadQueue {
+ public:
+  void CountStale() { ++m_stale; }
+  std::size_t StaleDiscarded() const { return m_stale; }
+
+ private:
+  std::size_t m_stale = 0;
+};

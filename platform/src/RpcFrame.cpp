@@ -1,0 +1,75 @@
+#include "RpcFrame.h"
+
+#include <limits>
+
+#include "zelclnt/platform/TPack.h"
+#include "zelclnt/platform/TRPC.h"
+
+namespace zelplatform {
+namespace {
+
+constexpr std::uint32_t kCallMagic = 0x4C41435A;   // "ZCAL"
+constexpr std::uint32_t kReplyMagic = 0x4C50525A;  // "ZRPL"
+constexpr std::uint8_t kVersion = 1;
+
+std::string Finish(TPack& pack) { return std::string(pack.Contents(), pack.Length()); }
+
+bool ReadPrefix(TPack& pack, std::uint32_t magic, std::uint8_t& flags, std::uint16_t& rpcType,
+                std::uint64_t& callId) {
+  std::uint32_t seen = 0;
+  if (!pack.RemoveFixed32(seen) || seen != magic || !pack.CanRemove(2)) return false;
+  const std::uint8_t version = static_cast<std::uint8_t>(pack.Contents()[0]);
+  flags = static_cast<std::uint8_t>(pack.Contents()[1]);
+  pack.Behead(2);
+  return version == kVersion && pack.RemoveFixed16(rpcType) && pack.RemoveFixed64(callId);
+}
+
+}  // namespace
+
+std::string EncodeCall(std::uint64_t callId, const TRPC& rpc) {
+  TPack pack;
+  pack.AppendFixed32(kCallMagic);
+  const std::uint8_t prefix[2] = {kVersion, static_cast<std::uint8_t>(rpc.GetReplyExpected() ? 1 : 0)};
+  pack.Append(prefix, 2);
+  pack.AppendFixed16(rpc.GetRPCType());
+  pack.AppendFixed64(callId);
+  pack.Append(rpc.GetCallPointer(), rpc.GetCallSize());
+  return Finish(pack);
+}
+
+std::string EncodeReply(std::uint64_t callId, const TRPC& rpc) {
+  TPack pack;
+  pack.AppendFixed32(kReplyMagic);
+  const std::uint8_t prefix[2] = {kVersion, 0};
+  pack.Append(prefix, 2);
+  pack.AppendFixed16(rpc.GetRPCType());
+  pack.AppendFixed64(callId);
+  const long code = rpc.GetReturnCode();
+  const bool fits = code >= std::numeric_limits<std::int32_t>::min() && code <= std::numeric_limits<std::int32_t>::max();
+  pack.AppendFixed32(static_cast<std::uint32_t>(fits ? code : TRPC::kHandlerFailed));
+  pack.Append(rpc.GetReplyPointer(), rpc.GetReplySize());
+  return Finish(pack);
+}
+
+bool DecodeCall(const void* bytes, std::size_t size, CallFrame& frame) {
+  TPack pack(bytes, static_cast<unsigned long>(size));
+  std::uint8_t flags = 0;
+  if (!ReadPrefix(pack, kCallMagic, flags, frame.rpcType, frame.callId)) return false;
+  frame.replyExpected = (flags & 1) != 0;
+  frame.data = pack.Contents();
+  frame.size = pack.Length();
+  return true;
+}
+
+bool DecodeReply(const void* bytes, std::size_t size, ReplyFrame& frame) {
+  TPack pack(bytes, static_cast<unsigned long>(size));
+  std::uint8_t flags = 0;
+  std::uint32_t code = 0;
+  if (!ReadPrefix(pack, kReplyMagic, flags, frame.rpcType, frame.callId) || !pack.RemoveFixed32(code)) return false;
+  frame.returnCode = static_cast<std::int32_t>(code);
+  frame.data = pack.Contents();
+  frame.size = pack.Length();
+  return true;
+}
+
+}  // namespace zelplatform

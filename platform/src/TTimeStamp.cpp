@@ -1,0 +1,108 @@
+#include "zelclnt/platform/TTimeStamp.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+
+#include "zelclnt/platform/TPack.h"
+
+namespace {
+
+constexpr std::uint8_t kNullFlag = 1;
+constexpr std::uint8_t kGmtFlag = 2;
+
+std::int64_t NowMilliseconds() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+// Floor division keeps stamps before 1970 on the right second.
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+
+std::tm Broken(std::int64_t ms, bool gmt) {
+  const std::time_t seconds = static_cast<std::time_t>(FloorDiv(ms, 1000));
+  std::tm parts{};
+  if (gmt)
+    gmtime_r(&seconds, &parts);
+  else
+    localtime_r(&seconds, &parts);
+  return parts;
+}
+
+}  // namespace
+
+TTimeStamp::TTimeStamp(unsigned char kind) { Update(kind); }
+
+TTimeStamp TTimeStamp::FromMilliseconds(std::int64_t millisecondsSince1970, bool gmt) {
+  TTimeStamp stamp(1);
+  stamp.m_null = false;
+  stamp.m_ms = millisecondsSince1970;
+  stamp.m_gmt = gmt;
+  return stamp;
+}
+
+void TTimeStamp::Update(unsigned char kind) {
+  m_null = kind == 1;
+  m_ms = m_null ? 0 : NowMilliseconds();
+  m_gmt = false;
+  m_span = false;
+}
+
+TTimeStamp TTimeStamp::dif(const TTimeStamp& other) const {
+  TTimeStamp span = FromMilliseconds(m_ms - other.m_ms, true);
+  span.m_span = true;
+  return span;
+}
+
+long TTimeStamp::SecondsSince1970() const { return static_cast<long>(FloorDiv(m_ms, 1000)); }
+
+void TTimeStamp::AddSeconds(long seconds) { m_ms += static_cast<std::int64_t>(seconds) * 1000; }
+
+void TTimeStamp::AddMilliseconds(long milliseconds) { m_ms += milliseconds; }
+
+std::int64_t TTimeStamp::GetTimeAsMilliseconds() const {
+  if (m_span) return m_ms;
+  const std::tm parts = Broken(m_ms, m_gmt);
+  const std::int64_t ms = m_ms - FloorDiv(m_ms, 1000) * 1000;
+  return (parts.tm_hour * 3600 + parts.tm_min * 60 + parts.tm_sec) * std::int64_t{1000} + ms;
+}
+
+Tstd::string TTimeStamp::GetDateTime(int withMilliseconds, char dateSeparator, char timeSeparator,
+                                     char millisecondSeparator) const {
+  std::tm parts{};
+  int ms = 0;
+  if (!m_null) {
+    parts = Broken(m_ms, m_gmt);
+    parts.tm_year += 1900;
+    parts.tm_mon += 1;
+    ms = static_cast<int>(m_ms - FloorDiv(m_ms, 1000) * 1000);
+  }
+  char text[64];
+  int length = std::snprintf(text, sizeof text, "%04d%c%02d%c%02d %02d%c%02d%c%02d", parts.tm_year, dateSeparator,
+                             parts.tm_mon, dateSeparator, parts.tm_mday, parts.tm_hour, timeSeparator, parts.tm_min,
+                             timeSeparator, parts.tm_sec);
+  if (withMilliseconds && length > 0)
+    std::snprintf(text + length, sizeof text - static_cast<std::size_t>(length), "%c%03d", millisecondSeparator, ms);
+  return Tstd::string(text);
+}
+
+TPack& operator<<(TPack& pack, const TTimeStamp& stamp) {
+  pack.AppendFixed64(static_cast<std::uint64_t>(stamp.m_null ? 0 : stamp.m_ms));
+  const std::uint8_t flags = static_cast<std::uint8_t>((stamp.m_null ? kNullFlag : 0) | (stamp.m_gmt ? kGmtFlag : 0));
+  pack.Append(&flags, 1);
+  return pack;
+}
+
+TPack& operator>>(TPack& pack, TTimeStamp& stamp) {
+  if (!pack.CanRemove(9)) return pack;
+  std::uint64_t ms = 0;
+  pack.RemoveFixed64(ms);
+  const std::uint8_t flags = static_cast<std::uint8_t>(*pack.Contents());
+  pack.Behead(1);
+  stamp.m_ms = static_cast<std::int64_t>(ms);
+  stamp.m_null = (flags & kNullFlag) != 0;
+  stamp.m_gmt = (flags & kGmtFlag) != 0;
+  stamp.m_span = false;
+  if (stamp.m_null) stamp.m_ms = 0;
+  return pack;
+}

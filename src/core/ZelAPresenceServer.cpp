@@ -1,0 +1,72 @@
+#include "zelclnt/core/ZelAPresenceServer.h"
+
+#include <mutex>
+
+#include "zelclnt/core/ZelTRequest.h"
+#include "zelclnt/diag/NuxDiagStream.h"
+#include "zelclnt/platform/TRPC.h"
+#include "zelclnt/requests/ZelTServerStatus.h"
+
+namespace {
+
+constexpr unsigned short kFrameworkClientType = 5;
+constexpr const char* kClass = "ZelAPresenceServer";
+
+void RecordVersionOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    static const TVersionDiagHelper version(ZelAPresenceServer::kVersionName, ZelAPresenceServer::kVersion);
+  });
+}
+
+}  // namespace
+
+ZelAPresenceServer::ZelAPresenceServer() = default;
+
+ZelAPresenceServer::ZelAPresenceServer(const std::string& first, const std::string& second)
+    : TFramework(first.c_str(), second.c_str(), kFrameworkClientType) {
+  RecordVersionOnce();
+}
+
+ZelAPresenceServer::ZelAPresenceServer(const ZelAPresenceServer& other) : ZelTPresenceServer(other), TFramework(other) {}
+
+ZelAPresenceServer& ZelAPresenceServer::operator=(const ZelAPresenceServer& other) {
+  TFramework::operator=(other);
+  return *this;
+}
+
+ZelAPresenceServer::~ZelAPresenceServer() = default;
+
+ZelTPresenceServer::ActionResult ZelAPresenceServer::QueryServerStatus(const std::string& server,
+                                                                       ZelTServerStatus& request) {
+  NuxFenx trace(__LINE__, __FILE__, kClass, "QueryServerStatus");
+  request.SetAction(ZelTServerStatus::ACTION_QUERY);
+  return SendRequest(server, request, request.GetDefaultRpcTimeout());
+}
+
+ZelTPresenceServer::ActionResult ZelAPresenceServer::SendRequest(const std::string& server, ZelTRequest& request,
+                                                                 unsigned int timeout) {
+  NuxFenx trace(__LINE__, __FILE__, kClass, "SendRequest");
+  TRPC rpc;
+  request.InitializeRequest();
+  // A call that could not be packed is not sent; the SEVR line said why.
+  if (request.PackRpcCall(rpc) != ERR_NONE) return ACTION_NOT_CARRIED_OUT;
+  if (!SendRequest(server, rpc, timeout)) return ACTION_NOT_CARRIED_OUT;
+  // A reply without the common part must not report an earlier success.
+  request.SetActionResult(ACTION_NOT_CARRIED_OUT);
+  request.UnpackRpcReply(rpc);
+  return request.GetActionResult();
+}
+
+bool ZelAPresenceServer::SendRequest(const std::string& server, TRPC& rpc, unsigned int timeout) {
+  TThreadQueue replies;
+  if (!SendRPC(rpc, server.c_str(), replies, static_cast<long>(timeout), 0)) {
+    NuxDiagStream(TDiag::WARN, __LINE__, __FILE__, kClass, "SendRequest") << "Send RPC Failed";
+    return false;
+  }
+  if (rpc.GetReturnCode() != 0) {
+    NuxDiagStream(TDiag::WARN, __LINE__, __FILE__, kClass, "SendRequest") << "RPC Return Error";
+    return false;
+  }
+  return true;
+}

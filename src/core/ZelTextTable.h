@@ -1,0 +1,18 @@
+#pragma once
+// Value-to-text tables: one lookup for every enumeration of the library.
+
+#include <cstddef>
+#include <cstdint>
+
+struct ZelTextEntry {
+  std::int64_t value;
+  const char* text;
+};
+
+// The text of value, or null when the table has none.
+template <std::size_t N>
+const char* ZelFindText(const ZelTextEntry (&table)[N], std::int64_t value) {
+  for (const ZelTextEntry& entry : table)
+    if (entry.value == value) return entry.text;
+  return nullptr;
+}
