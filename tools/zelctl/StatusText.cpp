@@ -1,0 +1,37 @@
+#include "StatusText.h"
+
+#include <sstream>
+
+#include "zelclnt/requests/ZelTServerStatus.h"
+
+namespace zelctl {
+namespace {
+
+const char* Flag(bool value) { return value ? "T" : "F"; }
+
+}  // namespace
+
+std::string OutcomeText(const ZelTRequest& request) {
+  return "result " + std::to_string(static_cast<int>(request.GetActionResult())) + ", " +
+         ZelTPresenceServer::ToString(request.GetErrorCode()) + ", " + request.RequestMode_ToString();
+}
+
+std::string ServerStatusText(const ZelTServerStatus& status) {
+  std::ostringstream text;
+  text << "server:           " << status.GetServerName() << " (type " << static_cast<int>(status.GetServerType())
+       << ")\n"
+       << "description:      " << status.GetDescription() << "\n"
+       << "address:          " << status.GetAddress() << "\n"
+       << "status:           " << static_cast<int>(status.GetCurrentStatus()) << " (previous "
+       << static_cast<int>(status.GetPreviousStatus()) << ", changed "
+       << status.GetStatusChangedAt().GetDateTime(1, '/', ':', '.').str() << ")\n"
+       << "started at:       " << status.GetServerStartedAt() << "\n"
+       << "watchdog address: " << status.GetWatchdogAddr() << "\n"
+       << "admin address:    " << status.GetAdminAddr() << "\n"
+       << "shutting down:    " << Flag(status.IsShutdown()) << "\n"
+       << "integration:      " << Flag(status.IsKvlEnabled()) << "\n"
+       << "heartbeat:        " << status.GetHeartbeatInterval() << " ms\n";
+  return text.str();
+}
+
+}  // namespace zelctl
