@@ -9,7 +9,7 @@ ZelTServerStatus::ZelTServerStatus(Generic::SERVERTYPES type) : ZelQorvServerSta
 
 ZelTServerStatus::ZelTServerStatus(const std::string& adminAddr, const std::string& watchdogAddr,
                                    const std::string&, const std::string& name, Generic::SERVERTYPES type)
-    : ZelTServerStatus(type) {
+    : ZelQorvServerStatus(type), ZelTRequest(true) {
   m_adminAddr = adminAddr;
   m_watchdogAddr = watchdogAddr;
   SetServerName(name);

@@ -1,0 +1,62 @@
+#include "zelclnt/platform/TMemory.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct Traced {
+  Traced() { TMemory::SetTrace(true); }
+  ~Traced() { TMemory::SetTrace(false); }
+};
+
+TEST(TMemoryTest, OutstandingBlocksAreCountedPerSource) {
+  Traced traced;
+  const std::size_t before = TMemory::OutstandingBlocks();
+  void* a = TMemory::GetSomeMemory(10, 1, "one.cpp");
+  void* b = TMemory::GetSomeMemory(20, 1, "one.cpp");
+  int* c = TMemory::New<int>(2, "two.cpp", 5);
+  EXPECT_EQ(TMemory::OutstandingBlocks(), before + 3);
+  bool seen = false;
+  for (const TMemory::SourceUsage& usage : TMemory::Report()) {
+    if (usage.source != "one.cpp:1") continue;
+    seen = true;
+    EXPECT_EQ(usage.blocks, 2u);
+    EXPECT_EQ(usage.bytes, 30u);
+  }
+  EXPECT_TRUE(seen);
+  TMemory::FreeSomeMemory(a, 1, "one.cpp", 0);
+  TMemory::FreeSomeMemory(b, 1, "one.cpp", 0);
+  TMemory::Delete(c, 3, "two.cpp");
+  EXPECT_EQ(TMemory::OutstandingBlocks(), before);
+}
+
+TEST(TMemoryTest, FailedAllocationYieldsNull) {
+  TMemory::FailNextAllocations(1);
+  EXPECT_EQ(TMemory::GetSomeMemory(8, 1, "f"), nullptr);
+  void* next = TMemory::GetSomeMemory(8, 1, "f");
+  EXPECT_NE(next, nullptr);
+  TMemory::FreeSomeMemory(next, 1, "f", 0);
+}
+
+TEST(TMemoryTest, TracingIsSafeFromManyThreads) {
+  Traced traced;
+  const std::size_t before = TMemory::OutstandingBlocks();
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([] {
+      for (int i = 0; i < 1000; ++i) {
+        TMemory::LockIt();
+        void* block = TMemory::GetSomeMemory(16, __LINE__, __FILE__);
+        TMemory::UnlockIt();
+        TMemory::FreeSomeMemory(block, __LINE__, __FILE__, 0);
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(TMemory::OutstandingBlocks(), before);
+}
+
+}  // namespace
