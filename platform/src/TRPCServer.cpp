@@ -48,6 +48,12 @@ void TRPCServer::Stop() {
   if (zelplatform::IsInproc(m_endpoint)) zelplatform::UnregisterInproc(m_endpoint);
   m_stop = true;
   m_thread.join();
+  // Closing releases the name only later, on ZeroMQ's own thread; unbinding
+  // releases it now, so the same endpoint can be bound again at once.
+  try {
+    m_socket->unbind(m_boundEndpoint);
+  } catch (const zmq::error_t&) {
+  }
   m_socket.reset();
 }
 

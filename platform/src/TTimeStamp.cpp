@@ -19,15 +19,18 @@ std::int64_t NowMilliseconds() {
 // Floor division keeps stamps before 1970 on the right second.
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 
+// Stamps from the wire may lie beyond what the calendar can show; those
+// break down to all zeros instead of a year that overflows.
 std::tm Broken(std::int64_t ms, bool gmt) {
   const std::time_t seconds = static_cast<std::time_t>(FloorDiv(ms, 1000));
   std::tm parts{};
-  if (gmt)
-    gmtime_r(&seconds, &parts);
-  else
-    localtime_r(&seconds, &parts);
+  const bool converted = gmt ? gmtime_r(&seconds, &parts) != nullptr : localtime_r(&seconds, &parts) != nullptr;
+  if (!converted || parts.tm_year > 9999 - 1900 || parts.tm_year < -1900) parts = std::tm{};
   return parts;
 }
+
+// Stamp arithmetic wraps instead of overflowing on hostile values.
+std::int64_t Wrapping(std::uint64_t value) { return static_cast<std::int64_t>(value); }
 
 }  // namespace
 
@@ -49,16 +52,20 @@ void TTimeStamp::Update(unsigned char kind) {
 }
 
 TTimeStamp TTimeStamp::dif(const TTimeStamp& other) const {
-  TTimeStamp span = FromMilliseconds(m_ms - other.m_ms, true);
+  TTimeStamp span = FromMilliseconds(Wrapping(static_cast<std::uint64_t>(m_ms) - static_cast<std::uint64_t>(other.m_ms)), true);
   span.m_span = true;
   return span;
 }
 
 long TTimeStamp::SecondsSince1970() const { return static_cast<long>(FloorDiv(m_ms, 1000)); }
 
-void TTimeStamp::AddSeconds(long seconds) { m_ms += static_cast<std::int64_t>(seconds) * 1000; }
+void TTimeStamp::AddSeconds(long seconds) {
+  m_ms = Wrapping(static_cast<std::uint64_t>(m_ms) + static_cast<std::uint64_t>(seconds) * 1000u);
+}
 
-void TTimeStamp::AddMilliseconds(long milliseconds) { m_ms += milliseconds; }
+void TTimeStamp::AddMilliseconds(long milliseconds) {
+  m_ms = Wrapping(static_cast<std::uint64_t>(m_ms) + static_cast<std::uint64_t>(milliseconds));
+}
 
 std::int64_t TTimeStamp::GetTimeAsMilliseconds() const {
   if (m_span) return m_ms;
@@ -73,9 +80,11 @@ Tstd::string TTimeStamp::GetDateTime(int withMilliseconds, char dateSeparator, c
   int ms = 0;
   if (!m_null) {
     parts = Broken(m_ms, m_gmt);
-    parts.tm_year += 1900;
-    parts.tm_mon += 1;
-    ms = static_cast<int>(m_ms - FloorDiv(m_ms, 1000) * 1000);
+    if (parts.tm_mday != 0) {
+      parts.tm_year += 1900;
+      parts.tm_mon += 1;
+      ms = static_cast<int>(m_ms - FloorDiv(m_ms, 1000) * 1000);
+    }
   }
   char text[64];
   int length = std::snprintf(text, sizeof text, "%04d%c%02d%c%02d %02d%c%02d%c%02d", parts.tm_year, dateSeparator,

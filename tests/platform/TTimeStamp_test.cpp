@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "zelclnt/platform/TPack.h"
 
 namespace {
@@ -50,6 +52,11 @@ TEST(TTimeStampTest, DateTimeTextsAndTimeOfDay) {
   EXPECT_EQ(stamp.GetDateTime(0, '-', '.', ',').str(), "2026-12-07 01.02.03");
   EXPECT_EQ(stamp.GetTimeAsMilliseconds(), (1 * 3600 + 2 * 60 + 3) * 1000 + 45);
   EXPECT_EQ(TTimeStamp(1).GetDateTime(1, '/', ':', '.').str(), "0000/00/00 00:00:00.000");
+  // Stamps from the wire beyond the calendar show as zeros, not as garbage.
+  for (const std::int64_t ms : {INT64_MAX, INT64_MIN, std::int64_t{400000} * 365 * 86400 * 1000}) {
+    EXPECT_EQ(TTimeStamp::FromMilliseconds(ms, true).GetDateTime(1, '/', ':', '.').str(), "0000/00/00 00:00:00.000");
+    EXPECT_EQ(TTimeStamp::FromMilliseconds(ms, false).GetDateTime(0, '/', ':', '.').str(), "0000/00/00 00:00:00");
+  }
 }
 
 TEST(TTimeStampTest, ArithmeticAndDifference) {
