@@ -21,5 +21,10 @@
 #include "zelclnt/core/ZelTPresenceServer.h"
 #include "zelclnt/core/ZelTRequest.h"
 
+#include "zelclnt/model/ZelTIntegratedPresenceSummary.h"
+#include "zelclnt/model/ZelTStdListPointerColl.h"
+#include "zelclnt/model/ZelTStdVectorPointerColl.h"
+
 #include "zelclnt/requests/ZelQorvServerStatus.h"
+#include "zelclnt/requests/ZelTQueryIntegratedPresence.h"
 #include "zelclnt/requests/ZelTServerStatus.h"

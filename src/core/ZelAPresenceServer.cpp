@@ -5,12 +5,14 @@
 #include "zelclnt/core/ZelTRequest.h"
 #include "zelclnt/diag/NuxDiagStream.h"
 #include "zelclnt/platform/TRPC.h"
+#include "zelclnt/requests/ZelTQueryIntegratedPresence.h"
 #include "zelclnt/requests/ZelTServerStatus.h"
 
 namespace {
 
 constexpr unsigned short kFrameworkClientType = 5;
 constexpr const char* kClass = "ZelAPresenceServer";
+constexpr auto kQueryIntegratedPresenceAction = ZelTQueryIntegratedPresence::Action{1};
 
 void RecordVersionOnce() {
   static std::once_flag once;
@@ -42,6 +44,13 @@ ZelTPresenceServer::ActionResult ZelAPresenceServer::QueryServerStatus(const std
   NuxFenx trace(__LINE__, __FILE__, kClass, "QueryServerStatus");
   request.SetAction(ZelTServerStatus::ACTION_QUERY);
   return SendRequest(server, request, request.GetDefaultRpcTimeout());
+}
+
+ZelTPresenceServer::ActionResult ZelAPresenceServer::QueryIntegratedPresence(const std::string& server,
+                                                                             ZelTQueryIntegratedPresence& query) {
+  NuxFenx trace(__LINE__, __FILE__, kClass, "QueryIntegratedPresence");
+  query.SetAction(kQueryIntegratedPresenceAction);
+  return SendRequest(server, query, query.GetDefaultRpcTimeout());
 }
 
 ZelTPresenceServer::ActionResult ZelAPresenceServer::SendRequest(const std::string& server, ZelTRequest& request,

@@ -11,16 +11,18 @@
 struct CapturedLine {
   TDiag::enDiagType type;
   std::string text;
+  std::string file;
 };
 
 class DiagCapture {
  public:
   explicit DiagCapture(const std::string& filters = "") {
     TDiag::SetFilters(filters);
-    TDiag::SetSink([this](TDiag::enDiagType type, unsigned short, const std::string&, const std::string& text) {
-      std::lock_guard<std::mutex> guard(m_lock);
-      m_lines.push_back({type, text});
-    });
+    TDiag::SetSink(
+        [this](TDiag::enDiagType type, unsigned short, const std::string& file, const std::string& text) {
+          std::lock_guard<std::mutex> guard(m_lock);
+          m_lines.push_back({type, text, file});
+        });
   }
   ~DiagCapture() {
     TDiag::SetSink(nullptr);

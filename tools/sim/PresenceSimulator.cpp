@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "zelclnt/diag/NuxDiagStream.h"
+#include "zelclnt/requests/ZelTQueryIntegratedPresence.h"
 #include "zelclnt/requests/ZelTServerStatus.h"
 
 namespace zelsim {
@@ -19,7 +20,8 @@ int PortOf(const std::string& endpoint) {
 
 PresenceSimulator::PresenceSimulator(SimulatorOptions options)
     : m_options(std::move(options)),
-      m_answers{{ZelTServerStatus::kObjectType, [this](TRPC& rpc) { AnswerServerStatus(rpc); }}},
+      m_answers{{ZelTServerStatus::kObjectType, [this](TRPC& rpc) { AnswerServerStatus(rpc); }},
+                {ZelTQueryIntegratedPresence::kObjectType, [](TRPC& rpc) { AnswerIntegratedPresence(rpc); }}},
       m_server(m_options.endpoint, [this](TRPC& rpc) { Handle(rpc); }) {}
 
 PresenceSimulator::~PresenceSimulator() { Stop(); }
@@ -59,6 +61,19 @@ void PresenceSimulator::AnswerServerStatus(TRPC& rpc) const {
   status.SetActionResult(ZelTPresenceServer::ACTION_SUCCEEDED);
   status.SetActionError(ZelTPresenceServer::ERR_NONE);
   status.PackRpcReply(rpc);
+}
+
+// The server's copy of the query goes back; the summaries would follow as an
+// event. The password is never written anywhere.
+void PresenceSimulator::AnswerIntegratedPresence(TRPC& rpc) {
+  ZelTQueryIntegratedPresence query;
+  query.UnpackRpcCall(rpc);
+  NuxDiagStream(TDiag::INFO, __LINE__, __FILE__, "PresenceSimulator", "AnswerIntegratedPresence")
+      << "user " << query.GetUserId() << " agent " << query.GetAgentId() << " asks about "
+      << std::to_string(query.Size()) << " presentities: " << query.ToString();
+  query.SetActionResult(ZelTPresenceServer::ACTION_SUCCEEDED);
+  query.SetActionError(ZelTPresenceServer::ERR_NONE);
+  query.PackRpcReply(rpc);
 }
 
 }  // namespace zelsim

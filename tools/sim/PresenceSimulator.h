@@ -42,6 +42,7 @@ class PresenceSimulator {
 
   void Handle(TRPC& rpc);
   void AnswerServerStatus(TRPC& rpc) const;
+  static void AnswerIntegratedPresence(TRPC& rpc);
 
   SimulatorOptions m_options;
   TTimeStamp m_startedAt;

@@ -12,6 +12,7 @@
 
 class TRPC;
 class ZelTRequest;
+class ZelTQueryIntegratedPresence;
 class ZelTServerStatus;
 
 class ZelAPresenceServer : public ZelTPresenceServer, public TFramework {
@@ -28,6 +29,8 @@ class ZelAPresenceServer : public ZelTPresenceServer, public TFramework {
   ~ZelAPresenceServer() override;
 
   ActionResult QueryServerStatus(const std::string& server, ZelTServerStatus& request);
+  // Sends the query with action 1, whatever action it held.
+  ActionResult QueryIntegratedPresence(const std::string& server, ZelTQueryIntegratedPresence& query);
 
  protected:
   // The request's action result: the server's, or 1 when the call failed

@@ -1,7 +1,8 @@
-#include "StatusText.h"
+#include "ReplyText.h"
 
 #include <sstream>
 
+#include "zelclnt/requests/ZelTQueryIntegratedPresence.h"
 #include "zelclnt/requests/ZelTServerStatus.h"
 
 namespace zelctl {
@@ -31,6 +32,20 @@ std::string ServerStatusText(const ZelTServerStatus& status) {
        << "shutting down:    " << Flag(status.IsShutdown()) << "\n"
        << "integration:      " << Flag(status.IsKvlEnabled()) << "\n"
        << "heartbeat:        " << status.GetHeartbeatInterval() << " ms\n";
+  return text.str();
+}
+
+std::string IntegratedPresenceText(const ZelTQueryIntegratedPresence& query) {
+  std::ostringstream text;
+  text << "user id:          " << query.GetUserId() << "\n"
+       << "agent id:         " << query.GetAgentId() << "\n"
+       << "action:           " << static_cast<int>(query.GetAction()) << "\n"
+       << "presentities:     " << query.Size() << " of at most " << query.GetMaxRecord() << "\n";
+  ZelTPresentity presentity;
+  for (query.First(); query.IsCurrentValid(); query.Next()) {
+    query.GetCurrent(presentity);
+    text << "  " << presentity.ToString() << "\n";
+  }
   return text.str();
 }
 

@@ -1,0 +1,107 @@
+#pragma once
+// What the two owning pointer collections share: element allocation under
+// the memory tracer, deep copy, release, wire form and text. Each works on
+// any standard sequence of element pointers.
+
+#include <cstddef>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <type_traits>
+
+#include "zelclnt/platform/TDiag.h"
+#include "zelclnt/platform/TMemory.h"
+#include "zelclnt/platform/TPack.h"
+
+namespace zelclnt::detail {
+
+// Releases through the tracer; for the owner of a fresh copy until it is
+// linked into its collection.
+template <typename T>
+struct TracedDelete {
+  const char* source;
+  void operator()(T* element) const { TMemory::Delete(element, __LINE__, source); }
+};
+
+template <typename T>
+using TracedPtr = std::unique_ptr<T, TracedDelete<T>>;
+
+template <typename T>
+TracedPtr<T> NewElement(const char* source) {
+  return TracedPtr<T>(TMemory::New<T>(__LINE__, source), TracedDelete<T>{source});
+}
+
+// Every copy is a default construction followed by an assignment.
+template <typename T>
+TracedPtr<T> CopyElement(const T& from, const char* source) {
+  TracedPtr<T> copy = NewElement<T>(source);
+  *copy = from;
+  return copy;
+}
+
+template <typename Seq>
+void AppendCopies(Seq& into, const Seq& from, const char* source) {
+  using T = std::remove_pointer_t<typename Seq::value_type>;
+  for (const T* element : from) {
+    if (!element) continue;
+    TracedPtr<T> copy = CopyElement(*element, source);
+    into.push_back(copy.get());
+    copy.release();
+  }
+}
+
+// Releases front to back, unlinking each element as it goes, so that no
+// released pointer stays behind when a destructor throws. Never throws:
+// the failure is reported and the elements not yet released stay.
+template <typename Seq>
+void ReleaseAll(Seq& elements, const char* source, const char* failure) noexcept {
+  std::size_t released = 0;
+  try {
+    for (auto* element : elements) {
+      ++released;
+      TMemory::Delete(element, __LINE__, source);
+    }
+    elements.clear();
+  } catch (...) {
+    elements.erase(elements.begin(), std::next(elements.begin(), static_cast<std::ptrdiff_t>(released)));
+    Diag(TDiag::SEVR, __LINE__, source, "%s", failure);
+  }
+}
+
+template <typename Seq>
+void PackElements(TPack& pack, const Seq& elements, int maxSize) {
+  pack << static_cast<int>(elements.size()) << maxSize;
+  for (const auto* element : elements) pack << *element;
+}
+
+// Reads the count into a value preset to 0 and stops once the bytes run out
+// or an element consumed none, so a hostile count costs no more than the
+// bytes could hold. Nothing is reserved from the count.
+template <typename Seq>
+void UnpackElements(TPack& pack, Seq& elements, int& maxSize, const char* source) {
+  using T = std::remove_pointer_t<typename Seq::value_type>;
+  int count = 0;
+  pack >> count >> maxSize;
+  for (int i = 0; i < count && pack.Length() > 0; ++i) {
+    const unsigned long before = pack.Length();
+    TracedPtr<T> element = NewElement<T>(source);
+    pack >> *element;
+    if (pack.Length() == before) break;
+    elements.push_back(element.get());
+    element.release();
+  }
+}
+
+template <typename Seq>
+std::string JoinTexts(const char* label, const Seq& elements) {
+  std::string text = label;
+  bool first = true;
+  for (const auto* element : elements) {
+    if (!first) text += ",";
+    text += element->ToString();
+    first = false;
+  }
+  return text + "}";
+}
+
+}  // namespace zelclnt::detail

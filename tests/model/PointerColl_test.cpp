@@ -1,0 +1,248 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <list>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "Bytes.h"
+#include "CollItem.h"
+#include "DiagCapture.h"
+#include "zelclnt/model/ZelTStdListPointerColl.h"
+#include "zelclnt/model/ZelTStdVectorPointerColl.h"
+#include "zelclnt/platform/TMemory.h"
+
+namespace {
+
+using List = ZelTStdListPointerColl<CollItem>;
+using Vector = ZelTStdVectorPointerColl<CollItem>;
+
+template <typename Coll>
+Coll Holding(std::initializer_list<int> ids, int maxSize = 0) {
+  Coll collection;
+  for (const int id : ids) collection.PushBack(CollItem(id, id % 2));
+  collection.SetMaxSize(maxSize);
+  return collection;
+}
+
+template <typename Coll>
+std::vector<int> Ids(const Coll& collection) {
+  std::vector<int> ids;
+  CollItem item;
+  for (collection.First(); collection.IsCurrentValid(); collection.Next()) {
+    collection.GetCurrent(item);
+    ids.push_back(item.id);
+  }
+  return ids;
+}
+
+std::string WireOf(int count, int maxSize, const std::string& tail) {
+  TPack pack;
+  pack << count << maxSize;
+  return Written(pack) + tail;
+}
+
+template <typename Coll>
+std::string SourceOf() {
+  return std::is_same_v<Coll, List> ? "ZelTStdListPointerColl" : "ZelTStdVectorPointerColl";
+}
+
+template <typename Coll>
+class BothForms : public ::testing::Test {};
+using Forms = ::testing::Types<List, Vector>;
+TYPED_TEST_SUITE(BothForms, Forms);
+
+TYPED_TEST(BothForms, WireFormRoundTripsAndReplacesContents) {
+  const TypeParam source = Holding<TypeParam>({7, -1, 65536}, 9);
+  TPack pack;
+  pack << source;
+  EXPECT_EQ(Written(pack), WireOf(3, 9, BytesOf(CollItem(7, 1)) + BytesOf(CollItem(-1, -1)) +
+                                            BytesOf(CollItem(65536, 0))));
+
+  TypeParam target = Holding<TypeParam>({1, 2, 3, 4}, 2);
+  TPack reader(pack.Contents(), pack.Length());
+  reader >> target;
+  EXPECT_EQ(Ids(target), (std::vector<int>{7, -1, 65536}));
+  EXPECT_EQ(target.GetMaxSize(), 9);
+  EXPECT_EQ(reader.Length(), 0u);
+
+  TPack empty;
+  empty << TypeParam();
+  EXPECT_EQ(Written(empty), WireOf(0, 0, ""));
+}
+
+TYPED_TEST(BothForms, HostileCountsCostOnlyWhatTheBytesHold) {
+  const std::string oneAndAHalf = BytesOf(CollItem(5, 6)) + BytesOf(9);
+  const struct {
+    const char* name;
+    std::string wire;
+    std::vector<int> ids;
+  } cases[] = {
+      {"huge count, 12 bytes", WireOf(INT_MAX, 0, oneAndAHalf), {5, 9}},
+      {"negative count", WireOf(-1, 0, oneAndAHalf), {}},
+      {"element reads nothing", WireOf(4, 0, "abc"), {}},
+      {"count alone", WireOf(INT_MAX, 0, "").substr(0, 4), {}},
+      {"nothing", "", {}},
+  };
+  for (const auto& c : cases) {
+    TypeParam collection = Holding<TypeParam>({1});
+    TPack reader(c.wire.data(), static_cast<unsigned long>(c.wire.size()));
+    reader >> collection;
+    EXPECT_EQ(Ids(collection), c.ids) << c.name;
+  }
+}
+
+TYPED_TEST(BothForms, CopiesAreDeepAndIndependent) {
+  TypeParam source = Holding<TypeParam>({1, 2}, 5);
+  TypeParam copy(source);
+  TypeParam assigned;
+  assigned = source;
+  assigned = assigned;
+  source.Clear();
+  EXPECT_TRUE(copy.IsCurrentValid()) << "a copy starts on its first record";
+  EXPECT_EQ(Ids(copy), (std::vector<int>{1, 2}));
+  EXPECT_EQ(Ids(assigned), (std::vector<int>{1, 2}));
+  EXPECT_EQ(copy.GetMaxSize(), 5);
+}
+
+TYPED_TEST(BothForms, CursorAfterEachOperation) {
+  TypeParam collection;
+  EXPECT_FALSE(collection.IsCurrentValid());
+  collection.PushBack(CollItem(1, 0));
+  EXPECT_FALSE(collection.IsCurrentValid()) << "an append does not move the cursor";
+  collection.First();
+  collection.PushBack(CollItem(2, 0));
+  CollItem item(99, 0);
+  ASSERT_TRUE(collection.GetCurrent(item));
+  EXPECT_EQ(item.id, 1);
+  collection.Next();
+  collection.Next();
+  item.id = 99;
+  EXPECT_FALSE(collection.GetCurrent(item));
+  EXPECT_EQ(item.id, 99) << "a failed GetCurrent leaves its argument alone";
+  collection.Next();
+  EXPECT_FALSE(collection.IsCurrentValid());
+  collection.Clear();
+  EXPECT_FALSE(collection.IsCurrentValid());
+}
+
+TYPED_TEST(BothForms, TextJoinsElementTexts) {
+  const std::string label = std::is_same_v<TypeParam, List> ? "ListDetails:{" : "VectorDetails:{";
+  EXPECT_EQ(TypeParam().ToString(), label + "}");
+  EXPECT_EQ(Holding<TypeParam>({1, 2}).ToString(), label + "Item{1},Item{2}}");
+}
+
+TYPED_TEST(BothForms, ThrowingDestructorIsReportedAndLeavesNoReleasedPointer) {
+  const std::string what = std::is_same_v<TypeParam, List>
+                               ? "TStdListPointerColl::~TStdListPointerColl exception occurred while destroying the list"
+                               : "TStdVectorPointerColl::~TStdVectorPointerColl exception occurred while destroying "
+                                 "the vector";
+  DiagCapture diag;
+  TypeParam collection;
+  CollItem bad(2, 0);
+  bad.throwOnDestroy = true;
+  collection.PushBack(CollItem(1, 0));
+  collection.PushBack(bad);
+  bad.throwOnDestroy = false;
+  collection.PushBack(CollItem(3, 0));
+  collection.Clear();
+  EXPECT_EQ(Ids(collection), (std::vector<int>{3}));
+  ASSERT_EQ(diag.Texts(TDiag::SEVR), (std::vector<std::string>{what}));
+  EXPECT_EQ(diag.Lines()[0].file, SourceOf<TypeParam>());
+}
+
+TYPED_TEST(BothForms, EveryElementIsTracedUntilReleased) {
+  TMemory::SetTrace(true);
+  const std::size_t before = TMemory::OutstandingBlocks();
+  {
+    TypeParam collection = Holding<TypeParam>({1, 2, 3});
+    TypeParam copy(collection);
+    EXPECT_EQ(TMemory::OutstandingBlocks(), before + 6);
+    const std::string source = SourceOf<TypeParam>();
+    bool named = false;
+    for (const auto& usage : TMemory::Report()) named = named || usage.source.rfind(source, 0) == 0;
+    EXPECT_TRUE(named);
+  }
+  EXPECT_EQ(TMemory::OutstandingBlocks(), before);
+  TMemory::SetTrace(false);
+}
+
+TEST(PointerCollTest, MaximumSizeRules) {
+  const struct {
+    int maxSize;
+    int pushes;
+    int listSize;
+    int vectorSize;
+  } cases[] = {{2, 3, 2, 3}, {0, 3, 3, 3}, {-1, 3, 3, 3}, {1, 1, 1, 1}};
+  for (const auto& c : cases) {
+    List list;
+    Vector vector;
+    list.SetMaxSize(c.maxSize);
+    vector.SetMaxSize(c.maxSize);
+    for (int i = 0; i < c.pushes; ++i) {
+      EXPECT_EQ(list.PushBack(CollItem(i, 0)), i < c.listSize) << c.maxSize;
+      EXPECT_TRUE(vector.PushBack(CollItem(i, 0)));
+    }
+    EXPECT_EQ(list.Size(), c.listSize) << c.maxSize;
+    EXPECT_EQ(vector.Size(), c.vectorSize) << c.maxSize;
+  }
+}
+
+TEST(PointerCollTest, ListMatchingFindsAndRemovesFirstMatchOnly) {
+  List list;
+  for (const int tag : {1, 2, 3}) {
+    CollItem item(tag == 3 ? 8 : 7, 0);
+    item.tag = tag;
+    list.PushBack(item);
+  }
+  EXPECT_TRUE(list.FoundItem(CollItem(8, 0)));
+  EXPECT_FALSE(list.FoundItem(CollItem(9, 0)));
+  EXPECT_EQ(list.GetItem(CollItem(9, 0)), nullptr);
+
+  List copy(list);
+  copy.GetItem(CollItem(7, 0))->tag = 100;
+  EXPECT_EQ(list.GetItem(CollItem(7, 0))->tag, 1) << "the copy's element is its own";
+
+  list.First();
+  EXPECT_TRUE(list.RemoveItem(CollItem(7, 0)));
+  EXPECT_FALSE(list.RemoveItem(CollItem(9, 0)));
+  CollItem current;
+  ASSERT_TRUE(list.GetCurrent(current)) << "the cursor moved on from the removed record";
+  EXPECT_EQ(current.tag, 2);
+  ASSERT_EQ(list.Size(), 2);
+  EXPECT_EQ(list.GetList().front()->tag, 2);
+}
+
+TEST(PointerCollTest, CategoryRemovalMovesAndKeepsWhatTheDestinationRefuses) {
+  List source = Holding<List>({1, 2, 3, 4, 5});
+  List destination;
+  destination.SetMaxSize(2);
+  EXPECT_FALSE(source.RemoveAllItemByCategory(1, 0, destination));
+  EXPECT_EQ(Ids(destination), (std::vector<int>{1, 3}));
+  EXPECT_EQ(Ids(source), (std::vector<int>{2, 4, 5}));
+
+  List roomy;
+  EXPECT_TRUE(source.RemoveAllItemByCategory(1, 0, roomy));
+  EXPECT_EQ(Ids(roomy), (std::vector<int>{5}));
+  EXPECT_EQ(Ids(source), (std::vector<int>{2, 4}));
+}
+
+TEST(PointerCollTest, SetListCopiesAndSkipsNulls) {
+  CollItem a(1, 0);
+  CollItem b(2, 0);
+  List list;
+  list.SetMaxSize(1);
+  list.SetList({&a, nullptr, &b});
+  a.id = 50;
+  List::const_iterator cursor;
+  EXPECT_TRUE(list.GetCurrent(cursor));
+  EXPECT_EQ((*cursor)->id, 1);
+  EXPECT_EQ(Ids(list), (std::vector<int>{1, 2}));
+  EXPECT_EQ(list.GetMaxSize(), 1);
+  list.End();
+  EXPECT_FALSE(list.GetCurrent(cursor));
+  EXPECT_EQ(cursor, list.GetList().end());
+}
+
+}  // namespace
