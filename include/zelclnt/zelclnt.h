@@ -16,6 +16,14 @@
 #include "zelclnt/platform/TTimeStamp.h"
 
 #include "zelclnt/diag/NuxDiagStream.h"
+#include "zelclnt/diag/NuxDiagSummary.h"
+
+#include "zelclnt/state/STTimeStamp.h"
+#include "zelclnt/state/THandlingState.h"
+#include "zelclnt/state/TMediaReadiness.h"
+#include "zelclnt/state/TMediaState.h"
+#include "zelclnt/state/TSilentMonitoringInfo.h"
+#include "zelclnt/state/TStateEnums.h"
 
 #include "zelclnt/core/ZelAPresenceServer.h"
 #include "zelclnt/core/ZelTPresenceServer.h"

@@ -1,0 +1,76 @@
+#include "zelclnt/state/THandlingState.h"
+
+#include "zelclnt/diag/NuxDiagStream.h"
+#include "zelclnt/diag/NuxDiagSummary.h"
+#include "zelclnt/platform/TPack.h"
+
+namespace {
+
+constexpr const char* kSource = "NUXTHandlingState";
+
+// Level 0 shows everything; level 1 what detail or the extra condition
+// allows; any other level nothing gated.
+bool LevelShows(int level, bool extra) {
+  if (level == 0) return true;
+  return level == 1 && (NuxDiagSummary::IsDetailOn() || extra);
+}
+
+}  // namespace
+
+std::string THandlingStateBase::ToString(int level, bool showName, bool showOpen, bool showClose) const {
+  NuxDiagSummary summary(showName, showOpen, showClose, "HandlingStateBase", "{", "}");
+  summary.AddContactId(contactId, requeueCount, false, true);
+  if (!refId.empty()) {
+    summary.AddContactId(refId, refRequeueCount, true, true);
+    summary.Add(NuxDiagSummary::GetContentName_RefType(), RefTypeToString(refType), true);
+  }
+  summary.Add(NuxDiagSummary::GetContentName_ContactType(), ContactTypeToString(contactType), false);
+  if (NuxDiagSummary::IsDetailOn()) {
+    summary << ",";
+    summary.Add(NuxDiagSummary::GetContentName_Media(), MediaToString(media), false);
+  }
+  if (LevelShows(level, handlingCause != HANDLINGCAUSE_NONE)) {
+    summary << ",";
+    summary.Add(NuxDiagSummary::GetContentName_Cause(), HandlingCauseToString(handlingCause), false);
+  }
+  if (LevelShows(level, false)) {
+    summary << ",";
+    summary.Add(NuxDiagSummary::GetContentName_QueueKey(), queueKey, true);
+    summary.Add(NuxDiagSummary::GetContentName_Priority(), priority, false);
+  }
+  return summary.ToString();
+}
+
+void THandlingStateBase::PrintDiag() const {
+  if (TDiag::ShouldWeDiag(TDiag::INFO)) NuxDiagStream::WriteDiag(TDiag::INFO, 297, kSource, ToString());
+}
+
+std::string THandlingState::ToString(int level, bool showName, bool showOpen, bool showClose) const {
+  NuxDiagSummary summary(showName, showOpen, showClose, "HandlingState", "{", "}");
+  summary << THandlingStateBase::ToString(level == 1 ? 1 : 0, false, false, false) << ",";
+  if (level != 1) summary << startTime.ToString() << ",";
+  summary.Add(NuxDiagSummary::GetContentName_State(), ContactStateToString(contactState), false);
+  return summary.ToString();
+}
+
+void THandlingState::PrintDiag() const {
+  if (TDiag::ShouldWeDiag(TDiag::INFO)) NuxDiagStream::WriteDiag(TDiag::INFO, 555, kSource, ToString());
+}
+
+TPack& operator<<(TPack& pack, const THandlingStateBase& state) {
+  pack << state.contactId << state.requeueCount << state.refId << state.refRequeueCount << state.refType;
+  return pack << state.contactType << state.media << state.handlingCause << state.queueKey << state.priority;
+}
+
+TPack& operator>>(TPack& pack, THandlingStateBase& state) {
+  pack >> state.contactId >> state.requeueCount >> state.refId >> state.refRequeueCount >> state.refType;
+  return pack >> state.contactType >> state.media >> state.handlingCause >> state.queueKey >> state.priority;
+}
+
+TPack& operator<<(TPack& pack, const THandlingState& state) {
+  return pack << static_cast<const THandlingStateBase&>(state) << state.startTime << state.contactState;
+}
+
+TPack& operator>>(TPack& pack, THandlingState& state) {
+  return pack >> static_cast<THandlingStateBase&>(state) >> state.startTime >> state.contactState;
+}

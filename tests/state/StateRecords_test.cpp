@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "Bytes.h"
+#include "DiagCapture.h"
+#include "zelclnt/state/THandlingState.h"
+#include "zelclnt/state/TMediaReadiness.h"
+#include "zelclnt/state/TMediaState.h"
+#include "zelclnt/state/TSilentMonitoringInfo.h"
+
+namespace {
+
+const TTimeStamp kStart = TTimeStamp::FromMilliseconds(1796605323045, true);
+const std::string kStartText = "StartTime{2026/12/07 01:02:03.045}";
+
+THandlingState TalkingVoiceContact() {
+  THandlingState state;
+  state.contactId = "100";
+  state.requeueCount = 0;
+  state.contactType = THandlingStateEnum::CONTACTTYPE_ROUTED_VOICE;
+  state.media = 1;
+  state.queueKey = 5;
+  state.priority = 1;
+  state.startTime = kStart;
+  state.contactState = CONTACTSTATE_TALKING;
+  return state;
+}
+
+TEST(StateRecordsTest, HandlingStateTextsByLevelAndDetail) {
+  const std::string id = "ContactId/RqC{100/0},";
+  const std::string ref = "RefId/RqC{7/2},RefType{Callback},";
+  const struct {
+    int level;
+    const char* filters;
+    enHandlingCause cause;
+    const char* refId;
+    std::string text;
+  } cases[] = {
+      {0, "", HANDLINGCAUSE_NONE, "",
+       id + "ContactType{Routed Voice},Cause{None},QueueKey{5},Priority{1}," + kStartText + ",State{Talking}"},
+      {0, "INFO", HANDLINGCAUSE_NONE, "7",
+       id + ref + "ContactType{Routed Voice},Media{Voice},Cause{None},QueueKey{5},Priority{1}," + kStartText +
+           ",State{Talking}"},
+      {1, "", HANDLINGCAUSE_NONE, "", id + "ContactType{Routed Voice},State{Talking}"},
+      {1, "", HANDLINGCAUSE_CONSULT_QUEUE_NEW, "",
+       id + "ContactType{Routed Voice},Cause{Consult Queue - New},State{Talking}"},
+      {1, "PRGM", HANDLINGCAUSE_NONE, "",
+       id + "ContactType{Routed Voice},Media{Voice},Cause{None},QueueKey{5},Priority{1},State{Talking}"},
+      {2, "INFO", HANDLINGCAUSE_PICKUP, "",
+       id + "ContactType{Routed Voice},Media{Voice},Cause{Pickup},QueueKey{5},Priority{1}," + kStartText +
+           ",State{Talking}"},
+  };
+  for (const auto& c : cases) {
+    DiagCapture diag(c.filters);
+    THandlingState state = TalkingVoiceContact();
+    state.handlingCause = c.cause;
+    state.refId = c.refId;
+    state.refRequeueCount = 2;
+    state.refType = REFTYPE_CALLBACK;
+    EXPECT_EQ(state.ToString(c.level, true, true, true), "HandlingState:{" + c.text + "}") << c.level << c.filters;
+  }
+  DiagCapture detail("INFO");
+  THandlingState state = TalkingVoiceContact();
+  state.handlingCause = HANDLINGCAUSE_PICKUP;
+  EXPECT_EQ(state.THandlingStateBase::ToString(2, false, false, false),
+            id + "ContactType{Routed Voice},Media{Voice}") << "the base at level 2 shows nothing gated";
+  EXPECT_EQ(THandlingState().ToString(),
+            "HandlingState:{ContactId/RqC{/-1},ContactType{None},Media{None},Cause{None},QueueKey{0},Priority{0},"
+            "StartTime{0000/00/00 00:00:00.000},State{Unknown}}");
+}
+
+TEST(StateRecordsTest, MediaReadinessAndSilentMonitoringTexts) {
+  TMediaState media;
+  media.media = 1;
+  media.state = MEDIASTATE_LOGON;
+  media.startTime = kStart;
+  TMediaReadiness readiness;
+  readiness.media = KRVEnum::MEDIUM_EMAIL;
+  readiness.state = READINESS_NOT_READY;
+  readiness.cause = READINESSCAUSE_EMAIL_SERVER_DOWN;
+  TSilentMonitoringInfo monitoring;
+  monitoring.contactId = "123";
+  monitoring.requeueCount = 0;
+  monitoring.extension = "4711";
+  monitoring.type = SILENTMONITORING_BARGEIN;
+
+  EXPECT_EQ(media.TMediaStateBase::ToString(), "MediaStateBase:{Media{Voice},State{Logon},Cause{None}}");
+  EXPECT_EQ(media.ToString(), "MediaState:{Media{Voice},State{Logon},Cause{None}," + kStartText + "}");
+  EXPECT_EQ(readiness.ToString(3, false, true, true),
+            "{Media{Email},State{Not Ready},Cause{Email Server Down},StartTime{0000/00/00 00:00:00.000}}");
+  EXPECT_EQ(monitoring.ToString(), "SilMon Info:{ContactId/RqC{123/0},Extension{4711},Type{BargeIn}}");
+  EXPECT_EQ(STTimeStamp(kStart).ToString(), kStartText);
+}
+
+TEST(StateRecordsTest, PrintDiagWritesOneInfoLineUnderItsSource) {
+  DiagCapture diag("INFO");
+  TMediaReadiness().PrintDiag();
+  TSilentMonitoringInfo().PrintDiag();
+  THandlingState().PrintDiag();
+  const auto lines = diag.Lines();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0].file, "NUXTMediaReadiness");
+  EXPECT_EQ(lines[0].text, TMediaReadiness().ToString());
+  EXPECT_EQ(lines[1].file, "NUXTSilentMonitoringInfo");
+  EXPECT_EQ(lines[2].file, "NUXTHandlingState");
+
+  DiagCapture quiet;
+  THandlingState().PrintDiag();
+  EXPECT_TRUE(quiet.Lines().empty());
+}
+
+template <typename T>
+T RoundTrip(const T& record) {
+  const std::string bytes = BytesOf(record);
+  T back;
+  TPack reader(bytes.data(), static_cast<unsigned long>(bytes.size()));
+  reader >> back;
+  EXPECT_EQ(reader.Length(), 0u);
+  EXPECT_EQ(BytesOf(back), bytes);
+  return back;
+}
+
+TEST(StateRecordsTest, WireRoundTripsBitForBit) {
+  THandlingState handling = TalkingVoiceContact();
+  handling.refId = "ref";
+  handling.refType = static_cast<enRefType>(-5);
+  handling.handlingCause = static_cast<enHandlingCause>(0x7FFFFFFF);
+  EXPECT_EQ(RoundTrip(handling).handlingCause, handling.handlingCause);
+  EXPECT_EQ(RoundTrip(handling).startTime, kStart);
+
+  TMediaState media;
+  media.media = 5;
+  media.cause = static_cast<enMediaStateCause>(14);
+  media.startTime = kStart;
+  EXPECT_EQ(RoundTrip(media).cause, media.cause);
+
+  TMediaReadiness readiness;
+  readiness.media = static_cast<KRVEnum::MEDIUM>(77);
+  readiness.state = READINESS_READY;
+  EXPECT_EQ(RoundTrip(readiness).media, readiness.media);
+
+  TSilentMonitoringInfo monitoring;
+  monitoring.contactId = "c";
+  monitoring.type = SILENTMONITORING_CONTINUOUS;
+  EXPECT_EQ(RoundTrip(monitoring).type, SILENTMONITORING_CONTINUOUS);
+}
+
+TEST(StateRecordsTest, HandlingStateCutAtEveryFieldBoundaryKeepsFieldsNotReached) {
+  const THandlingState sent = TalkingVoiceContact();
+  const std::string bytes = BytesOf(sent);
+  // Field ends: contactId, requeueCount, refId, refRequeueCount, refType,
+  // contactType, media, handlingCause, queueKey, priority, startTime, state.
+  const std::size_t ends[] = {7, 11, 15, 19, 23, 27, 31, 35, 39, 43, 52, 56};
+  ASSERT_EQ(bytes.size(), ends[11]);
+  for (std::size_t field = 0; field < 12; ++field) {
+    THandlingState received;
+    received.priority = 99;
+    received.contactState = CONTACTSTATE_QUEUED;
+    TPack reader(bytes.data(), static_cast<unsigned long>(ends[field]));
+    reader >> received;
+    EXPECT_EQ(received.contactId, "100") << field;
+    EXPECT_EQ(received.priority, field >= 9 ? 1 : 99) << field;
+    EXPECT_EQ(received.startTime.IsNull(), field < 10) << field;
+    EXPECT_EQ(received.contactState, field >= 11 ? CONTACTSTATE_TALKING : CONTACTSTATE_QUEUED) << field;
+  }
+}
+
+}  // namespace
