@@ -4,17 +4,12 @@
 #include <cstdint>
 #include <string>
 
+#include "QuietDiagnostics.h"
 #include "zelclnt/model/ZelTIntegratedPresenceSummary.h"
 #include "zelclnt/model/ZelTStdVectorPointerColl.h"
-#include "zelclnt/platform/TDiag.h"
 #include "zelclnt/platform/TPack.h"
 
 namespace {
-
-const bool kQuiet = [] {
-  TDiag::SetSink([](TDiag::enDiagType, unsigned short, const std::string&, const std::string&) {});
-  return true;
-}();
 
 template <typename Coll>
 void ReadAndWrite(const std::uint8_t* data, std::size_t size) {
@@ -29,7 +24,6 @@ void ReadAndWrite(const std::uint8_t* data, std::size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  (void)kQuiet;
   ReadAndWrite<ZelTStdListPointerColl<ZelTPresentity>>(data, size);
   ReadAndWrite<ZelTStdListPointerColl<ZelTIntegratedPresenceSummary>>(data, size);
   ReadAndWrite<ZelTStdVectorPointerColl<ZelTIntegratedPresenceSummary>>(data, size);

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "QuietDiagnostics.h"
 #include "zelclnt/core/ZelTRequest.h"
-#include "zelclnt/platform/TDiag.h"
 #include "zelclnt/platform/TPack.h"
 #include "zelclnt/platform/TRPC.h"
 
@@ -22,15 +22,9 @@ class FuzzRequest : public ZelTRequest {
   std::string m_text;
 };
 
-const bool kQuiet = [] {
-  TDiag::SetSink([](TDiag::enDiagType, unsigned short, const std::string&, const std::string&) {});
-  return true;
-}();
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  (void)kQuiet;
   TRPC rpc;
   rpc.SetCallData(data, size);
   rpc.SetReplyData(data, size);

@@ -4,21 +4,11 @@
 #include <cstdint>
 #include <string>
 
-#include "zelclnt/platform/TDiag.h"
+#include "QuietDiagnostics.h"
 #include "zelclnt/platform/TRPC.h"
 #include "zelclnt/requests/ZelTServerStatus.h"
 
-namespace {
-
-const bool kQuiet = [] {
-  TDiag::SetSink([](TDiag::enDiagType, unsigned short, const std::string&, const std::string&) {});
-  return true;
-}();
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  (void)kQuiet;
   TRPC rpc;
   rpc.SetCallData(data, size);
   rpc.SetReplyData(data, size);

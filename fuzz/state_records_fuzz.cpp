@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "QuietDiagnostics.h"
 #include "zelclnt/platform/TDiag.h"
 #include "zelclnt/platform/TPack.h"
 #include "zelclnt/state/THandlingState.h"
@@ -12,11 +13,6 @@
 #include "zelclnt/state/TSilentMonitoringInfo.h"
 
 namespace {
-
-const bool kQuiet = [] {
-  TDiag::SetSink([](TDiag::enDiagType, unsigned short, const std::string&, const std::string&) {});
-  return true;
-}();
 
 template <typename T>
 void ReadWriteAndText(const std::uint8_t* data, std::size_t size) {
@@ -33,7 +29,6 @@ void ReadWriteAndText(const std::uint8_t* data, std::size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // Detail on for odd first bytes, so both text forms are exercised.
   TDiag::SetFilter(TDiag::INFO, size > 0 && (data[0] & 1));
-  (void)kQuiet;
   ReadWriteAndText<THandlingState>(data, size);
   ReadWriteAndText<TMediaState>(data, size);
   ReadWriteAndText<TMediaReadiness>(data, size);
