@@ -30,6 +30,7 @@
 #include "zelclnt/core/ZelTRequest.h"
 
 #include "zelclnt/model/ZelTIntegratedPresenceSummary.h"
+#include "zelclnt/model/ZelTPostProcessing.h"
 #include "zelclnt/model/ZelTStdListPointerColl.h"
 #include "zelclnt/model/ZelTStdVectorPointerColl.h"
 
