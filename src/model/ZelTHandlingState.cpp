@@ -1,0 +1,247 @@
+#include "zelclnt/model/ZelTHandlingState.h"
+
+#include "zelclnt/diag/NuxDiagStream.h"
+#include "zelclnt/diag/NuxDiagSummary.h"
+#include "zelclnt/platform/KRVEnum.h"
+#include "zelclnt/platform/TPack.h"
+
+namespace {
+
+constexpr const char* kSource = "ZelTHandlingState";
+using Enum = THandlingStateEnum;
+
+std::string Flag(bool value) {
+  return value ? NuxDiagSummary::GetContentName_True() : NuxDiagSummary::GetContentName_False();
+}
+
+std::string DateTimeOf(const TTimeStamp& time) { return time.GetDateTime(1, '/', ':', '.').str(); }
+
+// Bare item «Label{value}», as the post-processing group writes them.
+void AddItem(NuxDiagSummary& summary, const std::string& label, const std::string& value) {
+  summary.Add(label, value, false, "", "{", "}");
+}
+
+std::string ContactText(const std::string& contactId, long rc) {
+  if (contactId.empty() && rc == -1) return "None";
+  NuxDiagSummary contact(false, false, false, "", "{", "}");
+  contact.AddContactId(contactId, rc, false, false);
+  return contact.ToString();
+}
+
+}  // namespace
+
+ZelTHandlingState& ZelTHandlingState::operator=(const ZelTHandlingState& other) {
+  if (this == &other) return *this;
+  THandlingState::operator=(other);
+  m_reasons = other.m_reasons;
+  m_connectedTime = other.m_connectedTime;
+  m_createdTime = other.m_createdTime;
+  m_primaryStartTime = other.m_primaryStartTime;
+  m_postProcessing = other.m_postProcessing;
+  return *this;
+}
+
+ZelTHandlingState& ZelTHandlingState::operator=(const THandlingState& state) {
+  THandlingState::operator=(state);
+  return *this;
+}
+
+bool ZelTHandlingState::IsQORVRouted() const {
+  switch (contactType) {
+    case Enum::CONTACTTYPE_ROUTED_VOICE:
+    case Enum::CONTACTTYPE_ROUTED_CALLBACK:
+    case Enum::CONTACTTYPE_ROUTED_EMAIL:
+    case Enum::CONTACTTYPE_ROUTED_WEB:
+    case Enum::CONTACTTYPE_ROUTED_OPENMEDIA:
+      return queueKey > 0;
+    default:
+      return false;
+  }
+}
+
+TTimeStamp ZelTHandlingState::GetQORVHandlingStartTime() const {
+  return IsQORVHandling() ? m_connectedTime : TTimeStamp(1);
+}
+
+long ZelTHandlingState::ToMediaType(Enum::enContactType type) const {
+  if (media >= 1) return media;
+  switch (type) {
+    case Enum::CONTACTTYPE_ROUTED_VOICE:
+    case Enum::CONTACTTYPE_DIRECT_INCOMING_VOICE:
+    case Enum::CONTACTTYPE_DIRECT_OUTGOING_VOICE:
+    case Enum::CONTACTTYPE_DIRECT_INTERNAL_VOICE:
+    case Enum::CONTACTTYPE_UNKNOWN_VOICE:
+      return KRVEnum::MEDIUM_VOICE;
+    case Enum::CONTACTTYPE_ROUTED_CALLBACK:
+      return KRVEnum::MEDIUM_CALLBACK;
+    case Enum::CONTACTTYPE_ROUTED_EMAIL:
+    case Enum::CONTACTTYPE_DIRECT_OUTGOING_EMAIL:
+      return KRVEnum::MEDIUM_EMAIL;
+    case Enum::CONTACTTYPE_ROUTED_WEB:
+      return KRVEnum::MEDIUM_WEBCHAT;
+    case Enum::CONTACTTYPE_ROUTED_OPENMEDIA:
+    case Enum::CONTACTTYPE_DIRECT_OUTGOING_OPENMEDIA:
+      return KRVEnum::MEDIUM_OPENMEDIA;
+    default:
+      return KRVEnum::MEDIUM_NONE;
+  }
+}
+
+bool ZelTHandlingState::CompareListItem(const ZelTHandlingState& other) const {
+  return contactId == other.contactId && requeueCount == other.requeueCount;
+}
+
+bool ZelTHandlingState::CompareListItem(long category, long medium) const {
+  const bool postProcessing = contactState == CONTACTSTATE_POSTPROCESSING;
+  switch (category) {
+    case CATEGORY_MEDIUM: return ToMediaType(contactType) == medium;
+    case CATEGORY_MEDIUM_NOT_POSTPROCESSING: return ToMediaType(contactType) == medium && !postProcessing;
+    case CATEGORY_POSTPROCESSING: return postProcessing;
+    default: return false;
+  }
+}
+
+std::string ZelTHandlingState::ToSummary(enSummaryType type, bool showName) const {
+  const bool detail = NuxDiagSummary::IsDetailOn();
+  NuxDiagSummary summary(showName, true, true, "Handling State", "{", "}");
+  summary << THandlingState::ToString(type != SUMMARY_FULL && !detail ? 1 : 0, false, false, false);
+  if (detail) {
+    summary << ",";
+    AddItem(summary, "IsPrimary", Flag(IsPrimary()));
+    summary << ",";
+    AddItem(summary, "IsQORVRouted", Flag(IsQORVRouted()));
+  }
+  AddPostProcessingText(summary);
+  if (detail) AddTimesText(summary);
+  if (!m_reasons.empty()) {
+    summary << ",";
+    summary.Add("Reasons", m_reasons, false);
+  }
+  return summary.ToString();
+}
+
+void ZelTHandlingState::AddPostProcessingText(NuxDiagSummary& summary) const {
+  const long reason = GetManualPostProcessingReason();
+  if (contactState == CONTACTSTATE_POSTPROCESSING) {
+    summary << ",PP{";
+    summary.Add("Mand", Flag(IsMandatoryWrapup()), true);
+    summary.Add("Auto", Flag(IsAutomaticWrapup()), true);
+    summary.Add("Suspended", Flag(IsAutomaticWrapupSuspended()), true);
+    summary.Add("Pending", Flag(IsPostProcessingPending()), true);
+    summary.Add("WrapupSubmitted", Flag(IsWrapupSubmitted()), true);
+    summary.Add("ManualReason", reason, false);
+    summary << "}";
+  } else if (reason > 0) {
+    summary << ",";
+    summary.Add("PPManualReason", reason, false);
+  }
+}
+
+void ZelTHandlingState::AddTimesText(NuxDiagSummary& summary) const {
+  summary << ",";
+  AddItem(summary, "IsConnected", Flag(IsConnected()));
+  const std::pair<const char*, const TTimeStamp*> times[] = {
+      {"ConnectedTime", &m_connectedTime}, {"CreatedTime", &m_createdTime}, {"PrimaryStartTime", &m_primaryStartTime}};
+  for (const auto& [label, time] : times) {
+    if (time->IsNull()) continue;
+    summary << ",";
+    AddItem(summary, label, DateTimeOf(*time));
+  }
+}
+
+void ZelTHandlingState::PrintDiag() const {
+  NuxDiagStream stream(TDiag::INFO, __LINE__, kSource, "ZelTHandlingState", "PrintDiag");
+  if (stream.IsActive()) stream << ToString();
+}
+
+ZelTHandlingStates& ZelTHandlingStates::operator=(const ZelTHandlingStates& other) {
+  if (this == &other) return *this;
+  m_handlingStates = other.m_handlingStates;
+  m_primaryContactId = other.m_primaryContactId;
+  m_primaryContactRC = other.m_primaryContactRC;
+  m_oldPrimaryContactId = other.m_oldPrimaryContactId;
+  m_oldPrimaryContactRC = other.m_oldPrimaryContactRC;
+  m_primaryContactChangedTime = other.m_primaryContactChangedTime;
+  m_sendNewPrimaryUpdate = other.m_sendNewPrimaryUpdate;
+  m_sendOldPrimaryUpdate = other.m_sendOldPrimaryUpdate;
+  return *this;
+}
+
+const ZelTHandlingState* ZelTHandlingStates::AddHandlingState(const ZelTHandlingState& state) {
+  if (!m_handlingStates.PushBack(state)) return nullptr;
+  return GetHandlingState(state.contactId, state.requeueCount);
+}
+
+bool ZelTHandlingStates::RemoveHandlingState(const ZelTHandlingState& state) {
+  return m_handlingStates.RemoveItem(state);
+}
+
+bool ZelTHandlingStates::RemoveHandlingState(long media, ZelTHandlingState::enCategory category,
+                                             ZelTStdListPointerColl<ZelTHandlingState>& removed) {
+  return m_handlingStates.RemoveAllItemByCategory(category, media, removed);
+}
+
+ZelTHandlingState* ZelTHandlingStates::GetHandlingState(const std::string& contactId, long rc) const {
+  ZelTHandlingState probe;
+  probe.contactId = contactId;
+  probe.requeueCount = rc;
+  return m_handlingStates.GetItem(probe);
+}
+
+std::string ZelTHandlingStates::ToSummary(enSummaryType type, bool showName) const {
+  NuxDiagSummary summary(showName, true, true, "Handling States", "{", "}");
+  if (type != ZelTHandlingState::SUMMARY_BRIEF) summary << m_handlingStates.ToString() << ",";
+  summary << PrimaryContact_ToString();
+  return summary.ToString();
+}
+
+std::string ZelTHandlingStates::PrimaryContact_ToString() const {
+  NuxDiagSummary summary(true, true, true, "Primary Contact", "{", "}");
+  const std::string primary = ContactText(m_primaryContactId, m_primaryContactRC);
+  if (!NuxDiagSummary::IsDetailOn()) {
+    summary << primary;
+    return summary.ToString();
+  }
+  summary << "New<" << primary << ">,Old<" << ContactText(m_oldPrimaryContactId, m_oldPrimaryContactRC) << ">,";
+  AddItem(summary, "ChangedTime", DateTimeOf(m_primaryContactChangedTime));
+  return summary.ToString();
+}
+
+void ZelTHandlingStates::PrintDiag() const {
+  NuxDiagStream stream(TDiag::INFO, __LINE__, kSource, "ZelTHandlingStates", "PrintDiag");
+  if (stream.IsActive()) stream << ToString();
+}
+
+TPack& operator<<(TPack& pack, const ZelTHandlingState& state) {
+  pack << static_cast<const THandlingState&>(state) << state.m_connectedTime << state.m_createdTime
+       << state.m_primaryStartTime << state.m_postProcessing;
+  pack << static_cast<long>(state.m_reasons.size());
+  for (const long reason : state.m_reasons) pack << reason;
+  return pack;
+}
+
+// The reasons on the wire replace those held; a count larger than the bytes
+// left reads only what they hold.
+TPack& operator>>(TPack& pack, ZelTHandlingState& state) {
+  pack >> static_cast<THandlingState&>(state) >> state.m_connectedTime >> state.m_createdTime >>
+      state.m_primaryStartTime >> state.m_postProcessing;
+  int count = 0;
+  pack >> count;
+  state.m_reasons.clear();
+  for (int i = 0; i < count && pack.CanRemove(4); ++i) {
+    long reason = 0;
+    pack >> reason;
+    state.m_reasons.push_back(reason);
+  }
+  return pack;
+}
+
+TPack& operator<<(TPack& pack, const ZelTHandlingStates& states) {
+  return pack << states.m_handlingStates << states.m_primaryContactId << states.m_primaryContactRC
+              << states.m_oldPrimaryContactId << states.m_oldPrimaryContactRC << states.m_primaryContactChangedTime;
+}
+
+TPack& operator>>(TPack& pack, ZelTHandlingStates& states) {
+  return pack >> states.m_handlingStates >> states.m_primaryContactId >> states.m_primaryContactRC >>
+         states.m_oldPrimaryContactId >> states.m_oldPrimaryContactRC >> states.m_primaryContactChangedTime;
+}

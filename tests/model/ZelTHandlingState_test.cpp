@@ -1,0 +1,232 @@
+#include "zelclnt/model/ZelTHandlingState.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+#include "Bytes.h"
+#include "DiagCapture.h"
+#include "ZelTPostProcessingControl.h"
+#include "zelclnt/diag/NuxDiagSummary.h"
+#include "zelclnt/platform/KRVEnum.h"
+
+namespace {
+
+using HS = ZelTHandlingState;
+using Enum = THandlingStateEnum;
+
+// The server side's view: it fills what clients only read.
+class ServerHandlingState : public ZelTHandlingState {
+ public:
+  ServerHandlingState(const std::string& id, long rc, Enum::enContactType type, long medium = 0) {
+    contactId = id;
+    requeueCount = rc;
+    contactType = type;
+    media = medium;
+  }
+  using ZelTHandlingState::GetPostProcessing;
+  using ZelTHandlingState::SetConnectedTime;
+  using ZelTHandlingState::SetCreatedTime;
+  using ZelTHandlingState::SetPrimaryStartTime;
+  using ZelTHandlingState::SetReasons;
+};
+
+const TTimeStamp kTime = TTimeStamp::FromMilliseconds(1796605323045, true);
+const std::string kTimeText = "2026/12/07 01:02:03.045";
+
+ServerHandlingState InPostProcessing(const std::string& id, long medium) {
+  ServerHandlingState state(id, 0, Enum::CONTACTTYPE_ROUTED_EMAIL, medium);
+  state.contactState = CONTACTSTATE_POSTPROCESSING;
+  return state;
+}
+
+std::vector<std::string> Ids(const ZelTStdListPointerColl<HS>& states) {
+  std::vector<std::string> ids;
+  for (const HS* state : states.GetList()) ids.push_back(state->contactId);
+  return ids;
+}
+
+TEST(ZelTHandlingStateTest, MediaTypeFromRecordOrContactType) {
+  const struct {
+    long media;
+    int type;
+    long expected;
+  } cases[] = {{3, 1, 3},  {0, 9, 1},  {0, 12, 0}, {0, 1, 1},  {0, 4, 1}, {0, 5, 2},
+               {0, 6, 3},  {0, 7, 3},  {0, 8, 4},  {0, 10, 5}, {0, 11, 5}, {-1, 0, 0}};
+  for (const auto& c : cases) {
+    ServerHandlingState state("c", 0, Enum::CONTACTTYPE_NONE, c.media);
+    EXPECT_EQ(state.ToMediaType(static_cast<Enum::enContactType>(c.type)), c.expected) << c.media << "/" << c.type;
+  }
+}
+
+TEST(ZelTHandlingStateTest, LookupsAndDuplicates) {
+  ZelTHandlingStates states;
+  ServerHandlingState first("100", 0, Enum::CONTACTTYPE_ROUTED_VOICE);
+  first.priority = 1;
+  ServerHandlingState second = first;
+  second.priority = 2;
+  EXPECT_EQ(states.AddHandlingState(first)->priority, 1);
+  EXPECT_EQ(states.AddHandlingState(second)->priority, 1) << "the first stored record with the key";
+  EXPECT_EQ(states.Count(), 2);
+  EXPECT_EQ(states.GetHandlingState("100", 1), nullptr);
+
+  states.SetPrimaryContactId("100");
+  states.SetPrimaryContactRC(0);
+  ASSERT_NE(states.GetPrimaryContact(), nullptr);
+  EXPECT_TRUE(states.IsPrimaryContact("100", 0));
+  EXPECT_FALSE(states.IsPrimaryContact("100", -1));
+  EXPECT_EQ(states.GetOldPrimaryContact(), nullptr);
+  EXPECT_TRUE(states.RemoveHandlingState(first));
+  EXPECT_EQ(states.Count(), 1);
+}
+
+TEST(ZelTHandlingStateTest, RemovalByCategory) {
+  const struct {
+    HS::enCategory category;
+    long medium;
+    std::vector<std::string> moved, kept;
+  } cases[] = {
+      {HS::CATEGORY_MEDIUM, KRVEnum::MEDIUM_EMAIL, {"mail", "pp-mail"}, {"voice", "pp-voice"}},
+      {HS::CATEGORY_MEDIUM_NOT_POSTPROCESSING, KRVEnum::MEDIUM_EMAIL, {"mail"}, {"voice", "pp-voice", "pp-mail"}},
+      {HS::CATEGORY_POSTPROCESSING, KRVEnum::MEDIUM_NONE, {"pp-voice", "pp-mail"}, {"voice", "mail"}},
+      {static_cast<HS::enCategory>(3), KRVEnum::MEDIUM_EMAIL, {}, {"voice", "pp-voice", "mail", "pp-mail"}},
+  };
+  for (const auto& c : cases) {
+    ZelTHandlingStates states;
+    states.AddHandlingState(ServerHandlingState("voice", 0, Enum::CONTACTTYPE_ROUTED_VOICE));
+    states.AddHandlingState(InPostProcessing("pp-voice", KRVEnum::MEDIUM_VOICE));
+    states.AddHandlingState(ServerHandlingState("mail", 0, Enum::CONTACTTYPE_ROUTED_EMAIL));
+    states.AddHandlingState(InPostProcessing("pp-mail", 0));
+    ZelTStdListPointerColl<HS> removed;
+    EXPECT_TRUE(states.RemoveHandlingState(c.medium, c.category, removed));
+    EXPECT_EQ(Ids(removed), c.moved) << c.category;
+    EXPECT_EQ(Ids(states.GetHandlingStates()), c.kept) << c.category;
+  }
+}
+
+TEST(ZelTHandlingStateTest, StateQueries) {
+  ServerHandlingState state("1", 0, Enum::CONTACTTYPE_ROUTED_WEB);
+  EXPECT_FALSE(state.IsQORVRouted()) << "no queue";
+  state.queueKey = 4;
+  EXPECT_TRUE(state.IsQORVRouted());
+  EXPECT_FALSE(state.IsQORVHandling());
+  EXPECT_TRUE(state.GetQORVHandlingStartTime().IsNull());
+  state.SetConnectedTime(kTime);
+  EXPECT_TRUE(state.IsQORVHandling());
+  EXPECT_EQ(state.GetQORVHandlingStartTime(), kTime);
+  state.contactType = Enum::CONTACTTYPE_DIRECT_INCOMING_VOICE;
+  EXPECT_FALSE(state.IsQORVRouted());
+  EXPECT_FALSE(state.IsPrimary());
+  state.SetPrimaryStartTime(kTime);
+  EXPECT_TRUE(state.IsPrimary());
+}
+
+TEST(ZelTHandlingStateTest, SummaryTexts) {
+  ServerHandlingState pp = InPostProcessing("9", KRVEnum::MEDIUM_EMAIL);
+  ZelTPostProcessingControl::StartAuto(pp.GetPostProcessing(), 1000);
+  pp.SetReasons({3, 7});
+  pp.SetCreatedTime(kTime);
+  ServerHandlingState manual("8", 1, Enum::CONTACTTYPE_ROUTED_VOICE);
+  ZelTPostProcessingControl::RequestManual(manual.GetPostProcessing(), 5);
+
+  const std::string ppGroup = ",PP{Mand{F},Auto{T},Suspended{F},Pending{F},WrapupSubmitted{F},ManualReason{0}}";
+  const struct {
+    const char* filters;
+    const HS* state;
+    HS::enSummaryType type;
+    std::string tail;  // what follows the state-manager part
+  } cases[] = {
+      {"", &pp, HS::SUMMARY_FULL, ppGroup + ",Reasons{3,7}"},
+      {"INFO", &pp, HS::SUMMARY_BRIEF,
+       ",IsPrimary{F},IsQORVRouted{F}" + ppGroup + ",IsConnected{F},CreatedTime{" + kTimeText + "},Reasons{3,7}"},
+      {"", &manual, HS::SUMMARY_BRIEF, ",PPManualReason{5}"},
+  };
+  for (const auto& c : cases) {
+    DiagCapture diag(c.filters);
+    const int level = c.type != HS::SUMMARY_FULL && !NuxDiagSummary::IsDetailOn() ? 1 : 0;
+    EXPECT_EQ(c.state->ToSummary(c.type, true),
+              "Handling State:{" + c.state->THandlingState::ToString(level, false, false, false) + c.tail + "}")
+        << c.filters << c.type;
+  }
+}
+
+TEST(ZelTHandlingStateTest, SetTexts) {
+  ZelTHandlingStates states;
+  {
+    DiagCapture quiet;
+    EXPECT_EQ(states.ToSummary(HS::SUMMARY_BRIEF, true), "Handling States:{Primary Contact:{None}}");
+    EXPECT_EQ(states.ToString(), "Handling States:{ListDetails:{},Primary Contact:{None}}");
+    states.SetPrimaryContactId("100");
+    states.SetPrimaryContactRC(2);
+    EXPECT_EQ(states.ToSummary(HS::SUMMARY_BRIEF, false), "{Primary Contact:{ContactId/RqC{100/2}}}");
+  }
+  DiagCapture detail("PRGM");
+  EXPECT_EQ(states.ToSummary(HS::SUMMARY_BRIEF, true),
+            "Handling States:{Primary Contact:{New<ContactId/RqC{100/2}>,Old<None>,"
+            "ChangedTime{0000/00/00 00:00:00.000}}}");
+}
+
+TEST(ZelTHandlingStateTest, WireRoundTripReplacesReasonsAndKeepsRemainingTime) {
+  ServerHandlingState sent = InPostProcessing("42", KRVEnum::MEDIUM_EMAIL);
+  sent.SetReasons({1, -2, 3});
+  sent.SetConnectedTime(kTime);
+  ZelTPostProcessingControl::SuspendAuto(sent.GetPostProcessing(), 777);
+  const std::string bytes = BytesOf(static_cast<const HS&>(sent));
+
+  ServerHandlingState received("old", 0, Enum::CONTACTTYPE_NONE);
+  received.SetReasons({8, 9});
+  TPack reader(bytes.data(), static_cast<unsigned long>(bytes.size()));
+  reader >> static_cast<HS&>(received);
+  EXPECT_EQ(received.GetReasons(), (std::list<long>{1, -2, 3})) << "the wire's reasons replace those held";
+  EXPECT_EQ(BytesOf(static_cast<const HS&>(received)), bytes);
+
+  ZelTHandlingStates states;
+  states.AddHandlingState(received);
+  ZelTHandlingStates copy(states);
+  EXPECT_EQ(BytesOf(*copy.GetHandlingStates().GetList().front()), bytes)
+      << "copies into collections keep the remaining time";
+}
+
+TEST(ZelTHandlingStateTest, HostileReasonCounts) {
+  const std::string head = BytesOf(static_cast<const HS&>(ServerHandlingState("1", 0, Enum::CONTACTTYPE_NONE)));
+  const std::string withoutCount = head.substr(0, head.size() - 4);
+  const struct {
+    const char* name;
+    std::string wire;
+    std::list<long> reasons;
+  } cases[] = {
+      {"huge count, two reasons", withoutCount + BytesOf(INT_MAX) + BytesOf(5) + BytesOf(6) + "xy", {5, 6}},
+      {"negative count", withoutCount + BytesOf(-3) + BytesOf(5), {}},
+      {"count cut short", withoutCount + "ab", {}},
+  };
+  for (const auto& c : cases) {
+    ServerHandlingState state("x", 0, Enum::CONTACTTYPE_NONE);
+    state.SetReasons({1});
+    TPack reader(c.wire.data(), static_cast<unsigned long>(c.wire.size()));
+    reader >> static_cast<HS&>(state);
+    EXPECT_EQ(state.GetReasons(), c.reasons) << c.name;
+  }
+}
+
+TEST(ZelTHandlingStateTest, SetWireKeepsLocalFieldsLocal) {
+  ZelTHandlingStates sent;
+  sent.AddHandlingState(ServerHandlingState("1", 0, Enum::CONTACTTYPE_ROUTED_VOICE));
+  sent.SetPrimaryContactId("1");
+  sent.SetPrimaryContactRC(0);
+  sent.SetSendNewPrimaryUpdate(true);
+  const std::string bytes = BytesOf(sent);
+
+  ZelTHandlingStates received;
+  received.SetSendOldPrimaryUpdate(true);
+  TPack reader(bytes.data(), static_cast<unsigned long>(bytes.size()));
+  reader >> received;
+  EXPECT_EQ(reader.Length(), 0u);
+  EXPECT_EQ(received.Count(), 1);
+  EXPECT_NE(received.GetPrimaryContact(), nullptr);
+  EXPECT_FALSE(received.IsSendNewPrimaryUpdate());
+  EXPECT_TRUE(received.IsSendOldPrimaryUpdate()) << "the reader leaves the local flags alone";
+  EXPECT_EQ(BytesOf(received), bytes);
+}
+
+}  // namespace
