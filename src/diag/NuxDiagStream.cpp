@@ -30,24 +30,25 @@ NuxDiagStream::NuxDiagStream(TDiag::enDiagType type, unsigned short line, const 
     : NuxDiagStream(type, line, file, other.m_className, other.m_methodName) {}
 
 NuxDiagStream::~NuxDiagStream() {
-  if (m_pending && TDiag::ShouldWeDiag(m_type)) WriteDiag(m_type, m_line, m_file, m_text.str());
+  if (m_pending && TDiag::ShouldWeDiag(m_type)) WriteDiag(m_type, m_line, m_file, m_text);
   m_pending = false;
 }
 
 void NuxDiagStream::Start() {
-  m_pending = true;
-  if (!m_className.empty()) m_text << m_className << "::";
-  if (!m_methodName.empty()) m_text << m_methodName;
-  if (!m_className.empty() || !m_methodName.empty()) m_text << ". ";
+  m_pending = TDiag::ShouldWeDiag(m_type) != 0;
+  if (!m_pending) return;
+  if (!m_className.empty()) m_text += m_className + "::";
+  m_text += m_methodName;
+  if (!m_className.empty() || !m_methodName.empty()) m_text += ". ";
 }
 
 NuxDiagStream& NuxDiagStream::operator<<(const std::string& text) {
-  m_text << text;
+  if (m_pending) m_text += text;
   return *this;
 }
 
 NuxDiagStream& NuxDiagStream::operator<<(const char* text) {
-  if (text) m_text << text;
+  if (m_pending && text) m_text += text;
   return *this;
 }
 
@@ -94,7 +95,7 @@ void NuxDiagStream::ReportProgramException(unsigned short line, const std::strin
 NuxFenx::NuxFenx(unsigned short line, const std::string& file, const std::string& className,
                  const std::string& methodName)
     : NuxDiagStream(TDiag::FENX, line, file, className, methodName) {
-  if (TDiag::ShouldWeDiag(TDiag::FENX)) WriteDiag(TDiag::FENX, line, file, m_text.str() + "Enter function.");
+  if (m_pending) WriteDiag(TDiag::FENX, line, file, m_text + "Enter function.");
 }
 
-NuxFenx::~NuxFenx() { m_text << "Exit function."; }
+NuxFenx::~NuxFenx() { *this << "Exit function."; }

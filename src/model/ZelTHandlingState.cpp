@@ -150,8 +150,8 @@ void ZelTHandlingState::AddTimesText(NuxDiagSummary& summary) const {
 }
 
 void ZelTHandlingState::PrintDiag() const {
-  NuxDiagStream stream(TDiag::INFO, __LINE__, kSource, "ZelTHandlingState", "PrintDiag");
-  if (stream.IsActive()) stream << ToString();
+  if (!TDiag::ShouldWeDiag(TDiag::INFO)) return;
+  NuxDiagStream(TDiag::INFO, __LINE__, kSource, "ZelTHandlingState", "PrintDiag") << ToString();
 }
 
 ZelTHandlingStates& ZelTHandlingStates::operator=(const ZelTHandlingStates& other) {
@@ -208,8 +208,8 @@ std::string ZelTHandlingStates::PrimaryContact_ToString() const {
 }
 
 void ZelTHandlingStates::PrintDiag() const {
-  NuxDiagStream stream(TDiag::INFO, __LINE__, kSource, "ZelTHandlingStates", "PrintDiag");
-  if (stream.IsActive()) stream << ToString();
+  if (!TDiag::ShouldWeDiag(TDiag::INFO)) return;
+  NuxDiagStream(TDiag::INFO, __LINE__, kSource, "ZelTHandlingStates", "PrintDiag") << ToString();
 }
 
 TPack& operator<<(TPack& pack, const ZelTHandlingState& state) {

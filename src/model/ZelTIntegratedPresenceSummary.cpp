@@ -47,8 +47,8 @@ std::string ZelTPresentity::ToString() const {
 }
 
 void ZelTPresentity::PrintDiag() const {
-  NuxDiagStream stream(TDiag::PRGM, __LINE__, kSource, GetClassName(), "PrintDiag");
-  if (stream.IsActive()) stream << ToString();
+  if (!TDiag::ShouldWeDiag(TDiag::PRGM)) return;
+  NuxDiagStream(TDiag::PRGM, __LINE__, kSource, GetClassName(), "PrintDiag") << ToString();
 }
 
 ZelTIntegratedPresenceSummary& ZelTIntegratedPresenceSummary::operator=(const ZelTIntegratedPresenceSummary& other) {

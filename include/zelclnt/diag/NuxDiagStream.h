@@ -1,11 +1,11 @@
 #pragma once
 // Diagnostic lines of the library. A NuxDiagStream assembles one text that
 // begins «Class::Method. » and writes it once, when the stream is destroyed,
-// if its type is switched on. Texts longer than 400 characters are written
+// if its type is switched on. A stream whose type is off when it is made
+// builds no text at all. Texts longer than 400 characters are written
 // in pieces of 400, later pieces prefixed "...". A text is never used as a
 // format. A stream serves the thread that made it.
 
-#include <sstream>
 #include <string>
 
 #include "zelclnt/platform/TDiag.h"
@@ -26,9 +26,9 @@ class NuxDiagStream {
   NuxDiagStream& operator<<(const std::string& text);
   NuxDiagStream& operator<<(const char* text);
 
-  // Cheap enough to ask before building a costly text.
-  bool IsActive() const { return TDiag::ShouldWeDiag(m_type) != 0; }
-  std::string Text() const { return m_text.str(); }
+  // Whether the stream writes; ask before building a costly text.
+  bool IsActive() const { return m_pending; }
+  const std::string& Text() const { return m_text; }
 
   // Writes text verbatim when the type is switched on.
   static void WriteDiag(TDiag::enDiagType type, unsigned short line, const std::string& file,
@@ -47,7 +47,7 @@ class NuxDiagStream {
   std::string m_file;
   std::string m_className;
   std::string m_methodName;
-  std::ostringstream m_text;
+  std::string m_text;
   bool m_pending = false;
 };
 
