@@ -31,6 +31,7 @@
 
 #include "zelclnt/model/ZelTHandlingState.h"
 #include "zelclnt/model/ZelTIntegratedPresenceSummary.h"
+#include "zelclnt/model/ZelTMediaState.h"
 #include "zelclnt/model/ZelTPostProcessing.h"
 #include "zelclnt/model/ZelTStdListPointerColl.h"
 #include "zelclnt/model/ZelTStdVectorPointerColl.h"

@@ -40,6 +40,9 @@ class ZelTStdVectorPointerColl {
     return pack;
   }
 
+  // The elements stay the collection's; the caller must not delete them.
+  const std::vector<T*>& GetVector() const { return m_vector; }
+
   bool PushBack(const T& record) {
     auto copy = zelclnt::detail::CopyElement(record, kSource);
     m_vector.push_back(copy.get());

@@ -1,10 +1,11 @@
-// Reads arbitrary bytes as a user's handling states and as one
-// post-processing record, then writes and texts what was read.
+// Reads arbitrary bytes as a user's handling states, media states and one
+// post-processing record, then writes, queries and texts what was read.
 #include <cstddef>
 #include <cstdint>
 
 #include "QuietDiagnostics.h"
 #include "zelclnt/model/ZelTHandlingState.h"
+#include "zelclnt/model/ZelTMediaState.h"
 #include "zelclnt/platform/TDiag.h"
 #include "zelclnt/platform/TPack.h"
 
@@ -19,6 +20,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   writer << states;
   (void)states.ToSummary(ZelTHandlingState::SUMMARY_FULL, true);
   (void)states.ToSummary(ZelTHandlingState::SUMMARY_BRIEF, false);
+
+  ZelTMediaStates media;
+  TPack mediaReader(data, static_cast<unsigned long>(size));
+  mediaReader >> media;
+  (void)media.IsLoggedOnToMedia(5);
+  (void)media.LoggedOnCount();
 
   ZelTPostProcessing postProcessing;
   TPack again(data, static_cast<unsigned long>(size));
