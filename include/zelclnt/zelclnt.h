@@ -33,8 +33,11 @@
 #include "zelclnt/model/ZelTIntegratedPresenceSummary.h"
 #include "zelclnt/model/ZelTMediaState.h"
 #include "zelclnt/model/ZelTPostProcessing.h"
+#include "zelclnt/model/ZelTPresenceState.h"
+#include "zelclnt/model/ZelTRoutingState.h"
 #include "zelclnt/model/ZelTStdListPointerColl.h"
 #include "zelclnt/model/ZelTStdVectorPointerColl.h"
+#include "zelclnt/model/ZelTUserFlags.h"
 
 #include "zelclnt/requests/ZelQorvServerStatus.h"
 #include "zelclnt/requests/ZelTQueryIntegratedPresence.h"

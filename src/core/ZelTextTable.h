@@ -16,3 +16,10 @@ const char* ZelFindText(const ZelTextEntry (&table)[N], std::int64_t value) {
     if (entry.value == value) return entry.text;
   return nullptr;
 }
+
+// The text of value, or "Invalid" when the table has none.
+template <std::size_t N>
+const char* ZelTextOrInvalid(const ZelTextEntry (&table)[N], std::int64_t value) {
+  const char* text = ZelFindText(table, value);
+  return text ? text : "Invalid";
+}

@@ -1,6 +1,7 @@
 #include "zelclnt/diag/NuxDiagSummary.h"
 
 #include "zelclnt/platform/TDiag.h"
+#include "zelclnt/platform/TTimeStamp.h"
 
 NuxDiagSummary::NuxDiagSummary(bool showName, bool showOpen, bool showClose, const std::string& name,
                                const std::string& open, const std::string& close)
@@ -43,6 +44,8 @@ std::string NuxDiagSummary::ToString() const {
 bool NuxDiagSummary::IsDetailOn() {
   return TDiag::ShouldWeDiag(TDiag::INFO) != 0 || TDiag::ShouldWeDiag(TDiag::PRGM) != 0;
 }
+
+std::string NuxDiagSummary::DateTimeText(const TTimeStamp& stamp) { return stamp.GetDateTime(1, '/', ':', '.').str(); }
 
 void NuxDiagSummary::Write(const char* value) {
   if (value) m_body += value;

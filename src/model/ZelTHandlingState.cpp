@@ -10,17 +10,6 @@ namespace {
 constexpr const char* kSource = "ZelTHandlingState";
 using Enum = THandlingStateEnum;
 
-std::string Flag(bool value) {
-  return value ? NuxDiagSummary::GetContentName_True() : NuxDiagSummary::GetContentName_False();
-}
-
-std::string DateTimeOf(const TTimeStamp& time) { return time.GetDateTime(1, '/', ':', '.').str(); }
-
-// Bare item «Label{value}», as the post-processing group writes them.
-void AddItem(NuxDiagSummary& summary, const std::string& label, const std::string& value) {
-  summary.Add(label, value, false, "", "{", "}");
-}
-
 std::string ContactText(const std::string& contactId, long rc) {
   if (contactId.empty() && rc == -1) return "None";
   NuxDiagSummary contact(false, false, false, "", "{", "}");
@@ -107,9 +96,9 @@ std::string ZelTHandlingState::ToSummary(enSummaryType type, bool showName) cons
   summary << THandlingState::ToString(type != SUMMARY_FULL && !detail ? 1 : 0, false, false, false);
   if (detail) {
     summary << ",";
-    AddItem(summary, "IsPrimary", Flag(IsPrimary()));
+    summary.Add("IsPrimary", NuxDiagSummary::BoolText(IsPrimary()), false);
     summary << ",";
-    AddItem(summary, "IsQORVRouted", Flag(IsQORVRouted()));
+    summary.Add("IsQORVRouted", NuxDiagSummary::BoolText(IsQORVRouted()), false);
   }
   AddPostProcessingText(summary);
   if (detail) AddTimesText(summary);
@@ -124,11 +113,11 @@ void ZelTHandlingState::AddPostProcessingText(NuxDiagSummary& summary) const {
   const long reason = GetManualPostProcessingReason();
   if (contactState == CONTACTSTATE_POSTPROCESSING) {
     summary << ",PP{";
-    summary.Add("Mand", Flag(IsMandatoryWrapup()), true);
-    summary.Add("Auto", Flag(IsAutomaticWrapup()), true);
-    summary.Add("Suspended", Flag(IsAutomaticWrapupSuspended()), true);
-    summary.Add("Pending", Flag(IsPostProcessingPending()), true);
-    summary.Add("WrapupSubmitted", Flag(IsWrapupSubmitted()), true);
+    summary.Add("Mand", NuxDiagSummary::BoolText(IsMandatoryWrapup()), true);
+    summary.Add("Auto", NuxDiagSummary::BoolText(IsAutomaticWrapup()), true);
+    summary.Add("Suspended", NuxDiagSummary::BoolText(IsAutomaticWrapupSuspended()), true);
+    summary.Add("Pending", NuxDiagSummary::BoolText(IsPostProcessingPending()), true);
+    summary.Add("WrapupSubmitted", NuxDiagSummary::BoolText(IsWrapupSubmitted()), true);
     summary.Add("ManualReason", reason, false);
     summary << "}";
   } else if (reason > 0) {
@@ -139,13 +128,13 @@ void ZelTHandlingState::AddPostProcessingText(NuxDiagSummary& summary) const {
 
 void ZelTHandlingState::AddTimesText(NuxDiagSummary& summary) const {
   summary << ",";
-  AddItem(summary, "IsConnected", Flag(IsConnected()));
+  summary.Add("IsConnected", NuxDiagSummary::BoolText(IsConnected()), false);
   const std::pair<const char*, const TTimeStamp*> times[] = {
       {"ConnectedTime", &m_connectedTime}, {"CreatedTime", &m_createdTime}, {"PrimaryStartTime", &m_primaryStartTime}};
   for (const auto& [label, time] : times) {
     if (time->IsNull()) continue;
     summary << ",";
-    AddItem(summary, label, DateTimeOf(*time));
+    summary.Add(label, NuxDiagSummary::DateTimeText(*time), false);
   }
 }
 
@@ -203,7 +192,7 @@ std::string ZelTHandlingStates::PrimaryContact_ToString() const {
     return summary.ToString();
   }
   summary << "New<" << primary << ">,Old<" << ContactText(m_oldPrimaryContactId, m_oldPrimaryContactRC) << ">,";
-  AddItem(summary, "ChangedTime", DateTimeOf(m_primaryContactChangedTime));
+  summary.Add("ChangedTime", NuxDiagSummary::DateTimeText(m_primaryContactChangedTime), false);
   return summary.ToString();
 }
 

@@ -3,18 +3,6 @@
 #include "ZelTextTable.h"
 #include "zelclnt/platform/TPack.h"
 
-namespace {
-
-constexpr const char* kInvalid = "Invalid";
-
-template <std::size_t N>
-std::string TextOf(const ZelTextEntry (&table)[N], std::int64_t value) {
-  const char* text = ZelFindText(table, value);
-  return text ? text : kInvalid;
-}
-
-}  // namespace
-
 std::string MediaToString(long media) {
   static constexpr ZelTextEntry kTexts[] = {
       {0, "None"}, {1, "Voice"}, {2, "Callback"}, {3, "Email"}, {4, "Web Chat"}, {5, "OpenMedia"},
@@ -31,7 +19,7 @@ std::string MediaStateToString(enMediaState state) {
       {3, "Do Not Distrub"},
       {4, "Unknown"},
   };
-  return TextOf(kTexts, state);
+  return ZelTextOrInvalid(kTexts, state);
 }
 
 std::string MediaStateCauseToString(enMediaStateCause cause) {
@@ -51,7 +39,7 @@ std::string MediaStateCauseToString(enMediaStateCause cause) {
       {13, "Logoff - User Deleted"},
       {15, "Logon - Recovery"},
   };
-  return TextOf(kTexts, cause);
+  return ZelTextOrInvalid(kTexts, cause);
 }
 
 std::string ReadinessStateToString(enReadinessState state) {
@@ -60,7 +48,7 @@ std::string ReadinessStateToString(enReadinessState state) {
       {1, "Ready"},
       {2, "Not Ready"},
   };
-  return TextOf(kTexts, state);
+  return ZelTextOrInvalid(kTexts, state);
 }
 
 std::string ReadinessCauseToString(enReadinessCause cause) {
@@ -79,7 +67,7 @@ std::string ReadinessCauseToString(enReadinessCause cause) {
       {12, "Email Feature Disabled"},
       {13, "Web Feature Disabled"},
   };
-  return TextOf(kTexts, cause);
+  return ZelTextOrInvalid(kTexts, cause);
 }
 
 std::string CSMStateCauseToString(TMediaServerCommonEnum::enCSMStateCause cause) {
@@ -90,7 +78,7 @@ std::string CSMStateCauseToString(TMediaServerCommonEnum::enCSMStateCause cause)
       {3, "Update Participation"},
       {4, "Remove Participation"},
   };
-  return TextOf(kTexts, cause);
+  return ZelTextOrInvalid(kTexts, cause);
 }
 
 std::string UserSetToString(enUserSet set) {
@@ -99,7 +87,7 @@ std::string UserSetToString(enUserSet set) {
       {1, "Logged On And Csm user"},
       {2, "All Users"},
   };
-  return TextOf(kTexts, set);
+  return ZelTextOrInvalid(kTexts, set);
 }
 
 std::string SilentMonitoringTypeToString(enSilentMonitoringType type) {
@@ -109,7 +97,7 @@ std::string SilentMonitoringTypeToString(enSilentMonitoringType type) {
       {2, "BargeIn"},
       {3, "Continuous Silent Monitoring"},
   };
-  return TextOf(kTexts, type);
+  return ZelTextOrInvalid(kTexts, type);
 }
 
 std::string RefTypeToString(enRefType type) {
@@ -119,7 +107,7 @@ std::string RefTypeToString(enRefType type) {
       {2, "Callback Voice Leg"},
       {3, "Networking"},
   };
-  return TextOf(kTexts, type);
+  return ZelTextOrInvalid(kTexts, type);
 }
 
 std::string PostProcessingModeToString(enPostProcessingMode mode) {
@@ -129,7 +117,7 @@ std::string PostProcessingModeToString(enPostProcessingMode mode) {
       {2, "Default No Mandatory"},
       {3, "Default Always Mandatory"},
   };
-  return TextOf(kTexts, mode);
+  return ZelTextOrInvalid(kTexts, mode);
 }
 
 std::string ContactTypeToString(THandlingStateEnum::enContactType type) {
@@ -147,7 +135,7 @@ std::string ContactTypeToString(THandlingStateEnum::enContactType type) {
       {10, "Routed OpenMedia"},
       {11, "Direct Outgoing OpenMedia"},
   };
-  return TextOf(kTexts, type);
+  return ZelTextOrInvalid(kTexts, type);
 }
 
 std::string ContactStateToString(enContactState state) {
@@ -165,7 +153,7 @@ std::string ContactStateToString(enContactState state) {
       {10, "PostProcessing"},
       {11, "Unknown"},
   };
-  return TextOf(kTexts, state);
+  return ZelTextOrInvalid(kTexts, state);
 }
 
 std::string HandlingCauseToString(enHandlingCause cause) {
@@ -198,7 +186,7 @@ std::string HandlingCauseToString(enHandlingCause cause) {
       {25, "OpenMedia Consult Deferred"},
       {26, "OpenMedia Consult Resumed"},
   };
-  return TextOf(kTexts, cause);
+  return ZelTextOrInvalid(kTexts, cause);
 }
 
 TPack& operator<<(TPack& pack, enMediaState value) { return PackEnum32(pack, value); }

@@ -8,6 +8,8 @@
 #include <list>
 #include <string>
 
+class TTimeStamp;
+
 class NuxDiagSummary {
  public:
   NuxDiagSummary(bool showName, bool showOpen, bool showClose, const std::string& name, const std::string& open,
@@ -49,6 +51,11 @@ class NuxDiagSummary {
   // Whether detail-gated fields are shown: INFO or PRGM diagnostics are on.
   // Asked afresh for every text.
   static bool IsDetailOn();
+
+  // "T" or "F".
+  static std::string BoolText(bool value) { return value ? GetContentName_True() : GetContentName_False(); }
+  // The stamp as "YYYY/MM/DD HH:MM:SS.mmm".
+  static std::string DateTimeText(const TTimeStamp& stamp);
 
   static std::string GetContentName_ContactId() { return "ContactId"; }
   static std::string GetContentName_RefId() { return "RefId"; }
