@@ -1,13 +1,31 @@
-// Reads arbitrary bytes as a user's handling states, media states and one
-// post-processing record, then writes, queries and texts what was read.
+// Reads arbitrary bytes as each presence record of a user, then writes,
+// queries and texts what was read.
 #include <cstddef>
 #include <cstdint>
 
 #include "QuietDiagnostics.h"
+#include "zelclnt/model/ZelTCapability.h"
 #include "zelclnt/model/ZelTHandlingState.h"
 #include "zelclnt/model/ZelTMediaState.h"
+#include "zelclnt/model/ZelTPresenceState.h"
+#include "zelclnt/model/ZelTRoutingState.h"
+#include "zelclnt/model/ZelTUserFlags.h"
 #include "zelclnt/platform/TDiag.h"
 #include "zelclnt/platform/TPack.h"
+
+namespace {
+
+template <typename T>
+void ReadAndText(const std::uint8_t* data, std::size_t size) {
+  T record;
+  TPack reader(data, static_cast<unsigned long>(size));
+  reader >> record;
+  TPack writer;
+  writer << record;
+  (void)record.ToString();
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // Detail on for odd first bytes, so both text forms are exercised.
@@ -26,6 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   mediaReader >> media;
   (void)media.IsLoggedOnToMedia(5);
   (void)media.LoggedOnCount();
+
+  ReadAndText<ZelTRoutingState>(data, size);
+  ReadAndText<ZelTPresenceState>(data, size);
+  ReadAndText<ZelTUserFlags>(data, size);
+  ReadAndText<ZelTUserCapability>(data, size);
 
   ZelTPostProcessing postProcessing;
   TPack again(data, static_cast<unsigned long>(size));

@@ -29,6 +29,7 @@
 #include "zelclnt/core/ZelTPresenceServer.h"
 #include "zelclnt/core/ZelTRequest.h"
 
+#include "zelclnt/model/ZelTCapability.h"
 #include "zelclnt/model/ZelTHandlingState.h"
 #include "zelclnt/model/ZelTIntegratedPresenceSummary.h"
 #include "zelclnt/model/ZelTMediaState.h"
