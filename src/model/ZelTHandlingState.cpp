@@ -217,11 +217,14 @@ TPack& operator>>(TPack& pack, ZelTHandlingState& state) {
   int count = 0;
   pack >> count;
   state.m_reasons.clear();
-  for (int i = 0; i < count && pack.CanRemove(4); ++i) {
-    long reason = 0;
-    pack >> reason;
-    state.m_reasons.push_back(reason);
-  }
+  ReadCounted(
+      pack, count,
+      [](TPack& from) {
+        long reason = 0;
+        from >> reason;
+        return reason;
+      },
+      [&state](long reason) { state.m_reasons.push_back(reason); });
   return pack;
 }
 

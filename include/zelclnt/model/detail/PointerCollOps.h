@@ -74,22 +74,23 @@ void PackElements(TPack& pack, const Seq& elements, int maxSize) {
   for (const auto* element : elements) pack << *element;
 }
 
-// Reads the count into a value preset to 0 and stops once the bytes run out
-// or an element consumed none, so a hostile count costs no more than the
-// bytes could hold. Nothing is reserved from the count.
+// The count is preset to 0 and bounds the reading; it is never trusted.
 template <typename Seq>
 void UnpackElements(TPack& pack, Seq& elements, int& maxSize, const char* source) {
   using T = std::remove_pointer_t<typename Seq::value_type>;
   int count = 0;
   pack >> count >> maxSize;
-  for (int i = 0; i < count && pack.Length() > 0; ++i) {
-    const unsigned long before = pack.Length();
-    TracedPtr<T> element = NewElement<T>(source);
-    pack >> *element;
-    if (pack.Length() == before) break;
-    elements.push_back(element.get());
-    element.release();
-  }
+  ReadCounted(
+      pack, count,
+      [source](TPack& from) {
+        TracedPtr<T> element = NewElement<T>(source);
+        from >> *element;
+        return element;
+      },
+      [&elements](TracedPtr<T> element) {
+        elements.push_back(element.get());
+        element.release();
+      });
 }
 
 template <typename Seq>

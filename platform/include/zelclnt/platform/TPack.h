@@ -22,6 +22,7 @@
 #include <stdexcept>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 class TPackError : public std::runtime_error {
@@ -103,6 +104,21 @@ TPack& PackEnum32(TPack& pack, E value) {
   static_assert(sizeof(E) == 4, "wire enumerations are 32-bit");
   pack.AppendFixed32(static_cast<std::uint32_t>(value));
   return pack;
+}
+
+// Reads a counted sequence, the one place its bounds live: read(pack) is
+// called at most count times (never for 0 or below) and stops once the
+// bytes run out or a call consumed none; keep(value) takes each value that
+// consumed bytes. A count from the wire thus costs no more than the bytes
+// could hold; nothing is reserved from it.
+template <typename Read, typename Keep>
+void ReadCounted(TPack& pack, int count, Read read, Keep keep) {
+  for (int i = 0; i < count && pack.Length() > 0; ++i) {
+    const unsigned long before = pack.Length();
+    auto value = read(pack);
+    if (pack.Length() == before) return;
+    keep(std::move(value));
+  }
 }
 
 template <typename E>
