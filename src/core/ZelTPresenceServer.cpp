@@ -1,7 +1,6 @@
 #include "zelclnt/core/ZelTPresenceServer.h"
 
 #include "ZelTextTable.h"
-#include "zelclnt/diag/NuxDiagStream.h"
 #include "zelclnt/platform/TPack.h"
 
 namespace {
@@ -71,9 +70,7 @@ constexpr ZelTextEntry kEventTexts[] = {
 
 template <std::size_t N>
 std::string TextOrWarn(const ZelTextEntry (&table)[N], std::int32_t value, const char* warning) {
-  if (const char* text = ZelFindText(table, value)) return text;
-  NuxDiagStream::WriteLongDiag(TDiag::WARN, __LINE__, __FILE__, warning, value);
-  return "???";
+  return ZelTextOrWarn(table, value, "???", __FILE__, warning);
 }
 
 }  // namespace

@@ -18,9 +18,7 @@ using Summary = ZelTIntegratedPresenceSummary;
 
 template <std::size_t N>
 std::string TextOrWarning(const ZelTextEntry (&table)[N], std::int32_t value, const char* message) {
-  if (const char* text = ZelFindText(table, value)) return text;
-  Diag(TDiag::WARN, __LINE__, kSource, message, value);
-  return kUnknownMember;
+  return ZelTextOrWarn(table, value, kUnknownMember, kSource, message);
 }
 
 std::string ResultText(unsigned long result) {

@@ -10,14 +10,15 @@ constexpr const char* kSource = "NUXTHandlingState";
 
 // Level 0 shows everything; level 1 what detail or the extra condition
 // allows; any other level nothing gated.
-bool LevelShows(int level, bool extra) {
+bool LevelShows(int level, bool detail, bool extra) {
   if (level == 0) return true;
-  return level == 1 && (NuxDiagSummary::IsDetailOn() || extra);
+  return level == 1 && (detail || extra);
 }
 
 }  // namespace
 
 std::string THandlingStateBase::ToString(int level, bool showName, bool showOpen, bool showClose) const {
+  const bool detail = NuxDiagSummary::IsDetailOn();
   NuxDiagSummary summary(showName, showOpen, showClose, "HandlingStateBase", "{", "}");
   summary.AddContactId(contactId, requeueCount, false, true);
   if (!refId.empty()) {
@@ -25,15 +26,15 @@ std::string THandlingStateBase::ToString(int level, bool showName, bool showOpen
     summary.Add(NuxDiagSummary::GetContentName_RefType(), RefTypeToString(refType), true);
   }
   summary.Add(NuxDiagSummary::GetContentName_ContactType(), ContactTypeToString(contactType), false);
-  if (NuxDiagSummary::IsDetailOn()) {
+  if (detail) {
     summary << ",";
     summary.Add(NuxDiagSummary::GetContentName_Media(), MediaToString(media), false);
   }
-  if (LevelShows(level, handlingCause != HANDLINGCAUSE_NONE)) {
+  if (LevelShows(level, detail, handlingCause != HANDLINGCAUSE_NONE)) {
     summary << ",";
     summary.Add(NuxDiagSummary::GetContentName_Cause(), HandlingCauseToString(handlingCause), false);
   }
-  if (LevelShows(level, false)) {
+  if (LevelShows(level, detail, false)) {
     summary << ",";
     summary.Add(NuxDiagSummary::GetContentName_QueueKey(), queueKey, true);
     summary.Add(NuxDiagSummary::GetContentName_Priority(), priority, false);

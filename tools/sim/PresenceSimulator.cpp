@@ -68,9 +68,10 @@ void PresenceSimulator::AnswerServerStatus(TRPC& rpc) const {
 void PresenceSimulator::AnswerIntegratedPresence(TRPC& rpc) {
   ZelTQueryIntegratedPresence query;
   query.UnpackRpcCall(rpc);
-  NuxDiagStream(TDiag::INFO, __LINE__, __FILE__, "PresenceSimulator", "AnswerIntegratedPresence")
-      << "user " << query.GetUserId() << " agent " << query.GetAgentId() << " asks about "
-      << std::to_string(query.Size()) << " presentities: " << query.ToString();
+  NuxDiagStream report(TDiag::INFO, __LINE__, __FILE__, "PresenceSimulator", "AnswerIntegratedPresence");
+  if (report.IsActive())
+    report << "user " << query.GetUserId() << " agent " << query.GetAgentId() << " asks about "
+           << std::to_string(query.Size()) << " presentities: " << query.ToString();
   query.SetActionResult(ZelTPresenceServer::ACTION_SUCCEEDED);
   query.SetActionError(ZelTPresenceServer::ERR_NONE);
   query.PackRpcReply(rpc);

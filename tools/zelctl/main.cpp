@@ -32,10 +32,10 @@ struct PresenceQueryOptions {
 };
 
 // "id[,user name[,extension]]"
-ZelTPresentity PresentityOf(const std::string& spec) {
+ZelTPresentity PresentityOf(const std::string& argument) {
   std::string fields[3];
   std::size_t field = 0;
-  for (const char c : spec) {
+  for (const char c : argument) {
     if (c == ',' && field < 2)
       ++field;
     else
@@ -50,7 +50,7 @@ ZelTPresentity PresentityOf(const std::string& spec) {
 
 int QueryIntegratedPresence(ZelAPresenceServer& api, const std::string& server, const PresenceQueryOptions& options) {
   ZelTQueryIntegratedPresence query;
-  for (const std::string& spec : options.presentities) query.AddRecord(PresentityOf(spec));
+  for (const std::string& argument : options.presentities) query.AddRecord(PresentityOf(argument));
   query.SetUserId(options.userId);
   query.SetUserPassword(options.password);
   query.SetAgentId(options.agentId);
