@@ -26,8 +26,10 @@
 #include "zelclnt/state/TStateEnums.h"
 
 #include "zelclnt/core/ZelAPresenceServer.h"
+#include "zelclnt/core/ZelAUserPresence.h"
 #include "zelclnt/core/ZelTPresenceServer.h"
 #include "zelclnt/core/ZelTRequest.h"
+#include "zelclnt/core/ZelTUserPresence.h"
 
 #include "zelclnt/model/ZelTCapability.h"
 #include "zelclnt/model/ZelTHandlingState.h"
@@ -41,5 +43,8 @@
 #include "zelclnt/model/ZelTUserFlags.h"
 
 #include "zelclnt/requests/ZelQorvServerStatus.h"
+#include "zelclnt/requests/ZelTCapabilityRequest.h"
 #include "zelclnt/requests/ZelTQueryIntegratedPresence.h"
+#include "zelclnt/requests/ZelTQueryUserMediumStatus.h"
+#include "zelclnt/requests/ZelTQueryUsersPresence.h"
 #include "zelclnt/requests/ZelTServerStatus.h"

@@ -5,7 +5,10 @@
 #include "zelclnt/core/ZelTRequest.h"
 #include "zelclnt/diag/NuxDiagStream.h"
 #include "zelclnt/platform/TRPC.h"
+#include "zelclnt/requests/ZelTCapabilityRequest.h"
 #include "zelclnt/requests/ZelTQueryIntegratedPresence.h"
+#include "zelclnt/requests/ZelTQueryUserMediumStatus.h"
+#include "zelclnt/requests/ZelTQueryUsersPresence.h"
 #include "zelclnt/requests/ZelTServerStatus.h"
 
 namespace {
@@ -13,6 +16,11 @@ namespace {
 constexpr unsigned short kFrameworkClientType = 5;
 constexpr const char* kClass = "ZelAPresenceServer";
 constexpr auto kQueryIntegratedPresenceAction = ZelTQueryIntegratedPresence::Action{1};
+
+// The whole value: a type such as 65538 is not campaign director.
+bool IsSendableCapability(const ZelTCapabilityRequest& request) {
+  return request.GetCapabilityTypeValue() == ZelTUserCapability::CAPABILITY_CAMPAIGN_DIRECTOR;
+}
 
 void RecordVersionOnce() {
   static std::once_flag once;
@@ -51,6 +59,34 @@ ZelTPresenceServer::ActionResult ZelAPresenceServer::QueryIntegratedPresence(con
   NuxFenx trace(__LINE__, __FILE__, kClass, "QueryIntegratedPresence");
   query.SetAction(kQueryIntegratedPresenceAction);
   return SendRequest(server, query, query.GetDefaultRpcTimeout());
+}
+
+ZelTPresenceServer::ActionResult ZelAPresenceServer::QueryUsersPresence(const std::string& server,
+                                                                        ZelTQueryUsersPresence& query) {
+  NuxFenx trace(__LINE__, __FILE__, kClass, "QueryUsersPresence");
+  query.SetAction(ZelTQueryUsersPresence::ACTION_QUERY);
+  return SendRequest(server, query, query.GetDefaultRpcTimeout());
+}
+
+ZelTPresenceServer::ActionResult ZelAPresenceServer::QueryUserMediumStatus(const std::string& server,
+                                                                           ZelTQueryUserMediumStatus& query) {
+  NuxFenx trace(__LINE__, __FILE__, kClass, "QueryUserMediumStatus");
+  query.SetAction(ZelTQueryUserMediumStatus::ACTION_QUERY);
+  return SendRequest(server, query, query.GetDefaultRpcTimeout());
+}
+
+ZelTPresenceServer::ActionResult ZelAPresenceServer::AddCapability(const std::string& server,
+                                                                   ZelTAddCapability& request) {
+  NuxFenx trace(__LINE__, __FILE__, kClass, "AddCapability");
+  if (!IsSendableCapability(request)) return ACTION_NOT_CARRIED_OUT;
+  return SendRequest(server, request, request.GetDefaultRpcTimeout());
+}
+
+ZelTPresenceServer::ActionResult ZelAPresenceServer::RemoveCapability(const std::string& server,
+                                                                      ZelTRemoveCapability& request) {
+  NuxFenx trace(__LINE__, __FILE__, kClass, "RemoveCapability");
+  if (!IsSendableCapability(request)) return ACTION_NOT_CARRIED_OUT;
+  return SendRequest(server, request, request.GetDefaultRpcTimeout());
 }
 
 ZelTPresenceServer::ActionResult ZelAPresenceServer::SendRequest(const std::string& server, ZelTRequest& request,

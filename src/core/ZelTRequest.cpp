@@ -148,9 +148,13 @@ std::string ZelTRequest::ToString(RequestMode mode) {
   return "Unknown RequestMode{" + std::to_string(static_cast<std::int32_t>(mode)) + "}";
 }
 
+TPack& ZelTRequest::PackCommonPart(TPack& pack, ZelTPresenceServer::ActionResult result) const {
+  pack << static_cast<const TGenericRequest&>(*this);
+  return pack << result << m_errorCode << m_requestMode;
+}
+
 TPack& operator<<(TPack& pack, const ZelTRequest& request) {
-  pack << static_cast<const TGenericRequest&>(request);
-  return pack << request.m_actionResult << request.m_errorCode << request.m_requestMode;
+  return request.PackCommonPart(pack, request.m_actionResult);
 }
 
 TPack& operator>>(TPack& pack, ZelTRequest& request) {

@@ -11,8 +11,12 @@
 #include "zelclnt/platform/TFramework.h"
 
 class TRPC;
-class ZelTRequest;
+class ZelTAddCapability;
 class ZelTQueryIntegratedPresence;
+class ZelTQueryUserMediumStatus;
+class ZelTQueryUsersPresence;
+class ZelTRemoveCapability;
+class ZelTRequest;
 class ZelTServerStatus;
 
 class ZelAPresenceServer : public ZelTPresenceServer, public TFramework {
@@ -31,6 +35,13 @@ class ZelAPresenceServer : public ZelTPresenceServer, public TFramework {
   ActionResult QueryServerStatus(const std::string& server, ZelTServerStatus& request);
   // Sends the query with action 1, whatever action it held.
   ActionResult QueryIntegratedPresence(const std::string& server, ZelTQueryIntegratedPresence& query);
+  // Each sends the query with action 1, whatever action it held.
+  ActionResult QueryUsersPresence(const std::string& server, ZelTQueryUsersPresence& query);
+  ActionResult QueryUserMediumStatus(const std::string& server, ZelTQueryUserMediumStatus& query);
+  // Only the campaign-director capability is sent; any other type gives 1
+  // at once and leaves the request as it was.
+  ActionResult AddCapability(const std::string& server, ZelTAddCapability& request);
+  ActionResult RemoveCapability(const std::string& server, ZelTRemoveCapability& request);
 
  protected:
   // The request's action result: the server's, or 1 when the call failed

@@ -89,6 +89,8 @@ class ZelTRequest : public TGenericRequest {
 
  protected:
   explicit ZelTRequest(bool replyRequired = true) : TGenericRequest(replyRequired) {}
+  // The common part as it would be with another action result.
+  TPack& PackCommonPart(TPack& pack, ZelTPresenceServer::ActionResult result) const;
 
  private:
   friend TPack& operator<<(TPack& pack, const ZelTRequest& request);

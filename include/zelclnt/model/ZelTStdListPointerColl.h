@@ -12,6 +12,7 @@
 
 #include <list>
 #include <string>
+#include <utility>
 
 #include "zelclnt/model/detail/PointerCollOps.h"
 
@@ -61,10 +62,16 @@ class ZelTStdListPointerColl {
   // False, and no change, when the maximum size is reached. The cursor
   // stays where it was.
   bool PushBack(const T& record) {
-    if (m_maxSize > 0 && m_maxSize <= Size()) return false;
-    auto copy = zelclnt::detail::CopyElement(record, kSource);
-    m_list.push_back(copy.get());
-    copy.release();
+    if (IsFull()) return false;
+    Link(zelclnt::detail::CopyElement(record, kSource));
+    return true;
+  }
+
+  // PushBack without the copy, for a record made with the tracer's new
+  // (zelclnt::detail::NewElement); a refused record is released.
+  bool Adopt(zelclnt::detail::TracedPtr<T> record) {
+    if (IsFull() || !record) return false;
+    Link(std::move(record));
     return true;
   }
 
@@ -86,6 +93,8 @@ class ZelTStdListPointerColl {
   // Moves every record of the category into another collection. A record
   // the destination refuses stays here; the result is then false.
   bool RemoveAllItemByCategory(long first, long second, ZelTStdListPointerColl& destination) {
+    // Into itself nothing moves; walking on would meet every copy again.
+    if (&destination == this) return true;
     bool allMoved = true;
     for (const_iterator node = m_list.begin(); node != m_list.end();) {
       T* element = *node;
@@ -138,6 +147,13 @@ class ZelTStdListPointerColl {
   static constexpr const char* kSource = "ZelTStdListPointerColl";
   static constexpr const char* kClearFailure =
       "TStdListPointerColl::~TStdListPointerColl exception occurred while destroying the list";
+
+  bool IsFull() const { return m_maxSize > 0 && m_maxSize <= Size(); }
+
+  void Link(zelclnt::detail::TracedPtr<T> record) {
+    m_list.push_back(record.get());
+    record.release();
+  }
 
   const_iterator Find(const T& record) const {
     for (auto node = m_list.begin(); node != m_list.end(); ++node)
