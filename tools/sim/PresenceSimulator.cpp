@@ -2,12 +2,19 @@
 
 #include <cstdlib>
 
+#include "AgentSeeder.h"
+#include "CallReader.h"
 #include "zelclnt/diag/NuxDiagStream.h"
+#include "zelclnt/platform/KRVEnum.h"
+#include "zelclnt/requests/ZelTCapabilityRequest.h"
 #include "zelclnt/requests/ZelTQueryIntegratedPresence.h"
+#include "zelclnt/requests/ZelTQueryUserMediumStatus.h"
 #include "zelclnt/requests/ZelTServerStatus.h"
 
 namespace zelsim {
 namespace {
+
+using PS = ZelTPresenceServer;
 
 // The port of a tcp endpoint, 0 for any other.
 int PortOf(const std::string& endpoint) {
@@ -16,12 +23,50 @@ int PortOf(const std::string& endpoint) {
   return std::atoi(endpoint.c_str() + colon + 1);
 }
 
+void Succeed(ZelTRequest& reply) {
+  reply.SetActionResult(PS::ACTION_SUCCEEDED);
+  reply.SetActionError(PS::ERR_NONE);
+}
+
+void Refuse(ZelTRequest& reply, PS::ErrorCode error) {
+  reply.SetActionResult(PS::ACTION_NOT_CARRIED_OUT);
+  reply.SetActionError(error);
+}
+
+// Every medium is ready but one, which the seed picks.
+std::vector<TMediaReadiness> SeedReadiness(unsigned seed) {
+  std::vector<TMediaReadiness> readiness;
+  const long notReady = KRVEnum::MEDIUM_VOICE + static_cast<long>(seed % 5);
+  const enReadinessCause causes[] = {READINESSCAUSE_TSERVER_DOWN, READINESSCAUSE_CALLBACK_SERVER_DOWN,
+                                     READINESSCAUSE_EMAIL_SERVER_DOWN, READINESSCAUSE_WEB_SERVER_DOWN,
+                                     READINESSCAUSE_COMM_PLATFORM_DOWN};
+  for (long medium = KRVEnum::MEDIUM_VOICE; medium <= KRVEnum::MEDIUM_OPENMEDIA; ++medium) {
+    TMediaReadiness record;
+    record.media = static_cast<KRVEnum::MEDIUM>(medium);
+    record.state = medium == notReady ? READINESS_NOT_READY : READINESS_READY;
+    record.cause = medium == notReady ? causes[medium - 1] : READINESSCAUSE_NONE;
+    record.startTime = TTimeStamp(0);
+    readiness.push_back(record);
+  }
+  return readiness;
+}
+
 }  // namespace
 
 PresenceSimulator::PresenceSimulator(SimulatorOptions options)
     : m_options(std::move(options)),
-      m_answers{{ZelTServerStatus::kObjectType, [this](TRPC& rpc) { AnswerServerStatus(rpc); }},
-                {ZelTQueryIntegratedPresence::kObjectType, [](TRPC& rpc) { AnswerIntegratedPresence(rpc); }}},
+      m_users(SeedAgents(m_options.agents, m_options.seed)),
+      m_readiness(SeedReadiness(m_options.seed)),
+      m_answers{
+          {ZelTServerStatus::kObjectType, [this](TRPC& rpc) { AnswerServerStatus(rpc); }},
+          {ZelTQueryIntegratedPresence::kObjectType, [](TRPC& rpc) { AnswerIntegratedPresence(rpc); }},
+          {ZelTUserPresence::kObjectType, [this](TRPC& rpc) { AnswerUserPresence(rpc); }},
+          {ZelTQueryUsersPresence::kObjectType, [this](TRPC& rpc) { AnswerUsersPresence(rpc); }},
+          {ZelTQueryUserMediumStatus::kObjectType, [this](TRPC& rpc) { AnswerMediumStatus(rpc); }},
+          {ZelTAddCapability::kObjectType, [this](TRPC& rpc) { AnswerCapability<ZelTAddCapability>(rpc, true); }},
+          {ZelTRemoveCapability::kObjectType,
+           [this](TRPC& rpc) { AnswerCapability<ZelTRemoveCapability>(rpc, false); }},
+      },
       m_server(m_options.endpoint, [this](TRPC& rpc) { Handle(rpc); }) {}
 
 PresenceSimulator::~PresenceSimulator() { Stop(); }
@@ -35,19 +80,19 @@ void PresenceSimulator::Stop() { m_server.Stop(); }
 
 void PresenceSimulator::Handle(TRPC& rpc) {
   const auto answer = m_answers.find(rpc.GetRPCType());
-  if (answer == m_answers.end()) {
-    NuxDiagStream(TDiag::WARN, __LINE__, __FILE__, "PresenceSimulator", "Handle")
-        << "Unknown request type " << std::to_string(rpc.GetRPCType());
-    rpc.SetReturnCode(kUnknownRequest);
+  if (answer != m_answers.end()) {
+    answer->second(rpc);
     return;
   }
-  answer->second(rpc);
+  NuxDiagStream(TDiag::WARN, __LINE__, __FILE__, "PresenceSimulator", "Handle")
+      << "Unknown request type " << std::to_string(rpc.GetRPCType());
+  AnswerInvalidData(rpc);
 }
 
 void PresenceSimulator::AnswerServerStatus(TRPC& rpc) const {
   ZelTServerStatus status(m_options.adminAddr, m_options.watchdogAddr, "", "presence-sim",
                           Generic::SERVERTYPE_PRESENCE);
-  status.UnpackRpcCall(rpc);
+  if (!ReadCall(rpc, status)) return AnswerInvalidData(rpc);
   status.SetServerName("presence-sim");
   status.SetDescription("zelclnt presence simulator");
   status.SetPort(PortOf(Endpoint()));
@@ -58,8 +103,7 @@ void PresenceSimulator::AnswerServerStatus(TRPC& rpc) const {
   status.SetAdminAddr(m_options.adminAddr);
   status.SetKvlEnabled(m_options.kvlEnabled);
   status.SetHeartbeatInterval(m_options.heartbeatInterval);
-  status.SetActionResult(ZelTPresenceServer::ACTION_SUCCEEDED);
-  status.SetActionError(ZelTPresenceServer::ERR_NONE);
+  Succeed(status);
   status.PackRpcReply(rpc);
 }
 
@@ -67,14 +111,65 @@ void PresenceSimulator::AnswerServerStatus(TRPC& rpc) const {
 // event. The password is never written anywhere.
 void PresenceSimulator::AnswerIntegratedPresence(TRPC& rpc) {
   ZelTQueryIntegratedPresence query;
-  query.UnpackRpcCall(rpc);
+  if (!ReadCall(rpc, query)) return AnswerInvalidData(rpc);
   NuxDiagStream report(TDiag::INFO, __LINE__, __FILE__, "PresenceSimulator", "AnswerIntegratedPresence");
   if (report.IsActive())
     report << "user " << query.GetUserId() << " agent " << query.GetAgentId() << " asks about "
            << std::to_string(query.Size()) << " presentities: " << query.ToString();
-  query.SetActionResult(ZelTPresenceServer::ACTION_SUCCEEDED);
-  query.SetActionError(ZelTPresenceServer::ERR_NONE);
+  Succeed(query);
   query.PackRpcReply(rpc);
+}
+
+void PresenceSimulator::AnswerUserPresence(TRPC& rpc) {
+  ZelTUserPresence call;
+  if (!ReadCall(rpc, call)) return AnswerInvalidData(rpc);
+  m_users.Act(call);
+  NuxDiagStream report(TDiag::INFO, __LINE__, __FILE__, "PresenceSimulator", "AnswerUserPresence");
+  if (report.IsActive())
+    report << call.ToString_RPCInformation() << ": " << PS::ToString(call.GetErrorCode());
+  call.PackRpcReply(rpc);
+}
+
+void PresenceSimulator::AnswerUsersPresence(TRPC& rpc) const {
+  ZelTQueryUsersPresence query;
+  if (!ReadCall(rpc, query)) return AnswerInvalidData(rpc);
+  if (query.GetAction() != ZelTQueryUsersPresence::ACTION_QUERY) {
+    Refuse(query, PS::ERR_INVALID_PARAMETERS);
+  } else if (m_users.Collect(query)) {
+    Succeed(query);
+  } else {
+    Refuse(query, PS::ERR_INVALID_PARAMETERS);
+  }
+  query.PackRpcReply(rpc);
+}
+
+void PresenceSimulator::AnswerMediumStatus(TRPC& rpc) const {
+  ZelTQueryUserMediumStatus query;
+  if (!ReadCall(rpc, query)) return AnswerInvalidData(rpc);
+  if (query.GetAction() != ZelTQueryUserMediumStatus::ACTION_QUERY) {
+    Refuse(query, PS::ERR_INVALID_PARAMETERS);
+  } else {
+    query.GetMediumStatus().Clear();
+    for (const TMediaReadiness& record : m_readiness) query.GetMediumStatus().PushBack(record);
+    Succeed(query);
+  }
+  query.PackRpcReply(rpc);
+}
+
+template <typename Request>
+void PresenceSimulator::AnswerCapability(TRPC& rpc, bool add) {
+  Request request;
+  if (!ReadCall(rpc, request)) return AnswerInvalidData(rpc);
+  const PS::ErrorCode error =
+      request.GetCapabilityTypeValue() != ZelTUserCapability::CAPABILITY_CAMPAIGN_DIRECTOR
+          ? PS::ERR_CAPABILITY_NOT_SUPPORTED
+          : m_users.SetCampaignDirector(request.GetUserKey(), add, request.GetParameters());
+  if (error == PS::ERR_NONE) {
+    Succeed(request);
+  } else {
+    Refuse(request, error);
+  }
+  request.PackRpcReply(rpc);
 }
 
 }  // namespace zelsim

@@ -1,15 +1,25 @@
 #pragma once
-// A presence server to develop and test against. It answers the library's
-// requests on a TRPCServer thread of its own, from state it keeps in memory.
-// Start and Stop belong to the owning thread.
+// A presence server to develop and test against. It answers every request
+// of the protocol on a TRPCServer thread of its own, from a table of
+// synthetic agents it keeps in memory (see AgentSeeder.h), and applies the
+// user actions to that table so that later queries show them. The rules by
+// which it refuses an action are in README.md beside it. A call it cannot
+// read is answered with action result 1 and ERR_INVALID_DATA.
+//
+// Start and Stop belong to the owning thread; the table may be read from
+// any thread.
 
 #include <cstddef>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "UserTable.h"
 #include "zelclnt/platform/TRPCServer.h"
 #include "zelclnt/platform/TTimeStamp.h"
+#include "zelclnt/state/TMediaReadiness.h"
 
 namespace zelsim {
 
@@ -20,13 +30,13 @@ struct SimulatorOptions {
   std::string adminAddr = "tcp://127.0.0.1:7302";
   unsigned long heartbeatInterval = 10000;
   bool kvlEnabled = false;
+  // Synthetic agents, user keys 42 upward; the seed fixes their details.
+  int agents = 8;
+  unsigned seed = 1;
 };
 
 class PresenceSimulator {
  public:
-  // Return code of a call whose RPC type the simulator does not serve.
-  static constexpr long kUnknownRequest = 1;
-
   explicit PresenceSimulator(SimulatorOptions options = {});
   ~PresenceSimulator();
   PresenceSimulator(const PresenceSimulator&) = delete;
@@ -36,6 +46,7 @@ class PresenceSimulator {
   void Stop();
   const std::string& Endpoint() const { return m_server.Endpoint(); }
   std::size_t CallsServed() const { return m_server.CallsServed(); }
+  const UserTable& Users() const { return m_users; }
 
  private:
   using Answer = std::function<void(TRPC&)>;
@@ -43,9 +54,16 @@ class PresenceSimulator {
   void Handle(TRPC& rpc);
   void AnswerServerStatus(TRPC& rpc) const;
   static void AnswerIntegratedPresence(TRPC& rpc);
+  void AnswerUserPresence(TRPC& rpc);
+  void AnswerUsersPresence(TRPC& rpc) const;
+  void AnswerMediumStatus(TRPC& rpc) const;
+  template <typename Request>
+  void AnswerCapability(TRPC& rpc, bool add);
 
   SimulatorOptions m_options;
   TTimeStamp m_startedAt;
+  UserTable m_users;
+  std::vector<TMediaReadiness> m_readiness;
   std::map<unsigned short, Answer> m_answers;
   TRPCServer m_server;
 };

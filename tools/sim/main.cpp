@@ -27,6 +27,10 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   app.add_option("--heartbeat", options.heartbeatInterval, "Heartbeat interval reported, in ms")->capture_default_str();
   app.add_flag("--kvl", options.kvlEnabled, "Report the integration as enabled");
+  app.add_option("--agents", options.agents, "Synthetic agents, user keys 42 upward")
+      ->check(CLI::Range(0, 10000000))
+      ->capture_default_str();
+  app.add_option("--seed", options.seed, "Seed of the agents' details")->capture_default_str();
   app.add_option("--diag", diag, "Diagnostic types to switch on, e.g. INFO,FENX (default: ZEL_DIAG)");
   CLI11_PARSE(app, argc, argv);
   if (!diag.empty() && !TDiag::SetFilters(diag)) {
@@ -42,7 +46,8 @@ int main(int argc, char** argv) {
   }
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
-  std::printf("presence-sim serving on %s (Ctrl-C stops)\n", simulator.Endpoint().c_str());
+  std::printf("presence-sim serving %zu agents on %s (Ctrl-C stops)\n", simulator.Users().Size(),
+              simulator.Endpoint().c_str());
   std::fflush(stdout);
   while (!g_stop) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   simulator.Stop();

@@ -23,6 +23,7 @@
 #include "zelclnt/state/THandlingState.h"
 
 class NuxDiagSummary;
+class ZelTUserPresenceControl;
 
 class ZelTHandlingState : public THandlingState {
  public:
@@ -84,6 +85,7 @@ class ZelTHandlingState : public THandlingState {
   ZelTPostProcessing& GetPostProcessing() { return m_postProcessing; }
 
  private:
+  friend class ZelTUserPresenceControl;
   friend TPack& operator<<(TPack& pack, const ZelTHandlingState& state);
   friend TPack& operator>>(TPack& pack, ZelTHandlingState& state);
 
@@ -147,6 +149,7 @@ class ZelTHandlingStates {
   void PrintDiag() const;
 
  private:
+  friend class ZelTUserPresenceControl;
   friend TPack& operator<<(TPack& pack, const ZelTHandlingStates& states);
   friend TPack& operator>>(TPack& pack, ZelTHandlingStates& states);
 
