@@ -4,12 +4,16 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "DiagCapture.h"
 #include "PresenceSimulator.h"
 #include "TestRequest.h"
 #include "zelclnt/platform/TRPCServer.h"
+#include "zelclnt/requests/ZelTCapabilityRequest.h"
+#include "zelclnt/requests/ZelTQueryUserMediumStatus.h"
+#include "zelclnt/requests/ZelTQueryUsersPresence.h"
 #include "zelclnt/requests/ZelTServerStatus.h"
 
 namespace {
@@ -93,6 +97,41 @@ TEST(ZelAPresenceServerTest, CallThatCannotBePackedIsNotSent) {
   EXPECT_EQ(server.CallsServed(), 0u);
   EXPECT_EQ(request.value, 1L << 40);
   EXPECT_EQ(diag.Texts(TDiag::SEVR).size(), 1u);
+}
+
+// Each method traces its call, and the queries go out with action 1
+// whatever the caller set.
+TEST(ZelAPresenceServerTest, RequestMethodsTraceAndSetTheirAction) {
+  TRPCServer server(Unique("trace"), [](TRPC& rpc) { rpc.SetReturnCode(5); });
+  ASSERT_TRUE(server.Start());
+  ZelAPresenceServer api;
+  ZelTQueryUsersPresence users;
+  users.SetAction(ZelTQueryUsersPresence::Action{7});
+  ZelTQueryUserMediumStatus media;
+  media.SetAction(ZelTQueryUserMediumStatus::Action{7});
+  ZelTAddCapability add;
+  ZelTRemoveCapability remove;
+  const struct {
+    const char* method;
+    std::function<void()> call;
+  } cases[] = {
+      {"QueryUsersPresence", [&] { api.QueryUsersPresence(server.Endpoint(), users); }},
+      {"QueryUserMediumStatus", [&] { api.QueryUserMediumStatus(server.Endpoint(), media); }},
+      {"AddCapability", [&] { api.AddCapability(server.Endpoint(), add); }},
+      {"RemoveCapability", [&] { api.RemoveCapability(server.Endpoint(), remove); }},
+  };
+  for (const auto& c : cases) {
+    DiagCapture diag("FENX");
+    c.call();
+    const std::string prefix = std::string("ZelAPresenceServer::") + c.method + ". ";
+    const auto traces = diag.Texts(TDiag::FENX);
+    ASSERT_GE(traces.size(), 2u) << c.method;
+    EXPECT_EQ(traces.front(), prefix + "Enter function.");
+    EXPECT_EQ(traces.back(), prefix + "Exit function.");
+  }
+  EXPECT_EQ(users.GetAction(), ZelTQueryUsersPresence::ACTION_QUERY);
+  EXPECT_EQ(media.GetAction(), ZelTQueryUserMediumStatus::ACTION_QUERY);
+  EXPECT_EQ(server.CallsServed(), 2u) << "capability type 0 is refused before sending";
 }
 
 TEST(ZelAPresenceServerTest, VersionIsRecordedOncePerProcess) {

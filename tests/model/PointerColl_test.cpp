@@ -226,6 +226,9 @@ TEST(PointerCollTest, CategoryRemovalMovesAndKeepsWhatTheDestinationRefuses) {
   EXPECT_TRUE(source.RemoveAllItemByCategory(1, 0, roomy));
   EXPECT_EQ(Ids(roomy), (std::vector<int>{5}));
   EXPECT_EQ(Ids(source), (std::vector<int>{2, 4}));
+
+  EXPECT_TRUE(source.RemoveAllItemByCategory(0, 0, source)) << "into itself: nothing to move";
+  EXPECT_EQ(Ids(source), (std::vector<int>{2, 4}));
 }
 
 TEST(PointerCollTest, SetListCopiesAndSkipsNulls) {

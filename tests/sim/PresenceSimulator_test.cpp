@@ -1,0 +1,274 @@
+#include "PresenceSimulator.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "DiagCapture.h"
+#include "zelclnt/core/ZelAUserPresence.h"
+#include "zelclnt/platform/TMsgHdr.h"
+#include "zelclnt/requests/ZelTCapabilityRequest.h"
+#include "zelclnt/requests/ZelTQueryUserMediumStatus.h"
+
+namespace {
+
+using PS = ZelTPresenceServer;
+using RS = ZelTRoutingState;
+using Query = ZelTQueryUsersPresence;
+
+// Agent 42 talks on C42-1 (primary), has C42-2 in mandatory and automatic
+// post-processing and C42-3 in processing; agent 46 is logged off.
+class SimulatorTest : public ::testing::Test {
+ protected:
+  SimulatorTest() : m_simulator(Options()) { m_simulator.Start(); }
+
+  static zelsim::SimulatorOptions Options() {
+    static std::atomic<int> counter{0};
+    zelsim::SimulatorOptions options;
+    options.endpoint = "inproc://simulator-test-" + std::to_string(++counter);
+    return options;
+  }
+
+  const std::string& Server() const { return m_simulator.Endpoint(); }
+
+  ZelAUserPresence Agent(long key) {
+    ZelAUserPresence agent("test", "client");
+    agent.SetUserKey(key);
+    agent.SetUserID("agent" + std::to_string(key));
+    return agent;
+  }
+
+  // The agent as the next query shows it.
+  ZelAUserPresence Queried(long key) {
+    ZelAUserPresence agent = Agent(key);
+    EXPECT_EQ(agent.Query(Server()), PS::ACTION_SUCCEEDED);
+    return agent;
+  }
+
+  const ZelTHandlingState* Contact(const ZelTUserPresence& user, const std::string& id) {
+    return user.GetHandlingStates().GetHandlingState(id, 0);
+  }
+
+  DiagCapture m_quiet;
+  zelsim::PresenceSimulator m_simulator;
+  ZelAPresenceServer m_api{"test", "client"};
+};
+
+struct Outcome {
+  PS::ActionResult result;
+  PS::ErrorCode error;
+};
+
+template <typename Request>
+Outcome OutcomeOf(PS::ActionResult result, const Request& request) {
+  return {result, request.GetErrorCode()};
+}
+
+TEST_F(SimulatorTest, EveryRequestIsAnsweredOrRefusedWithItsReason) {
+  const auto act = [this](long key, const std::string& id, auto method) {
+    ZelAUserPresence agent = Agent(key);
+    agent.SetUserID(id);
+    const PS::ActionResult result = method(agent);
+    return Outcome{result, agent.GetErrorCode()};
+  };
+  const auto add = [this](long key, const std::string& number) {
+    ZelTAddCapability request;
+    request.SetUserKey(key);
+    request.SetCapabilityType(ZelTUserCapability::CAPABILITY_CAMPAIGN_DIRECTOR);
+    request.SetParameter(number);
+    return OutcomeOf(m_api.AddCapability(Server(), request), request);
+  };
+  const auto remove = [this](long key) {
+    ZelTRemoveCapability request;
+    request.SetUserKey(key);
+    request.SetCapabilityType(ZelTUserCapability::CAPABILITY_CAMPAIGN_DIRECTOR);
+    return OutcomeOf(m_api.RemoveCapability(Server(), request), request);
+  };
+  const std::string& s = Server();
+  const struct {
+    const char* name;
+    std::function<Outcome()> run;
+    PS::ActionResult result;
+    PS::ErrorCode error;
+  } cases[] = {
+      {"query", [&] { return act(42, "agent42", [&](auto& a) { return a.Query(s); }); }, PS::ACTION_SUCCEEDED,
+       PS::ERR_NONE},
+      {"id not the key's", [&] { return act(42, "agent43", [&](auto& a) { return a.Query(s); }); },
+       PS::ACTION_NOT_CARRIED_OUT, PS::ERR_INVALID_USER},
+      {"unknown key", [&] { return act(9999, "agent9999", [&](auto& a) { return a.Query(s); }); },
+       PS::ACTION_NOT_CARRIED_OUT, PS::ERR_INVALID_USER},
+      {"routing to logoff", [&] {
+         return act(42, "agent42", [&](auto& a) { return a.SetRoutingState(s, RS::ROUTINGSTATE_LOGOFF, 0, false); });
+       }, PS::ACTION_NOT_CARRIED_OUT, PS::ERR_INVALID_STATE},
+      {"routing while logged off", [&] {
+         return act(46, "agent46", [&](auto& a) { return a.SetRoutingState(s, RS::ROUTINGSTATE_AVAILABLE, 0, false); });
+       }, PS::ACTION_NOT_CARRIED_OUT, PS::ERR_INVALID_MEDIA},
+      {"unknown contact", [&] { return act(42, "agent42", [&](auto& a) { return a.SetPrimaryContact(s, "C9", 0); }); },
+       PS::ACTION_NOT_CARRIED_OUT, PS::ERR_ITEM_NOT_FOUND},
+      {"wrap-up of a talking contact", [&] {
+         return act(42, "agent42", [&](auto& a) { return a.SubmitWrapup(s, "C42-1", 0, {7}, 12, 3); });
+       }, PS::ACTION_NOT_CARRIED_OUT, PS::ERR_INVALID_STATE},
+      {"exit without manual post-processing", [&] {
+         return act(42, "agent42", [&](auto& a) { return a.ExitPostProcessing(s, "C42-3", 0); });
+       }, PS::ACTION_NOT_CARRIED_OUT, PS::ERR_INVALID_STATE},
+      {"cancel without mandatory post-processing", [&] {
+         return act(42, "agent42", [&](auto& a) { return a.CancelMandatoryPostProcessing(s, "C42-1", 0); });
+       }, PS::ACTION_NOT_CARRIED_OUT, PS::ERR_INVALID_STATE},
+      {"users of no type", [&] {
+         Query query;
+         query.SetQueryType(Query::enQueryType{9});
+         return OutcomeOf(m_api.QueryUsersPresence(s, query), query);
+       }, PS::ACTION_NOT_CARRIED_OUT, PS::ERR_INVALID_PARAMETERS},
+      {"medium status", [&] {
+         ZelTQueryUserMediumStatus query;
+         const PS::ActionResult result = m_api.QueryUserMediumStatus(s, query);
+         return Outcome{query.GetMediumStatus().Size() == 5 ? result : PS::ACTION_NOT_CARRIED_OUT,
+                        query.GetErrorCode()};
+       }, PS::ACTION_SUCCEEDED, PS::ERR_NONE},
+      {"add capability", [&] { return add(42, "5551234"); }, PS::ACTION_SUCCEEDED, PS::ERR_NONE},
+      {"add it again", [&] { return add(42, "5551234"); }, PS::ACTION_NOT_CARRIED_OUT, PS::ERR_INVALID_STATE},
+      {"add without a number", [&] { return add(43, ""); }, PS::ACTION_NOT_CARRIED_OUT, PS::ERR_INVALID_PARAMETERS},
+      {"add for nobody", [&] { return add(9999, "1"); }, PS::ACTION_NOT_CARRIED_OUT, PS::ERR_INVALID_USER},
+      {"remove capability", [&] { return remove(42); }, PS::ACTION_SUCCEEDED, PS::ERR_NONE},
+      {"remove it again", [&] { return remove(42); }, PS::ACTION_NOT_CARRIED_OUT, PS::ERR_ITEM_NOT_FOUND},
+  };
+  for (const auto& c : cases) {
+    const Outcome outcome = c.run();
+    EXPECT_EQ(outcome.result, c.result) << c.name;
+    EXPECT_EQ(outcome.error, c.error) << c.name;
+  }
+}
+
+TEST_F(SimulatorTest, EachActionShowsInTheNextQuery) {
+  ZelAUserPresence agent = Agent(42);
+  ASSERT_EQ(agent.SetRoutingState(Server(), RS::ROUTINGSTATE_WORK, 3, true), PS::ACTION_SUCCEEDED);
+  ZelAUserPresence seen = Queried(42);
+  EXPECT_EQ(seen.GetRoutingState().GetRoutingState(), RS::ROUTINGSTATE_WORK);
+  EXPECT_EQ(seen.GetRoutingState().GetRoutingStateReason(), 3);
+  EXPECT_EQ(seen.GetRoutingState().GetStartTime(), agent.GetRoutingState().GetStartTime()) << "the reply told it";
+  EXPECT_EQ(seen.GetRequestMode(), ZelTRequest::REQUESTMODE_DEFAULT) << "the query's own mode comes back";
+
+  ASSERT_EQ(agent.SetPrimaryContact(Server(), "C42-3", 0), PS::ACTION_SUCCEEDED);
+  ASSERT_EQ(agent.SetRecoveryMode(Server(), true), PS::ACTION_SUCCEEDED);
+  ASSERT_EQ(agent.SetContactAssist(Server(), true), PS::ACTION_SUCCEEDED);
+  ASSERT_EQ(agent.SetContactAssist(Server(), false), PS::ACTION_SUCCEEDED);
+  seen = Queried(42);
+  const ZelTHandlingStates& contacts = seen.GetHandlingStates();
+  EXPECT_TRUE(contacts.IsPrimaryContact("C42-3", 0));
+  EXPECT_EQ(contacts.GetOldPrimaryContactId(), "C42-1");
+  EXPECT_TRUE(Contact(seen, "C42-3")->IsPrimary());
+  EXPECT_FALSE(Contact(seen, "C42-1")->IsPrimary());
+  EXPECT_TRUE(seen.GetUserFlags().IsRecoveryModeOn());
+  EXPECT_FALSE(seen.GetUserFlags().GetRecoveryModeStartTime().IsNull());
+  EXPECT_FALSE(seen.GetUserFlags().IsContactAssist());
+  EXPECT_TRUE(seen.GetUserFlags().GetContactAssistStartTime().IsNull());
+
+  ASSERT_EQ(agent.RequestPostProcessing(Server(), "C42-2", 0, 5), PS::ACTION_SUCCEEDED);
+  EXPECT_TRUE(Contact(Queried(42), "C42-2")->IsAutomaticWrapupSuspended());
+  ASSERT_EQ(agent.SubmitWrapup(Server(), "C42-2", 0, {7, 9}, 12, 3), PS::ACTION_SUCCEEDED);
+  seen = Queried(42);
+  const ZelTHandlingState* mail = Contact(seen, "C42-2");
+  ASSERT_NE(mail, nullptr) << "manual post-processing still runs";
+  EXPECT_TRUE(mail->IsWrapupSubmitted());
+  EXPECT_FALSE(mail->IsMandatoryWrapup());
+  EXPECT_FALSE(mail->IsAutomaticWrapup() || mail->IsAutomaticWrapupSuspended());
+  EXPECT_EQ(mail->GetManualPostProcessingReason(), 5);
+  EXPECT_EQ(mail->GetReasons(), (std::list<long>{7, 9}));
+  ASSERT_EQ(agent.ExitPostProcessing(Server(), "C42-2", 0), PS::ACTION_SUCCEEDED);
+  EXPECT_EQ(Contact(Queried(42), "C42-2"), nullptr) << "released once no post-processing is left";
+
+  ASSERT_EQ(agent.RequestPostProcessing(Server(), "C42-1", 0, 4), PS::ACTION_SUCCEEDED);
+  EXPECT_TRUE(Contact(Queried(42), "C42-1")->IsPostProcessingPending());
+  ZelAUserPresence other = Agent(44);
+  ASSERT_EQ(other.CancelMandatoryPostProcessing(Server(), "C44-2", 0), PS::ACTION_SUCCEEDED);
+  const ZelTHandlingState* cancelled = Contact(Queried(44), "C44-2");
+  ASSERT_NE(cancelled, nullptr) << "automatic post-processing still runs";
+  EXPECT_FALSE(cancelled->IsMandatoryWrapup());
+}
+
+TEST_F(SimulatorTest, UsersQueryFiltersByItsType) {
+  Query all;
+  all.SetQueryType(Query::QUERYTYPE_ALL_USERS);
+  ASSERT_EQ(m_api.QueryUsersPresence(Server(), all), PS::ACTION_SUCCEEDED);
+  ASSERT_EQ(all.GetUsersPresence().Size(), 8);
+  for (int type = Query::QUERYTYPE_LOGGED_ON_USERS; type < Query::QUERYTYPE_ALL_USERS; ++type) {
+    std::vector<long> expected;
+    for (const ZelTUserPresence* user : all.GetUsersPresence().GetList()) {
+      const bool matches = type == 0 ? user->GetMediaStates().IsLoggedOn()
+                                     : user->GetMediaStates().GetMediaState(type).IsLoggedOn();
+      if (matches) expected.push_back(user->GetUserKey());
+    }
+    Query query;
+    query.SetQueryType(static_cast<Query::enQueryType>(type));
+    ASSERT_EQ(m_api.QueryUsersPresence(Server(), query), PS::ACTION_SUCCEEDED);
+    std::vector<long> keys;
+    for (const ZelTUserPresence* user : query.GetUsersPresence().GetList()) keys.push_back(user->GetUserKey());
+    EXPECT_EQ(keys, expected) << Query::QueryType_ToString(query.GetQueryType());
+  }
+}
+
+TEST_F(SimulatorTest, UnreadableCallsGetInvalidDataAndServingGoesOn) {
+  struct RawClient : ZelAPresenceServer {
+    using ZelAPresenceServer::SendRequest;
+  } client;
+  ZelAUserPresence valid = Agent(42);
+  TRPC packed;
+  valid.SetAction(ZelTUserPresence::ACTION_QUERY);
+  valid.PackRpcCall(packed);
+  const std::string call(packed.GetCallPointer(), packed.GetCallSize());
+  const struct {
+    const char* name;
+    unsigned short rpcType;
+    std::string bytes;
+  } cases[] = {
+      {"garbage", 35002, "not a call at all"},
+      {"cut body", 35002, call.substr(0, call.size() - 3)},
+      {"trailing bytes", 35002, call + "xx"},
+      {"other object type", 35003, call},
+      {"unknown request", 35099, call},
+  };
+  for (const auto& c : cases) {
+    TRPC rpc;
+    rpc.SetRPCType(c.rpcType);
+    rpc.SetCallData(c.bytes.data(), c.bytes.size());
+    ASSERT_TRUE(client.SendRequest(Server(), rpc, 2000)) << c.name;
+    TMsgReplyHdr header;
+    TPack reply(rpc.GetReplyPointer(), rpc.GetReplySize());
+    reply >> header;
+    EXPECT_EQ(header.GetReturnType(), PS::ACTION_NOT_CARRIED_OUT) << c.name;
+    EXPECT_EQ(header.GetErrorType(), PS::ERR_INVALID_DATA) << c.name;
+  }
+  EXPECT_EQ(valid.Query(Server()), PS::ACTION_SUCCEEDED);
+}
+
+// Threads act on their own agents at once; every action arrives.
+TEST_F(SimulatorTest, ConcurrentAgentsOnTheirOwnObjects) {
+  constexpr int kThreads = 4;
+  constexpr int kRounds = 25;
+  std::atomic<int> failures{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, key = 42L + t] {
+      ZelAUserPresence agent = Agent(key);
+      for (int round = 1; round <= kRounds; ++round) {
+        if (agent.SetRecoveryMode(Server(), round % 2 == 1) != PS::ACTION_SUCCEEDED) ++failures;
+        if (agent.SetRoutingState(Server(), RS::ROUTINGSTATE_UNAVAILABLE, round, false) != PS::ACTION_SUCCEEDED)
+          ++failures;
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_EQ(m_simulator.CallsServed(), static_cast<std::size_t>(kThreads * kRounds * 2));
+  for (long key = 42; key < 42 + kThreads; ++key) {
+    const ZelAUserPresence seen = Queried(key);
+    EXPECT_TRUE(seen.GetUserFlags().IsRecoveryModeOn()) << key;
+    EXPECT_EQ(seen.GetRoutingState().GetRoutingStateReason(), kRounds) << key;
+  }
+}
+
+}  // namespace
