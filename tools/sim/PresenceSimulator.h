@@ -48,10 +48,13 @@ class PresenceSimulator {
   std::size_t CallsServed() const { return m_server.CallsServed(); }
   const UserTable& Users() const { return m_users; }
 
+  // Answers one call as the serving thread does, for a caller that brings
+  // the call by other means. One call at a time.
+  void Handle(TRPC& rpc);
+
  private:
   using Answer = std::function<void(TRPC&)>;
 
-  void Handle(TRPC& rpc);
   void AnswerServerStatus(TRPC& rpc) const;
   static void AnswerIntegratedPresence(TRPC& rpc);
   void AnswerUserPresence(TRPC& rpc);
