@@ -24,6 +24,10 @@ class ZelAUserPresence : public ZelTUserPresence, public ZelAPresenceServer {
   ZelAUserPresence& operator=(const ZelAUserPresence& other);
   ~ZelAUserPresence() override = default;
 
+  // The texts of both bases' enumerations, side by side.
+  using ZelTPresenceServer::ToString;
+  using ZelTRequest::ToString;
+
   ActionResult Query(const std::string& server);
   // With synchronous false the request mode stays as it was.
   ActionResult SetRoutingState(const std::string& server, ZelTRoutingState::enRoutingState state, long reason,
