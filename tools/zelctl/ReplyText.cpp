@@ -2,7 +2,9 @@
 
 #include <sstream>
 
+#include "zelclnt/requests/ZelTCapabilityRequest.h"
 #include "zelclnt/requests/ZelTQueryIntegratedPresence.h"
+#include "zelclnt/requests/ZelTQueryUserMediumStatus.h"
 #include "zelclnt/requests/ZelTServerStatus.h"
 
 namespace zelctl {
@@ -11,11 +13,6 @@ namespace {
 const char* Flag(bool value) { return value ? "T" : "F"; }
 
 }  // namespace
-
-std::string OutcomeText(const ZelTRequest& request) {
-  return "result " + std::to_string(static_cast<int>(request.GetActionResult())) + ", " +
-         ZelTPresenceServer::ToString(request.GetErrorCode()) + ", " + request.RequestMode_ToString();
-}
 
 std::string ServerStatusText(const ZelTServerStatus& status) {
   std::ostringstream text;
@@ -46,6 +43,23 @@ std::string IntegratedPresenceText(const ZelTQueryIntegratedPresence& query) {
     query.GetCurrent(presentity);
     text << "  " << presentity.ToString() << "\n";
   }
+  return text.str();
+}
+
+std::string MediumStatusText(const ZelTQueryUserMediumStatus& query) {
+  std::ostringstream text;
+  text << "media:            " << query.GetMediumStatus().Size() << "\n";
+  for (const TMediaReadiness* readiness : query.GetMediumStatus().GetVector())
+    if (readiness) text << "  " << readiness->ToString() << "\n";
+  return text.str();
+}
+
+std::string CapabilityText(const ZelTCapabilityRequest& request) {
+  const auto type = request.GetCapabilityTypeValue();
+  std::ostringstream text;
+  text << "user key:         " << request.GetUserKey() << "\n"
+       << "capability:       " << ZelTUserCapability::ToString(type) << " (" << static_cast<int>(type) << ")\n"
+       << "parameters:       " << (request.GetParameters().empty() ? "none" : request.GetParameters()) << "\n";
   return text.str();
 }
 

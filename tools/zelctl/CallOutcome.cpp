@@ -1,0 +1,59 @@
+#include "CallOutcome.h"
+
+#include <cstdio>
+#include <utility>
+
+namespace zelctl {
+
+CallOutcome::CallOutcome(std::string call, std::string server, ZelTPresenceServer::ActionResult returned,
+                         const ZelTRequest& request)
+    : m_call(std::move(call)),
+      m_server(std::move(server)),
+      m_result(returned),
+      m_error(request.GetErrorCode()),
+      m_mode(request.GetRequestMode()) {}
+
+std::string CallOutcome::Line() const {
+  return m_call + "(" + m_server + "): " + ResultText() + ", " + ZelTRequest::ToString(m_mode);
+}
+
+std::string CallOutcome::FailureLine() const {
+  if (m_error == ZelTPresenceServer::ERR_NONE)
+    return m_call + " failed: " + ResultText() + " (no usable reply from " + m_server + ")";
+  return m_call + " refused: " + ResultText();
+}
+
+std::string CallOutcome::ResultText() const {
+  return "result " + std::to_string(static_cast<int>(m_result)) + ", " + ZelTPresenceServer::ToString(m_error);
+}
+
+CallOutcome Call(std::string name, const std::string& server, ZelTRequest& request,
+                 const std::function<ZelTPresenceServer::ActionResult()>& send) {
+  request.SetActionResult(ZelTPresenceServer::ACTION_NOT_CARRIED_OUT);
+  request.SetActionError(ZelTPresenceServer::ERR_NONE);
+  const ZelTPresenceServer::ActionResult returned = send();
+  return CallOutcome(std::move(name), server, returned, request);
+}
+
+bool Announce(const CallOutcome& outcome) {
+  if (!outcome.Succeeded()) {
+    Fail(outcome.FailureLine());
+    return false;
+  }
+  std::printf("%s\n", outcome.Line().c_str());
+  return true;
+}
+
+int Report(const CallOutcome& outcome, const std::function<std::string()>& text) {
+  if (!Announce(outcome)) return 1;
+  std::printf("%s", text().c_str());
+  return 0;
+}
+
+int Fail(const std::string& text) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "zelctl: %s\n", text.c_str());
+  return 1;
+}
+
+}  // namespace zelctl

@@ -1,0 +1,191 @@
+#include "Demo.h"
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "CallOutcome.h"
+#include "PresenceSimulator.h"
+#include "RequestCommands.h"
+#include "UserCommands.h"
+#include "UserText.h"
+
+namespace zelctl {
+namespace {
+
+using PS = ZelTPresenceServer;
+using User = ZelTUserPresence;
+
+constexpr const char* kEmbeddedServer = "inproc://presence-sim";
+constexpr const char* kIndent = "         ";
+
+// The part of a user's record an action changes, on one line.
+using View = std::string (*)(const User& user, const UserAction& action);
+
+std::string RoutingView(const User& user, const UserAction&) { return RoutingStateText(user); }
+std::string PrimaryView(const User& user, const UserAction&) { return "primary contact " + PrimaryContactText(user); }
+std::string ContactView(const User& user, const UserAction& action) {
+  return ContactText(user, action.contactId, action.requeueCount);
+}
+std::string FlagsView(const User& user, const UserAction&) { return FlagsText(user); }
+
+// One user action of the story, with the refusal it is meant to meet
+// (ERR_NONE: it must succeed).
+struct Step {
+  long userKey;
+  UserAction action;
+  View view;
+  PS::ErrorCode expected;
+};
+
+struct Scene {
+  std::string title;
+  std::function<int()> play;
+};
+
+UserAction RoutingTo(ZelTRoutingState::enRoutingState state, long reason) {
+  UserAction action;
+  action.action = User::ACTION_SET_ROUTING_STATE;
+  action.routingState = state;
+  action.reason = reason;
+  action.synchronous = true;
+  return action;
+}
+
+// Every contact of the simulator's agents has requeue count 0.
+UserAction OnContact(User::Action kind, const std::string& contactId, long reason = 0) {
+  UserAction action;
+  action.action = kind;
+  action.contactId = contactId;
+  action.reason = reason;
+  return action;
+}
+
+UserAction Wrapup(const std::string& contactId, long queueKey, long sqNum, std::vector<long> reasons) {
+  UserAction action = OnContact(User::ACTION_SUBMIT_WRAPUP, contactId);
+  action.queueKey = queueKey;
+  action.sqNum = sqNum;
+  action.wrapupReasons = std::move(reasons);
+  return action;
+}
+
+UserAction SwitchOn(User::Action kind) {
+  UserAction action;
+  action.action = kind;
+  action.on = true;
+  return action;
+}
+
+// Queries the user and prints the part of its record the step changes.
+bool ShowPart(UserClient& client, const Step& step, const char* when) {
+  const CallOutcome query = client.Run(UserAction{});
+  if (!query.Succeeded()) {
+    Fail(query.FailureLine());
+    return false;
+  }
+  std::printf("%-9s%s\n", when, step.view(client.Request(), step.action).c_str());
+  return true;
+}
+
+// Prints how the action ended; false when not as the step expects.
+bool Judge(const CallOutcome& outcome, const UserClient& client, PS::ErrorCode expected) {
+  if (outcome.Succeeded() && expected == PS::ERR_NONE) {
+    std::printf("%s\n%s%s\n", outcome.Line().c_str(), kIndent, client.Request().ToString_RPCInformation().c_str());
+    return true;
+  }
+  if (!outcome.Succeeded() && outcome.Error() == expected) {
+    std::printf("%s, as expected\n", outcome.FailureLine().c_str());
+    return true;
+  }
+  const std::string wanted = expected == PS::ERR_NONE ? "success" : PS::ToString(expected);
+  Fail((outcome.Succeeded() ? outcome.Call() + " succeeded" : outcome.FailureLine()) + "; expected " + wanted);
+  return false;
+}
+
+int PlayStep(ZelAPresenceServer& api, const std::string& server, const Step& step) {
+  std::string userId;
+  std::string failure;
+  if (!LookUpUserId(api, server, step.userKey, userId, failure)) return Fail(failure);
+  UserClient client(server, step.userKey, userId);
+  if (!ShowPart(client, step, "before:")) return 1;
+  const bool asExpected = Judge(client.Run(step.action), client, step.expected);
+  if (!ShowPart(client, step, "after:")) return 1;
+  return asExpected ? 0 : 1;
+}
+
+PresenceQueryOptions ThreePresentities() {
+  return {{"alice@example.com,alice,4711", "bob@example.com,bob,4712", "carol@example.com,carol,4713"},
+          "supervisor",
+          "demo-password",
+          "agent-7"};
+}
+
+CapabilityOptions CampaignDirector(bool add) {
+  return {add, 43, ZelTUserCapability::CAPABILITY_CAMPAIGN_DIRECTOR, "+49 30 1234567"};
+}
+
+// The scenes refer to `api` and `server`, which must outlive them.
+std::vector<Scene> Story(ZelAPresenceServer& api, const std::string& server) {
+  const auto act = [&api, &server](std::string title, Step step) {
+    return Scene{std::move(title), [&api, &server, step] { return PlayStep(api, server, step); }};
+  };
+  return {
+      {"The server", [&] { return QueryStatus(api, server); }},
+      {"Integrated presence of three presentities",
+       [&] { return QueryIntegratedPresence(api, server, ThreePresentities()); }},
+      {"The agents", [&] { return QueryUsers(api, server, ZelTQueryUsersPresence::QUERYTYPE_ALL_USERS); }},
+      {"Agent 42, the whole record", [&] { return RunUserAction(api, server, 42, UserAction{}); }},
+      act("Agent 42 goes to work: routing state Work, reason 3, synchronous",
+          {42, RoutingTo(ZelTRoutingState::ROUTINGSTATE_WORK, 3), RoutingView, PS::ERR_NONE}),
+      act("Agent 42 turns to its web chat: C42-3 becomes the primary contact",
+          {42, OnContact(User::ACTION_SET_PRIMARY_CONTACT, "C42-3"), PrimaryView, PS::ERR_NONE}),
+      act("Agent 42 wants time for its e-mail C42-2: manual post-processing, reason 5",
+          {42, OnContact(User::ACTION_REQUEST_POST_PROCESSING, "C42-2", 5), ContactView, PS::ERR_NONE}),
+      act("Agent 42 wraps the e-mail up: queue 12, sequence 3, reasons 7 and 9",
+          {42, Wrapup("C42-2", 12, 3, {7, 9}), ContactView, PS::ERR_NONE}),
+      act("Agent 42 is done with the e-mail: exit post-processing, the contact is released",
+          {42, OnContact(User::ACTION_EXIT_POST_PROCESSING, "C42-2"), ContactView, PS::ERR_NONE}),
+      act("Agent 42 switches recovery mode on",
+          {42, SwitchOn(User::ACTION_SET_RECOVERY_MODE), FlagsView, PS::ERR_NONE}),
+      act("Agent 42 asks for contact assistance",
+          {42, SwitchOn(User::ACTION_SET_CONTACT_ASSIST), FlagsView, PS::ERR_NONE}),
+      act("Agent 44's mandatory post-processing of its e-mail C44-2 is cancelled",
+          {44, OnContact(User::ACTION_CANCEL_MANDATORY_POST_PROCESSING, "C44-2"), ContactView, PS::ERR_NONE}),
+      {"Media readiness", [&] { return QueryMediumStatus(api, server); }},
+      {"Agent 43 gets the campaign-director capability",
+       [&] { return ChangeCapability(api, server, CampaignDirector(true)); }},
+      {"Agent 43 loses it again", [&] { return ChangeCapability(api, server, CampaignDirector(false)); }},
+      act("Agent 42 names a contact it does not hold, C42-9: refused",
+          {42, OnContact(User::ACTION_SET_PRIMARY_CONTACT, "C42-9"), ContactView, PS::ERR_ITEM_NOT_FOUND}),
+      {"The agents, after all this",
+       [&] { return QueryUsers(api, server, ZelTQueryUsersPresence::QUERYTYPE_ALL_USERS); }},
+  };
+}
+
+}  // namespace
+
+void AddDemoCommand(CLI::App& app, Command& chosen) {
+  app.add_subcommand("demo", "Start an embedded simulator and run every request and user action against it")
+      ->callback([&chosen] { chosen = [](ZelAPresenceServer& api, const std::string&) { return RunDemo(api); }; });
+}
+
+int RunDemo(ZelAPresenceServer& api) {
+  zelsim::SimulatorOptions options;
+  options.endpoint = kEmbeddedServer;
+  zelsim::PresenceSimulator simulator(options);
+  std::string error;
+  if (!simulator.Start(&error)) return Fail("cannot start the embedded simulator: " + error);
+  std::printf("A presence simulator inside zelctl serves %zu agents on %s.\n", simulator.Users().Size(),
+              simulator.Endpoint().c_str());
+  int failures = 0;
+  for (const Scene& scene : Story(api, simulator.Endpoint())) {
+    std::printf("\n== %s ==\n", scene.title.c_str());
+    if (scene.play() != 0) ++failures;
+  }
+  std::printf("\n%s\n", failures == 0 ? "Every call ended as expected." : "Some calls did not end as expected.");
+  return failures == 0 ? 0 : 1;
+}
+
+}  // namespace zelctl
