@@ -17,11 +17,6 @@ constexpr unsigned short kFrameworkClientType = 5;
 constexpr const char* kClass = "ZelAPresenceServer";
 constexpr auto kQueryIntegratedPresenceAction = ZelTQueryIntegratedPresence::Action{1};
 
-// The whole value: a type such as 65538 is not campaign director.
-bool IsSendableCapability(const ZelTCapabilityRequest& request) {
-  return request.GetCapabilityTypeValue() == ZelTUserCapability::CAPABILITY_CAMPAIGN_DIRECTOR;
-}
-
 void RecordVersionOnce() {
   static std::once_flag once;
   std::call_once(once, [] {
@@ -49,43 +44,48 @@ ZelAPresenceServer::~ZelAPresenceServer() = default;
 
 ZelTPresenceServer::ActionResult ZelAPresenceServer::QueryServerStatus(const std::string& server,
                                                                        ZelTServerStatus& request) {
-  NuxFenx trace(__LINE__, __FILE__, kClass, "QueryServerStatus");
-  request.SetAction(ZelTServerStatus::ACTION_QUERY);
-  return SendRequest(server, request, request.GetDefaultRpcTimeout());
+  return SendQuery("QueryServerStatus", server, request, ZelTServerStatus::ACTION_QUERY);
 }
 
 ZelTPresenceServer::ActionResult ZelAPresenceServer::QueryIntegratedPresence(const std::string& server,
                                                                              ZelTQueryIntegratedPresence& query) {
-  NuxFenx trace(__LINE__, __FILE__, kClass, "QueryIntegratedPresence");
-  query.SetAction(kQueryIntegratedPresenceAction);
-  return SendRequest(server, query, query.GetDefaultRpcTimeout());
+  return SendQuery("QueryIntegratedPresence", server, query, kQueryIntegratedPresenceAction);
 }
 
 ZelTPresenceServer::ActionResult ZelAPresenceServer::QueryUsersPresence(const std::string& server,
                                                                         ZelTQueryUsersPresence& query) {
-  NuxFenx trace(__LINE__, __FILE__, kClass, "QueryUsersPresence");
-  query.SetAction(ZelTQueryUsersPresence::ACTION_QUERY);
-  return SendRequest(server, query, query.GetDefaultRpcTimeout());
+  return SendQuery("QueryUsersPresence", server, query, ZelTQueryUsersPresence::ACTION_QUERY);
 }
 
 ZelTPresenceServer::ActionResult ZelAPresenceServer::QueryUserMediumStatus(const std::string& server,
                                                                            ZelTQueryUserMediumStatus& query) {
-  NuxFenx trace(__LINE__, __FILE__, kClass, "QueryUserMediumStatus");
-  query.SetAction(ZelTQueryUserMediumStatus::ACTION_QUERY);
-  return SendRequest(server, query, query.GetDefaultRpcTimeout());
+  return SendQuery("QueryUserMediumStatus", server, query, ZelTQueryUserMediumStatus::ACTION_QUERY);
 }
 
 ZelTPresenceServer::ActionResult ZelAPresenceServer::AddCapability(const std::string& server,
                                                                    ZelTAddCapability& request) {
-  NuxFenx trace(__LINE__, __FILE__, kClass, "AddCapability");
-  if (!IsSendableCapability(request)) return ACTION_NOT_CARRIED_OUT;
-  return SendRequest(server, request, request.GetDefaultRpcTimeout());
+  return SendCapability("AddCapability", server, request);
 }
 
 ZelTPresenceServer::ActionResult ZelAPresenceServer::RemoveCapability(const std::string& server,
                                                                       ZelTRemoveCapability& request) {
-  NuxFenx trace(__LINE__, __FILE__, kClass, "RemoveCapability");
-  if (!IsSendableCapability(request)) return ACTION_NOT_CARRIED_OUT;
+  return SendCapability("RemoveCapability", server, request);
+}
+
+template <typename Request>
+ZelTPresenceServer::ActionResult ZelAPresenceServer::SendQuery(const char* method, const std::string& server,
+                                                               Request& request, typename Request::Action action) {
+  NuxFenx trace(__LINE__, __FILE__, kClass, method);
+  request.SetAction(action);
+  return SendRequest(server, request, request.GetDefaultRpcTimeout());
+}
+
+// The whole value decides: a type such as 65538 is not campaign director.
+ZelTPresenceServer::ActionResult ZelAPresenceServer::SendCapability(const char* method, const std::string& server,
+                                                                    ZelTCapabilityRequest& request) {
+  NuxFenx trace(__LINE__, __FILE__, kClass, method);
+  if (request.GetCapabilityTypeValue() != ZelTUserCapability::CAPABILITY_CAMPAIGN_DIRECTOR)
+    return ACTION_NOT_CARRIED_OUT;
   return SendRequest(server, request, request.GetDefaultRpcTimeout());
 }
 

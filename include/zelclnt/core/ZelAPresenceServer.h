@@ -12,6 +12,7 @@
 
 class TRPC;
 class ZelTAddCapability;
+class ZelTCapabilityRequest;
 class ZelTQueryIntegratedPresence;
 class ZelTQueryUserMediumStatus;
 class ZelTQueryUsersPresence;
@@ -48,4 +49,11 @@ class ZelAPresenceServer : public ZelTPresenceServer, public TFramework {
   // (the request then keeps what it had) or nothing could be packed.
   ActionResult SendRequest(const std::string& server, ZelTRequest& request, unsigned int timeout);
   bool SendRequest(const std::string& server, TRPC& rpc, unsigned int timeout);
+
+ private:
+  // Each traces the call under the method's name before sending.
+  template <typename Request>
+  ActionResult SendQuery(const char* method, const std::string& server, Request& request,
+                         typename Request::Action action);
+  ActionResult SendCapability(const char* method, const std::string& server, ZelTCapabilityRequest& request);
 };
