@@ -4,10 +4,9 @@
 #include <benchmark/benchmark.h>
 
 #include <string>
-#include <thread>
-#include <zmq.hpp>
 
 #include "PresenceSimulator.h"
+#include "bare_round_trip.h"
 #include "zelclnt/core/ZelAPresenceServer.h"
 #include "zelclnt/platform/TDiag.h"
 #include "zelclnt/platform/TRPC.h"
@@ -83,38 +82,9 @@ void QueryRoundTrip(benchmark::State& state, const std::string& endpoint) {
   TDiag::ResetFilters();
 }
 
-// A ROUTER that answers every call with a reply of fixed size, on its own
-// context, as a floor for what any library on ZeroMQ could reach.
 void BareRoundTrip(benchmark::State& state, const std::string& endpoint) {
   const WireSizes sizes = ServerStatusSizes();
-  zmq::context_t context;
-  zmq::socket_t router(context, zmq::socket_type::router);
-  router.set(zmq::sockopt::linger, 0);
-  router.bind(endpoint);
-  const std::string bound = router.get(zmq::sockopt::last_endpoint);
-  std::thread server([&router, &sizes] {
-    const std::string reply(sizes.reply, 'r');
-    for (;;) {
-      zmq::message_t identity;
-      zmq::message_t call;
-      if (!router.recv(identity) || !router.recv(call)) return;
-      if (call.size() == 0) return;
-      router.send(identity, zmq::send_flags::sndmore);
-      router.send(zmq::buffer(reply), zmq::send_flags::none);
-    }
-  });
-
-  zmq::socket_t dealer(context, zmq::socket_type::dealer);
-  dealer.set(zmq::sockopt::linger, 0);
-  dealer.connect(bound);
-  const std::string call(sizes.call, 'c');
-  for (auto _ : state) {
-    dealer.send(zmq::buffer(call), zmq::send_flags::none);
-    zmq::message_t reply;
-    benchmark::DoNotOptimize(dealer.recv(reply));
-  }
-  dealer.send(zmq::message_t(), zmq::send_flags::none);
-  server.join();
+  zelbench::BareRoundTrip(state, endpoint, sizes.call, sizes.reply);
 }
 
 void BM_QueryServerStatus_Inproc(benchmark::State& state) { QueryRoundTrip(state, "inproc://bench-presence"); }

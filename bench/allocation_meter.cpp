@@ -1,0 +1,61 @@
+#include "allocation_meter.h"
+
+#include <malloc.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+std::atomic<std::size_t> g_inUse{0};
+std::atomic<std::size_t> g_peak{0};
+std::atomic<std::size_t> g_allocations{0};
+
+void* Allocate(std::size_t size) noexcept {
+  void* pointer = std::malloc(size ? size : 1);
+  if (!pointer) return nullptr;
+  g_allocations.fetch_add(1, std::memory_order_relaxed);
+  const std::size_t usable = malloc_usable_size(pointer);
+  const std::size_t now = g_inUse.fetch_add(usable, std::memory_order_relaxed) + usable;
+  std::size_t peak = g_peak.load(std::memory_order_relaxed);
+  while (now > peak && !g_peak.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
+  }
+  return pointer;
+}
+
+void Release(void* pointer) noexcept {
+  if (!pointer) return;
+  g_inUse.fetch_sub(malloc_usable_size(pointer), std::memory_order_relaxed);
+  std::free(pointer);
+}
+
+void* AllocateOrThrow(std::size_t size) {
+  if (void* pointer = Allocate(size)) return pointer;
+  throw std::bad_alloc();
+}
+
+}  // namespace
+
+namespace zelbench {
+
+std::size_t BytesInUse() { return g_inUse.load(std::memory_order_relaxed); }
+
+std::size_t PeakBytesInUse() { return g_peak.load(std::memory_order_relaxed); }
+
+std::size_t AllocationCount() { return g_allocations.load(std::memory_order_relaxed); }
+
+void ResetPeak() { g_peak.store(g_inUse.load(std::memory_order_relaxed), std::memory_order_relaxed); }
+
+}  // namespace zelbench
+
+void* operator new(std::size_t size) { return AllocateOrThrow(size); }
+void* operator new[](std::size_t size) { return AllocateOrThrow(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void operator delete(void* pointer) noexcept { Release(pointer); }
+void operator delete[](void* pointer) noexcept { Release(pointer); }
+void operator delete(void* pointer, std::size_t) noexcept { Release(pointer); }
+void operator delete[](void* pointer, std::size_t) noexcept { Release(pointer); }
+void operator delete(void* pointer, const std::nothrow_t&) noexcept { Release(pointer); }
+void operator delete[](void* pointer, const std::nothrow_t&) noexcept { Release(pointer); }
