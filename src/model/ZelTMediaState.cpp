@@ -29,6 +29,7 @@ void ZelTMediaState::PrintDiag() const {
 }
 
 ZelTMediaStates::ZelTMediaStates() {
+  m_mediaStates.Reserve(KRVEnum::MEDIUM_OPENMEDIA);
   for (long medium = KRVEnum::MEDIUM_VOICE; medium <= KRVEnum::MEDIUM_OPENMEDIA; ++medium) {
     ZelTMediaState state;
     state.media = medium;

@@ -40,6 +40,16 @@ TPack& ZelTQueryUsersPresence::PackRequest(TPack& pack) {
   return pack;
 }
 
+// Packed as a fresh query's call: the action result of the last reply is
+// what would make the users travel.
+unsigned long ZelTQueryUsersPresence::PackRpcCall(TRPC& rpc) {
+  const ZelTPresenceServer::ActionResult result = GetActionResult();
+  SetActionResult(ZelTPresenceServer::ACTION_NOT_CARRIED_OUT);
+  const unsigned long packed = ZelTRequest::PackRpcCall(rpc);
+  SetActionResult(result);
+  return packed;
+}
+
 TPack& ZelTQueryUsersPresence::UnpackRequest(TPack& pack) {
   pack >> *this;
   if (m_action != ACTION_QUERY) return pack;

@@ -61,6 +61,7 @@ void UserTable::Act(ZelTUserPresence& call) {
 bool UserTable::Collect(Query& query) const {
   if (query.GetQueryType() < Query::QUERYTYPE_LOGGED_ON_USERS || query.GetQueryType() > Query::QUERYTYPE_ALL_USERS)
     return false;
+  query.GetUsersPresence().Clear();
   std::lock_guard<std::mutex> guard(m_lock);
   for (const auto& entry : m_users)
     if (Matches(entry.second, query.GetQueryType())) query.GetUsersPresence().PushBack(entry.second);

@@ -24,8 +24,8 @@ class UserTable {
   // refused.
   void Act(ZelTUserPresence& call);
 
-  // Copies the users of the query's type into its list, in key order;
-  // false for a type without meaning.
+  // Replaces the query's list with copies of the users of its type, in key
+  // order; false for a type without meaning.
   bool Collect(ZelTQueryUsersPresence& query) const;
 
   ZelTPresenceServer::ErrorCode SetCampaignDirector(long userKey, bool add, const std::string& parameters);

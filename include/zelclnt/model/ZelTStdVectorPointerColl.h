@@ -33,15 +33,19 @@ class ZelTStdVectorPointerColl {
     return pack;
   }
 
+  // Replaces the contents with what the wire holds, reading into the
+  // records already held rather than allocating them again.
   TPack& UnPack(TPack& pack) {
-    Clear();
-    zelclnt::detail::UnpackElements(pack, m_vector, m_maxSize, kSource);
+    zelclnt::detail::UnpackReusing(pack, m_vector, m_maxSize, kSource, kClearFailure);
     First();
     return pack;
   }
 
   // The elements stay the collection's; the caller must not delete them.
   const std::vector<T*>& GetVector() const { return m_vector; }
+
+  // Room for n records without growing again.
+  void Reserve(std::size_t n) { m_vector.reserve(n); }
 
   bool PushBack(const T& record) {
     auto copy = zelclnt::detail::CopyElement(record, kSource);

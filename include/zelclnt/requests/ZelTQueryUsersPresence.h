@@ -42,6 +42,9 @@ class ZelTQueryUsersPresence : public ZelTRequest {
 
   TPack& PackRequest(TPack& pack) override;
   TPack& UnpackRequest(TPack& pack) override;
+  // A call asks; it never carries the users of an earlier reply back, even
+  // when the query is sent again after a success.
+  unsigned long PackRpcCall(TRPC& rpc) override;
   unsigned short GetObjectType() const override { return kObjectType; }
   unsigned short GetRpcType() const override { return kObjectType; }
   unsigned short GetActionType() const override { return static_cast<unsigned short>(m_action); }

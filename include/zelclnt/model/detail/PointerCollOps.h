@@ -3,11 +3,14 @@
 // the memory tracer, deep copy, release, wire form and text. Each works on
 // any standard sequence of element pointers.
 
+#include <algorithm>
 #include <cstddef>
 #include <iterator>
+#include <list>
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "zelclnt/platform/TDiag.h"
 #include "zelclnt/platform/TMemory.h"
@@ -50,14 +53,29 @@ void AppendCopies(Seq& into, const Seq& from, const char* source) {
   }
 }
 
-// Releases front to back, unlinking each element as it goes, so that no
-// released pointer stays behind when a destructor throws. Never throws:
-// the failure is reported and the elements not yet released stay.
-template <typename Seq>
-void ReleaseAll(Seq& elements, const char* source, const char* failure) noexcept {
+// Releases front to back, unlinking each element before it goes, so that no
+// released pointer stays behind when a destructor throws. Never throws: the
+// failure is reported and the elements not yet released stay. A list gives
+// back each node with its element: freed in the order they were made, a
+// large collection leaves the heap in an order the next one reads fast.
+template <typename T>
+void ReleaseAll(std::list<T*>& elements, const char* source, const char* failure) noexcept {
+  try {
+    while (!elements.empty()) {
+      T* element = elements.front();
+      elements.pop_front();
+      TMemory::Delete(element, __LINE__, source);
+    }
+  } catch (...) {
+    Diag(TDiag::SEVR, __LINE__, source, "%s", failure);
+  }
+}
+
+template <typename T>
+void ReleaseAll(std::vector<T*>& elements, const char* source, const char* failure) noexcept {
   std::size_t released = 0;
   try {
-    for (auto* element : elements) {
+    for (T* element : elements) {
       ++released;
       TMemory::Delete(element, __LINE__, source);
     }
@@ -91,6 +109,37 @@ void UnpackElements(TPack& pack, Seq& elements, int& maxSize, const char* source
         elements.push_back(element.get());
         element.release();
       });
+}
+
+// As UnpackElements into a cleared vector, but the records held are read
+// into again, each first assigned a default record, and only records
+// beyond them are allocated; those the wire does not reach are released.
+// REQUIRES: T's assignment copies every field, as records' do.
+template <typename T>
+void UnpackReusing(TPack& pack, std::vector<T*>& elements, int& maxSize, const char* source, const char* failure) {
+  int count = 0;
+  pack >> count >> maxSize;
+  std::size_t used = 0;
+  for (int i = 0; i < count && pack.Length() > 0; ++i, ++used) {
+    const unsigned long before = pack.Length();
+    TracedPtr<T> fresh = used < elements.size() && elements[used] ? TracedPtr<T>(nullptr, TracedDelete<T>{source})
+                                                                  : NewElement<T>(source);
+    T& target = fresh ? *fresh : *elements[used];
+    if (!fresh) target = T();
+    pack >> target;
+    if (pack.Length() == before) break;
+    if (!fresh) continue;
+    if (used < elements.size()) {
+      elements[used] = fresh.release();
+    } else {
+      elements.push_back(fresh.get());
+      fresh.release();
+    }
+  }
+  std::vector<T*> unused(elements.begin() + static_cast<std::ptrdiff_t>(std::min(used, elements.size())),
+                         elements.end());
+  elements.resize(std::min(used, elements.size()));
+  ReleaseAll(unused, source, failure);
 }
 
 template <typename Seq>

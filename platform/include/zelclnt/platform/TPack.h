@@ -16,9 +16,15 @@
 // Writers throw TPackError when a value does not fit its wire form or a
 // caller's buffer is full. A read that cannot be satisfied in full leaves its
 // target unchanged and consumes nothing. A pack serves one thread at a time.
+//
+// Every value of a record passes through here, twice when packing (sizing,
+// then writing), so the common case is inline: a write that fits, a read of
+// bytes that are there.
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
@@ -47,34 +53,82 @@ class TPack {
   void SetBuffer(void* buffer, unsigned long length);
 
   // Writing: the written bytes. Reading: the bytes not yet consumed.
-  const char* Contents() const;
-  unsigned long Length() const;
+  const char* Contents() const { return m_mode == Mode::Reading ? m_read : m_buffer; }
+  unsigned long Length() const {
+    return static_cast<unsigned long>(m_mode == Mode::Reading ? m_readRemaining : m_mode == Mode::Sizing ? 0 : m_written);
+  }
   operator const void*() const { return Contents(); }
 
   // Bytes a buffer needs to hold everything written since the last restart.
   unsigned long BufferSizeRequired() const { return static_cast<unsigned long>(m_written); }
 
-  void Append(const void* bytes, std::size_t n);
-  void AppendFixed16(std::uint16_t value);
-  void AppendFixed32(std::uint32_t value);
-  void AppendFixed64(std::uint64_t value);
+  void Append(const void* bytes, std::size_t n) {
+    if (n > m_capacity - m_written) return AppendBeyond(bytes, n);
+    if (m_buffer && n) std::memcpy(m_buffer + m_written, bytes, n);
+    m_written += n;
+  }
+  void AppendFixed16(std::uint16_t value) { AppendLE(value); }
+  void AppendFixed32(std::uint32_t value) { AppendLE(value); }
+  void AppendFixed64(std::uint64_t value) { AppendLE(value); }
 
   int CanRemove(std::size_t n) const { return n <= m_readRemaining ? 1 : 0; }
   // REQUIRES: CanRemove(n).
-  void Behead(std::size_t n);
+  void Behead(std::size_t n) {
+    if (n > m_readRemaining) n = m_readRemaining;
+    m_read += n;
+    m_readRemaining -= n;
+  }
 
   // Each reads a whole value or nothing; false when too few bytes remain.
-  bool RemoveFixed16(std::uint16_t& value);
-  bool RemoveFixed32(std::uint32_t& value);
-  bool RemoveFixed64(std::uint64_t& value);
+  bool RemoveFixed16(std::uint16_t& value) { return RemoveLE(value); }
+  bool RemoveFixed32(std::uint32_t& value) { return RemoveLE(value); }
+  bool RemoveFixed64(std::uint64_t& value) { return RemoveLE(value); }
+  // Reads without consuming.
+  bool PeekFixed32(std::uint32_t& value) const {
+    if (4 > m_readRemaining) return false;
+    std::uint32_t wire;
+    std::memcpy(&wire, m_read, 4);
+    value = LittleEndian(wire);
+    return true;
+  }
 
  private:
   enum class Mode { Sizing, Fixed, Growing, Reading };
 
-  char* Reserve(std::size_t n);
+  template <typename U>
+  static U LittleEndian(U value) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    U swapped = 0;
+    for (std::size_t i = 0; i < sizeof(U); ++i) swapped = static_cast<U>((swapped << 8) | ((value >> (8 * i)) & 0xFF));
+    return swapped;
+#else
+    return value;
+#endif
+  }
+
+  template <typename U>
+  void AppendLE(U value) {
+    const U wire = LittleEndian(value);
+    Append(&wire, sizeof(U));
+  }
+
+  template <typename U>
+  bool RemoveLE(U& value) {
+    if (sizeof(U) > m_readRemaining) return false;
+    U wire;
+    std::memcpy(&wire, m_read, sizeof(U));
+    value = LittleEndian(wire);
+    Behead(sizeof(U));
+    return true;
+  }
+
+  // Writes that do not fit: a growing buffer grows; anything else throws.
+  void AppendBeyond(const void* bytes, std::size_t n);
 
   Mode m_mode;
   std::vector<char> m_own;
+  // Writing: m_buffer holds m_capacity bytes (none while sizing, which has
+  // no limit), of which m_written are written.
   char* m_buffer = nullptr;
   std::size_t m_capacity = 0;
   std::size_t m_written = 0;
@@ -82,20 +136,88 @@ class TPack {
   std::size_t m_readRemaining = 0;
 };
 
-TPack& operator<<(TPack& pack, bool value);
-TPack& operator<<(TPack& pack, int value);
-TPack& operator<<(TPack& pack, unsigned int value);
-TPack& operator<<(TPack& pack, long value);
-TPack& operator<<(TPack& pack, unsigned long value);
-TPack& operator<<(TPack& pack, const std::string& value);
+// Values wider than their 4-byte wire form are a packing error, never cut.
+[[noreturn]] void ThrowDoesNotFit(long long value);
+
+inline TPack& operator<<(TPack& pack, bool value) {
+  const char byte = value ? 1 : 0;
+  pack.Append(&byte, 1);
+  return pack;
+}
+
+inline TPack& operator<<(TPack& pack, int value) {
+  pack.AppendFixed32(static_cast<std::uint32_t>(value));
+  return pack;
+}
+
+inline TPack& operator<<(TPack& pack, unsigned int value) {
+  pack.AppendFixed32(value);
+  return pack;
+}
+
+inline TPack& operator<<(TPack& pack, long value) {
+  if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
+    ThrowDoesNotFit(value);
+  pack.AppendFixed32(static_cast<std::uint32_t>(value));
+  return pack;
+}
+
+inline TPack& operator<<(TPack& pack, unsigned long value) {
+  if (value > std::numeric_limits<std::uint32_t>::max()) ThrowDoesNotFit(static_cast<long long>(value));
+  pack.AppendFixed32(static_cast<std::uint32_t>(value));
+  return pack;
+}
+
+inline TPack& operator<<(TPack& pack, const std::string& value) {
+  if (value.size() > std::numeric_limits<std::uint32_t>::max()) ThrowDoesNotFit(static_cast<long long>(value.size()));
+  pack.AppendFixed32(static_cast<std::uint32_t>(value.size()));
+  pack.Append(value.data(), value.size());
+  return pack;
+}
+
 TPack& operator<<(TPack& pack, const char* value) = delete;
 
-TPack& operator>>(TPack& pack, bool& value);
-TPack& operator>>(TPack& pack, int& value);
-TPack& operator>>(TPack& pack, unsigned int& value);
-TPack& operator>>(TPack& pack, long& value);
-TPack& operator>>(TPack& pack, unsigned long& value);
-TPack& operator>>(TPack& pack, std::string& value);
+inline TPack& operator>>(TPack& pack, bool& value) {
+  if (pack.CanRemove(1)) {
+    value = *pack.Contents() != 0;
+    pack.Behead(1);
+  }
+  return pack;
+}
+
+inline TPack& operator>>(TPack& pack, int& value) {
+  std::uint32_t raw = 0;
+  if (pack.RemoveFixed32(raw)) value = static_cast<std::int32_t>(raw);
+  return pack;
+}
+
+inline TPack& operator>>(TPack& pack, unsigned int& value) {
+  std::uint32_t raw = 0;
+  if (pack.RemoveFixed32(raw)) value = raw;
+  return pack;
+}
+
+inline TPack& operator>>(TPack& pack, long& value) {
+  std::uint32_t raw = 0;
+  if (pack.RemoveFixed32(raw)) value = static_cast<std::int32_t>(raw);
+  return pack;
+}
+
+inline TPack& operator>>(TPack& pack, unsigned long& value) {
+  std::uint32_t raw = 0;
+  if (pack.RemoveFixed32(raw)) value = raw;
+  return pack;
+}
+
+// A length beyond the bytes left reads nothing and allocates nothing; the
+// string's own capacity is reused.
+inline TPack& operator>>(TPack& pack, std::string& value) {
+  std::uint32_t length = 0;
+  if (!pack.PeekFixed32(length) || !pack.CanRemove(4 + static_cast<std::size_t>(length))) return pack;
+  value.assign(pack.Contents() + 4, length);
+  pack.Behead(4 + static_cast<std::size_t>(length));
+  return pack;
+}
 
 // Every 32-bit enumeration travels as its 4 raw little-endian bytes and is
 // read only when 4 bytes remain; this is the one place that form lives.
