@@ -6,6 +6,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "AgentSeeder.h"
@@ -27,125 +28,80 @@ class FilledUser : public ZelTUserPresence {
   using ZelTUserPresence::SetReasons;
 };
 
-// Records what each call carried and how a server reads it back, and
-// refuses it, so the caller's object keeps what its method stored.
-class CallRecorder {
- public:
-  CallRecorder() : m_server("inproc://user-presence-recorder", [this](TRPC& rpc) { Record(rpc); }) {
-    m_server.Start();
-  }
-  const std::string& Endpoint() const { return m_server.Endpoint(); }
-  std::string LastBody() const {
-    std::lock_guard<std::mutex> guard(m_lock);
-    return m_call.substr(TMsgRequestHdr::kSize);
-  }
-  unsigned short LastActionType() const {
-    std::lock_guard<std::mutex> guard(m_lock);
-    TPack reader(m_call.data(), static_cast<unsigned long>(m_call.size()));
-    TMsgRequestHdr header(0, 0, 0, 0);
-    reader >> header;
-    return header.GetActionType();
-  }
-  std::string LastReadBack() const {
-    std::lock_guard<std::mutex> guard(m_lock);
-    return m_readBack;
-  }
-
- private:
-  void Record(TRPC& rpc) {
-    User received;
-    received.UnpackRpcCall(rpc);
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_call.assign(rpc.GetCallPointer(), rpc.GetCallSize());
-    m_readBack = received.ToString_RPCInformation();
-    rpc.SetReturnCode(5);
-  }
-
-  mutable std::mutex m_lock;
-  std::string m_call;
-  std::string m_readBack;
-  TRPCServer m_server;
-};
-
-std::string Head(int mode, int action) {
-  TPack head;
-  head << true << 1 << 0 << mode << action << 42L << std::string("agent7");
-  return Written(head);
-}
-
-template <typename... Fields>
-std::string Fields_(const Fields&... fields) {
-  TPack pack;
-  (pack << ... << fields);
-  return Written(pack);
-}
-
-ZelTRoutingState Routing(ZelTRoutingState::enRoutingState state, long reason) {
-  ZelTRoutingState routing;
-  routing.SetRoutingState(state);
-  routing.SetRoutingStateReason(reason);
-  return routing;
-}
+std::string Head(int mode, int action) { return BytesOf(true, 1, 0, mode, action, 42L, std::string("agent7")); }
 
 // One object through every method, in order: nothing resets what an
-// earlier call stored (the request mode stays synchronous once set).
+// earlier call stored (the request mode stays synchronous once set). The
+// server refuses each call, so the object keeps what its method stored.
 TEST(ZelAUserPresenceTest, EveryMethodSendsItsActionAndFields) {
+  std::mutex lock;
+  std::string call;
+  std::string readBack;
+  TRPCServer server("inproc://user-presence-recorder", [&](TRPC& rpc) {
+    User received;
+    received.UnpackRpcCall(rpc);
+    std::lock_guard<std::mutex> guard(lock);
+    call.assign(rpc.GetCallPointer(), rpc.GetCallSize());
+    readBack = received.ToString_RPCInformation();
+    rpc.SetReturnCode(5);
+  });
+  ASSERT_TRUE(server.Start());
+  const std::string& to = server.Endpoint();
   DiagCapture quiet;
-  CallRecorder recorder;
   ZelAUserPresence user("test", "client");
   user.SetUserKey(42);
   user.SetUserID("agent7");
-  using Call = std::function<PS::ActionResult(ZelAUserPresence&, const std::string&)>;
   const struct {
-    Call call;
+    std::function<PS::ActionResult(ZelAUserPresence&)> call;
     int mode;
     int action;
     std::string fields;
     std::string readBack;
   } cases[] = {
-      {[](auto& u, auto& s) { return u.Query(s); }, 0, 1, "", " - Query RPC:No Info Available"},
-      {[](auto& u, auto& s) { return u.SetRoutingState(s, ZelTRoutingState::ROUTINGSTATE_WORK, 3, true); }, 2, 2,
-       BytesOf(Routing(ZelTRoutingState::ROUTINGSTATE_WORK, 3)),
+      {[&](auto& u) { return u.Query(to); }, 0, 1, "", " - Query RPC:No Info Available"},
+      {[&](auto& u) { return u.SetRoutingState(to, ZelTRoutingState::ROUTINGSTATE_WORK, 3, true); }, 2, 2,
+       BytesOf(2, 3L, 3, TTimeStamp(1)),
        " - SetRoutingState RPC:Routing State:{State{Work},Reason{3}},ReqMode{REQUESTMODE_SYNC}"},
-      {[](auto& u, auto& s) { return u.SetRoutingState(s, ZelTRoutingState::ROUTINGSTATE_AVAILABLE, 0, false); }, 2,
-       2, BytesOf(Routing(ZelTRoutingState::ROUTINGSTATE_AVAILABLE, 0)),
+      {[&](auto& u) { return u.SetRoutingState(to, ZelTRoutingState::ROUTINGSTATE_AVAILABLE, 0, false); }, 2, 2,
+       BytesOf(0, 0L, 3, TTimeStamp(1)),
        " - SetRoutingState RPC:Routing State:{State{Available},Reason{0}},ReqMode{REQUESTMODE_SYNC}"},
-      {[](auto& u, auto& s) { return u.SetPrimaryContact(s, "4711", 0); }, 2, 3, Fields_(std::string("4711"), 0L),
+      {[&](auto& u) { return u.SetPrimaryContact(to, "4711", 0); }, 2, 3, BytesOf(std::string("4711"), 0L),
        " - SetPrimaryContact RPC:ContactId/RqC{4711/0}"},
-      {[](auto& u, auto& s) { return u.SetRecoveryMode(s, true); }, 2, 4, Fields_(true),
-       " - SetRecoveryMode RPC:Flag{T}"},
-      {[](auto& u, auto& s) { return u.SetContactAssist(s, false); }, 2, 5, Fields_(false),
-       " - SetContactAssist RPC:Flag{F}"},
-      {[](auto& u, auto& s) { return u.SubmitWrapup(s, "4711", 0, {7, 9}, 12, 3); }, 2, 6,
-       Fields_(std::string("4711"), 0L, 4u, 12L, 3L, 7L, 9L),
+      {[&](auto& u) { return u.SetRecoveryMode(to, true); }, 2, 4, BytesOf(true), " - SetRecoveryMode RPC:Flag{T}"},
+      {[&](auto& u) { return u.SetContactAssist(to, false); }, 2, 5, BytesOf(false), " - SetContactAssist RPC:Flag{F}"},
+      {[&](auto& u) {
+         return u.SubmitWrapup(to, "4711", 0, {7, 9}, 12, 3);
+       },
+       2, 6, BytesOf(std::string("4711"), 0L, 4u, 12L, 3L, 7L, 9L),
        " - SubmitWrapup RPC:ContactId/RqC{4711/0},QueueKey{12},SqNum{3},Reasons{7,9}"},
-      {[](auto& u, auto& s) { return u.RequestPostProcessing(s, "4711", 2, 5); }, 2, 7,
-       Fields_(std::string("4711"), 2L, 1u, 5L), " - RequestPostProcessing RPC:ContactId/RqC{4711/2},Reasons{5}"},
-      {[](auto& u, auto& s) { return u.ExitPostProcessing(s, "C1", 1); }, 2, 8, Fields_(std::string("C1"), 1L),
+      {[&](auto& u) { return u.RequestPostProcessing(to, "4711", 2, 5); }, 2, 7,
+       BytesOf(std::string("4711"), 2L, 1u, 5L), " - RequestPostProcessing RPC:ContactId/RqC{4711/2},Reasons{5}"},
+      {[&](auto& u) { return u.ExitPostProcessing(to, "C1", 1); }, 2, 8, BytesOf(std::string("C1"), 1L),
        " - ExitPostProcessing RPC:ContactId/RqC{C1/1}"},
-      {[](auto& u, auto& s) { return u.CancelMandatoryPostProcessing(s, "C2", 0); }, 2, 9,
-       Fields_(std::string("C2"), 0L), " - CancelMandatoryPostProcessing RPC:ContactId/RqC{C2/0}"},
+      {[&](auto& u) { return u.CancelMandatoryPostProcessing(to, "C2", 0); }, 2, 9, BytesOf(std::string("C2"), 0L),
+       " - CancelMandatoryPostProcessing RPC:ContactId/RqC{C2/0}"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(c.call(user, recorder.Endpoint()), PS::ACTION_NOT_CARRIED_OUT) << c.action;
-    EXPECT_EQ(recorder.LastBody(), Head(c.mode, c.action) + c.fields) << c.action;
-    EXPECT_EQ(recorder.LastActionType(), c.action);
-    EXPECT_EQ(recorder.LastReadBack(), "UserId{agent7}" + c.readBack);
+    EXPECT_EQ(c.call(user), PS::ACTION_NOT_CARRIED_OUT) << c.action;
+    std::lock_guard<std::mutex> guard(lock);
+    TPack reader(call.data(), static_cast<unsigned long>(call.size()));
+    TMsgRequestHdr header(0, 0, 0, 0);
+    reader >> header;
+    EXPECT_EQ(header.GetActionType(), c.action);
+    EXPECT_EQ(call.substr(TMsgRequestHdr::kSize), Head(c.mode, c.action) + c.fields) << c.action;
+    EXPECT_EQ(readBack, "UserId{agent7}" + c.readBack);
     EXPECT_EQ(user.ToString_RPCInformation(), "UserId{agent7}" + c.readBack);
   }
 }
 
-TEST(ZelTUserPresenceTest, TextsOfActionsWithoutMethods) {
+TEST(ZelTUserPresenceTest, TextsOfActionsWithoutMethodsAndOfAFreshRecord) {
   const struct {
     int action;
     const char* name;
     std::string rpcText;
-  } cases[] = {
-      {0, "None", "UserId{agent7}No Info Available"},
-      {10, "Internal Set ACD State", "UserId{agent7} - SetACDState RPC:RoutingState{Logoff}"},
-      {11, "Invalid", "UserId{agent7}No Info Available"},
-      {-1, "Invalid", "UserId{agent7}No Info Available"},
-  };
+  } cases[] = {{0, "None", "UserId{agent7}No Info Available"},
+               {10, "Internal Set ACD State", "UserId{agent7} - SetACDState RPC:RoutingState{Logoff}"},
+               {-1, "Invalid", "UserId{agent7}No Info Available"}};
   User user;
   user.SetUserKey(42);
   user.SetUserID("agent7");
@@ -157,7 +113,11 @@ TEST(ZelTUserPresenceTest, TextsOfActionsWithoutMethods) {
   EXPECT_EQ(user.UserPresenceToString(true, true, true, User::SUMMARY_USER_INFO),
             "User Presence:UserKey{42},UserId{agent7}");
   EXPECT_EQ(user.ToString_UserInfo(), "UserId{agent7}");
-  EXPECT_EQ(User().UserPresenceToString(false, true, false, User::SUMMARY_FULL),
+  User fresh;
+  EXPECT_EQ(fresh.GetAction(), User::ACTION_NONE);
+  EXPECT_TRUE(fresh.GetTickCount().IsNull());
+  EXPECT_EQ(fresh.GetObjectType(), 35002);
+  EXPECT_EQ(fresh.UserPresenceToString(false, true, false, User::SUMMARY_FULL),
             "UserKey{0},:Extension{},AssociatedLine{},BUKey{0},SiteKey{0},TeamKey{0},GroupId{},Media States:"
             "VectorDetails:{MediaState:{Media{Voice},State{Logoff},Cause{None},StartTime{0000/00/00 00:00:00.000}},"
             "MediaState:{Media{Callback},State{Logoff},Cause{None},StartTime{0000/00/00 00:00:00.000}},"
@@ -169,6 +129,10 @@ TEST(ZelTUserPresenceTest, TextsOfActionsWithoutMethods) {
             "Desktop Capability:{Capability{Logoff},Cause{None},StartTime{0000/00/00 00:00:00.000}}},User Flags:{"
             "PhoneOnly{F},RecoveryMode<Flag{F},StartTime{0000/00/00 00:00:00.000}>,ContactAssist<Flag{F},"
             "StartTime{0000/00/00 00:00:00.000}>},ListDetails:{},CurrentTime{0000/00/00 00:00:00.000}");
+  ZelTMediaState medium;
+  medium.media = 6;
+  EXPECT_TRUE(fresh.AddMediaState(medium)) << "a medium beyond the five";
+  EXPECT_EQ(fresh.GetMediaStatesVector().size(), 6u);
 }
 
 // A Query reply carries the whole record only with action result 0; the
@@ -178,84 +142,60 @@ TEST(ZelTUserPresenceTest, QueryReplyCarriesTheRecordOnlyOnSuccess) {
   User sent = zelsim::SeedAgents(1, 7).front();
   sent.SetAction(User::ACTION_QUERY);
   sent.SetActionResult(PS::ACTION_SUCCEEDED);
-  TPack pack;
-  sent.PackRequest(pack);
-  const std::string full = Written(pack);
+  const std::string full = Body(sent);
   User received;
-  TPack reader(full.data(), static_cast<unsigned long>(full.size()));
-  received.UnpackRequest(reader);
-  EXPECT_EQ(reader.Length(), 0u);
+  EXPECT_EQ(ReadBody(full, received), 0u);
   EXPECT_EQ(received.UserPresenceToString(true, true, true, User::SUMMARY_FULL),
             sent.UserPresenceToString(true, true, true, User::SUMMARY_FULL));
-  TPack again;
-  received.PackRequest(again);
-  EXPECT_EQ(Written(again), full);
+  EXPECT_EQ(Body(received), full);
 
   sent.SetActionResult(PS::ACTION_NOT_CARRIED_OUT);
-  TPack headOnly;
-  sent.PackRequest(headOnly);
-  EXPECT_EQ(Written(headOnly), BytesOf(sent));
-  TPack headReader(headOnly.Contents(), headOnly.Length());
-  received.UnpackRequest(headReader);
+  const std::string headOnly = Body(sent);
+  EXPECT_EQ(headOnly, BytesOf(sent));
+  ReadBody(headOnly, received);
   EXPECT_EQ(received.GetActionResult(), PS::ACTION_NOT_CARRIED_OUT);
   EXPECT_EQ(received.GetExtension(), sent.GetExtension()) << "the record held stays";
 }
 
-TEST(ZelTUserPresenceTest, ReasonsFromTheWireReplaceAndStayBounded) {
+// The wire's reasons replace those held, as many as the bytes hold; a body
+// cut in the head leaves the action, and a missing flag reads as off.
+TEST(ZelTUserPresenceTest, HostileBodiesReadOnlyWhatIsThere) {
   const struct {
     int count;
     std::vector<long> onWire;
     std::list<long> expected;
-  } cases[] = {
-      {2, {5, 6}, {5, 6}},
-      {INT_MAX, {5, 6}, {5, 6}},
-      {1, {5, 6}, {5}},
-      {0, {5}, {}},
-      {-3, {5}, {}},
-  };
+  } cases[] = {{2, {5, 6}, {5, 6}}, {INT_MAX, {5, 6}, {5, 6}}, {1, {5, 6}, {5}}, {0, {5}, {}}, {-3, {5}, {}}};
   for (const auto& c : cases) {
     TPack wire;
     wire << true << 0 << 0 << 0 << 7 << 42L << std::string("agent7") << std::string("C1") << 0L << c.count;
     for (const long reason : c.onWire) wire << reason;
     FilledUser user;
     user.SetReasons({1, 2, 3});
-    TPack reader(wire.Contents(), wire.Length());
-    user.UnpackRequest(reader);
+    ReadBody(Written(wire), user);
     EXPECT_EQ(user.GetReasons(), c.expected) << c.count;
   }
-}
 
-TEST(ZelTUserPresenceTest, CutBodiesLeaveTheActionAndReadFlagsAsOff) {
-  TPack wire;
-  wire << true << 0 << 0 << 0 << 4;
-  const std::string head = Written(wire);
+  const std::string head = BytesOf(true, 0, 0, 0, 4);
   User user;
   user.SetAction(User::ACTION_SET_CONTACT_ASSIST);
-  TPack cut(head.data(), static_cast<unsigned long>(head.size() - 1));
-  user.UnpackRequest(cut);
+  ReadBody(head.substr(0, head.size() - 1), user);
   EXPECT_EQ(user.GetAction(), User::ACTION_SET_CONTACT_ASSIST);
-
   ZelAUserPresence on;
   DiagCapture quiet;
   on.SetRecoveryMode("inproc://user-presence-nobody", true);
-  TPack flagless(head.data(), static_cast<unsigned long>(head.size()));
-  on.UnpackRequest(flagless);
+  ReadBody(head, on);
   EXPECT_EQ(on.GetAction(), User::ACTION_SET_RECOVERY_MODE);
   EXPECT_FALSE(on.GetUserFlags().IsRecoveryModeOn());
 }
 
+// Outputs the reasons do not reach stay as they were.
 TEST(ZelTUserPresenceTest, SubmitWrapupInfoSplitsWhatIsThere) {
   const struct {
     std::list<long> reasons;
     long queueKey;
     long sqNum;
     std::list<long> out;
-  } cases[] = {
-      {{}, -7, -8, {99}},
-      {{12}, 12, -8, {99}},
-      {{12, 3}, 12, 3, {99}},
-      {{12, 3, 7, 9}, 12, 3, {99, 7, 9}},
-  };
+  } cases[] = {{{}, -7, -8, {99}}, {{12}, 12, -8, {99}}, {{12, 3}, 12, 3, {99}}, {{12, 3, 7, 9}, 12, 3, {99, 7, 9}}};
   for (const auto& c : cases) {
     FilledUser user;
     user.SetReasons(c.reasons);
@@ -263,12 +203,12 @@ TEST(ZelTUserPresenceTest, SubmitWrapupInfoSplitsWhatIsThere) {
     long sqNum = -8;
     std::list<long> out{99};
     user.GetSubmitWrapupInfo(queueKey, sqNum, out);
-    EXPECT_EQ(queueKey, c.queueKey);
-    EXPECT_EQ(sqNum, c.sqNum);
-    EXPECT_EQ(out, c.out);
+    EXPECT_EQ(std::make_tuple(queueKey, sqNum, out), std::make_tuple(c.queueKey, c.sqNum, c.out));
   }
 }
 
+// Copies take everything but the ANI, and the campaign director stays with
+// the original.
 TEST(ZelTUserPresenceTest, CopiesLeaveTheAniAndTheNailUpCallBehind) {
   ZelTCampaignDirectorCapability director;
   director.SetNailUpNumber("5551234");
@@ -283,34 +223,16 @@ TEST(ZelTUserPresenceTest, CopiesLeaveTheAniAndTheNailUpCallBehind) {
   user.SetANI("5551234");
 
   const User copy(user);
-  User assigned;
-  assigned.SetANI("kept");
-  assigned = user;
   EXPECT_EQ(copy.GetANI(), "");
-  EXPECT_EQ(assigned.GetANI(), "kept");
   EXPECT_EQ(copy.GetExtension(), "4711");
   EXPECT_FALSE(copy.HasNailUpCall());
-  EXPECT_FALSE(assigned.HasNailUpCall());
 
   director.SetEnabled(false);
   user.SetCampaignDirectorCapability(director);
   EXPECT_FALSE(user.HasNailUpCall());
-}
 
-TEST(ZelTUserPresenceTest, FreshRecord) {
-  User user;
-  EXPECT_EQ(user.GetAction(), User::ACTION_NONE);
-  EXPECT_TRUE(user.GetTickCount().IsNull());
-  EXPECT_FALSE(user.GetPresenceState().IsExcludeDirectContact());
-  EXPECT_TRUE(user.GetPresenceStateExDirectContact().IsExcludeDirectContact());
-  EXPECT_TRUE(User(user).GetPresenceStateExDirectContact().IsExcludeDirectContact());
-  EXPECT_EQ(user.GetObjectType(), 35002);
-  ZelTMediaState medium;
-  medium.media = 3;
-  EXPECT_FALSE(user.AddMediaState(medium));
-  medium.media = 6;
-  EXPECT_TRUE(user.AddMediaState(medium));
-  EXPECT_EQ(user.GetMediaStatesVector().size(), 6u);
+  EXPECT_TRUE(copy.GetPresenceStateExDirectContact().IsExcludeDirectContact());
+  EXPECT_FALSE(copy.GetPresenceState().IsExcludeDirectContact());
 }
 
 }  // namespace

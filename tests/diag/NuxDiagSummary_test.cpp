@@ -6,8 +6,6 @@
 #include <list>
 #include <string>
 
-#include "DiagCapture.h"
-
 namespace {
 
 TEST(NuxDiagSummaryTest, ShapesAndFields) {
@@ -27,41 +25,17 @@ TEST(NuxDiagSummaryTest, ShapesAndFields) {
        [](NuxDiagSummary& s) { s.Add("WrapupReasons", std::list<long>{}, false); }, "WrapupReasons{}"},
       {"lists join with a comma whatever the separator", false, false, false,
        [](NuxDiagSummary& s) { s.Add("R", std::list<long>{3, 7}, true, ";", "<", ">"); }, "R<3,7>;"},
-      {"one-element list", false, false, false, [](NuxDiagSummary& s) { s.Add("R", std::list<long>{3}, false); },
-       "R{3}"},
       {"strings unchanged", true, true, true,
        [](NuxDiagSummary& s) {
          s.Add("A", std::string("x%sy"), true);
          s.Add("B", "c-string", false);
        },
        "X:{A{x%sy},B{c-string}}"},
-      {"contact ids", false, false, false,
-       [](NuxDiagSummary& s) {
-         s.AddContactId("", -1, false, true);
-         s.AddContactId("4712", 1, true, false);
-       },
-       "ContactId/RqC{/-1},RefId/RqC{4712/1}"},
-      {"spliced text", true, true, true,
-       [](NuxDiagSummary& s) {
-         s << std::string("A{1}") << "," << "B{2}";
-       },
-       "X:{A{1},B{2}}"},
   };
   for (const auto& c : cases) {
     NuxDiagSummary summary(c.showName, c.showOpen, c.showClose, "X", "{", "}");
     c.fill(summary);
     EXPECT_EQ(summary.ToString(), c.text) << c.name;
-  }
-}
-
-TEST(NuxDiagSummaryTest, DetailFollowsTheFiltersWhenAsked) {
-  const struct {
-    const char* filters;
-    bool detail;
-  } cases[] = {{"", false}, {"INFO", true}, {"PRGM", true}, {"FENX,EVNT", false}};
-  for (const auto& c : cases) {
-    DiagCapture diag(c.filters);
-    EXPECT_EQ(NuxDiagSummary::IsDetailOn(), c.detail) << c.filters;
   }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
 #include <string>
 
 #include "Bytes.h"
@@ -19,55 +20,26 @@ const TTimeStamp kTime = TTimeStamp::FromMilliseconds(1796605323045, true);
 const std::string kTimeText = "2026/12/07 01:02:03.045";
 const std::string kNullText = "0000/00/00 00:00:00.000";
 
-TEST(UserStandingTest, EnumerationTexts) {
-  const char* routing[] = {"Available", "Unavailable", "Work", "Logoff", "Unknown"};
-  const char* sources[] = {"Default", "CTI Query", "CTI Query PX9DR", "Unknown"};
-  const char* presence[] = {"Idle", "Away", "Busy", "Active", "Logoff", "Unknown"};
-  for (int v = 0; v < 5; ++v) EXPECT_EQ(RS::ToString(static_cast<RS::enRoutingState>(v)), routing[v]);
-  for (int v = 0; v < 4; ++v) EXPECT_EQ(RS::ToString(static_cast<RS::enInitialRoutingStateSource>(v)), sources[v]);
-  for (int v = 0; v < 6; ++v) EXPECT_EQ(PS::ToString(static_cast<PS::enPresenceState>(v)), presence[v]);
+// Start times show only in detail (INFO or PRGM) or where a flag has one;
+// the plain texts show in every user record's text.
+TEST(UserStandingTest, TextsSummariesAndWireForms) {
+  const char* routingTexts[] = {"Available", "Unavailable", "Work", "Logoff", "Unknown"};
+  const char* sourceTexts[] = {"Default", "CTI Query", "CTI Query PX9DR", "Unknown"};
+  const char* presenceTexts[] = {"Idle", "Away", "Busy", "Active", "Logoff", "Unknown"};
+  for (int v = 0; v < 5; ++v) EXPECT_EQ(RS::ToString(static_cast<RS::enRoutingState>(v)), routingTexts[v]);
+  for (int v = 0; v < 4; ++v) EXPECT_EQ(RS::ToString(static_cast<RS::enInitialRoutingStateSource>(v)), sourceTexts[v]);
+  for (int v = 0; v < 6; ++v) EXPECT_EQ(PS::ToString(static_cast<PS::enPresenceState>(v)), presenceTexts[v]);
   for (const int outside : {-1, 7, INT_MAX}) {
     EXPECT_EQ(RS::ToString(static_cast<RS::enRoutingState>(outside)), "Invalid");
     EXPECT_EQ(RS::ToString(static_cast<RS::enInitialRoutingStateSource>(outside)), "Invalid");
     EXPECT_EQ(PS::ToString(static_cast<PS::enPresenceState>(outside)), "Invalid");
   }
-}
 
-TEST(UserStandingTest, RoutingStateSummaries) {
-  RS state;
-  state.SetStartTime(kTime);
-  const struct {
-    const char* filters;
-    RS::enSummaryType type;
-    bool showName;
-    std::string text;
-  } cases[] = {
-      {"", RS::SUMMARY_FULL, true, "Routing State:{State{Logoff},Reason{0},Source{Unknown}}"},
-      {"INFO", RS::SUMMARY_FULL, false, "{State{Logoff},Reason{0},Source{Unknown},StartTime{" + kTimeText + "}}"},
-      {"PRGM", RS::SUMMARY_BRIEF, true, "Routing State:{State{Logoff},Reason{0},StartTime{" + kTimeText + "}}"},
-      {"", RS::SUMMARY_BRIEF, true, "Routing State:{State{Logoff},Reason{0}}"},
-      {"INFO", RS::SUMMARY_STATE_ONLY, true, "Routing State:{State{Logoff},Reason{0}}"},
-  };
-  for (const auto& c : cases) {
-    DiagCapture diag(c.filters);
-    EXPECT_EQ(state.ToSummary(c.type, c.showName), c.text) << c.filters << c.type;
-  }
-}
-
-TEST(UserStandingTest, PresenceStateSummaries) {
-  PS state;
-  state.SetPresenceState(PS::PRESENCESTATE_BUSY);
-  {
-    DiagCapture quiet;
-    EXPECT_EQ(state.ToString(), "Presence State:{Busy}");
-    state.SetExcludeDirectContact(true);
-    EXPECT_EQ(state.ToSummary(PS::SUMMARY_FULL, true), "Presence State(ExDC):{Busy}");
-  }
-  DiagCapture detail("INFO");
-  EXPECT_EQ(state.ToSummary(PS::SUMMARY_FULL, false), "{State{Busy},StartTime{" + kNullText + "}}");
-}
-
-TEST(UserStandingTest, UserFlagSummaries) {
+  RS routing;
+  routing.SetStartTime(kTime);
+  PS excluded;
+  excluded.SetPresenceState(PS::PRESENCESTATE_BUSY);
+  excluded.SetExcludeDirectContact(true);
   UF flags;
   flags.SetIsPhoneOnly(true);
   flags.SetIsContactAssist(true);
@@ -75,51 +47,49 @@ TEST(UserStandingTest, UserFlagSummaries) {
   const std::string recovery = "RecoveryMode<Flag{F},StartTime{" + kNullText + "}";
   const std::string assist = "ContactAssist<Flag{T},StartTime{" + kTimeText + "}>";
   const struct {
-    UF::enSummaryType type;
-    bool showName;
-    std::string text;
+    const char* filters;
+    std::function<std::string()> text;
+    std::string expected;
   } cases[] = {
-      {UF::SUMMARY_ALL, true, "User Flags:{PhoneOnly{T}," + recovery + ">," + assist + "}"},
-      {UF::SUMMARY_PHONE_ONLY, false, "PhoneOnly{T}"},
-      {UF::SUMMARY_RECOVERY_MODE, false, recovery + ">"},
-      {UF::SUMMARY_CONTACT_ASSIST, true, "User Flags:{" + assist + "}"},
-      {static_cast<UF::enSummaryType>(4), true, "User Flags:{}"},
+      {"INFO", [&] { return routing.ToSummary(RS::SUMMARY_FULL, false); },
+       "{State{Logoff},Reason{0},Source{Unknown},StartTime{" + kTimeText + "}}"},
+      {"PRGM", [&] { return routing.ToSummary(RS::SUMMARY_BRIEF, true); },
+       "Routing State:{State{Logoff},Reason{0},StartTime{" + kTimeText + "}}"},
+      {"FENX,EVNT", [&] { return routing.ToSummary(RS::SUMMARY_BRIEF, true); },
+       "Routing State:{State{Logoff},Reason{0}}"},
+      {"INFO", [&] { return routing.ToSummary(RS::SUMMARY_STATE_ONLY, true); },
+       "Routing State:{State{Logoff},Reason{0}}"},
+      {"INFO", [&] { return excluded.ToSummary(PS::SUMMARY_FULL, false); },
+       "{State{Busy},StartTime{" + kNullText + "}}"},
+      {"", [&] { return flags.ToSummary(UF::SUMMARY_ALL, true); },
+       "User Flags:{PhoneOnly{T}," + recovery + ">," + assist + "}"},
+      {"", [&] { return flags.ToSummary(UF::SUMMARY_PHONE_ONLY, false); }, "PhoneOnly{T}"},
+      {"", [&] { return flags.ToSummary(UF::SUMMARY_RECOVERY_MODE, false); }, recovery + ">"},
+      {"", [&] { return flags.ToSummary(UF::SUMMARY_CONTACT_ASSIST, true); }, "User Flags:{" + assist + "}"},
+      {"", [&] { return flags.ToSummary(static_cast<UF::enSummaryType>(4), true); }, "User Flags:{}"},
   };
-  for (const auto& c : cases) EXPECT_EQ(flags.ToSummary(c.type, c.showName), c.text) << c.type;
-}
+  for (const auto& c : cases) {
+    DiagCapture diag(c.filters);
+    EXPECT_EQ(c.text(), c.expected) << c.filters;
+  }
 
-TEST(UserStandingTest, WireFormsRoundTripAndKeepLocalFields) {
-  RS routing;
   routing.SetRoutingState(static_cast<RS::enRoutingState>(-9));
   routing.SetRoutingStateReason(-4);
   routing.SetInitialRoutingStateSource(RS::SOURCE_CTI_QUERY_PX9DR);
-  routing.SetStartTime(kTime);
-  TPack expectedRouting;
-  expectedRouting << -9 << -4L << 2 << kTime;
-  EXPECT_EQ(BytesOf(routing), Written(expectedRouting));
+  EXPECT_EQ(BytesOf(routing), BytesOf(-9, -4L, 2, kTime));
 
   PS presence;
   presence.SetPresenceState(PS::PRESENCESTATE_AWAY);
   presence.SetExcludeDirectContact(true);
-  const std::string presenceBytes = BytesOf(presence);
   PS back;
-  TPack reader(presenceBytes.data(), static_cast<unsigned long>(presenceBytes.size()));
-  reader >> back;
+  Read(BytesOf(presence), back);
   EXPECT_EQ(back.GetPresenceState(), PS::PRESENCESTATE_AWAY);
   EXPECT_FALSE(back.IsExcludeDirectContact()) << "the exclusion flag does not travel";
 
-  UF flags;
-  flags.SetIsRecoveryModeOn(true);
-  flags.SetRecoveryModeStartTime(kTime);
-  TPack expectedFlags;
-  expectedFlags << false << true << false << kTime << TTimeStamp(1);
-  EXPECT_EQ(BytesOf(flags), Written(expectedFlags));
-
-  const std::string routingBytes = BytesOf(routing);
-  RS cut;
-  TPack cutReader(routingBytes.data(), 3);
-  cutReader >> cut;
-  EXPECT_EQ(cut.GetRoutingState(), RS::ROUTINGSTATE_LOGOFF) << "fewer than 4 bytes keep the value";
+  UF recoveryOnly;
+  recoveryOnly.SetIsRecoveryModeOn(true);
+  recoveryOnly.SetRecoveryModeStartTime(kTime);
+  EXPECT_EQ(BytesOf(recoveryOnly), BytesOf(false, true, false, kTime, TTimeStamp(1)));
 }
 
 }  // namespace

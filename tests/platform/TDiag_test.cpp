@@ -6,38 +6,31 @@
 
 namespace {
 
-TEST(TDiagTest, DefaultFiltersAreSevereAndWarning) {
+TEST(TDiagTest, FiltersFormattingAndTypeNames) {
   TDiag::ResetFilters();
-  const std::pair<TDiag::enDiagType, int> cases[] = {{TDiag::SEVR, 1}, {TDiag::WARN, 1}, {TDiag::INFO, 0},
-                                                     {TDiag::FENX, 0}, {TDiag::EVNT, 0}, {TDiag::RQST, 0},
-                                                     {TDiag::CAFL, 0}, {TDiag::PRGM, 0},
-                                                     {static_cast<TDiag::enDiagType>(4), 0},
-                                                     {static_cast<TDiag::enDiagType>(99), 0}};
-  for (const auto& c : cases) {
+  const std::pair<TDiag::enDiagType, int> defaults[] = {{TDiag::SEVR, 1}, {TDiag::WARN, 1}, {TDiag::INFO, 0},
+                                                        {TDiag::FENX, 0}, {TDiag::EVNT, 0}, {TDiag::RQST, 0},
+                                                        {TDiag::CAFL, 0}, {TDiag::PRGM, 0},
+                                                        {static_cast<TDiag::enDiagType>(4), 0},
+                                                        {static_cast<TDiag::enDiagType>(99), 0}};
+  for (const auto& c : defaults) {
     EXPECT_EQ(TDiag::IsDiagFilterOn(c.first), c.second) << c.first;
     EXPECT_EQ(TDiag::ShouldWeDiag(c.first), c.second) << c.first;
   }
-}
 
-TEST(TDiagTest, FilterListsSwitchTypes) {
-  struct Case {
+  const struct {
     const char* list;
-    bool accepted;
-    bool info;
-    bool warn;
-  };
-  const Case cases[] = {{"INFO,FENX", true, true, true}, {"", true, false, true}, {"NONE", true, false, false},
-                        {"NONE,INFO", true, true, false}, {"INFO,BOGUS", false, false, true}};
-  for (const Case& c : cases) {
+    bool accepted, info, warn;
+  } cases[] = {{"INFO,FENX", true, true, true}, {"", true, false, true}, {"NONE", true, false, false},
+               {"NONE,INFO", true, true, false}, {"INFO,BOGUS", false, false, true}};
+  for (const auto& c : cases) {
     TDiag::ResetFilters();
     EXPECT_EQ(TDiag::SetFilters(c.list), c.accepted) << c.list;
     EXPECT_EQ(TDiag::IsDiagFilterOn(TDiag::INFO) != 0, c.info) << c.list;
     EXPECT_EQ(TDiag::IsDiagFilterOn(TDiag::WARN) != 0, c.warn) << c.list;
   }
   TDiag::ResetFilters();
-}
 
-TEST(TDiagTest, DiagFormatsAndRespectsFilters) {
   DiagCapture diag;
   Diag(TDiag::WARN, 1, "f", "%s=%d", "x", 5);
   Diag(TDiag::INFO, 1, "f", "hidden");
@@ -46,9 +39,6 @@ TEST(TDiagTest, DiagFormatsAndRespectsFilters) {
   ASSERT_EQ(diag.Lines().size(), 2u);
   EXPECT_EQ(diag.Lines()[0].text, "x=5");
   EXPECT_EQ(diag.Lines()[1].text, "shown");
-}
-
-TEST(TDiagTest, TypeNames) {
   EXPECT_EQ(TDiag::TypeName(TDiag::PRGM), "PRGM");
   EXPECT_EQ(TDiag::TypeName(static_cast<TDiag::enDiagType>(4)), "TYPE4");
 }

@@ -7,13 +7,8 @@
 
 namespace {
 
-struct Traced {
-  Traced() { TMemory::SetTrace(true); }
-  ~Traced() { TMemory::SetTrace(false); }
-};
-
-TEST(TMemoryTest, OutstandingBlocksAreCountedPerSource) {
-  Traced traced;
+TEST(TMemoryTest, BlocksAreCountedPerSourceFromManyThreadsAndFailuresYieldNull) {
+  TMemory::SetTrace(true);
   const std::size_t before = TMemory::OutstandingBlocks();
   void* a = TMemory::GetSomeMemory(10, 1, "one.cpp");
   void* b = TMemory::GetSomeMemory(20, 1, "one.cpp");
@@ -31,19 +26,14 @@ TEST(TMemoryTest, OutstandingBlocksAreCountedPerSource) {
   TMemory::FreeSomeMemory(b, 1, "one.cpp", 0);
   TMemory::Delete(c, 3, "two.cpp");
   EXPECT_EQ(TMemory::OutstandingBlocks(), before);
-}
 
-TEST(TMemoryTest, FailedAllocationYieldsNull) {
   TMemory::FailNextAllocations(1);
   EXPECT_EQ(TMemory::GetSomeMemory(8, 1, "f"), nullptr);
+  EXPECT_EQ(TMemory::OutstandingBlocks(), before) << "a failed allocation is not counted";
   void* next = TMemory::GetSomeMemory(8, 1, "f");
-  EXPECT_NE(next, nullptr);
+  EXPECT_NE(next, nullptr) << "only the next one fails";
   TMemory::FreeSomeMemory(next, 1, "f", 0);
-}
 
-TEST(TMemoryTest, TracingIsSafeFromManyThreads) {
-  Traced traced;
-  const std::size_t before = TMemory::OutstandingBlocks();
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t) {
     threads.emplace_back([] {
@@ -57,6 +47,7 @@ TEST(TMemoryTest, TracingIsSafeFromManyThreads) {
   }
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(TMemory::OutstandingBlocks(), before);
+  TMemory::SetTrace(false);
 }
 
 }  // namespace

@@ -10,12 +10,8 @@ namespace {
 
 enum Color : std::int32_t { kRed = 1 };
 
-TEST(TPackTest, PrimitivesHaveFixedLittleEndianForms) {
-  struct Case {
-    std::string bytes;
-    std::string expected;
-  };
-  const Case cases[] = {
+TEST(TPackTest, PrimitivesHaveFixedLittleEndianFormsAndRoundTrip) {
+  const std::pair<std::string, std::string> cases[] = {
       {BytesOf(true), std::string("\x01", 1)},
       {BytesOf(false), std::string("\x00", 1)},
       {BytesOf(0x01020304), "\x04\x03\x02\x01"},
@@ -26,41 +22,34 @@ TEST(TPackTest, PrimitivesHaveFixedLittleEndianForms) {
       {BytesOf(std::string("ab")), std::string("\x02\x00\x00\x00" "ab", 6)},
       {BytesOf(std::string()), std::string("\x00\x00\x00\x00", 4)},
   };
-  for (const Case& c : cases) EXPECT_EQ(c.bytes, c.expected);
-}
+  for (const auto& c : cases) EXPECT_EQ(c.first, c.second);
+  TPack enumeration;
+  PackEnum32(enumeration, static_cast<Color>(-123456));
+  EXPECT_EQ(Written(enumeration), "\xc0\x1d\xfe\xff") << "an enumeration is its four raw bytes";
 
-TEST(TPackTest, ValuesRoundTripAcrossTheFourByteTypes) {
   TPack pack;
   pack << -7L << 4000000000UL << INT_MIN << true << std::string("x\0y", 3);
+  PackEnum32(pack, static_cast<Color>(-123456));
+  pack.Append("\x7f", 1);
   TPack reader(pack.Contents(), pack.Length());
   int asInt = 0;
   unsigned long asUnsigned = 0;
   long asLong = 0;
   bool flag = false;
+  bool nonzero = false;
   std::string text;
+  Color color = kRed;
   reader >> asInt >> asUnsigned >> asLong >> flag >> text;
+  UnpackEnum32(reader, color);
+  reader >> nonzero;
   EXPECT_EQ(asInt, -7);
   EXPECT_EQ(asUnsigned, 4000000000UL);
   EXPECT_EQ(asLong, INT_MIN);
   EXPECT_TRUE(flag);
   EXPECT_EQ(text, std::string("x\0y", 3));
+  EXPECT_EQ(static_cast<std::int32_t>(color), -123456);
+  EXPECT_TRUE(nonzero) << "any nonzero byte reads as true";
   EXPECT_EQ(reader.Length(), 0u);
-}
-
-TEST(TPackTest, NonzeroByteReadsAsTrue) {
-  const char byte = 0x7f;
-  TPack reader(&byte, 1);
-  bool flag = false;
-  reader >> flag;
-  EXPECT_TRUE(flag);
-}
-
-TEST(TPackTest, ValuesBeyondThirtyTwoBitsAreAPackingError) {
-  TPack pack;
-  EXPECT_THROW(pack << static_cast<long>(INT_MAX) + 1, TPackError);
-  EXPECT_THROW(pack << static_cast<long>(INT_MIN) - 1, TPackError);
-  EXPECT_THROW(pack << static_cast<unsigned long>(UINT_MAX) + 1, TPackError);
-  EXPECT_EQ(pack.Length(), 0u);
 }
 
 TEST(TPackTest, ShortReadsLeaveTargetAndBufferUnchanged) {
@@ -84,50 +73,35 @@ TEST(TPackTest, ShortReadsLeaveTargetAndBufferUnchanged) {
     }
     EXPECT_EQ(reader.Length(), size) << size;
   }
-}
-
-TEST(TPackTest, HostileStringLengthAllocatesNothing) {
-  const std::string bytes("\xff\xff\xff\x7f" "abcd", 8);
-  TPack reader(bytes.data(), bytes.size());
+  const std::string hostile("\xff\xff\xff\x7f" "abcd", 8);
+  TPack reader(hostile.data(), hostile.size());
   std::string text;
   reader >> text;
-  EXPECT_TRUE(text.empty());
-  EXPECT_EQ(text.capacity(), std::string().capacity());
-  EXPECT_EQ(reader.Length(), bytes.size());
+  EXPECT_EQ(text.capacity(), std::string().capacity()) << "a length beyond the bytes allocates nothing";
+  EXPECT_EQ(reader.Length(), hostile.size());
 }
 
-TEST(TPackTest, EnumerationsTravelAsFourRawBytesAndAnyValueReadsBack) {
+TEST(TPackTest, WritesThatDoNotFitThrow) {
   TPack pack;
-  PackEnum32(pack, static_cast<Color>(-123456));
-  EXPECT_EQ(Written(pack), "\xc0\x1d\xfe\xff");
-  TPack reader(pack.Contents(), pack.Length());
-  Color color = kRed;
-  UnpackEnum32(reader, color);
-  EXPECT_EQ(static_cast<std::int32_t>(color), -123456);
-}
+  EXPECT_THROW(pack << static_cast<long>(INT_MAX) + 1, TPackError);
+  EXPECT_THROW(pack << static_cast<long>(INT_MIN) - 1, TPackError);
+  EXPECT_THROW(pack << static_cast<unsigned long>(UINT_MAX) + 1, TPackError);
+  EXPECT_EQ(pack.Length(), 0u);
 
-TEST(TPackTest, SizingPackCountsWithoutABuffer) {
-  TPack sizing(0);
-  sizing << 1 << std::string("abc") << true;
-  EXPECT_EQ(sizing.BufferSizeRequired(), 12u);
-  EXPECT_EQ(sizing.Length(), 0u);
-}
-
-TEST(TPackTest, CallersBufferRestartsWritingAndRefusesOverflow) {
-  char buffer[6] = {};
-  TPack pack(0);
-  pack << 99;
-  pack.SetBuffer(buffer, sizeof buffer);
-  pack << 1;
-  EXPECT_EQ(pack.Length(), 4u);
-  EXPECT_THROW(pack << 2, TPackError);
-  EXPECT_EQ(std::string(buffer, 4), std::string("\x01\x00\x00\x00", 4));
-}
-
-TEST(TPackTest, ReadingPackRefusesWrites) {
   const char byte = 0;
   TPack reader(&byte, 1);
-  EXPECT_THROW(reader << 1, TPackError);
+  EXPECT_THROW(reader << 1, TPackError) << "a reading pack";
+
+  char buffer[6] = {};
+  TPack sizing(0);
+  sizing << 99 << std::string("abc") << true;
+  EXPECT_EQ(sizing.BufferSizeRequired(), 12u);
+  EXPECT_EQ(sizing.Length(), 0u);
+  sizing.SetBuffer(buffer, sizeof buffer);
+  sizing << 1;
+  EXPECT_EQ(sizing.Length(), 4u) << "the caller's buffer restarts writing";
+  EXPECT_THROW(sizing << 2, TPackError);
+  EXPECT_EQ(std::string(buffer, 4), std::string("\x01\x00\x00\x00", 4));
 }
 
 }  // namespace

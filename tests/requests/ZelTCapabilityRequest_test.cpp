@@ -14,14 +14,12 @@ namespace {
 using PS = ZelTPresenceServer;
 using Type = ZelTUserCapability::enCapabilityType;
 
-TEST(ZelTCapabilityRequestTest, BodiesAndIdentities) {
+TEST(ZelTCapabilityRequestTest, BodiesIdentitiesAndOnlyCampaignDirectorIsSent) {
   ZelTAddCapability add;
   add.SetUserKey(42);
   add.SetCapabilityType(ZelTUserCapability::CAPABILITY_CAMPAIGN_DIRECTOR);
   add.SetParameter("x");
-  TPack expected;
-  expected << true << 1 << 0 << 0 << 42L << 2 << std::string("x");
-  EXPECT_EQ(BytesOf(add), Written(expected));
+  EXPECT_EQ(BytesOf(add), BytesOf(true, 1, 0, 0, 42L, 2, std::string("x")));
   EXPECT_EQ(add.GetObjectType(), 35005);
   EXPECT_EQ(add.GetActionType(), 0);
 
@@ -30,30 +28,24 @@ TEST(ZelTCapabilityRequestTest, BodiesAndIdentities) {
   remove.SetCapabilityType(Type{65538});
   remove.SetParameters("x");
   const ZelTRemoveCapability copy(remove);
-  EXPECT_EQ(remove.GetObjectType(), 35006);
+  EXPECT_EQ(copy.GetObjectType(), 35006);
   EXPECT_EQ(copy.GetCapabilityType(), 2) << "the 16-bit getter";
   const std::string body = BytesOf(copy);
-  EXPECT_EQ(body, BytesOf(remove));
 
   ZelTRemoveCapability received;
   received.SetCapabilityType(ZelTUserCapability::CAPABILITY_DESKTOP);
-  TPack cut(body.data(), static_cast<unsigned long>(body.size() - 8));
-  cut >> received;
+  Read(body.substr(0, body.size() - 8), received);
   EXPECT_EQ(received.GetUserKey(), 42);
   EXPECT_EQ(received.GetCapabilityTypeValue(), ZelTUserCapability::CAPABILITY_DESKTOP) << "cut before the type";
-}
 
-// Only the campaign-director capability is sent, judged by the whole value.
-TEST(ZelTCapabilityRequestTest, OnlyCampaignDirectorIsSent) {
+  // Only the campaign-director capability is sent, judged by the whole value.
   TRPCServer server("inproc://capability-guard", [](TRPC& rpc) { rpc.SetReturnCode(5); });
   ASSERT_TRUE(server.Start());
   DiagCapture quiet;
   ZelAPresenceServer api;
   std::size_t sent = 0;
   for (const int type : {0, 1, 2, 3, 65538, -2}) {
-    ZelTAddCapability add;
     add.SetCapabilityType(Type{type});
-    ZelTRemoveCapability remove;
     remove.SetCapabilityType(Type{type});
     EXPECT_EQ(api.AddCapability(server.Endpoint(), add), PS::ACTION_NOT_CARRIED_OUT);
     EXPECT_EQ(api.RemoveCapability(server.Endpoint(), remove), PS::ACTION_NOT_CARRIED_OUT);

@@ -12,32 +12,18 @@ namespace {
 
 using Query = ZelTQueryUserMediumStatus;
 
-std::string Body(Query& query) {
-  TPack pack;
-  query.PackRequest(pack);
-  return Written(pack);
-}
-
-TMediaReadiness Readiness(KRVEnum::MEDIUM medium, enReadinessState state) {
-  TMediaReadiness readiness;
-  readiness.media = medium;
-  readiness.state = state;
-  return readiness;
-}
-
-TEST(ZelTQueryUserMediumStatusTest, TheVectorTravelsWithActionOneOnly) {
+TEST(ZelTQueryUserMediumStatusTest, TheVectorTravelsWithActionOneOnlyAndShowsInItsText) {
   Query query;
   query.SetAction(Query::ACTION_QUERY);
-  TPack call;
-  call << true << 1 << 0 << 0 << 1 << 0 << 0;
-  EXPECT_EQ(Body(query), Written(call));
+  EXPECT_EQ(Body(query), BytesOf(true, 1, 0, 0, 1, 0, 0));
 
-  for (const auto medium : {KRVEnum::MEDIUM_VOICE, KRVEnum::MEDIUM_EMAIL, KRVEnum::MEDIUM_OPENMEDIA})
-    query.GetMediumStatus().PushBack(Readiness(medium, READINESS_NOT_READY));
-  const std::string reply = Body(query);
+  for (const auto medium : {KRVEnum::MEDIUM_VOICE, KRVEnum::MEDIUM_EMAIL, KRVEnum::MEDIUM_OPENMEDIA}) {
+    TMediaReadiness readiness;
+    readiness.media = medium;
+    query.GetMediumStatus().PushBack(readiness);
+  }
   Query received;
-  TPack reader(reply.data(), static_cast<unsigned long>(reply.size()));
-  received.UnpackRequest(reader);
+  EXPECT_EQ(ReadBody(Body(query), received), 0u);
   ASSERT_EQ(received.GetMediumStatus().Size(), 3);
   TMediaReadiness first;
   ASSERT_TRUE(received.GetMediumStatus().GetCurrent(first)) << "the cursor stands on the first record";
@@ -48,16 +34,13 @@ TEST(ZelTQueryUserMediumStatusTest, TheVectorTravelsWithActionOneOnly) {
   const std::string head = Body(received);
   EXPECT_EQ(head, BytesOf(received));
   Query kept(received);
-  TPack headReader(head.data(), static_cast<unsigned long>(head.size()));
-  kept.UnpackRequest(headReader);
+  ReadBody(head, kept);
   EXPECT_EQ(kept.GetMediumStatus().Size(), 3) << "a head with action 0 leaves the vector";
-}
 
-TEST(ZelTQueryUserMediumStatusTest, TextAndDiagnosticLine) {
   DiagCapture diag("INFO");
-  Query query;
-  EXPECT_EQ(query.ToString(), "Query User Medium Status:  VectorDetails:{}");
-  query.PrintDiag();
+  const Query empty;
+  EXPECT_EQ(empty.ToString(), "Query User Medium Status:  VectorDetails:{}");
+  empty.PrintDiag();
   const auto lines = diag.Lines();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].text, "ZelTQueryUserMediumStatus::PrintDiag. Query User Medium Status:  VectorDetails:{}");

@@ -8,18 +8,14 @@
 
 #include "AgentSeeder.h"
 #include "Bytes.h"
+#include "zelclnt/platform/TMsgHdr.h"
+#include "zelclnt/platform/TRPC.h"
 
 namespace {
 
 using PS = ZelTPresenceServer;
 using Query = ZelTQueryUsersPresence;
 using User = ZelTUserPresence;
-
-std::string Body(Query& query) {
-  TPack pack;
-  query.PackRequest(pack);
-  return Written(pack);
-}
 
 Query Answered(const std::vector<User>& users) {
   Query query;
@@ -36,25 +32,41 @@ std::vector<long> Keys(const Query& query) {
   return keys;
 }
 
-TEST(ZelTQueryUsersPresenceTest, CallsCarryTheHeadAndTheQueryTypeOnly) {
+TEST(ZelTQueryUsersPresenceTest, CallsCarryTheHeadAndTheQueryTypeOnlyAndCopiesAreDeep) {
   Query query = Answered(zelsim::SeedAgents(2, 1));
+  TRPC again;
+  ASSERT_EQ(query.PackRpcCall(again), 0u);
+  EXPECT_EQ(std::string(again.GetCallPointer() + TMsgRequestHdr::kSize, again.GetCallSize() - TMsgRequestHdr::kSize),
+            BytesOf(true, 1, 0, 0, 1, 6))
+      << "sent again after a success, a query carries no users back";
+  EXPECT_EQ(query.GetActionResult(), PS::ACTION_SUCCEEDED);
   query.SetActionResult(PS::ACTION_NOT_CARRIED_OUT);
-  TPack expected;
-  expected << true << 1 << 0 << 0 << 1 << 6;
-  EXPECT_EQ(Body(query), Written(expected));
+  EXPECT_EQ(Body(query), BytesOf(true, 1, 0, 0, 1, 6));
 
   query.SetAction(Query::ACTION_NONE);
   query.SetActionResult(PS::ACTION_SUCCEEDED);
   const std::string headOnly = Body(query);
   EXPECT_EQ(headOnly, BytesOf(query));
-  TPack reader(headOnly.data(), static_cast<unsigned long>(headOnly.size()));
-  query.UnpackRequest(reader);
+  ReadBody(headOnly, query);
   EXPECT_EQ(query.GetUsersPresence().Size(), 2) << "action 0 leaves the list";
+
+  const struct {
+    int type;
+    const char* text;
+  } texts[] = {{0, "Logged On Users"},          {1, "Logged On Voice Users"},   {2, "Logged on Callback Users"},
+               {3, "Logged on Email Users"},    {4, "Logged on WebChat Users"}, {5, "Logged on OpenMedia Users"},
+               {6, "All Users"},                {7, "Invalid"},                 {-1, "Invalid"}};
+  for (const auto& c : texts) EXPECT_EQ(Query::QueryType_ToString(static_cast<Query::enQueryType>(c.type)), c.text);
+
+  Query copy(query);
+  copy.GetUsersPresence().Clear();
+  EXPECT_EQ(Keys(query), (std::vector<long>{42, 43}));
+  EXPECT_EQ(copy.GetQueryType(), Query::QUERYTYPE_ALL_USERS);
 }
 
 // Each record travels as key, id and then a successful Query reply of its
 // own: what a copy with action 1 and result 0 would pack.
-TEST(ZelTQueryUsersPresenceTest, ReplyRoundTripsEveryRecordInOrder) {
+TEST(ZelTQueryUsersPresenceTest, ReplyRoundTripsEveryRecordAndCountsBoundOnlyTheReading) {
   std::vector<User> users = zelsim::SeedAgents(3, 5);
   users[1].SetAction(User::ACTION_SET_RECOVERY_MODE);
   Query sent = Answered(users);
@@ -73,8 +85,7 @@ TEST(ZelTQueryUsersPresenceTest, ReplyRoundTripsEveryRecordInOrder) {
   EXPECT_EQ(users[1].GetAction(), User::ACTION_SET_RECOVERY_MODE);
 
   Query received;
-  TPack reader(wire.data(), static_cast<unsigned long>(wire.size()));
-  received.UnpackRequest(reader);
+  ReadBody(wire, received);
   EXPECT_EQ(Keys(received), (std::vector<long>{42, 43, 44}));
   EXPECT_FALSE(received.GetUsersPresence().IsCurrentValid()) << "the cursor waits for First()";
   for (const User* user : received.GetUsersPresence().GetList()) {
@@ -82,45 +93,20 @@ TEST(ZelTQueryUsersPresenceTest, ReplyRoundTripsEveryRecordInOrder) {
     EXPECT_EQ(user->GetActionResult(), PS::ACTION_SUCCEEDED);
   }
   EXPECT_EQ(Body(received), wire);
-}
 
-TEST(ZelTQueryUsersPresenceTest, CountsFromTheWireBoundNothingButTheReading) {
-  const std::string records = [] {
-    Query two = Answered(zelsim::SeedAgents(2, 1));
-    const std::string whole = Body(two);
-    return whole.substr(BytesOf(two).size() + 8);
-  }();
+  Query two = Answered(zelsim::SeedAgents(2, 1));
+  const std::string records = Body(two).substr(BytesOf(two).size() + 8);
   const struct {
     int count;
     int maxSize;
     int kept;
   } cases[] = {{2, 0, 2}, {INT_MAX, 0, 2}, {1, 0, 1}, {0, 0, 0}, {-1, 0, 0}, {2, 1, 1}};
   for (const auto& c : cases) {
-    TPack wire;
-    wire << true << 1 << 0 << 0 << 1 << 6 << c.count;
-    wire.Append(records.data(), records.size());
     Query query = Answered(zelsim::SeedAgents(1, 9));
     query.GetUsersPresence().SetMaxSize(c.maxSize);
-    TPack reader(wire.Contents(), wire.Length());
-    query.UnpackRequest(reader);
+    ReadBody(BytesOf(true, 1, 0, 0, 1, 6, c.count) + records, query);
     EXPECT_EQ(query.GetUsersPresence().Size(), c.kept) << c.count << "/" << c.maxSize;
   }
-}
-
-TEST(ZelTQueryUsersPresenceTest, QueryTypeTextsAndCopies) {
-  const struct {
-    int type;
-    const char* text;
-  } texts[] = {{0, "Logged On Users"},          {1, "Logged On Voice Users"},   {2, "Logged on Callback Users"},
-               {3, "Logged on Email Users"},    {4, "Logged on WebChat Users"}, {5, "Logged on OpenMedia Users"},
-               {6, "All Users"},                {7, "Invalid"},                 {-1, "Invalid"}};
-  for (const auto& c : texts) EXPECT_EQ(Query::QueryType_ToString(static_cast<Query::enQueryType>(c.type)), c.text);
-
-  const Query original = Answered(zelsim::SeedAgents(2, 1));
-  Query copy(original);
-  copy.GetUsersPresence().Clear();
-  EXPECT_EQ(Keys(original), (std::vector<long>{42, 43}));
-  EXPECT_EQ(copy.GetQueryType(), Query::QUERYTYPE_ALL_USERS);
 }
 
 }  // namespace

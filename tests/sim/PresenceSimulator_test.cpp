@@ -25,11 +25,9 @@ using Query = ZelTQueryUsersPresence;
 class SimulatorTest : public ::testing::Test {
  protected:
   SimulatorTest() : m_simulator(Options()) { m_simulator.Start(); }
-
   static zelsim::SimulatorOptions Options() {
-    static std::atomic<int> counter{0};
     zelsim::SimulatorOptions options;
-    options.endpoint = "inproc://simulator-test-" + std::to_string(++counter);
+    options.endpoint = "inproc://simulator-test";
     return options;
   }
 
@@ -58,88 +56,64 @@ class SimulatorTest : public ::testing::Test {
   ZelAPresenceServer m_api{"test", "client"};
 };
 
-struct Outcome {
-  PS::ActionResult result;
-  PS::ErrorCode error;
-};
-
-template <typename Request>
-Outcome OutcomeOf(PS::ActionResult result, const Request& request) {
-  return {result, request.GetErrorCode()};
+// An action carried out is answered with 0 and ERR_NONE, a refused one with
+// 1 and its reason.
+PS::ActionResult ResultOf(PS::ErrorCode error) {
+  return error == PS::ERR_NONE ? PS::ACTION_SUCCEEDED : PS::ACTION_NOT_CARRIED_OUT;
 }
 
-TEST_F(SimulatorTest, EveryRequestIsAnsweredOrRefusedWithItsReason) {
-  const auto act = [this](long key, const std::string& id, auto method) {
-    ZelAUserPresence agent = Agent(key);
-    agent.SetUserID(id);
-    const PS::ActionResult result = method(agent);
-    return Outcome{result, agent.GetErrorCode()};
-  };
-  const auto add = [this](long key, const std::string& number) {
-    ZelTAddCapability request;
-    request.SetUserKey(key);
-    request.SetCapabilityType(ZelTUserCapability::CAPABILITY_CAMPAIGN_DIRECTOR);
-    request.SetParameter(number);
-    return OutcomeOf(m_api.AddCapability(Server(), request), request);
-  };
-  const auto remove = [this](long key) {
-    ZelTRemoveCapability request;
-    request.SetUserKey(key);
-    request.SetCapabilityType(ZelTUserCapability::CAPABILITY_CAMPAIGN_DIRECTOR);
-    return OutcomeOf(m_api.RemoveCapability(Server(), request), request);
-  };
+TEST_F(SimulatorTest, UserActionsAreAnsweredOrRefusedWithTheirReason) {
   const std::string& s = Server();
   const struct {
     const char* name;
-    std::function<Outcome()> run;
-    PS::ActionResult result;
+    long key;
+    std::function<PS::ActionResult(ZelAUserPresence&)> act;
     PS::ErrorCode error;
   } cases[] = {
-      {"query", [&] { return act(42, "agent42", [&](auto& a) { return a.Query(s); }); }, PS::ACTION_SUCCEEDED,
-       PS::ERR_NONE},
-      {"id not the key's", [&] { return act(42, "agent43", [&](auto& a) { return a.Query(s); }); },
-       PS::ACTION_NOT_CARRIED_OUT, PS::ERR_INVALID_USER},
-      {"unknown key", [&] { return act(9999, "agent9999", [&](auto& a) { return a.Query(s); }); },
-       PS::ACTION_NOT_CARRIED_OUT, PS::ERR_INVALID_USER},
-      {"routing to logoff", [&] {
-         return act(42, "agent42", [&](auto& a) { return a.SetRoutingState(s, RS::ROUTINGSTATE_LOGOFF, 0, false); });
-       }, PS::ACTION_NOT_CARRIED_OUT, PS::ERR_INVALID_STATE},
-      {"routing while logged off", [&] {
-         return act(46, "agent46", [&](auto& a) { return a.SetRoutingState(s, RS::ROUTINGSTATE_AVAILABLE, 0, false); });
-       }, PS::ACTION_NOT_CARRIED_OUT, PS::ERR_INVALID_MEDIA},
-      {"unknown contact", [&] { return act(42, "agent42", [&](auto& a) { return a.SetPrimaryContact(s, "C9", 0); }); },
-       PS::ACTION_NOT_CARRIED_OUT, PS::ERR_ITEM_NOT_FOUND},
-      {"wrap-up of a talking contact", [&] {
-         return act(42, "agent42", [&](auto& a) { return a.SubmitWrapup(s, "C42-1", 0, {7}, 12, 3); });
-       }, PS::ACTION_NOT_CARRIED_OUT, PS::ERR_INVALID_STATE},
-      {"exit without manual post-processing", [&] {
-         return act(42, "agent42", [&](auto& a) { return a.ExitPostProcessing(s, "C42-3", 0); });
-       }, PS::ACTION_NOT_CARRIED_OUT, PS::ERR_INVALID_STATE},
-      {"cancel without mandatory post-processing", [&] {
-         return act(42, "agent42", [&](auto& a) { return a.CancelMandatoryPostProcessing(s, "C42-1", 0); });
-       }, PS::ACTION_NOT_CARRIED_OUT, PS::ERR_INVALID_STATE},
-      {"users of no type", [&] {
-         Query query;
-         query.SetQueryType(Query::enQueryType{9});
-         return OutcomeOf(m_api.QueryUsersPresence(s, query), query);
-       }, PS::ACTION_NOT_CARRIED_OUT, PS::ERR_INVALID_PARAMETERS},
-      {"medium status", [&] {
-         ZelTQueryUserMediumStatus query;
-         const PS::ActionResult result = m_api.QueryUserMediumStatus(s, query);
-         return Outcome{query.GetMediumStatus().Size() == 5 ? result : PS::ACTION_NOT_CARRIED_OUT,
-                        query.GetErrorCode()};
-       }, PS::ACTION_SUCCEEDED, PS::ERR_NONE},
-      {"add capability", [&] { return add(42, "5551234"); }, PS::ACTION_SUCCEEDED, PS::ERR_NONE},
-      {"add it again", [&] { return add(42, "5551234"); }, PS::ACTION_NOT_CARRIED_OUT, PS::ERR_INVALID_STATE},
-      {"add without a number", [&] { return add(43, ""); }, PS::ACTION_NOT_CARRIED_OUT, PS::ERR_INVALID_PARAMETERS},
-      {"add for nobody", [&] { return add(9999, "1"); }, PS::ACTION_NOT_CARRIED_OUT, PS::ERR_INVALID_USER},
-      {"remove capability", [&] { return remove(42); }, PS::ACTION_SUCCEEDED, PS::ERR_NONE},
-      {"remove it again", [&] { return remove(42); }, PS::ACTION_NOT_CARRIED_OUT, PS::ERR_ITEM_NOT_FOUND},
+      {"query", 42, [&](auto& a) { return a.Query(s); }, PS::ERR_NONE},
+      {"id not the key's", 42, [&](auto& a) { return a.SetUserID("agent43"), a.Query(s); }, PS::ERR_INVALID_USER},
+      {"unknown key", 9999, [&](auto& a) { return a.Query(s); }, PS::ERR_INVALID_USER},
+      {"routing to logoff", 42, [&](auto& a) { return a.SetRoutingState(s, RS::ROUTINGSTATE_LOGOFF, 0, false); },
+       PS::ERR_INVALID_STATE},
+      {"routing while logged off", 46,
+       [&](auto& a) { return a.SetRoutingState(s, RS::ROUTINGSTATE_AVAILABLE, 0, false); }, PS::ERR_INVALID_MEDIA},
+      {"unknown contact", 42, [&](auto& a) { return a.SetPrimaryContact(s, "C9", 0); }, PS::ERR_ITEM_NOT_FOUND},
+      {"wrap-up of a talking contact", 42, [&](auto& a) { return a.SubmitWrapup(s, "C42-1", 0, {7}, 12, 3); },
+       PS::ERR_INVALID_STATE},
+      {"exit without manual post-processing", 42, [&](auto& a) { return a.ExitPostProcessing(s, "C42-3", 0); },
+       PS::ERR_INVALID_STATE},
+      {"cancel without mandatory post-processing", 42,
+       [&](auto& a) { return a.CancelMandatoryPostProcessing(s, "C42-1", 0); }, PS::ERR_INVALID_STATE},
   };
   for (const auto& c : cases) {
-    const Outcome outcome = c.run();
-    EXPECT_EQ(outcome.result, c.result) << c.name;
-    EXPECT_EQ(outcome.error, c.error) << c.name;
+    ZelAUserPresence agent = Agent(c.key);
+    EXPECT_EQ(c.act(agent), ResultOf(c.error)) << c.name;
+    EXPECT_EQ(agent.GetErrorCode(), c.error) << c.name;
+  }
+}
+
+// In order: the second add and the second remove find the first's work.
+TEST_F(SimulatorTest, CapabilityIsAddedOnceAndRemovedOnce) {
+  const struct {
+    bool add;
+    long key;
+    const char* number;
+    PS::ErrorCode error;
+  } cases[] = {{true, 42, "5551234", PS::ERR_NONE},        {true, 42, "5551234", PS::ERR_INVALID_STATE},
+               {true, 43, "", PS::ERR_INVALID_PARAMETERS}, {true, 9999, "1", PS::ERR_INVALID_USER},
+               {false, 42, "", PS::ERR_NONE},              {false, 42, "", PS::ERR_ITEM_NOT_FOUND}};
+  int step = 0;
+  for (const auto& c : cases) {
+    ZelTAddCapability add;
+    ZelTRemoveCapability remove;
+    ZelTCapabilityRequest& request = c.add ? static_cast<ZelTCapabilityRequest&>(add) : remove;
+    request.SetUserKey(c.key);
+    request.SetCapabilityType(ZelTUserCapability::CAPABILITY_CAMPAIGN_DIRECTOR);
+    add.SetParameter(c.number);
+    EXPECT_EQ(c.add ? m_api.AddCapability(Server(), add) : m_api.RemoveCapability(Server(), remove),
+              ResultOf(c.error))
+        << ++step;
+    EXPECT_EQ(request.GetErrorCode(), c.error) << step;
   }
 }
 
@@ -185,30 +159,39 @@ TEST_F(SimulatorTest, EachActionShowsInTheNextQuery) {
   EXPECT_TRUE(Contact(Queried(42), "C42-1")->IsPostProcessingPending());
   ZelAUserPresence other = Agent(44);
   ASSERT_EQ(other.CancelMandatoryPostProcessing(Server(), "C44-2", 0), PS::ACTION_SUCCEEDED);
-  const ZelTHandlingState* cancelled = Contact(Queried(44), "C44-2");
+  seen = Queried(44);
+  const ZelTHandlingState* cancelled = Contact(seen, "C44-2");
   ASSERT_NE(cancelled, nullptr) << "automatic post-processing still runs";
   EXPECT_FALSE(cancelled->IsMandatoryWrapup());
 }
 
-TEST_F(SimulatorTest, UsersQueryFiltersByItsType) {
+TEST_F(SimulatorTest, QueriesAnswerFromTheTable) {
   Query all;
   all.SetQueryType(Query::QUERYTYPE_ALL_USERS);
   ASSERT_EQ(m_api.QueryUsersPresence(Server(), all), PS::ACTION_SUCCEEDED);
   ASSERT_EQ(all.GetUsersPresence().Size(), 8);
+  // One query object asks again and again; no earlier answer lingers.
+  Query query;
   for (int type = Query::QUERYTYPE_LOGGED_ON_USERS; type < Query::QUERYTYPE_ALL_USERS; ++type) {
     std::vector<long> expected;
     for (const ZelTUserPresence* user : all.GetUsersPresence().GetList()) {
-      const bool matches = type == 0 ? user->GetMediaStates().IsLoggedOn()
-                                     : user->GetMediaStates().GetMediaState(type).IsLoggedOn();
-      if (matches) expected.push_back(user->GetUserKey());
+      if (type == 0 ? user->GetMediaStates().IsLoggedOn() : user->GetMediaStates().GetMediaState(type).IsLoggedOn())
+        expected.push_back(user->GetUserKey());
     }
-    Query query;
     query.SetQueryType(static_cast<Query::enQueryType>(type));
     ASSERT_EQ(m_api.QueryUsersPresence(Server(), query), PS::ACTION_SUCCEEDED);
     std::vector<long> keys;
     for (const ZelTUserPresence* user : query.GetUsersPresence().GetList()) keys.push_back(user->GetUserKey());
     EXPECT_EQ(keys, expected) << Query::QueryType_ToString(query.GetQueryType());
   }
+  Query none;
+  none.SetQueryType(Query::enQueryType{9});
+  EXPECT_EQ(m_api.QueryUsersPresence(Server(), none), PS::ACTION_NOT_CARRIED_OUT);
+  EXPECT_EQ(none.GetErrorCode(), PS::ERR_INVALID_PARAMETERS);
+
+  ZelTQueryUserMediumStatus media;
+  EXPECT_EQ(m_api.QueryUserMediumStatus(Server(), media), PS::ACTION_SUCCEEDED);
+  EXPECT_EQ(media.GetMediumStatus().Size(), 5);
 }
 
 TEST_F(SimulatorTest, UnreadableCallsGetInvalidDataAndServingGoesOn) {
@@ -225,10 +208,8 @@ TEST_F(SimulatorTest, UnreadableCallsGetInvalidDataAndServingGoesOn) {
     unsigned short rpcType;
     std::string bytes;
   } cases[] = {
-      {"garbage", 35002, "not a call at all"},
-      {"cut body", 35002, call.substr(0, call.size() - 3)},
-      {"trailing bytes", 35002, call + "xx"},
-      {"other object type", 35003, call},
+      {"garbage", 35002, "not a call at all"}, {"cut body", 35002, call.substr(0, call.size() - 3)},
+      {"trailing bytes", 35002, call + "xx"},  {"other object type", 35003, call},
       {"unknown request", 35099, call},
   };
   for (const auto& c : cases) {

@@ -19,7 +19,6 @@ struct CollItem {
   bool CompareListItem(const CollItem& other) const { return id == other.id; }
   bool CompareListItem(long first, long) const { return category == first; }
   std::string ToString() const { return "Item{" + std::to_string(id) + "}"; }
-  void PrintDiag() const {}
 
   int id = 0;
   long category = 0;
