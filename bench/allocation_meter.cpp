@@ -47,6 +47,30 @@ std::size_t AllocationCount() { return g_allocations.load(std::memory_order_rela
 
 void ResetPeak() { g_peak.store(g_inUse.load(std::memory_order_relaxed), std::memory_order_relaxed); }
 
+FootprintMark::FootprintMark() : m_base(BytesInUse()), m_allocations(AllocationCount()) { ResetPeak(); }
+
+Footprint FootprintMark::Since(int records) const {
+  return {PeakBytesInUse() - m_base, BytesInUse() - m_base, AllocationCount() - m_allocations, records};
+}
+
+void ReportFootprint(benchmark::State& state, const Footprint& footprint, std::size_t wireBytes) {
+  const auto held = static_cast<double>(footprint.held);
+  state.counters["wire_bytes"] = static_cast<double>(wireBytes);
+  state.counters["peak_bytes"] = static_cast<double>(footprint.peak);
+  state.counters["held_bytes"] = held;
+  state.counters["peak_per_held"] = static_cast<double>(footprint.peak) / held;
+  state.counters["held_per_wire"] = held / static_cast<double>(wireBytes);
+  state.counters["held_per_user"] = held / footprint.records;
+  state.counters["allocations_per_user"] = static_cast<double>(footprint.allocations) / footprint.records;
+}
+
+void ReportAmplification(benchmark::State& state, const Footprint& footprint, std::size_t wireBytes) {
+  state.counters["wire_bytes"] = static_cast<double>(wireBytes);
+  state.counters["records"] = footprint.records;
+  state.counters["held_bytes"] = static_cast<double>(footprint.held);
+  state.counters["amplification"] = static_cast<double>(footprint.held) / static_cast<double>(wireBytes);
+}
+
 }  // namespace zelbench
 
 void* operator new(std::size_t size) { return AllocateOrThrow(size); }

@@ -14,15 +14,7 @@
 
 namespace {
 
-using zelbench::BytesInUse;
-using zelbench::PeakBytesInUse;
-
-struct Footprint {
-  std::size_t peak;
-  std::size_t held;
-  std::size_t allocations;
-  int users;
-};
+using zelbench::Footprint;
 
 // Only the reply's bytes stay: the records it was packed from would count.
 std::string FullUsersBody(int users) {
@@ -32,14 +24,11 @@ std::string FullUsersBody(int users) {
 }
 
 Footprint Unpack(const std::string& body) {
-  const std::size_t base = BytesInUse();
-  const std::size_t allocations = zelbench::AllocationCount();
-  zelbench::ResetPeak();
+  const zelbench::FootprintMark mark;
   auto query = std::make_unique<ZelTQueryUsersPresence>();
   TPack reader(body.data(), static_cast<unsigned long>(body.size()));
   query->UnpackRequest(reader);
-  return {PeakBytesInUse() - base, BytesInUse() - base, zelbench::AllocationCount() - allocations,
-          query->GetUsersPresence().Size()};
+  return mark.Since(query->GetUsersPresence().Size());
 }
 
 // A record refused by its own action result is only its head: user key,
@@ -64,27 +53,17 @@ std::string MinimalRecordsReply(std::size_t bytes) {
 
 void BM_UnpackUsersPresenceMemory(benchmark::State& state) {
   const std::string body = FullUsersBody(static_cast<int>(state.range(0)));
-  Footprint footprint{};
+  Footprint footprint;
   for (auto _ : state) footprint = Unpack(body);
-  if (footprint.users != state.range(0)) state.SkipWithError("not every record was read");
-  state.counters["wire_bytes"] = static_cast<double>(body.size());
-  state.counters["peak_bytes"] = static_cast<double>(footprint.peak);
-  state.counters["held_bytes"] = static_cast<double>(footprint.held);
-  state.counters["peak_per_held"] = static_cast<double>(footprint.peak) / static_cast<double>(footprint.held);
-  state.counters["held_per_wire"] = static_cast<double>(footprint.held) / static_cast<double>(body.size());
-  state.counters["held_per_user"] = static_cast<double>(footprint.held) / static_cast<double>(footprint.users);
-  state.counters["allocations_per_user"] =
-      static_cast<double>(footprint.allocations) / static_cast<double>(footprint.users);
+  if (footprint.records != state.range(0)) state.SkipWithError("not every record was read");
+  zelbench::ReportFootprint(state, footprint, body.size());
 }
 
 void BM_HostileUsersPresenceMemory(benchmark::State& state) {
   const std::string body = MinimalRecordsReply(static_cast<std::size_t>(state.range(0)));
-  Footprint footprint{};
+  Footprint footprint;
   for (auto _ : state) footprint = Unpack(body);
-  state.counters["wire_bytes"] = static_cast<double>(body.size());
-  state.counters["records"] = static_cast<double>(footprint.users);
-  state.counters["held_bytes"] = static_cast<double>(footprint.held);
-  state.counters["amplification"] = static_cast<double>(footprint.held) / static_cast<double>(body.size());
+  zelbench::ReportAmplification(state, footprint, body.size());
 }
 
 BENCHMARK(BM_UnpackUsersPresenceMemory)->Arg(100000)->Iterations(1);

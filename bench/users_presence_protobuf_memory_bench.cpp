@@ -12,16 +12,7 @@
 
 namespace {
 
-using zelbench::BytesInUse;
-using zelbench::PeakBytesInUse;
-
-struct Footprint {
-  std::size_t peak;
-  std::size_t held;
-  std::size_t allocations;
-  std::size_t spaceUsed;
-  int users;
-};
+using zelbench::Footprint;
 
 // Only the encoding stays: the records and the message would count.
 std::string FullUsersWire(int users) {
@@ -41,40 +32,30 @@ std::string EmptyEntriesWire(std::size_t bytes) {
   return message.SerializeAsString();
 }
 
-Footprint Parse(const std::string& wire) {
-  const std::size_t base = BytesInUse();
-  const std::size_t allocations = zelbench::AllocationCount();
-  zelbench::ResetPeak();
+// What the parse holds, and what protobuf itself says the message uses.
+Footprint Parse(const std::string& wire, std::size_t* spaceUsed = nullptr) {
+  const zelbench::FootprintMark mark;
   auto message = std::make_unique<zelbench::pb::UsersPresence>();
   if (!message->ParseFromString(wire)) return {};
-  return {PeakBytesInUse() - base, BytesInUse() - base, zelbench::AllocationCount() - allocations,
-          message->SpaceUsedLong(), message->users_size()};
+  if (spaceUsed) *spaceUsed = message->SpaceUsedLong();
+  return mark.Since(message->users_size());
 }
 
 void BM_ProtobufParseMemory(benchmark::State& state) {
   const std::string wire = FullUsersWire(static_cast<int>(state.range(0)));
-  Footprint footprint{};
-  for (auto _ : state) footprint = Parse(wire);
-  if (footprint.users != state.range(0)) state.SkipWithError("not every user was parsed");
-  state.counters["wire_bytes"] = static_cast<double>(wire.size());
-  state.counters["peak_bytes"] = static_cast<double>(footprint.peak);
-  state.counters["held_bytes"] = static_cast<double>(footprint.held);
-  state.counters["space_used"] = static_cast<double>(footprint.spaceUsed);
-  state.counters["peak_per_held"] = static_cast<double>(footprint.peak) / static_cast<double>(footprint.held);
-  state.counters["held_per_wire"] = static_cast<double>(footprint.held) / static_cast<double>(wire.size());
-  state.counters["held_per_user"] = static_cast<double>(footprint.held) / static_cast<double>(footprint.users);
-  state.counters["allocations_per_user"] =
-      static_cast<double>(footprint.allocations) / static_cast<double>(footprint.users);
+  Footprint footprint;
+  std::size_t spaceUsed = 0;
+  for (auto _ : state) footprint = Parse(wire, &spaceUsed);
+  if (footprint.records != state.range(0)) state.SkipWithError("not every user was parsed");
+  zelbench::ReportFootprint(state, footprint, wire.size());
+  state.counters["space_used"] = static_cast<double>(spaceUsed);
 }
 
 void BM_ProtobufHostileMemory(benchmark::State& state) {
   const std::string wire = EmptyEntriesWire(static_cast<std::size_t>(state.range(0)));
-  Footprint footprint{};
+  Footprint footprint;
   for (auto _ : state) footprint = Parse(wire);
-  state.counters["wire_bytes"] = static_cast<double>(wire.size());
-  state.counters["records"] = static_cast<double>(footprint.users);
-  state.counters["held_bytes"] = static_cast<double>(footprint.held);
-  state.counters["amplification"] = static_cast<double>(footprint.held) / static_cast<double>(wire.size());
+  zelbench::ReportAmplification(state, footprint, wire.size());
 }
 
 BENCHMARK(BM_ProtobufParseMemory)->Arg(100000)->Iterations(1);
