@@ -44,9 +44,15 @@ bool ReadCall(const TRPC& rpc, ZelTRequest& request) {
   return sizing.BufferSizeRequired() == rpc.GetCallSize() - TMsgRequestHdr::kSize;
 }
 
+void SetOutcome(ZelTRequest& reply, ZelTPresenceServer::ErrorCode error) {
+  reply.SetActionResult(error == ZelTPresenceServer::ERR_NONE ? ZelTPresenceServer::ACTION_SUCCEEDED
+                                                              : ZelTPresenceServer::ACTION_NOT_CARRIED_OUT);
+  reply.SetActionError(error);
+}
+
 void AnswerInvalidData(TRPC& rpc) {
   BareReply reply(rpc.GetRPCType());
-  reply.SetActionError(ZelTPresenceServer::ERR_INVALID_DATA);
+  SetOutcome(reply, ZelTPresenceServer::ERR_INVALID_DATA);
   reply.PackRpcReply(rpc);
 }
 

@@ -13,6 +13,9 @@ namespace zelsim {
 // Reads the call into request; false when the bytes are not one.
 bool ReadCall(const TRPC& rpc, ZelTRequest& request);
 
+// The reply's outcome: result 0 for ERR_NONE, else 1 with the error.
+void SetOutcome(ZelTRequest& reply, ZelTPresenceServer::ErrorCode error);
+
 // Answers with the common part alone: result 1, ERR_INVALID_DATA.
 void AnswerInvalidData(TRPC& rpc);
 

@@ -23,16 +23,6 @@ int PortOf(const std::string& endpoint) {
   return std::atoi(endpoint.c_str() + colon + 1);
 }
 
-void Succeed(ZelTRequest& reply) {
-  reply.SetActionResult(PS::ACTION_SUCCEEDED);
-  reply.SetActionError(PS::ERR_NONE);
-}
-
-void Refuse(ZelTRequest& reply, PS::ErrorCode error) {
-  reply.SetActionResult(PS::ACTION_NOT_CARRIED_OUT);
-  reply.SetActionError(error);
-}
-
 // Every medium is ready but one, which the seed picks.
 std::vector<TMediaReadiness> SeedReadiness(unsigned seed) {
   std::vector<TMediaReadiness> readiness;
@@ -103,7 +93,7 @@ void PresenceSimulator::AnswerServerStatus(TRPC& rpc) const {
   status.SetAdminAddr(m_options.adminAddr);
   status.SetKvlEnabled(m_options.kvlEnabled);
   status.SetHeartbeatInterval(m_options.heartbeatInterval);
-  Succeed(status);
+  SetOutcome(status, PS::ERR_NONE);
   status.PackRpcReply(rpc);
 }
 
@@ -116,7 +106,7 @@ void PresenceSimulator::AnswerIntegratedPresence(TRPC& rpc) {
   if (report.IsActive())
     report << "user " << query.GetUserId() << " agent " << query.GetAgentId() << " asks about "
            << std::to_string(query.Size()) << " presentities: " << query.ToString();
-  Succeed(query);
+  SetOutcome(query, PS::ERR_NONE);
   query.PackRpcReply(rpc);
 }
 
@@ -133,13 +123,8 @@ void PresenceSimulator::AnswerUserPresence(TRPC& rpc) {
 void PresenceSimulator::AnswerUsersPresence(TRPC& rpc) const {
   ZelTQueryUsersPresence query;
   if (!ReadCall(rpc, query)) return AnswerInvalidData(rpc);
-  if (query.GetAction() != ZelTQueryUsersPresence::ACTION_QUERY) {
-    Refuse(query, PS::ERR_INVALID_PARAMETERS);
-  } else if (m_users.Collect(query)) {
-    Succeed(query);
-  } else {
-    Refuse(query, PS::ERR_INVALID_PARAMETERS);
-  }
+  const bool answered = query.GetAction() == ZelTQueryUsersPresence::ACTION_QUERY && m_users.Collect(query);
+  SetOutcome(query, answered ? PS::ERR_NONE : PS::ERR_INVALID_PARAMETERS);
   query.PackRpcReply(rpc);
 }
 
@@ -147,11 +132,11 @@ void PresenceSimulator::AnswerMediumStatus(TRPC& rpc) const {
   ZelTQueryUserMediumStatus query;
   if (!ReadCall(rpc, query)) return AnswerInvalidData(rpc);
   if (query.GetAction() != ZelTQueryUserMediumStatus::ACTION_QUERY) {
-    Refuse(query, PS::ERR_INVALID_PARAMETERS);
+    SetOutcome(query, PS::ERR_INVALID_PARAMETERS);
   } else {
     query.GetMediumStatus().Clear();
     for (const TMediaReadiness& record : m_readiness) query.GetMediumStatus().PushBack(record);
-    Succeed(query);
+    SetOutcome(query, PS::ERR_NONE);
   }
   query.PackRpcReply(rpc);
 }
@@ -164,11 +149,7 @@ void PresenceSimulator::AnswerCapability(TRPC& rpc, bool add) {
       request.GetCapabilityTypeValue() != ZelTUserCapability::CAPABILITY_CAMPAIGN_DIRECTOR
           ? PS::ERR_CAPABILITY_NOT_SUPPORTED
           : m_users.SetCampaignDirector(request.GetUserKey(), add, request.GetParameters());
-  if (error == PS::ERR_NONE) {
-    Succeed(request);
-  } else {
-    Refuse(request, error);
-  }
+  SetOutcome(request, error);
   request.PackRpcReply(rpc);
 }
 

@@ -1,5 +1,6 @@
 #include "UserTable.h"
 
+#include "CallReader.h"
 #include "UserActions.h"
 #include "ZelTUserPresenceControl.h"
 
@@ -20,11 +21,6 @@ bool Matches(const ZelTUserPresence& user, Query::enQueryType type) {
   if (type == Query::QUERYTYPE_ALL_USERS) return true;
   if (type == Query::QUERYTYPE_LOGGED_ON_USERS) return user.GetMediaStates().IsLoggedOn();
   return IsLoggedOnTo(user, type);
-}
-
-void Answer(ZelTRequest& reply, PS::ErrorCode error) {
-  reply.SetActionResult(error == PS::ERR_NONE ? PS::ACTION_SUCCEEDED : PS::ACTION_NOT_CARRIED_OUT);
-  reply.SetActionError(error);
 }
 
 // A Query gets the whole record as of now, under the call's own common
@@ -55,7 +51,7 @@ void UserTable::Act(ZelTUserPresence& call) {
   ZelTUserPresence* user = Lookup(call.GetUserKey(), call.GetUserID());
   const PS::ErrorCode error = user ? ApplyUserAction(*user, call, TTimeStamp(0)) : PS::ERR_INVALID_USER;
   if (error == PS::ERR_NONE) Reply(call, *user);
-  Answer(call, error);
+  SetOutcome(call, error);
 }
 
 bool UserTable::Collect(Query& query) const {

@@ -122,23 +122,18 @@ void UnpackReusing(TPack& pack, std::vector<T*>& elements, int& maxSize, const c
   std::size_t used = 0;
   for (int i = 0; i < count && pack.Length() > 0; ++i, ++used) {
     const unsigned long before = pack.Length();
-    TracedPtr<T> fresh = used < elements.size() && elements[used] ? TracedPtr<T>(nullptr, TracedDelete<T>{source})
-                                                                  : NewElement<T>(source);
-    T& target = fresh ? *fresh : *elements[used];
-    if (!fresh) target = T();
-    pack >> target;
-    if (pack.Length() == before) break;
-    if (!fresh) continue;
     if (used < elements.size()) {
-      elements[used] = fresh.release();
+      *elements[used] = T();
     } else {
+      TracedPtr<T> fresh = NewElement<T>(source);
       elements.push_back(fresh.get());
       fresh.release();
     }
+    pack >> *elements[used];
+    if (pack.Length() == before) break;
   }
-  std::vector<T*> unused(elements.begin() + static_cast<std::ptrdiff_t>(std::min(used, elements.size())),
-                         elements.end());
-  elements.resize(std::min(used, elements.size()));
+  std::vector<T*> unused(elements.begin() + static_cast<std::ptrdiff_t>(used), elements.end());
+  elements.resize(used);
   ReleaseAll(unused, source, failure);
 }
 

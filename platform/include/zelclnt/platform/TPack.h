@@ -185,29 +185,19 @@ inline TPack& operator>>(TPack& pack, bool& value) {
   return pack;
 }
 
-inline TPack& operator>>(TPack& pack, int& value) {
+// The 4-byte forms read back into each type, signed ones sign-extended.
+template <typename T>
+TPack& UnpackFixed32(TPack& pack, T& value) {
+  using Wire = std::conditional_t<std::is_signed_v<T>, std::int32_t, std::uint32_t>;
   std::uint32_t raw = 0;
-  if (pack.RemoveFixed32(raw)) value = static_cast<std::int32_t>(raw);
+  if (pack.RemoveFixed32(raw)) value = static_cast<Wire>(raw);
   return pack;
 }
 
-inline TPack& operator>>(TPack& pack, unsigned int& value) {
-  std::uint32_t raw = 0;
-  if (pack.RemoveFixed32(raw)) value = raw;
-  return pack;
-}
-
-inline TPack& operator>>(TPack& pack, long& value) {
-  std::uint32_t raw = 0;
-  if (pack.RemoveFixed32(raw)) value = static_cast<std::int32_t>(raw);
-  return pack;
-}
-
-inline TPack& operator>>(TPack& pack, unsigned long& value) {
-  std::uint32_t raw = 0;
-  if (pack.RemoveFixed32(raw)) value = raw;
-  return pack;
-}
+inline TPack& operator>>(TPack& pack, int& value) { return UnpackFixed32(pack, value); }
+inline TPack& operator>>(TPack& pack, unsigned int& value) { return UnpackFixed32(pack, value); }
+inline TPack& operator>>(TPack& pack, long& value) { return UnpackFixed32(pack, value); }
+inline TPack& operator>>(TPack& pack, unsigned long& value) { return UnpackFixed32(pack, value); }
 
 // A length beyond the bytes left reads nothing and allocates nothing; the
 // string's own capacity is reused.
