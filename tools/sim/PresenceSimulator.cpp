@@ -45,7 +45,8 @@ std::vector<TMediaReadiness> SeedReadiness(unsigned seed) {
 
 PresenceSimulator::PresenceSimulator(SimulatorOptions options)
     : m_options(std::move(options)),
-      m_users(SeedAgents(m_options.agents, m_options.seed)),
+      m_users(SeedAgents(m_options.agents, m_options.seed),
+              EventFeed([this](PS::enEvent type, const char* data, std::size_t size) { Publish(type, data, size); })),
       m_readiness(SeedReadiness(m_options.seed)),
       m_answers{
           {ZelTServerStatus::kObjectType, [this](TRPC& rpc) { AnswerServerStatus(rpc); }},
@@ -57,16 +58,35 @@ PresenceSimulator::PresenceSimulator(SimulatorOptions options)
           {ZelTRemoveCapability::kObjectType,
            [this](TRPC& rpc) { AnswerCapability<ZelTRemoveCapability>(rpc, false); }},
       },
-      m_server(m_options.endpoint, [this](TRPC& rpc) { Handle(rpc); }) {}
+      m_server(m_options.endpoint, [this](TRPC& rpc) { Handle(rpc); }),
+      m_churn(m_users, m_options.seed, m_options.churnRate) {}
 
 PresenceSimulator::~PresenceSimulator() { Stop(); }
 
 bool PresenceSimulator::Start(std::string* error) {
   m_startedAt.Update(0);
-  return m_server.Start(error);
+  if (!m_server.Start(error)) return false;
+  auto publisher = std::make_unique<TEventPublisher>(m_server.Endpoint());
+  if (!publisher->Start(error)) {
+    m_server.Stop();
+    return false;
+  }
+  m_publisher = std::move(publisher);
+  m_livePublisher = m_publisher.get();
+  m_churn.Start();
+  return true;
 }
 
-void PresenceSimulator::Stop() { m_server.Stop(); }
+void PresenceSimulator::Stop() {
+  m_churn.Stop();
+  m_server.Stop();
+  m_livePublisher = nullptr;
+  if (m_publisher) m_publisher->Stop();
+}
+
+void PresenceSimulator::Publish(PS::enEvent type, const char* data, std::size_t size) {
+  if (TEventPublisher* publisher = m_livePublisher) publisher->Publish(type, data, size);
+}
 
 void PresenceSimulator::Handle(TRPC& rpc) {
   const auto answer = m_answers.find(rpc.GetRPCType());

@@ -1,22 +1,27 @@
 #pragma once
 // A presence server to develop and test against. It answers every request
 // of the protocol on a TRPCServer thread of its own, from a table of
-// synthetic agents it keeps in memory (see AgentSeeder.h), and applies the
-// user actions to that table so that later queries show them. The rules by
+// synthetic agents it keeps in memory (see AgentSeeder.h), applies the user
+// actions to that table so that later queries show them, and publishes the
+// events of every change beside it (TEventPublisher). The rules by
 // which it refuses an action are in README.md beside it. A call it cannot
 // read is answered with action result 1 and ERR_INVALID_DATA.
 //
 // Start and Stop belong to the owning thread; the table may be read from
 // any thread.
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "Churn.h"
 #include "UserTable.h"
+#include "zelclnt/platform/TEventPublisher.h"
 #include "zelclnt/platform/TRPCServer.h"
 #include "zelclnt/platform/TTimeStamp.h"
 #include "zelclnt/state/TMediaReadiness.h"
@@ -26,13 +31,16 @@ namespace zelsim {
 struct SimulatorOptions {
   // Loopback by default; "inproc://name" (or a bare name) runs it embedded.
   std::string endpoint = "tcp://127.0.0.1:7300";
-  std::string watchdogAddr = "tcp://127.0.0.1:7301";
-  std::string adminAddr = "tcp://127.0.0.1:7302";
+  // Reported, never bound; the events take the port after the endpoint's.
+  std::string watchdogAddr = "tcp://127.0.0.1:7302";
+  std::string adminAddr = "tcp://127.0.0.1:7303";
   unsigned long heartbeatInterval = 10000;
   bool kvlEnabled = false;
   // Synthetic agents, user keys 42 upward; the seed fixes their details.
   int agents = 8;
   unsigned seed = 1;
+  // Changes per second the simulator makes by itself (0: none; see Churn.h).
+  double churnRate = 0;
 };
 
 class PresenceSimulator {
@@ -45,6 +53,8 @@ class PresenceSimulator {
   bool Start(std::string* error = nullptr);
   void Stop();
   const std::string& Endpoint() const { return m_server.Endpoint(); }
+  // Empty until started.
+  std::string EventsEndpoint() const { return m_publisher ? m_publisher->Endpoint() : std::string(); }
   std::size_t CallsServed() const { return m_server.CallsServed(); }
   const UserTable& Users() const { return m_users; }
 
@@ -55,6 +65,7 @@ class PresenceSimulator {
  private:
   using Answer = std::function<void(TRPC&)>;
 
+  void Publish(ZelTPresenceServer::enEvent type, const char* data, std::size_t size);
   void AnswerServerStatus(TRPC& rpc) const;
   static void AnswerIntegratedPresence(TRPC& rpc);
   void AnswerUserPresence(TRPC& rpc);
@@ -69,6 +80,12 @@ class PresenceSimulator {
   std::vector<TMediaReadiness> m_readiness;
   std::map<unsigned short, Answer> m_answers;
   TRPCServer m_server;
+  // Made at Start: a server on an ephemeral port publishes beside the port
+  // it got.
+  std::unique_ptr<TEventPublisher> m_publisher;
+  // What the serving and churn threads publish through, once it is made.
+  std::atomic<TEventPublisher*> m_livePublisher{nullptr};
+  Churn m_churn;
 };
 
 }  // namespace zelsim

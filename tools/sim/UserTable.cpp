@@ -42,14 +42,17 @@ void Reply(ZelTUserPresence& call, const ZelTUserPresence& user) {
 
 }  // namespace
 
-UserTable::UserTable(std::vector<ZelTUserPresence> users) {
+UserTable::UserTable(std::vector<ZelTUserPresence> users, EventFeed feed) : m_feed(std::move(feed)) {
   for (ZelTUserPresence& user : users) m_users.emplace(user.GetUserKey(), std::move(user));
 }
 
 void UserTable::Act(ZelTUserPresence& call) {
   std::lock_guard<std::mutex> guard(m_lock);
   ZelTUserPresence* user = Lookup(call.GetUserKey(), call.GetUserID());
+  std::optional<ZelTUserPresence> before;
+  if (user && m_feed.IsOn()) before = *user;
   const PS::ErrorCode error = user ? ApplyUserAction(*user, call, TTimeStamp(0)) : PS::ERR_INVALID_USER;
+  if (error == PS::ERR_NONE && before) m_feed.UserActed(*before, *user, call);
   if (error == PS::ERR_NONE) Reply(call, *user);
   SetOutcome(call, error);
 }
@@ -61,6 +64,14 @@ bool UserTable::Collect(Query& query) const {
   std::lock_guard<std::mutex> guard(m_lock);
   for (const auto& entry : m_users)
     if (Matches(entry.second, query.GetQueryType())) query.GetUsersPresence().PushBack(entry.second);
+  return true;
+}
+
+bool UserTable::Apply(long userKey, const Change& change) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  const auto found = m_users.find(userKey);
+  if (found == m_users.end()) return false;
+  change(found->second, m_feed);
   return true;
 }
 

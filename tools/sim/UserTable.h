@@ -1,13 +1,16 @@
 #pragma once
 // The simulator's users: one presence record per user key, changed only by
-// the actions applied to it. Calls from any number of threads are applied
-// one at a time.
+// the actions applied to it and by the simulator's own churn, each change
+// told to the event feed. Calls from any number of threads are applied one
+// at a time.
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <vector>
 
+#include "EventFeed.h"
 #include "zelclnt/core/ZelTUserPresence.h"
 #include "zelclnt/requests/ZelTQueryUsersPresence.h"
 
@@ -15,7 +18,9 @@ namespace zelsim {
 
 class UserTable {
  public:
-  explicit UserTable(std::vector<ZelTUserPresence> users);
+  using Change = std::function<void(ZelTUserPresence& user, const EventFeed& feed)>;
+
+  explicit UserTable(std::vector<ZelTUserPresence> users, EventFeed feed = EventFeed());
 
   // Applies the call's action to its user and turns the call into its
   // reply: a Query gets the user's whole record, any other action its
@@ -28,6 +33,10 @@ class UserTable {
   // order; false for a type without meaning.
   bool Collect(ZelTQueryUsersPresence& query) const;
 
+  // Runs change on the user of that key under the table's lock; false for
+  // a key the table does not hold.
+  bool Apply(long userKey, const Change& change);
+
   ZelTPresenceServer::ErrorCode SetCampaignDirector(long userKey, bool add, const std::string& parameters);
 
   // A copy of the user's record, as a Query would see it.
@@ -37,6 +46,7 @@ class UserTable {
  private:
   ZelTUserPresence* Lookup(long userKey, const std::string& userId);
 
+  EventFeed m_feed;
   mutable std::mutex m_lock;
   std::map<long, ZelTUserPresence> m_users;
 };

@@ -31,6 +31,9 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(0, 10000000))
       ->capture_default_str();
   app.add_option("--seed", options.seed, "Seed of the agents' details")->capture_default_str();
+  app.add_option("--churn", options.churnRate, "Changes per second the simulator makes by itself (0: none)")
+      ->check(CLI::Range(0.0, zelsim::Churn::kMaxRate))
+      ->capture_default_str();
   app.add_option("--diag", diag, "Diagnostic types to switch on, e.g. INFO,FENX (default: ZEL_DIAG)");
   CLI11_PARSE(app, argc, argv);
   if (!diag.empty() && !TDiag::SetFilters(diag)) {
@@ -46,8 +49,8 @@ int main(int argc, char** argv) {
   }
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
-  std::printf("presence-sim serving %zu agents on %s (Ctrl-C stops)\n", simulator.Users().Size(),
-              simulator.Endpoint().c_str());
+  std::printf("presence-sim serving %zu agents on %s, events on %s (Ctrl-C stops)\n", simulator.Users().Size(),
+              simulator.Endpoint().c_str(), simulator.EventsEndpoint().c_str());
   std::fflush(stdout);
   while (!g_stop) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   simulator.Stop();

@@ -11,6 +11,8 @@
 #include "RequestCommands.h"
 #include "UserCommands.h"
 #include "UserText.h"
+#include "Watch.h"
+#include "zelclnt/platform/TEventReceiver.h"
 
 namespace zelctl {
 namespace {
@@ -20,6 +22,10 @@ using User = ZelTUserPresence;
 
 constexpr const char* kEmbeddedServer = "inproc://presence-sim";
 constexpr const char* kIndent = "         ";
+// Generous for the first event of an action, which a loaded machine may
+// deliver late; the rest follow at once.
+constexpr long kFirstEventWaitMs = 2000;
+constexpr long kNextEventWaitMs = 100;
 
 // The part of a user's record an action changes, on one line.
 using View = std::string (*)(const User& user, const UserAction& action);
@@ -104,15 +110,29 @@ bool Judge(const CallOutcome& outcome, const UserClient& client, PS::ErrorCode e
   return false;
 }
 
-int PlayStep(ZelAPresenceServer& api, const std::string& server, const Step& step) {
+// Prints the events an action caused; false when one carried out caused none.
+bool ShowEvents(TEventReceiver& events, bool carriedOut) {
+  TEventNotice notice;
+  int shown = 0;
+  for (long wait = carriedOut ? kFirstEventWaitMs : kNextEventWaitMs; events.Next(notice, wait);
+       wait = kNextEventWaitMs) {
+    std::printf("%-9s%s\n", "event:", NoticeLine(notice, events.Endpoint(), false, 0).c_str());
+    if (notice.kind == TEventNotice::Kind::Event) ++shown;
+  }
+  if (carriedOut && shown == 0) Fail("the action was carried out, but no event told of it");
+  return !carriedOut || shown > 0;
+}
+
+int PlayStep(ZelAPresenceServer& api, const std::string& server, TEventReceiver& events, const Step& step) {
   std::string userId;
   std::string failure;
   if (!LookUpUserId(api, server, step.userKey, userId, failure)) return Fail(failure);
   UserClient client(server, step.userKey, userId);
   if (!ShowPart(client, step, "before:")) return 1;
   const bool asExpected = Judge(client.Run(step.action), client, step.expected);
+  const bool told = ShowEvents(events, step.expected == PS::ERR_NONE);
   if (!ShowPart(client, step, "after:")) return 1;
-  return asExpected ? 0 : 1;
+  return asExpected && told ? 0 : 1;
 }
 
 PresenceQueryOptions ThreePresentities() {
@@ -126,10 +146,10 @@ CapabilityOptions CampaignDirector(bool add) {
   return {add, 43, ZelTUserCapability::CAPABILITY_CAMPAIGN_DIRECTOR, "+49 30 1234567"};
 }
 
-// The scenes refer to `api` and `server`, which must outlive them.
-std::vector<Scene> Story(ZelAPresenceServer& api, const std::string& server) {
-  const auto act = [&api, &server](std::string title, Step step) {
-    return Scene{std::move(title), [&api, &server, step] { return PlayStep(api, server, step); }};
+// The scenes refer to `api`, `server` and `events`, which must outlive them.
+std::vector<Scene> Story(ZelAPresenceServer& api, const std::string& server, TEventReceiver& events) {
+  const auto act = [&api, &server, &events](std::string title, Step step) {
+    return Scene{std::move(title), [&api, &server, &events, step] { return PlayStep(api, server, events, step); }};
   };
   return {
       {"The server", [&] { return QueryStatus(api, server); }},
@@ -177,10 +197,12 @@ int RunDemo(ZelAPresenceServer& api) {
   zelsim::PresenceSimulator simulator(options);
   std::string error;
   if (!simulator.Start(&error)) return Fail("cannot start the embedded simulator: " + error);
-  std::printf("A presence simulator inside zelctl serves %zu agents on %s.\n", simulator.Users().Size(),
-              simulator.Endpoint().c_str());
+  TEventReceiver events(simulator.Endpoint());
+  if (!events.Start(&error)) return Fail("cannot watch the embedded simulator: " + error);
+  std::printf("A presence simulator inside zelctl serves %zu agents on %s and publishes their events on %s.\n",
+              simulator.Users().Size(), simulator.Endpoint().c_str(), simulator.EventsEndpoint().c_str());
   int failures = 0;
-  for (const Scene& scene : Story(api, simulator.Endpoint())) {
+  for (const Scene& scene : Story(api, simulator.Endpoint(), events)) {
     std::printf("\n== %s ==\n", scene.title.c_str());
     if (scene.play() != 0) ++failures;
   }

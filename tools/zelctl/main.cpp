@@ -11,6 +11,7 @@
 #include "Demo.h"
 #include "RequestCommands.h"
 #include "UserCommands.h"
+#include "Watch.h"
 #include "zelclnt/zelclnt.h"
 
 int main(int argc, char** argv) {
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
   zelctl::Command chosen;
   zelctl::AddRequestCommands(app, chosen);
   zelctl::AddUserCommands(app, chosen);
+  zelctl::AddWatchCommand(app, chosen);
   zelctl::AddDemoCommand(app, chosen);
   CLI11_PARSE(app, argc, argv);
   if (!diag.empty() && !TDiag::SetFilters(diag)) {

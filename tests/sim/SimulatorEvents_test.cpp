@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "DiagCapture.h"
+#include "PresenceSimulator.h"
+#include "zelclnt/core/ZelAUserPresence.h"
+#include "zelclnt/events/ZelTEventReader.h"
+#include "zelclnt/platform/TEventReceiver.h"
+
+namespace {
+
+using PS = ZelTPresenceServer;
+using Cause = ZelTEventBase;
+using Act = std::function<PS::ActionResult(ZelAUserPresence& agent, const std::string& server)>;
+
+ZelAUserPresence Agent(long key) {
+  ZelAUserPresence agent("test", "client");
+  agent.SetUserKey(key);
+  agent.SetUserID("agent" + std::to_string(key));
+  return agent;
+}
+
+// The next event within two seconds, read into its record; notices of
+// anything else fail the test.
+bool NextEvent(TEventReceiver& receiver, PS::enEvent& type, ZelTAnyEvent& event) {
+  TEventNotice notice;
+  if (!receiver.Next(notice, 2000)) return false;
+  EXPECT_EQ(notice.kind, TEventNotice::Kind::Event);
+  type = static_cast<PS::enEvent>(notice.eventType);
+  return ZelTEventReader::Read(type, notice.data.data(), notice.data.size(), event);
+}
+
+// A subscription takes a moment to reach the publisher; until an event
+// arrives, switch a flag that changes nothing else.
+void AwaitSubscription(TEventReceiver& receiver, const std::string& server) {
+  ZelAUserPresence probe = Agent(47);
+  PS::enEvent type{};
+  ZelTAnyEvent event;
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    ASSERT_EQ(probe.SetContactAssist(server, true), PS::ACTION_SUCCEEDED);
+    if (NextEvent(receiver, type, event)) return;
+  }
+  FAIL() << "no event reached the subscriber";
+}
+
+struct Expected {
+  PS::enEvent type;
+  Cause::enEventCause cause;
+};
+
+// The seed decides the state an agent starts in, and so the first change's cause.
+constexpr auto kAnyCause = static_cast<Cause::enEventCause>(-1);
+
+Cause::enEventCause CauseOf(const ZelTAnyEvent& event) {
+  return std::visit(
+      [](const auto& record) {
+        if constexpr (std::is_base_of_v<ZelTEventBase, std::decay_t<decltype(record)>>) return record.GetEventCause();
+        return Cause::EVENTCAUSE_NONE;
+      },
+      event);
+}
+
+// Each action sent through the client yields its events, in order, about
+// its user, over every transport; an action refused yields none.
+TEST(SimulatorEventsTest, EveryActionIsToldByItsEvents) {
+  DiagCapture quiet;
+  const struct {
+    const char* name;
+    Act act;
+    std::vector<Expected> events;
+  } actions[] = {
+      {"work",
+       [](auto& a, auto& s) { return a.SetRoutingState(s, ZelTRoutingState::ROUTINGSTATE_WORK, 3, false); },
+       {{PS::USER_ROUTING_STATE_EVENT, kAnyCause}}},
+      {"reason",
+       [](auto& a, auto& s) { return a.SetRoutingState(s, ZelTRoutingState::ROUTINGSTATE_WORK, 4, false); },
+       {{PS::USER_ROUTING_STATE_EVENT, Cause::EVENTCAUSE_ROUTING_STATE_REASON_UPDATE}}},
+      {"available",
+       [](auto& a, auto& s) { return a.SetRoutingState(s, ZelTRoutingState::ROUTINGSTATE_AVAILABLE, 0, false); },
+       {{PS::USER_ROUTING_STATE_EVENT, Cause::EVENTCAUSE_ROUTING_AVAILABLE}}},
+      {"primary",
+       [](auto& a, auto& s) { return a.SetPrimaryContact(s, "C42-3", 0); },
+       {{PS::PRIMARY_HANDLING_STATE_EVENT, Cause::EVENTCAUSE_PRIMARY_HANDLING_STATE}}},
+      {"recovery",
+       [](auto& a, auto& s) { return a.SetRecoveryMode(s, true); },
+       {{PS::USER_RECOVERY_MODE_EVENT, Cause::EVENTCAUSE_RECOVERY_MODE}}},
+      {"wrap-up",
+       [](auto& a, auto& s) {
+         return a.SubmitWrapup(s, "C42-2", 0, {7, 9}, 12, 3);
+       },
+       {{PS::WRAPUP_SUBMITTED_EVENT, Cause::EVENTCAUSE_WRAPUP_SUBMITTED},
+        {PS::USER_CONTACT_COMPLETED_EVENT, Cause::EVENTCAUSE_CONTACT_DELETED}}},
+      {"refused", [](auto& a, auto& s) { return a.SetPrimaryContact(s, "C42-9", 0); }, {}},
+  };
+  for (const std::string endpoint : {"inproc://events-test", "tcp://127.0.0.1:0"}) {
+    zelsim::SimulatorOptions options;
+    options.endpoint = endpoint;
+    zelsim::PresenceSimulator simulator(options);
+    ASSERT_TRUE(simulator.Start()) << endpoint;
+    TEventReceiver receiver(simulator.Endpoint());
+    ASSERT_TRUE(receiver.Start());
+    AwaitSubscription(receiver, simulator.Endpoint());
+    for (const auto& action : actions) {
+      ZelAUserPresence agent = Agent(42);
+      EXPECT_EQ(action.act(agent, simulator.Endpoint()) == PS::ACTION_SUCCEEDED, !action.events.empty()) << action.name;
+      for (const Expected& expected : action.events) {
+        PS::enEvent type{};
+        ZelTAnyEvent event;
+        ASSERT_TRUE(NextEvent(receiver, type, event)) << endpoint << " " << action.name;
+        long userKey = 0;
+        EXPECT_EQ(type, expected.type) << action.name;
+        if (expected.cause != kAnyCause) {
+          EXPECT_EQ(CauseOf(event), expected.cause) << action.name;
+        }
+        EXPECT_TRUE(ZelTEventReader::UserKeyOf(event, userKey) && userKey == 42) << action.name;
+      }
+    }
+    TEventNotice stray;
+    EXPECT_FALSE(receiver.Next(stray, 100)) << endpoint << ": an event nobody caused";
+  }
+}
+
+// The churn changes agents by itself, each change told: a watcher of the
+// media events alone sees them and nothing else.
+TEST(SimulatorEventsTest, ChurnYieldsAStreamOfTheTypesAskedFor) {
+  DiagCapture quiet;
+  zelsim::SimulatorOptions options;
+  options.endpoint = "inproc://churn-test";
+  options.churnRate = 500;
+  zelsim::PresenceSimulator simulator(options);
+  ASSERT_TRUE(simulator.Start());
+  TEventReceiver receiver(simulator.Endpoint(), {PS::EMAIL_USER_MEDIA_EVENT, PS::WEB_USER_MEDIA_EVENT});
+  ASSERT_TRUE(receiver.Start());
+  PS::enEvent type{};
+  ZelTAnyEvent event;
+  for (int i = 0; i < 5; ++i) {
+    ASSERT_TRUE(NextEvent(receiver, type, event));
+    EXPECT_TRUE(type == PS::EMAIL_USER_MEDIA_EVENT || type == PS::WEB_USER_MEDIA_EVENT) << type;
+    const auto cause = CauseOf(event);
+    EXPECT_TRUE(cause == Cause::EVENTCAUSE_MEDIA_LOGON || cause == Cause::EVENTCAUSE_MEDIA_LOGOFF) << cause;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,50 @@
+#pragma once
+// What the simulator tells watchers: the events a change of a user's record
+// yields, each filled with the event record's own Copy from the record as
+// it now stands and handed, packed, to a sink (the simulator's publisher).
+// Called under the user table's lock, so one user's events go out in the
+// order of the changes.
+
+#include <cstddef>
+#include <functional>
+
+#include "zelclnt/core/ZelTPresenceServer.h"
+#include "zelclnt/core/ZelTUserPresence.h"
+#include "zelclnt/events/ZelTEventBase.h"
+
+namespace zelsim {
+
+class EventFeed {
+ public:
+  using Sink = std::function<void(ZelTPresenceServer::enEvent type, const char* data, std::size_t size)>;
+
+  EventFeed() = default;
+  explicit EventFeed(Sink sink) : m_sink(std::move(sink)) {}
+
+  // Without a sink nobody listens: callers need not build anything.
+  bool IsOn() const { return static_cast<bool>(m_sink); }
+
+  // The events of a user action carried out: `before` and `after` are the
+  // user's record around it, `call` the request.
+  void UserActed(const ZelTUserPresence& before, const ZelTUserPresence& after, const ZelTUserPresence& call) const;
+  // A routing state set, or only its reason.
+  void RoutingChanged(const ZelTRoutingState& before, const ZelTUserPresence& after) const;
+  void MediaChanged(const ZelTUserPresence& user, long medium, bool loggedOn) const;
+  // A contact created, connected, completed or updated (the event type),
+  // with the contact as it stood.
+  void ContactChanged(const ZelTUserPresence& user, const ZelTHandlingState& contact, ZelTPresenceServer::enEvent type,
+                      ZelTEventBase::enEventCause cause) const;
+
+ private:
+  void PrimaryChanged(const ZelTUserPresence& before, const ZelTUserPresence& after) const;
+  void WrapupSubmitted(const ZelTUserPresence& before, const ZelTUserPresence& after,
+                       const ZelTUserPresence& call) const;
+  void PostProcessingChanged(const ZelTUserPresence& before, const ZelTUserPresence& after,
+                             const ZelTUserPresence& call) const;
+  template <typename Event>
+  void Publish(ZelTPresenceServer::enEvent type, const Event& event) const;
+
+  Sink m_sink;
+};
+
+}  // namespace zelsim

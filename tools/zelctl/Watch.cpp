@@ -1,0 +1,132 @@
+#include "Watch.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "Arguments.h"
+#include "CallOutcome.h"
+#include "zelclnt/events/ZelTEventReader.h"
+
+namespace zelctl {
+namespace {
+
+using PS = ZelTPresenceServer;
+using Kind = TEventNotice::Kind;
+
+std::atomic<bool> g_interrupted{false};
+
+void OnInterrupt(int) { g_interrupted = true; }
+
+struct WatchOptions {
+  std::vector<int> types;
+  long userKey = 0;
+  bool full = false;
+  long count = 0;
+  double seconds = 0;
+};
+
+CLI::CheckedTransformer EventTypeNames() {
+  return CLI::CheckedTransformer(
+      std::map<std::string, int>{
+          {"voice-media", PS::VOICE_USER_MEDIA_EVENT},
+          {"callback-media", PS::CALLBACK_USER_MEDIA_EVENT},
+          {"email-media", PS::EMAIL_USER_MEDIA_EVENT},
+          {"web-media", PS::WEB_USER_MEDIA_EVENT},
+          {"im-media", PS::IM_USER_MEDIA_EVENT},
+          {"openmedia-media", PS::OPENMEDIA_USER_MEDIA_EVENT},
+          {"routing", PS::USER_ROUTING_STATE_EVENT},
+          {"contact-created", PS::USER_CONTACT_CREATED_EVENT},
+          {"contact-connected", PS::USER_CONTACT_CONNECTED_EVENT},
+          {"contact-completed", PS::USER_CONTACT_COMPLETED_EVENT},
+          {"handling", PS::USER_HANDLING_STATE_UPDATE_EVENT},
+          {"primary", PS::PRIMARY_HANDLING_STATE_EVENT},
+          {"wrapup", PS::WRAPUP_SUBMITTED_EVENT},
+          {"recovery-mode", PS::USER_RECOVERY_MODE_EVENT},
+          {"contact-assist", PS::USER_CONTACT_ASSIST_EVENT},
+          {"capability", PS::USER_CAPABILITY_EVENT},
+          {"media-not-ready", PS::USER_MEDIA_NOT_READY_EVENT},
+          {"media-ready", PS::USER_MEDIA_READY_EVENT},
+          {"capability-not-ready", PS::USER_CAPABILITY_NOT_READY_EVENT},
+          {"queue-consulted", PS::CONTACT_QUEUE_CONSULTED_EVENT},
+          {"all-media-not-ready", PS::USER_ALL_MEDIA_NOT_READY_EVENT},
+          {"csm", PS::USER_CSM_STATE_EVENT},
+          {"integrated-presence", PS::QUERYPRESENCESTATUSEVENT},
+      },
+      CLI::ignore_case);
+}
+
+std::string TypeText(int type) { return PS::ToString(static_cast<PS::enEvent>(type)); }
+
+std::string EventLine(const TEventNotice& notice, bool full, long onlyUser) {
+  ZelTAnyEvent event;
+  if (!ZelTEventReader::Read(static_cast<PS::enEvent>(notice.eventType), notice.data.data(), notice.data.size(), event))
+    return TypeText(notice.eventType) + ": " + std::to_string(notice.data.size()) + " bytes";
+  long userKey = 0;
+  if (onlyUser != 0 && (!ZelTEventReader::UserKeyOf(event, userKey) || userKey != onlyUser)) return std::string();
+  return TypeText(notice.eventType) + ": " + ZelTEventReader::ToString(event, full);
+}
+
+int Watch(const std::string& server, const WatchOptions& options) {
+  TEventReceiver receiver(server, options.types);
+  std::string error;
+  if (!receiver.Start(&error)) return Fail("cannot watch " + server + ": " + error);
+  std::printf("watching %s (Ctrl-C stops)\n", receiver.Endpoint().c_str());
+  std::fflush(stdout);
+  g_interrupted = false;
+  const auto previous = std::signal(SIGINT, OnInterrupt);
+  const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(options.seconds);
+  long shown = 0;
+  TEventNotice notice;
+  while (!g_interrupted && (options.count == 0 || shown < options.count) &&
+         (options.seconds <= 0 || std::chrono::steady_clock::now() < until)) {
+    if (!receiver.Next(notice, 100)) continue;
+    const std::string line = NoticeLine(notice, receiver.Endpoint(), options.full, options.userKey);
+    if (line.empty()) continue;
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+    if (notice.kind == Kind::Event) ++shown;
+  }
+  std::signal(SIGINT, previous);
+  return 0;
+}
+
+}  // namespace
+
+std::string NoticeLine(const TEventNotice& notice, const std::string& endpoint, bool full, long onlyUser) {
+  switch (notice.kind) {
+    case Kind::Event:
+      return EventLine(notice, full, onlyUser);
+    case Kind::Lost:
+      return "-- " + std::to_string(notice.count) + " " + TypeText(notice.eventType) +
+             "(s) lost on the way: query again for the current state";
+    case Kind::TooLarge:
+      return "-- a " + TypeText(notice.eventType) + " above the size bound was refused: query again";
+    case Kind::Restarted:
+      return "-- the server's publisher started afresh: events may have been lost, query again";
+    case Kind::Disconnected:
+      return "-- the connection to " + endpoint + " went away; waiting for it to come back";
+    case Kind::Reconnected:
+      return "-- connected to " + endpoint + " again: query again for what changed meanwhile";
+  }
+  return std::string();
+}
+
+void AddWatchCommand(CLI::App& app, Command& chosen) {
+  auto options = std::make_shared<WatchOptions>();
+  CLI::App* command = app.add_subcommand("watch", "Print the server's events as they arrive");
+  command->add_option("-t,--type", options->types, "Event type to receive (repeatable; default: every type)")
+      ->transform(EventTypeNames());
+  command->add_option("-u,--user", options->userKey, "Show only the events about this user key")->check(WholeNumber());
+  command->add_flag("-f,--full", options->full, "Print the whole presence snapshot of the events that carry one");
+  command->add_option("-n,--count", options->count, "Stop after this many events")->check(CLI::NonNegativeNumber);
+  command->add_option("--for", options->seconds, "Stop after this many seconds")->check(CLI::NonNegativeNumber);
+  Choose(*command, chosen, options,
+         [](ZelAPresenceServer&, const std::string& server, WatchOptions& parsed) { return Watch(server, parsed); });
+}
+
+}  // namespace zelctl
