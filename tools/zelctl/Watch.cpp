@@ -67,8 +67,10 @@ std::string EventLine(const TEventNotice& notice, bool full, long onlyUser) {
   if (!ZelTEventReader::Read(static_cast<PS::enEvent>(notice.eventType), notice.data.data(), notice.data.size(), event))
     return TypeText(notice.eventType) + ": " + std::to_string(notice.data.size()) + " bytes";
   long userKey = 0;
-  if (onlyUser != 0 && (!ZelTEventReader::UserKeyOf(event, userKey) || userKey != onlyUser)) return std::string();
-  return TypeText(notice.eventType) + ": " + ZelTEventReader::ToString(event, full);
+  const bool aboutUser = ZelTEventReader::UserKeyOf(event, userKey);
+  if (onlyUser != 0 && (!aboutUser || userKey != onlyUser)) return std::string();
+  const std::string about = aboutUser ? ", user " + std::to_string(userKey) : std::string();
+  return TypeText(notice.eventType) + about + ": " + ZelTEventReader::ToString(event, full);
 }
 
 int Watch(const std::string& server, const WatchOptions& options) {
