@@ -140,8 +140,8 @@ void ZelTUserPresence::PackActionFields(TPack& pack, PS::ActionResult result, Ac
       break;
     case ACTION_SUBMIT_WRAPUP:
     case ACTION_REQUEST_POST_PROCESSING:
-      pack << m_contactId << m_requeueCount << static_cast<unsigned int>(m_reasons.size());
-      for (const long reason : m_reasons) pack << reason;
+      pack << m_contactId << m_requeueCount;
+      PackLongs(pack, m_reasons);
       break;
     default:
       break;
@@ -171,7 +171,7 @@ void ZelTUserPresence::UnpackActionFields(TPack& pack) {
     case ACTION_SUBMIT_WRAPUP:
     case ACTION_REQUEST_POST_PROCESSING:
       pack >> m_contactId >> m_requeueCount;
-      UnpackReasons(pack);
+      UnpackLongs(pack, m_reasons);
       break;
     default:
       break;
@@ -190,21 +190,6 @@ void ZelTUserPresence::UnpackRecord(TPack& pack) {
       m_userFlags >> m_tickCount >> m_silentMonitoring;
 }
 
-// The reasons on the wire replace those held; the count bounds nothing but
-// the reading.
-void ZelTUserPresence::UnpackReasons(TPack& pack) {
-  int count = 0;
-  pack >> count;
-  m_reasons.clear();
-  ReadCounted(
-      pack, count,
-      [](TPack& from) {
-        long reason = 0;
-        from >> reason;
-        return reason;
-      },
-      [this](long reason) { m_reasons.push_back(reason); });
-}
 
 std::string ZelTUserPresence::UserPresenceToString(bool showName, bool showUserKey, bool showUserId,
                                                    enSummaryType type) const {

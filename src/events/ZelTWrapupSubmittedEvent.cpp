@@ -34,9 +34,8 @@ void ZelTWrapupSubmittedEvent::PrintDiag() const {
 
 TPack& operator<<(TPack& pack, const ZelTWrapupSubmittedEvent& event) {
   pack << static_cast<const ZelTEventBase&>(event) << event.m_contactId << event.m_requeueCount << event.m_queueKey
-       << event.m_locationKey << event.m_sequenceNumber << static_cast<long>(event.m_wrapupReasons.size());
-  for (const long reason : event.m_wrapupReasons) pack << reason;
-  return pack;
+       << event.m_locationKey << event.m_sequenceNumber;
+  return PackLongs(pack, event.m_wrapupReasons);
 }
 
 // The reasons read replace those held; the count from the wire only bounds
@@ -44,16 +43,5 @@ TPack& operator<<(TPack& pack, const ZelTWrapupSubmittedEvent& event) {
 TPack& operator>>(TPack& pack, ZelTWrapupSubmittedEvent& event) {
   pack >> static_cast<ZelTEventBase&>(event) >> event.m_contactId >> event.m_requeueCount >> event.m_queueKey >>
       event.m_locationKey >> event.m_sequenceNumber;
-  int count = 0;
-  pack >> count;
-  event.m_wrapupReasons.clear();
-  ReadCounted(
-      pack, count,
-      [](TPack& from) {
-        long reason = 0;
-        from >> reason;
-        return reason;
-      },
-      [&event](long reason) { event.m_wrapupReasons.push_back(reason); });
-  return pack;
+  return UnpackLongs(pack, event.m_wrapupReasons);
 }

@@ -204,8 +204,7 @@ void ZelTHandlingStates::PrintDiag() const {
 TPack& operator<<(TPack& pack, const ZelTHandlingState& state) {
   pack << static_cast<const THandlingState&>(state) << state.m_connectedTime << state.m_createdTime
        << state.m_primaryStartTime << state.m_postProcessing;
-  pack << static_cast<long>(state.m_reasons.size());
-  for (const long reason : state.m_reasons) pack << reason;
+  PackLongs(pack, state.m_reasons);
   return pack;
 }
 
@@ -214,18 +213,7 @@ TPack& operator<<(TPack& pack, const ZelTHandlingState& state) {
 TPack& operator>>(TPack& pack, ZelTHandlingState& state) {
   pack >> static_cast<THandlingState&>(state) >> state.m_connectedTime >> state.m_createdTime >>
       state.m_primaryStartTime >> state.m_postProcessing;
-  int count = 0;
-  pack >> count;
-  state.m_reasons.clear();
-  ReadCounted(
-      pack, count,
-      [](TPack& from) {
-        long reason = 0;
-        from >> reason;
-        return reason;
-      },
-      [&state](long reason) { state.m_reasons.push_back(reason); });
-  return pack;
+  return UnpackLongs(pack, state.m_reasons);
 }
 
 TPack& operator<<(TPack& pack, const ZelTHandlingStates& states) {

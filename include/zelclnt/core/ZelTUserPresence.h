@@ -187,7 +187,6 @@ class ZelTUserPresence : public ZelTRequest {
   void UnpackActionFields(TPack& pack);
   void PackRecord(TPack& pack) const;
   void UnpackRecord(TPack& pack);
-  void UnpackReasons(TPack& pack);
 
   void AddRpcInformation(NuxDiagSummary& summary) const;
   void AddRecordText(NuxDiagSummary& summary) const;

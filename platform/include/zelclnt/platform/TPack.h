@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <list>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
@@ -231,6 +232,29 @@ void ReadCounted(TPack& pack, int count, Read read, Keep keep) {
     if (pack.Length() == before) return;
     keep(std::move(value));
   }
+}
+
+// A counted list of longs (reasons, mostly): the count (4 bytes), then each
+// value. The reader replaces what the list held.
+inline TPack& PackLongs(TPack& pack, const std::list<long>& values) {
+  pack << static_cast<long>(values.size());
+  for (const long value : values) pack << value;
+  return pack;
+}
+
+inline TPack& UnpackLongs(TPack& pack, std::list<long>& values) {
+  int count = 0;
+  pack >> count;
+  values.clear();
+  ReadCounted(
+      pack, count,
+      [](TPack& from) {
+        long value = 0;
+        from >> value;
+        return value;
+      },
+      [&values](long value) { values.push_back(value); });
+  return pack;
 }
 
 template <typename E>
