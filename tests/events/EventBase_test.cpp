@@ -41,21 +41,6 @@ ZelTUserPresence Agent(long key, const std::string& id = "agent1") {
   return user;
 }
 
-// Reads into a fresh and into a used record: both consume everything and
-// write the same bytes back; no cut of the bytes breaks the reader.
-template <typename Event>
-void ExpectReadsBack(const std::string& bytes, Event& used) {
-  Event fresh;
-  EXPECT_EQ(Read(bytes, fresh), 0u);
-  EXPECT_EQ(BytesOf(fresh), bytes);
-  for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
-    Event cutInto = used;
-    Read(bytes.substr(0, cut), cutInto);
-  }
-  EXPECT_EQ(Read(bytes, used), 0u);
-  EXPECT_EQ(BytesOf(used), bytes);
-}
-
 TEST(EventBaseTest, CauseTexts) {
   const std::pair<int, const char*> cases[] = {{0, "None"},      {15, "WrapupSubmitted"}, {23, "T-Server Down"},
                                                {35, "IM Ready"}, {36, "OpenMedia Ready"}, {39, "CSM State Updated"},
@@ -73,7 +58,7 @@ TEST(EventBaseTest, WireFormReadsBackAndTextsFollowDetail) {
   Base used;
   ZelTEventControl::Copy(used, ZelTEventBase::EVENTCAUSE_USER_DELETED, Agent(-1, "other"));
   EXPECT_EQ(used.GetResourceId(), "-1");
-  ExpectReadsBack(bytes, used);
+  ExpectReadsBack(event, used);
   Base cut;
   Read(bytes.substr(0, bytes.size() - 7), cut);
   EXPECT_EQ(cut.GetEventCause(), ZelTEventBase::EVENTCAUSE_NONE) << "three bytes of the cause are not one";
@@ -103,8 +88,7 @@ TEST(UserPresenceDetailsTest, WireFormReadsBackIntoUsedRecords) {
   ZelTEventControl::Copy(used, ZelTEventBase::EVENTCAUSE_MEDIA_LOGON, Agent(99, "other"));
   affected.PushBack(Contact("9", 0, 2));
   used.SetAffectedContacts(affected);
-  ExpectReadsBack(BytesOf(sent), used);
-  EXPECT_EQ(used.GetAffectedContacts().Size(), 2);
+  ExpectReadsBack(sent, used);
 
   ZelTEventControl::Copy(used, ZelTEventBase::EVENTCAUSE_MEDIA_LOGON, Agent(99, "other"));
   EXPECT_TRUE(used.GetAffectedContacts().Empty()) << "a new snapshot reports none of the last one's contacts";

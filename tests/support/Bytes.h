@@ -1,7 +1,10 @@
 #pragma once
 // Byte helpers for wire tests.
 
+#include <cstddef>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "zelclnt/platform/TPack.h"
 
@@ -36,4 +39,22 @@ unsigned long ReadBody(const std::string& bytes, Request& request) {
   TPack reader(bytes.data(), static_cast<unsigned long>(bytes.size()));
   request.UnpackRequest(reader);
   return reader.Length();
+}
+
+// `sent` read into a fresh record and into a copy of `reused`, which held
+// other data, writes the same bytes again (a reader that kept or appended
+// old data shows); no cut of the bytes breaks the reader.
+template <typename Record>
+void ExpectReadsBack(const Record& sent, const Record& reused) {
+  const std::string bytes = BytesOf(sent);
+  Record fresh;
+  Record again(reused);
+  EXPECT_EQ(Read(bytes, fresh), 0u);
+  EXPECT_EQ(Read(bytes, again), 0u);
+  EXPECT_EQ(BytesOf(fresh), bytes);
+  EXPECT_EQ(BytesOf(again), bytes) << "a reused record kept or appended old data";
+  for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
+    Record part(reused);
+    Read(bytes.substr(0, cut), part);
+  }
 }
