@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <tuple>
 
 #include "DiagCapture.h"
 #include "TestRequest.h"
@@ -39,8 +40,7 @@ TEST(ZelAPresenceServerTest, FailedCallsReportOneAndSayWhy) {
       {"return code", [](TRPC& rpc) { rpc.SetReturnCode(5); }, 9, PS::ACTION_SUCCEEDED,
        "ZelAPresenceServer::SendRequest. RPC Return Error", 1},
       {"reply without common part", [](TRPC&) {}, 9, PS::ACTION_NOT_CARRIED_OUT, nullptr, 1},
-      {"call that cannot be packed", [](TRPC&) {}, 1L << 40, PS::ACTION_SUCCEEDED, nullptr, 0},
-  };
+      {"call that cannot be packed", [](TRPC&) {}, 1L << 40, PS::ACTION_SUCCEEDED, nullptr, 0}};
   for (const auto& c : cases) {
     const std::string name = "inproc://api-test-send";
     TRPCServer server(name, c.handler);
@@ -54,9 +54,8 @@ TEST(ZelAPresenceServerTest, FailedCallsReportOneAndSayWhy) {
     request.SetActionResult(PS::ACTION_SUCCEEDED);
     request.SetActionError(PS::ERR_INVALID_USER);
     EXPECT_EQ(api.SendRequest(name, request, 1000), PS::ACTION_NOT_CARRIED_OUT) << c.name;
-    EXPECT_EQ(request.value, c.value) << c.name;
-    EXPECT_EQ(request.GetActionResult(), c.held) << c.name;
-    EXPECT_EQ(request.GetErrorCode(), PS::ERR_INVALID_USER) << c.name;
+    EXPECT_EQ(std::make_tuple(request.value, request.GetActionResult(), request.GetErrorCode()),
+              std::make_tuple(c.value, c.held, PS::ERR_INVALID_USER)) << c.name;
     EXPECT_EQ(diag.Texts(TDiag::WARN), c.warning ? std::vector<std::string>{c.warning} : std::vector<std::string>{})
         << c.name;
     EXPECT_EQ(server.CallsServed(), c.served) << c.name;
@@ -71,26 +70,22 @@ TEST(ZelAPresenceServerTest, MethodsTraceAndSetTheirActionAndTheVersionIsRecorde
   const std::string& to = server.Endpoint();
   ZelAPresenceServer api("a", "b");
   ZelTServerStatus status;
-  status.SetAction(ZelTServerStatus::Action{7});
   ZelTQueryIntegratedPresence integrated;
-  integrated.SetAction(ZelTQueryIntegratedPresence::Action{7});
   ZelTQueryUsersPresence users;
-  users.SetAction(ZelTQueryUsersPresence::Action{7});
   ZelTQueryUserMediumStatus media;
-  media.SetAction(ZelTQueryUserMediumStatus::Action{7});
+  const auto seven = [](auto& request) -> auto& {
+    request.SetAction(decltype(request.GetAction()){7});
+    return request;
+  };
   ZelTAddCapability add;
   ZelTRemoveCapability remove;
-  const struct {
-    const char* method;
-    std::function<void()> call;
-  } cases[] = {
-      {"QueryServerStatus", [&] { api.QueryServerStatus(to, status); }},
-      {"QueryIntegratedPresence", [&] { api.QueryIntegratedPresence(to, integrated); }},
-      {"QueryUsersPresence", [&] { api.QueryUsersPresence(to, users); }},
-      {"QueryUserMediumStatus", [&] { api.QueryUserMediumStatus(to, media); }},
+  const struct { const char* method; std::function<void()> call; } cases[] = {
+      {"QueryServerStatus", [&] { api.QueryServerStatus(to, seven(status)); }},
+      {"QueryIntegratedPresence", [&] { api.QueryIntegratedPresence(to, seven(integrated)); }},
+      {"QueryUsersPresence", [&] { api.QueryUsersPresence(to, seven(users)); }},
+      {"QueryUserMediumStatus", [&] { api.QueryUserMediumStatus(to, seven(media)); }},
       {"AddCapability", [&] { api.AddCapability(to, add); }},
-      {"RemoveCapability", [&] { api.RemoveCapability(to, remove); }},
-  };
+      {"RemoveCapability", [&] { api.RemoveCapability(to, remove); }}};
   for (const auto& c : cases) {
     DiagCapture diag("FENX");
     c.call();
@@ -100,10 +95,8 @@ TEST(ZelAPresenceServerTest, MethodsTraceAndSetTheirActionAndTheVersionIsRecorde
     EXPECT_EQ(traces.front(), prefix + "Enter function.");
     EXPECT_EQ(traces.back(), prefix + "Exit function.");
   }
-  EXPECT_EQ(status.GetAction(), ZelTServerStatus::ACTION_QUERY);
-  EXPECT_EQ(integrated.GetAction(), ZelTQueryIntegratedPresence::Action{1});
-  EXPECT_EQ(users.GetAction(), ZelTQueryUsersPresence::ACTION_QUERY);
-  EXPECT_EQ(media.GetAction(), ZelTQueryUserMediumStatus::ACTION_QUERY);
+  EXPECT_EQ(std::make_tuple(status.GetAction(), integrated.GetAction(), users.GetAction(), media.GetAction()),
+            std::make_tuple(1, 1, 1, 1));
   EXPECT_EQ(server.CallsServed(), 4u) << "capability type 0 is refused before sending";
 
   TestApi second("c", "d");
@@ -111,8 +104,7 @@ TEST(ZelAPresenceServerTest, MethodsTraceAndSetTheirActionAndTheVersionIsRecorde
   EXPECT_EQ(std::count(versions.begin(), versions.end(),
                        std::make_pair(std::string("Presence ServerClientversion"), std::string("V11 R0.0.0"))),
             1);
-  EXPECT_EQ(api.GetClientName(), "a");
-  EXPECT_EQ(api.GetClientType(), 5);
+  EXPECT_EQ(std::make_tuple(api.GetClientName(), api.GetClientType()), std::make_tuple("a", 5));
 }
 
 }  // namespace

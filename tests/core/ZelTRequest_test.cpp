@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "Bytes.h"
 #include "DiagCapture.h"
 #include "TestRequest.h"
@@ -15,17 +17,16 @@ using PS = ZelTPresenceServer;
 
 std::string CallBytes(const TRPC& rpc) { return std::string(rpc.GetCallPointer(), rpc.GetCallSize()); }
 
-TEST(ZelTRequestTest, CommonPartDefaultsAndModeTexts) {
-  // The other defaults show in the call envelope's bytes.
-  TestRequest fresh;
-  EXPECT_EQ(fresh.GetDefaultRpcTimeout(), 60000u);
-  EXPECT_EQ(fresh.RequestMode_ToString(), "REQUESTMODE_DEFAULT");
-  fresh.SetRequestMode(ZelTRequest::REQUESTMODE_ASYNC);
-  EXPECT_EQ(fresh.RequestMode_ToString(), "REQUESTMODE_ASYNC");
-
-  const std::pair<std::int32_t, const char*> modes[] = {
-      {2, "REQUESTMODE_SYNC"}, {7, "Unknown RequestMode{7}"}, {-1, "Unknown RequestMode{-1}"}};
-  for (const auto& [mode, text] : modes) EXPECT_EQ(ZelTRequest::ToString(ZelTRequest::RequestMode{mode}), text);
+TEST(ZelTRequestTest, DefaultTimeoutAndModeTexts) {
+  TestRequest request;
+  EXPECT_EQ(request.GetDefaultRpcTimeout(), 60000u);
+  const std::pair<std::int32_t, const char*> modes[] = {{0, "REQUESTMODE_DEFAULT"}, {1, "REQUESTMODE_ASYNC"},
+                                                        {2, "REQUESTMODE_SYNC"}, {7, "Unknown RequestMode{7}"},
+                                                        {-1, "Unknown RequestMode{-1}"}};
+  for (const auto& [mode, text] : modes) {
+    request.SetRequestMode(ZelTRequest::RequestMode{mode});
+    EXPECT_EQ(request.RequestMode_ToString(), text);
+  }
 }
 
 // Each envelope releases its traced buffer.
@@ -38,15 +39,13 @@ TEST(ZelTRequestTest, CallEnvelopeIsHeaderThenBodyAndReadsBack) {
   request.SetRequestMode(ZelTRequest::REQUESTMODE_SYNC);
   TRPC rpc;
   ASSERT_EQ(request.PackRpcCall(rpc), 0u);
-  const std::string header = std::string("\x0B\0\0\0", 4) + std::string("\x11\0\0\0", 4) + "\x1B\x89" +
-                             std::string("\x03\0\0\0\0\0", 6);
+  const std::string header("\x0B\0\0\0\x11\0\0\0\x1B\x89\x03\0\0\0\0\0", 16);
   EXPECT_EQ(CallBytes(rpc), header + BytesOf(true, 1, 0, 2, 0x0A0B0C0D));
-  EXPECT_EQ(rpc.GetRPCType(), 35098);
-  EXPECT_EQ(rpc.GetReplyExpected(), 1);
+  EXPECT_EQ(std::make_tuple(rpc.GetRPCType(), rpc.GetReplyExpected()), std::make_tuple(35098, 1));
   TestRequest server;
   ASSERT_EQ(server.UnpackRpcCall(rpc), 0u);
-  EXPECT_EQ(server.value, 0x0A0B0C0D);
-  EXPECT_EQ(server.GetRequestMode(), ZelTRequest::REQUESTMODE_SYNC);
+  EXPECT_EQ(std::make_tuple(server.value, server.GetRequestMode()),
+            std::make_tuple(0x0A0B0C0D, ZelTRequest::REQUESTMODE_SYNC));
 
   TestRequest oneWay(false);
   ASSERT_EQ(oneWay.PackRpcCall(rpc), 0u);
@@ -75,49 +74,36 @@ TEST(ZelTRequestTest, RepliesReadWhatTheyHoldAndKeepWhatIsMissing) {
     cut.SetReplyData(full.GetReplyPointer(), static_cast<unsigned long>(header + bodyBytes));
     TestRequest client;
     client.UnpackRpcReply(cut);
-    EXPECT_EQ(client.GetActionResult(), bodyBytes >= 5 ? PS::ACTION_SUCCEEDED : PS::ACTION_NOT_CARRIED_OUT)
-        << bodyBytes;
-    EXPECT_EQ(client.GetErrorCode(), bodyBytes >= 9 ? PS::ERR_INVALID_DATA : PS::ERR_NONE) << bodyBytes;
-    EXPECT_EQ(client.GetRequestMode(),
-              bodyBytes >= 13 ? ZelTRequest::REQUESTMODE_ASYNC : ZelTRequest::REQUESTMODE_DEFAULT)
-        << bodyBytes;
-    EXPECT_EQ(client.value, bodyBytes >= 17 ? 3 : 0) << bodyBytes;
+    EXPECT_EQ(std::make_tuple(client.GetActionResult(), client.GetErrorCode(), client.GetRequestMode(), client.value),
+              std::make_tuple(bodyBytes >= 5 ? PS::ACTION_SUCCEEDED : PS::ACTION_NOT_CARRIED_OUT,
+                              bodyBytes >= 9 ? PS::ERR_INVALID_DATA : PS::ERR_NONE,
+                              bodyBytes >= 13 ? ZelTRequest::REQUESTMODE_ASYNC : ZelTRequest::REQUESTMODE_DEFAULT,
+                              bodyBytes >= 17 ? 3L : 0L)) << bodyBytes;
   }
 }
 
-TEST(ZelTRequestTest, PackingFailuresLeaveTheCallUntouchedAndSaySo) {
-  const struct {
-    const char* name;
-    long value;
-    int extra;
-    int failAllocations;
-    unsigned long expected;
-  } cases[] = {
+// Only a call says why it failed to pack; a reply reports only the lack of
+// memory.
+TEST(ZelTRequestTest, PackingFailuresLeaveTheEnvelopeUntouchedAndSaySo) {
+  const struct { const char* name; long value; int extra, failAllocations; unsigned long expected; } cases[] = {
       {"value beyond 32 bits", 1L << 40, 0, 0, PS::ERR_EXCEPTION_OCCURRED},
       {"second pass longer", 1, 2, 0, PS::ERR_EXCEPTION_OCCURRED},
-      {"no memory", 1, 0, 1, PS::ERR_UNABLE_TO_ALLOCATE_MEM},
-  };
+      {"no memory", 1, 0, 1, PS::ERR_UNABLE_TO_ALLOCATE_MEM}};
   for (const auto& c : cases) {
-    DiagCapture diag;
-    TestRequest request;
-    request.value = c.value;
-    request.extraOnSecondPass = c.extra;
-    TMemory::FailNextAllocations(c.failAllocations);
-    TRPC rpc;
-    EXPECT_EQ(request.PackRpcCall(rpc), c.expected) << c.name;
-    EXPECT_EQ(rpc.GetCallSize(), 0u) << c.name;
-    EXPECT_EQ(diag.Texts(TDiag::SEVR), std::vector<std::string>{"PackRpcRequest. Object:35099Action:0"}) << c.name;
+    for (const bool reply : {false, true}) {
+      DiagCapture diag;
+      TestRequest request;
+      request.value = c.value;
+      request.extraOnSecondPass = c.extra;
+      TMemory::FailNextAllocations(c.failAllocations);
+      TRPC rpc;
+      EXPECT_EQ(reply ? request.PackRpcReply(rpc) : request.PackRpcCall(rpc), c.expected) << c.name << reply;
+      EXPECT_EQ(rpc.GetCallSize() + rpc.GetReplySize(), 0u) << c.name << reply;
+      const std::vector<std::string> severe = {reply ? "Object:35099Action:0" : "PackRpcRequest. Object:35099Action:0"};
+      EXPECT_EQ(diag.Texts(TDiag::SEVR), reply && !c.failAllocations ? std::vector<std::string>{} : severe)
+          << c.name << reply;
+    }
   }
-
-  DiagCapture diag;
-  TestRequest request;
-  TRPC rpc;
-  TMemory::FailNextAllocations(1);
-  EXPECT_EQ(request.PackRpcReply(rpc), static_cast<unsigned long>(PS::ERR_UNABLE_TO_ALLOCATE_MEM));
-  request.value = 1L << 40;
-  EXPECT_EQ(request.PackRpcReply(rpc), static_cast<unsigned long>(PS::ERR_EXCEPTION_OCCURRED));
-  EXPECT_EQ(diag.Texts(TDiag::SEVR), std::vector<std::string>{"Object:35099Action:0"}) << "the exception is silent";
-  EXPECT_EQ(rpc.GetReplySize(), 0u);
 }
 
 }  // namespace

@@ -35,8 +35,7 @@ std::string Head(int mode, int action) { return BytesOf(true, 1, 0, mode, action
 // server refuses each call, so the object keeps what its method stored.
 TEST(ZelAUserPresenceTest, EveryMethodSendsItsActionAndFields) {
   std::mutex lock;
-  std::string call;
-  std::string readBack;
+  std::string call, readBack;
   TRPCServer server("inproc://user-presence-recorder", [&](TRPC& rpc) {
     User received;
     received.UnpackRpcCall(rpc);
@@ -53,10 +52,8 @@ TEST(ZelAUserPresenceTest, EveryMethodSendsItsActionAndFields) {
   user.SetUserID("agent7");
   const struct {
     std::function<PS::ActionResult(ZelAUserPresence&)> call;
-    int mode;
-    int action;
-    std::string fields;
-    std::string readBack;
+    int mode, action;
+    std::string fields, readBack;
   } cases[] = {
       {[&](auto& u) { return u.Query(to); }, 0, 1, "", " - Query RPC:No Info Available"},
       {[&](auto& u) { return u.SetRoutingState(to, ZelTRoutingState::ROUTINGSTATE_WORK, 3, true); }, 2, 2,
@@ -69,24 +66,20 @@ TEST(ZelAUserPresenceTest, EveryMethodSendsItsActionAndFields) {
        " - SetPrimaryContact RPC:ContactId/RqC{4711/0}"},
       {[&](auto& u) { return u.SetRecoveryMode(to, true); }, 2, 4, BytesOf(true), " - SetRecoveryMode RPC:Flag{T}"},
       {[&](auto& u) { return u.SetContactAssist(to, false); }, 2, 5, BytesOf(false), " - SetContactAssist RPC:Flag{F}"},
-      {[&](auto& u) {
-         return u.SubmitWrapup(to, "4711", 0, {7, 9}, 12, 3);
-       },
-       2, 6, BytesOf(std::string("4711"), 0L, 4u, 12L, 3L, 7L, 9L),
+      {[&](auto& u) { return u.SubmitWrapup(to, "4711", 0, {7, 9}, 12, 3); }, 2, 6,
+       BytesOf(std::string("4711"), 0L, 4u, 12L, 3L, 7L, 9L),
        " - SubmitWrapup RPC:ContactId/RqC{4711/0},QueueKey{12},SqNum{3},Reasons{7,9}"},
       {[&](auto& u) { return u.RequestPostProcessing(to, "4711", 2, 5); }, 2, 7,
        BytesOf(std::string("4711"), 2L, 1u, 5L), " - RequestPostProcessing RPC:ContactId/RqC{4711/2},Reasons{5}"},
       {[&](auto& u) { return u.ExitPostProcessing(to, "C1", 1); }, 2, 8, BytesOf(std::string("C1"), 1L),
        " - ExitPostProcessing RPC:ContactId/RqC{C1/1}"},
       {[&](auto& u) { return u.CancelMandatoryPostProcessing(to, "C2", 0); }, 2, 9, BytesOf(std::string("C2"), 0L),
-       " - CancelMandatoryPostProcessing RPC:ContactId/RqC{C2/0}"},
-  };
+       " - CancelMandatoryPostProcessing RPC:ContactId/RqC{C2/0}"}};
   for (const auto& c : cases) {
     EXPECT_EQ(c.call(user), PS::ACTION_NOT_CARRIED_OUT) << c.action;
     std::lock_guard<std::mutex> guard(lock);
-    TPack reader(call.data(), static_cast<unsigned long>(call.size()));
     TMsgRequestHdr header(0, 0, 0, 0);
-    reader >> header;
+    Read(call, header);
     EXPECT_EQ(header.GetActionType(), c.action);
     EXPECT_EQ(call.substr(TMsgRequestHdr::kSize), Head(c.mode, c.action) + c.fields) << c.action;
     EXPECT_EQ(readBack, "UserId{agent7}" + c.readBack);
@@ -95,13 +88,10 @@ TEST(ZelAUserPresenceTest, EveryMethodSendsItsActionAndFields) {
 }
 
 TEST(ZelTUserPresenceTest, TextsOfActionsWithoutMethodsAndOfAFreshRecord) {
-  const struct {
-    int action;
-    const char* name;
-    std::string rpcText;
-  } cases[] = {{0, "None", "UserId{agent7}No Info Available"},
-               {10, "Internal Set ACD State", "UserId{agent7} - SetACDState RPC:RoutingState{Logoff}"},
-               {-1, "Invalid", "UserId{agent7}No Info Available"}};
+  const struct { int action; const char* name; std::string rpcText; } cases[] = {
+      {0, "None", "UserId{agent7}No Info Available"},
+      {10, "Internal Set ACD State", "UserId{agent7} - SetACDState RPC:RoutingState{Logoff}"},
+      {-1, "Invalid", "UserId{agent7}No Info Available"}};
   User user;
   user.SetUserKey(42);
   user.SetUserID("agent7");
@@ -114,9 +104,8 @@ TEST(ZelTUserPresenceTest, TextsOfActionsWithoutMethodsAndOfAFreshRecord) {
             "User Presence:UserKey{42},UserId{agent7}");
   EXPECT_EQ(user.ToString_UserInfo(), "UserId{agent7}");
   User fresh;
-  EXPECT_EQ(fresh.GetAction(), User::ACTION_NONE);
-  EXPECT_TRUE(fresh.GetTickCount().IsNull());
-  EXPECT_EQ(fresh.GetObjectType(), 35002);
+  EXPECT_EQ(std::make_tuple(fresh.GetAction(), fresh.GetTickCount().IsNull(), fresh.GetObjectType()),
+            std::make_tuple(User::ACTION_NONE, true, 35002));
   EXPECT_EQ(fresh.UserPresenceToString(false, true, false, User::SUMMARY_FULL),
             "UserKey{0},:Extension{},AssociatedLine{},BUKey{0},SiteKey{0},TeamKey{0},GroupId{},Media States:"
             "VectorDetails:{MediaState:{Media{Voice},State{Logoff},Cause{None},StartTime{0000/00/00 00:00:00.000}},"
@@ -160,11 +149,8 @@ TEST(ZelTUserPresenceTest, QueryReplyCarriesTheRecordOnlyOnSuccess) {
 // The wire's reasons replace those held, as many as the bytes hold; a body
 // cut in the head leaves the action, and a missing flag reads as off.
 TEST(ZelTUserPresenceTest, HostileBodiesReadOnlyWhatIsThere) {
-  const struct {
-    int count;
-    std::vector<long> onWire;
-    std::list<long> expected;
-  } cases[] = {{2, {5, 6}, {5, 6}}, {INT_MAX, {5, 6}, {5, 6}}, {1, {5, 6}, {5}}, {0, {5}, {}}, {-3, {5}, {}}};
+  const struct { int count; std::vector<long> onWire; std::list<long> expected; } cases[] = {
+      {2, {5, 6}, {5, 6}}, {INT_MAX, {5, 6}, {5, 6}}, {1, {5, 6}, {5}}, {0, {5}, {}}, {-3, {5}, {}}};
   for (const auto& c : cases) {
     TPack wire;
     wire << true << 0 << 0 << 0 << 7 << 42L << std::string("agent7") << std::string("C1") << 0L << c.count;
@@ -184,23 +170,18 @@ TEST(ZelTUserPresenceTest, HostileBodiesReadOnlyWhatIsThere) {
   DiagCapture quiet;
   on.SetRecoveryMode("inproc://user-presence-nobody", true);
   ReadBody(head, on);
-  EXPECT_EQ(on.GetAction(), User::ACTION_SET_RECOVERY_MODE);
-  EXPECT_FALSE(on.GetUserFlags().IsRecoveryModeOn());
+  EXPECT_EQ(std::make_pair(on.GetAction(), on.GetUserFlags().IsRecoveryModeOn()),
+            std::make_pair(User::ACTION_SET_RECOVERY_MODE, false));
 }
 
 // Outputs the reasons do not reach stay as they were.
 TEST(ZelTUserPresenceTest, SubmitWrapupInfoSplitsWhatIsThere) {
-  const struct {
-    std::list<long> reasons;
-    long queueKey;
-    long sqNum;
-    std::list<long> out;
-  } cases[] = {{{}, -7, -8, {99}}, {{12}, 12, -8, {99}}, {{12, 3}, 12, 3, {99}}, {{12, 3, 7, 9}, 12, 3, {99, 7, 9}}};
+  const struct { std::list<long> reasons; long queueKey, sqNum; std::list<long> out; } cases[] = {
+      {{}, -7, -8, {99}}, {{12}, 12, -8, {99}}, {{12, 3}, 12, 3, {99}}, {{12, 3, 7, 9}, 12, 3, {99, 7, 9}}};
   for (const auto& c : cases) {
     FilledUser user;
     user.SetReasons(c.reasons);
-    long queueKey = -7;
-    long sqNum = -8;
+    long queueKey = -7, sqNum = -8;
     std::list<long> out{99};
     user.GetSubmitWrapupInfo(queueKey, sqNum, out);
     EXPECT_EQ(std::make_tuple(queueKey, sqNum, out), std::make_tuple(c.queueKey, c.sqNum, c.out));
@@ -223,9 +204,8 @@ TEST(ZelTUserPresenceTest, CopiesLeaveTheAniAndTheNailUpCallBehind) {
   user.SetANI("5551234");
 
   const User copy(user);
-  EXPECT_EQ(copy.GetANI(), "");
-  EXPECT_EQ(copy.GetExtension(), "4711");
-  EXPECT_FALSE(copy.HasNailUpCall());
+  EXPECT_EQ(std::make_tuple(copy.GetANI(), copy.GetExtension(), copy.HasNailUpCall()),
+            std::make_tuple("", "4711", false));
 
   director.SetEnabled(false);
   user.SetCampaignDirectorCapability(director);

@@ -9,10 +9,8 @@
 namespace {
 
 TEST(NuxDiagStreamTest, LongTextsComeInPiecesOf400AndTheFilterReportListsEveryFlag) {
-  const struct {
-    std::size_t length;
-    std::vector<std::size_t> pieces;
-  } cases[] = {{1000, {400, 403, 203}}, {800, {400, 403}}, {400, {400}}, {401, {400, 4}}, {1, {1}}};
+  const struct { std::size_t length; std::vector<std::size_t> pieces; } cases[] = {
+      {1000, {400, 403, 203}}, {800, {400, 403}}, {400, {400}}, {401, {400, 4}}, {1, {1}}};
   for (const auto& c : cases) {
     DiagCapture diag("INFO");
     std::string text;
@@ -31,19 +29,14 @@ TEST(NuxDiagStreamTest, LongTextsComeInPiecesOf400AndTheFilterReportListsEveryFl
 
   DiagCapture diag("INFO,FENX");
   NuxDiagStream::PrintDiagFilters("zelctl");
-  EXPECT_EQ(diag.Texts(TDiag::INFO),
-            std::vector<std::string>{
-                "zelctl Diag Filters - CAFL:0 SEVR:1 WARN:1 INFO:1 PRGM:0 FENX:1 EVNT:0 RQST:0"});
+  const std::string report = "zelctl Diag Filters - CAFL:0 SEVR:1 WARN:1 INFO:1 PRGM:0 FENX:1 EVNT:0 RQST:0";
+  EXPECT_EQ(diag.Texts(TDiag::INFO), std::vector<std::string>{report});
 }
 
 // Each writes one line, only when its type is switched on, and never reads
 // its text as a format.
 TEST(NuxDiagStreamTest, StreamsBeginWithClassAndMethodAndWriteOnce) {
-  const struct {
-    const char* name;
-    std::function<void()> write;
-    std::vector<std::string> warnings, severe;
-  } cases[] = {
+  const struct { const char* name; std::function<void()> write; std::vector<std::string> warnings, severe; } cases[] = {
       {"class and method", [] { NuxDiagStream(TDiag::WARN, 1, "f", "Klass", "Method") << "bo" << std::string("dy"); },
        {"Klass::Method. body"}, {}},
       {"class only", [] { NuxDiagStream(TDiag::WARN, 1, "f", "Klass", "") << "body"; }, {"Klass::. body"}, {}},
@@ -52,21 +45,13 @@ TEST(NuxDiagStreamTest, StreamsBeginWithClassAndMethodAndWriteOnce) {
       {"empty text", [] { NuxDiagStream(TDiag::WARN, 1, "f", "", ""); }, {""}, {}},
       {"percent signs", [] { NuxDiagStream(TDiag::WARN, 1, "f", "", "") << "100% %s %n %d"; }, {"100% %s %n %d"}, {}},
       {"names from the call trace",
-       [] {
-         NuxFenx trace(1, "f", "C", "M");
-         NuxDiagStream(TDiag::WARN, 2, "f", trace) << "inside";
-       },
-       {"C::M. inside"}, {}},
+       [] { NuxFenx trace(1, "f", "C", "M"); NuxDiagStream(TDiag::WARN, 2, "f", trace) << "inside"; }, {"C::M. inside"},
+       {}},
       {"program exception", [] { NuxDiagStream::ReportProgramException(1, "f", "C", "M", "bad"); }, {},
        {"C::M. bad Program exception"}},
-      {"switched off",
-       [] {
-         NuxDiagStream(TDiag::INFO, 1, "f", "C", "M") << "text";
-         NuxDiagStream::WriteLongDiag(TDiag::PRGM, 1, "f", "%d", 5);
-         NuxDiagStream::PrintDiagFilters("zelctl");
-       },
-       {}, {}},
-  };
+      {"switched off", [] { NuxDiagStream(TDiag::INFO, 1, "f", "C", "M") << "text"; }, {}, {}},
+      {"long text switched off", [] { NuxDiagStream::WriteLongDiag(TDiag::PRGM, 1, "f", "%d", 5); }, {}, {}},
+      {"filter report switched off", [] { NuxDiagStream::PrintDiagFilters("zelctl"); }, {}, {}}};
   for (const auto& c : cases) {
     DiagCapture diag;
     c.write();

@@ -30,8 +30,7 @@ TEST(NuxDiagSummaryTest, ShapesAndFields) {
          s.Add("A", std::string("x%sy"), true);
          s.Add("B", "c-string", false);
        },
-       "X:{A{x%sy},B{c-string}}"},
-  };
+       "X:{A{x%sy},B{c-string}}"}};
   for (const auto& c : cases) {
     NuxDiagSummary summary(c.showName, c.showOpen, c.showClose, "X", "{", "}");
     c.fill(summary);

@@ -46,11 +46,7 @@ TEST(UserStandingTest, TextsSummariesAndWireForms) {
   flags.SetContactAssistStartTime(kTime);
   const std::string recovery = "RecoveryMode<Flag{F},StartTime{" + kNullText + "}";
   const std::string assist = "ContactAssist<Flag{T},StartTime{" + kTimeText + "}>";
-  const struct {
-    const char* filters;
-    std::function<std::string()> text;
-    std::string expected;
-  } cases[] = {
+  const struct { const char* filters; std::function<std::string()> text; std::string expected; } cases[] = {
       {"INFO", [&] { return routing.ToSummary(RS::SUMMARY_FULL, false); },
        "{State{Logoff},Reason{0},Source{Unknown},StartTime{" + kTimeText + "}}"},
       {"PRGM", [&] { return routing.ToSummary(RS::SUMMARY_BRIEF, true); },
@@ -66,8 +62,7 @@ TEST(UserStandingTest, TextsSummariesAndWireForms) {
       {"", [&] { return flags.ToSummary(UF::SUMMARY_PHONE_ONLY, false); }, "PhoneOnly{T}"},
       {"", [&] { return flags.ToSummary(UF::SUMMARY_RECOVERY_MODE, false); }, recovery + ">"},
       {"", [&] { return flags.ToSummary(UF::SUMMARY_CONTACT_ASSIST, true); }, "User Flags:{" + assist + "}"},
-      {"", [&] { return flags.ToSummary(static_cast<UF::enSummaryType>(4), true); }, "User Flags:{}"},
-  };
+      {"", [&] { return flags.ToSummary(static_cast<UF::enSummaryType>(4), true); }, "User Flags:{}"}};
   for (const auto& c : cases) {
     DiagCapture diag(c.filters);
     EXPECT_EQ(c.text(), c.expected) << c.filters;
@@ -78,13 +73,10 @@ TEST(UserStandingTest, TextsSummariesAndWireForms) {
   routing.SetInitialRoutingStateSource(RS::SOURCE_CTI_QUERY_PX9DR);
   EXPECT_EQ(BytesOf(routing), BytesOf(-9, -4L, 2, kTime));
 
-  PS presence;
-  presence.SetPresenceState(PS::PRESENCESTATE_AWAY);
-  presence.SetExcludeDirectContact(true);
   PS back;
-  Read(BytesOf(presence), back);
-  EXPECT_EQ(back.GetPresenceState(), PS::PRESENCESTATE_AWAY);
-  EXPECT_FALSE(back.IsExcludeDirectContact()) << "the exclusion flag does not travel";
+  Read(BytesOf(excluded), back);
+  EXPECT_EQ(std::make_pair(back.GetPresenceState(), back.IsExcludeDirectContact()),
+            std::make_pair(PS::PRESENCESTATE_BUSY, false)) << "the exclusion flag does not travel";
 
   UF recoveryOnly;
   recoveryOnly.SetIsRecoveryModeOn(true);

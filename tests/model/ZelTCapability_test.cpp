@@ -21,8 +21,7 @@ TEST(ZelTCapabilityTest, TextsAndTheCampaignDirectorStaysLocal) {
       {DC::ToString(static_cast<DC::enDesktopCapabilityCause>(7)), "Invalid"},
       {UC::ToString(static_cast<UC::enCapabilityType>(0)), "Invalid"},
       {UC::ToString(UC::CAPABILITY_DESKTOP), "Desktop"},
-      {UC::ToString(UC::CAPABILITY_CAMPAIGN_DIRECTOR), "Campaign Director"},
-  };
+      {UC::ToString(UC::CAPABILITY_CAMPAIGN_DIRECTOR), "Campaign Director"}};
   for (const auto& c : cases) EXPECT_EQ(c.first, c.second);
 
   ZelTCampaignDirectorCapability director;
@@ -48,10 +47,7 @@ TEST(ZelTCapabilityTest, TextsAndTheCampaignDirectorStaysLocal) {
 
   const std::string bytes = BytesOf(user);
   EXPECT_EQ(bytes, BytesOf(desktop)) << "the user capability travels as its desktop capability alone";
-  UC received;
-  Read(bytes, received);
-  EXPECT_EQ(BytesOf(received), bytes);
-  EXPECT_FALSE(received.GetCampaignDirectorCapability().IsEnabled());
+  ExpectReadsBack(user, UC());
   EXPECT_EQ(user.ToString().find("0800"), std::string::npos);
 }
 

@@ -58,9 +58,7 @@ TEST(ZelTIntegratedPresenceSummaryTest, WireFormIsExactAndRoundTripsAndCopies) {
   EXPECT_EQ(bytes, BytesOf(std::string("p@x"), std::string("zorb"), std::string("4711"), -7, 2, 3, -42L, 2, 0UL,
                            35000UL, 4000000000UL, 35001UL));
 
-  Summary back;
-  EXPECT_EQ(Read(bytes, back), 0u);
-  EXPECT_EQ(Fields(back), Fields(summary));
+  ExpectReadsBack(summary, Summary());
   EXPECT_EQ(Fields(Summary(summary)), Fields(summary));
 }
 
@@ -98,8 +96,7 @@ TEST(ZelTIntegratedPresenceSummaryTest, TextsDiagnosticLineAndEnumerationTables)
        "ZelKvlRequest::ToString(MediaStatus). Invalid Enumeration: 4"},
       {Of<Summary::RoutingStateReasonType>(),
        {"ROUTINGSTATEREASON_NONE", "ROUTINGSTATEREASON_UNAVAIL", "ROUTINGSTATEREASON_WORK", "ROUTINGSTATEREASON_OTHER"},
-       INT32_MIN, "ZelKvlRequest::ToString(ACD Reason Type). Invalid Enumeration: -2147483648"},
-  };
+       INT32_MIN, "ZelKvlRequest::ToString(ACD Reason Type). Invalid Enumeration: -2147483648"}};
   for (const auto& table : tables) {
     DiagCapture warnings;
     for (std::size_t v = 0; v < table.texts.size(); ++v) EXPECT_EQ(table.text(static_cast<int>(v)), table.texts[v]);
@@ -108,9 +105,8 @@ TEST(ZelTIntegratedPresenceSummaryTest, TextsDiagnosticLineAndEnumerationTables)
     EXPECT_EQ(table.text(table.outside), "UNKNOWN ENUM MEMBER");
     const auto lines = warnings.Lines();
     ASSERT_EQ(lines.size(), 1u) << table.warning;
-    EXPECT_EQ(lines[0].type, TDiag::WARN);
-    EXPECT_EQ(lines[0].file, "ZelTIntegratedPresenceSummary");
-    EXPECT_EQ(lines[0].text, table.warning);
+    EXPECT_EQ(std::make_tuple(lines[0].type, lines[0].file, lines[0].text),
+              std::make_tuple(TDiag::WARN, "ZelTIntegratedPresenceSummary", table.warning));
   }
 }
 
@@ -128,8 +124,7 @@ TEST(ZelTIntegratedPresenceSummaryTest, EqualityAndListMatching) {
   EXPECT_FALSE(list.FoundItem(PresentityOf("id", "u", "1")));
   ZelTStdListPointerColl<ZelTPresentity> destination;
   EXPECT_TRUE(list.RemoveAllItemByCategory(0, 0, destination));
-  EXPECT_EQ(list.Size(), 1);
-  EXPECT_EQ(destination.Size(), 0);
+  EXPECT_EQ(std::make_pair(list.Size(), destination.Size()), std::make_pair(1, 0)) << "no presentity has a category";
 }
 
 }  // namespace

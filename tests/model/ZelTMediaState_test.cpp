@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "DiagCapture.h"
 #include "zelclnt/platform/KRVEnum.h"
@@ -36,26 +37,23 @@ TEST(ZelTMediaStateTest, TheSetAddsUpdatesAndAnswersByMedium) {
   EXPECT_EQ(state.media, 4);
   EXPECT_EQ(state.startTime.MillisecondsSince1970(), 5000) << "assignment from the base keeps the start time";
 
-  const struct {
-    enMediaState state;
-    bool loggedOn;
-  } cases[] = {{MEDIASTATE_LOGOFF, false}, {MEDIASTATE_LOGON, true}, {MEDIASTATE_AVAILABLE, true},
-               {MEDIASTATE_DND, true}, {MEDIASTATE_UNKNOWN, false}};
+  const struct { enMediaState state; bool loggedOn; } cases[] = {
+      {MEDIASTATE_LOGOFF, false}, {MEDIASTATE_LOGON, true}, {MEDIASTATE_AVAILABLE, true}, {MEDIASTATE_DND, true},
+      {MEDIASTATE_UNKNOWN, false}};
   for (const auto& c : cases) {
     ZelTMediaStates set;
     EXPECT_TRUE(set.UpdateMediaState(StateOf(KRVEnum::MEDIUM_EMAIL, c.state)));
-    EXPECT_EQ(set.IsLoggedOn(), c.loggedOn) << c.state;
-    EXPECT_EQ(set.IsLoggedOnToMediaTypeLong(KRVEnum::MEDIUM_EMAIL), c.loggedOn) << c.state;
-    EXPECT_EQ(set.LoggedOnCount(), c.loggedOn ? 1 : 0) << c.state;
+    EXPECT_EQ(
+        std::make_tuple(set.IsLoggedOn(), set.IsLoggedOnToMediaTypeLong(KRVEnum::MEDIUM_EMAIL), set.LoggedOnCount()),
+        std::make_tuple(c.loggedOn, c.loggedOn, c.loggedOn ? 1 : 0)) << c.state;
   }
 
   ZelTMediaStates seven;
   seven.AddMediaState(StateOf(7, MEDIASTATE_AVAILABLE));
   seven.UpdateMediaState(StateOf(1, MEDIASTATE_LOGON));
-  EXPECT_TRUE(seven.IsLoggedOnToMedia(5)) << "media above 4 count as open media";
-  EXPECT_FALSE(seven.IsLoggedOnToMediaTypeLong(5));
-  EXPECT_TRUE(seven.IsLoggedOnToMediaTypeLong(7));
-  EXPECT_EQ(seven.LoggedOnCount(), 2);
+  EXPECT_EQ(std::make_tuple(seven.IsLoggedOnToMedia(5), seven.IsLoggedOnToMediaTypeLong(5),
+                            seven.IsLoggedOnToMediaTypeLong(7), seven.LoggedOnCount()),
+            std::make_tuple(true, false, true, 2)) << "media above 4 count as open media";
 
   DiagCapture diag("INFO");
   seven.IsLoggedOnToMedia(1);

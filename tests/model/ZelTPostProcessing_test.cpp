@@ -12,7 +12,7 @@ namespace {
 using Control = ZelTPostProcessingControl;
 
 // One letter each: any, manual, pending, system, mandatory, wrap-up
-// received, automatic, suspended.
+// received, automatic, suspended; then the manual reason.
 std::string AnswersOf(const ZelTPostProcessing& pp) {
   std::string answers;
   for (const bool answer :
@@ -20,49 +20,41 @@ std::string AnswersOf(const ZelTPostProcessing& pp) {
         pp.IsSystemPostProcessingActive(), pp.IsMandatoryPostProcessingActive(), pp.IsWrapupReceived(),
         pp.IsAutoPostProcessingActive(), pp.IsAutoPostProcessingSuspended()})
     answers += answer ? 'T' : 'F';
-  return answers;
+  return answers + std::to_string(pp.GetManualPostProcessingReason());
 }
 
 TEST(ZelTPostProcessingTest, CombinedQueriesAndManualReasonAfterEachChange) {
-  const struct {
-    const char* name;
-    void (*change)(ZelTPostProcessing&);
-    const char* answers;
-  } cases[] = {
-      {"default", [](ZelTPostProcessing&) {}, "FFFFFFFF"},
-      {"manual requested", [](ZelTPostProcessing& pp) { Control::RequestManual(pp, 4); }, "FFTFFFFF"},
-      {"manual started", [](ZelTPostProcessing& pp) { Control::StartManual(pp, 4); }, "TTFFFFFF"},
-      {"auto started", [](ZelTPostProcessing& pp) { Control::StartAuto(pp, 5000); }, "TFFTFFTF"},
-      {"auto suspended only", [](ZelTPostProcessing& pp) { Control::SuspendAuto(pp, 300); }, "TFFFFFFT"},
+  const struct { const char* name; void (*change)(ZelTPostProcessing&); const char* answers; } cases[] = {
+      {"default", [](ZelTPostProcessing&) {}, "FFFFFFFF0"},
+      {"manual requested", [](ZelTPostProcessing& pp) { Control::RequestManual(pp, 4); }, "FFTFFFFF4"},
+      {"manual started", [](ZelTPostProcessing& pp) { Control::StartManual(pp, 4); }, "TTFFFFFF4"},
+      {"a plain start keeps the reason",
+       [](ZelTPostProcessing& pp) { Control::RequestManual(pp, 7); Control::StartManual(pp); }, "TTFFFFFF7"},
+      {"manual stopped",
+       [](ZelTPostProcessing& pp) { Control::StartManual(pp, 7); Control::StopManual(pp); }, "FFFFFFFF0"},
+      {"auto started", [](ZelTPostProcessing& pp) { Control::StartAuto(pp, 5000); }, "TFFTFFTF0"},
+      {"auto suspended only", [](ZelTPostProcessing& pp) { Control::SuspendAuto(pp, 300); }, "TFFFFFFT0"},
       {"mandatory, wrap-up received and stopped",
        [](ZelTPostProcessing& pp) {
          Control::StartMandatory(pp);
          Control::SetWrapupReceived(pp, true);
          Control::StopMandatory(pp);
        },
-       "FFFFFTFF"},
-      {"mandatory active", [](ZelTPostProcessing& pp) { Control::StartMandatory(pp); }, "TFFTTFFF"},
-  };
+       "FFFFFTFF0"},
+      {"mandatory active", [](ZelTPostProcessing& pp) { Control::StartMandatory(pp); }, "TFFTTFFF0"}};
   for (const auto& c : cases) {
     ZelTPostProcessing pp;
     c.change(pp);
     EXPECT_EQ(AnswersOf(pp), c.answers) << c.name;
   }
-  ZelTPostProcessing pp;
-  EXPECT_TRUE(pp.GetAutoPostProcessingExpiryTime().IsNull());
-  Control::RequestManual(pp, 7);
-  EXPECT_EQ(pp.GetManualPostProcessingReason(), 7);
-  Control::StartManual(pp);
-  EXPECT_EQ(pp.GetManualPostProcessingReason(), 7) << "a plain start keeps the reason";
-  Control::StopManual(pp);
-  EXPECT_EQ(pp.GetManualPostProcessingReason(), 0);
 }
 
 TEST(ZelTPostProcessingTest, AutomaticSuspendResumeAndTheWireForm) {
   ZelTPostProcessing pp;
   EXPECT_FALSE(Control::SuspendAuto(pp)) << "not active";
   EXPECT_FALSE(Control::ResumeAuto(pp)) << "not suspended";
-  EXPECT_EQ(AnswersOf(pp), "FFFFFFFF");
+  EXPECT_EQ(AnswersOf(pp), "FFFFFFFF0");
+  EXPECT_TRUE(pp.GetAutoPostProcessingExpiryTime().IsNull());
 
   const TTimeStamp before(0);
   Control::StartAuto(pp, 60500);
@@ -95,10 +87,8 @@ TEST(ZelTPostProcessingTest, AutomaticSuspendResumeAndTheWireForm) {
   const std::string bytes = BytesOf(all);
   EXPECT_EQ(bytes, BytesOf(4, TTimeStamp(1), 4321UL, 1, true, 3, -2L));
 
-  ZelTPostProcessing back;
-  Read(bytes, back);
-  const ZelTPostProcessing copy(back);
-  EXPECT_EQ(BytesOf(copy), bytes) << "the remaining time travels and copies keep it";
+  ExpectReadsBack(all, ZelTPostProcessing());
+  EXPECT_EQ(BytesOf(ZelTPostProcessing(all)), bytes) << "copies keep the remaining time";
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 #include <vector>
 
@@ -14,14 +15,10 @@ TEST(TMemoryTest, BlocksAreCountedPerSourceFromManyThreadsAndFailuresYieldNull) 
   void* b = TMemory::GetSomeMemory(20, 1, "one.cpp");
   int* c = TMemory::New<int>(2, "two.cpp", 5);
   EXPECT_EQ(TMemory::OutstandingBlocks(), before + 3);
-  bool seen = false;
-  for (const TMemory::SourceUsage& usage : TMemory::Report()) {
-    if (usage.source != "one.cpp:1") continue;
-    seen = true;
-    EXPECT_EQ(usage.blocks, 2u);
-    EXPECT_EQ(usage.bytes, 30u);
-  }
-  EXPECT_TRUE(seen);
+  const auto report = TMemory::Report();
+  const auto one = std::find_if(report.begin(), report.end(), [](const auto& u) { return u.source == "one.cpp:1"; });
+  ASSERT_NE(one, report.end());
+  EXPECT_EQ(std::make_pair(one->blocks, one->bytes), std::make_pair(std::size_t{2}, std::size_t{30}));
   TMemory::FreeSomeMemory(a, 1, "one.cpp", 0);
   TMemory::FreeSomeMemory(b, 1, "one.cpp", 0);
   TMemory::Delete(c, 3, "two.cpp");

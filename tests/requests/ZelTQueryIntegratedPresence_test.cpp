@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "Bytes.h"
 #include "DiagCapture.h"
@@ -45,9 +46,8 @@ std::vector<std::string> Ids(const Query& query) {
 TEST(ZelTQueryIntegratedPresenceTest, BodyIsExactAndRoundTrips) {
   const Query fresh;
   EXPECT_EQ(BytesOf(fresh), BytesOf(true, 1, 0, 0, 0, 3, std::string(), std::string(), 0, std::string()));
-  EXPECT_EQ(fresh.GetObjectType(), 35000);
-  EXPECT_EQ(fresh.GetRpcType(), 35000);
-  EXPECT_EQ(fresh.GetMaxRecord(), 3);
+  EXPECT_EQ(std::make_tuple(fresh.GetObjectType(), fresh.GetRpcType(), fresh.GetMaxRecord()),
+            std::make_tuple(35000, 35000, 3));
 
   Query sent = Filled();
   sent.SetAction(Query::Action{0x10002});
@@ -57,12 +57,10 @@ TEST(ZelTQueryIntegratedPresenceTest, BodyIsExactAndRoundTrips) {
   Query received;
   received.AddRecord(PresentityOf("old"));
   ASSERT_EQ(received.UnpackRpcCall(rpc), 0u);
-  EXPECT_EQ(Ids(received), (std::vector<std::string>{"a", "b"}));
-  EXPECT_EQ(received.GetUserPassword(), "s3cret%n");
-  EXPECT_EQ(received.GetAgentId(), "agent-7");
-  EXPECT_EQ(received.GetAction(), Query::Action{0x10002});
-  EXPECT_EQ(received.GetRequestMode(), ZelTRequest::REQUESTMODE_SYNC);
-  EXPECT_TRUE(received.IsCurrentRecordValid());
+  EXPECT_EQ(std::make_tuple(Ids(received), received.GetUserId(), received.GetUserPassword(), received.GetAgentId(),
+                            received.GetAction(), received.GetRequestMode(), received.IsCurrentRecordValid()),
+            std::make_tuple(std::vector<std::string>{"a", "b"}, "supervisor", "s3cret%n", "agent-7", 0x10002,
+                            ZelTRequest::REQUESTMODE_SYNC, true));
 }
 
 TEST(ZelTQueryIntegratedPresenceTest, HoldsUpToThreeRecordsWalkedWithItsCursorAndCopiedDeeply) {
@@ -83,9 +81,8 @@ TEST(ZelTQueryIntegratedPresenceTest, HoldsUpToThreeRecordsWalkedWithItsCursorAn
   assigned = original;
   copy.ClearList();
   EXPECT_EQ(Ids(original), (std::vector<std::string>{"a", "b"}));
-  EXPECT_EQ(assigned.GetUserPassword(), "s3cret%n");
-  EXPECT_EQ(assigned.GetRequestMode(), ZelTRequest::REQUESTMODE_SYNC);
-  EXPECT_EQ(copy.GetMaxRecord(), 3);
+  EXPECT_EQ(std::make_tuple(assigned.GetUserPassword(), assigned.GetRequestMode(), copy.GetMaxRecord()),
+            std::make_tuple("s3cret%n", ZelTRequest::REQUESTMODE_SYNC, 3));
 }
 
 TEST(ZelTQueryIntegratedPresenceTest, RoundTripThroughTheSimulatorKeepsThePasswordOutOfDiagnostics) {

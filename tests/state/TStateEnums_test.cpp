@@ -57,12 +57,10 @@ TEST(TStateEnumsTest, TextTablesWithGapsAndOutOfRangeValues) {
         "Unassign Undeliverable", "Unassign Other", "Voice BlockedCall", "Voice Timedout Pending Movement Confirmation",
         "Voice Network Congestion", "Voice CallForwardNoAnswer", "Voice Network Reached", "Voice Parking",
         "Voice Camping_On", "Assign Contact", "Callback User Delete", "Voice Reset Callback", "OpenMedia Deferred",
-        "OpenMedia Resumed", "OpenMedia Consult Deferred", "OpenMedia Consult Resumed"}},
-  };
+        "OpenMedia Resumed", "OpenMedia Consult Deferred", "OpenMedia Consult Resumed"}}};
   for (const TextTable& table : tables) {
     for (std::size_t v = 0; v < table.texts.size(); ++v)
-      EXPECT_EQ(table.text(static_cast<int>(v)), table.texts[v] ? table.texts[v] : "Invalid")
-          << table.name << " " << v;
+      EXPECT_EQ(table.text(static_cast<int>(v)), table.texts[v] ? table.texts[v] : "Invalid") << table.name << " " << v;
     for (const int outside : {-1, static_cast<int>(table.texts.size()), INT_MAX, INT_MIN})
       EXPECT_EQ(table.text(outside), "Invalid") << table.name << " " << outside;
   }
