@@ -23,6 +23,17 @@ int PortOf(const std::string& endpoint) {
   return std::atoi(endpoint.c_str() + colon + 1);
 }
 
+// The events go to the port after the server's; when the system picked the
+// server's port, that one may be taken, and another pick is tried.
+constexpr int kEphemeralAttempts = 5;
+
+bool IsEphemeralTcp(const std::string& endpoint) {
+  const auto colon = endpoint.rfind(':');
+  if (endpoint.rfind("tcp://", 0) != 0 || colon == std::string::npos) return false;
+  const std::string port = endpoint.substr(colon + 1);
+  return port == "0" || port == "*";
+}
+
 // Every medium is ready but one, which the seed picks.
 std::vector<TMediaReadiness> SeedReadiness(unsigned seed) {
   std::vector<TMediaReadiness> readiness;
@@ -65,16 +76,19 @@ PresenceSimulator::~PresenceSimulator() { Stop(); }
 
 bool PresenceSimulator::Start(std::string* error) {
   m_startedAt.Update(0);
-  if (!m_server.Start(error)) return false;
-  auto publisher = std::make_unique<TEventPublisher>(m_server.Endpoint());
-  if (!publisher->Start(error)) {
+  const int attempts = IsEphemeralTcp(m_options.endpoint) ? kEphemeralAttempts : 1;
+  for (int attempt = 0; attempt < attempts; ++attempt) {
+    if (!m_server.Start(error)) return false;
+    auto publisher = std::make_unique<TEventPublisher>(m_server.Endpoint());
+    if (publisher->Start(error)) {
+      m_publisher = std::move(publisher);
+      m_livePublisher = m_publisher.get();
+      m_churn.Start();
+      return true;
+    }
     m_server.Stop();
-    return false;
   }
-  m_publisher = std::move(publisher);
-  m_livePublisher = m_publisher.get();
-  m_churn.Start();
-  return true;
+  return false;
 }
 
 void PresenceSimulator::Stop() {
