@@ -18,7 +18,7 @@ namespace {
 
 constexpr int kAgents = 1000;
 constexpr unsigned kSeed = 1;
-constexpr std::size_t kCallFrame = 16;
+constexpr std::size_t kCallFrame = 20;
 constexpr std::size_t kReplyFrame = 20;
 
 struct WireSizes {

@@ -10,40 +10,54 @@ namespace {
 
 constexpr std::uint32_t kCallMagic = 0x4C41435A;   // "ZCAL"
 constexpr std::uint32_t kReplyMagic = 0x4C50525A;  // "ZRPL"
-constexpr std::uint8_t kVersion = 1;
+constexpr std::uint8_t kCallVersionV1 = 1;
+constexpr std::uint8_t kCallVersionV2 = 2;
+constexpr std::uint8_t kReplyVersion = 1;
 
 std::string Finish(TPack& pack) { return std::string(pack.Contents(), pack.Length()); }
 
-bool ReadPrefix(TPack& pack, std::uint32_t magic, std::uint8_t& flags, std::uint16_t& rpcType,
-                std::uint64_t& callId) {
+void AppendPrefix(TPack& pack, std::uint32_t magic, std::uint8_t version, std::uint8_t flags,
+                  std::uint16_t rpcType, std::uint64_t callId) {
+  pack.AppendFixed32(magic);
+  const std::uint8_t prefix[2] = {version, flags};
+  pack.Append(prefix, 2);
+  pack.AppendFixed16(rpcType);
+  pack.AppendFixed64(callId);
+}
+
+bool ReadPrefix(TPack& pack, std::uint32_t magic, std::uint8_t& version, std::uint8_t& flags,
+                std::uint16_t& rpcType, std::uint64_t& callId) {
   std::uint32_t seen = 0;
   if (!pack.RemoveFixed32(seen) || seen != magic || !pack.CanRemove(2)) return false;
-  const std::uint8_t version = static_cast<std::uint8_t>(pack.Contents()[0]);
+  version = static_cast<std::uint8_t>(pack.Contents()[0]);
   flags = static_cast<std::uint8_t>(pack.Contents()[1]);
   pack.Behead(2);
-  return version == kVersion && pack.RemoveFixed16(rpcType) && pack.RemoveFixed64(callId);
+  return pack.RemoveFixed16(rpcType) && pack.RemoveFixed64(callId);
+}
+
+void AppendCallHeader(TPack& pack, std::uint64_t callId, const TRPC& rpc, std::uint32_t remainingMs) {
+  AppendPrefix(pack, kCallMagic, kCallVersionV2, rpc.GetReplyExpected() ? 1 : 0, rpc.GetRPCType(), callId);
+  pack.AppendFixed32(remainingMs);
 }
 
 }  // namespace
 
-std::string EncodeCall(std::uint64_t callId, const TRPC& rpc) {
+void WriteCallHeader(char* into, std::uint64_t callId, const TRPC& rpc, std::uint32_t remainingMs) {
   TPack pack;
-  pack.AppendFixed32(kCallMagic);
-  const std::uint8_t prefix[2] = {kVersion, static_cast<std::uint8_t>(rpc.GetReplyExpected() ? 1 : 0)};
-  pack.Append(prefix, 2);
-  pack.AppendFixed16(rpc.GetRPCType());
-  pack.AppendFixed64(callId);
+  pack.SetBuffer(into, kCallHeaderSizeV2);
+  AppendCallHeader(pack, callId, rpc, remainingMs);
+}
+
+std::string EncodeCall(std::uint64_t callId, const TRPC& rpc, std::uint32_t remainingMs) {
+  TPack pack;
+  AppendCallHeader(pack, callId, rpc, remainingMs);
   pack.Append(rpc.GetCallPointer(), rpc.GetCallSize());
   return Finish(pack);
 }
 
 std::string EncodeReply(std::uint64_t callId, const TRPC& rpc) {
   TPack pack;
-  pack.AppendFixed32(kReplyMagic);
-  const std::uint8_t prefix[2] = {kVersion, 0};
-  pack.Append(prefix, 2);
-  pack.AppendFixed16(rpc.GetRPCType());
-  pack.AppendFixed64(callId);
+  AppendPrefix(pack, kReplyMagic, kReplyVersion, 0, rpc.GetRPCType(), callId);
   const long code = rpc.GetReturnCode();
   const bool fits = code >= std::numeric_limits<std::int32_t>::min() && code <= std::numeric_limits<std::int32_t>::max();
   pack.AppendFixed32(static_cast<std::uint32_t>(fits ? code : TRPC::kHandlerFailed));
@@ -53,8 +67,15 @@ std::string EncodeReply(std::uint64_t callId, const TRPC& rpc) {
 
 bool DecodeCall(const void* bytes, std::size_t size, CallFrame& frame) {
   TPack pack(bytes, static_cast<unsigned long>(size));
+  std::uint8_t version = 0;
   std::uint8_t flags = 0;
-  if (!ReadPrefix(pack, kCallMagic, flags, frame.rpcType, frame.callId)) return false;
+  if (!ReadPrefix(pack, kCallMagic, version, flags, frame.rpcType, frame.callId)) return false;
+  frame.remainingMs = 0;
+  if (version == kCallVersionV2) {
+    if (!pack.RemoveFixed32(frame.remainingMs)) return false;
+  } else if (version != kCallVersionV1) {
+    return false;
+  }
   frame.replyExpected = (flags & 1) != 0;
   frame.data = pack.Contents();
   frame.size = pack.Length();
@@ -63,9 +84,12 @@ bool DecodeCall(const void* bytes, std::size_t size, CallFrame& frame) {
 
 bool DecodeReply(const void* bytes, std::size_t size, ReplyFrame& frame) {
   TPack pack(bytes, static_cast<unsigned long>(size));
+  std::uint8_t version = 0;
   std::uint8_t flags = 0;
   std::uint32_t code = 0;
-  if (!ReadPrefix(pack, kReplyMagic, flags, frame.rpcType, frame.callId) || !pack.RemoveFixed32(code)) return false;
+  if (!ReadPrefix(pack, kReplyMagic, version, flags, frame.rpcType, frame.callId) || version != kReplyVersion ||
+      !pack.RemoveFixed32(code))
+    return false;
   frame.returnCode = static_cast<std::int32_t>(code);
   frame.data = pack.Contents();
   frame.size = pack.Length();

@@ -1,10 +1,12 @@
 #pragma once
 // The transport's framing of a call and of its reply, one ZeroMQ frame each.
 //
-// Call:  magic "ZCAL" (u32), version (u8), flags (u8, bit 0 reply expected),
-//        RPC type (u16), call id (u64), call data.
-// Reply: magic "ZRPL" (u32), version (u8), reserved (u8), RPC type (u16),
-//        call id (u64), return code (i32), reply data.
+// Call v2: magic "ZCAL" (u32), version 2 (u8), flags (u8, bit 0 reply
+//          expected), RPC type (u16), call id (u64), milliseconds the caller
+//          still waits (u32, 0: no deadline), call data.
+// Call v1: the same without the remaining time (16-byte header); still read.
+// Reply:   magic "ZRPL" (u32), version 1 (u8), reserved (u8), RPC type (u16),
+//          call id (u64), return code (i32), reply data.
 // All little-endian. Decoding only looks at the bytes it is given.
 
 #include <cstddef>
@@ -19,6 +21,8 @@ struct CallFrame {
   std::uint64_t callId = 0;
   std::uint16_t rpcType = 0;
   bool replyExpected = true;
+  // Milliseconds the caller still waited when it sent; 0 for none.
+  std::uint32_t remainingMs = 0;
   const char* data = nullptr;
   std::size_t size = 0;
 };
@@ -31,10 +35,14 @@ struct ReplyFrame {
   std::size_t size = 0;
 };
 
-constexpr std::size_t kCallHeaderSize = 16;
+constexpr std::size_t kCallHeaderSizeV1 = 16;
+constexpr std::size_t kCallHeaderSizeV2 = 20;
 constexpr std::size_t kReplyHeaderSize = 20;
 
-std::string EncodeCall(std::uint64_t callId, const TRPC& rpc);
+// Writes the 20-byte v2 header into `into` (REQUIRES room for 20 bytes).
+void WriteCallHeader(char* into, std::uint64_t callId, const TRPC& rpc, std::uint32_t remainingMs);
+// A whole v2 call frame: header and the call data.
+std::string EncodeCall(std::uint64_t callId, const TRPC& rpc, std::uint32_t remainingMs = 0);
 std::string EncodeReply(std::uint64_t callId, const TRPC& rpc);
 // False when the bytes are no well-formed frame of that kind.
 bool DecodeCall(const void* bytes, std::size_t size, CallFrame& frame);

@@ -1,6 +1,5 @@
 #include "zelclnt/platform/TEventPublisher.h"
 
-#include <cerrno>
 #include <chrono>
 #include <random>
 
@@ -13,7 +12,6 @@ namespace zelplatform {
 namespace {
 
 constexpr int kHighestPort = 65535;
-constexpr auto kRebindWait = std::chrono::milliseconds(1000);
 
 bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
@@ -37,19 +35,6 @@ std::uint64_t NewIncarnation() {
   return incarnation != 0 ? incarnation : 1;
 }
 
-// A listener closed a moment ago, by this process say, lets go of its port
-// only once ZeroMQ's own thread gets round to it: a restart waits that long.
-void BindSoon(zmq::socket_t& socket, const std::string& endpoint) {
-  const auto deadline = std::chrono::steady_clock::now() + kRebindWait;
-  for (;;) {
-    try {
-      return socket.bind(endpoint);
-    } catch (const zmq::error_t& failure) {
-      if (failure.num() != EADDRINUSE || std::chrono::steady_clock::now() >= deadline) throw;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-}
 
 }  // namespace
 

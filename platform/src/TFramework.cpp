@@ -1,11 +1,95 @@
 #include "zelclnt/platform/TFramework.h"
 
-#include "RpcFrame.h"
-#include "ZmqTransport.h"
+#include <atomic>
+#include <cerrno>
+#include <utility>
+
+#include "ConnectionPool.h"
 #include "zelclnt/platform/TDiag.h"
 
-using zelplatform::ClientChannel;
+using zelplatform::CallStatus;
 using zelplatform::Clock;
+
+namespace {
+
+std::atomic<long> g_timeoutOverride{0};
+
+TFramework::Failure& ThreadFailure() {
+  thread_local TFramework::Failure failure;
+  return failure;
+}
+
+// What each failure says around the endpoint it concerns, by kind.
+constexpr std::pair<const char*, const char*> kFailureTexts[] = {
+    {"", ""},
+    {"no such server: ", ""},
+    {"connection refused by ", ""},
+    {"timed out waiting for ", ""},
+    {"message to or from ", " refused as too large"},
+    {"interrupted: ", " shut down or dropped the connection before replying"},
+    {"the handler of ", " failed"},
+};
+
+// The transport's own return codes say the call failed at the far end.
+CallStatus StatusOfReply(long returnCode) {
+  if (returnCode == TRPC::kHandlerFailed) return CallStatus::HandlerFailed;
+  if (returnCode == TRPC::kRefusedTooLarge) return CallStatus::RefusedTooLarge;
+  return CallStatus::None;
+}
+
+// ZeroMQ could not make a connection: the name is no endpoint, or the
+// process ran out of sockets or descriptors.
+CallStatus StatusOfError(const zmq::error_t& error) {
+  const int code = error.num();
+  return code == EINVAL || code == EPROTONOSUPPORT || code == ENOCOMPATPROTO ? CallStatus::NoSuchServer
+                                                                             : CallStatus::Interrupted;
+}
+
+// Records how the call ended for the calling thread; texts are built only
+// for failures.
+int Conclude(CallStatus status, const TRPC& rpc, const char* serverName) {
+  const bool through = status == CallStatus::None;
+  if (through && rpc.GetReplyExpected()) status = StatusOfReply(rpc.GetReturnCode());
+  TFramework::Failure& failure = ThreadFailure();
+  failure.kind = status;
+  if (status == CallStatus::None) {
+    failure.text.clear();
+  } else {
+    const auto& [lead, tail] = kFailureTexts[static_cast<std::size_t>(status)];
+    failure.text = lead + zelplatform::EndpointOf(serverName) + tail;
+  }
+  return through ? 1 : 0;
+}
+
+}  // namespace
+
+// A call's turn on its object, waited for no longer than the call's deadline.
+// (A timed mutex would do, but ThreadSanitizer cannot see it taken with a
+// steady-clock deadline.)
+class TFramework::Turn {
+ public:
+  Turn(TFramework& owner, Clock::time_point deadline) : m_owner(owner) {
+    std::unique_lock<std::mutex> lock(owner.m_turnLock);
+    m_taken = owner.m_turnFree.wait_until(lock, deadline, [&owner] { return !owner.m_calling; });
+    if (m_taken) owner.m_calling = true;
+  }
+  ~Turn() {
+    if (!m_taken) return;
+    {
+      std::lock_guard<std::mutex> guard(m_owner.m_turnLock);
+      m_owner.m_calling = false;
+    }
+    m_owner.m_turnFree.notify_one();
+  }
+  Turn(const Turn&) = delete;
+  Turn& operator=(const Turn&) = delete;
+
+  bool Taken() const { return m_taken; }
+
+ private:
+  TFramework& m_owner;
+  bool m_taken = false;
+};
 
 TFramework::TFramework() = default;
 
@@ -30,33 +114,40 @@ void TFramework::SetMaxMessageSize(std::size_t bytes) { zelplatform::SetMaxMessa
 
 std::size_t TFramework::GetMaxMessageSize() { return zelplatform::MaxMessageSize(); }
 
+void TFramework::SetTimeoutOverride(long timeoutMs) { g_timeoutOverride = timeoutMs > 0 ? timeoutMs : 0; }
+
+void TFramework::SetIdleConnectionTimeout(long idleMs) {
+  zelplatform::SetIdleConnectionTime(std::chrono::milliseconds(idleMs > 0 ? idleMs : kDefaultIdleConnectionMs));
+}
+
+const TFramework::Failure& TFramework::LastFailure() { return ThreadFailure(); }
+
 int TFramework::SendRPC(TRPC& rpc, const char* serverName, TThreadQueue& replyQueue, long timeoutMs, TASKTYPE) {
-  const std::string endpoint = zelplatform::EndpointOf(serverName ? serverName : "");
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : kDefaultTimeoutMs);
-  std::lock_guard<std::mutex> guard(m_callLock);
+  const char* name = serverName ? serverName : "";
+  const long overridden = g_timeoutOverride.load(std::memory_order_relaxed);
+  const long waitMs = overridden > 0 ? overridden : timeoutMs > 0 ? timeoutMs : kDefaultTimeoutMs;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(waitMs);
+  CallStatus status = CallStatus::TimedOut;
+  if (const Turn turn(*this, deadline); turn.Taken()) status = Call(rpc, name, replyQueue, deadline);
+  return Conclude(status, rpc, name);
+}
+
+CallStatus TFramework::Call(TRPC& rpc, const char* serverName, TThreadQueue& replyQueue, Clock::time_point deadline) {
+  if (rpc.GetCallSize() > GetMaxMessageSize()) return CallStatus::RefusedTooLarge;
   try {
-    if (rpc.GetCallSize() > GetMaxMessageSize()) return 0;
-    if (!m_channel || m_channel->Endpoint() != endpoint || !m_channel->IsUsable())
-      m_channel = std::make_unique<ClientChannel>(endpoint);
-    const std::uint64_t callId = ++m_nextCallId;
-    if (!m_channel->Send(zelplatform::EncodeCall(callId, rpc), deadline)) {
-      m_channel.reset();
-      return 0;
+    zelplatform::SweepIdleConnections(Clock::now());
+    if (!m_pool || m_poolName != serverName) {
+      m_pool = zelplatform::PoolFor(zelplatform::EndpointOf(serverName));
+      m_poolName = serverName;
     }
-    if (!rpc.GetReplyExpected()) return 1;
-    while (auto message = m_channel->Receive(deadline)) {
-      zelplatform::ReplyFrame reply;
-      if (!zelplatform::DecodeReply(message->data(), message->size(), reply) || reply.callId != callId) {
-        replyQueue.CountStale();
-        continue;
-      }
-      rpc.SetReplyData(reply.data, reply.size);
-      rpc.SetReturnCode(reply.returnCode);
-      return 1;
-    }
+    zelplatform::ConnectionLease connection = m_pool->Take(deadline);
+    if (!connection) return CallStatus::TimedOut;
+    CallStatus status = connection->Send(rpc, deadline);
+    if (status == CallStatus::None && rpc.GetReplyExpected()) status = connection->Receive(rpc, replyQueue, deadline);
+    if (status == CallStatus::None) connection.Keep();
+    return status;
   } catch (const zmq::error_t& error) {
-    Diag(TDiag::WARN, __LINE__, __FILE__, "Transport error on %s: %s", endpoint.c_str(), error.what());
+    Diag(TDiag::WARN, __LINE__, __FILE__, "Transport error on %s: %s", serverName, error.what());
+    return StatusOfError(error);
   }
-  m_channel.reset();
-  return 0;
 }

@@ -1,5 +1,11 @@
 #include "zelclnt/platform/TRPCServer.h"
 
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
 #include <zmq.hpp>
 
 #include "RpcFrame.h"
@@ -8,12 +14,79 @@
 
 namespace {
 
+using zelplatform::Clock;
+
 constexpr auto kStopCheck = std::chrono::milliseconds(20);
+// Beyond these the socket thread stops taking calls and leaves them to
+// ZeroMQ's own queue, bounded by its high-water mark, as a flood would be.
+constexpr std::size_t kMaxQueuedCalls = 1000;
+constexpr std::size_t kMaxQueuedBytes = std::size_t{64} << 20;
+
+std::atomic<unsigned> g_replyPairs{0};
+
 
 }  // namespace
 
+struct TRPCServer::Call {
+  zmq::message_t identity;
+  zmq::message_t payload;
+  zelplatform::CallFrame frame;
+  Clock::time_point arrived;
+
+  // Moving a small message moves its bytes too, so the frame's pointer is
+  // taken afresh from where the payload is now.
+  const char* Data() const { return payload.data<char>() + (payload.size() - frame.size); }
+};
+
+class TRPCServer::CallQueue {
+ public:
+  bool Full() const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_calls.size() >= kMaxQueuedCalls || m_bytes >= kMaxQueuedBytes;
+  }
+
+  void Push(Call call) {
+    {
+      std::lock_guard<std::mutex> guard(m_lock);
+      m_bytes += call.payload.size();
+      m_calls.push_back(std::move(call));
+    }
+    m_ready.notify_one();
+  }
+
+  // Waits for the next call; false once `stop` is set.
+  bool Pop(Call& call, const std::atomic<bool>& stop) {
+    std::unique_lock<std::mutex> lock(m_lock);
+    m_ready.wait(lock, [&] { return stop || !m_calls.empty(); });
+    if (stop) return false;
+    call = std::move(m_calls.front());
+    m_calls.pop_front();
+    m_bytes -= call.payload.size();
+    return true;
+  }
+
+  void Wake() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_ready.notify_all();
+  }
+
+  void Clear() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_calls.clear();
+    m_bytes = 0;
+  }
+
+ private:
+  mutable std::mutex m_lock;
+  std::condition_variable m_ready;
+  std::deque<Call> m_calls;
+  std::size_t m_bytes = 0;
+};
+
 TRPCServer::TRPCServer(const std::string& serverName, Handler handler)
-    : m_endpoint(zelplatform::EndpointOf(serverName)), m_handler(std::move(handler)) {}
+    : m_endpoint(zelplatform::EndpointOf(serverName)),
+      m_handler(std::move(handler)),
+      m_queue(std::make_unique<CallQueue>()) {}
 
 TRPCServer::~TRPCServer() { Stop(); }
 
@@ -27,27 +100,53 @@ bool TRPCServer::Start(std::string* error) {
     if (error) *error = m_endpoint + " is already bound";
     return false;
   }
-  try {
-    auto socket = std::make_unique<zmq::socket_t>(zelplatform::SharedContext(), zmq::socket_type::router);
-    zelplatform::ConfigureSocket(*socket, m_endpoint);
-    socket->bind(m_endpoint);
-    m_boundEndpoint = socket->get(zmq::sockopt::last_endpoint);
-    m_socket = std::move(socket);
-  } catch (const zmq::error_t& failure) {
-    if (error) *error = "cannot bind " + m_endpoint + ": " + failure.what();
-    return false;
-  }
+  if (!OpenSockets(error)) return false;
   if (inproc) zelplatform::RegisterInproc(m_endpoint);
-  m_stop = false;
-  m_thread = std::thread(&TRPCServer::Serve, this);
+  m_stopServing = false;
+  m_stopIntake = false;
+  m_server = std::thread(&TRPCServer::Serve, this);
+  m_intake = std::thread(&TRPCServer::Intake, this);
   return true;
 }
 
 void TRPCServer::Stop() {
   if (!IsRunning()) return;
   if (zelplatform::IsInproc(m_endpoint)) zelplatform::UnregisterInproc(m_endpoint);
-  m_stop = true;
-  m_thread.join();
+  m_stopServing = true;
+  m_queue->Wake();
+  m_server.join();
+  // The socket thread outlives the serving one to send its last reply.
+  m_stopIntake = true;
+  m_intake.join();
+  CloseSockets();
+  m_queue->Clear();
+}
+
+bool TRPCServer::OpenSockets(std::string* error) {
+  zmq::context_t& context = zelplatform::SharedContext();
+  try {
+    const std::string pair = "inproc://zelclnt-rpc-replies-" + std::to_string(++g_replyPairs);
+    auto repliesIn = std::make_unique<zmq::socket_t>(context, zmq::socket_type::pair);
+    auto repliesOut = std::make_unique<zmq::socket_t>(context, zmq::socket_type::pair);
+    repliesIn->set(zmq::sockopt::linger, 0);
+    repliesOut->set(zmq::sockopt::linger, 0);
+    repliesIn->bind(pair);
+    repliesOut->connect(pair);
+    auto socket = std::make_unique<zmq::socket_t>(context, zmq::socket_type::router);
+    zelplatform::ConfigureSocket(*socket, m_endpoint);
+    zelplatform::BindSoon(*socket, m_endpoint);
+    m_boundEndpoint = socket->get(zmq::sockopt::last_endpoint);
+    m_socket = std::move(socket);
+    m_repliesIn = std::move(repliesIn);
+    m_repliesOut = std::move(repliesOut);
+  } catch (const zmq::error_t& failure) {
+    if (error) *error = "cannot bind " + m_endpoint + ": " + failure.what();
+    return false;
+  }
+  return true;
+}
+
+void TRPCServer::CloseSockets() {
   // Closing releases the name only later, on ZeroMQ's own thread; unbinding
   // releases it now, so the same endpoint can be bound again at once.
   try {
@@ -55,40 +154,91 @@ void TRPCServer::Stop() {
   } catch (const zmq::error_t&) {
   }
   m_socket.reset();
+  m_repliesOut.reset();
+  m_repliesIn.reset();
+}
+
+void TRPCServer::Intake() {
+  while (!m_stopIntake) {
+    try {
+      const short callEvents = m_queue->Full() ? 0 : ZMQ_POLLIN;
+      zmq::pollitem_t items[] = {{m_repliesIn->handle(), 0, ZMQ_POLLIN, 0}, {m_socket->handle(), 0, callEvents, 0}};
+      zmq::poll(items, 2, kStopCheck);
+      if (items[0].revents & ZMQ_POLLIN) ForwardReplies();
+      if (items[1].revents & ZMQ_POLLIN) TakeCalls();
+    } catch (const zmq::error_t& failure) {
+      if (failure.num() != EINTR)
+        Diag(TDiag::SEVR, __LINE__, __FILE__, "RPC server on %s: %s", m_boundEndpoint.c_str(), failure.what());
+    }
+  }
+  try {
+    ForwardReplies();
+  } catch (const zmq::error_t&) {
+  }
+}
+
+void TRPCServer::TakeCalls() {
+  while (!m_queue->Full()) {
+    Call call;
+    if (!m_socket->recv(call.identity, zmq::recv_flags::dontwait)) return;
+    call.arrived = Clock::now();
+    if (!call.identity.more()) continue;
+    if (!m_socket->recv(call.payload, zmq::recv_flags::dontwait)) return;
+    if (call.payload.more()) {
+      zmq::message_t extra;
+      while (m_socket->recv(extra, zmq::recv_flags::dontwait) && extra.more()) {
+      }
+      continue;
+    }
+    if (zelplatform::DecodeCall(call.payload.data(), call.payload.size(), call.frame)) m_queue->Push(std::move(call));
+  }
+}
+
+void TRPCServer::ForwardReplies() {
+  zmq::message_t identity;
+  zmq::message_t reply;
+  while (m_repliesIn->recv(identity, zmq::recv_flags::dontwait)) {
+    if (!m_repliesIn->recv(reply, zmq::recv_flags::dontwait)) return;
+    m_socket->send(identity, zmq::send_flags::sndmore | zmq::send_flags::dontwait);
+    m_socket->send(reply, zmq::send_flags::dontwait);
+  }
 }
 
 void TRPCServer::Serve() {
-  zmq::pollitem_t item{m_socket->handle(), 0, ZMQ_POLLIN, 0};
-  while (!m_stop) {
+  Call call;
+  while (m_queue->Pop(call, m_stopServing)) {
     try {
-      zmq::poll(&item, 1, kStopCheck);
-      if (item.revents & ZMQ_POLLIN) ServeOne();
+      if (!DropIfLate(call)) ServeOne(call);
     } catch (const zmq::error_t& failure) {
       Diag(TDiag::SEVR, __LINE__, __FILE__, "RPC server on %s: %s", m_boundEndpoint.c_str(), failure.what());
     }
   }
 }
 
-void TRPCServer::ServeOne() {
-  zmq::message_t identity;
-  zmq::message_t payload;
-  if (!m_socket->recv(identity, zmq::recv_flags::dontwait)) return;
-  if (!identity.more() || !m_socket->recv(payload, zmq::recv_flags::dontwait)) return;
-  if (payload.more()) {
-    zmq::message_t extra;
-    while (m_socket->recv(extra, zmq::recv_flags::dontwait) && extra.more()) {
-    }
-    return;
-  }
-  zelplatform::CallFrame call;
-  if (!zelplatform::DecodeCall(payload.data(), payload.size(), call)) return;
+// Only the time since the call was taken from the socket is seen: the two
+// clocks cannot be compared, so time on the wire is not counted.
+bool TRPCServer::DropIfLate(const Call& call) {
+  if (call.frame.remainingMs == 0) return false;
+  const auto late = Clock::now() - (call.arrived + std::chrono::milliseconds(call.frame.remainingMs));
+  if (late < Clock::duration::zero()) return false;
+  ++m_dropped;
+  const auto lateMs = std::chrono::duration_cast<std::chrono::milliseconds>(late).count();
+  Diag(TDiag::WARN, __LINE__, __FILE__,
+       "RPC server on %s: call %llu (RPC type %u) dropped unserved, %lld ms after its caller stopped waiting",
+       m_boundEndpoint.c_str(), static_cast<unsigned long long>(call.frame.callId),
+       static_cast<unsigned>(call.frame.rpcType), static_cast<long long>(lateMs));
+  return true;
+}
+
+void TRPCServer::ServeOne(Call& call) {
+  const zelplatform::CallFrame& frame = call.frame;
   TRPC rpc;
-  rpc.SetRPCType(call.rpcType);
-  rpc.SetReplyExpected(call.replyExpected ? 1 : 0);
-  if (call.size > zelplatform::MaxMessageSize()) {
+  rpc.SetRPCType(frame.rpcType);
+  rpc.SetReplyExpected(frame.replyExpected ? 1 : 0);
+  if (frame.size > zelplatform::MaxMessageSize()) {
     rpc.SetReturnCode(TRPC::kRefusedTooLarge);
   } else {
-    rpc.SetCallData(call.data, call.size);
+    rpc.SetCallData(call.Data(), frame.size);
     try {
       m_handler(rpc);
     } catch (...) {
@@ -97,8 +247,8 @@ void TRPCServer::ServeOne() {
     }
   }
   ++m_served;
-  if (!call.replyExpected) return;
-  const std::string reply = zelplatform::EncodeReply(call.callId, rpc);
-  m_socket->send(identity, zmq::send_flags::sndmore | zmq::send_flags::dontwait);
-  m_socket->send(zmq::buffer(reply), zmq::send_flags::dontwait);
+  if (!frame.replyExpected) return;
+  const std::string reply = zelplatform::EncodeReply(frame.callId, rpc);
+  m_repliesOut->send(call.identity, zmq::send_flags::sndmore);
+  m_repliesOut->send(zmq::buffer(reply));
 }

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "zelclnt/platform/TFramework.h"
+
 namespace zelctl {
 
 CallOutcome::CallOutcome(std::string call, std::string server, ZelTPresenceServer::ActionResult returned,
@@ -11,13 +13,15 @@ CallOutcome::CallOutcome(std::string call, std::string server, ZelTPresenceServe
       m_server(std::move(server)),
       m_result(returned),
       m_error(request.GetErrorCode()),
-      m_mode(request.GetRequestMode()) {}
+      m_mode(request.GetRequestMode()),
+      m_transportFailure(returned == ZelTPresenceServer::ACTION_SUCCEEDED ? "" : TFramework::LastFailure().text) {}
 
 std::string CallOutcome::Line() const {
   return m_call + "(" + m_server + "): " + ResultText() + ", " + ZelTRequest::ToString(m_mode);
 }
 
 std::string CallOutcome::FailureLine() const {
+  if (!m_transportFailure.empty()) return m_call + " failed: " + m_transportFailure;
   if (m_error == ZelTPresenceServer::ERR_NONE)
     return m_call + " failed: " + ResultText() + " (no usable reply from " + m_server + ")";
   return m_call + " refused: " + ResultText();

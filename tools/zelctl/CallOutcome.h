@@ -13,7 +13,8 @@ namespace zelctl {
 
 class CallOutcome {
  public:
-  // `returned` is what the API method returned; `request` is read at once.
+  // `returned` is what the API method returned; `request`, and why the
+  // thread's last call failed in the transport, are read at once.
   CallOutcome(std::string call, std::string server, ZelTPresenceServer::ActionResult returned,
               const ZelTRequest& request);
 
@@ -23,8 +24,10 @@ class CallOutcome {
 
   // "SubmitWrapup(tcp://127.0.0.1:7300): result 0, ERR_NONE, REQUESTMODE_DEFAULT"
   std::string Line() const;
-  // "SubmitWrapup refused: result 1, ERR_INVALID_STATE". A failure without
-  // an error code never had a usable reply, and the line names the server.
+  // "SubmitWrapup refused: result 1, ERR_INVALID_STATE". A call the
+  // transport failed says why: "Query failed: connection refused by
+  // tcp://127.0.0.1:7399"; any other failure without an error code never had
+  // a usable reply, and the line names the server.
   std::string FailureLine() const;
   // "result 1, ERR_INVALID_STATE"
   std::string ResultText() const;
@@ -35,6 +38,7 @@ class CallOutcome {
   ZelTPresenceServer::ActionResult m_result;
   ZelTPresenceServer::ErrorCode m_error;
   ZelTRequest::RequestMode m_mode;
+  std::string m_transportFailure;
 };
 
 // Sends the request with `send` and judges what came back. The request's

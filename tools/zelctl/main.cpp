@@ -17,9 +17,12 @@
 int main(int argc, char** argv) {
   std::string server = "tcp://127.0.0.1:7300";
   std::string diag = std::getenv("ZEL_DIAG") ? std::getenv("ZEL_DIAG") : "";
+  long timeoutMs = 0;
   CLI::App app{"Command-line client of the presence server"};
   app.add_option("--server", server, "Presence server name or endpoint")->capture_default_str();
   app.add_option("--diag", diag, "Diagnostic types to switch on, e.g. INFO,FENX (default: ZEL_DIAG)");
+  app.add_option("--timeout", timeoutMs, "Milliseconds each call waits for the server (default: 60000)")
+      ->check(CLI::Range(1L, 24L * 3600 * 1000));
   app.require_subcommand(1);
   zelctl::Command chosen;
   zelctl::AddRequestCommands(app, chosen);
@@ -31,6 +34,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "zelctl: unknown diagnostic type in \"%s\"\n", diag.c_str());
     return 2;
   }
+  TFramework::SetTimeoutOverride(timeoutMs);
 
   ZelAPresenceServer api(zelctl::kClientName, zelctl::kClientNode);
   return chosen ? chosen(api, server) : 2;

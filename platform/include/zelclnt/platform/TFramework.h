@@ -4,13 +4,26 @@
 // SendRPC carries a call over ZeroMQ. A server name containing "://" is a
 // ZeroMQ endpoint (inproc://, tcp://host:port, ipc://); any other name stands
 // for inproc://<name>. The time-out is in milliseconds; 0 or below means the
-// framework default of 60000.
+// framework default of 60000. It is the caller's whole wait, for the object,
+// a connection, the send and the reply; the call tells the server how long
+// its caller still waits, and a server drops a call that waited that long in
+// its queue.
 //
-// One API object serialises its own calls; several objects may call from
-// several threads at once. The object keeps one connection, to the server
-// it called last; a failed call drops it, with whatever it still had queued,
-// so a call reported as failed never reaches the server afterwards.
+// Connections belong to the process, not to the objects: all objects calling
+// one endpoint share a few (at most 8 calls in flight per endpoint; further
+// callers wait their turn within their time-out). A connection unused for the
+// idle time (30 s) is closed by a later call. A failed call closes its
+// connection with whatever it had not sent: a call that failed before it
+// was sent never reaches the server. One that timed out after it was sent is
+// left to the server's deadline, which counts only the time the call waited
+// in the server's own queue: such a call may still run.
+//
+// One object serialises its own calls; several objects may call from several
+// threads at once. The static settings may be changed from any thread;
+// LastFailure is kept per thread.
 
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -22,19 +35,36 @@
 using TASKTYPE = int;
 
 namespace zelplatform {
-class ClientChannel;
+class ConnectionPool;
 }
 
 class TFramework {
  public:
   static constexpr long kDefaultTimeoutMs = 60000;
+  static constexpr long kDefaultIdleConnectionMs = 30000;
   static constexpr std::size_t kDefaultMaxMessageSize = std::size_t{64} << 20;
+
+  // Why a call failed.
+  enum class FailureKind {
+    None,               // it went through
+    NoSuchServer,       // nothing serves the name, or it is no endpoint
+    ConnectionRefused,  // the server refused the connection
+    TimedOut,           // the time-out passed first
+    RefusedTooLarge,    // the call or its reply is above the size bound
+    Interrupted,        // the server shut down, or its connection was lost, before it replied
+    HandlerFailed,      // the server's handler failed
+  };
+  struct Failure {
+    FailureKind kind = FailureKind::None;
+    // E.g. "connection refused by tcp://127.0.0.1:7399"; empty for None.
+    std::string text;
+  };
 
   TFramework();
   // clientName and clientNode name this client to the framework (they appear
   // in its diagnostics); clientType is the framework's client class.
   TFramework(const char* clientName, const char* clientNode, unsigned short clientType);
-  // Copies take the names, not the connection.
+  // Copies take the names.
   TFramework(const TFramework& other);
   TFramework& operator=(const TFramework& other);
   virtual ~TFramework();
@@ -44,6 +74,11 @@ class TFramework {
   // silent past the time-out, or sent what the transport refuses.
   int SendRPC(TRPC& rpc, const char* serverName, TThreadQueue& replyQueue, long timeoutMs, TASKTYPE type);
 
+  // How this thread's last SendRPC ended: None when it went through and the
+  // server's handler did not fail (a handler's own nonzero return code is an
+  // answer, not a failure).
+  static const Failure& LastFailure();
+
   const std::string& GetClientName() const { return m_clientName; }
   const std::string& GetClientNode() const { return m_clientNode; }
   unsigned short GetClientType() const { return m_clientType; }
@@ -51,12 +86,27 @@ class TFramework {
   // Largest message accepted from the wire, in either direction, process-wide.
   static void SetMaxMessageSize(std::size_t bytes);
   static std::size_t GetMaxMessageSize();
+  // When positive, every call of the process waits this long instead of the
+  // time-out its caller passed; 0 gives callers their own back.
+  static void SetTimeoutOverride(long timeoutMs);
+  // Connections unused for this long are closed, process-wide; 0 or below
+  // restores the default.
+  static void SetIdleConnectionTimeout(long idleMs);
 
  private:
+  class Turn;
+
+  FailureKind Call(TRPC& rpc, const char* serverName, TThreadQueue& replyQueue,
+                   std::chrono::steady_clock::time_point deadline);
+
   std::string m_clientName;
   std::string m_clientNode;
   unsigned short m_clientType = 0;
-  std::mutex m_callLock;
-  std::unique_ptr<zelplatform::ClientChannel> m_channel;
-  unsigned long long m_nextCallId = 0;
+  // The object's calls take turns.
+  std::mutex m_turnLock;
+  std::condition_variable m_turnFree;
+  bool m_calling = false;
+  // The pool of the server called last, and the name it was called by.
+  std::shared_ptr<zelplatform::ConnectionPool> m_pool;
+  std::string m_poolName;
 };

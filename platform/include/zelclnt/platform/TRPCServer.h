@@ -1,13 +1,19 @@
 #pragma once
 // The server side of the framework's calls: binds an endpoint and serves the
-// calls that reach it, one at a time, on a thread of its own. The handler
-// gets a TRPC with the call data, RPC type and reply-expected flag, and sets
-// the reply data and the return code. An exception from the handler answers
-// with return code TRPC::kHandlerFailed; a call above the size bound is
-// answered with TRPC::kRefusedTooLarge, unread.
+// calls that reach it, one at a time and in arrival order. The handler gets a
+// TRPC with the call data, RPC type and reply-expected flag, and sets the
+// reply data and the return code. An exception from the handler answers with
+// return code TRPC::kHandlerFailed; a call above the size bound is answered
+// with TRPC::kRefusedTooLarge, unread.
 //
-// Server names follow TFramework::SendRPC. Start and Stop are for the owning
-// thread; CallsServed may be read from any thread.
+// A call may carry how long its caller still waits. Each call is stamped as
+// it is taken from the socket, while an earlier call's handler may still run;
+// a call whose caller has stopped waiting by the time its turn comes is
+// dropped unserved, with a warning, and gets no reply.
+//
+// Two threads of its own: one owns the socket, one runs the handler. Server
+// names follow TFramework::SendRPC. Start and Stop are for the owning thread;
+// CallsServed and CallsDropped may be read from any thread.
 
 #include <atomic>
 #include <cstddef>
@@ -32,25 +38,48 @@ class TRPCServer {
   TRPCServer& operator=(const TRPCServer&) = delete;
 
   // Binds and starts serving; false, with the reason in *error, when the
-  // endpoint cannot be bound or the server already runs.
+  // endpoint cannot be bound or the server already runs. A tcp port released
+  // a moment ago is retried for up to a second.
   bool Start(std::string* error = nullptr);
+  // Finishes the handler that runs; calls still queued are discarded.
   void Stop();
-  bool IsRunning() const { return m_thread.joinable(); }
+  bool IsRunning() const { return m_intake.joinable(); }
 
   // The bound endpoint after a successful Start (a tcp port of 0 or "*"
   // resolved to the real one).
   const std::string& Endpoint() const { return m_boundEndpoint; }
   std::size_t CallsServed() const { return m_served; }
+  // Calls not served because their caller had stopped waiting.
+  std::size_t CallsDropped() const { return m_dropped; }
 
  private:
+  class CallQueue;
+  struct Call;
+
+  bool OpenSockets(std::string* error);
+  void CloseSockets();
+  // Socket thread: stamps and queues calls, sends the replies back.
+  void Intake();
+  void TakeCalls();
+  void ForwardReplies();
+  // Serving thread.
   void Serve();
-  void ServeOne();
+  void ServeOne(Call& call);
+  bool DropIfLate(const Call& call);
 
   std::string m_endpoint;
   std::string m_boundEndpoint;
   Handler m_handler;
+  std::unique_ptr<CallQueue> m_queue;
+  // Socket thread: the ROUTER and the end of the reply pair it reads.
   std::unique_ptr<zmq::socket_t> m_socket;
-  std::thread m_thread;
-  std::atomic<bool> m_stop{false};
+  std::unique_ptr<zmq::socket_t> m_repliesIn;
+  // Serving thread: the end of the reply pair it writes.
+  std::unique_ptr<zmq::socket_t> m_repliesOut;
+  std::thread m_intake;
+  std::thread m_server;
+  std::atomic<bool> m_stopServing{false};
+  std::atomic<bool> m_stopIntake{false};
   std::atomic<std::size_t> m_served{0};
+  std::atomic<std::size_t> m_dropped{0};
 };

@@ -1,0 +1,196 @@
+#include "ClientConnection.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+
+#include "RpcFrame.h"
+
+namespace zelplatform {
+namespace {
+
+constexpr int kMonitoredEvents =
+    ZMQ_EVENT_CONNECTED | ZMQ_EVENT_CONNECT_RETRIED | ZMQ_EVENT_CLOSED | ZMQ_EVENT_DISCONNECTED;
+// How long a wait goes before it looks again at whether the server is there.
+constexpr std::int64_t kSliceMs = 20;
+
+std::string NextMonitorEndpoint() {
+  static std::atomic<std::uint64_t> counter{0};
+  return "inproc://zelplatform-monitor-" + std::to_string(++counter);
+}
+
+// Rounded up: a wait must not end just before its deadline and spin.
+std::int64_t MillisecondsLeft(Clock::time_point now, Clock::time_point deadline) {
+  return std::max<std::int64_t>(std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count(), 1);
+}
+
+std::uint32_t RemainingMs(Clock::time_point now, Clock::time_point deadline) {
+  return static_cast<std::uint32_t>(
+      std::min<std::int64_t>(MillisecondsLeft(now, deadline), std::numeric_limits<std::uint32_t>::max()));
+}
+
+int SliceMs(Clock::time_point now, Clock::time_point deadline) {
+  return static_cast<int>(std::min(MillisecondsLeft(now, deadline), kSliceMs));
+}
+
+bool ReceiveNow(zmq::socket_t& socket, zmq::message_t& message) {
+  for (;;) {
+    if (zmq_msg_recv(message.handle(), socket.handle(), ZMQ_DONTWAIT) >= 0) return true;
+    if (zmq_errno() != EINTR) return false;
+  }
+}
+
+void DiscardRest(zmq::socket_t& socket) {
+  zmq::message_t part;
+  while (ReceiveNow(socket, part) && part.more()) {
+  }
+}
+
+}  // namespace
+
+ClientConnection::ClientConnection(const std::string& endpoint) : m_endpoint(endpoint), m_inproc(IsInproc(endpoint)) {
+  // An inproc socket connects only once a server is bound: ZeroMQ would
+  // otherwise hold the call for whichever server binds the name later.
+  if (!m_inproc) Open();
+}
+
+ClientConnection::~ClientConnection() { Close(); }
+
+void ClientConnection::Open() {
+  m_dealer.emplace(SharedContext(), zmq::socket_type::dealer);
+  ConfigureSocket(*m_dealer, m_endpoint);
+  m_dealer->set(zmq::sockopt::immediate, 1);
+  m_receiveTimeout = -1;
+  if (!m_inproc) {
+    // A lost connection is made again by the next call, not by ZeroMQ in the
+    // background: an idle socket retrying a server that is down would fill
+    // its unread monitor until ZeroMQ's own thread blocks on it.
+    m_dealer->set(zmq::sockopt::reconnect_ivl, -1);
+    const std::string monitorEndpoint = NextMonitorEndpoint();
+    if (zmq_socket_monitor(m_dealer->handle(), monitorEndpoint.c_str(), kMonitoredEvents) != 0) throw zmq::error_t();
+    m_monitor.emplace(SharedContext(), zmq::socket_type::pair);
+    m_monitor->set(zmq::sockopt::linger, 0);
+    m_monitor->connect(monitorEndpoint);
+  }
+  m_dealer->connect(m_endpoint);
+  m_peer = Peer::Unknown;
+  m_fresh = true;
+}
+
+void ClientConnection::Close() {
+  if (m_monitor) zmq_socket_monitor(m_dealer->handle(), nullptr, 0);
+  m_monitor.reset();
+  m_dealer.reset();
+}
+
+CallStatus ClientConnection::CheckInproc() {
+  const std::uint64_t epoch = InprocEpoch();
+  if (epoch == m_epoch && m_dealer) return CallStatus::None;
+  const std::uint64_t generation = InprocGeneration(m_endpoint);
+  if (generation == 0) return CallStatus::NoSuchServer;
+  if (generation != m_generation || !m_dealer) {
+    Close();
+    m_generation = generation;
+    Open();
+  }
+  m_epoch = epoch;
+  return CallStatus::None;
+}
+
+bool ClientConnection::IsGone(Peer peer) { return peer == Peer::Refused || peer == Peer::Lost; }
+
+// Events are read in the order they happened; the last one decides.
+ClientConnection::Peer ClientConnection::ReadPeer() {
+  zmq::message_t event;
+  while (ReceiveNow(*m_monitor, event)) {
+    std::uint16_t id = 0;
+    if (event.size() >= sizeof id) std::memcpy(&id, event.data(), sizeof id);
+    if (event.more()) DiscardRest(*m_monitor);
+    if (id == ZMQ_EVENT_CONNECTED) m_peer = Peer::Connected;
+    if (id == ZMQ_EVENT_DISCONNECTED) m_peer = Peer::Lost;
+    if (id == ZMQ_EVENT_CONNECT_RETRIED || (id == ZMQ_EVENT_CLOSED && m_peer == Peer::Unknown)) m_peer = Peer::Refused;
+  }
+  return m_peer;
+}
+
+CallStatus ClientConnection::Send(const TRPC& rpc, Clock::time_point deadline) {
+  if (m_inproc) {
+    const CallStatus bound = CheckInproc();
+    if (bound != CallStatus::None) return bound;
+  }
+  zmq::message_t frame(kCallHeaderSizeV2 + rpc.GetCallSize());
+  if (rpc.GetCallSize() != 0)
+    std::memcpy(frame.data<char>() + kCallHeaderSizeV2, rpc.GetCallPointer(), rpc.GetCallSize());
+  ++m_callId;
+  for (;;) {
+    const Clock::time_point now = Clock::now();
+    if (now >= deadline) return CallStatus::TimedOut;
+    WriteCallHeader(frame.data<char>(), m_callId, rpc, RemainingMs(now, deadline));
+    if (zmq_msg_send(frame.handle(), m_dealer->handle(), ZMQ_DONTWAIT) >= 0) {
+      m_fresh = false;
+      return CallStatus::None;
+    }
+    if (zmq_errno() == EINTR) continue;
+    if (zmq_errno() != EAGAIN) return CallStatus::Interrupted;
+    const CallStatus ready = AwaitWritable(deadline);
+    if (ready != CallStatus::None) return ready;
+  }
+}
+
+// Nothing was queued: a send that cannot go leaves nothing behind.
+CallStatus ClientConnection::AwaitWritable(Clock::time_point deadline) {
+  if (m_inproc) {
+    const CallStatus bound = CheckInproc();
+    if (bound != CallStatus::None) return bound;
+  } else if (IsGone(ReadPeer())) {
+    if (m_fresh) return CallStatus::ConnectionRefused;
+    // Perhaps an outage that is over by now: a new socket learns afresh.
+    Close();
+    Open();
+  }
+  zmq::pollitem_t items[2] = {{m_dealer->handle(), 0, ZMQ_POLLOUT, 0},
+                              {m_monitor ? m_monitor->handle() : nullptr, 0, ZMQ_POLLIN, 0}};
+  if (zmq_poll(items, m_monitor ? 2 : 1, SliceMs(Clock::now(), deadline)) < 0 && zmq_errno() != EINTR)
+    return CallStatus::Interrupted;
+  return CallStatus::None;
+}
+
+CallStatus ClientConnection::Receive(TRPC& rpc, TThreadQueue& queue, Clock::time_point deadline) {
+  zmq::message_t message;
+  for (;;) {
+    const Clock::time_point now = Clock::now();
+    if (now >= deadline) return CallStatus::TimedOut;
+    SetReceiveTimeout(SliceMs(now, deadline));
+    if (zmq_msg_recv(message.handle(), m_dealer->handle(), 0) >= 0) {
+      if (const auto taken = Take(message, rpc, queue)) return *taken;
+      continue;
+    }
+    if (zmq_errno() == EINTR) continue;
+    if (zmq_errno() != EAGAIN) return CallStatus::Interrupted;
+    if (m_inproc ? InprocGeneration(m_endpoint) != m_generation : IsGone(ReadPeer())) return CallStatus::Interrupted;
+  }
+}
+
+std::optional<CallStatus> ClientConnection::Take(const zmq::message_t& message, TRPC& rpc, TThreadQueue& queue) {
+  ReplyFrame reply;
+  if (message.more()) {
+    DiscardRest(*m_dealer);
+  } else if (DecodeReply(message.data(), message.size(), reply) && reply.callId == m_callId) {
+    if (message.size() > MaxMessageSize() + kFrameAllowance) return CallStatus::RefusedTooLarge;
+    rpc.SetReplyData(reply.data, reply.size);
+    rpc.SetReturnCode(reply.returnCode);
+    return CallStatus::None;
+  }
+  queue.CountStale();
+  return std::nullopt;
+}
+
+void ClientConnection::SetReceiveTimeout(int ms) {
+  if (ms == m_receiveTimeout) return;
+  m_dealer->set(zmq::sockopt::rcvtimeo, ms);
+  m_receiveTimeout = ms;
+}
+
+}  // namespace zelplatform

@@ -1,0 +1,77 @@
+#pragma once
+// A client's connection to one server: a DEALER that carries one call at a
+// time, for whichever caller the connection pool lent it to.
+//
+// The fast path is a send that goes at once and a reply that comes within a
+// slice of the wait. Only when a send cannot go, or a reply is late, does the
+// connection ask whether its server is there: for tcp and ipc from a socket
+// monitor, whose events are read in order, the last one deciding; for inproc
+// from the record of bound names. ZeroMQ does not reconnect a lost server in
+// the background; the next call that finds it lost opens a new socket, whose
+// answer is news: a server back since then is called at once, one still down
+// refuses the call at once.
+//
+// Sends go only to a connected server (ZMQ_IMMEDIATE), so a call that could
+// not be sent is queued nowhere. Interrupted waits (EINTR) resume with the
+// time left; nothing is sent twice.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "ZmqTransport.h"
+#include "zelclnt/platform/TFramework.h"
+
+namespace zelplatform {
+
+using CallStatus = TFramework::FailureKind;
+
+class ClientConnection {
+ public:
+  // Throws zmq::error_t when ZeroMQ cannot make or connect the socket (a
+  // malformed endpoint, no descriptors left).
+  explicit ClientConnection(const std::string& endpoint);
+  ~ClientConnection();
+  ClientConnection(const ClientConnection&) = delete;
+  ClientConnection& operator=(const ClientConnection&) = delete;
+
+  // Sends the call under a new call id, telling the server how long the
+  // caller still waits. No send is made once the deadline has passed.
+  CallStatus Send(const TRPC& rpc, Clock::time_point deadline);
+  // Waits for the reply to the call sent last and puts it into rpc; replies
+  // to earlier calls are counted on queue and dropped.
+  CallStatus Receive(TRPC& rpc, TThreadQueue& queue, Clock::time_point deadline);
+
+  Clock::time_point LastUsed() const { return m_lastUsed; }
+  void MarkUsed(Clock::time_point now) { m_lastUsed = now; }
+
+ private:
+  enum class Peer { Unknown, Connected, Refused, Lost };
+
+  void Open();
+  void Close();
+  // Reopens a connection to an inproc server bound anew; NoSuchServer when
+  // the name is unbound.
+  CallStatus CheckInproc();
+  Peer ReadPeer();
+  static bool IsGone(Peer peer);
+  CallStatus AwaitWritable(Clock::time_point deadline);
+  // Given a reply frame: None when it answers the call sent last.
+  std::optional<CallStatus> Take(const zmq::message_t& message, TRPC& rpc, TThreadQueue& queue);
+  void SetReceiveTimeout(int ms);
+
+  const std::string m_endpoint;
+  const bool m_inproc;
+  std::optional<zmq::socket_t> m_dealer;
+  std::optional<zmq::socket_t> m_monitor;
+  Peer m_peer = Peer::Unknown;
+  // Nothing went out on this socket yet: what its monitor says is news.
+  bool m_fresh = true;
+  std::uint64_t m_generation = 0;
+  std::uint64_t m_epoch = 0;
+  std::uint64_t m_callId = 0;
+  int m_receiveTimeout = -1;
+  Clock::time_point m_lastUsed;
+};
+
+}  // namespace zelplatform

@@ -1,0 +1,84 @@
+#pragma once
+// The process's connections, shared by every TFramework object: for each
+// endpoint a pool of at most kMaxConnections, each lent to one call at a
+// time. A call takes the connection used last (or a new one while under the
+// bound, or waits for one until its deadline) and gives it back once the call
+// went through; a failed call's connection is closed, with whatever it still
+// held. Connections idle for the idle time are closed by a later call to any
+// endpoint; no thread watches them. The pools themselves, a few bytes each,
+// stay for the life of the process.
+//
+// Every function may be called from any thread.
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "ClientConnection.h"
+#include "ZmqTransport.h"
+
+namespace zelplatform {
+
+class ConnectionPool;
+
+// A connection lent to one call. When the lease ends it goes back to its
+// pool if the call went through, and is closed otherwise (a failure, or an
+// exception on the way).
+class ConnectionLease {
+ public:
+  ConnectionLease(ConnectionPool& pool, std::unique_ptr<ClientConnection> connection);
+  ~ConnectionLease();
+  ConnectionLease(const ConnectionLease&) = delete;
+  ConnectionLease& operator=(const ConnectionLease&) = delete;
+
+  // False when no connection came free before the deadline.
+  explicit operator bool() const { return m_connection != nullptr; }
+  ClientConnection* operator->() const { return m_connection.get(); }
+  // The call went through: the connection may be lent again.
+  void Keep() { m_keep = true; }
+
+ private:
+  ConnectionPool& m_pool;
+  std::unique_ptr<ClientConnection> m_connection;
+  bool m_keep = false;
+};
+
+class ConnectionPool {
+ public:
+  static constexpr std::size_t kMaxConnections = 8;
+
+  explicit ConnectionPool(std::string endpoint);
+  ConnectionPool(const ConnectionPool&) = delete;
+  ConnectionPool& operator=(const ConnectionPool&) = delete;
+
+  const std::string& Endpoint() const { return m_endpoint; }
+  // Throws zmq::error_t when a new connection cannot be made.
+  ConnectionLease Take(Clock::time_point deadline);
+  // Closes the connections nobody used since before the cutoff.
+  void CloseIdle(Clock::time_point cutoff);
+
+ private:
+  friend class ConnectionLease;
+  void GiveBack(std::unique_ptr<ClientConnection> connection, bool keep);
+
+  const std::string m_endpoint;
+  std::mutex m_lock;
+  std::condition_variable m_freed;
+  // Least recently used first.
+  std::vector<std::unique_ptr<ClientConnection>> m_idle;
+  // Idle and lent.
+  std::size_t m_open = 0;
+};
+
+// The pool of an endpoint, made on its first use.
+std::shared_ptr<ConnectionPool> PoolFor(const std::string& endpoint);
+// Closes idle connections of every pool, at most a few times per idle time;
+// cheap when not yet due.
+void SweepIdleConnections(Clock::time_point now);
+void SetIdleConnectionTime(std::chrono::milliseconds idle);
+
+}  // namespace zelplatform
