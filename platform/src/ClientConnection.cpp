@@ -58,7 +58,20 @@ ClientConnection::ClientConnection(const std::string& endpoint) : m_endpoint(end
 
 ClientConnection::~ClientConnection() { Close(); }
 
+// Connecting makes ZeroMQ process its pending commands, a wait that a signal
+// can interrupt; nothing has been sent yet, so the socket is made afresh.
 void ClientConnection::Open() {
+  for (;;) {
+    try {
+      return OpenSocket();
+    } catch (const zmq::error_t& error) {
+      Close();
+      if (error.num() != EINTR) throw;
+    }
+  }
+}
+
+void ClientConnection::OpenSocket() {
   m_dealer.emplace(SharedContext(), zmq::socket_type::dealer);
   ConfigureSocket(*m_dealer, m_endpoint);
   m_dealer->set(zmq::sockopt::immediate, 1);

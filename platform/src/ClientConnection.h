@@ -49,6 +49,7 @@ class ClientConnection {
   enum class Peer { Unknown, Connected, Refused, Lost };
 
   void Open();
+  void OpenSocket();
   void Close();
   // Reopens a connection to an inproc server bound anew; NoSuchServer when
   // the name is unbound.
