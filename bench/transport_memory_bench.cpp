@@ -1,6 +1,7 @@
 // Heap allocations per call: the framework's call, beside a bare ZeroMQ
 // round trip of the same bytes to the same echo server (what ZeroMQ itself
-// allocates), and a whole server-status query through the API object.
+// allocates), a whole server-status query through the API object, and the
+// call trace and diagnostic stream with their types off (none at all).
 // Runs in its own executable, beside allocation_meter.cpp.
 #include <benchmark/benchmark.h>
 
@@ -9,6 +10,7 @@
 #include "allocation_meter.h"
 #include "echo_server.h"
 #include "zelclnt/core/ZelAPresenceServer.h"
+#include "zelclnt/diag/NuxDiagStream.h"
 #include "zelclnt/platform/TDiag.h"
 #include "zelclnt/platform/TFramework.h"
 #include "zelclnt/requests/ZelTServerStatus.h"
@@ -79,6 +81,17 @@ void BM_ServerStatusQueryAllocations(benchmark::State& state, const char* endpoi
   ReportAllocations(state, before);
 }
 
+void BM_DiagOffAllocations(benchmark::State& state) {
+  TDiag::SetFilters("NONE");
+  const std::size_t before = zelbench::AllocationCount();
+  for (auto _ : state) {
+    NuxFenx trace(__LINE__, __FILE__, "ZelAPresenceServer", "QueryServerStatus");
+    NuxDiagStream(TDiag::INFO, __LINE__, __FILE__, trace) << "text";
+  }
+  ReportAllocations(state, before);
+}
+
+BENCHMARK(BM_DiagOffAllocations)->Iterations(2000);
 BENCHMARK_CAPTURE(BM_FrameworkCallAllocations, inproc, "inproc://bench-allocations")->Iterations(2000);
 BENCHMARK_CAPTURE(BM_BareCallAllocations, inproc, "inproc://bench-allocations-bare")->Iterations(2000);
 BENCHMARK_CAPTURE(BM_FrameworkCallAllocations, tcp, "tcp://127.0.0.1:*")->Iterations(2000);

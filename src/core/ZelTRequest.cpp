@@ -47,6 +47,15 @@ void WriteSevere(unsigned short line, const std::string& text) {
   NuxDiagStream::WriteDiag(TDiag::SEVR, line, __FILE__, text);
 }
 
+// Built only when a call could not be packed, and never the cause of an
+// exception leaving the envelope.
+void WritePackFailure(unsigned short line, unsigned short objectType, unsigned short actionType) noexcept {
+  try {
+    WriteSevere(line, "PackRpcRequest. " + ObjectActionText(objectType, actionType));
+  } catch (...) {
+  }
+}
+
 // The sizing pass and the writing pass must agree; bytes the second pass
 // did not write would otherwise travel uninitialised.
 void RequireFull(const TPack& pack, unsigned long expected) {
@@ -57,14 +66,13 @@ void RequireFull(const TPack& pack, unsigned long expected) {
 
 unsigned long TGenericRequest::PackRpcCallGeneric(TRPC& rpc, unsigned short rpcType, unsigned short objectType,
                                                   unsigned short actionType, bool replyRequired) {
-  const std::string failure = "PackRpcRequest. " + ObjectActionText(objectType, actionType);
   try {
     TPack pack(0);
     PackRequest(pack);
     const TMsgRequestHdr header(kHeaderVersion, 0, pack.BufferSizeRequired(), objectType, actionType, 0, 0);
     EnvelopeBuffer buffer(header.GetDataSize() + header.SizeOfRequestHdrObj());
     if (!buffer.Data()) {
-      WriteSevere(__LINE__, failure);
+      WritePackFailure(__LINE__, objectType, actionType);
       return ZelTPresenceServer::ERR_UNABLE_TO_ALLOCATE_MEM;
     }
     pack.SetBuffer(buffer.Data(), buffer.Size());
@@ -76,7 +84,7 @@ unsigned long TGenericRequest::PackRpcCallGeneric(TRPC& rpc, unsigned short rpcT
     rpc.SetReplyExpected(replyRequired ? 1 : 0);
     return ZelTPresenceServer::ERR_NONE;
   } catch (...) {
-    WriteSevere(__LINE__, failure);
+    WritePackFailure(__LINE__, objectType, actionType);
     return ZelTPresenceServer::ERR_EXCEPTION_OCCURRED;
   }
 }

@@ -21,35 +21,34 @@ void WritePieces(TDiag::enDiagType type, unsigned short line, const char* file, 
 
 NuxDiagStream::NuxDiagStream(TDiag::enDiagType type, unsigned short line, const std::string& file,
                              const std::string& className, const std::string& methodName)
-    : m_type(type), m_line(line), m_file(file), m_className(className), m_methodName(methodName) {
-  Start();
+    : m_type(type),
+      m_line(line),
+      m_ownClassName(className),
+      m_ownMethodName(methodName),
+      m_className(m_ownClassName.c_str()),
+      m_methodName(m_ownMethodName.c_str()) {
+  if (TDiag::ShouldWeDiag(type)) Start(file.c_str());
 }
+
+NuxDiagStream::NuxDiagStream(TDiag::enDiagType type, unsigned short line, const char* file, const NuxDiagStream& other)
+    : NuxDiagStream(type, line, file, other.m_className, other.m_methodName) {}
 
 NuxDiagStream::NuxDiagStream(TDiag::enDiagType type, unsigned short line, const std::string& file,
                              const NuxDiagStream& other)
-    : NuxDiagStream(type, line, file, other.m_className, other.m_methodName) {}
+    : NuxDiagStream(type, line, file.c_str(), other.m_className, other.m_methodName) {}
 
-NuxDiagStream::~NuxDiagStream() {
-  if (m_pending && TDiag::ShouldWeDiag(m_type)) WriteDiag(m_type, m_line, m_file, m_text);
+void NuxDiagStream::Flush() {
+  if (TDiag::ShouldWeDiag(m_type)) WriteDiag(m_type, m_line, m_file, m_text);
   m_pending = false;
 }
 
-void NuxDiagStream::Start() {
-  m_pending = TDiag::ShouldWeDiag(m_type) != 0;
-  if (!m_pending) return;
-  if (!m_className.empty()) m_text += m_className + "::";
+void NuxDiagStream::Start(const char* file) {
+  m_pending = true;
+  m_file = file ? file : "";
+  const bool hasClass = *m_className != '\0';
+  if (hasClass) m_text.append(m_className).append("::");
   m_text += m_methodName;
-  if (!m_className.empty() || !m_methodName.empty()) m_text += ". ";
-}
-
-NuxDiagStream& NuxDiagStream::operator<<(const std::string& text) {
-  if (m_pending) m_text += text;
-  return *this;
-}
-
-NuxDiagStream& NuxDiagStream::operator<<(const char* text) {
-  if (m_pending && text) m_text += text;
-  return *this;
+  if (hasClass || *m_methodName != '\0') m_text += ". ";
 }
 
 void NuxDiagStream::WriteDiag(TDiag::enDiagType type, unsigned short line, const std::string& file,
@@ -88,14 +87,16 @@ void NuxDiagStream::PrintDiagFilters(const std::string& prefix) {
 
 void NuxDiagStream::ReportProgramException(unsigned short line, const std::string& file, const std::string& className,
                                            const std::string& methodName, const std::string& text) {
-  NuxDiagStream stream(TDiag::SEVR, line, file, className, methodName);
+  NuxDiagStream stream(TDiag::SEVR, line, file.c_str(), className.c_str(), methodName.c_str());
   stream << text << " Program exception";
 }
 
 NuxFenx::NuxFenx(unsigned short line, const std::string& file, const std::string& className,
                  const std::string& methodName)
     : NuxDiagStream(TDiag::FENX, line, file, className, methodName) {
-  if (m_pending) WriteDiag(TDiag::FENX, line, file, m_text + "Enter function.");
+  if (m_pending) Enter();
 }
 
-NuxFenx::~NuxFenx() { *this << "Exit function."; }
+void NuxFenx::Enter() { WriteDiag(TDiag::FENX, m_line, m_file, m_text + "Enter function."); }
+
+void NuxFenx::Exit() { *this << "Exit function."; }
