@@ -16,11 +16,6 @@ constexpr int kMonitoredEvents =
 // How long a wait goes before it looks again at whether the server is there.
 constexpr std::int64_t kSliceMs = 20;
 
-std::string NextMonitorEndpoint() {
-  static std::atomic<std::uint64_t> counter{0};
-  return "inproc://zelplatform-monitor-" + std::to_string(++counter);
-}
-
 // Rounded up: a wait must not end just before its deadline and spin.
 std::int64_t MillisecondsLeft(Clock::time_point now, Clock::time_point deadline) {
   return std::max<std::int64_t>(std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count(), 1);
@@ -33,19 +28,6 @@ std::uint32_t RemainingMs(Clock::time_point now, Clock::time_point deadline) {
 
 int SliceMs(Clock::time_point now, Clock::time_point deadline) {
   return static_cast<int>(std::min(MillisecondsLeft(now, deadline), kSliceMs));
-}
-
-bool ReceiveNow(zmq::socket_t& socket, zmq::message_t& message) {
-  for (;;) {
-    if (zmq_msg_recv(message.handle(), socket.handle(), ZMQ_DONTWAIT) >= 0) return true;
-    if (zmq_errno() != EINTR) return false;
-  }
-}
-
-void DiscardRest(zmq::socket_t& socket) {
-  zmq::message_t part;
-  while (ReceiveNow(socket, part) && part.more()) {
-  }
 }
 
 }  // namespace

@@ -28,17 +28,6 @@ constexpr auto kGiveUpWait = std::chrono::milliseconds(250);
 constexpr int kMonitoredEvents = ZMQ_EVENT_HANDSHAKE_SUCCEEDED | ZMQ_EVENT_DISCONNECTED | ZMQ_EVENT_CONNECT_DELAYED |
                                  ZMQ_EVENT_CONNECT_RETRIED;
 
-std::string NextMonitorEndpoint() {
-  static std::atomic<std::uint64_t> counter{0};
-  return "inproc://zelplatform-event-monitor-" + std::to_string(++counter);
-}
-
-void DiscardRest(zmq::socket_t& socket) {
-  zmq::message_t part;
-  while (socket.recv(part, zmq::recv_flags::dontwait) && part.more()) {
-  }
-}
-
 Clock::time_point DeadlineAfter(long timeoutMs) {
   return timeoutMs < 0 ? Clock::time_point::max() : Clock::now() + std::chrono::milliseconds(timeoutMs);
 }
@@ -141,7 +130,7 @@ bool TEventReceiver::ReadOne() {
   if (!link.sub.recv(link.header, zmq::recv_flags::dontwait)) return false;
   if (!link.header.more() || !link.sub.recv(link.body, zmq::recv_flags::dontwait)) return Drop();
   if (link.body.more()) {
-    DiscardRest(link.sub);
+    zelplatform::DiscardRest(link.sub);
     return Drop();
   }
   zelplatform::EventHeader header;
@@ -252,7 +241,7 @@ void TEventReceiver::DrainMonitor() {
   while (monitor.recv(event, zmq::recv_flags::dontwait)) {
     std::uint16_t id = 0;
     if (event.size() >= sizeof id) std::memcpy(&id, event.data(), sizeof id);
-    if (event.more()) DiscardRest(monitor);
+    if (event.more()) zelplatform::DiscardRest(monitor);
     if (id == ZMQ_EVENT_HANDSHAKE_SUCCEEDED) Connected();
     if (id == ZMQ_EVENT_DISCONNECTED) LinkLost();
     // ZeroMQ is connecting again by itself.
@@ -280,7 +269,7 @@ void TEventReceiver::Connect() {
   if (!zelplatform::IsInproc(m_endpoint)) {
     sub.set(zmq::sockopt::heartbeat_ivl, kLinkHeartbeatMs);
     sub.set(zmq::sockopt::heartbeat_timeout, kLinkTimeoutMs);
-    const std::string monitorEndpoint = NextMonitorEndpoint();
+    const std::string monitorEndpoint = zelplatform::NextMonitorEndpoint();
     if (zmq_socket_monitor(sub.handle(), monitorEndpoint.c_str(), kMonitoredEvents) != 0)
       throw zmq::error_t();
     link->monitor.emplace(zelplatform::SharedContext(), zmq::socket_type::pair);

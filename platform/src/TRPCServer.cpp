@@ -185,9 +185,7 @@ void TRPCServer::TakeCalls() {
     if (!call.identity.more()) continue;
     if (!m_socket->recv(call.payload, zmq::recv_flags::dontwait)) return;
     if (call.payload.more()) {
-      zmq::message_t extra;
-      while (m_socket->recv(extra, zmq::recv_flags::dontwait) && extra.more()) {
-      }
+      zelplatform::DiscardRest(*m_socket);
       continue;
     }
     if (zelplatform::DecodeCall(call.payload.data(), call.payload.size(), call.frame)) m_queue->Push(std::move(call));

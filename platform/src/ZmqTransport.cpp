@@ -66,6 +66,24 @@ std::size_t MaxMessageSize() { return SizeBound(); }
 
 void SetMaxMessageSize(std::size_t bytes) { SizeBound() = bytes; }
 
+std::string NextMonitorEndpoint() {
+  static std::atomic<std::uint64_t> counter{0};
+  return "inproc://zelplatform-monitor-" + std::to_string(++counter);
+}
+
+bool ReceiveNow(zmq::socket_t& socket, zmq::message_t& message) {
+  for (;;) {
+    if (zmq_msg_recv(message.handle(), socket.handle(), ZMQ_DONTWAIT) >= 0) return true;
+    if (zmq_errno() != EINTR) return false;
+  }
+}
+
+void DiscardRest(zmq::socket_t& socket) {
+  zmq::message_t part;
+  while (ReceiveNow(socket, part) && part.more()) {
+  }
+}
+
 void BindSoon(zmq::socket_t& socket, const std::string& endpoint) {
   const auto deadline = Clock::now() + std::chrono::seconds(1);
   for (;;) {

@@ -41,6 +41,14 @@ void SetMaxMessageSize(std::size_t bytes);
 // round to it, so a restart on the same port waits that long.
 void BindSoon(zmq::socket_t& socket, const std::string& endpoint);
 
+// A fresh inproc name for a socket monitor.
+std::string NextMonitorEndpoint();
+
+// The next message part if one is waiting; an interrupted read tries again.
+bool ReceiveNow(zmq::socket_t& socket, zmq::message_t& message);
+// Drops the remaining parts of a message already begun.
+void DiscardRest(zmq::socket_t& socket);
+
 // Sets linger 0 and, where ZeroMQ enforces it, the size bound.
 void ConfigureSocket(zmq::socket_t& socket, const std::string& endpoint);
 

@@ -54,6 +54,10 @@ Contacts ContactsOf(const ZelTHandlingState& contact) {
 
 }  // namespace
 
+bool EventFeed::Tells(const User& call) const {
+  return IsOn() && call.GetAction() != User::ACTION_QUERY && call.GetAction() != User::ACTION_NONE;
+}
+
 void EventFeed::UserActed(const User& before, const User& after, const User& call) const {
   switch (call.GetAction()) {
     case User::ACTION_SET_ROUTING_STATE:

@@ -23,6 +23,9 @@ class EventFeed {
 
   // Without a sink nobody listens: callers need not build anything.
   bool IsOn() const { return static_cast<bool>(m_sink); }
+  // Whether carrying out the call yields events: if not (a query, say),
+  // the caller need not keep the record as it was before.
+  bool Tells(const ZelTUserPresence& call) const;
 
   // The events of a user action carried out: `before` and `after` are the
   // user's record around it, `call` the request.

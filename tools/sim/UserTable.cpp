@@ -50,7 +50,7 @@ void UserTable::Act(ZelTUserPresence& call) {
   std::lock_guard<std::mutex> guard(m_lock);
   ZelTUserPresence* user = Lookup(call.GetUserKey(), call.GetUserID());
   std::optional<ZelTUserPresence> before;
-  if (user && m_feed.IsOn()) before = *user;
+  if (user && m_feed.Tells(call)) before = *user;
   const PS::ErrorCode error = user ? ApplyUserAction(*user, call, TTimeStamp(0)) : PS::ERR_INVALID_USER;
   if (error == PS::ERR_NONE && before) m_feed.UserActed(*before, *user, call);
   if (error == PS::ERR_NONE) Reply(call, *user);
