@@ -11,8 +11,10 @@
 namespace zelplatform {
 namespace {
 
-constexpr int kMonitoredEvents =
-    ZMQ_EVENT_CONNECTED | ZMQ_EVENT_CONNECT_RETRIED | ZMQ_EVENT_CLOSED | ZMQ_EVENT_DISCONNECTED;
+constexpr int kMonitoredEvents = ZMQ_EVENT_CONNECTED | ZMQ_EVENT_CONNECT_RETRIED | ZMQ_EVENT_CLOSED |
+                                 ZMQ_EVENT_DISCONNECTED | ZMQ_EVENT_HANDSHAKE_SUCCEEDED |
+                                 ZMQ_EVENT_HANDSHAKE_FAILED_NO_DETAIL | ZMQ_EVENT_HANDSHAKE_FAILED_PROTOCOL |
+                                 ZMQ_EVENT_HANDSHAKE_FAILED_AUTH;
 // How long a wait goes before it looks again at whether the server is there.
 constexpr std::int64_t kSliceMs = 20;
 
@@ -32,7 +34,8 @@ int SliceMs(Clock::time_point now, Clock::time_point deadline) {
 
 }  // namespace
 
-ClientConnection::ClientConnection(const std::string& endpoint) : m_endpoint(endpoint), m_inproc(IsInproc(endpoint)) {
+ClientConnection::ClientConnection(const std::string& endpoint, CurveSetting curve)
+    : m_endpoint(endpoint), m_inproc(IsInproc(endpoint)), m_curve(std::move(curve)) {
   // An inproc socket connects only once a server is bound: ZeroMQ would
   // otherwise hold the call for whichever server binds the name later.
   if (!m_inproc) Open();
@@ -58,6 +61,7 @@ void ClientConnection::OpenSocket() {
   ConfigureSocket(*m_dealer, m_endpoint);
   m_dealer->set(zmq::sockopt::immediate, 1);
   m_receiveTimeout = -1;
+  if (m_curve.enabled) SecureClient(*m_dealer, m_curve.serverKey, m_curve.client);
   if (!m_inproc) {
     // A lost connection is made again by the next call, not by ZeroMQ in the
     // background: an idle socket retrying a server that is down would fill
@@ -71,6 +75,7 @@ void ClientConnection::OpenSocket() {
   }
   m_dealer->connect(m_endpoint);
   m_peer = Peer::Unknown;
+  m_handshaking = false;
   m_fresh = true;
 }
 
@@ -94,20 +99,39 @@ CallStatus ClientConnection::CheckInproc() {
   return CallStatus::None;
 }
 
-bool ClientConnection::IsGone(Peer peer) { return peer == Peer::Refused || peer == Peer::Lost; }
+bool ClientConnection::IsGone(Peer peer) {
+  return peer == Peer::Refused || peer == Peer::Lost || peer == Peer::Unauthenticated;
+}
 
-// Events are read in the order they happened; the last one decides.
+// Events are read in the order they happened; the last one decides, but a
+// failed handshake stands: the socket does not try again.
 ClientConnection::Peer ClientConnection::ReadPeer() {
   zmq::message_t event;
   while (ReceiveNow(*m_monitor, event)) {
     std::uint16_t id = 0;
     if (event.size() >= sizeof id) std::memcpy(&id, event.data(), sizeof id);
     if (event.more()) DiscardRest(*m_monitor);
-    if (id == ZMQ_EVENT_CONNECTED) m_peer = Peer::Connected;
-    if (id == ZMQ_EVENT_DISCONNECTED) m_peer = Peer::Lost;
-    if (id == ZMQ_EVENT_CONNECT_RETRIED || (id == ZMQ_EVENT_CLOSED && m_peer == Peer::Unknown)) m_peer = Peer::Refused;
+    if (m_peer != Peer::Unauthenticated) NotePeerEvent(id);
   }
   return m_peer;
+}
+
+// A server that cannot read the client's greeting (the server key given is
+// not its own, or the client speaks clear text to a CURVE server) just hangs
+// up, without saying why.
+void ClientConnection::NotePeerEvent(std::uint16_t id) {
+  const bool refusedHandshake = id == ZMQ_EVENT_HANDSHAKE_FAILED_AUTH || id == ZMQ_EVENT_HANDSHAKE_FAILED_PROTOCOL ||
+                                id == ZMQ_EVENT_HANDSHAKE_FAILED_NO_DETAIL;
+  if (id == ZMQ_EVENT_CONNECTED) m_handshaking = true;
+  if (id == ZMQ_EVENT_CONNECTED || id == ZMQ_EVENT_HANDSHAKE_SUCCEEDED) m_peer = Peer::Connected;
+  if (id == ZMQ_EVENT_HANDSHAKE_SUCCEEDED) m_handshaking = false;
+  if (id == ZMQ_EVENT_DISCONNECTED) m_peer = m_handshaking ? Peer::Unauthenticated : Peer::Lost;
+  if (refusedHandshake) m_peer = Peer::Unauthenticated;
+  if (id == ZMQ_EVENT_CONNECT_RETRIED || (id == ZMQ_EVENT_CLOSED && m_peer == Peer::Unknown)) m_peer = Peer::Refused;
+}
+
+CallStatus ClientConnection::Unreachable() const {
+  return m_peer == Peer::Unauthenticated ? CallStatus::AuthenticationFailed : CallStatus::ConnectionRefused;
 }
 
 CallStatus ClientConnection::Send(const TRPC& rpc, Clock::time_point deadline) {
@@ -140,7 +164,7 @@ CallStatus ClientConnection::AwaitWritable(Clock::time_point deadline) {
     const CallStatus bound = CheckInproc();
     if (bound != CallStatus::None) return bound;
   } else if (IsGone(ReadPeer())) {
-    if (m_fresh) return CallStatus::ConnectionRefused;
+    if (m_fresh) return Unreachable();
     // Perhaps an outage that is over by now: a new socket learns afresh.
     Close();
     Open();

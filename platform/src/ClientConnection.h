@@ -11,6 +11,10 @@
 // answer is news: a server back since then is called at once, one still down
 // refuses the call at once.
 //
+// With CURVE, a handshake the server refuses (the client's key is not
+// admitted, or the server's is not the one given) or a server that does
+// not speak CURVE fails the call as soon as the monitor tells of it.
+//
 // Sends go only to a connected server (ZMQ_IMMEDIATE), so a call that could
 // not be sent is queued nowhere. Interrupted waits (EINTR) resume with the
 // time left; nothing is sent twice.
@@ -19,6 +23,7 @@
 #include <optional>
 #include <string>
 
+#include "ClientKeys.h"
 #include "ZmqTransport.h"
 #include "zelclnt/platform/TFramework.h"
 
@@ -30,7 +35,7 @@ class ClientConnection {
  public:
   // Throws zmq::error_t when ZeroMQ cannot make or connect the socket (a
   // malformed endpoint, no descriptors left).
-  explicit ClientConnection(const std::string& endpoint);
+  ClientConnection(const std::string& endpoint, CurveSetting curve);
   ~ClientConnection();
   ClientConnection(const ClientConnection&) = delete;
   ClientConnection& operator=(const ClientConnection&) = delete;
@@ -42,11 +47,12 @@ class ClientConnection {
   // to earlier calls are counted on queue and dropped.
   CallStatus Receive(TRPC& rpc, TThreadQueue& queue, Clock::time_point deadline);
 
+  const CurveSetting& Curve() const { return m_curve; }
   Clock::time_point LastUsed() const { return m_lastUsed; }
   void MarkUsed(Clock::time_point now) { m_lastUsed = now; }
 
  private:
-  enum class Peer { Unknown, Connected, Refused, Lost };
+  enum class Peer { Unknown, Connected, Refused, Lost, Unauthenticated };
 
   void Open();
   void OpenSocket();
@@ -56,6 +62,8 @@ class ClientConnection {
   CallStatus CheckInproc();
   Peer ReadPeer();
   static bool IsGone(Peer peer);
+  void NotePeerEvent(std::uint16_t id);
+  CallStatus Unreachable() const;
   CallStatus AwaitWritable(Clock::time_point deadline);
   // Given a reply frame: None when it answers the call sent last.
   std::optional<CallStatus> Take(const zmq::message_t& message, TRPC& rpc, TThreadQueue& queue);
@@ -63,9 +71,12 @@ class ClientConnection {
 
   const std::string m_endpoint;
   const bool m_inproc;
+  const CurveSetting m_curve;
   std::optional<zmq::socket_t> m_dealer;
   std::optional<zmq::socket_t> m_monitor;
   Peer m_peer = Peer::Unknown;
+  // A connection that went before its handshake ended failed the handshake.
+  bool m_handshaking = false;
   // Nothing went out on this socket yet: what its monitor says is news.
   bool m_fresh = true;
   std::uint64_t m_generation = 0;

@@ -29,6 +29,8 @@ Registry& Pools() {
 ConnectionLease::ConnectionLease(ConnectionPool& pool, std::unique_ptr<ClientConnection> connection)
     : m_pool(pool), m_connection(std::move(connection)) {}
 
+ConnectionLease::ConnectionLease(ConnectionPool& pool, CallStatus failure) : m_pool(pool), m_failure(failure) {}
+
 ConnectionLease::~ConnectionLease() {
   if (m_connection) m_pool.GiveBack(std::move(m_connection), m_keep);
 }
@@ -37,29 +39,51 @@ ConnectionPool::ConnectionPool(std::string endpoint) : m_endpoint(std::move(endp
   m_idle.reserve(kMaxConnections);
 }
 
-ConnectionLease ConnectionPool::Take(Clock::time_point deadline) {
+ConnectionLease ConnectionPool::Take(Clock::time_point deadline, std::string* keysError) {
+  // Declared first, so closed once the lock is let go.
+  std::vector<std::unique_ptr<ClientConnection>> stale;
   std::unique_lock<std::mutex> lock(m_lock);
+  if (!KeysUsable(stale, keysError)) return ConnectionLease(*this, CallStatus::NoUsableKeys);
   if (!m_freed.wait_until(lock, deadline, [this] { return !m_idle.empty() || m_open < kMaxConnections; }))
-    return ConnectionLease(*this, nullptr);
+    return ConnectionLease(*this, CallStatus::TimedOut);
   if (!m_idle.empty()) {
     std::unique_ptr<ClientConnection> connection = std::move(m_idle.back());
     m_idle.pop_back();
     return ConnectionLease(*this, std::move(connection));
   }
   ++m_open;
+  const CurveSetting curve = m_curve;
   lock.unlock();
   try {
-    return ConnectionLease(*this, std::make_unique<ClientConnection>(m_endpoint));
+    return ConnectionLease(*this, std::make_unique<ClientConnection>(m_endpoint, curve));
   } catch (...) {
     GiveBack(nullptr, false);
     throw;
   }
 }
 
+bool ConnectionPool::KeysUsable(std::vector<std::unique_ptr<ClientConnection>>& stale, std::string* keysError) {
+  const std::uint64_t generation = KeysGeneration();
+  if (generation != m_keysGeneration) {
+    m_keysGeneration = generation;
+    m_keysError.clear();
+    m_keysUsable = CurveFor(m_endpoint, m_curve, &m_keysError);
+    // Connections made with other keys must not carry another call.
+    const auto other = std::stable_partition(m_idle.begin(), m_idle.end(),
+                                             [this](const auto& connection) { return connection->Curve() == m_curve; });
+    stale.assign(std::make_move_iterator(other), std::make_move_iterator(m_idle.end()));
+    m_idle.erase(other, m_idle.end());
+    m_open -= stale.size();
+  }
+  if (!m_keysUsable && keysError) *keysError = m_keysError;
+  return m_keysUsable;
+}
+
 void ConnectionPool::GiveBack(std::unique_ptr<ClientConnection> connection, bool keep) {
   {
     std::lock_guard<std::mutex> guard(m_lock);
-    if (keep) {
+    // One lent while the keys changed is not lent again.
+    if (keep && connection->Curve() == m_curve) {
       connection->MarkUsed(Clock::now());
       m_idle.push_back(std::move(connection));
     } else {

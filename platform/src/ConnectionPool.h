@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "ClientConnection.h"
+#include "ClientKeys.h"
 #include "ZmqTransport.h"
 
 namespace zelplatform {
@@ -31,12 +32,15 @@ class ConnectionPool;
 class ConnectionLease {
  public:
   ConnectionLease(ConnectionPool& pool, std::unique_ptr<ClientConnection> connection);
+  // No connection: why.
+  ConnectionLease(ConnectionPool& pool, CallStatus failure);
   ~ConnectionLease();
   ConnectionLease(const ConnectionLease&) = delete;
   ConnectionLease& operator=(const ConnectionLease&) = delete;
 
-  // False when no connection came free before the deadline.
+  // False when there is no connection to lend: Failure() says why.
   explicit operator bool() const { return m_connection != nullptr; }
+  CallStatus Failure() const { return m_failure; }
   ClientConnection* operator->() const { return m_connection.get(); }
   // The call went through: the connection may be lent again.
   void Keep() { m_keep = true; }
@@ -44,6 +48,7 @@ class ConnectionLease {
  private:
   ConnectionPool& m_pool;
   std::unique_ptr<ClientConnection> m_connection;
+  CallStatus m_failure = CallStatus::None;
   bool m_keep = false;
 };
 
@@ -56,14 +61,19 @@ class ConnectionPool {
   ConnectionPool& operator=(const ConnectionPool&) = delete;
 
   const std::string& Endpoint() const { return m_endpoint; }
+  // A connection made with the endpoint's keys in force, or none: no
+  // connection came free before the deadline (TimedOut), or the endpoint
+  // needs keys that are not usable (NoUsableKeys, why in *keysError).
   // Throws zmq::error_t when a new connection cannot be made.
-  ConnectionLease Take(Clock::time_point deadline);
+  ConnectionLease Take(Clock::time_point deadline, std::string* keysError);
   // Closes the connections nobody used since before the cutoff.
   void CloseIdle(Clock::time_point cutoff);
 
  private:
   friend class ConnectionLease;
   void GiveBack(std::unique_ptr<ClientConnection> connection, bool keep);
+  // REQUIRES: m_lock held. Moves connections made with other keys to stale.
+  bool KeysUsable(std::vector<std::unique_ptr<ClientConnection>>& stale, std::string* keysError);
 
   const std::string m_endpoint;
   std::mutex m_lock;
@@ -72,6 +82,12 @@ class ConnectionPool {
   std::vector<std::unique_ptr<ClientConnection>> m_idle;
   // Idle and lent.
   std::size_t m_open = 0;
+  // The endpoint's keys, looked up again only when the keys in force change
+  // (0: never looked up).
+  std::uint64_t m_keysGeneration = 0;
+  CurveSetting m_curve;
+  bool m_keysUsable = false;
+  std::string m_keysError;
 };
 
 // The pool of an endpoint, made on its first use.

@@ -2,10 +2,10 @@
 
 #include <chrono>
 #include <random>
-
 #include <zmq.hpp>
 
 #include "EventFrame.h"
+#include "ZapHandler.h"
 #include "ZmqTransport.h"
 
 namespace zelplatform {
@@ -28,13 +28,12 @@ int TcpPort(const std::string& endpoint) {
 // Seconds since 1970 above a random half: distinct across restarts, even
 // two within one second.
 std::uint64_t NewIncarnation() {
-  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
-      std::chrono::system_clock::now().time_since_epoch()).count();
+  const auto seconds =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
   std::random_device random;
   const std::uint64_t incarnation = (static_cast<std::uint64_t>(seconds) << 32) | random();
   return incarnation != 0 ? incarnation : 1;
 }
-
 
 }  // namespace
 
@@ -64,21 +63,26 @@ bool TEventPublisher::Start(std::string* error) {
     reason = "server " + m_serverName + " has no events endpoint (a tcp server needs a port from 1 to 65534)";
   else if (inproc && zelplatform::InprocGeneration(m_endpoint) != 0)
     reason = m_endpoint + " is already bound";
+  else if (const std::string insecure = zelplatform::SecurityError(m_security); !insecure.empty())
+    reason = "cannot serve " + m_endpoint + ": " + insecure;
   if (!reason.empty()) {
     if (error) *error = reason;
     return false;
   }
   std::unique_ptr<zmq::socket_t> socket;
+  std::unique_ptr<zelplatform::ZapDomain> zap;
   try {
     socket = std::make_unique<zmq::socket_t>(zelplatform::SharedContext(), zmq::socket_type::pub);
     zelplatform::ConfigureSocket(*socket, m_endpoint);
     socket->set(zmq::sockopt::sndhwm, m_sendHighWaterMark);
+    zap = zelplatform::Secure(*socket, m_endpoint, m_security);
     zelplatform::BindSoon(*socket, m_endpoint);
   } catch (const zmq::error_t& failure) {
     if (error) *error = "cannot bind " + m_endpoint + ": " + failure.what();
     return false;
   }
   m_boundEndpoint = socket->get(zmq::sockopt::last_endpoint);
+  m_zap = std::move(zap);
   if (inproc) zelplatform::RegisterInproc(m_endpoint);
   {
     std::lock_guard<std::mutex> guard(m_lock);
@@ -88,7 +92,8 @@ bool TEventPublisher::Start(std::string* error) {
     m_heartbeats = 0;
     m_stopping = false;
   }
-  if (m_heartbeatMs > 0) m_heartbeat = std::thread(&TEventPublisher::Beat, this, std::chrono::milliseconds(m_heartbeatMs));
+  if (m_heartbeatMs > 0)
+    m_heartbeat = std::thread(&TEventPublisher::Beat, this, std::chrono::milliseconds(m_heartbeatMs));
   return true;
 }
 
@@ -109,6 +114,7 @@ void TEventPublisher::Stop() {
   } catch (const zmq::error_t&) {
   }
   m_socket.reset();
+  m_zap.reset();
 }
 
 bool TEventPublisher::Publish(int eventType, const void* data, std::size_t size) {

@@ -4,9 +4,9 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
-
 #include <zmq.hpp>
 
+#include "ClientKeys.h"
 #include "EventFrame.h"
 #include "ZmqTransport.h"
 #include "zelclnt/platform/TDiag.h"
@@ -26,7 +26,8 @@ constexpr int kLinkTimeoutMs = 3000;
 // ZeroMQ tells within this time that it is reconnecting by itself.
 constexpr auto kGiveUpWait = std::chrono::milliseconds(250);
 constexpr int kMonitoredEvents = ZMQ_EVENT_HANDSHAKE_SUCCEEDED | ZMQ_EVENT_DISCONNECTED | ZMQ_EVENT_CONNECT_DELAYED |
-                                 ZMQ_EVENT_CONNECT_RETRIED;
+                                 ZMQ_EVENT_CONNECT_RETRIED | ZMQ_EVENT_HANDSHAKE_FAILED_NO_DETAIL |
+                                 ZMQ_EVENT_HANDSHAKE_FAILED_PROTOCOL | ZMQ_EVENT_HANDSHAKE_FAILED_AUTH;
 
 Clock::time_point DeadlineAfter(long timeoutMs) {
   return timeoutMs < 0 ? Clock::time_point::max() : Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -63,6 +64,14 @@ bool TEventReceiver::Start(std::string* error) {
     if (error) *error = reason;
     return false;
   }
+  // The events endpoint has the key of the server it belongs to.
+  zelplatform::CurveSetting curve;
+  if (!zelplatform::CurveFor(zelplatform::EndpointOf(m_serverName), curve, &reason)) {
+    if (error) *error = "no usable keys to subscribe to " + m_endpoint + ": " + reason;
+    return false;
+  }
+  m_serverKey = curve.serverKey;
+  m_clientKeys = curve.client;
   const bool inproc = zelplatform::IsInproc(m_endpoint);
   m_maxSize = zelplatform::MaxMessageSize();
   m_generation = inproc ? zelplatform::InprocGeneration(m_endpoint) : 0;
@@ -243,6 +252,9 @@ void TEventReceiver::DrainMonitor() {
     if (event.size() >= sizeof id) std::memcpy(&id, event.data(), sizeof id);
     if (event.more()) zelplatform::DiscardRest(monitor);
     if (id == ZMQ_EVENT_HANDSHAKE_SUCCEEDED) Connected();
+    if (id == ZMQ_EVENT_HANDSHAKE_FAILED_AUTH || id == ZMQ_EVENT_HANDSHAKE_FAILED_PROTOCOL ||
+        (!m_serverKey.empty() && id == ZMQ_EVENT_HANDSHAKE_FAILED_NO_DETAIL))
+      HandshakeFailed();
     if (id == ZMQ_EVENT_DISCONNECTED) LinkLost();
     // ZeroMQ is connecting again by itself.
     if (id != ZMQ_EVENT_DISCONNECTED) m_abandoned = false;
@@ -266,12 +278,12 @@ void TEventReceiver::Connect() {
   if (m_types.empty()) sub.set(zmq::sockopt::subscribe, "");
   for (const int eventType : m_types) sub.set(zmq::sockopt::subscribe, zelplatform::EventTypePrefix(eventType));
   if (!m_types.empty()) sub.set(zmq::sockopt::subscribe, zelplatform::EventTypePrefix(zelplatform::kHeartbeatType));
+  if (!m_serverKey.empty()) zelplatform::SecureClient(sub, m_serverKey, m_clientKeys);
   if (!zelplatform::IsInproc(m_endpoint)) {
     sub.set(zmq::sockopt::heartbeat_ivl, kLinkHeartbeatMs);
     sub.set(zmq::sockopt::heartbeat_timeout, kLinkTimeoutMs);
     const std::string monitorEndpoint = zelplatform::NextMonitorEndpoint();
-    if (zmq_socket_monitor(sub.handle(), monitorEndpoint.c_str(), kMonitoredEvents) != 0)
-      throw zmq::error_t();
+    if (zmq_socket_monitor(sub.handle(), monitorEndpoint.c_str(), kMonitoredEvents) != 0) throw zmq::error_t();
     link->monitor.emplace(zelplatform::SharedContext(), zmq::socket_type::pair);
     link->monitor->set(zmq::sockopt::linger, 0);
     link->monitor->connect(monitorEndpoint);
@@ -284,6 +296,12 @@ void TEventReceiver::Connected() {
   if (m_wentAway) Push(TEventNotice::Kind::Reconnected);
   m_wentAway = false;
   m_connected = true;
+  m_refused = false;
+}
+
+void TEventReceiver::HandshakeFailed() {
+  if (!m_refused) Push(TEventNotice::Kind::AuthenticationFailed);
+  m_refused = true;
 }
 
 void TEventReceiver::Disconnected() {

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "ClientKeys.h"
 #include "ConnectionPool.h"
 #include "zelclnt/platform/TDiag.h"
 
@@ -28,6 +29,8 @@ constexpr std::pair<const char*, const char*> kFailureTexts[] = {
     {"message to or from ", " refused as too large"},
     {"interrupted: ", " shut down or dropped the connection before replying"},
     {"the handler of ", " failed"},
+    {"authentication failed by ", ""},
+    {"no usable keys to call ", ""},
 };
 
 // The transport's own return codes say the call failed at the far end.
@@ -47,7 +50,7 @@ CallStatus StatusOfError(const zmq::error_t& error) {
 
 // Records how the call ended for the calling thread; texts are built only
 // for failures.
-int Conclude(CallStatus status, const TRPC& rpc, const char* serverName) {
+int Conclude(CallStatus status, const TRPC& rpc, const char* serverName, const std::string& detail) {
   const bool through = status == CallStatus::None;
   if (through && rpc.GetReplyExpected()) status = StatusOfReply(rpc.GetReturnCode());
   TFramework::Failure& failure = ThreadFailure();
@@ -57,6 +60,7 @@ int Conclude(CallStatus status, const TRPC& rpc, const char* serverName) {
   } else {
     const auto& [lead, tail] = kFailureTexts[static_cast<std::size_t>(status)];
     failure.text = lead + zelplatform::EndpointOf(serverName) + tail;
+    if (!detail.empty()) failure.text += ": " + detail;
   }
   return through ? 1 : 0;
 }
@@ -94,7 +98,9 @@ class TFramework::Turn {
 TFramework::TFramework() = default;
 
 TFramework::TFramework(const char* clientName, const char* clientNode, unsigned short clientType)
-    : m_clientName(clientName ? clientName : ""), m_clientNode(clientNode ? clientNode : ""), m_clientType(clientType) {}
+    : m_clientName(clientName ? clientName : ""),
+      m_clientNode(clientNode ? clientNode : ""),
+      m_clientType(clientType) {}
 
 TFramework::TFramework(const TFramework& other)
     : m_clientName(other.m_clientName), m_clientNode(other.m_clientNode), m_clientType(other.m_clientType) {}
@@ -122,17 +128,29 @@ void TFramework::SetIdleConnectionTimeout(long idleMs) {
 
 const TFramework::Failure& TFramework::LastFailure() { return ThreadFailure(); }
 
+bool TFramework::LoadKeys(const std::string& directory, std::string* error) {
+  return zelplatform::LoadClientKeys(directory, error);
+}
+
+void TFramework::SetClientKeys(const TCurveKeyPair& keys) { zelplatform::SetClientKeys(keys); }
+
+void TFramework::SetServerKey(const std::string& endpoint, const std::string& serverPublicKey) {
+  zelplatform::SetServerKey(endpoint, serverPublicKey);
+}
+
 int TFramework::SendRPC(TRPC& rpc, const char* serverName, TThreadQueue& replyQueue, long timeoutMs, TASKTYPE) {
   const char* name = serverName ? serverName : "";
   const long overridden = g_timeoutOverride.load(std::memory_order_relaxed);
   const long waitMs = overridden > 0 ? overridden : timeoutMs > 0 ? timeoutMs : kDefaultTimeoutMs;
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(waitMs);
   CallStatus status = CallStatus::TimedOut;
-  if (const Turn turn(*this, deadline); turn.Taken()) status = Call(rpc, name, replyQueue, deadline);
-  return Conclude(status, rpc, name);
+  std::string detail;
+  if (const Turn turn(*this, deadline); turn.Taken()) status = Call(rpc, name, replyQueue, deadline, detail);
+  return Conclude(status, rpc, name, detail);
 }
 
-CallStatus TFramework::Call(TRPC& rpc, const char* serverName, TThreadQueue& replyQueue, Clock::time_point deadline) {
+CallStatus TFramework::Call(TRPC& rpc, const char* serverName, TThreadQueue& replyQueue, Clock::time_point deadline,
+                            std::string& detail) {
   if (rpc.GetCallSize() > GetMaxMessageSize()) return CallStatus::RefusedTooLarge;
   try {
     zelplatform::SweepIdleConnections(Clock::now());
@@ -140,8 +158,8 @@ CallStatus TFramework::Call(TRPC& rpc, const char* serverName, TThreadQueue& rep
       m_pool = zelplatform::PoolFor(zelplatform::EndpointOf(serverName));
       m_poolName = serverName;
     }
-    zelplatform::ConnectionLease connection = m_pool->Take(deadline);
-    if (!connection) return CallStatus::TimedOut;
+    zelplatform::ConnectionLease connection = m_pool->Take(deadline, &detail);
+    if (!connection) return connection.Failure();
     CallStatus status = connection->Send(rpc, deadline);
     if (status == CallStatus::None && rpc.GetReplyExpected()) status = connection->Receive(rpc, replyQueue, deadline);
     if (status == CallStatus::None) connection.Keep();

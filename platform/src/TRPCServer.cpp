@@ -5,10 +5,10 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
-
 #include <zmq.hpp>
 
 #include "RpcFrame.h"
+#include "ZapHandler.h"
 #include "ZmqTransport.h"
 #include "zelclnt/platform/TDiag.h"
 
@@ -24,7 +24,6 @@ constexpr std::size_t kMaxQueuedBytes = std::size_t{64} << 20;
 
 std::atomic<unsigned> g_replyPairs{0};
 
-
 }  // namespace
 
 struct TRPCServer::Call {
@@ -32,6 +31,7 @@ struct TRPCServer::Call {
   zmq::message_t payload;
   zelplatform::CallFrame frame;
   Clock::time_point arrived;
+  TRole role = TRole::Control;
 
   // Moving a small message moves its bytes too, so the frame's pointer is
   // taken afresh from where the payload is now.
@@ -100,6 +100,10 @@ bool TRPCServer::Start(std::string* error) {
     if (error) *error = m_endpoint + " is already bound";
     return false;
   }
+  if (const std::string insecure = zelplatform::SecurityError(m_security); !insecure.empty()) {
+    if (error) *error = "cannot serve " + m_endpoint + ": " + insecure;
+    return false;
+  }
   if (!OpenSockets(error)) return false;
   if (inproc) zelplatform::RegisterInproc(m_endpoint);
   m_stopServing = false;
@@ -134,9 +138,11 @@ bool TRPCServer::OpenSockets(std::string* error) {
     repliesOut->connect(pair);
     auto socket = std::make_unique<zmq::socket_t>(context, zmq::socket_type::router);
     zelplatform::ConfigureSocket(*socket, m_endpoint);
+    std::unique_ptr<zelplatform::ZapDomain> zap = zelplatform::Secure(*socket, m_endpoint, m_security);
     zelplatform::BindSoon(*socket, m_endpoint);
     m_boundEndpoint = socket->get(zmq::sockopt::last_endpoint);
     m_socket = std::move(socket);
+    m_zap = std::move(zap);
     m_repliesIn = std::move(repliesIn);
     m_repliesOut = std::move(repliesOut);
   } catch (const zmq::error_t& failure) {
@@ -154,6 +160,7 @@ void TRPCServer::CloseSockets() {
   } catch (const zmq::error_t&) {
   }
   m_socket.reset();
+  m_zap.reset();
   m_repliesOut.reset();
   m_repliesIn.reset();
 }
@@ -184,6 +191,7 @@ void TRPCServer::TakeCalls() {
     call.arrived = Clock::now();
     if (!call.identity.more()) continue;
     if (!m_socket->recv(call.payload, zmq::recv_flags::dontwait)) return;
+    call.role = m_zap ? zelplatform::RoleOf(call.payload) : TRole::Control;
     if (call.payload.more()) {
       zelplatform::DiscardRest(*m_socket);
       continue;
@@ -233,6 +241,7 @@ void TRPCServer::ServeOne(Call& call) {
   TRPC rpc;
   rpc.SetRPCType(frame.rpcType);
   rpc.SetReplyExpected(frame.replyExpected ? 1 : 0);
+  rpc.SetCallerRole(call.role);
   if (frame.size > zelplatform::MaxMessageSize()) {
     rpc.SetReturnCode(TRPC::kRefusedTooLarge);
   } else {

@@ -11,6 +11,7 @@
 #include "DiagCapture.h"
 #include "zelclnt/core/ZelAUserPresence.h"
 #include "zelclnt/platform/TMsgHdr.h"
+#include "zelclnt/platform/TRPCServer.h"
 #include "zelclnt/requests/ZelTCapabilityRequest.h"
 #include "zelclnt/requests/ZelTQueryUserMediumStatus.h"
 
@@ -92,6 +93,65 @@ TEST_F(SimulatorTest, UserActionsAreAnsweredOrRefusedWithTheirReason) {
   }
 }
 
+// A Read caller may query; whatever else it asks changes nothing.
+TEST_F(SimulatorTest, ReadOnlyCallersMayOnlyQuery) {
+  const std::string s = "inproc://simulator-read-only";
+  TRPCServer readOnly(s, [this](TRPC& rpc) {
+    rpc.SetCallerRole(TRole::Read);
+    m_simulator.Handle(rpc);
+  });
+  ASSERT_TRUE(readOnly.Start());
+  const std::string before =
+      m_simulator.Users().Find(42)->UserPresenceToString(true, true, true, ZelTUserPresence::SUMMARY_FULL);
+  ZelTAddCapability add;
+  add.SetUserKey(42);
+  add.SetCapabilityType(ZelTUserCapability::CAPABILITY_CAMPAIGN_DIRECTOR);
+  add.SetParameter("5551234");
+  const struct {
+    const char* name;
+    std::function<PS::ErrorCode(ZelAUserPresence&)> act;
+    PS::ErrorCode error;
+  } cases[] = {
+      {"query", [&](auto& a) { return a.Query(s), a.GetErrorCode(); }, PS::ERR_NONE},
+      {"routing state",
+       [&](auto& a) { return a.SetRoutingState(s, RS::ROUTINGSTATE_WORK, 0, false), a.GetErrorCode(); },
+       PS::ERR_REQUEST_UNAUTHORIZED},
+      {"wrap-up",
+       [&](auto& a) {
+         return a.SubmitWrapup(s, "C42-2", 0, {7, 9}, 12, 3), a.GetErrorCode();
+       },
+       PS::ERR_REQUEST_UNAUTHORIZED},
+      {"post-processing", [&](auto& a) { return a.RequestPostProcessing(s, "C42-1", 0, 4), a.GetErrorCode(); },
+       PS::ERR_REQUEST_UNAUTHORIZED},
+      {"add capability", [&](auto&) { return m_api.AddCapability(s, add), add.GetErrorCode(); },
+       PS::ERR_REQUEST_UNAUTHORIZED},
+  };
+  for (const auto& c : cases) {
+    ZelAUserPresence agent = Agent(42);
+    EXPECT_EQ(c.act(agent), c.error) << c.name;
+  }
+  const std::optional<ZelTUserPresence> after = m_simulator.Users().Find(42);
+  EXPECT_EQ(after->UserPresenceToString(true, true, true, ZelTUserPresence::SUMMARY_FULL), before);
+  EXPECT_FALSE(after->GetUserCapability().GetCampaignDirectorCapability().IsEnabled());
+}
+
+TEST(SimulatorBindTest, ClearTextBeyondLoopbackOnlyWhenAllowed) {
+  const struct {
+    const char* endpoint;
+    bool insecure;
+    bool starts;
+  } cases[] = {{"tcp://0.0.0.0:0", false, false}, {"tcp://0.0.0.0:0", true, true}, {"tcp://127.0.0.1:0", false, true}};
+  for (const auto& c : cases) {
+    zelsim::SimulatorOptions options;
+    options.endpoint = c.endpoint;
+    options.insecure = c.insecure;
+    zelsim::PresenceSimulator simulator(options);
+    std::string error;
+    EXPECT_EQ(simulator.Start(&error), c.starts) << c.endpoint << ": " << error;
+    EXPECT_EQ(error.find("refusing to serve"), c.starts ? std::string::npos : 0u) << error;
+  }
+}
+
 // In order: the second add and the second remove find the first's work.
 TEST_F(SimulatorTest, CapabilityIsAddedOnceAndRemovedOnce) {
   const struct {
@@ -99,9 +159,12 @@ TEST_F(SimulatorTest, CapabilityIsAddedOnceAndRemovedOnce) {
     long key;
     const char* number;
     PS::ErrorCode error;
-  } cases[] = {{true, 42, "5551234", PS::ERR_NONE},        {true, 42, "5551234", PS::ERR_INVALID_STATE},
-               {true, 43, "", PS::ERR_INVALID_PARAMETERS}, {true, 9999, "1", PS::ERR_INVALID_USER},
-               {false, 42, "", PS::ERR_NONE},              {false, 42, "", PS::ERR_ITEM_NOT_FOUND}};
+  } cases[] = {{true, 42, "5551234", PS::ERR_NONE},
+               {true, 42, "5551234", PS::ERR_INVALID_STATE},
+               {true, 43, "", PS::ERR_INVALID_PARAMETERS},
+               {true, 9999, "1", PS::ERR_INVALID_USER},
+               {false, 42, "", PS::ERR_NONE},
+               {false, 42, "", PS::ERR_ITEM_NOT_FOUND}};
   int step = 0;
   for (const auto& c : cases) {
     ZelTAddCapability add;
@@ -110,8 +173,7 @@ TEST_F(SimulatorTest, CapabilityIsAddedOnceAndRemovedOnce) {
     request.SetUserKey(c.key);
     request.SetCapabilityType(ZelTUserCapability::CAPABILITY_CAMPAIGN_DIRECTOR);
     add.SetParameter(c.number);
-    EXPECT_EQ(c.add ? m_api.AddCapability(Server(), add) : m_api.RemoveCapability(Server(), remove),
-              ResultOf(c.error))
+    EXPECT_EQ(c.add ? m_api.AddCapability(Server(), add) : m_api.RemoveCapability(Server(), remove), ResultOf(c.error))
         << ++step;
     EXPECT_EQ(request.GetErrorCode(), c.error) << step;
   }

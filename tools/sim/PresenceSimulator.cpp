@@ -54,6 +54,14 @@ std::vector<TMediaReadiness> SeedReadiness(unsigned seed) {
 
 }  // namespace
 
+bool IsLoopbackEndpoint(const std::string& endpoint) {
+  if (endpoint.rfind("tcp://", 0) != 0) return true;
+  const auto colon = endpoint.rfind(':');
+  std::string host = endpoint.substr(6, colon == std::string::npos || colon < 6 ? std::string::npos : colon - 6);
+  if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+  return host == "localhost" || host == "::1" || host == "lo" || host.rfind("127.", 0) == 0;
+}
+
 PresenceSimulator::PresenceSimulator(SimulatorOptions options)
     : m_options(std::move(options)),
       m_users(SeedAgents(m_options.agents, m_options.seed),
@@ -75,11 +83,19 @@ PresenceSimulator::PresenceSimulator(SimulatorOptions options)
 PresenceSimulator::~PresenceSimulator() { Stop(); }
 
 bool PresenceSimulator::Start(std::string* error) {
+  if (!m_options.security && !m_options.insecure && !IsLoopbackEndpoint(m_options.endpoint)) {
+    if (error)
+      *error = "refusing to serve " + m_options.endpoint +
+               " in clear text beyond loopback: give it keys (--key and --allow) or allow it (--insecure)";
+    return false;
+  }
+  if (m_options.security) m_server.SetSecurity(*m_options.security);
   m_startedAt.Update(0);
   const int attempts = IsEphemeralTcp(m_options.endpoint) ? kEphemeralAttempts : 1;
   for (int attempt = 0; attempt < attempts; ++attempt) {
     if (!m_server.Start(error)) return false;
     auto publisher = std::make_unique<TEventPublisher>(m_server.Endpoint());
+    if (m_options.security) publisher->SetSecurity(*m_options.security);
     if (publisher->Start(error)) {
       m_publisher = std::move(publisher);
       m_livePublisher = m_publisher.get();
@@ -147,10 +163,11 @@ void PresenceSimulator::AnswerIntegratedPresence(TRPC& rpc) {
 void PresenceSimulator::AnswerUserPresence(TRPC& rpc) {
   ZelTUserPresence call;
   if (!ReadCall(rpc, call)) return AnswerInvalidData(rpc);
+  if (call.GetAction() != ZelTUserPresence::ACTION_QUERY && rpc.GetCallerRole() != TRole::Control)
+    return AnswerUnauthorized(rpc, call);
   m_users.Act(call);
   NuxDiagStream report(TDiag::INFO, __LINE__, __FILE__, "PresenceSimulator", "AnswerUserPresence");
-  if (report.IsActive())
-    report << call.ToString_RPCInformation() << ": " << PS::ToString(call.GetErrorCode());
+  if (report.IsActive()) report << call.ToString_RPCInformation() << ": " << PS::ToString(call.GetErrorCode());
   call.PackRpcReply(rpc);
 }
 
@@ -179,11 +196,18 @@ template <typename Request>
 void PresenceSimulator::AnswerCapability(TRPC& rpc, bool add) {
   Request request;
   if (!ReadCall(rpc, request)) return AnswerInvalidData(rpc);
-  const PS::ErrorCode error =
-      request.GetCapabilityTypeValue() != ZelTUserCapability::CAPABILITY_CAMPAIGN_DIRECTOR
-          ? PS::ERR_CAPABILITY_NOT_SUPPORTED
-          : m_users.SetCampaignDirector(request.GetUserKey(), add, request.GetParameters());
+  if (rpc.GetCallerRole() != TRole::Control) return AnswerUnauthorized(rpc, request);
+  const PS::ErrorCode error = request.GetCapabilityTypeValue() != ZelTUserCapability::CAPABILITY_CAMPAIGN_DIRECTOR
+                                  ? PS::ERR_CAPABILITY_NOT_SUPPORTED
+                                  : m_users.SetCampaignDirector(request.GetUserKey(), add, request.GetParameters());
   SetOutcome(request, error);
+  request.PackRpcReply(rpc);
+}
+
+// The request goes back as received: a Read client learns nothing it
+// could not query.
+void PresenceSimulator::AnswerUnauthorized(TRPC& rpc, ZelTRequest& request) {
+  SetOutcome(request, PS::ERR_REQUEST_UNAUTHORIZED);
   request.PackRpcReply(rpc);
 }
 

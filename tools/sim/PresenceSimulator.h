@@ -7,6 +7,12 @@
 // which it refuses an action are in README.md beside it. A call it cannot
 // read is answered with action result 1 and ERR_INVALID_DATA.
 //
+// With security it serves and publishes with CURVE, to the clients its
+// allow list admits; a Read client's user actions (other than Query) and
+// capability changes are refused with ERR_REQUEST_UNAUTHORIZED and change
+// nothing. Without security it binds no tcp address other than loopback
+// unless told it may serve insecurely.
+//
 // Start and Stop belong to the owning thread; the table may be read from
 // any thread.
 
@@ -21,6 +27,7 @@
 
 #include "Churn.h"
 #include "UserTable.h"
+#include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TEventPublisher.h"
 #include "zelclnt/platform/TRPCServer.h"
 #include "zelclnt/platform/TTimeStamp.h"
@@ -41,7 +48,14 @@ struct SimulatorOptions {
   unsigned seed = 1;
   // Changes per second the simulator makes by itself (0: none; see Churn.h).
   double churnRate = 0;
+  // Keys and allow list; none: clear text.
+  std::optional<TServerSecurity> security;
+  // Clear text on an address other than loopback is allowed.
+  bool insecure = false;
 };
+
+// False for a tcp endpoint on any address but loopback.
+bool IsLoopbackEndpoint(const std::string& endpoint);
 
 class PresenceSimulator {
  public:
@@ -73,6 +87,7 @@ class PresenceSimulator {
   void AnswerMediumStatus(TRPC& rpc) const;
   template <typename Request>
   void AnswerCapability(TRPC& rpc, bool add);
+  static void AnswerUnauthorized(TRPC& rpc, ZelTRequest& request);
 
   SimulatorOptions m_options;
   TTimeStamp m_startedAt;

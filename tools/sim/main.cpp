@@ -1,14 +1,14 @@
 // presence-sim: the presence simulator as a process of its own.
 
+#include <CLI/CLI.hpp>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
 
-#include <CLI/CLI.hpp>
-
 #include "PresenceSimulator.h"
+#include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TDiag.h"
 
 namespace {
@@ -16,6 +16,21 @@ namespace {
 volatile std::sig_atomic_t g_stop = 0;
 
 void OnSignal(int) { g_stop = 1; }
+
+// Reads the key pair and the allow list into options.security.
+bool ReadSecurity(const std::string& keyFile, const std::string& allowFile, zelsim::SimulatorOptions& options,
+                  std::string& error) {
+  if (!TCurve::Available()) {
+    error = "this build of ZeroMQ has no CURVE: --key and --allow cannot be served";
+    return false;
+  }
+  TServerSecurity security;
+  if (!TCurve::ReadKeyPair(keyFile, security.serverKeys, &error) ||
+      !TCurve::ReadAllowFile(allowFile, security.allowed, &error))
+    return false;
+  options.security = std::move(security);
+  return true;
+}
 
 }  // namespace
 
@@ -35,22 +50,39 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(0.0, zelsim::Churn::kMaxRate))
       ->capture_default_str();
   app.add_option("--diag", diag, "Diagnostic types to switch on, e.g. INFO,FENX (default: ZEL_DIAG)");
+  std::string keyFile;
+  std::string allowFile;
+  auto* key = app.add_option("--key", keyFile, "The server's key pair file (zelctl keygen); serves with CURVE");
+  auto* allow = app.add_option("--allow", allowFile, "Clients admitted: lines \"<public key> read|control\"");
+  key->needs(allow);
+  allow->needs(key);
+  app.add_flag("--insecure", options.insecure, "Serve in clear text on an address other than loopback");
   CLI11_PARSE(app, argc, argv);
   if (!diag.empty() && !TDiag::SetFilters(diag)) {
     std::fprintf(stderr, "presence-sim: unknown diagnostic type in \"%s\"\n", diag.c_str());
     return 2;
   }
 
-  zelsim::PresenceSimulator simulator(options);
   std::string error;
+  if (!keyFile.empty() && !ReadSecurity(keyFile, allowFile, options, error)) {
+    std::fprintf(stderr, "presence-sim: %s\n", error.c_str());
+    return 2;
+  }
+  if (!options.security && !zelsim::IsLoopbackEndpoint(options.endpoint) && options.insecure)
+    std::fprintf(stderr,
+                 "presence-sim: warning: %s serves in clear text: whoever reaches it reads and changes "
+                 "every agent's state\n",
+                 options.endpoint.c_str());
+  zelsim::PresenceSimulator simulator(options);
   if (!simulator.Start(&error)) {
     std::fprintf(stderr, "presence-sim: %s\n", error.c_str());
     return 1;
   }
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
-  std::printf("presence-sim serving %zu agents on %s, events on %s (Ctrl-C stops)\n", simulator.Users().Size(),
-              simulator.Endpoint().c_str(), simulator.EventsEndpoint().c_str());
+  std::printf("presence-sim serving %zu agents on %s, events on %s, %s (Ctrl-C stops)\n", simulator.Users().Size(),
+              simulator.Endpoint().c_str(), simulator.EventsEndpoint().c_str(),
+              options.security ? "CURVE" : "clear text");
   std::fflush(stdout);
   while (!g_stop) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   simulator.Stop();

@@ -114,6 +114,8 @@ std::string NoticeLine(const TEventNotice& notice, const std::string& endpoint, 
       return "-- the connection to " + endpoint + " went away; waiting for it to come back";
     case Kind::Reconnected:
       return "-- connected to " + endpoint + " again: query again for what changed meanwhile";
+    case Kind::AuthenticationFailed:
+      return "-- authentication failed by " + endpoint + ": no events until the keys are right";
   }
   return std::string();
 }

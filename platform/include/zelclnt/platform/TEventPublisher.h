@@ -11,6 +11,9 @@
 // Start draws a new incarnation, so receivers see a restart. While running,
 // a heartbeat goes out every interval from a thread of the publisher's own.
 //
+// With SetSecurity, a tcp or ipc publisher speaks CURVE only and delivers
+// only to receivers whose keys are on its allow list, in either role.
+//
 // Start, Stop and the setters are for the owning thread; Publish may be
 // called from any thread, also while Stop runs.
 
@@ -21,14 +24,19 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
+
+#include "zelclnt/platform/TCurve.h"
 
 namespace zmq {
 class socket_t;
 }
 
 namespace zelplatform {
+
+class ZapDomain;
 
 // The events endpoint of a server name (names as TFramework::SendRPC takes
 // them): inproc://x and ipc://p publish on inproc://x.events and
@@ -53,6 +61,7 @@ class TEventPublisher {
   // heartbeat.
   void SetSendHighWaterMark(int messages) { m_sendHighWaterMark = messages; }
   void SetHeartbeatInterval(long milliseconds) { m_heartbeatMs = milliseconds; }
+  void SetSecurity(TServerSecurity security) { m_security = std::move(security); }
 
   // Binds and starts publishing; false, with the reason in *error, when the
   // name has no events endpoint, the endpoint cannot be bound or the
@@ -81,6 +90,9 @@ class TEventPublisher {
   std::string m_boundEndpoint;
   int m_sendHighWaterMark = kDefaultHighWaterMark;
   long m_heartbeatMs = kDefaultHeartbeatMs;
+  std::optional<TServerSecurity> m_security;
+  // While a secured publisher runs.
+  std::unique_ptr<zelplatform::ZapDomain> m_zap;
 
   // Guards the socket and the sequences, which Publish and the heartbeat share.
   std::mutex m_lock;

@@ -15,6 +15,11 @@
 //
 // Connection notices come when the receiver has nothing else to read.
 //
+// A receiver of a server with a server key (see TFramework) subscribes with
+// CURVE only, with the keys in force at Start; a publisher that refuses
+// them delivers nothing and is told once, as AuthenticationFailed, until a
+// later handshake succeeds.
+//
 // A receiver serves one thread: Start, Next and Run are for the thread
 // that owns it. Only Stop may be called from any thread.
 
@@ -29,14 +34,17 @@
 #include <string>
 #include <vector>
 
+#include "zelclnt/platform/TCurve.h"
+
 struct TEventNotice {
   enum class Kind {
-    Event,         // eventType, sequence and data hold the event
-    Lost,          // count events of eventType never arrived
-    TooLarge,      // event eventType/sequence was above the size bound: refused unread, count 1
-    Restarted,     // the publisher started afresh: incarnation is its new one
-    Disconnected,  // the connection to the publisher went away
-    Reconnected,   // and came back
+    Event,                 // eventType, sequence and data hold the event
+    Lost,                  // count events of eventType never arrived
+    TooLarge,              // event eventType/sequence was above the size bound: refused unread, count 1
+    Restarted,             // the publisher started afresh: incarnation is its new one
+    Disconnected,          // the connection to the publisher went away
+    Reconnected,           // and came back
+    AuthenticationFailed,  // the publisher refused this receiver's keys, or is not the server they name
   };
 
   Kind kind = Kind::Event;
@@ -64,9 +72,11 @@ class TEventReceiver {
   // dropped (0: no limit).
   void SetReceiveHighWaterMark(int messages) { m_highWaterMark = messages; }
 
-  // Subscribes; the server need not be up yet. The transport's size bound in
-  // force now holds for this receiver's life. False, with the reason in
-  // *error, when the name has no events endpoint or the receiver started.
+  // Subscribes; the server need not be up yet. The transport's size bound
+  // and the keys in force now hold for this receiver's life. False, with
+  // the reason in *error, when the name has no events endpoint, the server
+  // has a key but the client's keys are missing or unreadable, or the
+  // receiver started.
   bool Start(std::string* error = nullptr);
   // Makes Next and Run return, within some 20 ms, and from then on at once.
   // Any thread.
@@ -103,6 +113,7 @@ class TEventReceiver {
   void Connect();
   void Connected();
   void Disconnected();
+  void HandshakeFailed();
   void Push(TEventNotice::Kind kind, std::int32_t eventType = 0, std::uint64_t sequence = 0, std::uint64_t count = 0);
 
   std::string m_serverName;
@@ -110,6 +121,9 @@ class TEventReceiver {
   std::vector<int> m_types;
   int m_highWaterMark = kDefaultHighWaterMark;
   std::size_t m_maxSize = 0;
+  // Empty server key: clear text.
+  std::string m_serverKey;
+  TCurveKeyPair m_clientKeys;
   std::atomic<bool> m_stop{false};
   std::unique_ptr<Link> m_link;
 
@@ -117,6 +131,8 @@ class TEventReceiver {
   std::uint64_t m_generation = 0;
   bool m_connected = false;
   bool m_wentAway = false;
+  // Told of a refused handshake; no notice again until one succeeds.
+  bool m_refused = false;
   // A lost tcp or ipc connection ZeroMQ may not take up again: connect
   // afresh at m_reconnectAt unless it does.
   bool m_abandoned = false;

@@ -21,6 +21,15 @@
 // One object serialises its own calls; several objects may call from several
 // threads at once. The static settings may be changed from any thread;
 // LastFailure is kept per thread.
+//
+// Keys: an endpoint given a server key (SetServerKey, LoadKeys or the
+// directory named by ZELCLNT_KEYS) is called only with CURVE, encrypted and
+// with the client's key pair, never in clear text; others stay clear text,
+// inproc always. The directory holds client.key (a key pair file, see
+// TCurve.h) and servers, lines "<endpoint> <server public key>"; the
+// environment variable is read once, at the first call, unless LoadKeys came
+// first. A server that refuses the client's keys, or whose own are not the
+// ones given, fails the call at the handshake.
 
 #include <chrono>
 #include <condition_variable>
@@ -29,6 +38,7 @@
 #include <mutex>
 #include <string>
 
+#include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TRPC.h"
 
 // The framework's task type; 0: the calling thread waits for the reply.
@@ -46,17 +56,20 @@ class TFramework {
 
   // Why a call failed.
   enum class FailureKind {
-    None,               // it went through
-    NoSuchServer,       // nothing serves the name, or it is no endpoint
-    ConnectionRefused,  // the server refused the connection
-    TimedOut,           // the time-out passed first
-    RefusedTooLarge,    // the call or its reply is above the size bound
-    Interrupted,        // the server shut down, or its connection was lost, before it replied
-    HandlerFailed,      // the server's handler failed
+    None,                  // it went through
+    NoSuchServer,          // nothing serves the name, or it is no endpoint
+    ConnectionRefused,     // the server refused the connection
+    TimedOut,              // the time-out passed first
+    RefusedTooLarge,       // the call or its reply is above the size bound
+    Interrupted,           // the server shut down, or its connection was lost, before it replied
+    HandlerFailed,         // the server's handler failed
+    AuthenticationFailed,  // the CURVE handshake failed: keys refused, or not the server's
+    NoUsableKeys,          // the endpoint needs CURVE and the client's keys are missing or unreadable
   };
   struct Failure {
     FailureKind kind = FailureKind::None;
     // E.g. "connection refused by tcp://127.0.0.1:7399"; empty for None.
+    // Never holds key material.
     std::string text;
   };
 
@@ -93,11 +106,20 @@ class TFramework {
   // restores the default.
   static void SetIdleConnectionTimeout(long idleMs);
 
+  // Adds the keys of a directory (see above) to those in force; false, with
+  // the reason in *error, when a file is missing, unreadable, open to group
+  // or others (client.key), or malformed. Replaces any failure of ZELCLNT_KEYS.
+  static bool LoadKeys(const std::string& directory, std::string* error);
+  // For applications that hold keys themselves. An empty pair or key forgets
+  // the one set; a call needing it then fails rather than go in clear text.
+  static void SetClientKeys(const TCurveKeyPair& keys);
+  static void SetServerKey(const std::string& endpoint, const std::string& serverPublicKey);
+
  private:
   class Turn;
 
   FailureKind Call(TRPC& rpc, const char* serverName, TThreadQueue& replyQueue,
-                   std::chrono::steady_clock::time_point deadline);
+                   std::chrono::steady_clock::time_point deadline, std::string& detail);
 
   std::string m_clientName;
   std::string m_clientNode;

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "zelclnt/platform/TCurve.h"
+
 class TRPC {
  public:
   // Return codes the transport itself sets; any other nonzero value is the
@@ -30,10 +32,16 @@ class TRPC {
   void SetReturnCode(long code) { m_returnCode = code; }
   long GetReturnCode() const { return m_returnCode; }
 
+  // On the server: what the caller's keys admit it to; Control on servers
+  // without CURVE and on inproc.
+  void SetCallerRole(TRole role) { m_callerRole = role; }
+  TRole GetCallerRole() const { return m_callerRole; }
+
  private:
   unsigned short m_rpcType = 0;
   unsigned char m_replyExpected = 1;
   long m_returnCode = 0;
+  TRole m_callerRole = TRole::Control;
   std::vector<char> m_call;
   std::vector<char> m_reply;
 };

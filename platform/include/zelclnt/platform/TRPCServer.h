@@ -11,6 +11,11 @@
 // a call whose caller has stopped waiting by the time its turn comes is
 // dropped unserved, with a warning, and gets no reply.
 //
+// With SetSecurity, a tcp or ipc server speaks CURVE only and admits only
+// the clients on its allow list; each call carries its caller's role
+// (TRPC::GetCallerRole). A client that is not admitted never reaches the
+// handler. Without it, or on inproc, every caller has the Control role.
+//
 // Two threads of its own: one owns the socket, one runs the handler. Server
 // names follow TFramework::SendRPC. Start and Stop are for the owning thread;
 // CallsServed and CallsDropped may be read from any thread.
@@ -19,13 +24,19 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
+#include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TRPC.h"
 
 namespace zmq {
 class socket_t;
+}
+
+namespace zelplatform {
+class ZapDomain;
 }
 
 class TRPCServer {
@@ -36,6 +47,9 @@ class TRPCServer {
   ~TRPCServer();
   TRPCServer(const TRPCServer&) = delete;
   TRPCServer& operator=(const TRPCServer&) = delete;
+
+  // Takes effect at the next Start.
+  void SetSecurity(TServerSecurity security) { m_security = std::move(security); }
 
   // Binds and starts serving; false, with the reason in *error, when the
   // endpoint cannot be bound or the server already runs. A tcp port released
@@ -70,6 +84,9 @@ class TRPCServer {
   std::string m_endpoint;
   std::string m_boundEndpoint;
   Handler m_handler;
+  std::optional<TServerSecurity> m_security;
+  // While a secured server runs.
+  std::unique_ptr<zelplatform::ZapDomain> m_zap;
   std::unique_ptr<CallQueue> m_queue;
   // Socket thread: the ROUTER and the end of the reply pair it reads.
   std::unique_ptr<zmq::socket_t> m_socket;
