@@ -1,9 +1,15 @@
-// Call traces and diagnostic streams whose type is switched off, beside the
-// bare filter check they cannot avoid: off, they should cost about as much.
+// Call traces, diagnostic streams and every record's PrintDiag whose type is
+// switched off, beside the bare filter check they cannot avoid: off, they
+// should cost about as much.
 #include <benchmark/benchmark.h>
+#include <cxxabi.h>
 
+#include <cstdlib>
+#include <memory>
 #include <string>
+#include <typeinfo>
 
+#include "diag_records.h"
 #include "zelclnt/diag/NuxDiagStream.h"
 #include "zelclnt/platform/TDiag.h"
 
@@ -35,5 +41,26 @@ void BM_DiagStreamOff(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_DiagStreamOff);
+
+template <typename Record>
+void BM_PrintDiagOff(benchmark::State& state) {
+  TDiag::SetFilters("NONE");
+  const Record record{};
+  for (auto _ : state) record.PrintDiag();
+}
+
+template <typename Record>
+std::string NameOf() {
+  const std::unique_ptr<char, void (*)(void*)> name(
+      abi::__cxa_demangle(typeid(Record).name(), nullptr, nullptr, nullptr), std::free);
+  return std::string("BM_PrintDiagOff/") + (name ? name.get() : typeid(Record).name());
+}
+
+template <typename... Records>
+bool RegisterPrintDiags(std::tuple<Records...>*) {
+  (benchmark::RegisterBenchmark(NameOf<Records>().c_str(), BM_PrintDiagOff<Records>), ...);
+  return true;
+}
+const bool kPrintDiagsRegistered = RegisterPrintDiags(static_cast<zelbench::DiagRecords*>(nullptr));
 
 }  // namespace

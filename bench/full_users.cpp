@@ -58,6 +58,7 @@ void FillPostProcessing(ZelTHandlingState& contact, long number) {
   PP::StartManual(pp, 20 + number);
 }
 
+// Contact types, media and states repeat every three contacts.
 ZelTHandlingState Contact(long key, long number) {
   static constexpr THandlingStateEnum::enContactType kTypes[] = {THandlingStateEnum::CONTACTTYPE_ROUTED_VOICE,
                                                                  THandlingStateEnum::CONTACTTYPE_ROUTED_EMAIL,
@@ -71,13 +72,14 @@ ZelTHandlingState Contact(long key, long number) {
   contact.refId = "R" + std::to_string(key) + "-" + std::to_string(number);
   contact.refRequeueCount = 0;
   contact.refType = REFTYPE_CALLBACK;
-  contact.contactType = kTypes[number - 1];
-  contact.media = kMedia[number - 1];
+  const long kind = (number - 1) % 3;
+  contact.contactType = kTypes[kind];
+  contact.media = kMedia[kind];
   contact.handlingCause = HANDLINGCAUSE_ASSIGN_CONTACT;
   contact.queueKey = 100 + key % 20;
   contact.priority = number;
   contact.startTime = MinutesBefore(number);
-  contact.contactState = kStates[number - 1];
+  contact.contactState = kStates[kind];
   Control::SetCreatedTime(contact, MinutesBefore(number + 2));
   Control::SetConnectedTime(contact, MinutesBefore(number + 1));
   // Only the primary contact has become primary; the others keep a null time.
@@ -87,9 +89,8 @@ ZelTHandlingState Contact(long key, long number) {
   return contact;
 }
 
-void FillContacts(ZelTUserPresence& user, long key) {
-  ZelTHandlingStates& states = Control::HandlingStates(user);
-  for (long number = 1; number <= kContacts; ++number) states.AddHandlingState(Contact(key, number));
+void FillContacts(ZelTHandlingStates& states, long key, long contacts) {
+  for (long number = 1; number <= contacts; ++number) states.AddHandlingState(Contact(key, number));
   states.SetPrimaryContactId(ContactId(key, 1));
   states.SetPrimaryContactRC(0);
   Control::SetOldPrimaryContact(states, ContactId(key, 2), 1);
@@ -129,7 +130,7 @@ ZelTUserPresence FullUser(long key) {
   ZelTUserPresence user;
   FillIdentity(user, key);
   FillMedia(user);
-  FillContacts(user, key);
+  FillContacts(Control::HandlingStates(user), key, kContacts);
   FillStanding(user, key);
   FillMonitoring(user, key);
   return user;
@@ -153,6 +154,36 @@ std::string BodyOf(ZelTQueryUsersPresence& query) {
   writer.SetBuffer(body.data(), static_cast<unsigned long>(body.size()));
   query.PackRequest(writer);
   return body;
+}
+
+ZelTHandlingStates FullHandlingStates(int contacts) {
+  ZelTHandlingStates states;
+  FillContacts(states, kFirstUserKey, contacts);
+  return states;
+}
+
+Summaries FullSummaries(int count) {
+  using Summary = ZelTIntegratedPresenceSummary;
+  Summaries summaries;
+  Summary summary;
+  summary.SetIntegratedPresenceSource(Summary::SOURCE_ZORBAGENTSTATE);
+  summary.SetVoiceMediaStatus(Summary::Busy);
+  summary.SetRoutingStateReason(7);
+  summary.SetRoutingStateReasonType(Summary::ROUTINGSTATEREASON_WORK);
+  for (long i = 0; i < count; ++i) {
+    const long key = kFirstUserKey + i;
+    summary.SetPresenceId("agent" + std::to_string(key) + "@example.com");
+    summary.SetZorbUserName("agent" + std::to_string(key));
+    summary.SetExtension(std::to_string(40000 + key));
+    summary.SetIntegratedPresence(static_cast<Summary::IntegratedPresence>(1 + key % Summary::STATUS_ERROR));
+    summary.SetPresenceQueryResult(static_cast<unsigned long>(1 + key % 3));
+    summary.SetZorbQueryResult(static_cast<unsigned long>(1 + key % 5));
+    summary.SetExtensionQueryResult(static_cast<unsigned long>(1 + key % 7));
+    summary.SetResultCode(static_cast<unsigned long>(1 + key % 2));
+    summaries.PushBack(summary);
+  }
+  summaries.SetMaxSize(count);
+  return summaries;
 }
 
 UsersReply& CachedUsersReply(int users) {

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "zelclnt/model/ZelTHandlingState.h"
+#include "zelclnt/model/ZelTIntegratedPresenceSummary.h"
 #include "zelclnt/requests/ZelTQueryUsersPresence.h"
 
 namespace zelbench {
@@ -22,6 +24,13 @@ struct UsersReply {
   ZelTQueryUsersPresence query;
   std::string body;
 };
+
+// One user's handling states, filled as a full user's, as many as asked.
+ZelTHandlingStates FullHandlingStates(int contacts);
+
+// Integrated presence summaries with every field set (none at its default).
+using Summaries = ZelTStdListPointerColl<ZelTIntegratedPresenceSummary>;
+Summaries FullSummaries(int count);
 
 // Built on first use and kept for the run: 100,000 records take a while to
 // make, and every benchmark of that size shares them.

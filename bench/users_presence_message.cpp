@@ -57,15 +57,6 @@ void FillContact(ZelTHandlingState& state, pb::HandlingState& message) {
   for (const long reason : state.GetReasons()) message.add_reasons(static_cast<std::int32_t>(reason));
 }
 
-void FillContacts(const ZelTHandlingStates& states, pb::HandlingStates& message) {
-  for (ZelTHandlingState* state : states.GetHandlingStates().GetList()) FillContact(*state, *message.add_states());
-  message.set_primary_contact_id(states.GetPrimaryContactId());
-  message.set_primary_contact_rc(static_cast<std::int32_t>(states.GetPrimaryContactRC()));
-  message.set_old_primary_contact_id(states.GetOldPrimaryContactId());
-  message.set_old_primary_contact_rc(static_cast<std::int32_t>(states.GetOldPrimaryContactRC()));
-  SetStamp(message, &pb::HandlingStates::set_primary_contact_changed_time, states.GetPrimaryContactChangedTime());
-}
-
 void FillMedia(const ZelTUserPresence& user, pb::UserPresence& message) {
   for (const ZelTMediaState* state : user.GetMediaStatesVector()) {
     pb::MediaState& media = *message.add_media_states();
@@ -113,7 +104,7 @@ void FillUser(const ZelTUserPresence& user, pb::UserPresence& message) {
   message.set_team_key(static_cast<std::int32_t>(user.GetTeamKey()));
   message.set_group_id(user.GetGroupID());
   FillMedia(user, message);
-  FillContacts(user.GetHandlingStates(), *message.mutable_handling_states());
+  FillMessage(user.GetHandlingStates(), *message.mutable_handling_states());
   FillStanding(user, message);
   SetStamp(message, &pb::UserPresence::set_tick_count, user.GetTickCount());
   for (const TSilentMonitoringInfo* info : user.GetSilentMonitoringCollList()) {
@@ -126,6 +117,36 @@ void FillUser(const ZelTUserPresence& user, pb::UserPresence& message) {
 }
 
 }  // namespace
+
+void FillMessage(const ZelTHandlingStates& states, pb::HandlingStates& message) {
+  for (ZelTHandlingState* state : states.GetHandlingStates().GetList()) FillContact(*state, *message.add_states());
+  message.set_primary_contact_id(states.GetPrimaryContactId());
+  message.set_primary_contact_rc(static_cast<std::int32_t>(states.GetPrimaryContactRC()));
+  message.set_old_primary_contact_id(states.GetOldPrimaryContactId());
+  message.set_old_primary_contact_rc(static_cast<std::int32_t>(states.GetOldPrimaryContactRC()));
+  SetStamp(message, &pb::HandlingStates::set_primary_contact_changed_time, states.GetPrimaryContactChangedTime());
+}
+
+void FillMessage(const ZelTStdListPointerColl<ZelTIntegratedPresenceSummary>& summaries,
+                 pb::PresenceSummaries& message) {
+  message.Clear();
+  for (const ZelTIntegratedPresenceSummary* summary : summaries.GetList()) {
+    pb::PresenceSummary& out = *message.add_summaries();
+    out.set_presence_id(summary->GetPresenceId());
+    out.set_zorb_user_name(summary->GetZorbUserName());
+    out.set_extension(summary->GetExtension());
+    out.set_integrated_presence(summary->GetIntegratedPresence());
+    out.set_source(summary->GetIntegratedPresenceSource());
+    out.set_voice_media_status(summary->GetVoiceMediaStatus());
+    out.set_routing_state_reason(static_cast<std::int32_t>(summary->GetRoutingStateReason()));
+    out.set_routing_state_reason_type(summary->GetRoutingStateReasonType());
+    out.set_presence_query_result(static_cast<std::uint32_t>(summary->GetPresenceQueryResult()));
+    out.set_zorb_query_result(static_cast<std::uint32_t>(summary->GetZorbQueryResult()));
+    out.set_extension_query_result(static_cast<std::uint32_t>(summary->GetExtensionQueryResult()));
+    out.set_result_code(static_cast<std::uint32_t>(summary->GetResultCode()));
+  }
+  message.set_max_size(summaries.GetMaxSize());
+}
 
 void FillMessage(const ZelTQueryUsersPresence& query, pb::UsersPresence& message) {
   message.Clear();

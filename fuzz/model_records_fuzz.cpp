@@ -1,7 +1,9 @@
 // Reads arbitrary bytes as each presence record of a user, then writes,
-// queries and texts what was read.
+// queries and texts what was read; handling states read into again must be
+// those a fresh read makes.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "QuietDiagnostics.h"
 #include "zelclnt/model/ZelTCapability.h"
@@ -38,6 +40,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   writer << states;
   (void)states.ToSummary(ZelTHandlingState::SUMMARY_FULL, true);
   (void)states.ToSummary(ZelTHandlingState::SUMMARY_BRIEF, false);
+  // States read into again must be those a fresh read makes.
+  ZelTHandlingStates kept;
+  TPack first(data + size / 2, static_cast<unsigned long>(size - size / 2));
+  first >> kept;
+  TPack second(data, static_cast<unsigned long>(size));
+  second >> kept;
+  TPack keptStates;
+  keptStates << kept.GetHandlingStates();
+  TPack freshStates;
+  freshStates << states.GetHandlingStates();
+  if (std::string(keptStates.Contents(), keptStates.Length()) !=
+      std::string(freshStates.Contents(), freshStates.Length()))
+    __builtin_trap();
 
   ZelTMediaStates media;
   TPack mediaReader(data, static_cast<unsigned long>(size));

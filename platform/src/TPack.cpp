@@ -26,13 +26,13 @@ void TPack::SetBuffer(void* buffer, unsigned long length) {
   m_written = 0;
 }
 
-void TPack::AppendBeyond(const void* bytes, std::size_t n) {
+char* TPack::ClaimBeyond(std::size_t n) {
   if (m_mode == Mode::Reading) throw TPackError("write to a reading pack");
   if (m_mode != Mode::Growing) throw TPackError("pack buffer full");
   m_own.resize(std::max({kFirstRoom, 2 * m_own.size(), m_written + n}));
   m_buffer = m_own.data();
   m_capacity = m_own.size();
-  Append(bytes, n);
+  return Claim(n);
 }
 
 void ThrowDoesNotFit(long long value) {

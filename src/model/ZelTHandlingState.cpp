@@ -216,6 +216,13 @@ TPack& operator>>(TPack& pack, ZelTHandlingState& state) {
   return UnpackLongs(pack, state.m_reasons);
 }
 
+void ResetForReading(ZelTHandlingState& state) {
+  std::list<long> reasons;
+  reasons.swap(state.m_reasons);
+  state = ZelTHandlingState();
+  state.m_reasons.swap(reasons);
+}
+
 TPack& operator<<(TPack& pack, const ZelTHandlingStates& states) {
   return pack << states.m_handlingStates << states.m_primaryContactId << states.m_primaryContactRC
               << states.m_oldPrimaryContactId << states.m_oldPrimaryContactRC << states.m_primaryContactChangedTime;

@@ -1,5 +1,7 @@
 #include "zelclnt/model/ZelTIntegratedPresenceSummary.h"
 
+#include <cstring>
+
 #include "ZelTextTable.h"
 #include "zelclnt/core/ZelTPresenceServer.h"
 #include "zelclnt/diag/NuxDiagStream.h"
@@ -133,28 +135,77 @@ std::string ZelTIntegratedPresenceSummary::ToString(RoutingStateReasonType value
   return TextOrWarning(kTexts, value, "ZelKvlRequest::ToString(ACD Reason Type). Invalid Enumeration: %d");
 }
 
+// Sized first and claimed at once, so that a sizing pass costs little.
 TPack& operator<<(TPack& pack, const ZelTPresentity& presentity) {
-  return pack << presentity.m_presenceId << presentity.m_zorbUserName << presentity.m_extension;
+  const std::size_t size = StringWireSize(presentity.m_presenceId) + StringWireSize(presentity.m_zorbUserName) +
+                           StringWireSize(presentity.m_extension);
+  if (char* at = pack.Claim(size)) {
+    at = PutString(at, presentity.m_presenceId);
+    at = PutString(at, presentity.m_zorbUserName);
+    PutString(at, presentity.m_extension);
+  }
+  return pack;
 }
 
 TPack& operator>>(TPack& pack, ZelTPresentity& presentity) {
   return pack >> presentity.m_presenceId >> presentity.m_zorbUserName >> presentity.m_extension;
 }
 
+void ResetForReading(ZelTPresentity& presentity) {
+  presentity.m_presenceId.clear();
+  presentity.m_zorbUserName.clear();
+  presentity.m_extension.clear();
+}
+
+void ResetForReading(ZelTIntegratedPresenceSummary& summary) {
+  ResetForReading(static_cast<ZelTPresentity&>(summary));
+  const ZelTIntegratedPresenceSummary defaults;
+  summary.m_integratedPresence = defaults.m_integratedPresence;
+  summary.m_integratedPresenceSource = defaults.m_integratedPresenceSource;
+  summary.m_voiceMediaStatus = defaults.m_voiceMediaStatus;
+  summary.m_routingStateReason = defaults.m_routingStateReason;
+  summary.m_routingStateReasonType = defaults.m_routingStateReasonType;
+  summary.m_presenceQueryResult = defaults.m_presenceQueryResult;
+  summary.m_zorbQueryResult = defaults.m_zorbQueryResult;
+  summary.m_extensionQueryResult = defaults.m_extensionQueryResult;
+  summary.m_resultCode = defaults.m_resultCode;
+}
+
+// Sized first and claimed at once, as a presentity; the nine values after
+// the presentity are one fixed run, read with one bounds check when they
+// are all there.
 TPack& operator<<(TPack& pack, const ZelTIntegratedPresenceSummary& summary) {
-  pack << static_cast<const ZelTPresentity&>(summary);
-  pack << summary.m_integratedPresence << summary.m_integratedPresenceSource << summary.m_voiceMediaStatus;
-  pack << summary.m_routingStateReason << summary.m_routingStateReasonType;
-  return pack << summary.m_presenceQueryResult << summary.m_zorbQueryResult << summary.m_extensionQueryResult
-              << summary.m_resultCode;
+  TFixed32Writer<9> run;
+  run.Put(summary.m_integratedPresence).Put(summary.m_integratedPresenceSource).Put(summary.m_voiceMediaStatus);
+  run.Put(summary.m_routingStateReason).Put(summary.m_routingStateReasonType);
+  run.Put(summary.m_presenceQueryResult).Put(summary.m_zorbQueryResult).Put(summary.m_extensionQueryResult);
+  run.Put(summary.m_resultCode);
+  const std::size_t size = StringWireSize(summary.m_presenceId) + StringWireSize(summary.m_zorbUserName) +
+                           StringWireSize(summary.m_extension) + run.kSize;
+  if (char* at = pack.Claim(size)) {
+    at = PutString(at, summary.m_presenceId);
+    at = PutString(at, summary.m_zorbUserName);
+    at = PutString(at, summary.m_extension);
+    std::memcpy(at, run.Bytes(), run.kSize);
+  }
+  return pack;
 }
 
 TPack& operator>>(TPack& pack, ZelTIntegratedPresenceSummary& summary) {
   pack >> static_cast<ZelTPresentity&>(summary);
-  pack >> summary.m_integratedPresence >> summary.m_integratedPresenceSource >> summary.m_voiceMediaStatus;
-  pack >> summary.m_routingStateReason >> summary.m_routingStateReasonType;
-  return pack >> summary.m_presenceQueryResult >> summary.m_zorbQueryResult >> summary.m_extensionQueryResult >>
-         summary.m_resultCode;
+  if (!pack.CanRemove(TFixed32Writer<9>::kSize)) {
+    pack >> summary.m_integratedPresence >> summary.m_integratedPresenceSource >> summary.m_voiceMediaStatus;
+    pack >> summary.m_routingStateReason >> summary.m_routingStateReasonType;
+    return pack >> summary.m_presenceQueryResult >> summary.m_zorbQueryResult >> summary.m_extensionQueryResult >>
+           summary.m_resultCode;
+  }
+  TFixed32Reader run(pack.Contents());
+  run.Get(summary.m_integratedPresence).Get(summary.m_integratedPresenceSource).Get(summary.m_voiceMediaStatus);
+  run.Get(summary.m_routingStateReason).Get(summary.m_routingStateReasonType);
+  run.Get(summary.m_presenceQueryResult).Get(summary.m_zorbQueryResult).Get(summary.m_extensionQueryResult);
+  run.Get(summary.m_resultCode);
+  pack.Behead(TFixed32Writer<9>::kSize);
+  return pack;
 }
 
 TPack& operator<<(TPack& pack, Summary::IntegratedPresence value) { return PackEnum32(pack, value); }

@@ -58,14 +58,34 @@ void THandlingState::PrintDiag() const {
   if (TDiag::ShouldWeDiag(TDiag::INFO)) NuxDiagStream::WriteDiag(TDiag::INFO, 555, kSource, ToString());
 }
 
+namespace {
+
+// The seven values after the reference id: one append, and one bounds check
+// when they are all there.
+using TailRun = TFixed32Writer<7>;
+
+}  // namespace
+
 TPack& operator<<(TPack& pack, const THandlingStateBase& state) {
-  pack << state.contactId << state.requeueCount << state.refId << state.refRequeueCount << state.refType;
-  return pack << state.contactType << state.media << state.handlingCause << state.queueKey << state.priority;
+  pack << state.contactId << state.requeueCount << state.refId;
+  TailRun run;
+  run.Put(state.refRequeueCount).Put(state.refType).Put(state.contactType).Put(state.media);
+  run.Put(state.handlingCause).Put(state.queueKey).Put(state.priority);
+  pack.Append(run.Bytes(), run.kSize);
+  return pack;
 }
 
 TPack& operator>>(TPack& pack, THandlingStateBase& state) {
-  pack >> state.contactId >> state.requeueCount >> state.refId >> state.refRequeueCount >> state.refType;
-  return pack >> state.contactType >> state.media >> state.handlingCause >> state.queueKey >> state.priority;
+  pack >> state.contactId >> state.requeueCount >> state.refId;
+  if (!pack.CanRemove(TailRun::kSize)) {
+    pack >> state.refRequeueCount >> state.refType;
+    return pack >> state.contactType >> state.media >> state.handlingCause >> state.queueKey >> state.priority;
+  }
+  TFixed32Reader run(pack.Contents());
+  run.Get(state.refRequeueCount).Get(state.refType).Get(state.contactType).Get(state.media);
+  run.Get(state.handlingCause).Get(state.queueKey).Get(state.priority);
+  pack.Behead(TailRun::kSize);
+  return pack;
 }
 
 TPack& operator<<(TPack& pack, const THandlingState& state) {

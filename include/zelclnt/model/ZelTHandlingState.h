@@ -88,6 +88,7 @@ class ZelTHandlingState : public THandlingState {
   friend class ZelTUserPresenceControl;
   friend TPack& operator<<(TPack& pack, const ZelTHandlingState& state);
   friend TPack& operator>>(TPack& pack, ZelTHandlingState& state);
+  friend void ResetForReading(ZelTHandlingState& state);
 
   void AddPostProcessingText(NuxDiagSummary& summary) const;
   void AddTimesText(NuxDiagSummary& summary) const;
@@ -168,5 +169,8 @@ class ZelTHandlingStates {
 
 TPack& operator<<(TPack& pack, const ZelTHandlingState& state);
 TPack& operator>>(TPack& pack, ZelTHandlingState& state);
+// A default state before a collection reads into it again, keeping the
+// reasons' nodes for the reader, which replaces the reasons in full.
+void ResetForReading(ZelTHandlingState& state);
 TPack& operator<<(TPack& pack, const ZelTHandlingStates& states);
 TPack& operator>>(TPack& pack, ZelTHandlingStates& states);

@@ -17,6 +17,7 @@
 #include "zelclnt/model/ZelTStdListPointerColl.h"
 
 class TPack;
+class ZelTIntegratedPresenceSummary;
 
 class ZelTPresentity {
  public:
@@ -48,6 +49,9 @@ class ZelTPresentity {
  private:
   friend TPack& operator<<(TPack& pack, const ZelTPresentity& presentity);
   friend TPack& operator>>(TPack& pack, ZelTPresentity& presentity);
+  friend void ResetForReading(ZelTPresentity& presentity);
+  // The summary writes its presentity's strings with its own values.
+  friend TPack& operator<<(TPack& pack, const ZelTIntegratedPresenceSummary& summary);
 
   std::string m_presenceId;
   std::string m_zorbUserName;
@@ -147,6 +151,7 @@ class ZelTIntegratedPresenceSummary : public ZelTPresentity {
  private:
   friend TPack& operator<<(TPack& pack, const ZelTIntegratedPresenceSummary& summary);
   friend TPack& operator>>(TPack& pack, ZelTIntegratedPresenceSummary& summary);
+  friend void ResetForReading(ZelTIntegratedPresenceSummary& summary);
 
   IntegratedPresence m_integratedPresence = STATUS_UNKNOWN;
   IntegratedPresenceSource m_integratedPresenceSource = SOURCE_UNKNOWN;
@@ -163,6 +168,10 @@ TPack& operator<<(TPack& pack, const ZelTPresentity& presentity);
 TPack& operator>>(TPack& pack, ZelTPresentity& presentity);
 TPack& operator<<(TPack& pack, const ZelTIntegratedPresenceSummary& summary);
 TPack& operator>>(TPack& pack, ZelTIntegratedPresenceSummary& summary);
+// Default records before a collection reads into them again, the strings
+// emptied in place so that they keep their capacity.
+void ResetForReading(ZelTPresentity& presentity);
+void ResetForReading(ZelTIntegratedPresenceSummary& summary);
 TPack& operator<<(TPack& pack, ZelTIntegratedPresenceSummary::IntegratedPresence value);
 TPack& operator>>(TPack& pack, ZelTIntegratedPresenceSummary::IntegratedPresence& value);
 TPack& operator<<(TPack& pack, ZelTIntegratedPresenceSummary::IntegratedPresenceSource value);

@@ -39,11 +39,11 @@ class ZelTStdListPointerColl {
     return pack;
   }
 
-  // Replaces the contents with what the wire holds; the maximum size read is
-  // not enforced.
+  // Replaces the contents with what the wire holds, reading into the
+  // records already held rather than allocating them again; the maximum
+  // size read is not enforced.
   TPack& UnPack(TPack& pack) {
-    Clear();
-    zelclnt::detail::UnpackElements(pack, m_list, m_maxSize, kSource);
+    zelclnt::detail::UnpackReusing(pack, m_list, m_maxSize, kSource, kClearFailure);
     First();
     return pack;
   }

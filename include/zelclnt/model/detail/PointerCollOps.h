@@ -92,48 +92,55 @@ void PackElements(TPack& pack, const Seq& elements, int maxSize) {
   for (const auto* element : elements) pack << *element;
 }
 
-// The count is preset to 0 and bounds the reading; it is never trusted.
+// Brings a held record back to a default one before it is read into again;
+// strings keep their capacity. A record type may overload it (found by
+// argument-dependent lookup) to keep more of its storage.
+template <typename T>
+void ResetForReading(T& record) {
+  record = T();
+}
+
+// Hands over the records from `from` on, for release.
+template <typename T>
+std::list<T*> TakeTail(std::list<T*>& elements, typename std::list<T*>::iterator from) {
+  std::list<T*> tail;
+  tail.splice(tail.end(), elements, from, elements.end());
+  return tail;
+}
+
+template <typename T>
+std::vector<T*> TakeTail(std::vector<T*>& elements, typename std::vector<T*>::iterator from) {
+  std::vector<T*> tail(from, elements.end());
+  elements.erase(from, elements.end());
+  return tail;
+}
+
+// Replaces the contents with what the wire holds, as a read into fresh
+// records would: the records held are reset and read into again, in order;
+// only records beyond them are allocated (through the tracer); those the
+// wire does not reach are released. The count is preset to 0 and bounds the
+// reading; it is never trusted, nothing is reserved from it.
 template <typename Seq>
-void UnpackElements(TPack& pack, Seq& elements, int& maxSize, const char* source) {
+void UnpackReusing(TPack& pack, Seq& elements, int& maxSize, const char* source, const char* failure) {
   using T = std::remove_pointer_t<typename Seq::value_type>;
   int count = 0;
   pack >> count >> maxSize;
-  ReadCounted(
-      pack, count,
-      [source](TPack& from) {
-        TracedPtr<T> element = NewElement<T>(source);
-        from >> *element;
-        return element;
-      },
-      [&elements](TracedPtr<T> element) {
-        elements.push_back(element.get());
-        element.release();
-      });
-}
-
-// As UnpackElements into a cleared vector, but the records held are read
-// into again, each first assigned a default record, and only records
-// beyond them are allocated; those the wire does not reach are released.
-// REQUIRES: T's assignment copies every field, as records' do.
-template <typename T>
-void UnpackReusing(TPack& pack, std::vector<T*>& elements, int& maxSize, const char* source, const char* failure) {
-  int count = 0;
-  pack >> count >> maxSize;
-  std::size_t used = 0;
-  for (int i = 0; i < count && pack.Length() > 0; ++i, ++used) {
+  auto next = elements.begin();
+  for (int i = 0; i < count && pack.Length() > 0; ++i) {
     const unsigned long before = pack.Length();
-    if (used < elements.size()) {
-      *elements[used] = T();
-    } else {
+    if (next == elements.end()) {
       TracedPtr<T> fresh = NewElement<T>(source);
       elements.push_back(fresh.get());
       fresh.release();
+      next = std::prev(elements.end());
+    } else {
+      ResetForReading(**next);
     }
-    pack >> *elements[used];
+    pack >> **next;
     if (pack.Length() == before) break;
+    ++next;
   }
-  std::vector<T*> unused(elements.begin() + static_cast<std::ptrdiff_t>(used), elements.end());
-  elements.resize(used);
+  auto unused = TakeTail(elements, next);
   ReleaseAll(unused, source, failure);
 }
 

@@ -64,9 +64,17 @@ class TPack {
   unsigned long BufferSizeRequired() const { return static_cast<unsigned long>(m_written); }
 
   void Append(const void* bytes, std::size_t n) {
-    if (n > m_capacity - m_written) return AppendBeyond(bytes, n);
-    if (m_buffer && n) std::memcpy(m_buffer + m_written, bytes, n);
+    char* at = Claim(n);
+    if (at && n) std::memcpy(at, bytes, n);
+  }
+  // Room for the next n bytes, which the caller writes in full before any
+  // other write: one bounds check for a whole record. Null while sizing,
+  // where the bytes are only counted.
+  char* Claim(std::size_t n) {
+    if (n > m_capacity - m_written) return ClaimBeyond(n);
+    char* at = m_buffer ? m_buffer + m_written : nullptr;
     m_written += n;
+    return at;
   }
   void AppendFixed16(std::uint16_t value) { AppendLE(value); }
   void AppendFixed32(std::uint32_t value) { AppendLE(value); }
@@ -93,9 +101,7 @@ class TPack {
     return true;
   }
 
- private:
-  enum class Mode { Sizing, Fixed, Growing, Reading };
-
+  // The wire's byte order from the host's and back (the same swap).
   template <typename U>
   static U LittleEndian(U value) {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
@@ -106,6 +112,9 @@ class TPack {
     return value;
 #endif
   }
+
+ private:
+  enum class Mode { Sizing, Fixed, Growing, Reading };
 
   template <typename U>
   void AppendLE(U value) {
@@ -124,7 +133,7 @@ class TPack {
   }
 
   // Writes that do not fit: a growing buffer grows; anything else throws.
-  void AppendBeyond(const void* bytes, std::size_t n);
+  char* ClaimBeyond(std::size_t n);
 
   Mode m_mode;
   std::vector<char> m_own;
@@ -139,6 +148,87 @@ class TPack {
 
 // Values wider than their 4-byte wire form are a packing error, never cut.
 [[noreturn]] void ThrowDoesNotFit(long long value);
+
+// A record's run of 4-byte values of fixed size N, written with one append
+// and read with one bounds check: Put each value in wire order, then
+// pack.Append(run.Bytes(), run.kSize); or, when pack.CanRemove(kSize), Get
+// each from a run over pack.Contents(), then Behead(kSize).
+template <std::size_t N>
+class TFixed32Writer {
+ public:
+  static constexpr std::size_t kSize = 4 * N;
+
+  TFixed32Writer& Put(std::uint32_t value) {
+    const std::uint32_t wire = TPack::LittleEndian(value);
+    std::memcpy(m_bytes + m_at, &wire, 4);
+    m_at += 4;
+    return *this;
+  }
+  TFixed32Writer& Put(std::int32_t value) { return Put(static_cast<std::uint32_t>(value)); }
+  TFixed32Writer& Put(long value) {
+    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
+      ThrowDoesNotFit(value);
+    return Put(static_cast<std::uint32_t>(value));
+  }
+  TFixed32Writer& Put(unsigned long value) {
+    if (value > std::numeric_limits<std::uint32_t>::max()) ThrowDoesNotFit(static_cast<long long>(value));
+    return Put(static_cast<std::uint32_t>(value));
+  }
+  // Enumerations travel as their 4 raw bytes.
+  template <typename E, typename = std::enable_if_t<std::is_enum_v<E>>>
+  TFixed32Writer& Put(E value) {
+    static_assert(sizeof(E) == 4, "wire enumerations are 32-bit");
+    return Put(static_cast<std::uint32_t>(value));
+  }
+
+  // REQUIRES: all N values put.
+  const char* Bytes() const { return m_bytes; }
+
+ private:
+  char m_bytes[kSize];
+  std::size_t m_at = 0;
+};
+
+class TFixed32Reader {
+ public:
+  // REQUIRES: bytes holds as many 4-byte values as are got.
+  explicit TFixed32Reader(const char* bytes) : m_at(bytes) {}
+
+  // Signed types sign-extend, as their single reads do.
+  template <typename T>
+  TFixed32Reader& Get(T& value) {
+    std::uint32_t wire;
+    std::memcpy(&wire, m_at, 4);
+    m_at += 4;
+    const std::uint32_t raw = TPack::LittleEndian(wire);
+    if constexpr (std::is_enum_v<T>) {
+      static_assert(sizeof(T) == 4, "wire enumerations are 32-bit");
+      value = static_cast<T>(static_cast<std::underlying_type_t<T>>(raw));
+    } else {
+      using Wire = std::conditional_t<std::is_signed_v<T>, std::int32_t, std::uint32_t>;
+      value = static_cast<T>(static_cast<Wire>(raw));
+    }
+    return *this;
+  }
+
+ private:
+  const char* m_at;
+};
+
+// A string's wire form for writers that claim a record's room at once:
+// its size (throws when the length does not fit), then its bytes at `at`,
+// returning where the next value goes.
+inline std::size_t StringWireSize(const std::string& value) {
+  if (value.size() > std::numeric_limits<std::uint32_t>::max()) ThrowDoesNotFit(static_cast<long long>(value.size()));
+  return 4 + value.size();
+}
+
+inline char* PutString(char* at, const std::string& value) {
+  const std::uint32_t length = TPack::LittleEndian(static_cast<std::uint32_t>(value.size()));
+  std::memcpy(at, &length, 4);
+  if (!value.empty()) std::memcpy(at + 4, value.data(), value.size());
+  return at + 4 + value.size();
+}
 
 inline TPack& operator<<(TPack& pack, bool value) {
   const char byte = value ? 1 : 0;
@@ -200,12 +290,18 @@ inline TPack& operator>>(TPack& pack, unsigned int& value) { return UnpackFixed3
 inline TPack& operator>>(TPack& pack, long& value) { return UnpackFixed32(pack, value); }
 inline TPack& operator>>(TPack& pack, unsigned long& value) { return UnpackFixed32(pack, value); }
 
-// A length beyond the bytes left reads nothing and allocates nothing; the
-// string's own capacity is reused.
+// A length beyond the bytes left reads nothing and allocates nothing. The
+// string's own capacity is reused; a string that must grow takes exactly its
+// length, rather than the doubling an assignment would allocate.
 inline TPack& operator>>(TPack& pack, std::string& value) {
   std::uint32_t length = 0;
   if (!pack.PeekFixed32(length) || !pack.CanRemove(4 + static_cast<std::size_t>(length))) return pack;
-  value.assign(pack.Contents() + 4, length);
+  const char* bytes = pack.Contents() + 4;
+  if (length <= value.capacity()) {
+    value.assign(bytes, length);
+  } else {
+    value = std::string(bytes, length);
+  }
   pack.Behead(4 + static_cast<std::size_t>(length));
   return pack;
 }
@@ -219,11 +315,10 @@ TPack& PackEnum32(TPack& pack, E value) {
   return pack;
 }
 
-// Reads a counted sequence, the one place its bounds live: read(pack) is
-// called at most count times (never for 0 or below) and stops once the
-// bytes run out or a call consumed none; keep(value) takes each value that
-// consumed bytes. A count from the wire thus costs no more than the bytes
-// could hold; nothing is reserved from it.
+// Reads a counted sequence: read(pack) is called at most count times (never
+// for 0 or below) and stops once the bytes run out or a call consumed none;
+// keep(value) takes each value that consumed bytes. A count from the wire
+// thus costs no more than the bytes could hold; nothing is reserved from it.
 template <typename Read, typename Keep>
 void ReadCounted(TPack& pack, int count, Read read, Keep keep) {
   for (int i = 0; i < count && pack.Length() > 0; ++i) {
@@ -242,18 +337,22 @@ inline TPack& PackLongs(TPack& pack, const std::list<long>& values) {
   return pack;
 }
 
+// The nodes held are written over before new ones are made; the count
+// bounds the reading as in ReadCounted.
 inline TPack& UnpackLongs(TPack& pack, std::list<long>& values) {
   int count = 0;
   pack >> count;
-  values.clear();
-  ReadCounted(
-      pack, count,
-      [](TPack& from) {
-        long value = 0;
-        from >> value;
-        return value;
-      },
-      [&values](long value) { values.push_back(value); });
+  auto next = values.begin();
+  std::uint32_t raw = 0;
+  for (int i = 0; i < count && pack.RemoveFixed32(raw); ++i) {
+    const long value = static_cast<std::int32_t>(raw);
+    if (next == values.end()) {
+      values.push_back(value);
+    } else {
+      *next++ = value;
+    }
+  }
+  values.erase(next, values.end());
   return pack;
 }
 
