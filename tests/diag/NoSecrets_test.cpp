@@ -1,60 +1,33 @@
-// Whatever diagnostics are switched on, no line shows a secret key or the
-// password of an integrated-presence query: not on success, not on failure.
+// Whatever diagnostics are switched on, no line shows the password of an
+// integrated-presence query, answered or failed. (Keys: the security tests.)
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "DiagCapture.h"
 #include "PresenceSimulator.h"
-#include "zelclnt/core/ZelAUserPresence.h"
-#include "zelclnt/platform/TCurve.h"
-#include "zelclnt/platform/TEventReceiver.h"
-#include "zelclnt/platform/TFramework.h"
+#include "zelclnt/core/ZelAPresenceServer.h"
 #include "zelclnt/requests/ZelTQueryIntegratedPresence.h"
 
 namespace {
 
-constexpr const char* kPassword = "pw-8f3c1e77";
-
-TEST(NoSecretsTest, NoDiagnosticLineShowsAKeyOrAPassword) {
-  if (!TCurve::Available()) GTEST_SKIP() << "this ZeroMQ has no CURVE";
-  const TCurveKeyPair server = TCurve::Generate();
-  const TCurveKeyPair client = TCurve::Generate();
-  const TCurveKeyPair stranger = TCurve::Generate();
+TEST(NoSecretsTest, NoDiagnosticLineShowsThePassword) {
+  const std::string password = "pw-8f3c1e77";
   DiagCapture every("INFO,WARN,SEVR,FENX,EVNT,RQST,CAFL,PRGM");
-
   zelsim::SimulatorOptions options;
-  options.endpoint = "tcp://127.0.0.1:0";
-  options.security = TServerSecurity{server, {{client.publicKey, TRole::Read}}};
+  options.endpoint = "inproc://no-secrets";
   zelsim::PresenceSimulator simulator(options);
   ASSERT_TRUE(simulator.Start());
-  TFramework::SetServerKey(simulator.Endpoint(), server.publicKey);
-  TFramework::SetClientKeys(client);
-  TEventReceiver events(simulator.Endpoint());
-  ASSERT_TRUE(events.Start());
-  for (const TCurveKeyPair& keys : {client, stranger}) {
-    TFramework::SetClientKeys(keys);
-    ZelAPresenceServer api("test", "client");
+  ZelAPresenceServer api("test", "client");
+  for (const char* server : {"inproc://no-secrets", "inproc://nobody-there"}) {
     ZelTQueryIntegratedPresence query;
     query.SetUserId("supervisor");
-    query.SetUserPassword(kPassword);
-    api.QueryIntegratedPresence(simulator.Endpoint(), query);
-    ZelAUserPresence agent("test", "client");
-    agent.SetUserKey(42);
-    agent.SetUserID("agent42");
-    agent.SetRoutingState(simulator.Endpoint(), ZelTRoutingState::ROUTINGSTATE_AVAILABLE, 0, false);
-    TEventNotice notice;
-    events.Next(notice, 50);
+    query.SetUserPassword(password);
+    api.QueryIntegratedPresence(server, query);
   }
-  TFramework::SetClientKeys({});
-  TFramework::SetServerKey(simulator.Endpoint(), "");
-
-  const std::vector<CapturedLine> lines = every.Lines();
-  EXPECT_FALSE(lines.empty());
-  for (const CapturedLine& line : lines)
-    for (const std::string& secret : {std::string(kPassword), server.secretKey, client.secretKey, stranger.secretKey})
-      EXPECT_EQ(line.text.find(secret), std::string::npos) << line.file << ": " << line.text;
+  EXPECT_FALSE(every.Lines().empty());
+  for (const CapturedLine& line : every.Lines())
+    EXPECT_EQ(line.text.find(password), std::string::npos) << line.file << ": " << line.text;
 }
 
 }  // namespace
