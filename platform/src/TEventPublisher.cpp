@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <random>
+
 #include <zmq.hpp>
 
 #include "EventFrame.h"

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
+
 #include <zmq.hpp>
 
 #include "ClientKeys.h"

@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+
 #include <zmq.hpp>
 
 #include "RpcFrame.h"

@@ -1,11 +1,12 @@
 // presence-sim: the presence simulator as a process of its own.
 
-#include <CLI/CLI.hpp>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
+
+#include <CLI/CLI.hpp>
 
 #include "PresenceSimulator.h"
 #include "zelclnt/platform/TCurve.h"
