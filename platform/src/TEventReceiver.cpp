@@ -26,6 +26,9 @@ constexpr int kLinkHeartbeatMs = 1000;
 constexpr int kLinkTimeoutMs = 3000;
 // ZeroMQ tells within this time that it is reconnecting by itself.
 constexpr auto kGiveUpWait = std::chrono::milliseconds(250);
+// A publisher that refused the keys is asked again this much later, not at
+// ZeroMQ's pace: each attempt costs it a handshake and an authentication.
+constexpr auto kRefusedWait = std::chrono::seconds(3);
 constexpr int kMonitoredEvents = ZMQ_EVENT_HANDSHAKE_SUCCEEDED | ZMQ_EVENT_DISCONNECTED | ZMQ_EVENT_CONNECT_DELAYED |
                                  ZMQ_EVENT_CONNECT_RETRIED | ZMQ_EVENT_HANDSHAKE_FAILED_NO_DETAIL |
                                  ZMQ_EVENT_HANDSHAKE_FAILED_PROTOCOL | ZMQ_EVENT_HANDSHAKE_FAILED_AUTH;
@@ -258,7 +261,8 @@ void TEventReceiver::DrainMonitor() {
       HandshakeFailed();
     if (id == ZMQ_EVENT_DISCONNECTED) LinkLost();
     // ZeroMQ is connecting again by itself.
-    if (id != ZMQ_EVENT_DISCONNECTED) m_abandoned = false;
+    if (id == ZMQ_EVENT_CONNECT_DELAYED || id == ZMQ_EVENT_CONNECT_RETRIED || id == ZMQ_EVENT_HANDSHAKE_SUCCEEDED)
+      m_abandoned = false;
   }
 }
 
@@ -267,6 +271,7 @@ void TEventReceiver::DrainMonitor() {
 // receiver connects afresh itself.
 void TEventReceiver::LinkLost() {
   if (m_connected) Disconnected();
+  if (m_abandoned && m_refused) return;
   m_abandoned = true;
   m_reconnectAt = Clock::now() + kGiveUpWait;
 }
@@ -303,6 +308,10 @@ void TEventReceiver::Connected() {
 void TEventReceiver::HandshakeFailed() {
   if (!m_refused) Push(TEventNotice::Kind::AuthenticationFailed);
   m_refused = true;
+  // ZeroMQ stops its own retries; the endpoint may be gone already.
+  zmq_disconnect(m_link->sub.handle(), m_endpoint.c_str());
+  m_abandoned = true;
+  m_reconnectAt = Clock::now() + kRefusedWait;
 }
 
 void TEventReceiver::Disconnected() {

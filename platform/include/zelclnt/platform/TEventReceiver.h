@@ -18,7 +18,7 @@
 // A receiver of a server with a server key (see TFramework) subscribes with
 // CURVE only, with the keys in force at Start; a publisher that refuses
 // them delivers nothing and is told once, as AuthenticationFailed, until a
-// later handshake succeeds.
+// later handshake succeeds. It is asked again every 3 seconds.
 //
 // A receiver serves one thread: Start, Next and Run are for the thread
 // that owns it. Only Stop may be called from any thread.
