@@ -6,17 +6,6 @@
 #include "zelclnt/diag/NuxDiagSummary.h"
 #include "zelclnt/platform/TPack.h"
 
-ZelTEventBase& ZelTEventBase::operator=(const ZelTEventBase& other) {
-  if (this == &other) return *this;
-  m_resourceId = other.m_resourceId;
-  m_userKey = other.m_userKey;
-  m_userId = other.m_userId;
-  m_siteKey = other.m_siteKey;
-  m_businessUnitKey = other.m_businessUnitKey;
-  m_eventCause = other.m_eventCause;
-  return *this;
-}
-
 void ZelTEventBase::Copy(enEventCause cause, const ZelTUserPresence& presence) {
   m_userKey = presence.GetUserKey();
   m_userId = presence.GetUserID();

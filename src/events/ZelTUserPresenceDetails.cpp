@@ -18,24 +18,6 @@ bool ShowsReference(const ZelTHandlingState& contact) {
 
 ZelTUserPresenceDetails::ZelTUserPresenceDetails() { m_presenceStateExDirectContact.SetExcludeDirectContact(true); }
 
-ZelTUserPresenceDetails& ZelTUserPresenceDetails::operator=(const ZelTUserPresenceDetails& other) {
-  if (this == &other) return *this;
-  ZelTEventBase::operator=(other);
-  m_extension = other.m_extension;
-  m_associatedLine = other.m_associatedLine;
-  m_teamKey = other.m_teamKey;
-  m_groupId = other.m_groupId;
-  m_mediaStates = other.m_mediaStates;
-  m_routingState = other.m_routingState;
-  m_handlingStates = other.m_handlingStates;
-  m_presenceState = other.m_presenceState;
-  m_presenceStateExDirectContact = other.m_presenceStateExDirectContact;
-  m_userCapability = other.m_userCapability;
-  m_userFlags = other.m_userFlags;
-  m_affectedContacts = other.m_affectedContacts;
-  return *this;
-}
-
 void ZelTUserPresenceDetails::Copy(enEventCause cause, const ZelTUserPresence& presence) {
   ZelTEventBase::Copy(cause, presence);
   m_extension = presence.GetExtension();

@@ -63,8 +63,8 @@ class ZelTEventBase {
     EVENTCAUSE_CSM_STATE_UPDATED = 39,
   };
 
-  ZelTEventBase(const ZelTEventBase& other) { *this = other; }
-  ZelTEventBase& operator=(const ZelTEventBase& other);
+  ZelTEventBase(const ZelTEventBase&) = default;
+  ZelTEventBase& operator=(const ZelTEventBase&) = default;
   ~ZelTEventBase() = default;
 
   const std::string& GetResourceId() const { return m_resourceId; }

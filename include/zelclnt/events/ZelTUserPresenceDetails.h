@@ -47,8 +47,8 @@ class ZelTUserPresenceDetails : public ZelTEventBase {
     SummaryUserFlags = 9,
   };
 
-  ZelTUserPresenceDetails(const ZelTUserPresenceDetails& other) : ZelTEventBase() { *this = other; }
-  ZelTUserPresenceDetails& operator=(const ZelTUserPresenceDetails& other);
+  ZelTUserPresenceDetails(const ZelTUserPresenceDetails&) = default;
+  ZelTUserPresenceDetails& operator=(const ZelTUserPresenceDetails&) = default;
   ~ZelTUserPresenceDetails() = default;
 
   std::string GetExtension() const { return m_extension; }
