@@ -16,7 +16,7 @@ constexpr int kMonitoredEvents = ZMQ_EVENT_CONNECTED | ZMQ_EVENT_CONNECT_RETRIED
                                  ZMQ_EVENT_HANDSHAKE_FAILED_NO_DETAIL | ZMQ_EVENT_HANDSHAKE_FAILED_PROTOCOL |
                                  ZMQ_EVENT_HANDSHAKE_FAILED_AUTH;
 // How long a wait goes before it looks again at whether the server is there.
-constexpr std::int64_t kSliceMs = 20;
+constexpr std::chrono::milliseconds kSlice{20};
 
 // Rounded up: a wait must not end just before its deadline and spin.
 std::int64_t MillisecondsLeft(Clock::time_point now, Clock::time_point deadline) {
@@ -28,8 +28,8 @@ std::uint32_t RemainingMs(Clock::time_point now, Clock::time_point deadline) {
       std::min<std::int64_t>(MillisecondsLeft(now, deadline), std::numeric_limits<std::uint32_t>::max()));
 }
 
-int SliceMs(Clock::time_point now, Clock::time_point deadline) {
-  return static_cast<int>(std::min(MillisecondsLeft(now, deadline), kSliceMs));
+int SliceMs(Clock::time_point deadline) {
+  return static_cast<int>(std::max<std::int64_t>(WaitSlice(deadline, kSlice).count(), 1));
 }
 
 }  // namespace
@@ -171,7 +171,7 @@ CallStatus ClientConnection::AwaitWritable(Clock::time_point deadline) {
   }
   zmq::pollitem_t items[2] = {{m_dealer->handle(), 0, ZMQ_POLLOUT, 0},
                               {m_monitor ? m_monitor->handle() : nullptr, 0, ZMQ_POLLIN, 0}};
-  if (zmq_poll(items, m_monitor ? 2 : 1, SliceMs(Clock::now(), deadline)) < 0 && zmq_errno() != EINTR)
+  if (zmq_poll(items, m_monitor ? 2 : 1, SliceMs(deadline)) < 0 && zmq_errno() != EINTR)
     return CallStatus::Interrupted;
   return CallStatus::None;
 }
@@ -181,7 +181,7 @@ CallStatus ClientConnection::Receive(TRPC& rpc, TThreadQueue& queue, Clock::time
   for (;;) {
     const Clock::time_point now = Clock::now();
     if (now >= deadline) return CallStatus::TimedOut;
-    SetReceiveTimeout(SliceMs(now, deadline));
+    SetReceiveTimeout(SliceMs(deadline));
     if (zmq_msg_recv(message.handle(), m_dealer->handle(), 0) >= 0) {
       if (const auto taken = Take(message, rpc, queue)) return *taken;
       continue;

@@ -44,7 +44,7 @@ ConnectionLease ConnectionPool::Take(Clock::time_point deadline, std::string* ke
   std::vector<std::unique_ptr<ClientConnection>> stale;
   std::unique_lock<std::mutex> lock(m_lock);
   if (!KeysUsable(stale, keysError)) return ConnectionLease(*this, CallStatus::NoUsableKeys);
-  if (!m_freed.wait_until(lock, deadline, [this] { return !m_idle.empty() || m_open < kMaxConnections; }))
+  if (!WaitUntil(m_freed, lock, deadline, [this] { return !m_idle.empty() || m_open < kMaxConnections; }))
     return ConnectionLease(*this, CallStatus::TimedOut);
   if (!m_idle.empty()) {
     std::unique_ptr<ClientConnection> connection = std::move(m_idle.back());

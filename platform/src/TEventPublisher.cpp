@@ -127,7 +127,8 @@ bool TEventPublisher::Publish(int eventType, const void* data, std::size_t size)
 
 void TEventPublisher::Beat(std::chrono::milliseconds interval) {
   std::unique_lock<std::mutex> lock(m_lock);
-  while (!m_wake.wait_for(lock, interval, [this] { return m_stopping; })) {
+  for (auto due = zelplatform::Clock::now() + interval;
+       !zelplatform::WaitUntil(m_wake, lock, due, [this] { return m_stopping; }); due += interval) {
     const std::string body = zelplatform::EncodeHeartbeat(m_sequences);
     Send(zelplatform::kHeartbeatType, ++m_heartbeats, body.data(), body.size());
   }

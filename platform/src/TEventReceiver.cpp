@@ -220,10 +220,8 @@ void TEventReceiver::Wait(Clock::time_point deadline) {
     items[1].socket = m_link->monitor->handle();
     count = 2;
   }
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-  const auto slice = std::max(std::chrono::milliseconds(0), std::min<std::chrono::milliseconds>(left, kPollSlice));
   try {
-    zmq::poll(items, count, slice);
+    zmq::poll(items, count, zelplatform::WaitSlice(deadline, kPollSlice));
   } catch (const zmq::error_t& failure) {
     if (failure.num() != EINTR) throw;
   }

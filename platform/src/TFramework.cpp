@@ -74,7 +74,7 @@ class TFramework::Turn {
  public:
   Turn(TFramework& owner, Clock::time_point deadline) : m_owner(owner) {
     std::unique_lock<std::mutex> lock(owner.m_turnLock);
-    m_taken = owner.m_turnFree.wait_until(lock, deadline, [&owner] { return !owner.m_calling; });
+    m_taken = zelplatform::WaitUntil(owner.m_turnFree, lock, deadline, [&owner] { return !owner.m_calling; });
     if (m_taken) owner.m_calling = true;
   }
   ~Turn() {

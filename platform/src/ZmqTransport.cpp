@@ -85,12 +85,13 @@ void DiscardRest(zmq::socket_t& socket) {
 }
 
 void BindSoon(zmq::socket_t& socket, const std::string& endpoint) {
-  const auto deadline = Clock::now() + std::chrono::seconds(1);
+  // Real time: a port is freed by ZeroMQ's thread, whatever clock is in force.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
   for (;;) {
     try {
       return socket.bind(endpoint);
     } catch (const zmq::error_t& failure) {
-      if (failure.num() != EADDRINUSE || Clock::now() >= deadline) throw;
+      if (failure.num() != EADDRINUSE || std::chrono::steady_clock::now() >= deadline) throw;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }

@@ -3,16 +3,15 @@
 // ZeroMQ context, the record of bound inproc names, the size bound and the
 // socket settings.
 
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include <zmq.hpp>
 
-namespace zelplatform {
+#include "PlatformClock.h"
 
-using Clock = std::chrono::steady_clock;
+namespace zelplatform {
 
 // Never destroyed: sockets of objects that outlive main must not find it gone,
 // and terminating it would wait on them.
