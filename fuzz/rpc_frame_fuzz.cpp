@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "RpcFrame.h"
 #include "zelclnt/platform/TRPC.h"
@@ -19,8 +20,9 @@ void CheckCall(const std::uint8_t* data, std::size_t size) {
     return;
   }
   if (header != zelplatform::kCallHeaderSizeV2) __builtin_trap();
-  // Flag bits other than "reply expected" are not kept.
-  if (data[5] > 1) return;
+  // Flag bits other than "reply expected" are not kept; callers of this
+  // version always read replies with positions.
+  if ((data[5] & 2) == 0 || data[5] > 3) return;
   TRPC rpc;
   rpc.SetRPCType(call.rpcType);
   rpc.SetReplyExpected(call.replyExpected ? 1 : 0);
@@ -34,6 +36,16 @@ void CheckCall(const std::uint8_t* data, std::size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   CheckCall(data, size);
   zelplatform::ReplyFrame reply;
-  if (zelplatform::DecodeReply(data, size, reply) && reply.size > 0) (void)reply.data[reply.size - 1];
+  if (!zelplatform::DecodeReply(data, size, reply)) return 0;
+  if (reply.size > 0) (void)reply.data[reply.size - 1];
+  // A reply read is written again, with its position when it told one.
+  if (data[5] != 0) return 0;
+  TRPC rpc;
+  rpc.SetRPCType(reply.rpcType);
+  rpc.SetReturnCode(reply.returnCode);
+  rpc.SetStatePosition(reply.state);
+  rpc.SetReplyData(reply.data, reply.size);
+  const std::string again = zelplatform::EncodeReply(reply.callId, rpc, true);
+  if (again.size() != size || std::memcmp(again.data(), data, size) != 0) __builtin_trap();
   return 0;
 }

@@ -200,6 +200,7 @@ std::optional<CallStatus> ClientConnection::Take(const zmq::message_t& message, 
     if (message.size() > MaxMessageSize() + kFrameAllowance) return CallStatus::RefusedTooLarge;
     rpc.SetReplyData(reply.data, reply.size);
     rpc.SetReturnCode(reply.returnCode);
+    rpc.SetStatePosition(reply.state);
     return CallStatus::None;
   }
   queue.CountStale();

@@ -12,7 +12,10 @@ constexpr std::uint32_t kCallMagic = 0x4C41435A;   // "ZCAL"
 constexpr std::uint32_t kReplyMagic = 0x4C50525A;  // "ZRPL"
 constexpr std::uint8_t kCallVersionV1 = 1;
 constexpr std::uint8_t kCallVersionV2 = 2;
-constexpr std::uint8_t kReplyVersion = 1;
+constexpr std::uint8_t kReplyVersionV1 = 1;
+constexpr std::uint8_t kReplyVersionV2 = 2;
+constexpr std::uint8_t kReplyExpected = 1;
+constexpr std::uint8_t kReadsPosition = 2;
 
 std::string Finish(TPack& pack) { return std::string(pack.Contents(), pack.Length()); }
 
@@ -36,7 +39,8 @@ bool ReadPrefix(TPack& pack, std::uint32_t magic, std::uint8_t& version, std::ui
 }
 
 void AppendCallHeader(TPack& pack, std::uint64_t callId, const TRPC& rpc, std::uint32_t remainingMs) {
-  AppendPrefix(pack, kCallMagic, kCallVersionV2, rpc.GetReplyExpected() ? 1 : 0, rpc.GetRPCType(), callId);
+  const std::uint8_t flags = (rpc.GetReplyExpected() ? kReplyExpected : 0) | kReadsPosition;
+  AppendPrefix(pack, kCallMagic, kCallVersionV2, flags, rpc.GetRPCType(), callId);
   pack.AppendFixed32(remainingMs);
 }
 
@@ -55,12 +59,18 @@ std::string EncodeCall(std::uint64_t callId, const TRPC& rpc, std::uint32_t rema
   return Finish(pack);
 }
 
-std::string EncodeReply(std::uint64_t callId, const TRPC& rpc) {
+std::string EncodeReply(std::uint64_t callId, const TRPC& rpc, bool callerReadsPosition) {
   TPack pack;
-  AppendPrefix(pack, kReplyMagic, kReplyVersion, 0, rpc.GetRPCType(), callId);
+  const TEventPosition& state = rpc.GetStatePosition();
+  const bool positioned = callerReadsPosition && state.IsKnown();
+  AppendPrefix(pack, kReplyMagic, positioned ? kReplyVersionV2 : kReplyVersionV1, 0, rpc.GetRPCType(), callId);
   const long code = rpc.GetReturnCode();
   const bool fits = code >= std::numeric_limits<std::int32_t>::min() && code <= std::numeric_limits<std::int32_t>::max();
   pack.AppendFixed32(static_cast<std::uint32_t>(fits ? code : TRPC::kHandlerFailed));
+  if (positioned) {
+    pack.AppendFixed64(state.incarnation);
+    pack.AppendFixed64(state.position);
+  }
   pack.Append(rpc.GetReplyPointer(), rpc.GetReplySize());
   return Finish(pack);
 }
@@ -76,7 +86,8 @@ bool DecodeCall(const void* bytes, std::size_t size, CallFrame& frame) {
   } else if (version != kCallVersionV1) {
     return false;
   }
-  frame.replyExpected = (flags & 1) != 0;
+  frame.replyExpected = (flags & kReplyExpected) != 0;
+  frame.readsPosition = version == kCallVersionV2 && (flags & kReadsPosition) != 0;
   frame.data = pack.Contents();
   frame.size = pack.Length();
   return true;
@@ -87,10 +98,15 @@ bool DecodeReply(const void* bytes, std::size_t size, ReplyFrame& frame) {
   std::uint8_t version = 0;
   std::uint8_t flags = 0;
   std::uint32_t code = 0;
-  if (!ReadPrefix(pack, kReplyMagic, version, flags, frame.rpcType, frame.callId) || version != kReplyVersion ||
-      !pack.RemoveFixed32(code))
+  if (!ReadPrefix(pack, kReplyMagic, version, flags, frame.rpcType, frame.callId) ||
+      (version != kReplyVersionV1 && version != kReplyVersionV2) || !pack.RemoveFixed32(code))
     return false;
   frame.returnCode = static_cast<std::int32_t>(code);
+  frame.state = TEventPosition{};
+  if (version == kReplyVersionV2 &&
+      (!pack.RemoveFixed64(frame.state.incarnation) || !pack.RemoveFixed64(frame.state.position) ||
+       !frame.state.IsKnown()))
+    return false;
   frame.data = pack.Contents();
   frame.size = pack.Length();
   return true;

@@ -1,13 +1,16 @@
 #include "zelclnt/platform/TEventPublisher.h"
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 
 #include <zmq.hpp>
 
 #include "EventFrame.h"
+#include "ReplayBuffer.h"
 #include "ZapHandler.h"
 #include "ZmqTransport.h"
+#include "zelclnt/platform/TRPC.h"
 
 namespace zelplatform {
 namespace {
@@ -50,8 +53,31 @@ std::string EventEndpointOf(const std::string& serverName) {
 
 }  // namespace zelplatform
 
+namespace {
+
+// How often the heartbeat thread looks for receivers that just subscribed,
+// in real time, whatever clock is in force: it is no timer of the stream.
+constexpr auto kSubscriptionCheck = std::chrono::milliseconds(10);
+// An answer to a replay leaves this much of the size bound to its frames.
+constexpr std::size_t kReplayFrameRoom = 256;
+constexpr std::size_t kDefaultReplayBytes = std::size_t{8} << 20;
+constexpr std::size_t kDefaultReplayEvents = 10000;
+
+// The largest answer (and so the largest event) a replay can carry.
+std::size_t ReplayRoom() {
+  return zelplatform::MaxMessageSize() - std::min(zelplatform::MaxMessageSize(), kReplayFrameRoom);
+}
+
+std::size_t ReplayBound(std::uint32_t asked, std::size_t fallback, std::size_t most) {
+  return std::min<std::size_t>(asked != 0 ? asked : fallback, most);
+}
+
+}  // namespace
+
 TEventPublisher::TEventPublisher(const std::string& serverName)
-    : m_serverName(serverName), m_endpoint(zelplatform::EventEndpointOf(serverName)) {}
+    : m_serverName(serverName),
+      m_endpoint(zelplatform::EventEndpointOf(serverName)),
+      m_replay(std::make_unique<zelplatform::ReplayBuffer>()) {}
 
 TEventPublisher::~TEventPublisher() { Stop(); }
 
@@ -73,9 +99,12 @@ bool TEventPublisher::Start(std::string* error) {
   std::unique_ptr<zmq::socket_t> socket;
   std::unique_ptr<zelplatform::ZapDomain> zap;
   try {
-    socket = std::make_unique<zmq::socket_t>(zelplatform::SharedContext(), zmq::socket_type::pub);
+    socket = std::make_unique<zmq::socket_t>(zelplatform::SharedContext(), zmq::socket_type::xpub);
     zelplatform::ConfigureSocket(*socket, m_endpoint);
     socket->set(zmq::sockopt::sndhwm, m_sendHighWaterMark);
+    // Every subscription, not only a prefix's first: each new receiver is
+    // told at once that its subscription took.
+    socket->set(zmq::sockopt::xpub_verbose, 1);
     zap = zelplatform::Secure(*socket, m_endpoint, m_security);
     zelplatform::BindSoon(*socket, m_endpoint);
   } catch (const zmq::error_t& failure) {
@@ -89,12 +118,17 @@ bool TEventPublisher::Start(std::string* error) {
     std::lock_guard<std::mutex> guard(m_lock);
     m_socket = std::move(socket);
     m_incarnation = zelplatform::NewIncarnation();
-    m_sequences.clear();
+    m_position = 0;
+    m_typePositions.clear();
+    m_userPositions.clear();
+    m_replay->SetLimits(m_replayLimits);
+    m_replay->Clear();
+    m_legacyPrefixes.clear();
+    m_legacySequences.clear();
     m_heartbeats = 0;
     m_stopping = false;
   }
-  if (m_heartbeatMs > 0)
-    m_heartbeat = std::thread(&TEventPublisher::Beat, this, std::chrono::milliseconds(m_heartbeatMs));
+  m_heartbeat = std::thread(&TEventPublisher::Beat, this, std::chrono::milliseconds(m_heartbeatMs));
   return true;
 }
 
@@ -119,29 +153,124 @@ void TEventPublisher::Stop() {
 }
 
 bool TEventPublisher::Publish(int eventType, const void* data, std::size_t size) {
+  return Publish(eventType, zelplatform::kNoUser, data, size);
+}
+
+bool TEventPublisher::Publish(int eventType, std::int64_t userKey, const void* data, std::size_t size) {
   if (eventType == zelplatform::kHeartbeatType || size > zelplatform::MaxMessageSize() || (!data && size)) return false;
   std::lock_guard<std::mutex> guard(m_lock);
   if (!m_socket) return false;
-  return Send(eventType, ++m_sequences[eventType], data, size);
+  return SendEvent(eventType, userKey, data, size);
 }
 
+TEventPosition TEventPublisher::Position() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return {m_incarnation, m_position};
+}
+
+std::size_t TEventPublisher::ReplayCount() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_replay->Count();
+}
+
+void TEventPublisher::AnswerReplay(TRPC& rpc) const {
+  zelplatform::ReplayRequest request;
+  if (!zelplatform::DecodeReplayRequest(rpc.GetCallPointer(), rpc.GetCallSize(), request)) {
+    rpc.SetReplyData(nullptr, 0);
+    rpc.SetReturnCode(TRPC::kHandlerFailed);
+    return;
+  }
+  const std::size_t maxBytes = ReplayBound(request.maxBytes, kDefaultReplayBytes, ReplayRoom());
+  const std::size_t maxEvents = ReplayBound(request.maxEvents, kDefaultReplayEvents, kDefaultReplayEvents * 10);
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_replay->Expire(zelplatform::Clock::now());
+  using Status = zelplatform::ReplayStatus;
+  Status status = request.incarnation != m_incarnation ? Status::OtherIncarnation
+                  : request.after > m_position         ? Status::PositionGone
+                                                       : Status::Events;
+  zelplatform::ReplayAnswerWriter answer(status, m_incarnation, m_position);
+  std::uint64_t through = 0;
+  if (status == Status::Events && !m_replay->Answer(request, maxBytes, maxEvents, answer, through))
+    answer = zelplatform::ReplayAnswerWriter(Status::PositionGone, m_incarnation, m_position);
+  const std::string bytes = answer.Finish(through);
+  rpc.SetReplyData(bytes.data(), bytes.size());
+  rpc.SetReturnCode(0);
+}
+
+// Checks for new receivers in short real slices and beats by the platform's
+// clock, so that a test's clock drives the heartbeat.
 void TEventPublisher::Beat(std::chrono::milliseconds interval) {
+  const bool beating = interval.count() > 0;
+  auto due = zelplatform::Clock::now() + interval;
   std::unique_lock<std::mutex> lock(m_lock);
-  for (auto due = zelplatform::Clock::now() + interval;
-       !zelplatform::WaitUntil(m_wake, lock, due, [this] { return m_stopping; }); due += interval) {
-    const std::string body = zelplatform::EncodeHeartbeat(m_sequences);
-    Send(zelplatform::kHeartbeatType, ++m_heartbeats, body.data(), body.size());
+  while (!m_wake.wait_for(lock, kSubscriptionCheck, [this] { return m_stopping; })) {
+    const bool welcome = ReadSubscriptions();
+    const auto now = zelplatform::Clock::now();
+    if (!beating || (!welcome && now < due)) continue;
+    SendHeartbeat();
+    if (now >= due) due = std::max(due + interval, now);
   }
 }
 
-bool TEventPublisher::Send(std::int32_t eventType, std::uint64_t sequence, const void* data, std::size_t size) {
-  const zelplatform::EventHeaderBytes header = zelplatform::EncodeEventHeader({eventType, m_incarnation, sequence});
+bool TEventPublisher::SendEvent(std::int32_t eventType, std::int64_t userKey, const void* data, std::size_t size) {
+  ReadSubscriptions();
+  zelplatform::EventHeader header{eventType, userKey, m_incarnation, ++m_position, 0, 0};
+  std::uint64_t& typeLast = m_typePositions[eventType];
+  header.typePrevious = typeLast;
+  typeLast = m_position;
+  if (userKey != zelplatform::kNoUser) {
+    std::uint64_t& userLast = m_userPositions[userKey];
+    header.userPrevious = userLast;
+    userLast = m_position;
+  }
+  m_replay->Add(m_position, eventType, userKey, data, size, ReplayRoom(), zelplatform::Clock::now());
+  const zelplatform::EventHeaderBytes bytes = zelplatform::EncodeEventHeader(header);
+  const bool sent = SendFrames(bytes.data(), bytes.size(), data, size);
+  if (m_legacyPrefixes.empty()) return sent;
+  const auto legacy = zelplatform::EncodeLegacyHeader(eventType, m_incarnation, ++m_legacySequences[eventType]);
+  return SendFrames(legacy.data(), legacy.size(), data, size) && sent;
+}
+
+void TEventPublisher::SendHeartbeat() {
+  const zelplatform::EventHeader header{zelplatform::kHeartbeatType, zelplatform::kNoUser, m_incarnation, m_position,
+                                        0, 0};
+  const zelplatform::EventHeaderBytes bytes = zelplatform::EncodeEventHeader(header);
+  const std::string body = zelplatform::EncodeHeartbeat(m_typePositions);
+  SendFrames(bytes.data(), bytes.size(), body.data(), body.size());
+  if (m_legacyPrefixes.empty()) return;
+  const auto legacy = zelplatform::EncodeLegacyHeader(zelplatform::kHeartbeatType, m_incarnation, ++m_heartbeats);
+  const std::string legacyBody = zelplatform::EncodeHeartbeat(m_legacySequences);
+  SendFrames(legacy.data(), legacy.size(), legacyBody.data(), legacyBody.size());
+}
+
+bool TEventPublisher::SendFrames(const char* header, std::size_t headerSize, const void* data, std::size_t size) {
   try {
     // A PUB socket never blocks: at the high-water mark it drops the whole
     // message, both parts.
-    return m_socket->send(zmq::buffer(header), zmq::send_flags::sndmore | zmq::send_flags::dontwait) &&
+    return m_socket->send(zmq::const_buffer(header, headerSize), zmq::send_flags::sndmore | zmq::send_flags::dontwait) &&
            m_socket->send(zmq::const_buffer(data, size), zmq::send_flags::dontwait);
   } catch (const zmq::error_t&) {
     return false;
   }
+}
+
+// A subscription message is 1 (subscribe) or 0 (unsubscribe) and the prefix.
+// Earlier receivers subscribe to prefixes of their own frames; an
+// unsubscription comes only once nobody holds the prefix any more.
+bool TEventPublisher::ReadSubscriptions() {
+  bool subscribed = false;
+  zmq::message_t message;
+  while (zelplatform::ReceiveNow(*m_socket, message)) {
+    if (message.size() == 0) continue;
+    const char* bytes = message.data<char>();
+    const std::string prefix(bytes + 1, message.size() - 1);
+    const bool subscribe = bytes[0] == 1;
+    subscribed = subscribed || subscribe;
+    if (zelplatform::IsCurrentPrefix(prefix)) continue;
+    if (subscribe)
+      m_legacyPrefixes.insert(prefix);
+    else if (bytes[0] == 0)
+      m_legacyPrefixes.erase(prefix);
+  }
+  return subscribed;
 }

@@ -9,6 +9,8 @@
 
 #include "ClientKeys.h"
 #include "EventFrame.h"
+#include "EventStream.h"
+#include "ReplayFrame.h"
 #include "ZmqTransport.h"
 #include "zelclnt/platform/TDiag.h"
 #include "zelclnt/platform/TEventPublisher.h"
@@ -16,6 +18,7 @@
 namespace {
 
 using zelplatform::Clock;
+using Verdict = zelplatform::EventStream::Verdict;
 
 // How often a wait looks again at what no socket tells: Stop, an inproc
 // publisher that went away or came back.
@@ -29,9 +32,14 @@ constexpr auto kGiveUpWait = std::chrono::milliseconds(250);
 // A publisher that refused the keys is asked again this much later, not at
 // ZeroMQ's pace: each attempt costs it a handshake and an authentication.
 constexpr auto kRefusedWait = std::chrono::seconds(3);
+// A server that could not be asked for missed events is asked again, for a
+// while: one that serves no replays (or is gone) must not stall the stream.
+constexpr auto kReplayRetry = std::chrono::milliseconds(500);
+constexpr auto kReplayGiveUp = std::chrono::seconds(3);
 constexpr int kMonitoredEvents = ZMQ_EVENT_HANDSHAKE_SUCCEEDED | ZMQ_EVENT_DISCONNECTED | ZMQ_EVENT_CONNECT_DELAYED |
                                  ZMQ_EVENT_CONNECT_RETRIED | ZMQ_EVENT_HANDSHAKE_FAILED_NO_DETAIL |
                                  ZMQ_EVENT_HANDSHAKE_FAILED_PROTOCOL | ZMQ_EVENT_HANDSHAKE_FAILED_AUTH;
+constexpr unsigned short kFrameworkClientType = 5;
 
 Clock::time_point DeadlineAfter(long timeoutMs) {
   return timeoutMs < 0 ? Clock::time_point::max() : Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -50,11 +58,24 @@ struct TEventReceiver::Link {
   std::optional<zmq::socket_t> monitor;
   zmq::message_t header;
   zmq::message_t body;
-  zelplatform::LastSequences entries;
+  zelplatform::EventHeader decoded;
+  zelplatform::TypeMarks marks;
 };
 
-TEventReceiver::TEventReceiver(const std::string& serverName, std::vector<int> eventTypes)
-    : m_serverName(serverName), m_endpoint(zelplatform::EventEndpointOf(serverName)), m_types(std::move(eventTypes)) {}
+// One answer of the server's, handed over event by event.
+struct TEventReceiver::Replay {
+  TRPC rpc;
+  zelplatform::ReplayAnswer answer;
+  std::size_t next = 0;
+};
+
+TEventReceiver::TEventReceiver(const std::string& serverName, std::vector<int> eventTypes,
+                               std::vector<std::int64_t> userKeys)
+    : m_serverName(serverName),
+      m_endpoint(zelplatform::EventEndpointOf(serverName)),
+      m_stream(std::make_unique<zelplatform::EventStream>(
+          std::vector<std::int32_t>(eventTypes.begin(), eventTypes.end()), std::move(userKeys))),
+      m_caller("event-receiver", serverName.c_str(), kFrameworkClientType) {}
 
 TEventReceiver::~TEventReceiver() = default;
 
@@ -64,6 +85,8 @@ bool TEventReceiver::Start(std::string* error) {
     reason = "already started on " + m_endpoint;
   else if (m_endpoint.empty())
     reason = "server " + m_serverName + " has no events endpoint (a tcp server needs a port from 1 to 65534)";
+  else if (!m_stream->Users().empty() && m_stream->Types().empty())
+    reason = "a receiver of chosen users must name the event types too";
   if (!reason.empty()) {
     if (error) *error = reason;
     return false;
@@ -89,21 +112,67 @@ bool TEventReceiver::Start(std::string* error) {
   return true;
 }
 
+bool TEventReceiver::WaitUntilSubscribed(long timeoutMs) {
+  const Clock::time_point deadline = DeadlineAfter(timeoutMs);
+  try {
+    while (m_link && !m_stop && !m_subscribed) {
+      if (!m_holding && ReadOne()) continue;
+      CheckConnection();
+      if (Clock::now() >= deadline) return false;
+      Wait(deadline);
+    }
+  } catch (const zmq::error_t& failure) {
+    Diag(TDiag::WARN, __LINE__, __FILE__, "Event receiver on %s: %s", m_endpoint.c_str(), failure.what());
+  }
+  return m_subscribed;
+}
+
+void TEventReceiver::ResumeAfter(const TEventPosition& position) {
+  m_stream->ResumeAfter(position);
+  m_replay.reset();
+  m_gap = false;
+  // What happened between the position and the subscription is asked for
+  // at once; what follows it arrives live.
+  if (position.IsKnown()) OpenGap();
+}
+
+TEventPosition TEventReceiver::Through() const { return m_stream->Through(); }
+
 bool TEventReceiver::Next(TEventNotice& notice, long timeoutMs) {
   const Clock::time_point deadline = DeadlineAfter(timeoutMs);
   try {
     for (;;) {
       if (m_stop || !m_link) return false;
-      if (TakeNotice(notice)) return true;
-      if (ReadOne()) continue;
-      CheckConnection();
-      if (!m_pending.empty()) continue;
+      if (Step(notice, deadline)) return true;
       if (Clock::now() >= deadline) return false;
       Wait(deadline);
     }
   } catch (const zmq::error_t& failure) {
     Diag(TDiag::WARN, __LINE__, __FILE__, "Event receiver on %s: %s", m_endpoint.c_str(), failure.what());
     return false;
+  }
+}
+
+// One round: true with a notice, false when there is nothing yet to wait
+// for but the socket (or the next attempt at a replay).
+bool TEventReceiver::Step(TEventNotice& notice, Clock::time_point deadline) {
+  for (;;) {
+    if (m_stop) return false;
+    if (TakeNotice(notice) || TakeReplayed(notice)) return true;
+    if (m_gap) {
+      if (Clock::now() >= m_replayAt) {
+        FetchReplay();
+        continue;
+      }
+      CheckConnection();
+      if (!m_pending.empty()) continue;
+      return false;
+    }
+    if (TakeHeld(notice)) return true;
+    if (m_holding) continue;
+    if (ReadOne()) continue;
+    CheckConnection();
+    if (m_pending.empty() || Clock::now() > deadline) return false;
   }
 }
 
@@ -115,25 +184,75 @@ void TEventReceiver::Run(const Callback& callback) {
 }
 
 bool TEventReceiver::TakeNotice(TEventNotice& notice) {
-  if (!m_pending.empty()) {
-    const TEventNotice& next = m_pending.front();
-    notice.kind = next.kind;
-    notice.eventType = next.eventType;
-    notice.sequence = next.sequence;
-    notice.count = next.count;
-    notice.incarnation = next.incarnation;
-    notice.data.clear();
-    m_pending.pop_front();
+  if (m_pending.empty()) return false;
+  const TEventNotice& next = m_pending.front();
+  notice.kind = next.kind;
+  notice.eventType = next.eventType;
+  notice.userKey = next.userKey;
+  notice.position = next.position;
+  notice.incarnation = next.incarnation;
+  notice.replayed = false;
+  notice.data.clear();
+  m_pending.pop_front();
+  return true;
+}
+
+bool TEventReceiver::TakeReplayed(TEventNotice& notice) {
+  if (!m_replay) return false;
+  const zelplatform::ReplayAnswer& answer = m_replay->answer;
+  while (m_replay->next < answer.events.size()) {
+    const zelplatform::ReplayedEvent& event = answer.events[m_replay->next++];
+    if (event.position <= m_stream->Through().position || !m_stream->Wanted(event.eventType, event.userKey)) continue;
+    m_stream->Delivered(event.position);
+    ++m_replayed;
+    notice.kind = event.size > m_maxSize ? TEventNotice::Kind::TooLarge : TEventNotice::Kind::Event;
+    notice.eventType = event.eventType;
+    notice.userKey = event.userKey;
+    notice.position = event.position;
+    notice.incarnation = answer.incarnation;
+    notice.replayed = true;
+    if (notice.kind == TEventNotice::Kind::Event)
+      notice.data.assign(event.data, event.size);
+    else
+      notice.data.clear();
     return true;
   }
+  m_stream->CompleteThrough(answer.through);
+  // The server had more than one answer holds: ask again for the rest.
+  m_gap = answer.through < answer.last;
+  m_replay.reset();
+  return false;
+}
+
+// The live event read last, judged again now that a replay may have
+// covered it.
+bool TEventReceiver::TakeHeld(TEventNotice& notice) {
   if (!m_holding) return false;
+  const zelplatform::EventHeader& header = m_link->decoded;
+  // Read before the publisher restarted: its state is gone with it.
+  if (header.incarnation != m_stream->Through().incarnation) {
+    m_holding = false;
+    return false;
+  }
+  const Verdict verdict = m_stream->OnEvent(header);
+  if (verdict == Verdict::Gap) {
+    OpenGap();
+    return false;
+  }
   m_holding = false;
-  notice.kind = TEventNotice::Kind::Event;
-  notice.eventType = m_heldType;
-  notice.sequence = m_heldSequence;
-  notice.count = 0;
-  notice.incarnation = m_incarnation;
-  notice.data.assign(static_cast<const char*>(m_link->body.data()), m_link->body.size());
+  if (verdict == Verdict::Duplicate) return false;
+  m_stream->Delivered(header.position);
+  const bool tooLarge = m_link->body.size() > m_maxSize;
+  notice.kind = tooLarge ? TEventNotice::Kind::TooLarge : TEventNotice::Kind::Event;
+  notice.eventType = header.eventType;
+  notice.userKey = header.userKey;
+  notice.position = header.position;
+  notice.incarnation = header.incarnation;
+  notice.replayed = false;
+  if (tooLarge)
+    notice.data.clear();
+  else
+    notice.data.assign(static_cast<const char*>(m_link->body.data()), m_link->body.size());
   return true;
 }
 
@@ -146,16 +265,14 @@ bool TEventReceiver::ReadOne() {
     zelplatform::DiscardRest(link.sub);
     return Drop();
   }
-  zelplatform::EventHeader header;
-  if (!zelplatform::DecodeEventHeader(link.header.data(), link.header.size(), header)) return Drop();
-  if (header.eventType == zelplatform::kHeartbeatType) {
-    if (!zelplatform::DecodeHeartbeat(link.body.data(), link.body.size(), link.entries)) return Drop();
-    NoteIncarnation(header.incarnation);
+  if (!zelplatform::DecodeEventHeader(link.header.data(), link.header.size(), link.decoded)) return Drop();
+  if (link.decoded.eventType == zelplatform::kHeartbeatType) {
+    if (!zelplatform::DecodeHeartbeat(link.body.data(), link.body.size(), link.marks)) return Drop();
     AcceptHeartbeat();
-    return true;
+  } else {
+    AcceptEvent();
   }
-  NoteIncarnation(header.incarnation);
-  AcceptEvent(header.eventType, header.sequence);
+  m_subscribed = true;
   return true;
 }
 
@@ -164,53 +281,67 @@ bool TEventReceiver::Drop() {
   return true;
 }
 
-void TEventReceiver::AcceptEvent(std::int32_t eventType, std::uint64_t sequence) {
-  Account(eventType, sequence - 1);
-  m_lastSequences[eventType] = sequence;
-  if (m_link->body.size() > m_maxSize) {
-    Push(TEventNotice::Kind::TooLarge, eventType, sequence, 1);
-    return;
-  }
+void TEventReceiver::AcceptEvent() {
+  NoteIncarnation(m_link->decoded.incarnation);
   m_holding = true;
-  m_heldType = eventType;
-  m_heldSequence = sequence;
 }
 
 void TEventReceiver::AcceptHeartbeat() {
-  for (const auto& [eventType, last] : m_link->entries) {
-    if (Wanted(eventType)) Account(eventType, last);
-  }
-  // The heartbeat named every type published so far: the others start now.
-  m_countFromOne = true;
+  NoteIncarnation(m_link->decoded.incarnation);
+  if (m_stream->OnHeartbeat(m_link->decoded, m_link->marks) == Verdict::Gap) OpenGap();
 }
 
 void TEventReceiver::NoteIncarnation(std::uint64_t incarnation) {
-  if (incarnation == m_incarnation) return;
-  const bool restarted = m_incarnation != 0;
-  m_incarnation = incarnation;
-  if (!restarted) return;
-  // The receiver was there from the new publisher's start: whatever of it
-  // did not arrive is lost.
-  m_lastSequences.clear();
-  m_countFromOne = true;
+  if (!m_stream->NoteIncarnation(incarnation)) return;
+  // Whatever was being asked of the old publisher is moot.
+  m_replay.reset();
+  m_gap = false;
   Push(TEventNotice::Kind::Restarted);
 }
 
-// Every event of the type up to `through` was sent; those not seen are lost.
-void TEventReceiver::Account(std::int32_t eventType, std::uint64_t through) {
-  const auto [last, fresh] = m_lastSequences.try_emplace(eventType, 0);
-  if (fresh && !m_countFromOne) {
-    last->second = through;
-    return;
-  }
-  if (through <= last->second) return;
-  Push(TEventNotice::Kind::Lost, eventType, 0, through - last->second);
-  last->second = through;
+void TEventReceiver::OpenGap() {
+  if (m_gap) return;
+  m_gap = true;
+  m_gapSince = m_replayAt = Clock::now();
 }
 
-bool TEventReceiver::Wanted(std::int32_t eventType) const {
-  return eventType != zelplatform::kHeartbeatType &&
-         (m_types.empty() || std::find(m_types.begin(), m_types.end(), eventType) != m_types.end());
+void TEventReceiver::FetchReplay() {
+  zelplatform::ReplayRequest request;
+  const TEventPosition through = m_stream->Through();
+  request.incarnation = through.incarnation;
+  request.after = through.position;
+  request.types = m_stream->Types();
+  request.users = m_stream->Users();
+  const std::string call = zelplatform::EncodeReplayRequest(request);
+  auto replay = std::make_unique<Replay>();
+  replay->rpc.SetRPCType(TEventPublisher::kReplayRpcType);
+  replay->rpc.SetCallData(call.data(), call.size());
+  TThreadQueue replies;
+  ++m_replayCalls;
+  if (!m_caller.SendRPC(replay->rpc, m_serverName.c_str(), replies, kReplayTimeoutMs, 0)) {
+    Diag(TDiag::INFO, __LINE__, __FILE__, "Event receiver on %s: asking for missed events failed: %s",
+         m_endpoint.c_str(), TFramework::LastFailure().text.c_str());
+    if (Clock::now() - m_gapSince >= kReplayGiveUp) return Resync();
+    m_replayAt = Clock::now() + kReplayRetry;
+    return;
+  }
+  zelplatform::ReplayAnswer& answer = replay->answer;
+  // A server that cannot answer, or one that restarted meanwhile: what was
+  // missed is gone.
+  if (replay->rpc.GetReturnCode() != 0 ||
+      !zelplatform::DecodeReplayAnswer(replay->rpc.GetReplyPointer(), replay->rpc.GetReplySize(), answer))
+    return Resync();
+  if (answer.status == zelplatform::ReplayStatus::OtherIncarnation) return NoteIncarnation(answer.incarnation);
+  if (answer.status == zelplatform::ReplayStatus::PositionGone) return Resync();
+  m_gap = false;
+  m_replay = std::move(replay);
+}
+
+void TEventReceiver::Resync() {
+  m_gap = false;
+  m_replay.reset();
+  m_stream->Unanchor();
+  Push(TEventNotice::Kind::Resync);
 }
 
 void TEventReceiver::Wait(Clock::time_point deadline) {
@@ -220,6 +351,7 @@ void TEventReceiver::Wait(Clock::time_point deadline) {
     items[1].socket = m_link->monitor->handle();
     count = 2;
   }
+  if (m_gap) deadline = std::min(deadline, m_replayAt);
   try {
     zmq::poll(items, count, zelplatform::WaitSlice(deadline, kPollSlice));
   } catch (const zmq::error_t& failure) {
@@ -279,9 +411,6 @@ void TEventReceiver::Connect() {
   zmq::socket_t& sub = link->sub;
   zelplatform::ConfigureSocket(sub, m_endpoint);
   sub.set(zmq::sockopt::rcvhwm, m_highWaterMark);
-  if (m_types.empty()) sub.set(zmq::sockopt::subscribe, "");
-  for (const int eventType : m_types) sub.set(zmq::sockopt::subscribe, zelplatform::EventTypePrefix(eventType));
-  if (!m_types.empty()) sub.set(zmq::sockopt::subscribe, zelplatform::EventTypePrefix(zelplatform::kHeartbeatType));
   if (!m_serverKey.empty()) zelplatform::SecureClient(sub, m_serverKey, m_clientKeys);
   if (!zelplatform::IsInproc(m_endpoint)) {
     sub.set(zmq::sockopt::heartbeat_ivl, kLinkHeartbeatMs);
@@ -292,12 +421,33 @@ void TEventReceiver::Connect() {
     link->monitor->set(zmq::sockopt::linger, 0);
     link->monitor->connect(monitorEndpoint);
   }
-  sub.connect(m_endpoint);
   m_link = std::move(link);
+  m_holding = false;
+  m_subscribed = false;
+  Subscribe();
+  m_link->sub.connect(m_endpoint);
+}
+
+// The heartbeat's subscription goes last: the first heartbeat then shows
+// that every other one took.
+void TEventReceiver::Subscribe() {
+  zmq::socket_t& sub = m_link->sub;
+  const auto& types = m_stream->Types();
+  const auto& users = m_stream->Users();
+  if (types.empty()) return sub.set(zmq::sockopt::subscribe, zelplatform::EveryEventPrefix());
+  for (const std::int32_t type : types) {
+    if (users.empty()) sub.set(zmq::sockopt::subscribe, zelplatform::EventTypePrefix(type));
+    for (const std::int64_t user : users) sub.set(zmq::sockopt::subscribe, zelplatform::EventUserPrefix(type, user));
+  }
+  sub.set(zmq::sockopt::subscribe, zelplatform::EventTypePrefix(zelplatform::kHeartbeatType));
 }
 
 void TEventReceiver::Connected() {
-  if (m_wentAway) Push(TEventNotice::Kind::Reconnected);
+  if (m_wentAway) {
+    Push(TEventNotice::Kind::Reconnected);
+    // Whatever was published while the connection was away is asked for.
+    if (m_stream->Anchored()) OpenGap();
+  }
   m_wentAway = false;
   m_connected = true;
   m_refused = false;
@@ -318,12 +468,10 @@ void TEventReceiver::Disconnected() {
   m_wentAway = true;
 }
 
-void TEventReceiver::Push(TEventNotice::Kind kind, std::int32_t eventType, std::uint64_t sequence,
-                          std::uint64_t count) {
+void TEventReceiver::Push(TEventNotice::Kind kind, std::int32_t eventType, std::uint64_t position) {
   TEventNotice& notice = m_pending.emplace_back();
   notice.kind = kind;
   notice.eventType = eventType;
-  notice.sequence = sequence;
-  notice.count = count;
-  notice.incarnation = m_incarnation;
+  notice.position = position;
+  notice.incarnation = m_stream->Through().incarnation;
 }

@@ -145,6 +145,7 @@ int TFramework::SendRPC(TRPC& rpc, const char* serverName, TThreadQueue& replyQu
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(waitMs);
   CallStatus status = CallStatus::TimedOut;
   std::string detail;
+  rpc.SetStatePosition({});
   if (const Turn turn(*this, deadline); turn.Taken()) status = Call(rpc, name, replyQueue, deadline, detail);
   return Conclude(status, rpc, name, detail);
 }

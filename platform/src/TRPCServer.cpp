@@ -12,6 +12,7 @@
 #include "ZapHandler.h"
 #include "ZmqTransport.h"
 #include "zelclnt/platform/TDiag.h"
+#include "zelclnt/platform/TEventPublisher.h"
 
 namespace {
 
@@ -222,6 +223,14 @@ void TRPCServer::Serve() {
   }
 }
 
+void TRPCServer::Dispatch(TRPC& rpc) {
+  const TEventPublisher* replays = m_replays.load(std::memory_order_acquire);
+  if (replays && rpc.GetRPCType() == TEventPublisher::kReplayRpcType)
+    replays->AnswerReplay(rpc);
+  else
+    m_handler(rpc);
+}
+
 // Only the time since the call was taken from the socket is seen: the two
 // clocks cannot be compared, so time on the wire is not counted.
 bool TRPCServer::DropIfLate(const Call& call) {
@@ -248,7 +257,7 @@ void TRPCServer::ServeOne(Call& call) {
   } else {
     rpc.SetCallData(call.Data(), frame.size);
     try {
-      m_handler(rpc);
+      Dispatch(rpc);
     } catch (...) {
       rpc.SetReplyData(nullptr, 0);
       rpc.SetReturnCode(TRPC::kHandlerFailed);
@@ -256,7 +265,7 @@ void TRPCServer::ServeOne(Call& call) {
   }
   ++m_served;
   if (!frame.replyExpected) return;
-  const std::string reply = zelplatform::EncodeReply(frame.callId, rpc);
+  const std::string reply = zelplatform::EncodeReply(frame.callId, rpc, frame.readsPosition);
   m_repliesOut->send(call.identity, zmq::send_flags::sndmore);
   m_repliesOut->send(zmq::buffer(reply));
 }

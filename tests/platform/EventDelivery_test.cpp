@@ -13,6 +13,7 @@
 #include "zelclnt/platform/TEventPublisher.h"
 #include "zelclnt/platform/TEventReceiver.h"
 #include "zelclnt/platform/TFramework.h"
+#include "zelclnt/platform/TRPCServer.h"
 
 namespace {
 
@@ -89,28 +90,34 @@ TEST(EventDeliveryTest, DeliversOnlyWantedTypesWithTheirBytes) {
     publish(0);
     other.join();
     char next[2] = {0, 0};
-    std::uint64_t sequence = 0;
+    std::uint64_t received = 0;
+    std::uint64_t position = 0;
     TEventNotice notice;
-    while (sequence < 100 && receiver.Next(notice, 2000)) {
+    while (received < 100 && receiver.Next(notice, 2000)) {
       if (notice.eventType == kProbe) continue;
       ASSERT_TRUE(notice.kind == Kind::Event && notice.eventType == kWanted && notice.data.size() == 3) << name;
       EXPECT_EQ(notice.data, std::string({notice.data[0], '\0', next[notice.data[0] & 1]++})) << name;
-      EXPECT_EQ(notice.sequence, ++sequence) << name;
+      EXPECT_GT(notice.position, position) << name;
       EXPECT_EQ(notice.incarnation, publisher.Incarnation()) << name;
+      position = notice.position;
+      ++received;
     }
-    EXPECT_EQ(sequence, 100u) << name;
+    EXPECT_EQ(received, 100u) << name;
     std::thread runner([&] { receiver.Run([](const TEventNotice&) { return true; }); });
     receiver.Stop();
     runner.join();
   }
 }
 
-// Every event is delivered or told lost: dropped at the high-water marks
-// (the last losses told by the heartbeat alone) or refused as above the
-// receiver's size bound, which is the one in force at its Start.
-TEST(EventDeliveryTest, EveryEventIsDeliveredOrToldLost) {
+// Every event is delivered, those dropped at the high-water marks (the last
+// ones told by the heartbeat alone) sent again, or told refused as above
+// the receiver's size bound, which is the one in force at its Start.
+TEST(EventDeliveryTest, EveryEventIsDeliveredOrToldTooLarge) {
   for (const std::string& name : ServerNames("loss")) {
     TEventPublisher publisher(name);
+    TRPCServer server(name, [](TRPC&) {});
+    server.ServeReplays(&publisher);
+    ASSERT_TRUE(server.Start()) << name;
     TEventReceiver receiver(name, {kProbe, kWanted});
     publisher.SetSendHighWaterMark(5);
     publisher.SetHeartbeatInterval(20);
@@ -129,23 +136,27 @@ TEST(EventDeliveryTest, EveryEventIsDeliveredOrToldLost) {
     const std::string bytes(1000, 'x');
     for (std::uint64_t i = 1; i < kEvents; ++i) publisher.Publish(kWanted, bytes.data(), bytes.size());
     std::uint64_t told = 0;
-    std::uint64_t lost = 0;
+    std::uint64_t tooLarge = 0;
     while (told < kEvents && receiver.Next(notice, 2000)) {
       if (notice.eventType != kWanted) continue;
+      ASSERT_TRUE(notice.kind == Kind::Event || notice.kind == Kind::TooLarge) << name;
       EXPECT_EQ(notice.data.size(), notice.kind == Kind::Event ? bytes.size() : 0u) << name;
-      lost += notice.kind == Kind::Lost ? notice.count : 0;
-      told += notice.kind == Kind::Lost ? notice.count : 1;
+      tooLarge += notice.kind == Kind::TooLarge ? 1 : 0;
+      ++told;
     }
     EXPECT_EQ(told, kEvents) << name;
-    EXPECT_GT(lost, 0u) << name;
+    EXPECT_EQ(tooLarge, 1u) << name;
+    EXPECT_GT(receiver.Replayed(), 0u) << name;
   }
 }
 
 TEST(EventDeliveryTest, RestartAndReconnectionAreTold) {
   for (const std::string& name : ServerNames("restart")) {
     TEventPublisher publisher(name);
+    TRPCServer server(name, [](TRPC&) {});
+    server.ServeReplays(&publisher);
     TEventReceiver receiver(name);
-    ASSERT_TRUE(publisher.Start() && receiver.Start() && Subscribed(publisher, receiver)) << name;
+    ASSERT_TRUE(server.Start() && publisher.Start() && receiver.Start() && Subscribed(publisher, receiver)) << name;
     const std::uint64_t first = publisher.Incarnation();
     publisher.Stop();
     ASSERT_TRUE(publisher.Start()) << name;
@@ -159,19 +170,23 @@ TEST(EventDeliveryTest, RestartAndReconnectionAreTold) {
   }
 }
 
-// A header as the wire-format document lays it out.
-std::string Header(int type, std::uint64_t sequence, std::uint32_t magic = 0x5456455A, char version = 1) {
+// A header as the wire-format document lays it out, of an event about no
+// user whose previous one of its type was just before it.
+std::string Header(int type, std::uint64_t position, std::uint32_t magic = 0x5056455A, char version = 1) {
   TPack pack;
-  pack.AppendFixed32(static_cast<std::uint32_t>(type));
   pack.AppendFixed32(magic);
+  pack.AppendFixed32(static_cast<std::uint32_t>(type));
+  pack.AppendFixed64(0x8000000000000000u);
   pack.Append(std::string({version, 0, 0, 0}).data(), 4);
   pack.AppendFixed64(7);
-  pack.AppendFixed64(sequence);
+  pack.AppendFixed64(position);
+  pack.AppendFixed64(position == 0 ? 0 : position - 1);
+  pack.AppendFixed64(0);
   return Written(pack);
 }
 
 // Messages from a publisher that does not speak the frame are dropped and
-// counted; they take no place in the sequence.
+// counted; they take no place in the stream.
 TEST(EventDeliveryTest, MalformedMessagesAreDroppedAndCounted) {
   const std::string name = ServerNames("malformed")[1];
   zmq::context_t context;
@@ -191,10 +206,10 @@ TEST(EventDeliveryTest, MalformedMessagesAreDroppedAndCounted) {
   const std::vector<std::vector<std::string>> malformed = {
       {Header(kWanted, sequence + 1)},
       {Header(kWanted, sequence + 1), "body", "extra"},
-      {Header(kWanted, sequence + 1).substr(0, 27), "body"},
+      {Header(kWanted, sequence + 1).substr(0, 51), "body"},
       {Header(kWanted, sequence + 1) + "x", "body"},
-      {Header(kWanted, sequence + 1, 0x4C41435A), "body"},
-      {Header(kWanted, sequence + 1, 0x5456455A, 2), "body"},
+      {Header(kWanted, sequence + 1).replace(20, 8, 8, '\0'), "body"},
+      {Header(kWanted, sequence + 1, 0x5056455A, 2), "body"},
       {Header(kWanted, 0), "body"},
       {Header(0, 1), std::string(13, '\0')},
   };
@@ -202,7 +217,7 @@ TEST(EventDeliveryTest, MalformedMessagesAreDroppedAndCounted) {
   send({Header(kWanted, sequence + 1), "last"});
   while (receiver.Next(notice, 2000) && notice.data != "last") EXPECT_EQ(notice.data, "probe");
   EXPECT_EQ(notice.data, "last");
-  EXPECT_EQ(notice.sequence, sequence + 1);
+  EXPECT_EQ(notice.position, sequence + 1);
   EXPECT_EQ(receiver.MalformedDropped(), malformed.size());
 }
 

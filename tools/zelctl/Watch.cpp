@@ -103,9 +103,8 @@ std::string NoticeLine(const TEventNotice& notice, const std::string& endpoint, 
   switch (notice.kind) {
     case Kind::Event:
       return EventLine(notice, full, onlyUser);
-    case Kind::Lost:
-      return "-- " + std::to_string(notice.count) + " " + TypeText(notice.eventType) +
-             "(s) lost on the way: query again for the current state";
+    case Kind::Resync:
+      return "-- events were lost and the server no longer holds them: query again for the current state";
     case Kind::TooLarge:
       return "-- a " + TypeText(notice.eventType) + " above the size bound was refused: query again";
     case Kind::Restarted:
@@ -113,7 +112,7 @@ std::string NoticeLine(const TEventNotice& notice, const std::string& endpoint, 
     case Kind::Disconnected:
       return "-- the connection to " + endpoint + " went away; waiting for it to come back";
     case Kind::Reconnected:
-      return "-- connected to " + endpoint + " again: query again for what changed meanwhile";
+      return "-- connected to " + endpoint + " again; the events missed meanwhile follow";
     case Kind::AuthenticationFailed:
       return "-- authentication failed by " + endpoint + ": no events until the keys are right";
   }

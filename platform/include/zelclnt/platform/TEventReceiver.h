@@ -1,27 +1,36 @@
 #pragma once
 // The client side of the framework's events: subscribes to the events a
 // server publishes (TEventPublisher) and hands the application each event's
-// type and bytes, with notices of what it missed: events lost on the way,
-// events refused as too large, a publisher that restarted, a connection
-// that went away and came back. It reconnects by itself.
+// type, user, position and bytes, in position order and each once, with
+// notices of what it cannot hand over: a publisher that restarted, events
+// lost for good, events refused as too large, a connection that went away
+// and came back. It reconnects by itself.
 //
-// Only the event types asked for reach the receiver; the publisher filters
-// the rest. Loss is told per type: every event carries its place in its
-// type's sequence, and a periodic heartbeat tells the last one sent, so
-// even losses at the end of a burst come to light. Losses count from the
-// first heartbeat, or for a type from its first event if that comes
-// earlier: events published before the subscription took are not lost to
-// the receiver. After a restart, all the new publisher's events count.
+// Only what was asked for reaches the receiver: the publisher filters by
+// event type and, when users are named, by user. Lost events are sent
+// again: a receiver that sees a gap in the positions (an event's previous
+// position it never had, a heartbeat ahead of it, a connection that came
+// back) asks its server for the events it missed and hands them over before
+// anything newer. Only when the server no longer holds them (Resync) or
+// restarted (Restarted) must the application query again.
 //
-// Connection notices come when the receiver has nothing else to read.
+// A receiver of chosen users learns of a lost event when the next event of
+// that user arrives or the connection comes back, not from the heartbeat.
+// Until its position is given (ResumeAfter) or its first event or heartbeat
+// arrives, nothing counts as lost: events published before the subscription
+// took are not the receiver's.
 //
 // A receiver of a server with a server key (see TFramework) subscribes with
 // CURVE only, with the keys in force at Start; a publisher that refuses
 // them delivers nothing and is told once, as AuthenticationFailed, until a
 // later handshake succeeds. It is asked again every 3 seconds.
 //
-// A receiver serves one thread: Start, Next and Run are for the thread
-// that owns it. Only Stop may be called from any thread.
+// A receiver serves one thread: Start, Next, Run, WaitUntilSubscribed and
+// ResumeAfter are for the thread that owns it. Only Stop may be called from
+// any thread. Asking for missed events is a call to the server, made within
+// Next; it may make Next wait longer than asked, up to kReplayTimeoutMs. A
+// server that cannot be asked is asked again for 3 seconds; then the
+// missed events count as gone (Resync).
 
 #include <atomic>
 #include <chrono>
@@ -29,29 +38,39 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <map>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "zelclnt/platform/TCurve.h"
+#include "zelclnt/platform/TEventPosition.h"
+#include "zelclnt/platform/TFramework.h"
+
+namespace zelplatform {
+class EventStream;
+}
 
 struct TEventNotice {
   enum class Kind {
-    Event,                 // eventType, sequence and data hold the event
-    Lost,                  // count events of eventType never arrived
-    TooLarge,              // event eventType/sequence was above the size bound: refused unread, count 1
-    Restarted,             // the publisher started afresh: incarnation is its new one
+    Event,                 // eventType, userKey, position and data hold the event
+    TooLarge,              // event eventType/position was above the size bound: refused unread
+    Restarted,             // the publisher started afresh (incarnation is its new one): query again
+    Resync,                // events were lost and are no longer held by the server: query again
     Disconnected,          // the connection to the publisher went away
-    Reconnected,           // and came back
+    Reconnected,           // and came back; what was missed meanwhile follows
     AuthenticationFailed,  // the publisher refused this receiver's keys, or is not the server they name
   };
+  static constexpr std::int64_t kNoUser = std::numeric_limits<std::int64_t>::min();
 
   Kind kind = Kind::Event;
   int eventType = 0;
-  std::uint64_t sequence = 0;
-  std::uint64_t count = 0;
+  // The user the event is about; kNoUser for an event about no user.
+  std::int64_t userKey = kNoUser;
+  std::uint64_t position = 0;
   std::uint64_t incarnation = 0;
+  // Handed over again after a gap rather than as it was published.
+  bool replayed = false;
   // The event's bytes; emptied for any other notice, its capacity kept.
   std::string data;
 };
@@ -60,10 +79,14 @@ class TEventReceiver {
  public:
   using Callback = std::function<bool(const TEventNotice&)>;
   static constexpr int kDefaultHighWaterMark = 1000;
+  static constexpr long kReplayTimeoutMs = 5000;
 
-  // eventTypes: the types to receive; empty receives every type. Server
-  // names follow TFramework::SendRPC (see EventEndpointOf).
-  explicit TEventReceiver(const std::string& serverName, std::vector<int> eventTypes = {});
+  // eventTypes: the types to receive; empty receives every type. userKeys:
+  // the users to receive events about; empty receives every user's events
+  // and those about no user. Naming users needs naming types. Server names
+  // follow TFramework::SendRPC (see EventEndpointOf).
+  explicit TEventReceiver(const std::string& serverName, std::vector<int> eventTypes = {},
+                          std::vector<std::int64_t> userKeys = {});
   ~TEventReceiver();
   TEventReceiver(const TEventReceiver&) = delete;
   TEventReceiver& operator=(const TEventReceiver&) = delete;
@@ -74,13 +97,26 @@ class TEventReceiver {
 
   // Subscribes; the server need not be up yet. The transport's size bound
   // and the keys in force now hold for this receiver's life. False, with
-  // the reason in *error, when the name has no events endpoint, the server
-  // has a key but the client's keys are missing or unreadable, or the
-  // receiver started.
+  // the reason in *error, when the name has no events endpoint, users are
+  // named without types, the server has a key but the client's keys are
+  // missing or unreadable, or the receiver started.
   bool Start(std::string* error = nullptr);
   // Makes Next and Run return, within some 20 ms, and from then on at once.
   // Any thread.
   void Stop() { m_stop = true; }
+
+  // Waits up to timeoutMs for the first heartbeat or event, which tells that
+  // the subscription took: from then on nothing published is missed. What
+  // was read meanwhile waits for Next. False on time-out or before Start.
+  bool WaitUntilSubscribed(long timeoutMs);
+  // Hands over only the events after position from now on, and asks the
+  // server for those after it that were missed (the answer to a query that
+  // reflected events up to position, say). A position of another
+  // incarnation than the publisher's gives Restarted.
+  void ResumeAfter(const TEventPosition& position);
+  // The incarnation and the position up to which every event asked for was
+  // handed over (or was before the receiver's start).
+  TEventPosition Through() const;
 
   // Waits up to timeoutMs (below 0: without limit) for the next event or
   // notice. False on time-out, once stopped, before Start, or when the
@@ -93,44 +129,56 @@ class TEventReceiver {
   const std::string& Endpoint() const { return m_endpoint; }
   // Messages dropped as no well-formed event or heartbeat.
   std::size_t MalformedDropped() const { return m_malformed; }
+  // Events handed over again after gaps, and the calls that asked for them.
+  std::size_t Replayed() const { return m_replayed; }
+  std::size_t ReplayCalls() const { return m_replayCalls; }
 
  private:
   struct Link;
+  struct Replay;
 
+  bool Step(TEventNotice& notice, std::chrono::steady_clock::time_point deadline);
   bool TakeNotice(TEventNotice& notice);
+  bool TakeReplayed(TEventNotice& notice);
+  bool TakeHeld(TEventNotice& notice);
   bool ReadOne();
   bool Drop();
-  void AcceptEvent(std::int32_t eventType, std::uint64_t sequence);
+  void AcceptEvent();
   void AcceptHeartbeat();
   void NoteIncarnation(std::uint64_t incarnation);
-  void Account(std::int32_t eventType, std::uint64_t through);
-  bool Wanted(std::int32_t eventType) const;
+  void OpenGap();
+  void FetchReplay();
+  void Resync();
   void Wait(std::chrono::steady_clock::time_point deadline);
   void CheckConnection();
   void CheckInproc();
   void DrainMonitor();
   void LinkLost();
   void Connect();
+  void Subscribe();
   void Connected();
   void Disconnected();
   void HandshakeFailed();
-  void Push(TEventNotice::Kind kind, std::int32_t eventType = 0, std::uint64_t sequence = 0, std::uint64_t count = 0);
+  void Push(TEventNotice::Kind kind, std::int32_t eventType = 0, std::uint64_t position = 0);
 
   std::string m_serverName;
   std::string m_endpoint;
-  std::vector<int> m_types;
   int m_highWaterMark = kDefaultHighWaterMark;
   std::size_t m_maxSize = 0;
   // Empty server key: clear text.
   std::string m_serverKey;
   TCurveKeyPair m_clientKeys;
   std::atomic<bool> m_stop{false};
+  std::unique_ptr<zelplatform::EventStream> m_stream;
   std::unique_ptr<Link> m_link;
+  // Asks the server for missed events.
+  TFramework m_caller;
 
   // What the connection looked like when last checked.
   std::uint64_t m_generation = 0;
   bool m_connected = false;
   bool m_wentAway = false;
+  bool m_subscribed = false;
   // Told of a refused handshake; no notice again until one succeeds.
   bool m_refused = false;
   // A lost tcp or ipc connection ZeroMQ may not take up again: connect
@@ -138,15 +186,17 @@ class TEventReceiver {
   bool m_abandoned = false;
   std::chrono::steady_clock::time_point m_reconnectAt;
 
-  std::uint64_t m_incarnation = 0;
-  // Set once every type's first event counts: a type not seen yet starts at 1.
-  bool m_countFromOne = false;
-  std::map<std::int32_t, std::uint64_t> m_lastSequences;
+  // A gap is open: events are asked for again, no newer one goes out.
+  bool m_gap = false;
+  std::chrono::steady_clock::time_point m_gapSince;
+  std::chrono::steady_clock::time_point m_replayAt;
+  std::unique_ptr<Replay> m_replay;
 
   // Notices due before the held event, if any.
   std::deque<TEventNotice> m_pending;
+  // The last event read, not yet handed over (it may wait behind a replay).
   bool m_holding = false;
-  std::int32_t m_heldType = 0;
-  std::uint64_t m_heldSequence = 0;
   std::size_t m_malformed = 0;
+  std::size_t m_replayed = 0;
+  std::size_t m_replayCalls = 0;
 };

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "zelclnt/platform/TCurve.h"
+#include "zelclnt/platform/TEventPosition.h"
 
 class TRPC {
  public:
@@ -37,11 +38,17 @@ class TRPC {
   void SetCallerRole(TRole role) { m_callerRole = role; }
   TRole GetCallerRole() const { return m_callerRole; }
 
+  // The event position the reply reflects: set by the server's handler,
+  // read by the caller after the call; unknown when the server told none.
+  void SetStatePosition(const TEventPosition& position) { m_statePosition = position; }
+  const TEventPosition& GetStatePosition() const { return m_statePosition; }
+
  private:
   unsigned short m_rpcType = 0;
   unsigned char m_replyExpected = 1;
   long m_returnCode = 0;
   TRole m_callerRole = TRole::Control;
+  TEventPosition m_statePosition;
   std::vector<char> m_call;
   std::vector<char> m_reply;
 };

@@ -31,6 +31,8 @@
 #include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TRPC.h"
 
+class TEventPublisher;
+
 namespace zmq {
 class socket_t;
 }
@@ -50,6 +52,11 @@ class TRPCServer {
 
   // Takes effect at the next Start.
   void SetSecurity(TServerSecurity security) { m_security = std::move(security); }
+  // Answers receivers' requests to send events again (RPC type
+  // TEventPublisher::kReplayRpcType) from the publisher's replay buffer, not
+  // through the handler; any role may ask. nullptr stops it. Any time, from
+  // the owning thread; the publisher must outlive its use here.
+  void ServeReplays(const TEventPublisher* publisher) { m_replays.store(publisher, std::memory_order_release); }
 
   // Binds and starts serving; false, with the reason in *error, when the
   // endpoint cannot be bound or the server already runs. A tcp port released
@@ -79,6 +86,7 @@ class TRPCServer {
   // Serving thread.
   void Serve();
   void ServeOne(Call& call);
+  void Dispatch(TRPC& rpc);
   bool DropIfLate(const Call& call);
 
   std::string m_endpoint;
@@ -99,4 +107,5 @@ class TRPCServer {
   std::atomic<bool> m_stopIntake{false};
   std::atomic<std::size_t> m_served{0};
   std::atomic<std::size_t> m_dropped{0};
+  std::atomic<const TEventPublisher*> m_replays{nullptr};
 };
