@@ -54,9 +54,11 @@ const std::vector<WireEvent>& Stream() {
   static const std::vector<WireEvent> stream = [] {
     std::vector<WireEvent> events;
     events.reserve(kStreamLength);
-    const zelsim::EventFeed feed([&events](PS::enEvent type, const char* data, std::size_t size) {
-      events.push_back({type, std::string(data, size)});
-    });
+    const zelsim::EventFeed feed(
+        [&events](PS::enEvent type, long, const char* data, std::size_t size) {
+          events.push_back({type, std::string(data, size)});
+        },
+        [] { return TEventPosition(); });
     const std::vector<ZelTUserPresence> agents = zelsim::SeedAgents(50, 1);
     for (int i = 0; static_cast<int>(events.size()) < kStreamLength; ++i) FeedOne(feed, agents[i % agents.size()], i);
     return events;

@@ -144,7 +144,7 @@ template <typename Event>
 void EventFeed::Publish(PS::enEvent type, const Event& event) const {
   TPack pack;
   pack << event;
-  m_sink(type, pack.Contents(), pack.Length());
+  m_sink(type, event.GetUserKey(), pack.Contents(), pack.Length());
 }
 
 }  // namespace zelsim

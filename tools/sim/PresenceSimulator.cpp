@@ -65,7 +65,9 @@ bool IsLoopbackEndpoint(const std::string& endpoint) {
 PresenceSimulator::PresenceSimulator(SimulatorOptions options)
     : m_options(std::move(options)),
       m_users(SeedAgents(m_options.agents, m_options.seed),
-              EventFeed([this](PS::enEvent type, const char* data, std::size_t size) { Publish(type, data, size); })),
+              EventFeed([this](PS::enEvent type, long userKey, const char* data,
+                               std::size_t size) { Publish(type, userKey, data, size); },
+                        [this] { return Position(); })),
       m_readiness(SeedReadiness(m_options.seed)),
       m_answers{
           {ZelTServerStatus::kObjectType, [this](TRPC& rpc) { AnswerServerStatus(rpc); }},
@@ -99,6 +101,7 @@ bool PresenceSimulator::Start(std::string* error) {
     if (publisher->Start(error)) {
       m_publisher = std::move(publisher);
       m_livePublisher = m_publisher.get();
+      m_server.ServeReplays(m_publisher.get());
       m_churn.Start();
       return true;
     }
@@ -114,8 +117,13 @@ void PresenceSimulator::Stop() {
   if (m_publisher) m_publisher->Stop();
 }
 
-void PresenceSimulator::Publish(PS::enEvent type, const char* data, std::size_t size) {
-  if (TEventPublisher* publisher = m_livePublisher) publisher->Publish(type, data, size);
+void PresenceSimulator::Publish(PS::enEvent type, long userKey, const char* data, std::size_t size) {
+  if (TEventPublisher* publisher = m_livePublisher) publisher->Publish(type, userKey, data, size);
+}
+
+TEventPosition PresenceSimulator::Position() const {
+  const TEventPublisher* publisher = m_livePublisher;
+  return publisher ? publisher->Position() : TEventPosition();
 }
 
 void PresenceSimulator::Handle(TRPC& rpc) {
@@ -165,7 +173,9 @@ void PresenceSimulator::AnswerUserPresence(TRPC& rpc) {
   if (!ReadCall(rpc, call)) return AnswerInvalidData(rpc);
   if (call.GetAction() != ZelTUserPresence::ACTION_QUERY && rpc.GetCallerRole() != TRole::Control)
     return AnswerUnauthorized(rpc, call);
-  m_users.Act(call);
+  TEventPosition at;
+  m_users.Act(call, &at);
+  rpc.SetStatePosition(at);
   NuxDiagStream report(TDiag::INFO, __LINE__, __FILE__, "PresenceSimulator", "AnswerUserPresence");
   if (report.IsActive()) report << call.ToString_RPCInformation() << ": " << PS::ToString(call.GetErrorCode());
   call.PackRpcReply(rpc);
@@ -174,7 +184,9 @@ void PresenceSimulator::AnswerUserPresence(TRPC& rpc) {
 void PresenceSimulator::AnswerUsersPresence(TRPC& rpc) const {
   ZelTQueryUsersPresence query;
   if (!ReadCall(rpc, query)) return AnswerInvalidData(rpc);
-  const bool answered = query.GetAction() == ZelTQueryUsersPresence::ACTION_QUERY && m_users.Collect(query);
+  TEventPosition at;
+  const bool answered = query.GetAction() == ZelTQueryUsersPresence::ACTION_QUERY && m_users.Collect(query, &at);
+  rpc.SetStatePosition(at);
   SetOutcome(query, answered ? PS::ERR_NONE : PS::ERR_INVALID_PARAMETERS);
   query.PackRpcReply(rpc);
 }

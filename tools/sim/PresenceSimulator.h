@@ -79,7 +79,8 @@ class PresenceSimulator {
  private:
   using Answer = std::function<void(TRPC&)>;
 
-  void Publish(ZelTPresenceServer::enEvent type, const char* data, std::size_t size);
+  void Publish(ZelTPresenceServer::enEvent type, long userKey, const char* data, std::size_t size);
+  TEventPosition Position() const;
   void AnswerServerStatus(TRPC& rpc) const;
   static void AnswerIntegratedPresence(TRPC& rpc);
   void AnswerUserPresence(TRPC& rpc);

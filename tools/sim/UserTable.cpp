@@ -46,7 +46,7 @@ UserTable::UserTable(std::vector<ZelTUserPresence> users, EventFeed feed) : m_fe
   for (ZelTUserPresence& user : users) m_users.emplace(user.GetUserKey(), std::move(user));
 }
 
-void UserTable::Act(ZelTUserPresence& call) {
+void UserTable::Act(ZelTUserPresence& call, TEventPosition* at) {
   std::lock_guard<std::mutex> guard(m_lock);
   ZelTUserPresence* user = Lookup(call.GetUserKey(), call.GetUserID());
   std::optional<ZelTUserPresence> before;
@@ -55,15 +55,17 @@ void UserTable::Act(ZelTUserPresence& call) {
   if (error == PS::ERR_NONE && before) m_feed.UserActed(*before, *user, call);
   if (error == PS::ERR_NONE) Reply(call, *user);
   SetOutcome(call, error);
+  if (at) *at = m_feed.Position();
 }
 
-bool UserTable::Collect(Query& query) const {
+bool UserTable::Collect(Query& query, TEventPosition* at) const {
   if (query.GetQueryType() < Query::QUERYTYPE_LOGGED_ON_USERS || query.GetQueryType() > Query::QUERYTYPE_ALL_USERS)
     return false;
   query.GetUsersPresence().Clear();
   std::lock_guard<std::mutex> guard(m_lock);
   for (const auto& entry : m_users)
     if (Matches(entry.second, query.GetQueryType())) query.GetUsersPresence().PushBack(entry.second);
+  if (at) *at = m_feed.Position();
   return true;
 }
 

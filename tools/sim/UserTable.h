@@ -26,12 +26,13 @@ class UserTable {
   // reply: a Query gets the user's whole record, any other action its
   // fields as the table now holds them. The result is 1 with the error code
   // when the user is unknown (key, or id not the key's) or the action is
-  // refused.
-  void Act(ZelTUserPresence& call);
+  // refused. *at tells the event position the reply reflects.
+  void Act(ZelTUserPresence& call, TEventPosition* at = nullptr);
 
   // Replaces the query's list with copies of the users of its type, in key
-  // order; false for a type without meaning.
-  bool Collect(ZelTQueryUsersPresence& query) const;
+  // order, and tells in *at the event position they reflect; false for a
+  // type without meaning.
+  bool Collect(ZelTQueryUsersPresence& query, TEventPosition* at = nullptr) const;
 
   // Runs change on the user of that key under the table's lock; false for
   // a key the table does not hold.
