@@ -206,9 +206,9 @@ void TEventPublisher::Beat(std::chrono::milliseconds interval) {
   while (!m_wake.wait_for(lock, kSubscriptionCheck, [this] { return m_stopping; })) {
     const bool welcome = ReadSubscriptions();
     const auto now = zelplatform::Clock::now();
-    if (!beating || (!welcome && now < due)) continue;
-    SendHeartbeat();
-    if (now >= due) due = std::max(due + interval, now);
+    const bool beat = beating && now >= due;
+    if (welcome || beat) SendHeartbeat();
+    if (beat) due = std::max(due + interval, now);
   }
 }
 

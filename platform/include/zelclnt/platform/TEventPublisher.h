@@ -76,7 +76,7 @@ class TEventPublisher {
 
   // Take effect at the next Start. Events queued for one receiver beyond
   // the mark are dropped (0: no limit); an interval of 0 or below sends no
-  // heartbeat.
+  // periodic heartbeat (a receiver that subscribes is still told at once).
   void SetSendHighWaterMark(int messages) { m_sendHighWaterMark = messages; }
   void SetHeartbeatInterval(long milliseconds) { m_heartbeatMs = milliseconds; }
   void SetSecurity(TServerSecurity security) { m_security = std::move(security); }
