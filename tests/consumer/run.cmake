@@ -13,7 +13,7 @@ if(MODE STREQUAL "installed")
   set(prefix ${BINARY_DIR}/prefix)
   run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${BINARY_DIR}/lib -G ${GENERATOR} -DCMAKE_BUILD_TYPE=Release
       -DZELCLNT_BUILD_TESTS=OFF -DZELCLNT_BUILD_TOOLS=OFF -DZELCLNT_BUILD_BENCHMARKS=OFF
-      -DCMAKE_INSTALL_PREFIX=${prefix})
+      -DZELCLNT_BUILD_EXAMPLES=OFF -DCMAKE_INSTALL_PREFIX=${prefix})
   run(${CMAKE_COMMAND} --build ${BINARY_DIR}/lib)
   run(${CMAKE_COMMAND} --install ${BINARY_DIR}/lib)
   set(consumer_args -DCMAKE_PREFIX_PATH=${prefix})
