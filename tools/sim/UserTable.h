@@ -30,7 +30,8 @@ class UserTable {
   void Act(ZelTUserPresence& call);
 
   // Replaces the query's list with copies of the users of its type, in key
-  // order; false for a type without meaning.
+  // order, each stamped with the current time as a Query is; false for a
+  // type without meaning.
   bool Collect(ZelTQueryUsersPresence& query) const;
 
   // Runs change on the user of that key under the table's lock; false for
