@@ -58,6 +58,12 @@ TEST(ZelAPresenceServerTest, FailedCallsReportOneAndSayWhy) {
               std::make_tuple(c.value, c.held, PS::ERR_INVALID_USER)) << c.name;
     EXPECT_EQ(diag.Texts(TDiag::WARN), c.warning ? std::vector<std::string>{c.warning} : std::vector<std::string>{})
         << c.name;
+    // Named from the project's root, not where the library was built.
+    for (const CapturedLine& line : diag.Lines()) {
+      if (line.type == TDiag::WARN) {
+        EXPECT_EQ(line.file, "src/core/ZelAPresenceServer.cpp") << c.name;
+      }
+    }
     EXPECT_EQ(server.CallsServed(), c.served) << c.name;
   }
 }

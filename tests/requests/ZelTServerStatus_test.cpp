@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
 #include <tuple>
 
 #include "Bytes.h"
@@ -90,6 +92,8 @@ TEST(ZelTServerStatusTest, StatusChangesTakeOverAndUpTests) {
   }
 }
 
+// The reply is the simulator's own whatever the call carried: its server
+// type, up since it started, no watchdog or administration peer.
 TEST(ZelTServerStatusTest, QueryReturnsTheSimulatorsStatusOverInprocAndTcp) {
   for (const std::string& endpoint : {std::string("inproc://status-test"), std::string("tcp://127.0.0.1:0")}) {
     zelsim::SimulatorOptions options;
@@ -97,16 +101,27 @@ TEST(ZelTServerStatusTest, QueryReturnsTheSimulatorsStatusOverInprocAndTcp) {
     options.heartbeatInterval = 2500;
     options.kvlEnabled = true;
     zelsim::PresenceSimulator simulator(options);
+    const TTimeStamp beforeStart(0);
     ASSERT_TRUE(simulator.Start());
+    const TTimeStamp afterStart(0);
+    // So that a stamp of the query's time could not pass for the start's.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     ZelAPresenceServer api("test", "client");
-    ZelTServerStatus status;
+    ZelTServerStatus status = Filled();
     status.SetAction(static_cast<ZelTServerStatus::Action>(7));
     EXPECT_EQ(api.QueryServerStatus(simulator.Endpoint(), status), PS::ACTION_SUCCEEDED) << endpoint;
-    EXPECT_EQ(std::make_tuple(status.GetAction(), status.GetServerName(), status.GetHeartbeatInterval(),
-                              status.IsKvlEnabled(), status.GetCurrentStatus(), status.GetServerStartedAt().size(),
-                              status.GetWatchdogAddr()),
-              std::make_tuple(ZelTServerStatus::ACTION_QUERY, "presence-sim", 2500UL, true, TGenericStatus::STATUS_UP,
-                              19u, options.watchdogAddr));
+    EXPECT_EQ(std::make_tuple(status.GetAction(), status.GetServerName(), status.GetServerType(),
+                              status.GetHeartbeatInterval(), status.IsKvlEnabled(), status.IsShutdown(),
+                              status.GetCurrentStatus(), status.GetPreviousStatus(),
+                              status.GetServerStartedAt().size(), status.GetWatchdogAddr(), status.GetAdminAddr(),
+                              status.GetHost()),
+              std::make_tuple(ZelTServerStatus::ACTION_QUERY, "presence-sim", Generic::SERVERTYPE_PRESENCE, 2500UL,
+                              true, false, TGenericStatus::STATUS_UP, TGenericStatus::STATUS_UNKNOWN, 19u, "", "",
+                              simulator.Endpoint()))
+        << endpoint;
+    const std::int64_t changedAt = status.GetStatusChangedAt().MillisecondsSince1970();
+    EXPECT_TRUE(changedAt >= beforeStart.MillisecondsSince1970() && changedAt <= afterStart.MillisecondsSince1970())
+        << endpoint << ": the status changed when the simulator started, not at " << changedAt;
   }
 }
 

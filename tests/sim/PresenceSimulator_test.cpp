@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "DiagCapture.h"
@@ -230,8 +231,17 @@ TEST_F(SimulatorTest, EachActionShowsInTheNextQuery) {
 TEST_F(SimulatorTest, QueriesAnswerFromTheTable) {
   Query all;
   all.SetQueryType(Query::QUERYTYPE_ALL_USERS);
+  const TTimeStamp before(0);
   ASSERT_EQ(m_api.QueryUsersPresence(Server(), all), PS::ACTION_SUCCEEDED);
+  const TTimeStamp after(0);
   ASSERT_EQ(all.GetUsersPresence().Size(), 8);
+  // Each user stamped with the time of the answer, as a query of one is.
+  for (const ZelTUserPresence* user : all.GetUsersPresence().GetList()) {
+    const TTimeStamp now = user->GetTickCount();
+    EXPECT_TRUE(!now.IsNull() && now.MillisecondsSince1970() >= before.MillisecondsSince1970() &&
+                now.MillisecondsSince1970() <= after.MillisecondsSince1970())
+        << user->GetUserKey();
+  }
   // One query object asks again and again; no earlier answer lingers.
   Query query;
   for (int type = Query::QUERYTYPE_LOGGED_ON_USERS; type < Query::QUERYTYPE_ALL_USERS; ++type) {
@@ -256,7 +266,9 @@ TEST_F(SimulatorTest, QueriesAnswerFromTheTable) {
   EXPECT_EQ(media.GetMediumStatus().Size(), 5);
 }
 
-TEST_F(SimulatorTest, UnreadableCallsGetInvalidDataAndServingGoesOn) {
+// The header's version and action type are not checked: the body's action
+// is the one answered. What cannot be read gets ERR_INVALID_DATA.
+TEST_F(SimulatorTest, CallsAreReadByTheirBodyAndUnreadableOnesGetInvalidData) {
   struct RawClient : ZelAPresenceServer {
     using ZelAPresenceServer::SendRequest;
   } client;
@@ -265,14 +277,22 @@ TEST_F(SimulatorTest, UnreadableCallsGetInvalidDataAndServingGoesOn) {
   valid.SetAction(ZelTUserPresence::ACTION_QUERY);
   valid.PackRpcCall(packed);
   const std::string call(packed.GetCallPointer(), packed.GetCallSize());
+  // Version 12 at offset 0, action type 2 (set routing state) at offset 10.
+  std::string otherHeader = call;
+  otherHeader[0] = 12;
+  otherHeader[10] = 2;
   const struct {
     const char* name;
     unsigned short rpcType;
     std::string bytes;
+    PS::ErrorCode error;
   } cases[] = {
-      {"garbage", 35002, "not a call at all"}, {"cut body", 35002, call.substr(0, call.size() - 3)},
-      {"trailing bytes", 35002, call + "xx"},  {"other object type", 35003, call},
-      {"unknown request", 35099, call},
+      {"version 12, header action 2", 35002, otherHeader, PS::ERR_NONE},
+      {"garbage", 35002, "not a call at all", PS::ERR_INVALID_DATA},
+      {"cut body", 35002, call.substr(0, call.size() - 3), PS::ERR_INVALID_DATA},
+      {"trailing bytes", 35002, call + "xx", PS::ERR_INVALID_DATA},
+      {"other object type", 35003, call, PS::ERR_INVALID_DATA},
+      {"unknown request", 35099, call, PS::ERR_INVALID_DATA},
   };
   for (const auto& c : cases) {
     TRPC rpc;
@@ -282,8 +302,12 @@ TEST_F(SimulatorTest, UnreadableCallsGetInvalidDataAndServingGoesOn) {
     TMsgReplyHdr header;
     TPack reply(rpc.GetReplyPointer(), rpc.GetReplySize());
     reply >> header;
-    EXPECT_EQ(header.GetReturnType(), PS::ACTION_NOT_CARRIED_OUT) << c.name;
-    EXPECT_EQ(header.GetErrorType(), PS::ERR_INVALID_DATA) << c.name;
+    EXPECT_EQ(std::make_tuple(header.GetReturnType(), header.GetErrorType()),
+              std::make_tuple(ResultOf(c.error), c.error))
+        << c.name;
+    if (c.error == PS::ERR_NONE) {
+      EXPECT_EQ(header.GetActionType(), ZelTUserPresence::ACTION_QUERY) << c.name;
+    }
   }
   EXPECT_EQ(valid.Query(Server()), PS::ACTION_SUCCEEDED);
 }

@@ -93,6 +93,8 @@ bool PresenceSimulator::Start(std::string* error) {
   }
   if (m_options.security) m_server.SetSecurity(*m_options.security);
   m_startedAt.Update(0);
+  m_status = ZelQorvServerStatus(Generic::SERVERTYPE_PRESENCE);
+  m_status.SetCurrentStatus(TGenericStatus::STATUS_UP);
   const int attempts = IsEphemeralTcp(m_options.endpoint) ? kEphemeralAttempts : 1;
   for (int attempt = 0; attempt < attempts; ++attempt) {
     if (!m_server.Start(error)) return false;
@@ -137,18 +139,20 @@ void PresenceSimulator::Handle(TRPC& rpc) {
   AnswerInvalidData(rpc);
 }
 
+// The reply is the simulator's own; of the call only the common part and
+// the action go back.
 void PresenceSimulator::AnswerServerStatus(TRPC& rpc) const {
-  ZelTServerStatus status(m_options.adminAddr, m_options.watchdogAddr, "", "presence-sim",
-                          Generic::SERVERTYPE_PRESENCE);
-  if (!ReadCall(rpc, status)) return AnswerInvalidData(rpc);
+  ZelTServerStatus call;
+  if (!ReadCall(rpc, call)) return AnswerInvalidData(rpc);
+  ZelTServerStatus status;
+  static_cast<ZelTRequest&>(status) = call;
+  static_cast<ZelQorvServerStatus&>(status) = m_status;
+  status.SetAction(call.GetAction());
   status.SetServerName("presence-sim");
   status.SetDescription("zelclnt presence simulator");
   status.SetPort(PortOf(Endpoint()));
   status.SetHost(Endpoint());
-  status.SetCurrentStatus(TGenericStatus::STATUS_UP);
   status.SetServerStartedAt(m_startedAt);
-  status.SetWatchdogAddr(m_options.watchdogAddr);
-  status.SetAdminAddr(m_options.adminAddr);
   status.SetKvlEnabled(m_options.kvlEnabled);
   status.SetHeartbeatInterval(m_options.heartbeatInterval);
   SetOutcome(status, PS::ERR_NONE);

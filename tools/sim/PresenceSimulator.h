@@ -13,6 +13,9 @@
 // nothing. Without security it binds no tcp address other than loopback
 // unless told it may serve insecurely.
 //
+// Its status reply tells its own: server type presence, up since it
+// started, no watchdog or administration peer (their addresses are empty).
+//
 // Start and Stop belong to the owning thread; the table may be read from
 // any thread.
 
@@ -31,6 +34,7 @@
 #include "zelclnt/platform/TEventPublisher.h"
 #include "zelclnt/platform/TRPCServer.h"
 #include "zelclnt/platform/TTimeStamp.h"
+#include "zelclnt/requests/ZelQorvServerStatus.h"
 #include "zelclnt/state/TMediaReadiness.h"
 
 namespace zelsim {
@@ -38,9 +42,7 @@ namespace zelsim {
 struct SimulatorOptions {
   // Loopback by default; "inproc://name" (or a bare name) runs it embedded.
   std::string endpoint = "tcp://127.0.0.1:7300";
-  // Reported, never bound; the events take the port after the endpoint's.
-  std::string watchdogAddr = "tcp://127.0.0.1:7302";
-  std::string adminAddr = "tcp://127.0.0.1:7303";
+  // Reported in the status reply only.
   unsigned long heartbeatInterval = 10000;
   bool kvlEnabled = false;
   // Synthetic agents, user keys 42 upward; the seed fixes their details.
@@ -92,6 +94,8 @@ class PresenceSimulator {
 
   SimulatorOptions m_options;
   TTimeStamp m_startedAt;
+  // Up since Start; set before the serving thread runs.
+  ZelQorvServerStatus m_status{Generic::SERVERTYPE_PRESENCE};
   UserTable m_users;
   std::vector<TMediaReadiness> m_readiness;
   std::map<unsigned short, Answer> m_answers;

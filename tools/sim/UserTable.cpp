@@ -62,9 +62,13 @@ bool UserTable::Collect(Query& query, TEventPosition* at) const {
   if (query.GetQueryType() < Query::QUERYTYPE_LOGGED_ON_USERS || query.GetQueryType() > Query::QUERYTYPE_ALL_USERS)
     return false;
   query.GetUsersPresence().Clear();
+  const TTimeStamp now(0);
   std::lock_guard<std::mutex> guard(m_lock);
-  for (const auto& entry : m_users)
-    if (Matches(entry.second, query.GetQueryType())) query.GetUsersPresence().PushBack(entry.second);
+  for (const auto& entry : m_users) {
+    if (!Matches(entry.second, query.GetQueryType()) || !query.GetUsersPresence().PushBack(entry.second)) continue;
+    // Stamped as a Query of the one user would be.
+    ZelTUserPresenceControl::SetTickCount(*query.GetUsersPresence().GetList().back(), now);
+  }
   if (at) *at = m_feed.Position();
   return true;
 }

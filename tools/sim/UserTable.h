@@ -30,8 +30,8 @@ class UserTable {
   void Act(ZelTUserPresence& call, TEventPosition* at = nullptr);
 
   // Replaces the query's list with copies of the users of its type, in key
-  // order, and tells in *at the event position they reflect; false for a
-  // type without meaning.
+  // order, each stamped with the current time as a Query is, and tells in
+  // *at the event position they reflect; false for a type without meaning.
   bool Collect(ZelTQueryUsersPresence& query, TEventPosition* at = nullptr) const;
 
   // Runs change on the user of that key under the table's lock; false for

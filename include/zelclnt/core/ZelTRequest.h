@@ -13,6 +13,7 @@
 #include <string>
 
 #include "zelclnt/core/ZelTPresenceServer.h"
+#include "zelclnt/platform/TEventPosition.h"
 
 class TPack;
 class TRPC;
@@ -83,6 +84,13 @@ class ZelTRequest : public TGenericRequest {
   void SetRequestMode(RequestMode mode) { m_requestMode = mode; }
   RequestMode GetRequestMode() const { return m_requestMode; }
 
+  // Where the server's event stream stood when it answered this object's
+  // last call: the reply reflects every event up to that position and none
+  // after it (TEventReceiver::ResumeAfter takes it). Unknown when the call
+  // failed or the server told none. It never travels in the request.
+  const TEventPosition& GetStatePosition() const { return m_statePosition; }
+  void SetStatePosition(const TEventPosition& position) { m_statePosition = position; }
+
   std::string RequestMode_ToString() const { return ToString(m_requestMode); }
   // "Unknown RequestMode{<n>}" for a value without text.
   static std::string ToString(RequestMode mode);
@@ -99,6 +107,7 @@ class ZelTRequest : public TGenericRequest {
   ZelTPresenceServer::ActionResult m_actionResult = ZelTPresenceServer::ACTION_NOT_CARRIED_OUT;
   ZelTPresenceServer::ErrorCode m_errorCode = ZelTPresenceServer::ERR_NONE;
   RequestMode m_requestMode = REQUESTMODE_DEFAULT;
+  TEventPosition m_statePosition;
 };
 
 TPack& operator<<(TPack& pack, const ZelTRequest& request);
