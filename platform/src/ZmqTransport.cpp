@@ -1,10 +1,13 @@
 #include "ZmqTransport.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <map>
 #include <mutex>
 #include <thread>
+
+#include <sys/resource.h>
 
 namespace zelplatform {
 namespace {
@@ -28,8 +31,18 @@ std::atomic<std::size_t>& SizeBound() {
 
 }  // namespace
 
+// ZeroMQ's default of 1023 sockets would cap a process at a few hundred
+// event receivers (each has a monitor): allow as many as descriptors.
 zmq::context_t& SharedContext() {
-  static zmq::context_t* context = new zmq::context_t(1);
+  static zmq::context_t* context = [] {
+    auto* made = new zmq::context_t(1);
+    rlimit descriptors{};
+    if (getrlimit(RLIMIT_NOFILE, &descriptors) == 0) {
+      const auto most = std::min<rlim_t>(descriptors.rlim_cur, static_cast<rlim_t>(made->get(zmq::ctxopt::socket_limit)));
+      if (most > 1023) made->set(zmq::ctxopt::max_sockets, static_cast<int>(most));
+    }
+    return made;
+  }();
   return *context;
 }
 

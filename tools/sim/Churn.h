@@ -18,7 +18,7 @@ namespace zelsim {
 
 class Churn {
  public:
-  static constexpr double kMaxRate = 1000;
+  static constexpr double kMaxRate = 5000;
 
   // rate: changes per second, at most kMaxRate.
   Churn(UserTable& users, unsigned seed, double rate);

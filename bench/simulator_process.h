@@ -1,0 +1,28 @@
+#pragma once
+// A presence-sim process of its own, so that its CPU is measured apart from
+// the clients' in the same run.
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+class SimulatorProcess {
+ public:
+  // Starts presence-sim on a free loopback port with these extra options and
+  // waits until it answers; Endpoint() is empty when it did not.
+  explicit SimulatorProcess(const std::vector<std::string>& options);
+  ~SimulatorProcess();
+  SimulatorProcess(const SimulatorProcess&) = delete;
+  SimulatorProcess& operator=(const SimulatorProcess&) = delete;
+
+  const std::string& Endpoint() const { return m_endpoint; }
+  // Seconds of CPU the process used so far, user and system.
+  double CpuSeconds() const;
+  // Resident memory, in bytes.
+  long ResidentBytes() const;
+
+ private:
+  pid_t m_pid = -1;
+  std::string m_endpoint;
+};
