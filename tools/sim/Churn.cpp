@@ -20,14 +20,16 @@ using Cause = ZelTEventBase;
 constexpr const char* kChatStem = "W";
 constexpr long kMostContacts = 4;
 
-void ChangeRouting(ZelTUserPresence& user, const EventFeed& feed, std::mt19937& engine) {
-  if (!user.GetMediaStates().IsLoggedOn()) return;
+// Each returns whether it found something to change.
+bool ChangeRouting(ZelTUserPresence& user, const EventFeed& feed, std::mt19937& engine) {
+  if (!user.GetMediaStates().IsLoggedOn()) return false;
   const ZelTRoutingState before = user.GetRoutingState();
   ZelTRoutingState& routing = Control::RoutingState(user);
   const long next = (static_cast<long>(before.GetRoutingState()) + 1 + static_cast<long>(engine() % 2)) % 3;
   routing.SetRoutingState(static_cast<ZelTRoutingState::enRoutingState>(next));
   routing.SetStartTime(TTimeStamp(0));
   feed.RoutingChanged(before, user);
+  return true;
 }
 
 // Any medium but voice, which the seeded contacts need.
@@ -48,7 +50,7 @@ const ZelTHandlingState* OwnContact(const ZelTUserPresence& user) {
   return nullptr;
 }
 
-void TakeChat(ZelTUserPresence& user, const EventFeed& feed, unsigned long serial) {
+bool TakeChat(ZelTUserPresence& user, const EventFeed& feed, unsigned long serial) {
   ZelTHandlingState chat;
   chat.contactId = kChatStem + std::to_string(user.GetUserKey()) + "-" + std::to_string(serial);
   chat.requeueCount = 0;
@@ -59,26 +61,28 @@ void TakeChat(ZelTUserPresence& user, const EventFeed& feed, unsigned long seria
   chat.startTime = TTimeStamp(0);
   Control::SetCreatedTime(chat, chat.startTime);
   ZelTHandlingStates& states = Control::HandlingStates(user);
-  if (!states.AddHandlingState(chat)) return;
+  if (!states.AddHandlingState(chat)) return false;
   feed.ContactChanged(user, chat, PS::USER_CONTACT_CREATED_EVENT, Cause::EVENTCAUSE_CONTACT_CREATED);
   ZelTHandlingState* held = states.GetHandlingState(chat.contactId, chat.requeueCount);
   held->contactState = CONTACTSTATE_PROCESSING;
   Control::SetConnectedTime(*held, TTimeStamp(0));
   feed.ContactChanged(user, *held, PS::USER_CONTACT_CONNECTED_EVENT, Cause::EVENTCAUSE_CONTACT_CONNECTED);
+  return true;
 }
 
-void CompleteChat(ZelTUserPresence& user, const EventFeed& feed, const ZelTHandlingState& chat) {
+bool CompleteChat(ZelTUserPresence& user, const EventFeed& feed, const ZelTHandlingState& chat) {
   const ZelTHandlingState done = chat;
   Control::HandlingStates(user).RemoveHandlingState(done);
   feed.ContactChanged(user, done, PS::USER_CONTACT_COMPLETED_EVENT, Cause::EVENTCAUSE_CONTACT_DELETED);
+  return true;
 }
 
 // Takes a chat while the user has room and a medium on, else completes one.
-void ChangeContacts(ZelTUserPresence& user, const EventFeed& feed, unsigned long serial) {
+bool ChangeContacts(ZelTUserPresence& user, const EventFeed& feed, unsigned long serial) {
   const ZelTHandlingState* own = OwnContact(user);
   const bool room = user.GetHandlingStates().Count() < kMostContacts && user.GetMediaStates().IsLoggedOn();
   if (own && (!room || serial % 2 == 0)) return CompleteChat(user, feed, *own);
-  if (room) TakeChat(user, feed, serial);
+  return room && TakeChat(user, feed, serial);
 }
 
 }  // namespace
@@ -113,10 +117,11 @@ void Churn::Run() {
   for (unsigned long serial = 1; !m_wake.wait_until(lock, next += period, [this] { return m_stopping; }); ++serial) {
     const long key = kFirstUserKey + static_cast<long>(engine() % m_users.Size());
     const unsigned kind = engine() % 3;
+    // A medium can always be toggled: every tick changes something.
     m_users.Apply(key, [&](ZelTUserPresence& user, const EventFeed& feed) {
-      if (kind == 0) return ChangeRouting(user, feed, engine);
-      if (kind == 1) return ToggleMedium(user, feed, engine);
-      ChangeContacts(user, feed, serial);
+      const bool changed = (kind == 0 && ChangeRouting(user, feed, engine)) ||
+                           (kind == 2 && ChangeContacts(user, feed, serial));
+      if (!changed) ToggleMedium(user, feed, engine);
     });
   }
 }
