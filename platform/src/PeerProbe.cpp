@@ -1,0 +1,70 @@
+#include "PeerProbe.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+
+namespace zelplatform {
+namespace {
+
+// ZeroMQ's greeting begins with this signature, whatever the version.
+constexpr unsigned char kSignature[] = {0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 0x7F};
+constexpr auto kSlice = std::chrono::milliseconds(20);
+
+// A raw socket: every message is the connection's id and then bytes, an
+// empty part when the connection came or went. It reconnects as ZeroMQ
+// does by default: one that would not drops what the peer sent last when
+// the peer hangs up.
+std::optional<zmq::socket_t> Connect(const std::string& endpoint) {
+  for (;;) {
+    try {
+      zmq::socket_t probe(SharedContext(), zmq::socket_type::stream);
+      probe.set(zmq::sockopt::linger, 0);
+      probe.connect(endpoint);
+      return probe;
+    } catch (const zmq::error_t& error) {
+      // Interrupted while ZeroMQ processed its commands: nothing was sent yet.
+      if (error.num() != EINTR) return std::nullopt;
+    }
+  }
+}
+
+bool SendNow(zmq::socket_t& socket, const void* data, std::size_t size, int flags) {
+  while (zmq_send(socket.handle(), data, size, flags | ZMQ_DONTWAIT) < 0) {
+    if (zmq_errno() != EINTR) return false;
+  }
+  return true;
+}
+
+void AwaitInput(zmq::socket_t& socket, Clock::time_point deadline) {
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+  zmq::pollitem_t item{socket.handle(), 0, ZMQ_POLLIN, 0};
+  zmq_poll(&item, 1, static_cast<long>(std::clamp<std::chrono::milliseconds>(left, {}, kSlice).count()));
+}
+
+}  // namespace
+
+FirstWords AskPeer(const std::string& endpoint, Clock::time_point deadline) {
+  std::optional<zmq::socket_t> probe = Connect(endpoint);
+  if (!probe) return FirstWords::None;
+  bool greeted = false;
+  zmq::message_t id;
+  zmq::message_t bytes;
+  while (Clock::now() < deadline) {
+    if (!ReceiveNow(*probe, id)) {
+      AwaitInput(*probe, deadline);
+      continue;
+    }
+    if (!id.more() || !ReceiveNow(*probe, bytes)) return FirstWords::None;
+    if (bytes.size() != 0)
+      return bytes.data<unsigned char>()[0] == kSignature[0] ? FirstWords::ZeroMq : FirstWords::Foreign;
+    // The second empty part: the peer hung up.
+    if (greeted) return FirstWords::None;
+    greeted = true;
+    if (!SendNow(*probe, id.data(), id.size(), ZMQ_SNDMORE) || !SendNow(*probe, kSignature, sizeof kSignature, 0))
+      return FirstWords::None;
+  }
+  return FirstWords::None;
+}
+
+}  // namespace zelplatform
