@@ -18,8 +18,9 @@ constexpr int kMonitoredEvents = ZMQ_EVENT_CONNECTED | ZMQ_EVENT_CONNECT_RETRIED
                                  ZMQ_EVENT_HANDSHAKE_FAILED_AUTH;
 // How long a wait goes before it looks again at whether the server is there.
 constexpr std::int64_t kSliceMs = 20;
-// A peer that hung up during the handshake answers a probe at once, if at all.
-constexpr auto kProbeWait = std::chrono::milliseconds(200);
+// A peer that hung up during the handshake answers a probe within
+// milliseconds, if at all; the rest is room for a loaded machine.
+constexpr auto kProbeWait = std::chrono::milliseconds(500);
 
 // Rounded up: a wait must not end just before its deadline and spin.
 std::int64_t MillisecondsLeft(Clock::time_point now, Clock::time_point deadline) {

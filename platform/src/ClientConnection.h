@@ -14,7 +14,7 @@
 // A handshake that fails fails the call as soon as the monitor tells of it.
 // Keys refused, or CURVE on one side only, is authentication; a peer that
 // breaks ZeroMQ's protocol is no presence server. A peer that hangs up
-// without a word is asked, for 200 ms at most, what it says first
+// without a word is asked, for half a second at most, what it says first
 // (PeerProbe.h): text in another protocol makes it no presence server;
 // ZeroMQ's greeting, to a client with CURVE, a server that could not read
 // the client's (the key given is not its own); silence, a peer that closed
