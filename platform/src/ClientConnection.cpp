@@ -150,6 +150,9 @@ std::optional<CallStatus> ClientConnection::HandshakeFailure(Clock::time_point d
   switch (AskPeer(m_endpoint, std::min(deadline, Clock::now() + kProbeWait))) {
     case FirstWords::Foreign:
       return CallStatus::NotPresenceServer;
+    case FirstWords::ZeroMqCurve:
+      return CallStatus::AuthenticationFailed;
+    // A ZeroMQ peer that hangs up on a CURVE greeting does not speak CURVE.
     case FirstWords::ZeroMq:
       if (m_curve.enabled) return CallStatus::AuthenticationFailed;
       break;

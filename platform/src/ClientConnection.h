@@ -15,11 +15,13 @@
 // Keys refused, or CURVE on one side only, is authentication; a peer that
 // breaks ZeroMQ's protocol is no presence server. A peer that hangs up
 // without a word is asked, for half a second at most, what it says first
-// (PeerProbe.h): text in another protocol makes it no presence server;
-// ZeroMQ's greeting, to a client with CURVE, a server that could not read
-// the client's (the key given is not its own); silence, a peer that closed
-// during the handshake. A clear-text client is thus told that
-// authentication failed only by a server that requires CURVE.
+// (PeerProbe.h): text in another protocol makes it no presence server; a
+// greeting that names CURVE, a server that requires keys (the client has
+// none, or the server could not read the client's: the key given is not its
+// own); another ZeroMQ greeting, to a client with CURVE, a server without
+// it; silence, a peer that closed during the handshake. A clear-text client
+// is thus told that authentication failed only by a server that requires
+// CURVE.
 //
 // Sends go only to a connected server (ZMQ_IMMEDIATE), so a call that could
 // not be sent is queued nowhere. Interrupted waits (EINTR) resume with the

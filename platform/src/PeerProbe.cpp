@@ -3,13 +3,24 @@
 #include <algorithm>
 #include <cerrno>
 #include <optional>
+#include <string>
 
 namespace zelplatform {
 namespace {
 
-// ZeroMQ's greeting begins with this signature, whatever the version.
-constexpr unsigned char kSignature[] = {0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 0x7F};
+// ZeroMQ's greeting: a signature, the version, then the mechanism's name in
+// 20 bytes padded with zeros. A peer sends its own up to the mechanism once
+// it has read this much of the other's.
+constexpr unsigned char kGreetingStart[] = {0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 0x7F, 3};
+constexpr std::size_t kMechanismAt = 12;
+constexpr std::size_t kMechanismSize = 20;
 constexpr auto kSlice = std::chrono::milliseconds(20);
+
+// Enough to judge by: anything but ZeroMQ's greeting, or that up to the mechanism.
+bool Enough(const std::string& said) {
+  return !said.empty() &&
+         (static_cast<unsigned char>(said[0]) != kGreetingStart[0] || said.size() >= kMechanismAt + kMechanismSize);
+}
 
 // A raw socket: every message is the connection's id and then bytes, an
 // empty part when the connection came or went. It reconnects as ZeroMQ
@@ -48,6 +59,7 @@ FirstWords AskPeer(const std::string& endpoint, Clock::time_point deadline) {
   std::optional<zmq::socket_t> probe = Connect(endpoint);
   if (!probe) return FirstWords::None;
   bool greeted = false;
+  std::string said;
   zmq::message_t id;
   zmq::message_t bytes;
   while (Clock::now() < deadline) {
@@ -55,16 +67,25 @@ FirstWords AskPeer(const std::string& endpoint, Clock::time_point deadline) {
       AwaitInput(*probe, deadline);
       continue;
     }
-    if (!id.more() || !ReceiveNow(*probe, bytes)) return FirstWords::None;
-    if (bytes.size() != 0)
-      return bytes.data<unsigned char>()[0] == kSignature[0] ? FirstWords::ZeroMq : FirstWords::Foreign;
+    if (!id.more() || !ReceiveNow(*probe, bytes)) break;
+    said.append(bytes.data<char>(), bytes.size());
+    if (Enough(said)) break;
+    if (bytes.size() != 0) continue;
     // The second empty part: the peer hung up.
-    if (greeted) return FirstWords::None;
+    if (greeted) break;
     greeted = true;
-    if (!SendNow(*probe, id.data(), id.size(), ZMQ_SNDMORE) || !SendNow(*probe, kSignature, sizeof kSignature, 0))
-      return FirstWords::None;
+    if (!SendNow(*probe, id.data(), id.size(), ZMQ_SNDMORE) ||
+        !SendNow(*probe, kGreetingStart, sizeof kGreetingStart, 0))
+      break;
   }
-  return FirstWords::None;
+  return FirstWordsOf(said);
+}
+
+FirstWords FirstWordsOf(const std::string& said) {
+  if (said.empty()) return FirstWords::None;
+  if (static_cast<unsigned char>(said[0]) != kGreetingStart[0]) return FirstWords::Foreign;
+  if (said.size() < kMechanismAt + kMechanismSize) return FirstWords::ZeroMq;
+  return said.compare(kMechanismAt, 6, std::string("CURVE\0", 6)) == 0 ? FirstWords::ZeroMqCurve : FirstWords::ZeroMq;
 }
 
 }  // namespace zelplatform

@@ -31,23 +31,24 @@ using Kind = TFramework::FailureKind;
 constexpr long kCallTimeoutMs = 30000;
 constexpr auto kFastEnough = std::chrono::seconds(5);
 
-// ZeroMQ's greeting as a clear-text peer sends it, then a command that no
-// clear-text handshake has.
-std::string ZeroMqNonsense() {
+// ZeroMQ's greeting (version 3.0) naming a security mechanism.
+std::string Greeting(const std::string& mechanism) {
   std::string greeting(64, '\0');
   greeting[0] = '\xFF';
   greeting[8] = '\x01';
   greeting[9] = '\x7F';
   greeting[10] = '\x03';
-  greeting.replace(12, 4, "NULL");
-  return greeting + std::string("\x04\x06\x05HELLO", 8);
+  greeting.replace(12, mechanism.size(), mechanism);
+  return greeting;
 }
 
 // A tcp listener on loopback that treats every connection alike, as no
 // presence server would.
 class RawPeer {
  public:
-  enum class Manner { HangUp, HangUpAfterGreeting, AnswerHttp, BreakZeroMq };
+  // CurveLate: a CURVE server that hung up on the first connection before
+  // its greeting went out, and greets later ones.
+  enum class Manner { HangUp, HangUpAfterGreeting, AnswerHttp, BreakZeroMq, CurveLate };
 
   explicit RawPeer(Manner manner) : m_listener(::socket(AF_INET, SOCK_STREAM, 0)) {
     sockaddr_in address{};
@@ -79,7 +80,7 @@ class RawPeer {
       if (::poll(&incoming, 1, 20) <= 0) continue;
       const int connection = ::accept(m_listener, nullptr, nullptr);
       if (connection < 0) continue;
-      Treat(connection, manner);
+      Treat(connection, manner == Manner::CurveLate && m_connections == 0 ? Manner::HangUp : manner);
       ::close(connection);
       ++m_connections;
     }
@@ -89,11 +90,15 @@ class RawPeer {
     static const std::string http =
         "HTTP/1.1 400 Bad Request\r\nContent-Type: text/plain\r\nContent-Length: 11\r\nConnection: close\r\n\r\n"
         "Bad Request";
-    static const std::string nonsense = ZeroMqNonsense();
+    // A command that no clear-text handshake has.
+    static const std::string nonsense = Greeting("NULL") + std::string("\x04\x06\x05HELLO", 8);
+    static const std::string curve = Greeting("CURVE");
     if (manner == Manner::HangUp) return;
     if (manner == Manner::BreakZeroMq) Write(connection, nonsense);
+    if (manner == Manner::CurveLate) Write(connection, curve);
     // What a client says first; and for a peer that spoke first, its hanging up.
-    for (int reads = manner == Manner::BreakZeroMq ? 10 : 1; reads > 0 && Read(connection); --reads) {
+    const bool spoke = manner == Manner::BreakZeroMq || manner == Manner::CurveLate;
+    for (int reads = spoke ? 10 : 1; reads > 0 && Read(connection); --reads) {
     }
     if (manner == Manner::AnswerHttp) Write(connection, http);
   }
@@ -180,7 +185,7 @@ class FailureReasonsTest : public ::testing::Test {
 
 // What each peer is told as, exactly; and no peer takes the time-out to tell.
 TEST_F(FailureReasonsTest, EachPeerIsToldAsWhatItIs) {
-  enum class Peer { HangUp, HangUpAfterGreeting, Http, BreakZeroMq, CurveServer, ClearServer, Vanishing };
+  enum class Peer { HangUp, HangUpAfterGreeting, Http, BreakZeroMq, CurveLate, CurveServer, ClearServer, Vanishing };
   enum class ServerKey { None, Right, Stranger };
   const std::string closed = " during the handshake: not a presence server, or a proxy with nothing behind it";
   const std::string notServer = " does not speak its protocol";
@@ -209,6 +214,8 @@ TEST_F(FailureReasonsTest, EachPeerIsToldAsWhatItIs) {
        "authentication failed by ", ""},
       {"wrong server key", Peer::CurveServer, ServerKey::Stranger, true, true, Kind::AuthenticationFailed,
        "authentication failed by ", ""},
+      {"CURVE server hangs up before its greeting", Peer::CurveLate, ServerKey::None, false, false,
+       Kind::AuthenticationFailed, "authentication failed by ", ""},
       {"clear text to CURVE", Peer::CurveServer, ServerKey::None, false, true, Kind::AuthenticationFailed,
        "authentication failed by ", ""},
       {"CURVE to clear text", Peer::ClearServer, ServerKey::Right, true, true, Kind::AuthenticationFailed,
@@ -237,7 +244,8 @@ TEST_F(FailureReasonsTest, EachPeerIsToldAsWhatItIs) {
     } else {
       // The first peers are raw ones, in the order of their manners.
       const RawPeer::Manner manners[] = {RawPeer::Manner::HangUp, RawPeer::Manner::HangUpAfterGreeting,
-                                         RawPeer::Manner::AnswerHttp, RawPeer::Manner::BreakZeroMq};
+                                         RawPeer::Manner::AnswerHttp, RawPeer::Manner::BreakZeroMq,
+                                         RawPeer::Manner::CurveLate};
       raw = std::make_unique<RawPeer>(manners[static_cast<int>(c.peer)]);
       endpoint = raw->Endpoint();
     }
