@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "PeerProbe.h"
 #include "RpcFrame.h"
 
 namespace zelplatform {
@@ -17,6 +18,9 @@ constexpr int kMonitoredEvents = ZMQ_EVENT_CONNECTED | ZMQ_EVENT_CONNECT_RETRIED
                                  ZMQ_EVENT_HANDSHAKE_FAILED_AUTH;
 // How long a wait goes before it looks again at whether the server is there.
 constexpr std::chrono::milliseconds kSlice{20};
+// A peer that hung up during the handshake answers a probe within
+// milliseconds, if at all; the rest is room for a loaded machine.
+constexpr auto kProbeWait = std::chrono::milliseconds(500);
 
 // Rounded up: a wait must not end just before its deadline and spin.
 std::int64_t MillisecondsLeft(Clock::time_point now, Clock::time_point deadline) {
@@ -75,7 +79,6 @@ void ClientConnection::OpenSocket() {
   }
   m_dealer->connect(m_endpoint);
   m_peer = Peer::Unknown;
-  m_handshaking = false;
   m_fresh = true;
 }
 
@@ -100,38 +103,64 @@ CallStatus ClientConnection::CheckInproc() {
 }
 
 bool ClientConnection::IsGone(Peer peer) {
-  return peer == Peer::Refused || peer == Peer::Lost || peer == Peer::Unauthenticated;
+  return peer == Peer::Refused || peer == Peer::Lost || FailedHandshake(peer);
+}
+
+bool ClientConnection::FailedHandshake(Peer peer) {
+  return peer == Peer::Unauthenticated || peer == Peer::Foreign || peer == Peer::HungUp;
 }
 
 // Events are read in the order they happened; the last one decides, but a
 // failed handshake stands: the socket does not try again.
 ClientConnection::Peer ClientConnection::ReadPeer() {
-  zmq::message_t event;
-  while (ReceiveNow(*m_monitor, event)) {
-    std::uint16_t id = 0;
-    if (event.size() >= sizeof id) std::memcpy(&id, event.data(), sizeof id);
-    if (event.more()) DiscardRest(*m_monitor);
-    if (m_peer != Peer::Unauthenticated) NotePeerEvent(id);
+  MonitorEvent event;
+  while (NextMonitorEvent(*m_monitor, event)) {
+    if (!FailedHandshake(m_peer)) NotePeerEvent(event);
   }
   return m_peer;
 }
 
-// A server that cannot read the client's greeting (the server key given is
-// not its own, or the client speaks clear text to a CURVE server) just hangs
-// up, without saying why.
-void ClientConnection::NotePeerEvent(std::uint16_t id) {
-  const bool refusedHandshake = id == ZMQ_EVENT_HANDSHAKE_FAILED_AUTH || id == ZMQ_EVENT_HANDSHAKE_FAILED_PROTOCOL ||
-                                id == ZMQ_EVENT_HANDSHAKE_FAILED_NO_DETAIL;
-  if (id == ZMQ_EVENT_CONNECTED) m_handshaking = true;
-  if (id == ZMQ_EVENT_CONNECTED || id == ZMQ_EVENT_HANDSHAKE_SUCCEEDED) m_peer = Peer::Connected;
-  if (id == ZMQ_EVENT_HANDSHAKE_SUCCEEDED) m_handshaking = false;
-  if (id == ZMQ_EVENT_DISCONNECTED) m_peer = m_handshaking ? Peer::Unauthenticated : Peer::Lost;
-  if (refusedHandshake) m_peer = Peer::Unauthenticated;
-  if (id == ZMQ_EVENT_CONNECT_RETRIED || (id == ZMQ_EVENT_CLOSED && m_peer == Peer::Unknown)) m_peer = Peer::Refused;
+// ZeroMQ tells of every failed handshake but one: a peer whose bytes are
+// not ZeroMQ's at all is dropped without a word.
+void ClientConnection::NotePeerEvent(const MonitorEvent& event) {
+  switch (FaultOf(event)) {
+    case HandshakeFault::Refused:
+      m_peer = Peer::Unauthenticated;
+      return;
+    case HandshakeFault::Foreign:
+      m_peer = Peer::Foreign;
+      return;
+    case HandshakeFault::HungUp:
+      m_peer = Peer::HungUp;
+      return;
+    case HandshakeFault::None:
+      break;
+  }
+  if (event.id == ZMQ_EVENT_CONNECTED) m_peer = Peer::Handshaking;
+  if (event.id == ZMQ_EVENT_HANDSHAKE_SUCCEEDED) m_peer = Peer::Ready;
+  if (event.id == ZMQ_EVENT_DISCONNECTED) m_peer = m_peer == Peer::Handshaking ? Peer::Foreign : Peer::Lost;
+  if (event.id == ZMQ_EVENT_CONNECT_RETRIED || (event.id == ZMQ_EVENT_CLOSED && m_peer == Peer::Unknown))
+    m_peer = Peer::Refused;
 }
 
-CallStatus ClientConnection::Unreachable() const {
-  return m_peer == Peer::Unauthenticated ? CallStatus::AuthenticationFailed : CallStatus::ConnectionRefused;
+std::optional<CallStatus> ClientConnection::HandshakeFailure(Clock::time_point deadline) const {
+  if (m_peer == Peer::Unauthenticated) return CallStatus::AuthenticationFailed;
+  if (m_peer == Peer::Foreign) return CallStatus::NotPresenceServer;
+  if (m_peer != Peer::HungUp) return std::nullopt;
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+  switch (AskPeer(m_endpoint, std::clamp<std::chrono::milliseconds>(left, {}, kProbeWait))) {
+    case FirstWords::Foreign:
+      return CallStatus::NotPresenceServer;
+    case FirstWords::ZeroMqCurve:
+      return CallStatus::AuthenticationFailed;
+    // A ZeroMQ peer that hangs up on a CURVE greeting does not speak CURVE.
+    case FirstWords::ZeroMq:
+      if (m_curve.enabled) return CallStatus::AuthenticationFailed;
+      break;
+    case FirstWords::None:
+      break;
+  }
+  return CallStatus::ClosedInHandshake;
 }
 
 CallStatus ClientConnection::Send(const TRPC& rpc, Clock::time_point deadline) {
@@ -164,7 +193,7 @@ CallStatus ClientConnection::AwaitWritable(Clock::time_point deadline) {
     const CallStatus bound = CheckInproc();
     if (bound != CallStatus::None) return bound;
   } else if (IsGone(ReadPeer())) {
-    if (m_fresh) return Unreachable();
+    if (m_fresh) return HandshakeFailure(deadline).value_or(CallStatus::ConnectionRefused);
     // Perhaps an outage that is over by now: a new socket learns afresh.
     Close();
     Open();
@@ -188,7 +217,13 @@ CallStatus ClientConnection::Receive(TRPC& rpc, TThreadQueue& queue, Clock::time
     }
     if (zmq_errno() == EINTR) continue;
     if (zmq_errno() != EAGAIN) return CallStatus::Interrupted;
-    if (m_inproc ? InprocGeneration(m_endpoint) != m_generation : IsGone(ReadPeer())) return CallStatus::Interrupted;
+    if (m_inproc) {
+      if (InprocGeneration(m_endpoint) != m_generation) return CallStatus::Interrupted;
+    } else if (IsGone(ReadPeer())) {
+      // ZeroMQ sends to a peer that answers its greeting in an older
+      // protocol's framing, and HTTP text can pass for that.
+      return HandshakeFailure(deadline).value_or(CallStatus::Interrupted);
+    }
   }
 }
 

@@ -11,9 +11,17 @@
 // answer is news: a server back since then is called at once, one still down
 // refuses the call at once.
 //
-// With CURVE, a handshake the server refuses (the client's key is not
-// admitted, or the server's is not the one given) or a server that does
-// not speak CURVE fails the call as soon as the monitor tells of it.
+// A handshake that fails fails the call as soon as the monitor tells of it.
+// Keys refused, or CURVE on one side only, is authentication; a peer that
+// breaks ZeroMQ's protocol is no presence server. A peer that hangs up
+// without a word is asked, for half a second at most, what it says first
+// (PeerProbe.h): text in another protocol makes it no presence server; a
+// greeting that names CURVE, a server that requires keys (the client has
+// none, or the server could not read the client's: the key given is not its
+// own); another ZeroMQ greeting, to a client with CURVE, a server without
+// it; silence, a peer that closed during the handshake. A clear-text client
+// is thus told that authentication failed only by a server that requires
+// CURVE.
 //
 // Sends go only to a connected server (ZMQ_IMMEDIATE), so a call that could
 // not be sent is queued nowhere. Interrupted waits (EINTR) resume with the
@@ -52,7 +60,7 @@ class ClientConnection {
   void MarkUsed(Clock::time_point now) { m_lastUsed = now; }
 
  private:
-  enum class Peer { Unknown, Connected, Refused, Lost, Unauthenticated };
+  enum class Peer { Unknown, Handshaking, Ready, Refused, Lost, Unauthenticated, Foreign, HungUp };
 
   void Open();
   void OpenSocket();
@@ -62,8 +70,10 @@ class ClientConnection {
   CallStatus CheckInproc();
   Peer ReadPeer();
   static bool IsGone(Peer peer);
-  void NotePeerEvent(std::uint16_t id);
-  CallStatus Unreachable() const;
+  static bool FailedHandshake(Peer peer);
+  void NotePeerEvent(const MonitorEvent& event);
+  // Why the handshake failed; nullopt when it did not.
+  std::optional<CallStatus> HandshakeFailure(Clock::time_point deadline) const;
   CallStatus AwaitWritable(Clock::time_point deadline);
   // Given a reply frame: None when it answers the call sent last.
   std::optional<CallStatus> Take(const zmq::message_t& message, TRPC& rpc, TThreadQueue& queue);
@@ -75,8 +85,6 @@ class ClientConnection {
   std::optional<zmq::socket_t> m_dealer;
   std::optional<zmq::socket_t> m_monitor;
   Peer m_peer = Peer::Unknown;
-  // A connection that went before its handshake ended failed the handshake.
-  bool m_handshaking = false;
   // Nothing went out on this socket yet: what its monitor says is news.
   bool m_fresh = true;
   std::uint64_t m_generation = 0;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <optional>
 
 #include <zmq.hpp>
@@ -378,20 +377,22 @@ void TEventReceiver::CheckInproc() {
   if (generation != 0) Connected();
 }
 
+// A publisher that hangs up on a CURVE greeting could not read it (the key
+// given is not its own); one that hangs up on a clear-text greeting has
+// authenticated nobody.
 void TEventReceiver::DrainMonitor() {
-  zmq::socket_t& monitor = *m_link->monitor;
-  zmq::message_t event;
-  while (monitor.recv(event, zmq::recv_flags::dontwait)) {
-    std::uint16_t id = 0;
-    if (event.size() >= sizeof id) std::memcpy(&id, event.data(), sizeof id);
-    if (event.more()) zelplatform::DiscardRest(monitor);
-    if (id == ZMQ_EVENT_HANDSHAKE_SUCCEEDED) Connected();
-    if (id == ZMQ_EVENT_HANDSHAKE_FAILED_AUTH || id == ZMQ_EVENT_HANDSHAKE_FAILED_PROTOCOL ||
-        (!m_serverKey.empty() && id == ZMQ_EVENT_HANDSHAKE_FAILED_NO_DETAIL))
-      HandshakeFailed();
-    if (id == ZMQ_EVENT_DISCONNECTED) LinkLost();
+  using zelplatform::HandshakeFault;
+  zelplatform::MonitorEvent event;
+  while (zelplatform::NextMonitorEvent(*m_link->monitor, event)) {
+    const HandshakeFault fault = zelplatform::FaultOf(event);
+    if (event.id == ZMQ_EVENT_HANDSHAKE_SUCCEEDED) Connected();
+    if (fault == HandshakeFault::Refused || (fault == HandshakeFault::HungUp && !m_serverKey.empty()))
+      HandshakeFailed(true);
+    if (fault == HandshakeFault::Foreign) HandshakeFailed(false);
+    if (event.id == ZMQ_EVENT_DISCONNECTED) LinkLost();
     // ZeroMQ is connecting again by itself.
-    if (id == ZMQ_EVENT_CONNECT_DELAYED || id == ZMQ_EVENT_CONNECT_RETRIED || id == ZMQ_EVENT_HANDSHAKE_SUCCEEDED)
+    if (event.id == ZMQ_EVENT_CONNECT_DELAYED || event.id == ZMQ_EVENT_CONNECT_RETRIED ||
+        event.id == ZMQ_EVENT_HANDSHAKE_SUCCEEDED)
       m_abandoned = false;
   }
 }
@@ -453,8 +454,8 @@ void TEventReceiver::Connected() {
   m_refused = false;
 }
 
-void TEventReceiver::HandshakeFailed() {
-  if (!m_refused) Push(TEventNotice::Kind::AuthenticationFailed);
+void TEventReceiver::HandshakeFailed(bool authentication) {
+  if (authentication && !m_refused) Push(TEventNotice::Kind::AuthenticationFailed);
   m_refused = true;
   // ZeroMQ stops its own retries; the endpoint may be gone already.
   zmq_disconnect(m_link->sub.handle(), m_endpoint.c_str());

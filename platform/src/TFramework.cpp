@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <iterator>
 #include <utility>
 
 #include "ClientKeys.h"
@@ -31,7 +32,11 @@ constexpr std::pair<const char*, const char*> kFailureTexts[] = {
     {"the handler of ", " failed"},
     {"authentication failed by ", ""},
     {"no usable keys to call ", ""},
+    {"closed by ", " during the handshake: not a presence server, or a proxy with nothing behind it"},
+    {"not a presence server: ", " does not speak its protocol"},
 };
+static_assert(std::size(kFailureTexts) == static_cast<std::size_t>(CallStatus::NotPresenceServer) + 1,
+              "a text for every kind");
 
 // The transport's own return codes say the call failed at the far end.
 CallStatus StatusOfReply(long returnCode) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -94,6 +95,37 @@ bool ReceiveNow(zmq::socket_t& socket, zmq::message_t& message) {
 void DiscardRest(zmq::socket_t& socket) {
   zmq::message_t part;
   while (ReceiveNow(socket, part) && part.more()) {
+  }
+}
+
+bool NextMonitorEvent(zmq::socket_t& monitor, MonitorEvent& event) {
+  zmq::message_t part;
+  if (!ReceiveNow(monitor, part)) return false;
+  event = MonitorEvent{};
+  if (part.size() >= sizeof event.id + sizeof event.value) {
+    std::memcpy(&event.id, part.data(), sizeof event.id);
+    std::memcpy(&event.value, part.data<char>() + sizeof event.id, sizeof event.value);
+  }
+  if (part.more()) DiscardRest(monitor);
+  return true;
+}
+
+// Only an exchange about keys or mechanisms is authentication; any other
+// protocol error is the peer's ignorance of the protocol.
+HandshakeFault FaultOf(const MonitorEvent& event) {
+  constexpr std::uint32_t kZapErrors = 0x20000000;
+  switch (event.id) {
+    case ZMQ_EVENT_HANDSHAKE_FAILED_AUTH:
+      return HandshakeFault::Refused;
+    case ZMQ_EVENT_HANDSHAKE_FAILED_NO_DETAIL:
+      return HandshakeFault::HungUp;
+    case ZMQ_EVENT_HANDSHAKE_FAILED_PROTOCOL:
+      return event.value == ZMQ_PROTOCOL_ERROR_ZMTP_MECHANISM_MISMATCH ||
+                     event.value == ZMQ_PROTOCOL_ERROR_ZMTP_CRYPTOGRAPHIC || (event.value & 0xF0000000) == kZapErrors
+                 ? HandshakeFault::Refused
+                 : HandshakeFault::Foreign;
+    default:
+      return HandshakeFault::None;
   }
 }
 

@@ -48,6 +48,24 @@ bool ReceiveNow(zmq::socket_t& socket, zmq::message_t& message);
 // Drops the remaining parts of a message already begun.
 void DiscardRest(zmq::socket_t& socket);
 
+// One event of a socket monitor: what happened (ZMQ_EVENT_*) and its value,
+// for a failed handshake an errno or a ZMQ_PROTOCOL_ERROR_* code.
+struct MonitorEvent {
+  std::uint16_t id = 0;
+  std::uint32_t value = 0;
+};
+// The next event if one is waiting.
+bool NextMonitorEvent(zmq::socket_t& monitor, MonitorEvent& event);
+
+// How a handshake ended that did not succeed, by the event that tells.
+enum class HandshakeFault {
+  None,     // the event tells of no failed handshake
+  Refused,  // authentication: keys refused or not the peer's, or only one side speaks CURVE
+  Foreign,  // the peer broke ZeroMQ's protocol: it speaks another, or is another kind of socket
+  HungUp,   // the connection went, or timed out, without a word from the peer
+};
+HandshakeFault FaultOf(const MonitorEvent& event);
+
 // Sets linger 0 and, where ZeroMQ enforces it, the size bound.
 void ConfigureSocket(zmq::socket_t& socket, const std::string& endpoint);
 

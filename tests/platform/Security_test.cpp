@@ -22,7 +22,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using Kind = TFramework::FailureKind;
 
 const std::string kUserId = "agent4711-secret-user";
 
@@ -146,40 +145,6 @@ TEST_F(SecurityTest, CurveRoundTripsCarryTheCallersRole) {
     EXPECT_EQ(Call(server.Endpoint(), kUserId, rpc), 1) << TFramework::LastFailure().text;
     EXPECT_EQ(std::string(rpc.GetReplyPointer(), rpc.GetReplySize()), kUserId);
     EXPECT_EQ(rpc.GetReturnCode(), role == TRole::Control ? 2 : 1) << name;
-  }
-}
-
-// Each fails at the handshake, long before its time-out, and no handler runs.
-TEST_F(SecurityTest, RefusedKeysFailFastWithTheirReason) {
-  const TCurveKeyPair stranger = TCurve::Generate();
-  const struct {
-    const char* name;
-    std::string serverKey;
-    bool admitted;
-    bool clientKeys;
-    Kind kind;
-    const char* text;
-  } cases[] = {
-      {"client without the server's key", "", true, true, Kind::AuthenticationFailed, "authentication failed by "},
-      {"wrong server key", stranger.publicKey, true, true, Kind::AuthenticationFailed, "authentication failed by "},
-      {"client key not on the allow list", m_server.publicKey, false, true, Kind::AuthenticationFailed,
-       "authentication failed by "},
-      {"server key but no client pair", m_server.publicKey, true, false, Kind::NoUsableKeys, "no usable keys to call "},
-  };
-  for (const auto& c : cases) {
-    TRPCServer server = EchoServer("tcp://127.0.0.1:0");
-    server.SetSecurity(c.admitted ? Admitting(TRole::Control) : TServerSecurity{m_server, {}});
-    ASSERT_TRUE(server.Start()) << c.name;
-    TFramework::SetServerKey(server.Endpoint(), c.serverKey);
-    TFramework::SetClientKeys(c.clientKeys ? m_client : TCurveKeyPair{});
-    const auto start = Clock::now();
-    TRPC rpc;
-    EXPECT_EQ(Call(server.Endpoint(), kUserId, rpc), 0) << c.name;
-    EXPECT_LT(Clock::now() - start, std::chrono::seconds(1)) << c.name;
-    EXPECT_EQ(TFramework::LastFailure().kind, c.kind) << c.name;
-    EXPECT_EQ(TFramework::LastFailure().text.rfind(c.text + server.Endpoint(), 0), 0u)
-        << c.name << ": " << TFramework::LastFailure().text;
-    EXPECT_EQ(server.CallsServed(), 0u) << c.name;
   }
 }
 

@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
   std::string keys;
   CLI::App app{"Command-line client of the presence server"};
   app.add_option("--server", server, "Presence server name or endpoint")->capture_default_str();
-  app.add_option("--diag", diag, "Diagnostic types to switch on, e.g. INFO,FENX (default: ZEL_DIAG)");
+  app.add_option("--diag", diag, "Library diagnostics to show, e.g. WARN or INFO,FENX (default: ZEL_DIAG, else none)");
   app.add_option("--timeout", timeoutMs, "Milliseconds each call waits for the server (default: 60000)")
       ->check(CLI::Range(1L, 24L * 3600 * 1000));
   app.add_option("--keys", keys, "Directory of CURVE keys: client.key and servers (default: ZELCLNT_KEYS)");
@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
   zelctl::AddDemoCommand(app, chosen);
   zelctl::AddKeyCommands(app, chosen);
   CLI11_PARSE(app, argc, argv);
-  if (!diag.empty() && !TDiag::SetFilters(diag)) {
+  if (!TDiag::SetFilters(diag.empty() ? "NONE" : diag)) {
     std::fprintf(stderr, "zelctl: unknown diagnostic type in \"%s\"\n", diag.c_str());
     return 2;
   }

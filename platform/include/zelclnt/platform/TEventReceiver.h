@@ -23,7 +23,9 @@
 // A receiver of a server with a server key (see TFramework) subscribes with
 // CURVE only, with the keys in force at Start; a publisher that refuses
 // them delivers nothing and is told once, as AuthenticationFailed, until a
-// later handshake succeeds. It is asked again every 3 seconds.
+// later handshake succeeds. It is asked again every 3 seconds, as is a peer
+// that does not speak ZeroMQ's protocol, untold. A clear-text receiver is
+// never told that authentication failed unless the publisher requires CURVE.
 //
 // A receiver serves one thread: Start, Next, Run, WaitUntilSubscribed and
 // ResumeAfter are for the thread that owns it. Only Stop may be called from
@@ -158,7 +160,8 @@ class TEventReceiver {
   void Subscribe();
   void Connected();
   void Disconnected();
-  void HandshakeFailed();
+  // Not told as AuthenticationFailed unless authentication failed.
+  void HandshakeFailed(bool authentication);
   void Push(TEventNotice::Kind kind, std::int32_t eventType = 0, std::uint64_t position = 0);
 
   std::string m_serverName;
@@ -179,7 +182,8 @@ class TEventReceiver {
   bool m_connected = false;
   bool m_wentAway = false;
   bool m_subscribed = false;
-  // Told of a refused handshake; no notice again until one succeeds.
+  // A handshake failed: asked again at the slow pace, and no notice again
+  // until one succeeds.
   bool m_refused = false;
   // A lost tcp or ipc connection ZeroMQ may not take up again: connect
   // afresh at m_reconnectAt unless it does.

@@ -30,6 +30,11 @@
 // environment variable is read once, at the first call, unless LoadKeys came
 // first. A server that refuses the client's keys, or whose own are not the
 // ones given, fails the call at the handshake.
+//
+// A call fails as soon as the transport knows why. Authentication fails only
+// where there was some, with CURVE on the client's side or the server's; a
+// peer that hangs up on a clear-text client during the handshake closed it,
+// and one that answers in another protocol is no presence server.
 
 #include <chrono>
 #include <condition_variable>
@@ -63,8 +68,11 @@ class TFramework {
     RefusedTooLarge,       // the call or its reply is above the size bound
     Interrupted,           // the server shut down, or its connection was lost, before it replied
     HandlerFailed,         // the server's handler failed
-    AuthenticationFailed,  // the CURVE handshake failed: keys refused, or not the server's
+    AuthenticationFailed,  // the CURVE handshake failed: keys refused or not the server's, or CURVE on one side only
     NoUsableKeys,          // the endpoint needs CURVE and the client's keys are missing or unreadable
+    ClosedInHandshake,     // the peer hung up during the handshake without a word: no presence server, or a
+                           // proxy with nothing behind it
+    NotPresenceServer,     // the peer speaks another protocol, or is another kind of ZeroMQ socket
   };
   struct Failure {
     FailureKind kind = FailureKind::None;
