@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "DiagCapture.h"
+#include "Endpoints.h"
 #include "zelclnt/core/ZelAUserPresence.h"
 #include "zelclnt/platform/TMsgHdr.h"
 #include "zelclnt/platform/TRPCServer.h"
@@ -25,10 +26,14 @@ using Query = ZelTQueryUsersPresence;
 // post-processing and C42-3 in processing; agent 46 is logged off.
 class SimulatorTest : public ::testing::Test {
  protected:
-  SimulatorTest() : m_simulator(Options()) { m_simulator.Start(); }
+  SimulatorTest() : m_simulator(Options()) {}
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(m_simulator.Start(&error)) << error;
+  }
   static zelsim::SimulatorOptions Options() {
     zelsim::SimulatorOptions options;
-    options.endpoint = "inproc://simulator-test";
+    options.endpoint = UniqueInproc("simulator-test");
     return options;
   }
 
@@ -95,7 +100,7 @@ TEST_F(SimulatorTest, UserActionsAreAnsweredOrRefusedWithTheirReason) {
 
 // A Read caller may query; whatever else it asks changes nothing.
 TEST_F(SimulatorTest, ReadOnlyCallersMayOnlyQuery) {
-  const std::string s = "inproc://simulator-read-only";
+  const std::string s = UniqueInproc("simulator-read-only");
   TRPCServer readOnly(s, [this](TRPC& rpc) {
     rpc.SetCallerRole(TRole::Read);
     m_simulator.Handle(rpc);
@@ -153,28 +158,44 @@ TEST(SimulatorBindTest, ClearTextBeyondLoopbackOnlyWhenAllowed) {
 }
 
 // In order: the second add and the second remove find the first's work.
+// The library sends no other type than campaign director, so that one is
+// handed to the simulator as a peer would send it.
 TEST_F(SimulatorTest, CapabilityIsAddedOnceAndRemovedOnce) {
+  using Capability = ZelTUserCapability;
   const struct {
     bool add;
     long key;
+    Capability::enCapabilityType type;
     const char* number;
     PS::ErrorCode error;
-  } cases[] = {{true, 42, "5551234", PS::ERR_NONE},
-               {true, 42, "5551234", PS::ERR_INVALID_STATE},
-               {true, 43, "", PS::ERR_INVALID_PARAMETERS},
-               {true, 9999, "1", PS::ERR_INVALID_USER},
-               {false, 42, "", PS::ERR_NONE},
-               {false, 42, "", PS::ERR_ITEM_NOT_FOUND}};
+  } cases[] = {{true, 42, Capability::CAPABILITY_CAMPAIGN_DIRECTOR, "5551234", PS::ERR_NONE},
+               {true, 42, Capability::CAPABILITY_CAMPAIGN_DIRECTOR, "5551234", PS::ERR_INVALID_STATE},
+               {true, 43, Capability::CAPABILITY_CAMPAIGN_DIRECTOR, "", PS::ERR_INVALID_PARAMETERS},
+               {true, 9999, Capability::CAPABILITY_CAMPAIGN_DIRECTOR, "1", PS::ERR_INVALID_USER},
+               {true, 43, Capability::CAPABILITY_DESKTOP, "1", PS::ERR_CAPABILITY_NOT_SUPPORTED},
+               {false, 42, Capability::CAPABILITY_DESKTOP, "", PS::ERR_CAPABILITY_NOT_SUPPORTED},
+               {false, 42, Capability::CAPABILITY_CAMPAIGN_DIRECTOR, "", PS::ERR_NONE},
+               {false, 42, Capability::CAPABILITY_CAMPAIGN_DIRECTOR, "", PS::ERR_ITEM_NOT_FOUND}};
   int step = 0;
   for (const auto& c : cases) {
     ZelTAddCapability add;
     ZelTRemoveCapability remove;
     ZelTCapabilityRequest& request = c.add ? static_cast<ZelTCapabilityRequest&>(add) : remove;
     request.SetUserKey(c.key);
-    request.SetCapabilityType(ZelTUserCapability::CAPABILITY_CAMPAIGN_DIRECTOR);
+    request.SetCapabilityType(c.type);
     add.SetParameter(c.number);
-    EXPECT_EQ(c.add ? m_api.AddCapability(Server(), add) : m_api.RemoveCapability(Server(), remove), ResultOf(c.error))
-        << ++step;
+    ++step;
+    if (c.type == Capability::CAPABILITY_CAMPAIGN_DIRECTOR) {
+      EXPECT_EQ(c.add ? m_api.AddCapability(Server(), add) : m_api.RemoveCapability(Server(), remove),
+                ResultOf(c.error))
+          << step;
+    } else {
+      TRPC rpc;
+      request.PackRpcCall(rpc);
+      m_simulator.Handle(rpc);
+      request.UnpackRpcReply(rpc);
+      EXPECT_EQ(request.GetActionResult(), ResultOf(c.error)) << step;
+    }
     EXPECT_EQ(request.GetErrorCode(), c.error) << step;
   }
 }
