@@ -6,7 +6,6 @@
 #include <chrono>
 #include <csignal>
 #include <future>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -14,6 +13,7 @@
 
 #include "DiagCapture.h"
 #include "Endpoints.h"
+#include "Gate.h"
 #include "PlatformReset.h"
 #include "Rpc.h"
 #include "TestClock.h"
@@ -24,50 +24,6 @@ namespace {
 
 using std::chrono::milliseconds;
 using Kind = TFramework::FailureKind;
-
-// The texts of the calls a server's handler ran, in order.
-class Journal {
- public:
-  void Note(const TRPC& rpc) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_calls.push_back(CallText(rpc));
-  }
-  std::vector<std::string> Calls() const {
-    std::lock_guard<std::mutex> guard(m_lock);
-    return m_calls;
-  }
-
- private:
-  mutable std::mutex m_lock;
-  std::vector<std::string> m_calls;
-};
-
-// A handler that holds every call until released, telling when one arrives.
-class Gate {
- public:
-  void Pass(TRPC& rpc) {
-    std::unique_lock<std::mutex> lock(m_lock);
-    ++m_arrived;
-    m_changed.notify_all();
-    m_changed.wait(lock, [this] { return m_open; });
-    Echo(rpc);
-  }
-  bool AwaitArrivals(int count) {
-    std::unique_lock<std::mutex> lock(m_lock);
-    return m_changed.wait_for(lock, std::chrono::seconds(10), [&] { return m_arrived >= count; });
-  }
-  void Open() {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_open = true;
-    m_changed.notify_all();
-  }
-
- private:
-  std::mutex m_lock;
-  std::condition_variable m_changed;
-  int m_arrived = 0;
-  bool m_open = false;
-};
 
 // A call on its own thread, timed on the platform's clock.
 struct Outcome {
@@ -155,15 +111,12 @@ TEST_F(TransportTest, CallsToAbsentServersFailAtOnceAndForGood) {
       failed.second = TFramework::LastFailure().text;
     })) << name << " waited for its time-out";
     EXPECT_EQ(failed, std::make_pair(0, why));
-    Journal journal;
-    TRPCServer server(name, [&](TRPC& rpc) {
-      journal.Note(rpc);
-      Echo(rpc);
-    });
+    Gate journal("none held");
+    TRPCServer server(name, std::ref(journal));
     ASSERT_TRUE(server.Start()) << name;
     TRPC next = CallOf("next");
     EXPECT_EQ(Call(m_client, name, next, 5000), 1) << name;
-    EXPECT_EQ(journal.Calls(), std::vector<std::string>{"next"}) << name;
+    EXPECT_EQ(journal.Ran(), std::vector<std::string>{"next"}) << name;
   }
 }
 
@@ -171,16 +124,13 @@ TEST_F(TransportTest, CallsToAbsentServersFailAtOnceAndForGood) {
 // never taken for the next call.
 TEST_F(TransportTest, SlowServerFailsAtTheTimeoutAndItsLateReplyIsDropped) {
   TestClock clock;
-  Gate gate;
-  TRPCServer server(UniqueInproc("transport-late"), [&](TRPC& rpc) {
-    if (CallText(rpc) == "x") return gate.Pass(rpc);
-    Echo(rpc);
-  });
+  Gate gate("x");
+  TRPCServer server(UniqueInproc("transport-late"), std::ref(gate));
   ASSERT_TRUE(server.Start());
   std::promise<std::thread::id> started;
   auto slow = CallAsync(m_client, server.Endpoint(), 100, started);
   const std::thread::id caller = started.get_future().get();
-  ASSERT_TRUE(gate.AwaitArrivals(1));
+  ASSERT_TRUE(gate.AwaitHeld(1));
   clock.Advance(milliseconds(99));
   // Looked at the clock twice since: it saw 99 ms pass and waits on.
   ASSERT_TRUE(clock.AwaitReads(caller, clock.Reads(caller) + 2)) << "gave up before its time-out";
@@ -224,7 +174,7 @@ TEST_F(TransportTest, OversizedMessagesAreRefused) {
 // waited for it would never return.
 TEST_F(TransportTest, CallWithoutReplyReturnsOnceSent) {
   Gate gate;
-  TRPCServer server(UniqueInproc("transport-oneway"), [&](TRPC& rpc) { gate.Pass(rpc); });
+  TRPCServer server(UniqueInproc("transport-oneway"), std::ref(gate));
   ASSERT_TRUE(server.Start());
   TRPC rpc = CallOf("x", false);
   EXPECT_EQ(Call(m_client, server.Endpoint(), rpc, 5000), 1);
@@ -281,13 +231,13 @@ TEST_F(TransportTest, ConcurrentCallersEachGetTheirOwnReplies) {
 TEST_F(TransportTest, ATimeOutIsTheCallersWholeWait) {
   TestClock clock;
   Gate gate;
-  TRPCServer server(UniqueInproc("transport-busy"), [&](TRPC& rpc) { gate.Pass(rpc); });
+  TRPCServer server(UniqueInproc("transport-busy"), std::ref(gate));
   ASSERT_TRUE(server.Start());
   TFramework shared;
   std::promise<std::thread::id> firstStarted;
   std::promise<std::thread::id> secondStarted;
   auto first = CallAsync(shared, server.Endpoint(), 60000, firstStarted);
-  ASSERT_TRUE(gate.AwaitArrivals(1));
+  ASSERT_TRUE(gate.AwaitHeld(1));
   auto second = CallAsync(shared, server.Endpoint(), 500, secondStarted);
   // Its deadline is set and it waits for the object.
   ASSERT_TRUE(clock.AwaitReads(secondStarted.get_future().get(), 3));
@@ -307,7 +257,7 @@ TEST_F(TransportTest, ATimeOutIsTheCallersWholeWait) {
 TEST_F(TransportTest, ANinthCallerWaitsItsTurnWithinItsTimeOut) {
   TestClock clock;
   Gate gate;
-  TRPCServer server(UniqueInproc("transport-pool"), [&](TRPC& rpc) { gate.Pass(rpc); });
+  TRPCServer server(UniqueInproc("transport-pool"), std::ref(gate));
   ASSERT_TRUE(server.Start());
   std::vector<std::unique_ptr<TFramework>> clients;
   std::vector<std::promise<std::thread::id>> started(10);

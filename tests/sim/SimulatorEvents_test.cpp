@@ -76,18 +76,6 @@ TEST(SimulatorEventsTest, EveryActionIsToldByItsEvents) {
       {"work",
        [](auto& a, auto& s) { return a.SetRoutingState(s, ZelTRoutingState::ROUTINGSTATE_WORK, 3, false); },
        {{PS::USER_ROUTING_STATE_EVENT, kAnyCause}}},
-      {"reason",
-       [](auto& a, auto& s) { return a.SetRoutingState(s, ZelTRoutingState::ROUTINGSTATE_WORK, 4, false); },
-       {{PS::USER_ROUTING_STATE_EVENT, Cause::EVENTCAUSE_ROUTING_STATE_REASON_UPDATE}}},
-      {"available",
-       [](auto& a, auto& s) { return a.SetRoutingState(s, ZelTRoutingState::ROUTINGSTATE_AVAILABLE, 0, false); },
-       {{PS::USER_ROUTING_STATE_EVENT, Cause::EVENTCAUSE_ROUTING_AVAILABLE}}},
-      {"primary",
-       [](auto& a, auto& s) { return a.SetPrimaryContact(s, "C42-3", 0); },
-       {{PS::PRIMARY_HANDLING_STATE_EVENT, Cause::EVENTCAUSE_PRIMARY_HANDLING_STATE}}},
-      {"recovery",
-       [](auto& a, auto& s) { return a.SetRecoveryMode(s, true); },
-       {{PS::USER_RECOVERY_MODE_EVENT, Cause::EVENTCAUSE_RECOVERY_MODE}}},
       {"wrap-up",
        [](auto& a, auto& s) {
          return a.SubmitWrapup(s, "C42-2", 0, {7, 9}, 12, 3);
@@ -128,27 +116,6 @@ TEST(SimulatorEventsTest, EveryActionIsToldByItsEvents) {
     ASSERT_TRUE(NextEvent(receiver, type, event)) << endpoint;
     EXPECT_TRUE(type == PS::USER_CONTACT_ASSIST_EVENT && ZelTEventReader::UserKeyOf(event, userKey) && userKey == 47)
         << endpoint << ": an event nobody caused, " << PS::ToString(type);
-  }
-}
-
-// The churn changes agents by itself, each change told: a watcher of the
-// media events alone sees them and nothing else.
-TEST(SimulatorEventsTest, ChurnYieldsAStreamOfTheTypesAskedFor) {
-  DiagCapture quiet;
-  zelsim::SimulatorOptions options;
-  options.endpoint = UniqueInproc("simulator-churn");
-  options.churnRate = 500;
-  zelsim::PresenceSimulator simulator(options);
-  ASSERT_TRUE(simulator.Start());
-  TEventReceiver receiver(simulator.Endpoint(), {PS::EMAIL_USER_MEDIA_EVENT, PS::WEB_USER_MEDIA_EVENT});
-  ASSERT_TRUE(receiver.Start());
-  PS::enEvent type{};
-  ZelTAnyEvent event;
-  for (int i = 0; i < 5; ++i) {
-    ASSERT_TRUE(NextEvent(receiver, type, event));
-    EXPECT_TRUE(type == PS::EMAIL_USER_MEDIA_EVENT || type == PS::WEB_USER_MEDIA_EVENT) << type;
-    const auto cause = CauseOf(event);
-    EXPECT_TRUE(cause == Cause::EVENTCAUSE_MEDIA_LOGON || cause == Cause::EVENTCAUSE_MEDIA_LOGOFF) << cause;
   }
 }
 

@@ -147,7 +147,8 @@ TEST(UserActionsTest, RulesAndTheirEvents) {
        {{42, User::ACTION_SUBMIT_WRAPUP, Contact("C42-2", {12}), PS::ERR_INVALID_PARAMETERS, {}},
         {42, User::ACTION_SUBMIT_WRAPUP, Contact("C42-1", {12, 3, 7}), PS::ERR_INVALID_STATE, {}}}},
       {"actions the table does not know",
-       {{42, static_cast<User::Action>(11), {}, PS::ERR_INVALID_PARAMETERS, {}},
+       {{9999, User::ACTION_QUERY, {}, PS::ERR_INVALID_USER, {}},
+        {42, static_cast<User::Action>(11), {}, PS::ERR_INVALID_PARAMETERS, {}},
         {42, User::ACTION_NONE, {}, PS::ERR_INVALID_PARAMETERS, {}},
         {42, User::ACTION_SET_PRIMARY_CONTACT, Contact("C9"), PS::ERR_ITEM_NOT_FOUND, {}}}},
       {"a primary contact released leaves the user without one",
@@ -183,7 +184,7 @@ TEST(UserActionsTest, RulesAndTheirEvents) {
 
 // Exit resumes what the request suspended; the contact stays while its
 // mandatory part runs.
-TEST(UserActionsTest, ExitResumesSuspendedAutomaticPostProcessing) {
+TEST(UserActionsTest, PostProcessingPartsEndAsTheirActionsSay) {
   Table table;
   ASSERT_EQ(table.Act(42, User::ACTION_REQUEST_POST_PROCESSING, Contact("C42-2", {5})), PS::ERR_NONE);
   const ZelTHandlingState* mail = table.Find(42).GetHandlingStates().GetHandlingState("C42-2", 0);
@@ -196,6 +197,16 @@ TEST(UserActionsTest, ExitResumesSuspendedAutomaticPostProcessing) {
   EXPECT_TRUE(mail->IsAutomaticWrapup());
   EXPECT_FALSE(mail->IsAutomaticWrapupSuspended());
   EXPECT_TRUE(mail->IsMandatoryWrapup());
+  // Wrap-up ends the rest; the reasons after queue key and sequence stay.
+  ASSERT_EQ(table.Act(42, User::ACTION_REQUEST_POST_PROCESSING, Contact("C42-2", {5})), PS::ERR_NONE);
+  ASSERT_EQ(table.Act(42, User::ACTION_SUBMIT_WRAPUP, Contact("C42-2", {12, 3, 7, 9})), PS::ERR_NONE);
+  const User wrapped = table.Find(42);
+  mail = wrapped.GetHandlingStates().GetHandlingState("C42-2", 0);
+  ASSERT_NE(mail, nullptr) << "manual post-processing still runs";
+  EXPECT_FALSE(mail->IsMandatoryWrapup() || mail->IsAutomaticWrapup() || mail->IsAutomaticWrapupSuspended());
+  EXPECT_TRUE(mail->IsWrapupSubmitted());
+  EXPECT_EQ(mail->GetManualPostProcessingReason(), 5);
+  EXPECT_EQ(mail->GetReasons(), (std::list<long>{7, 9}));
 }
 
 // Switching a flag on again keeps the time it was first switched on;
