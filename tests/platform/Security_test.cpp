@@ -375,7 +375,8 @@ TEST_F(SecurityTest, KeyFilesWithWrongModeOrContentGiveAClearError) {
        "f:2: expected \"<client public key> read|control\""},
       {AllowFile, m_client.publicKey + " read\n" + m_client.publicKey + " control\n", 0600, "f:2: the key is listed twice"},
       {AllowFile, std::string(40, '~') + " read\n", 0600, "f:1: not a key (40 characters of Z85)"},
-      {KeysFolder, "tcp://127.0.0.1:7300\n", 0644, "servers:1: expected \"<endpoint> <server public key>\""},
+      {KeysFolder, "tcp://127.0.0.1:7300 " + m_server.publicKey + " read\n", 0644,
+       "servers:1: expected \"<endpoint> <server public key>\""},
       {KeysFolder, "# ours\ntcp://127.0.0.1:7300 " + std::string(40, '~') + "\n", 0644,
        "servers:2: not a key (40 characters of Z85)"},
   };
