@@ -368,9 +368,9 @@ TEST_F(SecurityTest, KeyFilesWithWrongModeOrContentGiveAClearError) {
   EXPECT_EQ(error, "cannot read " + folder.Path() + "/none/client.key: No such file or directory");
 }
 
-// The folder ZELCLNT_KEYS names is read at the first call: its keys are
-// used, and keys it cannot give fail every tcp call instead of letting it
-// go out in clear text.
+// The folder ZELCLNT_KEYS names is read at the first call after the keys
+// were forgotten: its keys are used, and keys it cannot give fail every tcp
+// call instead of letting it go out in clear text.
 TEST_F(SecurityTest, KeysComeFromTheFolderTheEnvironmentNames) {
   const KeyFolder folder;
   TRPCServer server = EchoServer("tcp://127.0.0.1:0");
@@ -383,6 +383,14 @@ TEST_F(SecurityTest, KeysComeFromTheFolderTheEnvironmentNames) {
       {folder.Path() + "/none", "no usable keys to call " + server.Endpoint() + ": ZELCLNT_KEYS: cannot read " +
                                     folder.Path() + "/none/client.key: No such file or directory"},
   };
+  // Forgotten keys are gone for good: a server key no longer holds a call
+  // back from a server in clear text.
+  TRPCServer plain = EchoServer("tcp://127.0.0.1:0");
+  ASSERT_TRUE(plain.Start());
+  TFramework::SetServerKey(plain.Endpoint(), m_server.publicKey);
+  TFramework::ForgetKeys();
+  TRPC clear = CallOf(kUserId);
+  EXPECT_EQ(Call(m_framework, plain.Endpoint(), clear, 10000), 1) << TFramework::LastFailure().text;
   struct Unset {
     ~Unset() { ::unsetenv("ZELCLNT_KEYS"); }
   } unset;

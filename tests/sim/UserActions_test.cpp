@@ -207,6 +207,13 @@ TEST(UserActionsTest, PostProcessingPartsEndAsTheirActionsSay) {
   EXPECT_TRUE(mail->IsWrapupSubmitted());
   EXPECT_EQ(mail->GetManualPostProcessingReason(), 5);
   EXPECT_EQ(mail->GetReasons(), (std::list<long>{7, 9}));
+  // A primary contact released leaves the user without one.
+  ASSERT_EQ(table.Act(44, User::ACTION_SET_PRIMARY_CONTACT, Contact("C44-2")), PS::ERR_NONE);
+  ASSERT_EQ(table.Act(44, User::ACTION_SUBMIT_WRAPUP, Contact("C44-2", {12, 3, 7})), PS::ERR_NONE);
+  const User released = table.Find(44);
+  EXPECT_EQ(released.GetHandlingStates().GetHandlingState("C44-2", 0), nullptr);
+  EXPECT_EQ(released.GetHandlingStates().GetPrimaryContactId(), "");
+  EXPECT_EQ(released.GetHandlingStates().GetOldPrimaryContactId(), "C44-2");
 }
 
 // Switching a flag on again keeps the time it was first switched on;
