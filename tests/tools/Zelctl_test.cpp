@@ -74,40 +74,28 @@ TEST_F(ZelctlTest, ExitStatusAndTheLineThatSaysWhy) {
   const std::string nobody = UniqueInproc("zelctl-nobody");
   TRPCServer mute(UniqueInproc("zelctl-mute"), [](TRPC& rpc) { rpc.SetReplyData("?", 1); });
   ASSERT_TRUE(mute.Start());
+  const std::string ok = ": result 0, ERR_NONE, REQUESTMODE_DEFAULT";
   const struct {
     std::vector<std::string> args;
     int status;
     std::string firstOut;
     std::string err;
   } cases[] = {
-      {{"--server", s, "status"}, 0, "QueryServerStatus(" + s + "): result 0, ERR_NONE, REQUESTMODE_DEFAULT", ""},
-      {{"--server", s, "user", "42", "set-routing", "work", "--reason", "3"},
-       0,
-       "SetRoutingState(" + s + "): result 0, ERR_NONE, REQUESTMODE_DEFAULT",
-       ""},
-      {{"--server", s, "user", "42", "set-routing", "logoff"},
-       1,
-       "",
+      {{"--server", s, "status"}, 0, "QueryServerStatus(" + s + ")" + ok, ""},
+      {{"--server", s, "user", "42", "set-routing", "work", "--reason", "3"}, 0, "SetRoutingState(" + s + ")" + ok, ""},
+      {{"--server", s, "user", "42", "set-routing", "logoff"}, 1, "",
        "zelctl: SetRoutingState refused: result 1, ERR_INVALID_STATE\n"},
-      {{"--server", s, "user", "42", "wrapup", "C42-1", "0", "--reasons", "7"},
-       1,
-       "",
+      {{"--server", s, "user", "42", "wrapup", "C42-1", "0", "--reasons", "7"}, 1, "",
        "zelctl: SubmitWrapup refused: result 1, ERR_INVALID_STATE\n"},
       {{"--server", s, "user", "9999", "query"}, 1, "", "zelctl: no user with key 9999 on " + s + "\n"},
       {{"--server", nobody, "status"}, 1, "", "zelctl: QueryServerStatus failed: no such server: " + nobody + "\n"},
-      {{"--server", mute.Endpoint(), "media-status"},
-       1,
-       "",
+      {{"--server", mute.Endpoint(), "media-status"}, 1, "",
        "zelctl: QueryUserMediumStatus failed: result 1, ERR_NONE (no usable reply from " + mute.Endpoint() + ")\n"},
-      {{"--server", s, "capability", "add", "42", "--type", "desktop", "--param", "1"},
-       1,
-       "",
+      {{"--server", s, "capability", "add", "42", "--type", "desktop", "--param", "1"}, 1, "",
        "zelctl: AddCapability not sent: result 1, ERR_NONE (the library sends the Campaign Director capability, "
        "type 2, only)\n"},
       {{"--server", s, "--diag", "LOUD", "status"}, 2, "", "zelctl: unknown diagnostic type in \"LOUD\"\n"},
-      {{"--keys", "/nonexistent-zelctl-keys", "status"},
-       2,
-       "",
+      {{"--keys", "/nonexistent-zelctl-keys", "status"}, 2, "",
        "zelctl: cannot read /nonexistent-zelctl-keys/client.key: No such file or directory\n"},
   };
   for (const auto& c : cases) {
