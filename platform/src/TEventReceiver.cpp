@@ -8,6 +8,7 @@
 
 #include "ClientKeys.h"
 #include "EventFrame.h"
+#include "HandOver.h"
 #include "ZmqTransport.h"
 #include "zelclnt/platform/TDiag.h"
 #include "zelclnt/platform/TEventPublisher.h"
@@ -141,6 +142,8 @@ bool TEventReceiver::ReadOne() {
   Link& link = *m_link;
   if (!link.sub.recv(link.header, zmq::recv_flags::dontwait)) return false;
   if (!link.header.more() || !link.sub.recv(link.body, zmq::recv_flags::dontwait)) return Drop();
+  zelplatform::AcquireAfterReceive(link.header.data());
+  zelplatform::AcquireAfterReceive(link.body.data());
   if (link.body.more()) {
     zelplatform::DiscardRest(link.sub);
     return Drop();
