@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "HandOver.h"
 #include "PeerProbe.h"
 #include "RpcFrame.h"
 
@@ -176,6 +177,7 @@ CallStatus ClientConnection::Send(const TRPC& rpc, Clock::time_point deadline) {
     const Clock::time_point now = Clock::now();
     if (now >= deadline) return CallStatus::TimedOut;
     WriteCallHeader(frame.data<char>(), m_callId, rpc, RemainingMs(now, deadline));
+    ReleaseBeforeSend(frame.data());
     if (zmq_msg_send(frame.handle(), m_dealer->handle(), ZMQ_DONTWAIT) >= 0) {
       m_fresh = false;
       return CallStatus::None;
@@ -212,6 +214,7 @@ CallStatus ClientConnection::Receive(TRPC& rpc, TThreadQueue& queue, Clock::time
     if (now >= deadline) return CallStatus::TimedOut;
     SetReceiveTimeout(SliceMs(deadline));
     if (zmq_msg_recv(message.handle(), m_dealer->handle(), 0) >= 0) {
+      AcquireAfterReceive(message.data());
       if (const auto taken = Take(message, rpc, queue)) return *taken;
       continue;
     }

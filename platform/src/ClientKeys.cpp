@@ -131,6 +131,16 @@ void SetServerKey(const std::string& endpoint, const std::string& serverKey) {
   ++ring.generation;
 }
 
+void ForgetKeys() {
+  KeyRing& ring = Ring();
+  std::lock_guard<std::mutex> guard(ring.lock);
+  ring.environmentRead = false;
+  ring.environmentError.clear();
+  ring.client = TCurveKeyPair();
+  ring.serverKeys.clear();
+  ++ring.generation;
+}
+
 std::uint64_t KeysGeneration() { return Ring().generation.load(); }
 
 }  // namespace zelplatform

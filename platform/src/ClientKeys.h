@@ -47,5 +47,8 @@ bool LoadClientKeys(const std::string& directory, std::string* error);
 void SetClientKeys(const TCurveKeyPair& keys);
 // An empty key forgets the endpoint's.
 void SetServerKey(const std::string& endpoint, const std::string& serverKey);
+// Back to the process's start: no keys, and ZELCLNT_KEYS read again at the
+// next use.
+void ForgetKeys();
 
 }  // namespace zelplatform

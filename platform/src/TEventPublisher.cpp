@@ -7,6 +7,7 @@
 #include <zmq.hpp>
 
 #include "EventFrame.h"
+#include "HandOver.h"
 #include "ReplayBuffer.h"
 #include "ZapHandler.h"
 #include "ZmqTransport.h"
@@ -247,8 +248,10 @@ bool TEventPublisher::SendFrames(const char* header, std::size_t headerSize, con
   try {
     // A PUB socket never blocks: at the high-water mark it drops the whole
     // message, both parts.
+    zmq::message_t body(data, size);
+    zelplatform::ReleaseBeforeSend(body.data());
     return m_socket->send(zmq::const_buffer(header, headerSize), zmq::send_flags::sndmore | zmq::send_flags::dontwait) &&
-           m_socket->send(zmq::const_buffer(data, size), zmq::send_flags::dontwait);
+           m_socket->send(body, zmq::send_flags::dontwait);
   } catch (const zmq::error_t&) {
     return false;
   }

@@ -9,6 +9,7 @@
 #include "ClientKeys.h"
 #include "EventFrame.h"
 #include "EventStream.h"
+#include "HandOver.h"
 #include "ReplayFrame.h"
 #include "ZmqTransport.h"
 #include "zelclnt/platform/TDiag.h"
@@ -260,6 +261,8 @@ bool TEventReceiver::ReadOne() {
   Link& link = *m_link;
   if (!link.sub.recv(link.header, zmq::recv_flags::dontwait)) return false;
   if (!link.header.more() || !link.sub.recv(link.body, zmq::recv_flags::dontwait)) return Drop();
+  zelplatform::AcquireAfterReceive(link.header.data());
+  zelplatform::AcquireAfterReceive(link.body.data());
   if (link.body.more()) {
     zelplatform::DiscardRest(link.sub);
     return Drop();

@@ -143,6 +143,8 @@ void TFramework::SetServerKey(const std::string& endpoint, const std::string& se
   zelplatform::SetServerKey(endpoint, serverPublicKey);
 }
 
+void TFramework::ForgetKeys() { zelplatform::ForgetKeys(); }
+
 int TFramework::SendRPC(TRPC& rpc, const char* serverName, TThreadQueue& replyQueue, long timeoutMs, TASKTYPE) {
   const char* name = serverName ? serverName : "";
   const long overridden = g_timeoutOverride.load(std::memory_order_relaxed);

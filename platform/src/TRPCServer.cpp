@@ -8,6 +8,7 @@
 
 #include <zmq.hpp>
 
+#include "HandOver.h"
 #include "RpcFrame.h"
 #include "ZapHandler.h"
 #include "ZmqTransport.h"
@@ -193,6 +194,7 @@ void TRPCServer::TakeCalls() {
     call.arrived = Clock::now();
     if (!call.identity.more()) continue;
     if (!m_socket->recv(call.payload, zmq::recv_flags::dontwait)) return;
+    zelplatform::AcquireAfterReceive(call.payload.data());
     call.role = m_zap ? zelplatform::RoleOf(call.payload) : TRole::Control;
     if (call.payload.more()) {
       zelplatform::DiscardRest(*m_socket);
@@ -265,7 +267,9 @@ void TRPCServer::ServeOne(Call& call) {
   }
   ++m_served;
   if (!frame.replyExpected) return;
-  const std::string reply = zelplatform::EncodeReply(frame.callId, rpc, frame.readsPosition);
+  const std::string encoded = zelplatform::EncodeReply(frame.callId, rpc, frame.readsPosition);
+  zmq::message_t reply(encoded.data(), encoded.size());
+  zelplatform::ReleaseBeforeSend(reply.data());
   m_repliesOut->send(call.identity, zmq::send_flags::sndmore);
-  m_repliesOut->send(zmq::buffer(reply));
+  m_repliesOut->send(reply, zmq::send_flags::none);
 }

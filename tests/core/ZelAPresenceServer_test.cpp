@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "DiagCapture.h"
+#include "Endpoints.h"
 #include "TestRequest.h"
 #include "zelclnt/platform/TRPCServer.h"
 #include "zelclnt/requests/ZelTCapabilityRequest.h"
@@ -42,7 +43,7 @@ TEST(ZelAPresenceServerTest, FailedCallsReportOneAndSayWhy) {
       {"reply without common part", [](TRPC&) {}, 9, PS::ACTION_NOT_CARRIED_OUT, nullptr, 1},
       {"call that cannot be packed", [](TRPC&) {}, 1L << 40, PS::ACTION_SUCCEEDED, nullptr, 0}};
   for (const auto& c : cases) {
-    const std::string name = "inproc://api-test-send";
+    const std::string name = UniqueInproc("api-test-send");
     TRPCServer server(name, c.handler);
     if (c.handler) {
       ASSERT_TRUE(server.Start()) << c.name;
@@ -71,7 +72,7 @@ TEST(ZelAPresenceServerTest, FailedCallsReportOneAndSayWhy) {
 // Each method traces its call, and the queries go out with action 1
 // whatever the caller set; the version is recorded once per process.
 TEST(ZelAPresenceServerTest, MethodsTraceAndSetTheirActionAndTheVersionIsRecordedOnce) {
-  TRPCServer server("inproc://api-test-trace", [](TRPC& rpc) { rpc.SetReturnCode(5); });
+  TRPCServer server(UniqueInproc("api-test-trace"), [](TRPC& rpc) { rpc.SetReturnCode(5); });
   ASSERT_TRUE(server.Start());
   const std::string& to = server.Endpoint();
   ZelAPresenceServer api("a", "b");

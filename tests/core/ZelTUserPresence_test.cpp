@@ -12,6 +12,7 @@
 #include "AgentSeeder.h"
 #include "Bytes.h"
 #include "DiagCapture.h"
+#include "Endpoints.h"
 #include "zelclnt/core/ZelAUserPresence.h"
 #include "zelclnt/platform/TMsgHdr.h"
 #include "zelclnt/platform/TRPCServer.h"
@@ -36,7 +37,7 @@ std::string Head(int mode, int action) { return BytesOf(true, 1, 0, mode, action
 TEST(ZelAUserPresenceTest, EveryMethodSendsItsActionAndFields) {
   std::mutex lock;
   std::string call, readBack;
-  TRPCServer server("inproc://user-presence-recorder", [&](TRPC& rpc) {
+  TRPCServer server(UniqueInproc("user-presence-recorder"), [&](TRPC& rpc) {
     User received;
     received.UnpackRpcCall(rpc);
     std::lock_guard<std::mutex> guard(lock);
@@ -168,7 +169,7 @@ TEST(ZelTUserPresenceTest, HostileBodiesReadOnlyWhatIsThere) {
   EXPECT_EQ(user.GetAction(), User::ACTION_SET_CONTACT_ASSIST);
   ZelAUserPresence on;
   DiagCapture quiet;
-  on.SetRecoveryMode("inproc://user-presence-nobody", true);
+  on.SetRecoveryMode(UniqueInproc("user-presence-nobody"), true);
   ReadBody(head, on);
   EXPECT_EQ(std::make_pair(on.GetAction(), on.GetUserFlags().IsRecoveryModeOn()),
             std::make_pair(User::ACTION_SET_RECOVERY_MODE, false));

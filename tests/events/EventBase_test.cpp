@@ -110,8 +110,8 @@ TEST(UserPresenceDetailsTest, SummaryTypesChooseTheirFields) {
     EXPECT_EQ(text.find("AssociatedLine{L4712}") != std::string::npos, c.line) << c.type << text;
   }
   EXPECT_EQ(details.ToString_MediaStateChange(Details::SummaryFull),
-            details.GetRoutingState().ToString() + "," + details.GetPresenceState().ToString() + "," +
-                details.GetPresenceStateExDirectContact().ToString());
+            "Routing State:{State{Logoff},Reason{0},Source{Unknown}},Presence State:{Logoff},"
+            "Presence State(ExDC):{Logoff}");
 }
 
 TEST(UserPresenceDetailsTest, AffectedContactsShowVoiceAndCallbackReferencesOnly) {

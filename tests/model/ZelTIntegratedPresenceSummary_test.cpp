@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -76,30 +77,27 @@ TEST(ZelTIntegratedPresenceSummaryTest, TextsDiagnosticLineAndEnumerationTables)
   EXPECT_EQ(diag.Texts(TDiag::PRGM),
             std::vector<std::string>{"ZelTIntegratedPresenceSummary::PrintDiag. " + summary.ToString()});
 
-  // Every value from 0 has its text; the first value beyond warns.
+  // Every value from 0 has a text of its own, without a warning; the first
+  // value beyond warns.
   const struct {
     std::function<std::string(int)> text;
-    std::vector<const char*> texts;
+    int size;
     int outside;
     std::string warning;
   } tables[] = {
-      {Of<Summary::IntegratedPresence>(),
-       {"KORVAL_DoNotDisturb", "KORVAL_BeRightBack", "KORVAL_Unavailable", "KORVAL_Busy", "KORVAL_InMeeting",
-        "KORVAL_IAmPresent", "LINE_Idle", "LINE_Dialling", "LINE_Busy", "LINE_Ringing", "LINE_Connected",
-        "LINE_Queued", "LINE_OnHold", "LINE_Consulting", "LINE_OutOfService", "User_Idle", "User_Active",
-        "User_Busy", "User_Away", "User_LoggedOff", "User_Unknown", "STATUS_UNKNOWN", "STATUS_ERROR"},
-       23, "ZelKvlRequest::ToString(IntegratedPresence). Invalid Enumeration: 23"},
-      {Of<Summary::IntegratedPresenceSource>(),
-       {"SOURCE_KORVAL", "SOURCE_ZORBAGENTSTATE", "SOURCE_ZORBLINESTATE", "SOURCE_UNKNOWN"}, -1,
+      {Of<Summary::IntegratedPresence>(), 23, 23,
+       "ZelKvlRequest::ToString(IntegratedPresence). Invalid Enumeration: 23"},
+      {Of<Summary::IntegratedPresenceSource>(), 4, -1,
        "ZelKvlRequest::ToString(IntegratedPresenceSource). Invalid Enumeration: -1"},
-      {Of<Summary::MediaStatus>(), {"Unknown", "Available", "Busy", "Offline"}, 4,
-       "ZelKvlRequest::ToString(MediaStatus). Invalid Enumeration: 4"},
-      {Of<Summary::RoutingStateReasonType>(),
-       {"ROUTINGSTATEREASON_NONE", "ROUTINGSTATEREASON_UNAVAIL", "ROUTINGSTATEREASON_WORK", "ROUTINGSTATEREASON_OTHER"},
-       INT32_MIN, "ZelKvlRequest::ToString(ACD Reason Type). Invalid Enumeration: -2147483648"}};
+      {Of<Summary::MediaStatus>(), 4, 4, "ZelKvlRequest::ToString(MediaStatus). Invalid Enumeration: 4"},
+      {Of<Summary::RoutingStateReasonType>(), 4, INT32_MIN,
+       "ZelKvlRequest::ToString(ACD Reason Type). Invalid Enumeration: -2147483648"}};
   for (const auto& table : tables) {
     DiagCapture warnings;
-    for (std::size_t v = 0; v < table.texts.size(); ++v) EXPECT_EQ(table.text(static_cast<int>(v)), table.texts[v]);
+    std::set<std::string> texts;
+    for (int v = 0; v < table.size; ++v) texts.insert(table.text(v));
+    EXPECT_EQ(texts.size(), static_cast<std::size_t>(table.size));
+    EXPECT_EQ(texts.count("UNKNOWN ENUM MEMBER"), 0u);
     summary.PrintDiag();
     EXPECT_TRUE(warnings.Lines().empty()) << "nor a diagnostic line without PRGM";
     EXPECT_EQ(table.text(table.outside), "UNKNOWN ENUM MEMBER");

@@ -1,15 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <algorithm>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include <zmq.hpp>
-
-#include "Bytes.h"
+#include "Endpoints.h"
+#include "Events.h"
+#include "PlatformReset.h"
+#include "TestClock.h"
 #include "zelclnt/platform/TEventPublisher.h"
 #include "zelclnt/platform/TEventReceiver.h"
 #include "zelclnt/platform/TFramework.h"
@@ -21,42 +19,7 @@ using Kind = TEventNotice::Kind;
 constexpr int kProbe = 35000;
 constexpr int kWanted = 35001;
 constexpr int kUnwanted = 35002;
-
-// Events go to the tcp port above the server's, here one that was free;
-// ipc paths are the process's own, since suites may run side by side.
-std::vector<std::string> ServerNames(const std::string& test) {
-  zmq::context_t context;
-  zmq::socket_t probe(context, zmq::socket_type::pub);
-  probe.bind("tcp://127.0.0.1:0");
-  const std::string free = probe.get(zmq::sockopt::last_endpoint);
-  return {"events-" + test, "tcp://127.0.0.1:" + std::to_string(std::stoi(free.substr(free.rfind(':') + 1)) - 1),
-          "ipc:///tmp/zelclnt-" + test + "-" + std::to_string(getpid())};
-}
-
-// The notices up to the first event of those bytes, or for 5 s; the event
-// goes out again whenever the receiver is idle (until the subscription takes).
-std::vector<TEventNotice> Until(TEventPublisher& publisher, TEventReceiver& receiver, int type,
-                                const std::string& bytes) {
-  std::vector<TEventNotice> seen;
-  TEventNotice notice;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (std::chrono::steady_clock::now() < deadline && (seen.empty() || seen.back().data != bytes)) {
-    if (receiver.Next(notice, 20))
-      seen.push_back(notice);
-    else
-      publisher.Publish(type, bytes.data(), bytes.size());
-  }
-  return seen;
-}
-
-bool Subscribed(TEventPublisher& publisher, TEventReceiver& receiver) {
-  const std::vector<TEventNotice> seen = Until(publisher, receiver, kProbe, "probe");
-  return !seen.empty() && seen.back().data == "probe";
-}
-
-bool Has(const std::vector<TEventNotice>& seen, Kind kind) {
-  return std::any_of(seen.begin(), seen.end(), [kind](const TEventNotice& notice) { return notice.kind == kind; });
-}
+constexpr int kMarker = 35003;
 
 TEST(EventDeliveryTest, EndpointRule) {
   const std::pair<std::string, std::string> names[] = {
@@ -65,20 +28,23 @@ TEST(EventDeliveryTest, EndpointRule) {
       {"tcp://[::1]:65534", "tcp://[::1]:65535"}, {"tcp://h:0", ""}, {"tcp://h:*", ""}, {"tcp://h:65535", ""},
       {"tcp://h", ""}, {"tcp://h:99999", ""}, {"", ""}};
   for (const auto& [name, events] : names) EXPECT_EQ(zelplatform::EventEndpointOf(name), events) << name;
+  const std::string noEndpoint = " has no events endpoint (a tcp server needs a port from 1 to 65534)";
   std::string error;
   EXPECT_FALSE(TEventPublisher("tcp://127.0.0.1:0").Start(&error));
-  EXPECT_NE(error.find("no events endpoint"), std::string::npos);
+  EXPECT_EQ(error, "server tcp://127.0.0.1:0" + noEndpoint);
   EXPECT_FALSE(TEventReceiver("tcp://127.0.0.1:*").Start(&error));
-  EXPECT_NE(error.find("no events endpoint"), std::string::npos);
+  EXPECT_EQ(error, "server tcp://127.0.0.1:*" + noEndpoint);
+  EXPECT_FALSE(TEventReceiver("inproc://x", {}, {42}).Start(&error));
+  EXPECT_EQ(error, "a receiver of chosen users must name the event types too");
 }
 
 // Unwanted types are filtered by the publisher; the bytes arrive exactly,
 // in order, from each publishing thread; Stop ends Run from another thread.
 TEST(EventDeliveryTest, DeliversOnlyWantedTypesWithTheirBytes) {
-  for (const std::string& name : ServerNames("deliver")) {
+  for (const std::string& name : EveryTransport("events-deliver")) {
     TEventPublisher publisher(name);
     TEventReceiver receiver(name, {kProbe, kWanted});
-    ASSERT_TRUE(publisher.Start() && receiver.Start() && Subscribed(publisher, receiver)) << name;
+    ASSERT_TRUE(publisher.Start() && receiver.Start() && Subscribed(publisher, receiver, kProbe)) << name;
     const auto publish = [&](char thread) {
       for (char i = 0; i < 50; ++i) {
         const char bytes[3] = {thread, '\0', i};
@@ -93,8 +59,7 @@ TEST(EventDeliveryTest, DeliversOnlyWantedTypesWithTheirBytes) {
     std::uint64_t received = 0;
     std::uint64_t position = 0;
     TEventNotice notice;
-    while (received < 100 && receiver.Next(notice, 2000)) {
-      if (notice.eventType == kProbe) continue;
+    while (received < 100 && AwaitNotice(receiver, notice)) {
       ASSERT_TRUE(notice.kind == Kind::Event && notice.eventType == kWanted && notice.data.size() == 3) << name;
       EXPECT_EQ(notice.data, std::string({notice.data[0], '\0', next[notice.data[0] & 1]++})) << name;
       EXPECT_GT(notice.position, position) << name;
@@ -109,115 +74,175 @@ TEST(EventDeliveryTest, DeliversOnlyWantedTypesWithTheirBytes) {
   }
 }
 
-// Every event is delivered, those dropped at the high-water marks (the last
-// ones told by the heartbeat alone) sent again, or told refused as above
-// the receiver's size bound, which is the one in force at its Start.
-TEST(EventDeliveryTest, EveryEventIsDeliveredOrToldTooLarge) {
-  for (const std::string& name : ServerNames("loss")) {
+// Every event arrives once and in order: those dropped at the high-water
+// marks are asked for again, the last ones told by the heartbeat alone,
+// which goes out each time the clock passes its interval.
+TEST(EventDeliveryTest, EveryEventArrivesOnceThoughMarksDropThem) {
+  PlatformReset reset;
+  TestClock clock;
+  for (const std::string& name : EveryTransport("events-loss")) {
     TEventPublisher publisher(name);
     TRPCServer server(name, [](TRPC&) {});
     server.ServeReplays(&publisher);
-    ASSERT_TRUE(server.Start()) << name;
     TEventReceiver receiver(name, {kProbe, kWanted});
     publisher.SetSendHighWaterMark(5);
-    publisher.SetHeartbeatInterval(20);
     receiver.SetReceiveHighWaterMark(5);
-    const std::string big(4096, 'b');
+    ASSERT_TRUE(server.Start() && publisher.Start() && receiver.Start() && Subscribed(publisher, receiver, kProbe))
+        << name;
     TFramework::SetMaxMessageSize(1024);
-    const bool started = publisher.Start() && receiver.Start();
-    const bool refused = !publisher.Publish(kWanted, big.data(), big.size());
+    EXPECT_FALSE(publisher.Publish(kWanted, std::string(1025, 'b').data(), 1025)) << "above the bound";
     TFramework::SetMaxMessageSize(TFramework::kDefaultMaxMessageSize);
-    ASSERT_TRUE(started && refused && Subscribed(publisher, receiver)) << name;
-    TEventNotice notice;
-    while (receiver.Next(notice, 100)) {  // a heartbeat: from now on every event counts
-    }
     constexpr std::uint64_t kEvents = 2000;
-    ASSERT_TRUE(publisher.Publish(kWanted, big.data(), big.size())) << name;
-    const std::string bytes(1000, 'x');
-    for (std::uint64_t i = 1; i < kEvents; ++i) publisher.Publish(kWanted, bytes.data(), bytes.size());
-    std::uint64_t told = 0;
-    std::uint64_t tooLarge = 0;
-    while (told < kEvents && receiver.Next(notice, 2000)) {
-      if (notice.eventType != kWanted) continue;
-      ASSERT_TRUE(notice.kind == Kind::Event || notice.kind == Kind::TooLarge) << name;
-      EXPECT_EQ(notice.data.size(), notice.kind == Kind::Event ? bytes.size() : 0u) << name;
-      tooLarge += notice.kind == Kind::TooLarge ? 1 : 0;
-      ++told;
+    for (std::uint64_t i = 1; i <= kEvents; ++i) {
+      const std::string bytes = std::to_string(i) + std::string(1000, 'x');
+      publisher.Publish(kWanted, bytes.data(), bytes.size());
     }
-    EXPECT_EQ(told, kEvents) << name;
-    EXPECT_EQ(tooLarge, 1u) << name;
+    std::uint64_t next = 1;
+    TEventNotice notice;
+    for (int idle = 0; next <= kEvents && idle < 5000;) {
+      if (!receiver.Next(notice, 0)) {
+        ++idle;
+        clock.Advance(std::chrono::milliseconds(TEventPublisher::kDefaultHeartbeatMs));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        continue;
+      }
+      ASSERT_TRUE(notice.kind == Kind::Event && notice.eventType == kWanted) << Describe(notice);
+      ASSERT_EQ(notice.data, std::to_string(next++) + std::string(1000, 'x')) << name;
+    }
+    EXPECT_EQ(next, kEvents + 1) << name;
     EXPECT_GT(receiver.Replayed(), 0u) << name;
   }
 }
 
-TEST(EventDeliveryTest, RestartAndReconnectionAreTold) {
-  for (const std::string& name : ServerNames("restart")) {
-    TEventPublisher publisher(name);
-    TRPCServer server(name, [](TRPC&) {});
-    server.ServeReplays(&publisher);
-    TEventReceiver receiver(name);
-    ASSERT_TRUE(server.Start() && publisher.Start() && receiver.Start() && Subscribed(publisher, receiver)) << name;
-    const std::uint64_t first = publisher.Incarnation();
-    publisher.Stop();
-    ASSERT_TRUE(publisher.Start()) << name;
-    std::vector<TEventNotice> seen = Until(publisher, receiver, kWanted, "after");
-    ASSERT_TRUE(!seen.empty() && seen.back().data == "after") << name;
-    EXPECT_NE(seen.back().incarnation, first) << name;
-    // Connection notices wait until the receiver has nothing else to read.
-    TEventNotice notice;
-    while (!Has(seen, Kind::Reconnected) && receiver.Next(notice, 500)) seen.push_back(notice);
-    EXPECT_TRUE(Has(seen, Kind::Restarted) && Has(seen, Kind::Disconnected) && Has(seen, Kind::Reconnected)) << name;
+struct Step {
+  enum What { Event, Lost, Heartbeat, Restart } what;
+  int type;
+  std::string body;
+  std::int64_t user = kNoUser;
+};
+
+// A publisher under the test's control, and its answers to replays: each
+// case's frames, then a marker event, all published before the receiver
+// reads: a replay therefore brings everything after the gap, the marker too.
+TEST(EventDeliveryTest, LostEventsComeAgainUnlessTheServerNoLongerHasThem) {
+  using Replays = ScriptedPublisher::Replays;
+  const std::string tooLarge(120, 'L');
+  const struct {
+    const char* name;
+    std::vector<std::int64_t> users;
+    Replays replays;
+    std::vector<Step> steps;
+    std::vector<std::string> told;
+  } cases[] = {
+      {"an event above the bound is told as such",
+       {},
+       Replays::FromLog,
+       {{Step::Event, kWanted, "a"}, {Step::Event, kWanted, tooLarge}, {Step::Event, kWanted, "c"}},
+       {"Event 35001 a", "TooLarge 35001", "Event 35001 c", "Event 35003 end"}},
+      {"a gap is filled before the event that showed it",
+       {},
+       Replays::FromLog,
+       {{Step::Event, kWanted, "a"}, {Step::Lost, kWanted, "b"}, {Step::Lost, kUnwanted, "u"},
+        {Step::Event, kWanted, "c"}},
+       {"Event 35001 a", "Replayed 35001 b", "Replayed 35001 c", "Replayed 35003 end"}},
+      {"the heartbeat tells the last ones lost",
+       {},
+       Replays::FromLog,
+       {{Step::Event, kWanted, "a"}, {Step::Lost, kWanted, "b"}, {Step::Heartbeat, 0, ""}},
+       {"Event 35001 a", "Replayed 35001 b", "Replayed 35003 end"}},
+      {"types not asked for are not missed",
+       {},
+       Replays::Gone,
+       {{Step::Event, kWanted, "a"}, {Step::Lost, kUnwanted, "u"}, {Step::Heartbeat, 0, ""}},
+       {"Event 35001 a", "Event 35003 end"}},
+      {"a user's lost event, not another's",
+       {42},
+       Replays::FromLog,
+       {{Step::Event, kWanted, "a", 42}, {Step::Lost, kWanted, "x", 43}, {Step::Lost, kWanted, "b", 42},
+        {Step::Event, kWanted, "c", 42}},
+       {"Event 35001 a", "Replayed 35001 b", "Replayed 35001 c", "Replayed 35003 end"}},
+      {"events no longer held ask for a query",
+       {},
+       Replays::Gone,
+       {{Step::Event, kWanted, "a"}, {Step::Lost, kWanted, "b"}, {Step::Event, kWanted, "c"}},
+       {"Event 35001 a", "Resync", "Event 35001 c", "Event 35003 end"}},
+      {"a server that serves no replays asks for a query",
+       {},
+       Replays::Unanswerable,
+       {{Step::Event, kWanted, "a"}, {Step::Lost, kWanted, "b"}, {Step::Event, kWanted, "c"}},
+       {"Event 35001 a", "Resync", "Event 35001 c", "Event 35003 end"}},
+      {"after a restart, everything of the new publisher counts",
+       {},
+       Replays::FromLog,
+       {{Step::Event, kWanted, "a"}, {Step::Restart, 0, ""}, {Step::Lost, kWanted, "b"}, {Step::Event, kWanted, "c"}},
+       {"Event 35001 a", "Restarted", "Replayed 35001 b", "Replayed 35001 c", "Replayed 35003 end"}},
+  };
+  for (const auto& c : cases) {
+    PlatformReset reset;
+    const std::string name = UniqueIpc("events-replay");
+    ScriptedPublisher publisher(name);
+    publisher.AnswerReplays(c.replays);
+    const std::int64_t about = c.users.empty() ? kNoUser : c.users.front();
+    TEventReceiver receiver(name, {kProbe, kWanted, kMarker}, c.users);
+    TFramework::SetMaxMessageSize(100);
+    ASSERT_TRUE(receiver.Start()) << c.name;
+    TFramework::SetMaxMessageSize(TFramework::kDefaultMaxMessageSize);
+    ASSERT_TRUE(publisher.Probe(receiver, kProbe, about)) << c.name;
+    for (const Step& step : c.steps) {
+      if (step.what == Step::Event) publisher.Event(step.type, step.body, step.user);
+      if (step.what == Step::Lost) publisher.Lost(step.type, step.body, step.user);
+      if (step.what == Step::Heartbeat) publisher.Heartbeat();
+      if (step.what == Step::Restart) publisher.Restart();
+    }
+    publisher.Event(kMarker, "end", about);
+    EXPECT_EQ(Describe(NoticesThrough(receiver, kMarker)), c.told) << c.name;
   }
 }
 
-// A header as the wire-format document lays it out, of an event about no
-// user whose previous one of its type was just before it.
-std::string Header(int type, std::uint64_t position, std::uint32_t magic = 0x5056455A, char version = 1) {
-  TPack pack;
-  pack.AppendFixed32(magic);
-  pack.AppendFixed32(static_cast<std::uint32_t>(type));
-  pack.AppendFixed64(0x8000000000000000u);
-  pack.Append(std::string({version, 0, 0, 0}).data(), 4);
-  pack.AppendFixed64(7);
-  pack.AppendFixed64(position);
-  pack.AppendFixed64(position == 0 ? 0 : position - 1);
-  pack.AppendFixed64(0);
-  return Written(pack);
+// A server that cannot be asked is asked again while the clock gives it
+// time; after that the events it did not send count as gone.
+TEST(EventDeliveryTest, AServerThatCannotBeAskedGivesUpAfterThreeSeconds) {
+  PlatformReset reset;
+  TestClock clock;
+  const std::string name = UniqueIpc("events-unasked");
+  ScriptedPublisher publisher(name, false);
+  TEventReceiver receiver(name, {kProbe, kWanted});
+  ASSERT_TRUE(receiver.Start() && publisher.Probe(receiver, kProbe));
+  publisher.Event(kWanted, "a");
+  publisher.Lost(kWanted, "b");
+  publisher.Event(kWanted, "c");
+  std::vector<std::string> told;
+  TEventNotice notice;
+  ASSERT_TRUE(clock.AdvanceUntil(std::chrono::milliseconds(100), [&] {
+    while (receiver.Next(notice, 0)) told.push_back(Describe(notice));
+    return told.size() >= 3;
+  }));
+  EXPECT_EQ(told, (std::vector<std::string>{"Event 35001 a", "Resync", "Event 35001 c"}));
+  EXPECT_GE(receiver.ReplayCalls(), 6u) << "asked every 500 ms for 3 s";
 }
 
 // Messages from a publisher that does not speak the frame are dropped and
 // counted; they take no place in the stream.
 TEST(EventDeliveryTest, MalformedMessagesAreDroppedAndCounted) {
-  const std::string name = ServerNames("malformed")[1];
-  zmq::context_t context;
-  zmq::socket_t raw(context, zmq::socket_type::pub);
-  raw.set(zmq::sockopt::linger, 0);
-  raw.bind(zelplatform::EventEndpointOf(name));
+  const std::string name = UniqueIpc("events-malformed");
+  ScriptedPublisher raw(name);
   TEventReceiver receiver(name, {kWanted});
-  ASSERT_TRUE(receiver.Start());
-  const auto send = [&](const std::vector<std::string>& parts) {
-    for (std::size_t i = 0; i < parts.size(); ++i)
-      raw.send(zmq::buffer(parts[i]), i + 1 < parts.size() ? zmq::send_flags::sndmore : zmq::send_flags::none);
-  };
-  TEventNotice notice;
-  std::uint64_t sequence = 0;
-  do send({Header(kWanted, ++sequence), "probe"});
-  while (!receiver.Next(notice, 20));
+  ASSERT_TRUE(receiver.Start() && raw.Probe(receiver, kWanted));
+  const std::uint64_t next = raw.Position() + 1;
+  const std::string good = EventHeader(kWanted, kNoUser, 7, next, next - 1, 0);
   const std::vector<std::vector<std::string>> malformed = {
-      {Header(kWanted, sequence + 1)},
-      {Header(kWanted, sequence + 1), "body", "extra"},
-      {Header(kWanted, sequence + 1).substr(0, 51), "body"},
-      {Header(kWanted, sequence + 1) + "x", "body"},
-      {Header(kWanted, sequence + 1).replace(20, 8, 8, '\0'), "body"},
-      {Header(kWanted, sequence + 1, 0x5056455A, 2), "body"},
-      {Header(kWanted, 0), "body"},
-      {Header(0, 1), std::string(13, '\0')},
+      {good},
+      {good, "body", "extra"},
+      {good.substr(0, 51), "body"},
+      {good + "x", "body"},
+      {EventHeader(kWanted, kNoUser, 7, next, next - 1, 0, 0x5056455A, 2), "body"},
+      {EventHeader(kWanted, kNoUser, 7, 0, next - 1, 0), "body"},
+      {EventHeader(kWanted, kNoUser, 0, next, next - 1, 0), "body"},
+      {EventHeader(0, kNoUser, 7, next, 0, 0), std::string(13, '\0')},
   };
-  for (const auto& parts : malformed) send(parts);
-  send({Header(kWanted, sequence + 1), "last"});
-  while (receiver.Next(notice, 2000) && notice.data != "last") EXPECT_EQ(notice.data, "probe");
-  EXPECT_EQ(notice.data, "last");
-  EXPECT_EQ(notice.position, sequence + 1);
+  for (const auto& parts : malformed) raw.Send(parts);
+  raw.Event(kWanted, "last");
+  EXPECT_EQ(Describe(NoticesThrough(receiver, kWanted)), std::vector<std::string>{"Event 35001 last"});
   EXPECT_EQ(receiver.MalformedDropped(), malformed.size());
 }
 

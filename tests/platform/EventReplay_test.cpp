@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -9,6 +8,7 @@
 #include <zmq.hpp>
 
 #include "DiagCapture.h"
+#include "Endpoints.h"
 #include "EventFrame.h"
 #include "zelclnt/platform/TEventPublisher.h"
 #include "zelclnt/platform/TEventReceiver.h"
@@ -18,11 +18,6 @@
 namespace {
 
 using Kind = TEventNotice::Kind;
-
-std::string UniqueName(const char* test) {
-  static std::atomic<int> counter{0};
-  return std::string("replay-") + test + "-" + std::to_string(++counter);
-}
 
 // A server that publishes, answers replays and, for its other calls, tells
 // the position of the last event it published.
@@ -84,7 +79,7 @@ TEST(EventReplayTest, AResumedReceiverGetsWhatItMissedThenWhatFollows) {
       {"one user", {1, 2}, {42}, "5:42r 8:42r ", "11:42 "},
   };
   for (const Case& c : cases) {
-    Server server(UniqueName("resume"));
+    Server server(UniqueInproc("replay-resume"));
     ASSERT_TRUE(server.started) << c.name;
     server.PublishSome(8);
     TEventReceiver receiver(server.rpc.Endpoint(), c.types, c.users);
@@ -100,7 +95,7 @@ TEST(EventReplayTest, AResumedReceiverGetsWhatItMissedThenWhatFollows) {
 // the position came from, is the application told to query again.
 TEST(EventReplayTest, APositionGoneOrOfAnotherIncarnationAsksForAQuery) {
   DiagCapture quiet("NONE");
-  Server server(UniqueName("gone"), {3, std::size_t{1} << 20, std::chrono::minutes(5)});
+  Server server(UniqueInproc("replay-gone"), {3, std::size_t{1} << 20, std::chrono::minutes(5)});
   ASSERT_TRUE(server.started);
   server.PublishSome(10);
   const auto resumed = [&](std::uint64_t incarnation) {
@@ -115,7 +110,7 @@ TEST(EventReplayTest, APositionGoneOrOfAnotherIncarnationAsksForAQuery) {
 
 // The position a reply reflects travels to callers that read it.
 TEST(EventReplayTest, RepliesTellThePositionTheyReflect) {
-  Server server(UniqueName("reply"));
+  Server server(UniqueInproc("replay-reply"));
   ASSERT_TRUE(server.started);
   server.PublishSome(3);
   TFramework client("replay-test", "local", 5);
@@ -130,12 +125,7 @@ TEST(EventReplayTest, RepliesTellThePositionTheyReflect) {
 // its own frames, numbered per type, while it is there.
 TEST(EventReplayTest, ReceiversOfTheEarlierVersionGetTheirOwnFrames) {
   zmq::context_t context;
-  zmq::socket_t probe(context, zmq::socket_type::pub);
-  probe.bind("tcp://127.0.0.1:0");
-  const std::string free = probe.get(zmq::sockopt::last_endpoint);
-  probe.close();
-  const std::string name = "tcp://127.0.0.1:" + std::to_string(std::stoi(free.substr(free.rfind(':') + 1)) - 1);
-  TEventPublisher publisher(name);
+  TEventPublisher publisher(TcpWithFreeEventsPort());
   ASSERT_TRUE(publisher.Start());
   zmq::socket_t sub(context, zmq::socket_type::sub);
   sub.set(zmq::sockopt::linger, 0);

@@ -8,11 +8,18 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
 
 #include "DiagCapture.h"
+#include "Endpoints.h"
+#include "Events.h"
+#include "PlatformReset.h"
+#include "Rpc.h"
+#include "TestClock.h"
 #include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TEventPublisher.h"
 #include "zelclnt/platform/TEventReceiver.h"
@@ -21,13 +28,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Kind = TFramework::FailureKind;
 
 const std::string kUserId = "agent4711-secret-user";
-
-std::string IpcName(const std::string& test) {
-  return "ipc:///tmp/zelclnt-security-" + test + "-" + std::to_string(getpid());
-}
 
 // Echoes the call; the return code tells the caller's role.
 TRPCServer EchoServer(const std::string& name) {
@@ -118,15 +121,20 @@ class SecurityTest : public ::testing::Test {
     }
   }
 
-  int Call(const std::string& server, const std::string& data, TRPC& rpc) {
-    rpc.SetRPCType(77);
-    rpc.SetCallData(data.data(), data.size());
-    TThreadQueue queue;
-    return m_framework.SendRPC(rpc, server.c_str(), queue, 5000, 0);
+  // Outcome and failure text of a call made while the clock stands still.
+  std::pair<int, std::string> CallStill(TestClock& clock, const std::string& server) {
+    std::pair<int, std::string> outcome;
+    EXPECT_TRUE(clock.FinishesWhileStill([&] {
+      TRPC rpc = CallOf(kUserId);
+      outcome.first = ::Call(m_framework, server, rpc, 5000);
+      outcome.second = TFramework::LastFailure().text;
+    })) << server << ": waited for its time-out";
+    return outcome;
   }
 
   TServerSecurity Admitting(TRole role) const { return {m_server, {{m_client.publicKey, role}}}; }
 
+  PlatformReset m_reset;
   DiagCapture m_diag{"INFO,WARN,SEVR,FENX,EVNT,RQST,CAFL,PRGM"};
   TFramework m_framework{"security-test", "local", 5};
   TCurveKeyPair m_client = TCurve::Generate();
@@ -135,40 +143,143 @@ class SecurityTest : public ::testing::Test {
 
 TEST_F(SecurityTest, CurveRoundTripsCarryTheCallersRole) {
   const std::pair<std::string, TRole> cases[] = {{"tcp://127.0.0.1:0", TRole::Read},
-                                                 {IpcName("round-trip"), TRole::Control}};
+                                                 {UniqueIpc("security-round-trip"), TRole::Control}};
   for (const auto& [name, role] : cases) {
     TRPCServer server = EchoServer(name);
     server.SetSecurity(Admitting(role));
     ASSERT_TRUE(server.Start()) << name;
     TFramework::SetServerKey(server.Endpoint(), m_server.publicKey);
-    TRPC rpc;
-    EXPECT_EQ(Call(server.Endpoint(), kUserId, rpc), 1) << TFramework::LastFailure().text;
-    EXPECT_EQ(std::string(rpc.GetReplyPointer(), rpc.GetReplySize()), kUserId);
+    TRPC rpc = CallOf(kUserId);
+    EXPECT_EQ(Call(m_framework, server.Endpoint(), rpc, 10000), 1) << TFramework::LastFailure().text;
+    EXPECT_EQ(ReplyOf(rpc), kUserId);
     EXPECT_EQ(rpc.GetReturnCode(), role == TRole::Control ? 2 : 1) << name;
   }
 }
 
-TEST_F(SecurityTest, EventsReachAnAdmittedReceiverOnly) {
-  for (const bool admitted : {true, false}) {
-    const std::string name = IpcName(admitted ? "events-in" : "events-out");
-    TEventPublisher publisher(name);
-    publisher.SetSecurity(admitted ? Admitting(TRole::Read) : TServerSecurity{m_server, {}});
-    ASSERT_TRUE(publisher.Start());
-    TFramework::SetServerKey(name, m_server.publicKey);
-    TEventReceiver receiver(name);
-    ASSERT_TRUE(receiver.Start());
-    bool delivered = false;
-    bool refused = false;
-    TEventNotice notice;
-    for (const auto until = Clock::now() + std::chrono::seconds(3); Clock::now() < until && !delivered && !refused;) {
-      publisher.Publish(7, kUserId.data(), kUserId.size());
-      if (!receiver.Next(notice, 20)) continue;
-      delivered = notice.kind == TEventNotice::Kind::Event && notice.data == kUserId;
-      refused = notice.kind == TEventNotice::Kind::AuthenticationFailed;
-    }
-    EXPECT_EQ(delivered, admitted);
-    EXPECT_EQ(refused, !admitted);
+// Keys refused fail the call at the handshake while the clock stands
+// still, and no handler runs. A pooled connection was made with the keys in
+// force then: once they change, it never carries another call.
+TEST_F(SecurityTest, RefusedKeysFailAtOnceAndConnectionsMadeWithOtherKeysAreNeverReused) {
+  TestClock clock;
+  const TCurveKeyPair stranger = TCurve::Generate();
+  TRPCServer server = EchoServer("tcp://127.0.0.1:0");
+  server.SetSecurity(Admitting(TRole::Control));
+  ASSERT_TRUE(server.Start());
+  const std::string refused = "authentication failed by " + server.Endpoint();
+  const struct {
+    const char* name;
+    TCurveKeyPair client;
+    std::string serverKey;
+    std::string failure;
+  } steps[] = {
+      {"admitted", m_client, m_server.publicKey, ""},
+      {"client key not on the allow list", stranger, m_server.publicKey, refused},
+      {"admitted again", m_client, m_server.publicKey, ""},
+      {"client without the server's key: clear text", m_client, "", refused},
+      {"wrong server key", m_client, stranger.publicKey, refused},
+      {"server key but no client pair", {}, m_server.publicKey,
+       "no usable keys to call " + server.Endpoint() + ": no client key pair (TFramework::LoadKeys or ZELCLNT_KEYS)"},
+      {"admitted once more", m_client, m_server.publicKey, ""},
+  };
+  for (const auto& step : steps) {
+    TFramework::SetClientKeys(step.client);
+    TFramework::SetServerKey(server.Endpoint(), step.serverKey);
+    EXPECT_EQ(CallStill(clock, server.Endpoint()), std::make_pair(step.failure.empty() ? 1 : 0, step.failure))
+        << step.name;
   }
+  EXPECT_EQ(server.CallsServed(), 3u);
+}
+
+// Each server checks its own allow list, though one handler serves both.
+TEST_F(SecurityTest, TwoSecuredServersKeepTheirOwnAllowLists) {
+  TestClock clock;
+  const TCurveKeyPair other = TCurve::Generate();
+  TRPCServer first = EchoServer("tcp://127.0.0.1:0");
+  TRPCServer second = EchoServer(UniqueIpc("security-second"));
+  first.SetSecurity({m_server, {{m_client.publicKey, TRole::Control}}});
+  second.SetSecurity({m_server, {{other.publicKey, TRole::Read}}});
+  ASSERT_TRUE(first.Start() && second.Start());
+  TFramework::SetServerKey(first.Endpoint(), m_server.publicKey);
+  TFramework::SetServerKey(second.Endpoint(), m_server.publicKey);
+  for (const TCurveKeyPair* client : {static_cast<const TCurveKeyPair*>(&m_client), &other}) {
+    TFramework::SetClientKeys(*client);
+    const bool mine = client == &m_client;
+    EXPECT_EQ(CallStill(clock, first.Endpoint()).first, mine ? 1 : 0);
+    EXPECT_EQ(CallStill(clock, second.Endpoint()).first, mine ? 0 : 1);
+  }
+  EXPECT_EQ(first.CallsServed(), 1u);
+  EXPECT_EQ(second.CallsServed(), 1u);
+}
+
+// A server that could not keep its promise of CURVE does not start.
+TEST_F(SecurityTest, MalformedServerKeysAreRefusedAtStart) {
+  for (const std::string& secret : {std::string(), std::string("tooshort"), std::string(40, '~')}) {
+    const std::string name = UniqueIpc("security-malformed");
+    const TServerSecurity security{{m_server.publicKey, secret}, {{m_client.publicKey, TRole::Control}}};
+    const std::string expected =
+        "cannot serve " + name + ": the server's secret key is not a key (40 characters of Z85)";
+    TRPCServer server = EchoServer(name);
+    server.SetSecurity(security);
+    std::string error;
+    EXPECT_FALSE(server.Start(&error));
+    EXPECT_EQ(error, expected);
+    TEventPublisher publisher(name);
+    publisher.SetSecurity(security);
+    EXPECT_FALSE(publisher.Start(&error));
+    EXPECT_EQ(error, "cannot serve " + zelplatform::EventEndpointOf(name) +
+                         ": the server's secret key is not a key (40 characters of Z85)");
+  }
+}
+
+// Refused, the receiver is told once and asks again when 3 s have passed
+// on the clock, not at ZeroMQ's pace; admitted then, a later refusal is
+// told again.
+TEST_F(SecurityTest, ARefusedReceiverIsToldOnceAndAsksAgainAfterThreeSeconds) {
+  TestClock clock;
+  const std::string name = UniqueIpc("security-retry");
+  TEventPublisher publisher(name);
+  const TServerSecurity refusing{m_server, {}};
+  publisher.SetSecurity(refusing);
+  ASSERT_TRUE(publisher.Start());
+  TFramework::SetServerKey(name, m_server.publicKey);
+  TEventReceiver receiver(name);
+  ASSERT_TRUE(receiver.Start());
+  TEventNotice notice;
+  ASSERT_TRUE(AwaitNotice(receiver, notice));
+  ASSERT_EQ(Describe(notice), "AuthenticationFailed");
+  std::vector<std::string> told;
+  const auto publishAndRead = [&] {
+    publisher.Publish(7, "in", 2);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (receiver.Next(notice, 0)) told.push_back(Describe(notice));
+  };
+  // Asked again and refused again, in silence. A handshake over ipc takes
+  // milliseconds; 300 ms of real time is also three times ZeroMQ's own
+  // reconnect interval, for the phase after it.
+  clock.Advance(std::chrono::seconds(3));
+  for (int poll = 0; poll < 300; ++poll) publishAndRead();
+  EXPECT_EQ(told, std::vector<std::string>{});
+  publisher.Stop();
+  publisher.SetSecurity(Admitting(TRole::Read));
+  ASSERT_TRUE(publisher.Start());
+  // Nobody asks until 3 s have passed since the last refusal.
+  clock.Advance(std::chrono::milliseconds(2999));
+  for (int poll = 0; poll < 300; ++poll) publishAndRead();
+  EXPECT_EQ(told, std::vector<std::string>{});
+  clock.Advance(std::chrono::milliseconds(1));
+  for (int attempt = 0; attempt < 5000 && told.empty(); ++attempt) publishAndRead();
+  ASSERT_FALSE(told.empty());
+  for (const std::string& notice : told) EXPECT_EQ(notice.rfind("Event 7 ", 0), 0u) << notice;
+  publisher.Stop();
+  publisher.SetSecurity(refusing);
+  ASSERT_TRUE(publisher.Start());
+  told.clear();
+  for (int attempt = 0; attempt < 5000 && told.size() < 2; ++attempt) {
+    clock.Advance(std::chrono::seconds(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (receiver.Next(notice, 0)) told.push_back(Describe(notice));
+  }
+  EXPECT_EQ(told, (std::vector<std::string>{"Disconnected", "AuthenticationFailed"}));
 }
 
 // What passes a relay in the middle: the user id only in clear text.
@@ -179,14 +290,32 @@ TEST_F(SecurityTest, ARelayInTheMiddleSeesNoUserId) {
     ASSERT_TRUE(server.Start());
     TcpRelay relay(std::stoi(server.Endpoint().substr(server.Endpoint().rfind(':') + 1)));
     TFramework::SetServerKey(relay.Endpoint(), secure ? m_server.publicKey : "");
-    TRPC rpc;
-    EXPECT_EQ(Call(relay.Endpoint(), kUserId, rpc), 1) << TFramework::LastFailure().text;
+    TRPC rpc = CallOf(kUserId);
+    EXPECT_EQ(Call(m_framework, relay.Endpoint(), rpc, 10000), 1) << TFramework::LastFailure().text;
     EXPECT_EQ(relay.Seen().find(kUserId) == std::string::npos, secure);
   }
 }
 
+// A folder of this test's own for key files.
+class KeyFolder {
+ public:
+  KeyFolder() : m_path(UniqueIpc("keys").substr(6)) { std::filesystem::create_directories(m_path); }
+  ~KeyFolder() { std::filesystem::remove_all(m_path); }
+  const std::string& Path() const { return m_path; }
+  std::string Write(const std::string& file, const std::string& content, mode_t mode = 0600) const {
+    const std::string path = m_path + "/" + file;
+    std::ofstream(path, std::ios::trunc) << content;
+    ::chmod(path.c_str(), mode);
+    return path;
+  }
+
+ private:
+  std::string m_path;
+};
+
 TEST_F(SecurityTest, KeyFilesWithWrongModeOrContentGiveAClearError) {
-  const std::string path = "/tmp/zelclnt-security-keys-" + std::to_string(getpid());
+  const KeyFolder folder;
+  const std::string path = folder.Path() + "/pair";
   std::string error;
   ASSERT_TRUE(TCurve::WriteKeyPair(path, m_client, &error)) << error;
   TCurveKeyPair read;
@@ -201,36 +330,78 @@ TEST_F(SecurityTest, KeyFilesWithWrongModeOrContentGiveAClearError) {
 
   const std::string pub = "public-key = " + m_client.publicKey + "\n";
   const std::string secret = "secret-key = " + m_client.secretKey + "\n";
+  enum Reader { KeyPair, AllowFile, KeysFolder };
   const struct {
-    bool allowFile;
+    Reader reader;
     std::string content;
     mode_t mode;
     std::string error;
   } cases[] = {
-      {false, pub + secret, 0644, "group or others may read it"},
-      {false, "# mine\n" + pub + "secret-key = tooshort\n", 0600, ":3: secret-key is not a key"},
-      {false, "secret-key " + m_client.secretKey + "\n", 0600, ":1: expected \"public-key = <key>\""},
-      {false, "public-key = " + m_server.publicKey + "\n" + secret, 0600, "the public key is not the secret key's"},
-      {false, pub, 0600, "has no secret-key line"},
-      {false, std::string(2 << 20, 'x'), 0600, "too large for a key file"},
-      {true, "# clients\n" + m_client.publicKey + " write\n", 0600,
-       ":2: expected \"<client public key> read|control\""},
-      {true, m_client.publicKey + " read\n" + m_client.publicKey + " control\n", 0600, ":2: the key is listed twice"},
-      {true, "~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~ read\n", 0600, ":1: not a key"},
+      {KeyPair, pub + secret, 0644, "f holds a secret key but group or others may read it; chmod 600 it"},
+      {KeyPair, "# mine\n" + pub + "secret-key = tooshort\n", 0600, "f:3: secret-key is not a key (40 characters of Z85)"},
+      {KeyPair, "secret-key " + m_client.secretKey + "\n", 0600,
+       "f:1: expected \"public-key = <key>\" or \"secret-key = <key>\""},
+      {KeyPair, "public-key = " + m_server.publicKey + "\n" + secret, 0600, "f: the public key is not the secret key's"},
+      {KeyPair, pub, 0600, "f has no secret-key line"},
+      {KeyPair, std::string(2 << 20, 'x'), 0600, "f is too large for a key file"},
+      {AllowFile, "# clients\n" + m_client.publicKey + " write\n", 0600,
+       "f:2: expected \"<client public key> read|control\""},
+      {AllowFile, m_client.publicKey + " read\n" + m_client.publicKey + " control\n", 0600, "f:2: the key is listed twice"},
+      {AllowFile, std::string(40, '~') + " read\n", 0600, "f:1: not a key (40 characters of Z85)"},
+      {KeysFolder, "tcp://127.0.0.1:7300 " + m_server.publicKey + " read\n", 0644,
+       "servers:1: expected \"<endpoint> <server public key>\""},
+      {KeysFolder, "# ours\ntcp://127.0.0.1:7300 " + std::string(40, '~') + "\n", 0644,
+       "servers:2: not a key (40 characters of Z85)"},
   };
+  folder.Write("client.key", pub + secret);
   for (const auto& c : cases) {
-    std::ofstream(path, std::ios::trunc) << c.content;
-    ::chmod(path.c_str(), c.mode);
+    const std::string file = folder.Write(c.reader == KeysFolder ? "servers" : "f", c.content, c.mode);
     std::map<std::string, TRole> allowed;
     error.clear();
-    EXPECT_FALSE(c.allowFile ? TCurve::ReadAllowFile(path, allowed, &error) : TCurve::ReadKeyPair(path, read, &error));
-    EXPECT_NE(error.find(c.error), std::string::npos) << error;
-    EXPECT_EQ(error.find(m_client.secretKey), std::string::npos) << error;
+    const bool accepted = c.reader == AllowFile ? TCurve::ReadAllowFile(file, allowed, &error)
+                          : c.reader == KeyPair ? TCurve::ReadKeyPair(file, read, &error)
+                                                : TFramework::LoadKeys(folder.Path(), &error);
+    EXPECT_FALSE(accepted);
+    EXPECT_EQ(error, folder.Path() + "/" + c.error);
   }
-  EXPECT_FALSE(TFramework::LoadKeys("/nonexistent-zelclnt-keys", &error));
-  EXPECT_NE(error.find("cannot read /nonexistent-zelclnt-keys/client.key"), std::string::npos) << error;
-  std::remove(path.c_str());
-  std::remove((path + ".pub").c_str());
+  EXPECT_FALSE(TFramework::LoadKeys(folder.Path() + "/none", &error));
+  EXPECT_EQ(error, "cannot read " + folder.Path() + "/none/client.key: No such file or directory");
+}
+
+// The folder ZELCLNT_KEYS names is read at the first call after the keys
+// were forgotten: its keys are used, and keys it cannot give fail every tcp
+// call instead of letting it go out in clear text.
+TEST_F(SecurityTest, KeysComeFromTheFolderTheEnvironmentNames) {
+  const KeyFolder folder;
+  TRPCServer server = EchoServer("tcp://127.0.0.1:0");
+  server.SetSecurity(Admitting(TRole::Read));
+  ASSERT_TRUE(server.Start());
+  folder.Write("client.key", "public-key = " + m_client.publicKey + "\nsecret-key = " + m_client.secretKey + "\n");
+  folder.Write("servers", server.Endpoint() + " " + m_server.publicKey + "\n", 0644);
+  const std::pair<std::string, std::string> cases[] = {
+      {folder.Path(), ""},
+      {folder.Path() + "/none", "no usable keys to call " + server.Endpoint() + ": ZELCLNT_KEYS: cannot read " +
+                                    folder.Path() + "/none/client.key: No such file or directory"},
+  };
+  // Forgotten keys are gone for good: a server key no longer holds a call
+  // back from a server in clear text.
+  TRPCServer plain = EchoServer("tcp://127.0.0.1:0");
+  ASSERT_TRUE(plain.Start());
+  TFramework::SetServerKey(plain.Endpoint(), m_server.publicKey);
+  TFramework::ForgetKeys();
+  TRPC clear = CallOf(kUserId);
+  EXPECT_EQ(Call(m_framework, plain.Endpoint(), clear, 10000), 1) << TFramework::LastFailure().text;
+  struct Unset {
+    ~Unset() { ::unsetenv("ZELCLNT_KEYS"); }
+  } unset;
+  for (const auto& [directory, failure] : cases) {
+    ::setenv("ZELCLNT_KEYS", directory.c_str(), 1);
+    TFramework::ForgetKeys();
+    TRPC rpc = CallOf(kUserId);
+    EXPECT_EQ(Call(m_framework, server.Endpoint(), rpc, 10000), failure.empty() ? 1 : 0);
+    EXPECT_EQ(TFramework::LastFailure().text, failure);
+    EXPECT_EQ(rpc.GetReturnCode(), failure.empty() ? 1 : 0) << "the read role";
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "Bytes.h"
 #include "DiagCapture.h"
+#include "Endpoints.h"
 #include "zelclnt/core/ZelAPresenceServer.h"
 #include "zelclnt/platform/TRPCServer.h"
 
@@ -39,7 +40,7 @@ TEST(ZelTCapabilityRequestTest, BodiesIdentitiesAndOnlyCampaignDirectorIsSent) {
   EXPECT_EQ(received.GetCapabilityTypeValue(), ZelTUserCapability::CAPABILITY_DESKTOP) << "cut before the type";
 
   // Only the campaign-director capability is sent, judged by the whole value.
-  TRPCServer server("inproc://capability-guard", [](TRPC& rpc) { rpc.SetReturnCode(5); });
+  TRPCServer server(UniqueInproc("capability-guard"), [](TRPC& rpc) { rpc.SetReturnCode(5); });
   ASSERT_TRUE(server.Start());
   DiagCapture quiet;
   ZelAPresenceServer api;

@@ -7,6 +7,7 @@
 
 #include "Bytes.h"
 #include "DiagCapture.h"
+#include "Endpoints.h"
 #include "PresenceSimulator.h"
 #include "zelclnt/core/ZelAPresenceServer.h"
 #include "zelclnt/platform/TRPC.h"
@@ -88,7 +89,7 @@ TEST(ZelTQueryIntegratedPresenceTest, HoldsUpToThreeRecordsWalkedWithItsCursorAn
 TEST(ZelTQueryIntegratedPresenceTest, AnsweredOrFailedThePasswordStaysOutOfDiagnostics) {
   DiagCapture diag("INFO,WARN,SEVR,FENX,EVNT,RQST,CAFL,PRGM");
   zelsim::SimulatorOptions options;
-  options.endpoint = "inproc://query-integrated-presence-test";
+  options.endpoint = UniqueInproc("query-integrated-presence");
   zelsim::PresenceSimulator simulator(options);
   ASSERT_TRUE(simulator.Start());
 

@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "Bytes.h"
+#include "Endpoints.h"
 #include "PresenceSimulator.h"
 #include "zelclnt/core/ZelAPresenceServer.h"
 
@@ -62,9 +63,15 @@ TEST(ZelTServerStatusTest, DefaultsAndWireAndCopiesCarryEveryFieldButTheLocalOne
   EXPECT_EQ(std::make_tuple(read.GetSecondState(), read.GetActionType(), read.GetServerStartedAt()),
             std::make_tuple(2, 1, "2026/12/07 01:02:03"));
 
-  const ZelTServerStatus copy(sent);
-  EXPECT_EQ(Transmitted(copy), Transmitted(sent));
-  EXPECT_EQ(std::make_tuple(copy.GetSecondState(), copy.GetDownCode()), std::make_tuple(9, sent.GetDownCode()));
+  ZelTServerStatus down = Filled();
+  down.TakeOver(TGenericStatus(17, 2, 70000, 9));
+  ASSERT_EQ(down.GetDownCode(), 3);
+  ZelTServerStatus readDown;
+  Read(BytesOf(down), readDown);
+  EXPECT_EQ(readDown.GetDownCode(), 0) << "the down code is the client's own";
+  const ZelTServerStatus copy(down);
+  EXPECT_EQ(Transmitted(copy), Transmitted(down));
+  EXPECT_EQ(std::make_tuple(copy.GetSecondState(), copy.GetDownCode()), std::make_tuple(9, 3));
 }
 
 // The take-over sets the down code only for a server that is not up; the up
@@ -95,7 +102,7 @@ TEST(ZelTServerStatusTest, StatusChangesTakeOverAndUpTests) {
 // The reply is the simulator's own whatever the call carried: its server
 // type, up since it started, no watchdog or administration peer.
 TEST(ZelTServerStatusTest, QueryReturnsTheSimulatorsStatusOverInprocAndTcp) {
-  for (const std::string& endpoint : {std::string("inproc://status-test"), std::string("tcp://127.0.0.1:0")}) {
+  for (const std::string& endpoint : {UniqueInproc("status-test"), std::string("tcp://127.0.0.1:0")}) {
     zelsim::SimulatorOptions options;
     options.endpoint = endpoint;
     options.heartbeatInterval = 2500;

@@ -98,7 +98,8 @@ TEST(StateRecordsTest, OtherRecordsTextsInfoLinesAndWireRoundTrips) {
   std::vector<std::string> files;
   for (const CapturedLine& line : diag.Lines()) files.push_back(line.file);
   ASSERT_EQ(files, (std::vector<std::string>{"NUXTMediaReadiness", "NUXTSilentMonitoringInfo", "NUXTHandlingState"}));
-  EXPECT_EQ(diag.Lines()[0].text, TMediaReadiness().ToString());
+  EXPECT_EQ(diag.Lines()[0].text,
+            "MediaReadiness:{Media{None},State{Unknown},Cause{None},StartTime{0000/00/00 00:00:00.000}}");
 
   // Handling and media states round-trip inside every user record.
   readiness.media = static_cast<KRVEnum::MEDIUM>(77);

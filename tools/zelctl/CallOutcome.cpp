@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "Output.h"
 #include "zelclnt/platform/TFramework.h"
 
 namespace zelctl {
@@ -44,19 +45,19 @@ bool Announce(const CallOutcome& outcome) {
     Fail(outcome.FailureLine());
     return false;
   }
-  std::printf("%s\n", outcome.Line().c_str());
+  std::fprintf(Out(), "%s\n", outcome.Line().c_str());
   return true;
 }
 
 int Report(const CallOutcome& outcome, const std::function<std::string()>& text) {
   if (!Announce(outcome)) return 1;
-  std::printf("%s", text().c_str());
+  std::fprintf(Out(), "%s", text().c_str());
   return 0;
 }
 
 int Fail(const std::string& text) {
-  std::fflush(stdout);
-  std::fprintf(stderr, "zelctl: %s\n", text.c_str());
+  std::fflush(Out());
+  std::fprintf(Err(), "zelctl: %s\n", text.c_str());
   return 1;
 }
 

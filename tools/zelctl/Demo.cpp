@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "CallOutcome.h"
+#include "Output.h"
 #include "PresenceSimulator.h"
 #include "RequestCommands.h"
 #include "UserCommands.h"
@@ -91,18 +92,19 @@ bool ShowPart(UserClient& client, const Step& step, const char* when) {
     Fail(query.FailureLine());
     return false;
   }
-  std::printf("%-9s%s\n", when, step.view(client.Request(), step.action).c_str());
+  std::fprintf(Out(), "%-9s%s\n", when, step.view(client.Request(), step.action).c_str());
   return true;
 }
 
 // Prints how the action ended; false when not as the step expects.
 bool Judge(const CallOutcome& outcome, const UserClient& client, PS::ErrorCode expected) {
   if (outcome.Succeeded() && expected == PS::ERR_NONE) {
-    std::printf("%s\n%s%s\n", outcome.Line().c_str(), kIndent, client.Request().ToString_RPCInformation().c_str());
+    std::fprintf(Out(), "%s\n%s%s\n", outcome.Line().c_str(), kIndent,
+                 client.Request().ToString_RPCInformation().c_str());
     return true;
   }
   if (!outcome.Succeeded() && outcome.Error() == expected) {
-    std::printf("%s, as expected\n", outcome.FailureLine().c_str());
+    std::fprintf(Out(), "%s, as expected\n", outcome.FailureLine().c_str());
     return true;
   }
   const std::string wanted = expected == PS::ERR_NONE ? "success" : PS::ToString(expected);
@@ -116,7 +118,7 @@ bool ShowEvents(TEventReceiver& events, bool carriedOut) {
   int shown = 0;
   for (long wait = carriedOut ? kFirstEventWaitMs : kNextEventWaitMs; events.Next(notice, wait);
        wait = kNextEventWaitMs) {
-    std::printf("%-9s%s\n", "event:", NoticeLine(notice, events.Endpoint(), false, 0).c_str());
+    std::fprintf(Out(), "%-9s%s\n", "event:", NoticeLine(notice, events.Endpoint(), false, 0).c_str());
     if (notice.kind == TEventNotice::Kind::Event) ++shown;
   }
   if (carriedOut && shown == 0) Fail("the action was carried out, but no event told of it");
@@ -199,14 +201,15 @@ int RunDemo(ZelAPresenceServer& api) {
   if (!simulator.Start(&error)) return Fail("cannot start the embedded simulator: " + error);
   TEventReceiver events(simulator.Endpoint());
   if (!events.Start(&error)) return Fail("cannot watch the embedded simulator: " + error);
-  std::printf("A presence simulator inside zelctl serves %zu agents on %s and publishes their events on %s.\n",
-              simulator.Users().Size(), simulator.Endpoint().c_str(), simulator.EventsEndpoint().c_str());
+  std::fprintf(Out(), "A presence simulator inside zelctl serves %zu agents on %s and publishes their events on %s.\n",
+               simulator.Users().Size(), simulator.Endpoint().c_str(), simulator.EventsEndpoint().c_str());
   int failures = 0;
   for (const Scene& scene : Story(api, simulator.Endpoint(), events)) {
-    std::printf("\n== %s ==\n", scene.title.c_str());
+    std::fprintf(Out(), "\n== %s ==\n", scene.title.c_str());
     if (scene.play() != 0) ++failures;
   }
-  std::printf("\n%s\n", failures == 0 ? "Every call ended as expected." : "Some calls did not end as expected.");
+  std::fprintf(Out(), "\n%s\n",
+               failures == 0 ? "Every call ended as expected." : "Some calls did not end as expected.");
   return failures == 0 ? 0 : 1;
 }
 

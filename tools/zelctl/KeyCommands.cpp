@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "Output.h"
 #include "zelclnt/platform/TCurve.h"
 
 namespace zelctl {
@@ -25,21 +26,21 @@ bool Exists(const std::string& path) {
 // server would be locked out.
 int Keygen(const KeygenOptions& options) {
   if (!TCurve::Available()) {
-    std::fprintf(stderr, "zelctl: this build of ZeroMQ has no CURVE\n");
+    std::fprintf(Err(), "zelctl: this build of ZeroMQ has no CURVE\n");
     return 1;
   }
   if (!options.force && (Exists(options.path) || Exists(options.path + ".pub"))) {
-    std::fprintf(stderr, "zelctl: %s or its .pub exists; --force replaces them\n", options.path.c_str());
+    std::fprintf(Err(), "zelctl: %s or its .pub exists; --force replaces them\n", options.path.c_str());
     return 1;
   }
   const TCurveKeyPair keys = TCurve::Generate();
   std::string error;
   if (!TCurve::WriteKeyPair(options.path, keys, &error)) {
-    std::fprintf(stderr, "zelctl: %s\n", error.c_str());
+    std::fprintf(Err(), "zelctl: %s\n", error.c_str());
     return 1;
   }
-  std::printf("secret key: %s (owner only)\npublic key: %s.pub\n%s\n", options.path.c_str(), options.path.c_str(),
-              keys.publicKey.c_str());
+  std::fprintf(Out(), "secret key: %s (owner only)\npublic key: %s.pub\n%s\n", options.path.c_str(),
+               options.path.c_str(), keys.publicKey.c_str());
   return 0;
 }
 

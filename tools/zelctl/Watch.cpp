@@ -10,6 +10,7 @@
 
 #include "Arguments.h"
 #include "CallOutcome.h"
+#include "Output.h"
 #include "zelclnt/events/ZelTEventReader.h"
 
 namespace zelctl {
@@ -77,8 +78,8 @@ int Watch(const std::string& server, const WatchOptions& options) {
   TEventReceiver receiver(server, options.types);
   std::string error;
   if (!receiver.Start(&error)) return Fail("cannot watch " + server + ": " + error);
-  std::printf("watching %s (Ctrl-C stops)\n", receiver.Endpoint().c_str());
-  std::fflush(stdout);
+  std::fprintf(Out(), "watching %s (Ctrl-C stops)\n", receiver.Endpoint().c_str());
+  std::fflush(Out());
   g_interrupted = false;
   const auto previous = std::signal(SIGINT, OnInterrupt);
   const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(options.seconds);
@@ -89,8 +90,8 @@ int Watch(const std::string& server, const WatchOptions& options) {
     if (!receiver.Next(notice, 100)) continue;
     const std::string line = NoticeLine(notice, receiver.Endpoint(), options.full, options.userKey);
     if (line.empty()) continue;
-    std::printf("%s\n", line.c_str());
-    std::fflush(stdout);
+    std::fprintf(Out(), "%s\n", line.c_str());
+    std::fflush(Out());
     if (notice.kind == Kind::Event) ++shown;
   }
   std::signal(SIGINT, previous);

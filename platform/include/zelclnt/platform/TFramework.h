@@ -122,6 +122,9 @@ class TFramework {
   // the one set; a call needing it then fails rather than go in clear text.
   static void SetClientKeys(const TCurveKeyPair& keys);
   static void SetServerKey(const std::string& endpoint, const std::string& serverPublicKey);
+  // Forgets every key set or loaded, as if none ever was; ZELCLNT_KEYS is
+  // read again at the next call.
+  static void ForgetKeys();
 
  private:
   class Turn;

@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <future>
+#include <string>
+#include <vector>
+
+#include "DiagCapture.h"
+#include "Endpoints.h"
+#include "PlatformReset.h"
+#include "PresenceSimulator.h"
+#include "Run.h"
+#include "Watch.h"
+#include "zelclnt/core/ZelAUserPresence.h"
+#include "zelclnt/platform/TCurve.h"
+#include "zelclnt/platform/TRPCServer.h"
+
+namespace {
+
+struct Ran {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// zelctl run in this process, its streams caught.
+Ran Zelctl(std::vector<std::string> args) {
+  args.insert(args.begin(), "zelctl");
+  std::vector<const char*> argv;
+  for (const std::string& arg : args) argv.push_back(arg.c_str());
+  char* outText = nullptr;
+  char* errText = nullptr;
+  std::size_t outSize = 0;
+  std::size_t errSize = 0;
+  std::FILE* out = ::open_memstream(&outText, &outSize);
+  std::FILE* err = ::open_memstream(&errText, &errSize);
+  Ran ran;
+  ran.status = zelctl::Run(static_cast<int>(argv.size()), argv.data(), out, err);
+  std::fclose(out);
+  std::fclose(err);
+  ran.out.assign(outText, outSize);
+  ran.err.assign(errText, errSize);
+  std::free(outText);
+  std::free(errText);
+  return ran;
+}
+
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+class ZelctlTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    zelsim::SimulatorOptions options;
+    options.endpoint = UniqueInproc("zelctl-test");
+    m_simulator = std::make_unique<zelsim::PresenceSimulator>(options);
+    std::string error;
+    ASSERT_TRUE(m_simulator->Start(&error)) << error;
+  }
+  const std::string& Server() const { return m_simulator->Endpoint(); }
+
+  DiagCapture m_quiet{"NONE"};
+  PlatformReset m_reset;
+  std::unique_ptr<zelsim::PresenceSimulator> m_simulator;
+};
+
+// Done: 0 and the outcome line; refused or unreachable: 1 and one line
+// saying why; wrong arguments: 2.
+TEST_F(ZelctlTest, ExitStatusAndTheLineThatSaysWhy) {
+  const std::string s = Server();
+  const std::string nobody = UniqueInproc("zelctl-nobody");
+  TRPCServer mute(UniqueInproc("zelctl-mute"), [](TRPC& rpc) { rpc.SetReplyData("?", 1); });
+  ASSERT_TRUE(mute.Start());
+  const std::string ok = ": result 0, ERR_NONE, REQUESTMODE_DEFAULT";
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string firstOut;
+    std::string err;
+  } cases[] = {
+      {{"--server", s, "status"}, 0, "QueryServerStatus(" + s + ")" + ok, ""},
+      {{"--server", s, "user", "42", "set-routing", "work", "--reason", "3"}, 0, "SetRoutingState(" + s + ")" + ok, ""},
+      {{"--server", s, "user", "42", "set-routing", "logoff"}, 1, "",
+       "zelctl: SetRoutingState refused: result 1, ERR_INVALID_STATE\n"},
+      {{"--server", s, "user", "42", "wrapup", "C42-1", "0", "--reasons", "7"}, 1, "",
+       "zelctl: SubmitWrapup refused: result 1, ERR_INVALID_STATE\n"},
+      {{"--server", s, "user", "9999", "query"}, 1, "", "zelctl: no user with key 9999 on " + s + "\n"},
+      {{"--server", nobody, "status"}, 1, "", "zelctl: QueryServerStatus failed: no such server: " + nobody + "\n"},
+      {{"--server", mute.Endpoint(), "media-status"}, 1, "",
+       "zelctl: QueryUserMediumStatus failed: result 1, ERR_NONE (no usable reply from " + mute.Endpoint() + ")\n"},
+      {{"--server", s, "capability", "add", "42", "--type", "desktop", "--param", "1"}, 1, "",
+       "zelctl: AddCapability not sent: result 1, ERR_NONE (the library sends the Campaign Director capability, "
+       "type 2, only)\n"},
+      {{"--server", s, "--diag", "LOUD", "status"}, 2, "", "zelctl: unknown diagnostic type in \"LOUD\"\n"},
+      {{"--keys", "/nonexistent-zelctl-keys", "status"}, 2, "",
+       "zelctl: cannot read /nonexistent-zelctl-keys/client.key: No such file or directory\n"},
+  };
+  for (const auto& c : cases) {
+    const Ran ran = Zelctl(c.args);
+    const std::string line = c.args.back();
+    EXPECT_EQ(ran.status, c.status) << line << ": " << ran.err;
+    EXPECT_EQ(FirstLine(ran.out), c.firstOut) << line;
+    EXPECT_EQ(ran.err, c.err) << line;
+  }
+}
+
+// What the parser refuses never reaches a server: 2, and CLI11's own
+// message naming the argument.
+TEST_F(ZelctlTest, ArgumentsAreCheckedBeforeAnyCall) {
+  const std::string s = Server();
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{}, "A subcommand is required"},
+      {{"--server", s, "--timeout", "0", "status"}, "--timeout"},
+      {{"--server", s, "user", "forty-two", "query"}, "\"forty-two\" is not a whole number within the range of a long"},
+      {{"--server", s, "user", "99999999999999999999", "query"}, "is not a whole number within the range of a long"},
+      {{"--server", s, "user", "42", "set-routing", "busy"}, "busy"},
+      {{"--server", s, "user", "42", "wrapup", "C42-2"}, "rc is required"},
+      {{"--server", s, "user", "42", "wrapup", "C42-2", "0", "--reasons", "7,x"}, "\"x\" is not a whole number"},
+      {{"--server", s, "users", "--type", "everyone"}, "everyone"},
+      {{"--server", s, "watch", "--type", "weather"}, "weather"},
+      {{"--server", s, "presence"}, "--presentity is required"},
+      {{"--server", s, "keygen"}, "path is required"},
+  };
+  const std::size_t before = m_simulator->CallsServed();
+  for (const auto& [args, said] : cases) {
+    const Ran ran = Zelctl(args);
+    EXPECT_EQ(ran.status, 2) << said;
+    EXPECT_NE(ran.err.find(said), std::string::npos) << ran.err;
+  }
+  EXPECT_EQ(m_simulator->CallsServed(), before);
+  EXPECT_EQ(Zelctl({"--help"}).status, 0);
+}
+
+// A key pair in use is replaced only when asked to.
+TEST_F(ZelctlTest, KeygenRefusesToOverwriteWithoutForce) {
+  const std::string folder = UniqueIpc("zelctl-keys").substr(6);
+  std::filesystem::create_directories(folder);
+  const std::string path = folder + "/client.key";
+  const Ran first = Zelctl({"keygen", path});
+  ASSERT_EQ(first.status, 0) << first.err;
+  const std::string lead = "secret key: " + path + " (owner only)\npublic key: " + path + ".pub\n";
+  ASSERT_EQ(first.out.substr(0, lead.size()), lead);
+  const std::string publicKey = first.out.substr(lead.size(), TCurve::kKeyLength);
+  EXPECT_TRUE(TCurve::IsKey(publicKey));
+  EXPECT_EQ(first.out.size(), lead.size() + TCurve::kKeyLength + 1);
+  const Ran again = Zelctl({"keygen", path});
+  EXPECT_EQ(again.status, 1);
+  EXPECT_EQ(again.err, "zelctl: " + path + " or its .pub exists; --force replaces them\n");
+  TCurveKeyPair kept;
+  std::string error;
+  ASSERT_TRUE(TCurve::ReadKeyPair(path, kept, &error)) << error;
+  EXPECT_EQ(kept.publicKey, publicKey);
+  const Ran forced = Zelctl({"keygen", path, "--force"});
+  EXPECT_EQ(forced.status, 0);
+  ASSERT_TRUE(TCurve::ReadKeyPair(path, kept, &error)) << error;
+  EXPECT_NE(kept.publicKey, publicKey);
+  EXPECT_EQ(forced.out.substr(lead.size(), TCurve::kKeyLength), kept.publicKey);
+  std::filesystem::remove_all(folder);
+}
+
+TEST(ZelctlWatchTest, NoticeLines) {
+  DiagCapture quiet{"NONE"};
+  using Kind = TEventNotice::Kind;
+  const std::string endpoint = "tcp://127.0.0.1:7301";
+  const struct {
+    Kind kind;
+    int type;
+    std::string line;
+  } cases[] = {
+      {Kind::Resync, 0, "-- events were lost and the server no longer holds them: query again for the current state"},
+      {Kind::TooLarge, ZelTPresenceServer::WRAPUP_SUBMITTED_EVENT,
+       "-- a Wrapup Submitted Event above the size bound was refused: query again"},
+      {Kind::Restarted, 0, "-- the server's publisher started afresh: events may have been lost, query again"},
+      {Kind::Disconnected, 0, "-- the connection to tcp://127.0.0.1:7301 went away; waiting for it to come back"},
+      {Kind::Reconnected, 0, "-- connected to tcp://127.0.0.1:7301 again; the events missed meanwhile follow"},
+      {Kind::AuthenticationFailed, 0,
+       "-- authentication failed by tcp://127.0.0.1:7301: no events until the keys are right"},
+      {Kind::Event, ZelTPresenceServer::CONNECTIONEVENT, "CONNECTIONEVENT: 3 bytes"},
+  };
+  for (const auto& c : cases) {
+    TEventNotice notice;
+    notice.kind = c.kind;
+    notice.eventType = c.type;
+    notice.data = c.kind == Kind::Event ? "bad" : "";
+    EXPECT_EQ(zelctl::NoticeLine(notice, endpoint, false, 0), c.line);
+    EXPECT_EQ(zelctl::NoticeLine(notice, endpoint, false, 42), c.line)
+        << "neither notices nor events without a record are filtered by user";
+  }
+}
+
+// Watching one user's events of one type: only those are shown, each on a
+// line of its own, after the line saying what is watched.
+TEST_F(ZelctlTest, WatchShowsTheUsersEventsOnly) {
+  const std::string s = Server();
+  auto watched = std::async(std::launch::async, [s] {
+    return Zelctl({"--server", s, "watch", "--type", "contact-assist", "--user", "42", "--count", "2"});
+  });
+  ZelAUserPresence other("test", "zelctl");
+  other.SetUserKey(43);
+  other.SetUserID("agent43");
+  ZelAUserPresence watchedUser("test", "zelctl");
+  watchedUser.SetUserKey(42);
+  watchedUser.SetUserID("agent42");
+  bool on = false;
+  for (int round = 0; round < 5000 && watched.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready;
+       ++round) {
+    on = !on;
+    other.SetContactAssist(s, on);
+    other.SetRoutingState(s, ZelTRoutingState::ROUTINGSTATE_WORK, round, false);
+    watchedUser.SetContactAssist(s, on);
+  }
+  const Ran ran = watched.get();
+  EXPECT_EQ(ran.status, 0);
+  EXPECT_EQ(ran.err, "");
+  std::vector<std::string> lines;
+  for (std::size_t start = 0; start < ran.out.size();) {
+    const std::size_t end = ran.out.find('\n', start);
+    lines.push_back(ran.out.substr(start, end - start));
+    start = end + 1;
+  }
+  ASSERT_EQ(lines.size(), 3u) << ran.out;
+  EXPECT_EQ(lines[0], "watching " + s + ".events (Ctrl-C stops)");
+  for (std::size_t i = 1; i < lines.size(); ++i)
+    EXPECT_EQ(lines[i].rfind("User Contact Assist Event, user 42: ", 0), 0u) << lines[i];
+}
+
+}  // namespace
