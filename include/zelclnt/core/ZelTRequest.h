@@ -8,11 +8,15 @@
 // body begins with the common part: reply-required flag, action result,
 // error code, request mode. The same object that is sent receives the reply.
 // A request object serves one thread at a time.
+//
+// The event position a reply reflects travels in the transport's frame, not
+// in the body: ZelAPresenceServer keeps it on the request after each call.
 
 #include <cstdint>
 #include <string>
 
 #include "zelclnt/core/ZelTPresenceServer.h"
+#include "zelclnt/platform/TEventPosition.h"
 
 class TPack;
 class TRPC;
@@ -83,6 +87,11 @@ class ZelTRequest : public TGenericRequest {
   void SetRequestMode(RequestMode mode) { m_requestMode = mode; }
   RequestMode GetRequestMode() const { return m_requestMode; }
 
+  // The event position the last reply reflects (every event up to it, none
+  // after it): unknown before a call, after a failed one, and when the
+  // server told none.
+  const TEventPosition& GetStatePosition() const { return m_statePosition; }
+
   std::string RequestMode_ToString() const { return ToString(m_requestMode); }
   // "Unknown RequestMode{<n>}" for a value without text.
   static std::string ToString(RequestMode mode);
@@ -93,12 +102,14 @@ class ZelTRequest : public TGenericRequest {
   TPack& PackCommonPart(TPack& pack, ZelTPresenceServer::ActionResult result) const;
 
  private:
+  friend class ZelAPresenceServer;
   friend TPack& operator<<(TPack& pack, const ZelTRequest& request);
   friend TPack& operator>>(TPack& pack, ZelTRequest& request);
 
   ZelTPresenceServer::ActionResult m_actionResult = ZelTPresenceServer::ACTION_NOT_CARRIED_OUT;
   ZelTPresenceServer::ErrorCode m_errorCode = ZelTPresenceServer::ERR_NONE;
   RequestMode m_requestMode = REQUESTMODE_DEFAULT;
+  TEventPosition m_statePosition;
 };
 
 TPack& operator<<(TPack& pack, const ZelTRequest& request);
