@@ -111,6 +111,8 @@ class ZelTHandlingStates {
   ~ZelTHandlingStates() = default;
 
   virtual std::string ClassName() const { return "ZelTHandlingStates"; }
+  // Exchanges everything but the ANI, without copying a handling state.
+  void Swap(ZelTHandlingStates& other);
 
   const ZelTStdListPointerColl<ZelTHandlingState>& GetHandlingStates() const { return m_handlingStates; }
   std::string GetPrimaryContactId() const { return m_primaryContactId; }
