@@ -47,6 +47,9 @@
 #include "zelclnt/events/ZelTUserRoutingStateEvent.h"
 #include "zelclnt/events/ZelTWrapupSubmittedEvent.h"
 
+#include "zelclnt/mirror/ZelTEventApplier.h"
+#include "zelclnt/mirror/ZelTPresenceChange.h"
+
 #include "zelclnt/model/ZelTCapability.h"
 #include "zelclnt/model/ZelTHandlingState.h"
 #include "zelclnt/model/ZelTIntegratedPresenceSummary.h"
