@@ -49,6 +49,7 @@
 
 #include "zelclnt/mirror/ZelTEventApplier.h"
 #include "zelclnt/mirror/ZelTPresenceChange.h"
+#include "zelclnt/mirror/ZelTUserStore.h"
 
 #include "zelclnt/model/ZelTCapability.h"
 #include "zelclnt/model/ZelTHandlingState.h"
