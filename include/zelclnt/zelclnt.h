@@ -47,6 +47,7 @@
 #include "zelclnt/events/ZelTUserRoutingStateEvent.h"
 #include "zelclnt/events/ZelTWrapupSubmittedEvent.h"
 
+#include "zelclnt/mirror/ZelAPresenceMirror.h"
 #include "zelclnt/mirror/ZelTEventApplier.h"
 #include "zelclnt/mirror/ZelTPresenceChange.h"
 #include "zelclnt/mirror/ZelTUserStore.h"
