@@ -54,9 +54,8 @@ bool SameMonitoring(const TSilentMonitoringInfo& a, const TSilentMonitoringInfo&
 template <typename Sequence, typename Same>
 bool SameElements(const Sequence& a, const Sequence& b, Same same) {
   using T = std::remove_pointer_t<typename Sequence::value_type>;
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](const T* x, const T* y) {
-           return x && y ? same(*x, *y) : x == y;
-         });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](const T* x, const T* y) { return x && y ? same(*x, *y) : x == y; });
 }
 
 }  // namespace

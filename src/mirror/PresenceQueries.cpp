@@ -10,7 +10,8 @@ constexpr const char* kClientName = "presence-mirror";
 }  // namespace
 
 PresenceQueries::PresenceQueries(std::string server, long timeoutMs)
-    : ZelAPresenceServer(kClientName, server), m_server(std::move(server)),
+    : ZelAPresenceServer(kClientName, server),
+      m_server(std::move(server)),
       m_timeoutMs(timeoutMs > 0 ? static_cast<unsigned int>(timeoutMs) : ZelTRequest::kDefaultRpcTimeout) {}
 
 PresenceQueries::Answer PresenceQueries::QueryAll(ZelTQueryUsersPresence& query) {

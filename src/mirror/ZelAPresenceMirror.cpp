@@ -389,7 +389,8 @@ void ZelAPresenceMirror::Settle(long userKey, std::uint32_t parts) {
 
 bool ZelAPresenceMirror::RequeryDue() {
   const Clock::time_point now = Clock::Now();
-  const auto due = std::find_if(m_stale.begin(), m_stale.end(), [now](const auto& entry) { return entry.second.due <= now; });
+  const auto due =
+      std::find_if(m_stale.begin(), m_stale.end(), [now](const auto& entry) { return entry.second.due <= now; });
   if (due == m_stale.end()) return false;
   Requery(due->first);
   return true;
@@ -455,7 +456,6 @@ void ZelAPresenceMirror::NoteCurrent() { m_current = m_phase == Phase::Live && m
 void ZelAPresenceMirror::Wait(Clock::time_point until) {
   while (!m_stop && Clock::Now() < until) {
     const auto slice = Clock::IsReplaced() ? kReplacedSlice : kSlice;
-    std::this_thread::sleep_for(
-        std::min<Clock::duration>(slice, until - Clock::Now()));
+    std::this_thread::sleep_for(std::min<Clock::duration>(slice, until - Clock::Now()));
   }
 }

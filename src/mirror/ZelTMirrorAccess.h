@@ -36,9 +36,10 @@ class ZelTMirrorAccess {
   // Records and snapshots, const or not.
   template <typename Record>
   static ZelTRecordParts<std::is_const_v<Record>> Parts(Record& r) {
-    return {r.m_extension,     r.m_associatedLine, r.m_teamKey,       r.m_groupId,
-            r.m_mediaStates,   r.m_routingState,   r.m_handlingStates, r.m_presenceState,
-            r.m_presenceStateExDirectContact, r.m_userCapability, r.m_userFlags};
+    return {r.m_extension,      r.m_associatedLine, r.m_teamKey,
+            r.m_groupId,        r.m_mediaStates,    r.m_routingState,
+            r.m_handlingStates, r.m_presenceState,  r.m_presenceStateExDirectContact,
+            r.m_userCapability, r.m_userFlags};
   }
 
   static std::string& UserId(ZelTUserPresence& user) { return user.m_userId; }
@@ -52,9 +53,7 @@ class ZelTMirrorAccess {
     states.m_oldPrimaryContactId = contactId;
     states.m_oldPrimaryContactRC = rc;
   }
-  static void SetPrimaryStartTime(ZelTHandlingState& state, const TTimeStamp& time) {
-    state.SetPrimaryStartTime(time);
-  }
+  static void SetPrimaryStartTime(ZelTHandlingState& state, const TTimeStamp& time) { state.SetPrimaryStartTime(time); }
   static void SetReasons(ZelTHandlingState& state, const std::list<long>& reasons) { state.SetReasons(reasons); }
   static const ZelTPostProcessing& PostProcessing(const ZelTHandlingState& state) { return state.GetPostProcessing(); }
   static const std::list<long>& Reasons(const ZelTHandlingState& state) { return state.m_reasons; }

@@ -42,9 +42,9 @@ std::string ZelTPresenceChange::PartsToString(std::uint32_t parts) {
 
 std::string ZelTPresenceChange::ToString(enKind kind) {
   static constexpr ZelTextEntry kKindTexts[] = {
-      {CHANGE_USER, "User"},         {CHANGE_USER_ADDED, "UserAdded"}, {CHANGE_USER_REMOVED, "UserRemoved"},
-      {CHANGE_READINESS, "Readiness"}, {CHANGE_SYNCED, "Synced"},       {CHANGE_LINK_DOWN, "LinkDown"},
-      {CHANGE_LINK_UP, "LinkUp"},    {CHANGE_REFUSED, "Refused"},
+      {CHANGE_USER, "User"},           {CHANGE_USER_ADDED, "UserAdded"}, {CHANGE_USER_REMOVED, "UserRemoved"},
+      {CHANGE_READINESS, "Readiness"}, {CHANGE_SYNCED, "Synced"},        {CHANGE_LINK_DOWN, "LinkDown"},
+      {CHANGE_LINK_UP, "LinkUp"},      {CHANGE_REFUSED, "Refused"},
   };
   return ZelTextOrInvalid(kKindTexts, kind);
 }

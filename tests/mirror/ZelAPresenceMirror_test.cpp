@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -50,8 +51,9 @@ std::vector<std::string> Differences(const std::vector<ZelTUserPresence>& held,
 }
 
 std::vector<ZelTUserPresence> Only(std::vector<ZelTUserPresence> users, long userKey) {
-  users.erase(std::remove_if(users.begin(), users.end(), [&](const auto& user) { return user.GetUserKey() != userKey; }),
-              users.end());
+  users.erase(
+      std::remove_if(users.begin(), users.end(), [&](const auto& user) { return user.GetUserKey() != userKey; }),
+      users.end());
   return users;
 }
 
@@ -109,7 +111,8 @@ TEST(ZelAPresenceMirrorTest, StaysExactThroughEveryFault) {
          ASSERT_TRUE(simulator.Start());
        },
        true, Change::SYNC_RESTARTED, false},
-      {"link cut for two seconds", true, 100000, [](auto&, ZelAPresenceMirror& mirror, TcpRelay* relay) {
+      {"link cut for two seconds", true, 100000,
+       [](auto&, ZelAPresenceMirror& mirror, TcpRelay* relay) {
          relay->Cut();
          PollFor(mirror, std::chrono::seconds(2), nullptr);
          relay->Restore();
@@ -212,11 +215,46 @@ TEST(ZelAPresenceMirrorTest, ChosenUsersSeeNothingOfOthers) {
   std::vector<long> users;
   Churner churner(simulator.Endpoint(), 4);
   churner.Make(400);
-  EXPECT_EQ(Converge(mirror, simulator.Endpoint(), [&](const Change& change) { users.push_back(change.userKey); }, 44),
+  EXPECT_EQ(Converge(
+                mirror, simulator.Endpoint(), [&](const Change& change) { users.push_back(change.userKey); }, 44),
             std::vector<std::string>{});
   EXPECT_FALSE(users.empty());
   EXPECT_EQ(std::count(users.begin(), users.end(), 44), static_cast<long>(users.size()));
   EXPECT_EQ(mirror.Users().Keys(), std::vector<long>{44});
+}
+
+// Any thread reads the users, the counters and the position while the
+// driving thread applies events and queries users again.
+TEST(ZelAPresenceMirrorTest, ConcurrentReadersWhileTheMirrorApplies) {
+  DiagCapture quiet;
+  zelsim::SimulatorOptions options;
+  options.endpoint = "inproc://mirror-readers";
+  zelsim::PresenceSimulator simulator(options);
+  ASSERT_TRUE(simulator.Start());
+  ZelAPresenceMirror mirror(simulator.Endpoint());
+  ASSERT_TRUE(mirror.Start());
+  ASSERT_TRUE(Synced(mirror));
+  std::atomic<bool> done{false};
+  std::atomic<int> partial{0};
+  std::thread reader([&] {
+    while (!done) {
+      int users = 0;
+      mirror.Users().ForEach([&](const ZelTUserPresence&) { ++users; });
+      if (users != 8 || mirror.Users().CopyAll().size() != 8) ++partial;
+      (void)mirror.Counters();
+      (void)mirror.Position();
+      (void)mirror.IsCurrent();
+      (void)mirror.Readiness();
+    }
+  });
+  Churner churner(simulator.Endpoint());
+  churner.Start();
+  PollFor(mirror, std::chrono::milliseconds(500), nullptr);
+  churner.Stop();
+  EXPECT_EQ(Converge(mirror, simulator.Endpoint()), std::vector<std::string>{});
+  done = true;
+  reader.join();
+  EXPECT_EQ(partial, 0);
 }
 
 // An incomplete event's user waits for a complete event for a while, by the

@@ -43,9 +43,9 @@ class Call : public User {
     SetContactID(contactId);
     SetRequeueCount(requeueCount);
   }
+  using User::SetContactAssistFlag;
   using User::SetReasons;
   using User::SetRecoveryModeFlag;
-  using User::SetContactAssistFlag;
   using User::SetState;
 };
 
@@ -53,10 +53,11 @@ class Call : public User {
 class Server {
  public:
   Server()
-      : m_table(zelsim::SeedAgents(8, 1),
-                zelsim::EventFeed([this](PS::enEvent type, long, const char* data,
-                                         std::size_t size) { m_told.push_back({type, std::string(data, size)}); },
-                                  [] { return TEventPosition(); })) {
+      : m_table(zelsim::SeedAgents(8, 1), zelsim::EventFeed(
+                                              [this](PS::enEvent type, long, const char* data, std::size_t size) {
+                                                m_told.push_back({type, std::string(data, size)});
+                                              },
+                                              [] { return TEventPosition(); })) {
     // Known flags and routing, so that every change below is one.
     m_table.Apply(kAgent, [](User& user, const zelsim::EventFeed&) {
       Control::UserFlags(user) = ZelTUserFlags();
@@ -122,8 +123,8 @@ std::vector<Told> Monitored(Server& server, User& after) {
   info.type = SILENTMONITORING_SILENT;
   Control::SilentMonitoring(after).PushBack(info);
   ZelTUserCSMStateEvent event;
-  ZelTEventControl::Copy(event, ZelTEventBase::EVENTCAUSE_CSM_STATE_UPDATED, after,
-                         TMediaServerCommonEnum::CSM_ADD, ZelTStdListPointerColl<TSilentMonitoringInfo>());
+  ZelTEventControl::Copy(event, ZelTEventBase::EVENTCAUSE_CSM_STATE_UPDATED, after, TMediaServerCommonEnum::CSM_ADD,
+                         ZelTStdListPointerColl<TSilentMonitoringInfo>());
   return {Packed(PS::USER_CSM_STATE_EVENT, event)};
 }
 
@@ -195,27 +196,45 @@ Call ContactCall(User::Action action, const std::string& contact, std::list<long
 TEST(ZelTEventApplierTest, EveryEventChangesTheRecordAsTheServerDid) {
   DiagCapture quiet;
   const Case cases[] = {
-      {"routing", Acting(RoutingCall(ZelTRoutingState::ROUTINGSTATE_WORK, 3)),
-       {{PS::USER_ROUTING_STATE_EVENT, Change::PART_ROUTING_STATE, 0}}, {}},
-      {"recovery on", Acting(FlagCall(User::ACTION_SET_RECOVERY_MODE, true)),
-       {{PS::USER_RECOVERY_MODE_EVENT, Change::PART_USER_FLAGS, 0}}, {}},
-      {"recovery on again", Acting(FlagCall(User::ACTION_SET_RECOVERY_MODE, true)),
-       {{PS::USER_RECOVERY_MODE_EVENT, 0, 0}}, {}},
-      {"assist on", Acting(FlagCall(User::ACTION_SET_CONTACT_ASSIST, true)),
-       {{PS::USER_CONTACT_ASSIST_EVENT, Change::PART_USER_FLAGS, Change::PART_USER_FLAGS}}, {"user flags"}},
-      {"assist off", Acting(FlagCall(User::ACTION_SET_CONTACT_ASSIST, false)),
-       {{PS::USER_CONTACT_ASSIST_EVENT, Change::PART_USER_FLAGS, 0}}, {}},
-      {"primary", Acting(Call(User::ACTION_SET_PRIMARY_CONTACT, "C42-3")),
+      {"routing",
+       Acting(RoutingCall(ZelTRoutingState::ROUTINGSTATE_WORK, 3)),
+       {{PS::USER_ROUTING_STATE_EVENT, Change::PART_ROUTING_STATE, 0}},
+       {}},
+      {"recovery on",
+       Acting(FlagCall(User::ACTION_SET_RECOVERY_MODE, true)),
+       {{PS::USER_RECOVERY_MODE_EVENT, Change::PART_USER_FLAGS, 0}},
+       {}},
+      {"recovery on again",
+       Acting(FlagCall(User::ACTION_SET_RECOVERY_MODE, true)),
+       {{PS::USER_RECOVERY_MODE_EVENT, 0, 0}},
+       {}},
+      {"assist on",
+       Acting(FlagCall(User::ACTION_SET_CONTACT_ASSIST, true)),
+       {{PS::USER_CONTACT_ASSIST_EVENT, Change::PART_USER_FLAGS, Change::PART_USER_FLAGS}},
+       {"user flags"}},
+      {"assist off",
+       Acting(FlagCall(User::ACTION_SET_CONTACT_ASSIST, false)),
+       {{PS::USER_CONTACT_ASSIST_EVENT, Change::PART_USER_FLAGS, 0}},
+       {}},
+      {"primary",
+       Acting(Call(User::ACTION_SET_PRIMARY_CONTACT, "C42-3")),
        {{PS::PRIMARY_HANDLING_STATE_EVENT, Change::PART_HANDLING_STATES, Change::PART_HANDLING_STATES}},
        {"handling states"}},
-      {"post-processing asked", Acting(ContactCall(User::ACTION_REQUEST_POST_PROCESSING, "C42-1", {5})),
-       {{PS::USER_HANDLING_STATE_UPDATE_EVENT, Change::PART_HANDLING_STATES, 0}}, {}},
-      {"wrap-up", Acting(ContactCall(User::ACTION_SUBMIT_WRAPUP, "C42-2", {12, 3, 7, 9})),
+      {"post-processing asked",
+       Acting(ContactCall(User::ACTION_REQUEST_POST_PROCESSING, "C42-1", {5})),
+       {{PS::USER_HANDLING_STATE_UPDATE_EVENT, Change::PART_HANDLING_STATES, 0}},
+       {}},
+      {"wrap-up",
+       Acting(ContactCall(User::ACTION_SUBMIT_WRAPUP, "C42-2", {12, 3, 7, 9})),
        {{PS::WRAPUP_SUBMITTED_EVENT, Change::PART_HANDLING_STATES, Change::PART_HANDLING_STATES},
         {PS::USER_CONTACT_COMPLETED_EVENT, Change::PART_HANDLING_STATES, 0}},
        {}},
-      {"email logged on or off", Changing(LogOnEmail), {{PS::EMAIL_USER_MEDIA_EVENT, Change::PART_MEDIA_STATES, 0}}, {}},
-      {"chat taken", Changing(TakeChat),
+      {"email logged on or off",
+       Changing(LogOnEmail),
+       {{PS::EMAIL_USER_MEDIA_EVENT, Change::PART_MEDIA_STATES, 0}},
+       {}},
+      {"chat taken",
+       Changing(TakeChat),
        {{PS::USER_CONTACT_CREATED_EVENT, Change::PART_HANDLING_STATES, 0},
         {PS::USER_CONTACT_CONNECTED_EVENT, Change::PART_HANDLING_STATES, 0}},
        {}},
@@ -270,9 +289,9 @@ TEST(ZelTEventApplierTest, HostileBytesLeaveTheRecordAsItWas) {
     const std::vector<Told> more = change(server);
     events.insert(events.end(), more.begin(), more.end());
   }
-  for (const Call& call : {Call(User::ACTION_SET_PRIMARY_CONTACT, "C42-3"),
-                           ContactCall(User::ACTION_SUBMIT_WRAPUP, "C42-2", {12, 3, 7}),
-                           FlagCall(User::ACTION_SET_CONTACT_ASSIST, true)}) {
+  for (const Call& call :
+       {Call(User::ACTION_SET_PRIMARY_CONTACT, "C42-3"), ContactCall(User::ACTION_SUBMIT_WRAPUP, "C42-2", {12, 3, 7}),
+        FlagCall(User::ACTION_SET_CONTACT_ASSIST, true)}) {
     const std::vector<Told> more = server.Act(call);
     events.insert(events.end(), more.begin(), more.end());
   }

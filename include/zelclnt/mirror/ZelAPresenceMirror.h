@@ -54,13 +54,13 @@ class PresenceQueries;
 }
 
 struct ZelTMirrorCounters {
-  std::uint64_t eventsApplied = 0;    // events that reached a record
-  std::uint64_t eventsSkipped = 0;    // events a record already reflected
+  std::uint64_t eventsApplied = 0;     // events that reached a record
+  std::uint64_t eventsSkipped = 0;     // events a record already reflected
   std::uint64_t eventsUnreadable = 0;  // malformed, too large or of another life: their users queried again
-  std::uint64_t eventsReplayed = 0;   // handed over again by the receiver after a loss
-  std::uint64_t resyncs = 0;          // full queries after the first
-  std::uint64_t usersRequeried = 0;   // single users queried again
-  std::uint64_t queriesFailed = 0;    // queries that got no answer (tried again later)
+  std::uint64_t eventsReplayed = 0;    // handed over again by the receiver after a loss
+  std::uint64_t resyncs = 0;           // full queries after the first
+  std::uint64_t usersRequeried = 0;    // single users queried again
+  std::uint64_t queriesFailed = 0;     // queries that got no answer (tried again later)
   std::size_t users = 0;
 };
 

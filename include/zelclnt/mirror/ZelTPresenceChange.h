@@ -39,12 +39,12 @@ struct ZelTPresenceChange {
 
   // Bits of `parts`.
   enum enPart : std::uint32_t {
-    PART_IDENTITY = 1u << 0,           // user id, extension, line, site, business unit, team, group
+    PART_IDENTITY = 1u << 0,  // user id, extension, line, site, business unit, team, group
     PART_MEDIA_STATES = 1u << 1,
     PART_ROUTING_STATE = 1u << 2,
-    PART_HANDLING_STATES = 1u << 3,    // contacts, primary contact, post-processing
-    PART_PRESENCE_STATES = 1u << 4,    // both variants
-    PART_CAPABILITY = 1u << 5,         // the desktop capability
+    PART_HANDLING_STATES = 1u << 3,  // contacts, primary contact, post-processing
+    PART_PRESENCE_STATES = 1u << 4,  // both variants
+    PART_CAPABILITY = 1u << 5,       // the desktop capability
     PART_USER_FLAGS = 1u << 6,
     PART_SILENT_MONITORING = 1u << 7,
     PART_ALL = (1u << 8) - 1,
