@@ -402,16 +402,19 @@ void ZelAPresenceMirror::Requery(long userKey) {
   ++m_requeried;
   const PresenceQueries::Answer answer = m_queries->QueryUser(*record);
   const TEventPosition at = record->GetStatePosition();
-  if (answer == PresenceQueries::Answer::Failed) {
+  const bool unknown = answer == PresenceQueries::Answer::Refused &&
+                       record->GetErrorCode() == ZelTPresenceServer::ERR_INVALID_USER;
+  // Any other refusal leaves the record as inexact as a call that failed.
+  if (answer != PresenceQueries::Answer::Answered && !unknown) {
     ++m_failed;
     stale.due = Clock::Now() + std::chrono::milliseconds(kRetryMs);
     return;
   }
   m_stale.erase(userKey);
-  if (answer == PresenceQueries::Answer::Answered) {
-    Replace(std::move(record), at, true);
-  } else if (record->GetErrorCode() == ZelTPresenceServer::ERR_INVALID_USER) {
+  if (unknown) {
     RemoveUser(userKey, at);
+  } else {
+    Replace(std::move(record), at, true);
   }
   NoteCurrent();
 }
