@@ -1,12 +1,11 @@
 #pragma once
-// A link that a test can cut: forwards tcp connections made to two adjacent
-// loopback ports (a server's and, one above, its events') to a target's two
-// ports. Cut closes every connection and refuses new ones until Restore.
-// Each direction of each connection is pumped by a thread of its own, so
-// that one side that stops reading stalls nothing else.
+// A link a test can cut: forwards tcp connections made to two adjacent
+// loopback ports (a server's and, one above, its events') to a target's
+// two ports. Cut ends every connection and refuses new ones until Restore.
+// Each direction of a connection has a thread of its own, so that a side
+// that stops reading stalls nothing else.
 
 #include <atomic>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -15,33 +14,27 @@
 class TcpRelay {
  public:
   // targetPort: the target server's port; its events are on the next one.
-  explicit TcpRelay(int targetPort);
+  explicit TcpRelay(int targetPort) : m_targetPort(targetPort) {}
   ~TcpRelay();
-  TcpRelay(const TcpRelay&) = delete;
-  TcpRelay& operator=(const TcpRelay&) = delete;
 
   // Binds two adjacent free ports; false when none were found.
   bool Start();
-  // tcp://127.0.0.1:<first port>.
-  std::string Endpoint() const;
+  std::string Endpoint() const { return "tcp://127.0.0.1:" + std::to_string(m_port); }
   void Cut();
-  void Restore();
+  void Restore() { m_cut = false; }
 
  private:
-  struct Link;
-
   void Accept(int listener, int targetPort);
-  void Pump(std::shared_ptr<Link> link, bool upstream);
-  void Close(Link& link);
 
   int m_targetPort;
   int m_port = 0;
   int m_listeners[2] = {-1, -1};
-  std::atomic<bool> m_stop{false};
+  std::atomic<bool> m_cut{false};
   std::mutex m_lock;
-  bool m_cut = false;
-  std::vector<std::weak_ptr<Link>> m_links;
+  // Relayed sockets stay open (ended by shutdown) until the relay goes, so
+  // that no descriptor is reused while a pump may still hold it.
+  std::vector<int> m_sockets;
   std::thread m_acceptors[2];
-  // Guarded by m_lock until the acceptors are gone.
+  // Added by the acceptors while they run.
   std::vector<std::thread> m_pumps;
 };
