@@ -252,7 +252,13 @@ bool ZelAPresenceMirror::JoinChosen(TEventPosition& at) {
 bool ZelAPresenceMirror::Listen(Clock::time_point deadline) {
   Clock::time_point until = deadline;
   for (const auto& entry : m_stale) until = std::min(until, entry.second.due);
-  if (!m_receiver->Next(*m_notice, SliceUntil(until))) return false;
+  const Clock::time_point start = Clock::Now();
+  const long slice = SliceUntil(until);
+  if (!m_receiver->Next(*m_notice, slice)) {
+    // A receiver that fails at once must not make the caller's loop spin.
+    Wait(std::min(until, start + std::chrono::milliseconds(slice)));
+    return false;
+  }
   Handle(*m_notice);
   std::lock_guard<std::mutex> guard(m_positionLock);
   m_position = m_receiver->Through();
