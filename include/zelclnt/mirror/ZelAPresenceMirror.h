@@ -21,9 +21,10 @@
 //
 // The mirror starts no thread: the application drives it with Poll or Next
 // on one thread of its own, which also calls Start and WaitUntilSubscribed.
-// Any thread may call Stop, read Users(), Readiness(), IsCurrent() and
-// Counters() while the driving thread applies events. The callback runs on
-// the driving thread, outside the store's lock.
+// Any thread may call Stop, read Users(), Readiness(), IsCurrent(),
+// Position() and Counters() while the driving thread applies events. The
+// callback runs on the driving thread, outside the store's lock. Waits
+// follow the platform's clock (TClock).
 //
 // Against a server that tells no positions the join is the best it can be:
 // every event is applied as it comes.
