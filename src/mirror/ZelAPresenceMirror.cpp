@@ -94,31 +94,32 @@ void ZelAPresenceMirror::Stop() {
   if (TEventReceiver* receiver = m_receiver.get()) receiver->Stop();
 }
 
+// Under a steady stream there is always work: only the deadline ends it,
+// after one step at least.
 std::size_t ZelAPresenceMirror::Poll(long timeoutMs, const Callback& callback) {
   const Clock::time_point deadline = DeadlineAfter(timeoutMs);
   std::size_t told = 0;
-  for (;;) {
+  for (bool first = true;; first = false) {
     for (; !m_changes.empty(); ++told) {
       const ZelTPresenceChange change = std::move(m_changes.front());
       m_changes.pop_front();
       if (callback) callback(change);
     }
-    if (m_stop || !m_receiver) return told;
-    const bool worked = Work(deadline);
-    if (!worked && Clock::Now() >= deadline && m_changes.empty()) return told;
+    if (m_stop || !m_receiver || (!first && Clock::Now() >= deadline)) return told;
+    Work(deadline);
   }
 }
 
 bool ZelAPresenceMirror::Next(ZelTPresenceChange& change, long timeoutMs) {
   const Clock::time_point deadline = DeadlineAfter(timeoutMs);
-  for (;;) {
+  for (bool first = true;; first = false) {
     if (!m_changes.empty()) {
       change = std::move(m_changes.front());
       m_changes.pop_front();
       return true;
     }
-    if (m_stop || !m_receiver) return false;
-    if (!Work(deadline) && Clock::Now() >= deadline && m_changes.empty()) return false;
+    if (m_stop || !m_receiver || (!first && Clock::Now() >= deadline)) return false;
+    Work(deadline);
   }
 }
 

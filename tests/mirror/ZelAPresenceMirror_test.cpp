@@ -200,6 +200,18 @@ TEST(ZelAPresenceMirrorTest, ChosenUsersSeeNothingOfOthers) {
   EXPECT_EQ(std::count(users.begin(), users.end(), 44), static_cast<long>(users.size()));
 }
 
+// A stream that never pauses does not keep Poll past its time: Poll(0)
+// takes one step, however much waits.
+TEST(ZelAPresenceMirrorTest, PollEndsAtItsTimeWhateverWaits) {
+  DiagCapture quiet;
+  const auto simulator = Started("inproc://mirror-poll");
+  ZelAPresenceMirror mirror(simulator->Endpoint());
+  ASSERT_TRUE(Synced(mirror));
+  Churner(simulator->Endpoint()).Make(300);
+  mirror.Poll(0);
+  EXPECT_LE(mirror.Counters().eventsApplied + mirror.Counters().eventsSkipped, 1u);
+}
+
 // An incomplete event's user waits, by the mirror's clock, for a complete
 // event, and is then queried once.
 TEST(ZelAPresenceMirrorTest, IncompleteEventIsSettledByOneQueryAfterItsWait) {
