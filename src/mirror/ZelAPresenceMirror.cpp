@@ -213,13 +213,18 @@ bool ZelAPresenceMirror::JoinAll(TEventPosition& at) {
     std::lock_guard<std::mutex> guard(m_readinessLock);
     m_readiness = std::move(readiness);
   }
+  // Users the server no longer has are looked for only when some are held.
   std::unordered_set<long> answered;
+  const bool held = m_store.Size() != 0;
+  m_store.Reserve(static_cast<std::size_t>(query.GetUsersPresence().Size()));
   while (ZelTUserStore::Record record = query.GetUsersPresence().TakeFirst()) {
-    answered.insert(record->GetUserKey());
+    if (held) answered.insert(record->GetUserKey());
     Replace(std::move(record), at, m_joined);
   }
-  for (const long userKey : m_store.Keys())
-    if (answered.count(userKey) == 0) RemoveUser(userKey, at);
+  if (held) {
+    for (const long userKey : m_store.Keys())
+      if (answered.count(userKey) == 0) RemoveUser(userKey, at);
+  }
   m_stale.clear();
   return true;
 }

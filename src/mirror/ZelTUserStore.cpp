@@ -104,3 +104,8 @@ ZelTUserStore::Record ZelTUserStore::Remove(long userKey) {
   m_users.erase(found);
   return removed;
 }
+
+void ZelTUserStore::Reserve(std::size_t users) {
+  std::unique_lock<std::shared_mutex> lock(m_lock);
+  m_users.reserve(users);
+}

@@ -71,6 +71,8 @@ class ZelTUserStore {
   bool Put(Record& record, const TEventPosition& at);
   // The record removed; null when none was held.
   Record Remove(long userKey);
+  // Room for this many users without growing again.
+  void Reserve(std::size_t users);
 
  private:
   struct Entry {
