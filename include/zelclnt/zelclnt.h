@@ -47,6 +47,11 @@
 #include "zelclnt/events/ZelTUserRoutingStateEvent.h"
 #include "zelclnt/events/ZelTWrapupSubmittedEvent.h"
 
+#include "zelclnt/mirror/ZelAPresenceMirror.h"
+#include "zelclnt/mirror/ZelTEventApplier.h"
+#include "zelclnt/mirror/ZelTPresenceChange.h"
+#include "zelclnt/mirror/ZelTUserStore.h"
+
 #include "zelclnt/model/ZelTCapability.h"
 #include "zelclnt/model/ZelTHandlingState.h"
 #include "zelclnt/model/ZelTIntegratedPresenceSummary.h"

@@ -93,7 +93,7 @@ ZelTPresenceServer::ActionResult ZelAPresenceServer::SendRequest(const std::stri
                                                                  unsigned int timeout) {
   NuxFenx trace(__LINE__, __FILE__, kClass, "SendRequest");
   TRPC rpc;
-  request.SetStatePosition({});
+  request.m_statePosition = TEventPosition();
   request.InitializeRequest();
   // A call that could not be packed is not sent; the SEVR line said why.
   if (request.PackRpcCall(rpc) != ERR_NONE) return ACTION_NOT_CARRIED_OUT;
@@ -101,7 +101,7 @@ ZelTPresenceServer::ActionResult ZelAPresenceServer::SendRequest(const std::stri
   // A reply without the common part must not report an earlier success.
   request.SetActionResult(ACTION_NOT_CARRIED_OUT);
   request.UnpackRpcReply(rpc);
-  request.SetStatePosition(rpc.GetStatePosition());
+  request.m_statePosition = rpc.GetStatePosition();
   return request.GetActionResult();
 }
 

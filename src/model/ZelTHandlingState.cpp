@@ -1,5 +1,7 @@
 #include "zelclnt/model/ZelTHandlingState.h"
 
+#include <utility>
+
 #include "zelclnt/diag/NuxDiagStream.h"
 #include "zelclnt/diag/NuxDiagSummary.h"
 #include "zelclnt/platform/KRVEnum.h"
@@ -154,6 +156,17 @@ ZelTHandlingStates& ZelTHandlingStates::operator=(const ZelTHandlingStates& othe
   m_sendNewPrimaryUpdate = other.m_sendNewPrimaryUpdate;
   m_sendOldPrimaryUpdate = other.m_sendOldPrimaryUpdate;
   return *this;
+}
+
+void ZelTHandlingStates::Swap(ZelTHandlingStates& other) {
+  m_handlingStates.Swap(other.m_handlingStates);
+  m_primaryContactId.swap(other.m_primaryContactId);
+  std::swap(m_primaryContactRC, other.m_primaryContactRC);
+  m_oldPrimaryContactId.swap(other.m_oldPrimaryContactId);
+  std::swap(m_oldPrimaryContactRC, other.m_oldPrimaryContactRC);
+  std::swap(m_primaryContactChangedTime, other.m_primaryContactChangedTime);
+  std::swap(m_sendNewPrimaryUpdate, other.m_sendNewPrimaryUpdate);
+  std::swap(m_sendOldPrimaryUpdate, other.m_sendOldPrimaryUpdate);
 }
 
 const ZelTHandlingState* ZelTHandlingStates::AddHandlingState(const ZelTHandlingState& state) {

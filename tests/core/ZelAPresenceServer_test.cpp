@@ -69,6 +69,30 @@ TEST(ZelAPresenceServerTest, FailedCallsReportOneAndSayWhy) {
   }
 }
 
+// The position a reply reflects stays with the request until its next call;
+// a server that tells none, and a call that fails, leave it unknown.
+TEST(ZelAPresenceServerTest, RequestKeepsThePositionItsReplyReflects) {
+  const TEventPosition told{7, 11};
+  TRPCServer server("inproc://api-test-position", [&](TRPC& rpc) {
+    TestRequest reply;
+    reply.UnpackRpcCall(rpc);
+    reply.SetActionResult(PS::ACTION_SUCCEEDED);
+    reply.PackRpcReply(rpc);
+    if (reply.value == 1) rpc.SetStatePosition(told);
+    if (reply.value == 3) rpc.SetReturnCode(5);
+  });
+  ASSERT_TRUE(server.Start());
+  DiagCapture quiet;
+  TestApi api;
+  TestRequest request;
+  const std::pair<long, TEventPosition> calls[] = {{1, told}, {2, {}}, {1, told}, {3, {}}};
+  for (const auto& [value, position] : calls) {
+    request.value = value;
+    api.SendRequest(server.Endpoint(), request, 1000);
+    EXPECT_TRUE(request.GetStatePosition() == position) << value;
+  }
+}
+
 // Each method traces its call, and the queries go out with action 1
 // whatever the caller set; the version is recorded once per process.
 TEST(ZelAPresenceServerTest, MethodsTraceAndSetTheirActionAndTheVersionIsRecordedOnce) {

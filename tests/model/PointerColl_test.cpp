@@ -138,6 +138,34 @@ TYPED_TEST(BothForms, CopiesAreDeepTracedAndIndependent) {
   TMemory::SetTrace(false);
 }
 
+// Records change hands without a copy: a swap and a record taken from a
+// list allocate nothing, and the taken record is released by its taker.
+TYPED_TEST(BothForms, SwapAndTakeHandRecordsOverWithoutCopies) {
+  TMemory::SetTrace(true);
+  const std::size_t before = TMemory::OutstandingBlocks();
+  {
+    TypeParam left = Holding<TypeParam>({1, 2}, 5);
+    TypeParam right = Holding<TypeParam>({3}, 0);
+    left.Swap(right);
+    EXPECT_TRUE(left.IsCurrentValid() && right.IsCurrentValid()) << "both cursors on their first record";
+    EXPECT_EQ(TMemory::OutstandingBlocks(), before + 3);
+    EXPECT_EQ(std::make_tuple(Ids(left), left.GetMaxSize(), Ids(right), right.GetMaxSize()),
+              std::make_tuple(std::vector<int>{3}, 0, std::vector<int>{1, 2}, 5));
+    if constexpr (std::is_same_v<TypeParam, List>) {
+      right.First();
+      const auto taken = right.TakeFirst();
+      CollItem current;
+      ASSERT_TRUE(taken && right.GetCurrent(current));
+      EXPECT_EQ(std::make_pair(taken->id, current.id), std::make_pair(1, 2)) << "the cursor moved on";
+      EXPECT_EQ(TMemory::OutstandingBlocks(), before + 3);
+      right.TakeFirst();
+      EXPECT_FALSE(right.TakeFirst());
+    }
+  }
+  EXPECT_EQ(TMemory::OutstandingBlocks(), before);
+  TMemory::SetTrace(false);
+}
+
 // Only the list enforces a maximum size on PushBack, and category removal
 // keeps what a full destination refuses.
 TEST(PointerCollTest, MaximumSizeRulesAndCategoryRemovalKeepsWhatTheDestinationRefuses) {

@@ -100,6 +100,7 @@ bool PresenceSimulator::Start(std::string* error) {
     if (!m_server.Start(error)) return false;
     auto publisher = std::make_unique<TEventPublisher>(m_server.Endpoint());
     if (m_options.security) publisher->SetSecurity(*m_options.security);
+    publisher->SetReplayLimits(m_options.replayLimits);
     if (publisher->Start(error)) {
       m_publisher = std::move(publisher);
       m_livePublisher = m_publisher.get();

@@ -50,6 +50,8 @@ struct SimulatorOptions {
   unsigned seed = 1;
   // Changes per second the simulator makes by itself (0: none; see Churn.h).
   double churnRate = 0;
+  // How many of its latest events the publisher keeps to send again.
+  TEventReplayLimits replayLimits;
   // Keys and allow list; none: clear text.
   std::optional<TServerSecurity> security;
   // Clear text on an address other than loopback is allowed.

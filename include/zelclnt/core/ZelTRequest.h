@@ -8,6 +8,9 @@
 // body begins with the common part: reply-required flag, action result,
 // error code, request mode. The same object that is sent receives the reply.
 // A request object serves one thread at a time.
+//
+// The event position a reply reflects travels in the transport's frame, not
+// in the body: ZelAPresenceServer keeps it on the request after each call.
 
 #include <cstdint>
 #include <string>
@@ -86,10 +89,10 @@ class ZelTRequest : public TGenericRequest {
 
   // Where the server's event stream stood when it answered this object's
   // last call: the reply reflects every event up to that position and none
-  // after it (TEventReceiver::ResumeAfter takes it). Unknown when the call
-  // failed or the server told none. It never travels in the request.
+  // after it (TEventReceiver::ResumeAfter takes it). Unknown before a call,
+  // when the call failed or the server told none. It never travels in the
+  // request.
   const TEventPosition& GetStatePosition() const { return m_statePosition; }
-  void SetStatePosition(const TEventPosition& position) { m_statePosition = position; }
 
   std::string RequestMode_ToString() const { return ToString(m_requestMode); }
   // "Unknown RequestMode{<n>}" for a value without text.
@@ -101,6 +104,7 @@ class ZelTRequest : public TGenericRequest {
   TPack& PackCommonPart(TPack& pack, ZelTPresenceServer::ActionResult result) const;
 
  private:
+  friend class ZelAPresenceServer;
   friend TPack& operator<<(TPack& pack, const ZelTRequest& request);
   friend TPack& operator>>(TPack& pack, ZelTRequest& request);
 

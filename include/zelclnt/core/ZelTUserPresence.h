@@ -9,7 +9,8 @@
 // action result is 0. The ANI is local: never packed, never copied.
 //
 // Applications read the record and name the user (key and id); the side that
-// fills records uses the protected setters or ZelTUserPresenceControl. One
+// fills records uses the protected setters or ZelTUserPresenceControl, and a
+// presence mirror its own hand (ZelTMirrorAccess) on the records it keeps. One
 // object serves one thread at a time: it is also its own reply buffer.
 
 #include <cstdint>
@@ -29,6 +30,7 @@
 #include "zelclnt/state/TSilentMonitoringInfo.h"
 
 class NuxDiagSummary;
+class ZelTMirrorAccess;
 class ZelTQueryUsersPresence;
 class ZelTUserPresenceControl;
 
@@ -170,6 +172,7 @@ class ZelTUserPresence : public ZelTRequest {
   void AddSilentMonitoringInfo(const TSilentMonitoringInfo& info) { m_silentMonitoring.PushBack(info); }
 
  private:
+  friend class ZelTMirrorAccess;
   friend class ZelTUserPresenceControl;
   friend class ZelTQueryUsersPresence;
   friend TPack& operator<<(TPack& pack, const ZelTUserPresence& user);

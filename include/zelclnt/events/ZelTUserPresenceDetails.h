@@ -29,6 +29,7 @@
 #include "zelclnt/model/ZelTUserFlags.h"
 
 class NuxDiagSummary;
+class ZelTMirrorAccess;
 
 class ZelTUserPresenceDetails : public ZelTEventBase {
  public:
@@ -95,6 +96,7 @@ class ZelTUserPresenceDetails : public ZelTEventBase {
 
  private:
   friend class ZelTEventControl;
+  friend class ZelTMirrorAccess;
   friend TPack& operator<<(TPack& pack, const ZelTUserPresenceDetails& details);
   friend TPack& operator>>(TPack& pack, ZelTUserPresenceDetails& details);
 

@@ -23,6 +23,7 @@
 #include "zelclnt/state/THandlingState.h"
 
 class NuxDiagSummary;
+class ZelTMirrorAccess;
 class ZelTUserPresenceControl;
 
 class ZelTHandlingState : public THandlingState {
@@ -85,6 +86,7 @@ class ZelTHandlingState : public THandlingState {
   ZelTPostProcessing& GetPostProcessing() { return m_postProcessing; }
 
  private:
+  friend class ZelTMirrorAccess;
   friend class ZelTUserPresenceControl;
   friend TPack& operator<<(TPack& pack, const ZelTHandlingState& state);
   friend TPack& operator>>(TPack& pack, ZelTHandlingState& state);
@@ -111,6 +113,8 @@ class ZelTHandlingStates {
   ~ZelTHandlingStates() = default;
 
   virtual std::string ClassName() const { return "ZelTHandlingStates"; }
+  // Exchanges everything but the ANI, without copying a handling state.
+  void Swap(ZelTHandlingStates& other);
 
   const ZelTStdListPointerColl<ZelTHandlingState>& GetHandlingStates() const { return m_handlingStates; }
   std::string GetPrimaryContactId() const { return m_primaryContactId; }
@@ -150,6 +154,7 @@ class ZelTHandlingStates {
   void PrintDiag() const;
 
  private:
+  friend class ZelTMirrorAccess;
   friend class ZelTUserPresenceControl;
   friend TPack& operator<<(TPack& pack, const ZelTHandlingStates& states);
   friend TPack& operator>>(TPack& pack, ZelTHandlingStates& states);

@@ -41,6 +41,8 @@ class ZelTMediaStates {
   ~ZelTMediaStates() = default;
 
   const ZelTStdVectorPointerColl<ZelTMediaState>& GetMediaStates() const { return m_mediaStates; }
+  // Exchanges the held states without copying them.
+  void Swap(ZelTMediaStates& other) { m_mediaStates.Swap(other.m_mediaStates); }
   // A copy of the medium's state; a default state (media 0) when none is held.
   ZelTMediaState operator[](long medium) const { return GetMediaState(medium); }
   ZelTMediaState GetMediaState(long medium) const;

@@ -48,6 +48,24 @@ class ZelTStdListPointerColl {
     return pack;
   }
 
+  // Exchanges the records and maximum sizes without copying a record; both
+  // cursors go back to the first record.
+  void Swap(ZelTStdListPointerColl& other) {
+    m_list.swap(other.m_list);
+    std::swap(m_maxSize, other.m_maxSize);
+    First();
+    other.First();
+  }
+
+  // Hands the first record over to the caller; null when there is none.
+  zelclnt::detail::TracedPtr<T> TakeFirst() {
+    if (m_list.empty()) return zelclnt::detail::TracedPtr<T>(nullptr, zelclnt::detail::TracedDelete<T>{kSource});
+    zelclnt::detail::TracedPtr<T> first(m_list.front(), zelclnt::detail::TracedDelete<T>{kSource});
+    if (m_cursor == m_list.begin()) ++m_cursor;
+    m_list.pop_front();
+    return first;
+  }
+
   // The elements stay the collection's; the caller must not delete them.
   const std::list<T*>& GetList() const { return m_list; }
 

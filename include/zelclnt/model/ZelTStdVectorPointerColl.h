@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "zelclnt/model/detail/PointerCollOps.h"
@@ -39,6 +40,15 @@ class ZelTStdVectorPointerColl {
     zelclnt::detail::UnpackReusing(pack, m_vector, m_maxSize, kSource, kClearFailure);
     First();
     return pack;
+  }
+
+  // Exchanges the records and maximum sizes without copying a record; both
+  // cursors go back to the first record.
+  void Swap(ZelTStdVectorPointerColl& other) {
+    m_vector.swap(other.m_vector);
+    std::swap(m_maxSize, other.m_maxSize);
+    First();
+    other.First();
   }
 
   // The elements stay the collection's; the caller must not delete them.

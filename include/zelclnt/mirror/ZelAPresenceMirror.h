@@ -1,0 +1,188 @@
+#pragma once
+// A live copy of the presence of every user of one server, or of chosen
+// users, kept exact from one query and the server's event stream.
+//
+// It subscribes first, then queries (every user with one users-presence
+// query; chosen users each with a Query of their own), and joins the two at
+// the position the replies reflect: an event the replies already reflect is
+// not applied again, and none is applied over newer state. Then it applies
+// each event to its user's record (ZelTEventApplier). After a loss the
+// event receiver asks the server for what was missed; only when the server
+// no longer holds it, or restarted, does the mirror query again (its chosen
+// users only, when it has them). An event that does not carry all the
+// server changed (see ZelTEventApplier) has its user queried again, unless
+// a complete event of that user follows within kSettleMs; so does an event
+// that could not be read, and a user the mirror did not hold yet.
+//
+// It tells the application what changed (ZelTPresenceChange) through a
+// callback (Poll) or one change at a time (Next); nothing is told for the
+// first join but CHANGE_SYNCED, after which Users() holds every user.
+// Readiness of the media (all users only) is kept apart (Readiness).
+//
+// The mirror starts no thread: the application drives it with Poll or Next
+// on one thread of its own, which also calls Start and WaitUntilSubscribed.
+// Any thread may call Stop, read Users(), Readiness(), IsCurrent(),
+// Position() and Counters() while the driving thread applies events. The
+// callback runs on the driving thread, outside the store's lock. Waits
+// follow the platform's clock (TClock).
+//
+// Against a server that tells no positions the join is the best it can be:
+// every event is applied as it comes.
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "zelclnt/mirror/ZelTEventApplier.h"
+#include "zelclnt/mirror/ZelTPresenceChange.h"
+#include "zelclnt/mirror/ZelTUserStore.h"
+#include "zelclnt/platform/TClock.h"
+#include "zelclnt/platform/TEventPosition.h"
+#include "zelclnt/state/TMediaReadiness.h"
+
+class TEventReceiver;
+struct TEventNotice;
+
+namespace zelclnt::mirror {
+class PresenceQueries;
+}
+
+struct ZelTMirrorCounters {
+  std::uint64_t eventsApplied = 0;     // events that reached a record
+  std::uint64_t eventsSkipped = 0;     // events a record already reflected
+  std::uint64_t eventsUnreadable = 0;  // malformed, too large or of another life: their users queried again
+  std::uint64_t eventsReplayed = 0;    // handed over again by the receiver after a loss
+  std::uint64_t resyncs = 0;           // full queries after the first
+  std::uint64_t usersRequeried = 0;    // single users queried again
+  std::uint64_t queriesFailed = 0;     // queries that got no answer (tried again later)
+  std::size_t users = 0;
+};
+
+class ZelAPresenceMirror {
+ public:
+  using Callback = std::function<void(const ZelTPresenceChange& change)>;
+
+  // A user to follow, named as a Query names one.
+  struct ChosenUser {
+    long userKey = 0;
+    std::string userId;
+  };
+
+  // How long an incomplete event's user waits for a complete event before
+  // it is queried again; a query that failed is tried again after kRetryMs.
+  static constexpr long kSettleMs = 50;
+  static constexpr long kRetryMs = 1000;
+
+  // Every user of the server (names as TFramework::SendRPC takes them).
+  explicit ZelAPresenceMirror(const std::string& server);
+  // Only these users; their events alone reach the mirror.
+  ZelAPresenceMirror(const std::string& server, std::vector<ChosenUser> users);
+  ~ZelAPresenceMirror();
+  ZelAPresenceMirror(const ZelAPresenceMirror&) = delete;
+  ZelAPresenceMirror& operator=(const ZelAPresenceMirror&) = delete;
+
+  // Before Start. Copies of each record before and after a change, in the
+  // change; off by default.
+  void SetChangeCopies(bool on) { m_copies = on; }
+  // Events held for the mirror beyond this mark are dropped, and asked for
+  // again (TEventReceiver).
+  void SetReceiveHighWaterMark(int messages) { m_highWaterMark = messages; }
+  // Each query's time-out; 0 or below: the request's default.
+  void SetQueryTimeout(long milliseconds) { m_queryTimeoutMs = milliseconds; }
+
+  // Subscribes (the server need not be up yet); false, with the reason in
+  // *error, as TEventReceiver::Start.
+  bool Start(std::string* error = nullptr);
+  // Waits up to timeoutMs for the subscription to take; Poll and Next wait
+  // for it as well. True once it took.
+  bool WaitUntilSubscribed(long timeoutMs);
+  // Makes Poll and Next return, within some 20 ms, and from then on at once.
+  void Stop();
+
+  // Works for timeoutMs (below 0: until Stop): joins, applies the events,
+  // queries what must be queried, and hands each change to the callback.
+  // Returns the number of changes told.
+  std::size_t Poll(long timeoutMs, const Callback& callback = nullptr);
+  // Works until the next change, and hands it over; false when none came
+  // within timeoutMs or once stopped.
+  bool Next(ZelTPresenceChange& change, long timeoutMs);
+
+  // Any thread.
+  const ZelTUserStore& Users() const { return m_store; }
+  std::vector<TMediaReadiness> Readiness() const;
+  // Joined, and no user waits to be queried again.
+  bool IsCurrent() const { return m_current; }
+  // The position up to which the mirror has every event it follows.
+  TEventPosition Position() const;
+  ZelTMirrorCounters Counters() const;
+
+ private:
+  enum class Phase { Subscribing, Querying, Live };
+  // A user whose record is not exact: these parts wait for a query.
+  struct Stale {
+    std::uint32_t parts = 0;
+    std::string userId;
+    TClock::time_point due;
+  };
+
+  bool Work(TClock::time_point deadline);
+  bool Subscribe(TClock::time_point deadline);
+  bool Join();
+  bool JoinAll(TEventPosition& at);
+  bool JoinChosen(TEventPosition& at);
+  bool Listen(TClock::time_point deadline);
+  void Handle(const TEventNotice& notice);
+  void ApplyUserEvent(const TEventNotice& notice);
+  void ApplyReadinessEvent(const TEventNotice& notice);
+  void MarkStale(long userKey, std::uint32_t parts, const std::string& userId = std::string());
+  void Settle(long userKey, std::uint32_t parts);
+  bool RequeryDue();
+  void Requery(long userKey);
+  // Puts a queried record in place; with tell, says what changed.
+  void Replace(ZelTUserStore::Record record, const TEventPosition& at, bool tell);
+  void RemoveUser(long userKey, const TEventPosition& at);
+  void Tell(ZelTPresenceChange change);
+  void NoteCurrent();
+  void Wait(TClock::time_point until);
+
+  std::string m_server;
+  std::vector<ChosenUser> m_chosen;
+  bool m_copies = false;
+  int m_highWaterMark;
+  long m_queryTimeoutMs = 0;
+
+  std::unique_ptr<TEventReceiver> m_receiver;
+  std::unique_ptr<zelclnt::mirror::PresenceQueries> m_queries;
+  ZelTEventApplier m_applier;
+  ZelTUserStore m_store;
+  mutable std::mutex m_readinessLock;
+  std::vector<TMediaReadiness> m_readiness;
+  mutable std::mutex m_positionLock;
+  TEventPosition m_position;
+
+  Phase m_phase = Phase::Subscribing;
+  bool m_joined = false;
+  ZelTPresenceChange::enSyncCause m_syncCause = ZelTPresenceChange::SYNC_FIRST;
+  TClock::time_point m_retryAt{};
+  std::unordered_map<long, Stale> m_stale;
+  std::deque<ZelTPresenceChange> m_changes;
+  std::unique_ptr<TEventNotice> m_notice;
+  std::vector<long> m_changedMedia;
+  std::atomic<bool> m_stop{false};
+  std::atomic<bool> m_current{false};
+
+  std::atomic<std::uint64_t> m_applied{0};
+  std::atomic<std::uint64_t> m_skipped{0};
+  std::atomic<std::uint64_t> m_unreadable{0};
+  std::atomic<std::uint64_t> m_replayed{0};
+  std::atomic<std::uint64_t> m_resyncs{0};
+  std::atomic<std::uint64_t> m_requeried{0};
+  std::atomic<std::uint64_t> m_failed{0};
+};

@@ -1,0 +1,476 @@
+#include "zelclnt/mirror/ZelAPresenceMirror.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+#include <unordered_set>
+#include <utility>
+
+#include "PresenceParts.h"
+#include "PresenceQueries.h"
+#include "zelclnt/diag/NuxDiagStream.h"
+#include "zelclnt/platform/TEventReceiver.h"
+#include "zelclnt/requests/ZelTQueryUsersPresence.h"
+
+namespace {
+
+using Change = ZelTPresenceChange;
+using Clock = TClock;
+using zelclnt::mirror::PresenceQueries;
+
+constexpr const char* kClass = "ZelAPresenceMirror";
+constexpr const char* kSource = "ZelAPresenceMirror";
+// The longest a wait blocks before it looks at Stop and the clock again.
+constexpr std::chrono::milliseconds kSlice{20};
+// A replaced clock is looked at often: a test moves it, not real time.
+constexpr std::chrono::milliseconds kReplacedSlice{2};
+
+Clock::time_point DeadlineAfter(long timeoutMs) {
+  return timeoutMs < 0 ? Clock::time_point::max() : Clock::Now() + std::chrono::milliseconds(timeoutMs);
+}
+
+// Milliseconds left until `until`, at most one slice: the receiver's own
+// waits then end in time for Stop and for users due to be queried.
+long SliceUntil(Clock::time_point until) {
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::Now());
+  return static_cast<long>(std::clamp(left, std::chrono::milliseconds(0), std::chrono::milliseconds(kSlice)).count());
+}
+
+std::vector<int> TypesFor(bool allUsers) {
+  std::vector<int> types = ZelTEventApplier::UserEventTypes();
+  if (allUsers) {
+    const auto& readiness = ZelTEventApplier::ReadinessEventTypes();
+    types.insert(types.end(), readiness.begin(), readiness.end());
+  }
+  return types;
+}
+
+std::shared_ptr<const ZelTUserPresence> Shared(ZelTUserStore::Record record) {
+  return std::shared_ptr<const ZelTUserPresence>(record.release(), record.get_deleter());
+}
+
+ZelTUserStore::Record NewRecord(long userKey, const std::string& userId) {
+  ZelTUserStore::Record record = zelclnt::detail::NewElement<ZelTUserPresence>(kSource);
+  record->SetUserKey(userKey);
+  record->SetUserID(userId);
+  return record;
+}
+
+}  // namespace
+
+ZelAPresenceMirror::ZelAPresenceMirror(const std::string& server) : ZelAPresenceMirror(server, {}) {}
+
+ZelAPresenceMirror::ZelAPresenceMirror(const std::string& server, std::vector<ChosenUser> users)
+    : m_server(server),
+      m_chosen(std::move(users)),
+      m_highWaterMark(TEventReceiver::kDefaultHighWaterMark),
+      m_notice(std::make_unique<TEventNotice>()) {}
+
+ZelAPresenceMirror::~ZelAPresenceMirror() = default;
+
+bool ZelAPresenceMirror::Start(std::string* error) {
+  if (m_receiver) {
+    if (error) *error = "the mirror of " + m_server + " started already";
+    return false;
+  }
+  std::vector<std::int64_t> keys;
+  for (const ChosenUser& user : m_chosen) keys.push_back(user.userKey);
+  auto receiver = std::make_unique<TEventReceiver>(m_server, TypesFor(m_chosen.empty()), std::move(keys));
+  receiver->SetReceiveHighWaterMark(m_highWaterMark);
+  if (!receiver->Start(error)) return false;
+  m_receiver = std::move(receiver);
+  m_queries = std::make_unique<PresenceQueries>(m_server, m_queryTimeoutMs);
+  m_phase = Phase::Subscribing;
+  return true;
+}
+
+bool ZelAPresenceMirror::WaitUntilSubscribed(long timeoutMs) {
+  if (m_phase == Phase::Subscribing && m_receiver) Subscribe(DeadlineAfter(timeoutMs));
+  return m_receiver && m_phase != Phase::Subscribing;
+}
+
+void ZelAPresenceMirror::Stop() {
+  m_stop = true;
+  if (TEventReceiver* receiver = m_receiver.get()) receiver->Stop();
+}
+
+// Under a steady stream there is always work: only the deadline ends it,
+// after one step at least.
+std::size_t ZelAPresenceMirror::Poll(long timeoutMs, const Callback& callback) {
+  const Clock::time_point deadline = DeadlineAfter(timeoutMs);
+  std::size_t told = 0;
+  for (bool first = true;; first = false) {
+    for (; !m_changes.empty(); ++told) {
+      const ZelTPresenceChange change = std::move(m_changes.front());
+      m_changes.pop_front();
+      if (callback) callback(change);
+    }
+    if (m_stop || !m_receiver || (!first && Clock::Now() >= deadline)) return told;
+    Work(deadline);
+  }
+}
+
+bool ZelAPresenceMirror::Next(ZelTPresenceChange& change, long timeoutMs) {
+  const Clock::time_point deadline = DeadlineAfter(timeoutMs);
+  for (bool first = true;; first = false) {
+    if (!m_changes.empty()) {
+      change = std::move(m_changes.front());
+      m_changes.pop_front();
+      return true;
+    }
+    if (m_stop || !m_receiver || (!first && Clock::Now() >= deadline)) return false;
+    Work(deadline);
+  }
+}
+
+std::vector<TMediaReadiness> ZelAPresenceMirror::Readiness() const {
+  std::lock_guard<std::mutex> guard(m_readinessLock);
+  return m_readiness;
+}
+
+TEventPosition ZelAPresenceMirror::Position() const {
+  std::lock_guard<std::mutex> guard(m_positionLock);
+  return m_position;
+}
+
+ZelTMirrorCounters ZelAPresenceMirror::Counters() const {
+  ZelTMirrorCounters counters;
+  counters.eventsApplied = m_applied;
+  counters.eventsSkipped = m_skipped;
+  counters.eventsUnreadable = m_unreadable;
+  counters.eventsReplayed = m_replayed;
+  counters.resyncs = m_resyncs;
+  counters.usersRequeried = m_requeried;
+  counters.queriesFailed = m_failed;
+  counters.users = m_store.Size();
+  return counters;
+}
+
+// One step: true when it did something, false when it only waited.
+bool ZelAPresenceMirror::Work(Clock::time_point deadline) {
+  switch (m_phase) {
+    case Phase::Subscribing:
+      return Subscribe(deadline);
+    case Phase::Querying:
+      if (Clock::Now() < m_retryAt) {
+        Wait(std::min(m_retryAt, deadline));
+        return false;
+      }
+      return Join();
+    case Phase::Live:
+      return RequeryDue() || Listen(deadline);
+  }
+  return false;
+}
+
+bool ZelAPresenceMirror::Subscribe(Clock::time_point deadline) {
+  do {
+    if (m_receiver->WaitUntilSubscribed(SliceUntil(deadline))) {
+      m_phase = Phase::Querying;
+      m_retryAt = Clock::time_point();
+      return true;
+    }
+  } while (!m_stop && Clock::Now() < deadline);
+  return false;
+}
+
+// Queried first, resumed after: what the replies reflect is not handed over
+// again, and what followed them is asked for if it was missed.
+bool ZelAPresenceMirror::Join() {
+  TEventPosition at;
+  const bool joined = m_chosen.empty() ? JoinAll(at) : JoinChosen(at);
+  if (!joined) {
+    ++m_failed;
+    m_retryAt = Clock::Now() + std::chrono::milliseconds(kRetryMs);
+    NuxDiagStream(TDiag::WARN, __LINE__, __FILE__, kClass, "Join")
+        << "Querying " << m_server << " failed: " << TFramework::LastFailure().text << "; trying again";
+    return false;
+  }
+  m_receiver->ResumeAfter(at);
+  {
+    std::lock_guard<std::mutex> guard(m_positionLock);
+    m_position = at;
+  }
+  if (m_joined) ++m_resyncs;
+  Change change;
+  change.kind = Change::CHANGE_SYNCED;
+  change.position = at;
+  change.syncCause = m_syncCause;
+  Tell(std::move(change));
+  m_joined = true;
+  m_syncCause = Change::SYNC_LOST;
+  m_phase = Phase::Live;
+  NoteCurrent();
+  return true;
+}
+
+bool ZelAPresenceMirror::JoinAll(TEventPosition& at) {
+  ZelTQueryUsersPresence query;
+  if (m_queries->QueryAll(query) != PresenceQueries::Answer::Answered) return false;
+  at = query.GetStatePosition();
+  std::vector<TMediaReadiness> readiness;
+  if (m_queries->QueryReadiness(readiness) == PresenceQueries::Answer::Answered) {
+    std::lock_guard<std::mutex> guard(m_readinessLock);
+    m_readiness = std::move(readiness);
+  }
+  // Users the server no longer has are looked for only when some are held.
+  std::unordered_set<long> answered;
+  const bool held = m_store.Size() != 0;
+  m_store.Reserve(static_cast<std::size_t>(query.GetUsersPresence().Size()));
+  while (ZelTUserStore::Record record = query.GetUsersPresence().TakeFirst()) {
+    if (held) answered.insert(record->GetUserKey());
+    Replace(std::move(record), at, m_joined);
+  }
+  if (held) {
+    for (const long userKey : m_store.Keys())
+      if (answered.count(userKey) == 0) RemoveUser(userKey, at);
+  }
+  m_stale.clear();
+  return true;
+}
+
+// Each user's reply has its own position; the stream resumes after the
+// lowest, and the store keeps each user from going back before its own.
+bool ZelAPresenceMirror::JoinChosen(TEventPosition& at) {
+  std::vector<std::pair<ZelTUserStore::Record, bool>> replies;
+  bool first = true;
+  for (const ChosenUser& chosen : m_chosen) {
+    ZelTUserStore::Record record = NewRecord(chosen.userKey, chosen.userId);
+    const PresenceQueries::Answer answer = m_queries->QueryUser(*record);
+    if (answer == PresenceQueries::Answer::Failed) return false;
+    const TEventPosition position = record->GetStatePosition();
+    if (first || (position.incarnation == at.incarnation && position.position < at.position)) at = position;
+    first = false;
+    replies.emplace_back(std::move(record), answer == PresenceQueries::Answer::Answered);
+  }
+  for (auto& [record, answered] : replies) {
+    if (answered) {
+      const TEventPosition position = record->GetStatePosition();
+      Replace(std::move(record), position, m_joined);
+    } else {
+      RemoveUser(record->GetUserKey(), record->GetStatePosition());
+    }
+  }
+  m_stale.clear();
+  return true;
+}
+
+bool ZelAPresenceMirror::Listen(Clock::time_point deadline) {
+  Clock::time_point until = deadline;
+  for (const auto& entry : m_stale) until = std::min(until, entry.second.due);
+  const Clock::time_point start = Clock::Now();
+  const long slice = SliceUntil(until);
+  if (!m_receiver->Next(*m_notice, slice)) {
+    // A receiver that fails at once must not make the caller's loop spin.
+    Wait(std::min(until, start + std::chrono::milliseconds(slice)));
+    return false;
+  }
+  Handle(*m_notice);
+  std::lock_guard<std::mutex> guard(m_positionLock);
+  m_position = m_receiver->Through();
+  return true;
+}
+
+void ZelAPresenceMirror::Handle(const TEventNotice& notice) {
+  using Kind = TEventNotice::Kind;
+  if (notice.replayed) ++m_replayed;
+  Change link;
+  link.position = {notice.incarnation, notice.position};
+  switch (notice.kind) {
+    case Kind::Event:
+      if (ZelTEventApplier::IsUserEvent(notice.eventType)) return ApplyUserEvent(notice);
+      return ApplyReadinessEvent(notice);
+    case Kind::TooLarge:
+      ++m_unreadable;
+      if (notice.userKey != TEventNotice::kNoUser)
+        MarkStale(static_cast<long>(notice.userKey), ZelTEventApplier::PartsOf(notice.eventType));
+      return;
+    case Kind::Restarted:
+    case Kind::Resync:
+      m_syncCause = notice.kind == Kind::Restarted ? Change::SYNC_RESTARTED : Change::SYNC_LOST;
+      m_phase = Phase::Querying;
+      m_retryAt = Clock::time_point();
+      m_current = false;
+      return;
+    case Kind::Disconnected:
+      link.kind = Change::CHANGE_LINK_DOWN;
+      return Tell(std::move(link));
+    case Kind::Reconnected:
+      link.kind = Change::CHANGE_LINK_UP;
+      return Tell(std::move(link));
+    case Kind::AuthenticationFailed:
+      link.kind = Change::CHANGE_REFUSED;
+      return Tell(std::move(link));
+  }
+}
+
+void ZelAPresenceMirror::ApplyUserEvent(const TEventNotice& notice) {
+  const long userKey = static_cast<long>(notice.userKey);
+  const auto type = static_cast<ZelTPresenceServer::enEvent>(notice.eventType);
+  Change change;
+  change.userKey = userKey;
+  change.eventType = notice.eventType;
+  change.position = {notice.incarnation, notice.position};
+  change.replayed = notice.replayed;
+  ZelTEventApplier::Result result;
+  const ZelTUserStore::enVerdict verdict = m_store.Update(userKey, change.position, [&](ZelTUserPresence& user) {
+    if (m_copies) change.before = std::make_shared<const ZelTUserPresence>(user);
+    result = m_applier.Apply(type, notice.data.data(), notice.data.size(), user);
+    if (m_copies && result.changedParts != 0) change.after = std::make_shared<const ZelTUserPresence>(user);
+  });
+  switch (verdict) {
+    case ZelTUserStore::VERDICT_ALREADY_HAD:
+      ++m_skipped;
+      return;
+    case ZelTUserStore::VERDICT_NO_USER: {
+      // A user the server gained since it was queried.
+      long named = 0;
+      std::string userId;
+      if (ZelTEventApplier::ReadUser(notice.eventType, notice.data.data(), notice.data.size(), named, userId) &&
+          named == userKey)
+        MarkStale(userKey, Change::PART_ALL, userId);
+      return;
+    }
+    case ZelTUserStore::VERDICT_OTHER_INCARNATION:
+      ++m_unreadable;
+      return MarkStale(userKey, Change::PART_ALL);
+    case ZelTUserStore::VERDICT_APPLIED:
+      break;
+  }
+  if (result.outcome != ZelTEventApplier::OUTCOME_APPLIED) {
+    ++m_unreadable;
+    NuxDiagStream(TDiag::WARN, __LINE__, __FILE__, kClass, "ApplyUserEvent")
+        << "Event " << ZelTPresenceServer::ToString(type) << " of user " << std::to_string(userKey)
+        << " could not be read; the user is queried again";
+    return MarkStale(userKey, ZelTEventApplier::PartsOf(notice.eventType));
+  }
+  ++m_applied;
+  Settle(userKey, result.settledParts);
+  if (result.unknownParts != 0) MarkStale(userKey, result.unknownParts);
+  if (result.changedParts == 0) return;
+  change.parts = result.changedParts;
+  if (change.after == nullptr) change.before.reset();
+  Tell(std::move(change));
+}
+
+void ZelAPresenceMirror::ApplyReadinessEvent(const TEventNotice& notice) {
+  const auto type = static_cast<ZelTPresenceServer::enEvent>(notice.eventType);
+  {
+    std::lock_guard<std::mutex> guard(m_readinessLock);
+    if (!m_applier.ApplyReadiness(type, notice.data.data(), notice.data.size(), m_readiness, m_changedMedia)) {
+      ++m_unreadable;
+      return;
+    }
+  }
+  ++m_applied;
+  for (const long medium : m_changedMedia) {
+    Change change;
+    change.kind = Change::CHANGE_READINESS;
+    change.medium = medium;
+    change.eventType = notice.eventType;
+    change.position = {notice.incarnation, notice.position};
+    change.replayed = notice.replayed;
+    Tell(std::move(change));
+  }
+}
+
+// The user id comes from whoever knows it: the caller, the record held, or
+// the chosen users.
+void ZelAPresenceMirror::MarkStale(long userKey, std::uint32_t parts, const std::string& userId) {
+  auto [entry, added] = m_stale.try_emplace(userKey);
+  Stale& stale = entry->second;
+  stale.parts |= parts;
+  if (added) stale.due = Clock::Now() + std::chrono::milliseconds(kSettleMs);
+  if (!userId.empty()) {
+    stale.userId = userId;
+  } else if (stale.userId.empty() && !m_store.UserIdOf(userKey, stale.userId)) {
+    const auto chosen = std::find_if(m_chosen.begin(), m_chosen.end(),
+                                     [userKey](const ChosenUser& user) { return user.userKey == userKey; });
+    if (chosen != m_chosen.end()) stale.userId = chosen->userId;
+  }
+  m_current = false;
+}
+
+void ZelAPresenceMirror::Settle(long userKey, std::uint32_t parts) {
+  const auto found = m_stale.find(userKey);
+  if (found == m_stale.end()) return;
+  found->second.parts &= ~parts;
+  if (found->second.parts == 0) m_stale.erase(found);
+  NoteCurrent();
+}
+
+bool ZelAPresenceMirror::RequeryDue() {
+  const Clock::time_point now = Clock::Now();
+  const auto due =
+      std::find_if(m_stale.begin(), m_stale.end(), [now](const auto& entry) { return entry.second.due <= now; });
+  if (due == m_stale.end()) return false;
+  Requery(due->first);
+  return true;
+}
+
+void ZelAPresenceMirror::Requery(long userKey) {
+  Stale& stale = m_stale[userKey];
+  ZelTUserStore::Record record = NewRecord(userKey, stale.userId);
+  ++m_requeried;
+  const PresenceQueries::Answer answer = m_queries->QueryUser(*record);
+  const TEventPosition at = record->GetStatePosition();
+  const bool unknown = answer == PresenceQueries::Answer::Refused &&
+                       record->GetErrorCode() == ZelTPresenceServer::ERR_INVALID_USER;
+  // Any other refusal leaves the record as inexact as a call that failed.
+  if (answer != PresenceQueries::Answer::Answered && !unknown) {
+    ++m_failed;
+    stale.due = Clock::Now() + std::chrono::milliseconds(kRetryMs);
+    return;
+  }
+  m_stale.erase(userKey);
+  if (unknown) {
+    RemoveUser(userKey, at);
+  } else {
+    Replace(std::move(record), at, true);
+  }
+  NoteCurrent();
+}
+
+void ZelAPresenceMirror::Replace(ZelTUserStore::Record record, const TEventPosition& at, bool tell) {
+  const ZelTUserPresence* fresh = record.get();
+  if (!m_store.Put(record, at) || !tell) return;
+  // Only this thread changes the store: the record just put stays as it is.
+  Change change;
+  change.userKey = fresh->GetUserKey();
+  change.position = at;
+  if (!record) {
+    change.kind = Change::CHANGE_USER_ADDED;
+    change.parts = Change::PART_ALL;
+  } else {
+    change.parts = zelclnt::mirror::DifferingParts(*record, *fresh);
+    if (change.parts == 0) return;
+  }
+  if (m_copies) {
+    if (record) change.before = Shared(std::move(record));
+    change.after = std::make_shared<const ZelTUserPresence>(*fresh);
+  }
+  Tell(std::move(change));
+}
+
+void ZelAPresenceMirror::RemoveUser(long userKey, const TEventPosition& at) {
+  ZelTUserStore::Record removed = m_store.Remove(userKey);
+  if (!removed) return;
+  Change change;
+  change.kind = Change::CHANGE_USER_REMOVED;
+  change.userKey = userKey;
+  change.parts = Change::PART_ALL;
+  change.position = at;
+  if (m_copies) change.before = Shared(std::move(removed));
+  Tell(std::move(change));
+}
+
+void ZelAPresenceMirror::Tell(ZelTPresenceChange change) { m_changes.push_back(std::move(change)); }
+
+void ZelAPresenceMirror::NoteCurrent() { m_current = m_phase == Phase::Live && m_stale.empty(); }
+
+void ZelAPresenceMirror::Wait(Clock::time_point until) {
+  while (!m_stop && Clock::Now() < until) {
+    const auto slice = Clock::IsReplaced() ? kReplacedSlice : kSlice;
+    std::this_thread::sleep_for(std::min<Clock::duration>(slice, until - Clock::Now()));
+  }
+}

@@ -1,0 +1,242 @@
+#include "zelclnt/mirror/ZelAPresenceMirror.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Churner.h"
+#include "DiagCapture.h"
+#include "PresenceSimulator.h"
+#include "RecordParts.h"
+#include "TcpRelay.h"
+#include "zelclnt/requests/ZelTQueryUsersPresence.h"
+
+namespace {
+
+using PS = ZelTPresenceServer;
+using Change = ZelTPresenceChange;
+using Clock = std::chrono::steady_clock;
+using Simulator = zelsim::PresenceSimulator;
+
+// Every wait in real time is bounded by this, far above what a loaded
+// machine needs.
+constexpr auto kBound = std::chrono::seconds(20);
+
+std::unique_ptr<Simulator> Started(const std::string& endpoint, std::size_t replayEvents = 100000) {
+  zelsim::SimulatorOptions options;
+  options.endpoint = endpoint;
+  options.replayLimits.maxEvents = replayEvents;
+  auto simulator = std::make_unique<Simulator>(options);
+  EXPECT_TRUE(simulator->Start()) << endpoint;
+  return simulator;
+}
+
+// What differs, part by part, between the mirror and a fresh query of every
+// user (of the one user, when named).
+std::vector<std::string> Differences(const ZelAPresenceMirror& mirror, const std::string& server, long only = 0) {
+  ZelAPresenceServer api("mirror-test", "client");
+  ZelTQueryUsersPresence query;
+  query.SetQueryType(ZelTQueryUsersPresence::QUERYTYPE_ALL_USERS);
+  EXPECT_EQ(api.QueryUsersPresence(server, query), PS::ACTION_SUCCEEDED);
+  std::vector<ZelTUserPresence> queried;
+  for (const ZelTUserPresence* user : query.GetUsersPresence().GetList())
+    if (!only || user->GetUserKey() == only) queried.push_back(*user);
+  const std::vector<ZelTUserPresence> held = mirror.Users().CopyAll();
+  if (held.size() != queried.size()) return {std::to_string(held.size()) + " users held"};
+  std::vector<std::string> differences;
+  for (std::size_t i = 0; i < held.size(); ++i)
+    for (const std::string& part : DifferingParts(held[i], queried[i]))
+      differences.push_back("user " + std::to_string(queried[i].GetUserKey()) + ": " + part);
+  return differences;
+}
+
+// Drives the mirror until it is current and equals the server.
+std::vector<std::string> Converge(ZelAPresenceMirror& mirror, const std::string& server,
+                                  const ZelAPresenceMirror::Callback& told = nullptr, long only = 0) {
+  std::vector<std::string> differences{"never current"};
+  for (const auto deadline = Clock::now() + kBound; Clock::now() < deadline && !differences.empty();) {
+    mirror.Poll(50, told);
+    if (mirror.IsCurrent()) differences = Differences(mirror, server, only);
+  }
+  return differences;
+}
+
+void PollFor(ZelAPresenceMirror& mirror, std::chrono::milliseconds period,
+             const ZelAPresenceMirror::Callback& told = nullptr) {
+  for (const auto until = Clock::now() + period; Clock::now() < until;) mirror.Poll(20, told);
+}
+
+bool Synced(ZelAPresenceMirror& mirror) {
+  ZelTPresenceChange change;
+  return mirror.Start() && mirror.Next(change, 10000) && change.kind == Change::CHANGE_SYNCED;
+}
+
+// After each fault, with the churn stopped, the mirror equals a fresh query
+// of every user; only a restart, or a loss beyond the server's replay
+// buffer, costs a full query. Meanwhile another thread reads the users, the
+// counters and the position.
+TEST(ZelAPresenceMirrorTest, ConcurrentReadersSeeItStayExactThroughEveryFault) {
+  DiagCapture quiet;
+  using Make = std::function<void(Simulator&, ZelAPresenceMirror&, TcpRelay&)>;
+  const Make unread = [](Simulator& simulator, auto&, auto&) { Churner(simulator.Endpoint(), 8, 11).Make(3000); };
+  const struct {
+    const char* name;
+    bool throughRelay;
+    std::size_t replayEvents;
+    Make make;
+    bool replays;
+    bool resyncs;
+    Change::enSyncCause cause;
+  } faults[] = {
+      {"churn alone", false, 100000, [](auto&, auto&, auto&) {}, false, false, Change::SYNC_FIRST},
+      {"receiver not reading", false, 100000, unread, true, false, Change::SYNC_FIRST},
+      {"loss beyond the replay buffer", false, 20, unread, false, true, Change::SYNC_LOST},
+      {"publisher restart", false, 100000,
+       [](Simulator& simulator, auto&, auto&) {
+         simulator.Stop();
+         ASSERT_TRUE(simulator.Start());
+       },
+       false, true, Change::SYNC_RESTARTED},
+      {"link cut for two seconds", true, 100000,
+       [](auto&, ZelAPresenceMirror& mirror, TcpRelay& relay) {
+         relay.Cut();
+         PollFor(mirror, std::chrono::seconds(2));
+         relay.Restore();
+       },
+       true, false, Change::SYNC_FIRST},
+  };
+  for (const auto& fault : faults) {
+    const auto simulator =
+        Started(fault.throughRelay ? "tcp://127.0.0.1:0" : "inproc://mirror-faults", fault.replayEvents);
+    const std::string& server = simulator->Endpoint();
+    TcpRelay relay(fault.throughRelay ? std::stoi(server.substr(server.rfind(':') + 1)) : 0);
+    ASSERT_TRUE(!fault.throughRelay || relay.Start()) << fault.name;
+    ZelAPresenceMirror mirror(fault.throughRelay ? relay.Endpoint() : server);
+    mirror.SetReceiveHighWaterMark(100);
+    ASSERT_TRUE(Synced(mirror)) << fault.name;
+    std::atomic<bool> done{false};
+    std::atomic<int> partial{0};
+    std::thread reader([&] {
+      for (int users = 0; !done; users = 0) {
+        mirror.Users().ForEach([&](const ZelTUserPresence&) { ++users; });
+        if (users != 8 || mirror.Users().CopyAll().size() != 8 || mirror.Counters().users != 8) ++partial;
+        mirror.Position();
+        mirror.Readiness();
+      }
+    });
+    std::vector<Change> told;
+    const auto keep = [&](const Change& change) { told.push_back(change); };
+    Churner churner(server);
+    churner.Start();
+    PollFor(mirror, std::chrono::milliseconds(300), keep);
+    fault.make(*simulator, mirror, relay);
+    PollFor(mirror, std::chrono::milliseconds(300), keep);
+    churner.Stop();
+    EXPECT_EQ(Converge(mirror, server, keep), std::vector<std::string>{}) << fault.name;
+    done = true;
+    reader.join();
+    EXPECT_EQ(partial, 0) << fault.name;
+    const ZelTMirrorCounters counters = mirror.Counters();
+    const bool resynced = std::any_of(told.begin(), told.end(), [&](const Change& change) {
+      return change.kind == Change::CHANGE_SYNCED && change.syncCause == fault.cause;
+    });
+    EXPECT_EQ(std::make_tuple(counters.eventsApplied > 0, counters.eventsReplayed > 0 || !fault.replays,
+                              counters.resyncs > 0, resynced),
+              std::make_tuple(true, true, fault.resyncs, fault.resyncs))
+        << fault.name;
+  }
+}
+
+// An event the query's reply already reflects is not applied again (it
+// would tell a change that is none, or move the user back in time); the
+// next one is, and told with the record before and after.
+TEST(ZelAPresenceMirrorTest, JoinsTheQueryAndTheStreamAtTheReplysPosition) {
+  DiagCapture quiet;
+  const auto simulator = Started("inproc://mirror-join");
+  ZelAPresenceMirror mirror(simulator->Endpoint());
+  mirror.SetChangeCopies(true);
+  ASSERT_TRUE(mirror.Start() && mirror.WaitUntilSubscribed(10000));
+  ZelAUserPresence agent("mirror-test", "client");
+  agent.SetUserKey(43);
+  agent.SetUserID("agent43");
+  const auto work = [&](long reason) {
+    return agent.SetRoutingState(simulator->Endpoint(), ZelTRoutingState::ROUTINGSTATE_WORK, reason, false);
+  };
+  ASSERT_EQ(work(1), PS::ACTION_SUCCEEDED);
+  ASSERT_EQ(work(2), PS::ACTION_SUCCEEDED);
+  ZelTPresenceChange change;
+  ASSERT_TRUE(mirror.Next(change, 10000));
+  EXPECT_EQ(change.kind, Change::CHANGE_SYNCED);
+  ASSERT_EQ(work(3), PS::ACTION_SUCCEEDED);
+  ASSERT_TRUE(mirror.Next(change, 10000));
+  EXPECT_EQ(change.ToString().substr(0, 21), "User 43 RoutingState ");
+  ASSERT_TRUE(change.before && change.after);
+  EXPECT_EQ(std::make_pair(change.before->GetRoutingState().GetRoutingStateReason(),
+                           change.after->GetRoutingState().GetRoutingStateReason()),
+            std::make_pair(2L, 3L));
+  EXPECT_FALSE(mirror.Next(change, 200)) << "told again: " << change.ToString();
+  EXPECT_EQ(mirror.Counters().eventsApplied, 1u);
+}
+
+// A desktop following one agent gets that agent's events only, and its
+// mirror holds that agent exactly.
+TEST(ZelAPresenceMirrorTest, ChosenUsersSeeNothingOfOthers) {
+  DiagCapture quiet;
+  const auto simulator = Started("inproc://mirror-chosen");
+  ZelAPresenceMirror mirror(simulator->Endpoint(), {{44, "agent44"}});
+  ASSERT_TRUE(Synced(mirror));
+  std::vector<long> users;
+  Churner(simulator->Endpoint(), 4).Make(400);
+  const auto keep = [&](const Change& change) { users.push_back(change.userKey); };
+  EXPECT_EQ(Converge(mirror, simulator->Endpoint(), keep, 44), std::vector<std::string>{});
+  EXPECT_FALSE(users.empty());
+  EXPECT_EQ(std::count(users.begin(), users.end(), 44), static_cast<long>(users.size()));
+}
+
+// A stream that never pauses does not keep Poll past its time: Poll(0)
+// takes one step, however much waits.
+TEST(ZelAPresenceMirrorTest, PollEndsAtItsTimeWhateverWaits) {
+  DiagCapture quiet;
+  const auto simulator = Started("inproc://mirror-poll");
+  ZelAPresenceMirror mirror(simulator->Endpoint());
+  ASSERT_TRUE(Synced(mirror));
+  Churner(simulator->Endpoint()).Make(300);
+  mirror.Poll(0);
+  EXPECT_LE(mirror.Counters().eventsApplied + mirror.Counters().eventsSkipped, 1u);
+}
+
+// An incomplete event's user waits, by the mirror's clock, for a complete
+// event, and is then queried once.
+TEST(ZelAPresenceMirrorTest, IncompleteEventIsSettledByOneQueryAfterItsWait) {
+  DiagCapture quiet;
+  const auto simulator = Started("inproc://mirror-settle");
+  TManualClock clock;
+  TScopedClock scoped(clock);
+  ZelAPresenceMirror mirror(simulator->Endpoint());
+  ASSERT_TRUE(Synced(mirror));
+  ZelAUserPresence agent("mirror-test", "client");
+  agent.SetUserKey(42);
+  agent.SetUserID("agent42");
+  ASSERT_EQ(agent.SetPrimaryContact(simulator->Endpoint(), "C42-3", 0), PS::ACTION_SUCCEEDED);
+  const auto pollUntil = [&](const std::function<bool()>& done) {
+    for (const auto deadline = Clock::now() + kBound; !done() && Clock::now() < deadline;) mirror.Poll(0);
+    return done();
+  };
+  ASSERT_TRUE(pollUntil([&] { return mirror.Counters().eventsApplied == 1; }));
+  clock.Advance(std::chrono::milliseconds(ZelAPresenceMirror::kSettleMs - 1));
+  for (int i = 0; i < 100; ++i) mirror.Poll(0);
+  EXPECT_EQ(std::make_pair(mirror.Counters().usersRequeried, mirror.IsCurrent()), std::make_pair(0UL, false));
+  clock.Advance(std::chrono::milliseconds(1));
+  ASSERT_TRUE(pollUntil([&] { return mirror.IsCurrent(); }));
+  EXPECT_EQ(mirror.Counters().usersRequeried, 1u);
+  EXPECT_EQ(Differences(mirror, simulator->Endpoint()), std::vector<std::string>{});
+}
+
+}  // namespace

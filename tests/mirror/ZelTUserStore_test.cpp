@@ -1,0 +1,107 @@
+#include "zelclnt/mirror/ZelTUserStore.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Store = ZelTUserStore;
+
+Store::Record Record(long userKey, long reason) {
+  Store::Record record = zelclnt::detail::NewElement<ZelTUserPresence>("test");
+  record->SetUserKey(userKey);
+  record->SetUserID("agent" + std::to_string(reason));
+  record->SetRoutingStateReason(reason);
+  return record;
+}
+
+long ReasonOf(const Store& store, long userKey) {
+  ZelTUserPresence copy;
+  return store.Copy(userKey, copy) ? copy.GetRoutingState().GetRoutingStateReason() : -1;
+}
+
+// Never back in time: an event applies only above the record's position, a
+// reply replaces from the record's position on; incarnations and unknown
+// positions decide as the contract says.
+TEST(ZelTUserStoreTest, PositionsDecideWhatIsApplied) {
+  const struct {
+    const char* name;
+    TEventPosition held;
+    TEventPosition at;
+    Store::enVerdict event;
+    bool reply;
+  } cases[] = {
+      {"above", {7, 10}, {7, 11}, Store::VERDICT_APPLIED, true},
+      {"same", {7, 10}, {7, 10}, Store::VERDICT_ALREADY_HAD, true},
+      {"below", {7, 10}, {7, 9}, Store::VERDICT_ALREADY_HAD, false},
+      {"other incarnation", {7, 10}, {8, 1}, Store::VERDICT_OTHER_INCARNATION, true},
+      {"held unknown", {}, {7, 1}, Store::VERDICT_APPLIED, true},
+      {"told unknown", {7, 10}, {}, Store::VERDICT_APPLIED, true},
+  };
+  for (const auto& c : cases) {
+    Store store;
+    Store::Record first = Record(42, 1);
+    ASSERT_TRUE(store.Put(first, c.held));
+    EXPECT_FALSE(first) << "an added record replaces none";
+    const Store::enVerdict verdict =
+        store.Update(42, c.at, [](ZelTUserPresence& user) { user.SetRoutingStateReason(5); });
+    EXPECT_EQ(std::make_tuple(verdict, ReasonOf(store, 42)),
+              std::make_tuple(c.event, c.event == Store::VERDICT_APPLIED ? 5L : 1L))
+        << c.name;
+
+    Store replies;
+    Store::Record second = Record(42, 2);
+    first = Record(42, 1);
+    replies.Put(first, c.held);
+    EXPECT_EQ(replies.Put(second, c.at), c.reply) << c.name;
+    EXPECT_EQ(std::make_pair(ReasonOf(replies, 42), second->GetRoutingState().GetRoutingStateReason()),
+              c.reply ? std::make_pair(2L, 1L) : std::make_pair(1L, 2L))
+        << c.name << ": the replaced record goes back to the caller";
+  }
+  Store store;
+  EXPECT_EQ(store.Update(42, {7, 1}, [](ZelTUserPresence&) {}), Store::VERDICT_NO_USER);
+  EXPECT_FALSE(store.Remove(42));
+}
+
+// Readers on other threads see each record whole while one thread changes
+// it: the reason and the id change together, and so are always seen.
+TEST(ZelTUserStoreTest, ConcurrentReadersSeeEveryRecordWhole) {
+  Store store;
+  for (long key = 42; key < 46; ++key) {
+    Store::Record record = Record(key, 0);
+    store.Put(record, {1, 0});
+  }
+  std::atomic<bool> done{false};
+  std::atomic<long> torn{0};
+  const auto whole = [&](const ZelTUserPresence& user) {
+    if (user.GetUserID() != "agent" + std::to_string(user.GetRoutingState().GetRoutingStateReason())) ++torn;
+  };
+  std::thread reader([&] {
+    ZelTUserPresence copy;
+    while (!done) {
+      if (store.Copy(43, copy)) whole(copy);
+      for (const ZelTUserPresence& user : store.CopyAll()) whole(user);
+      store.ForEach(whole);
+    }
+  });
+  for (std::uint64_t position = 1; position <= 2000; ++position) {
+    const long key = 42 + static_cast<long>(position % 4);
+    const long reason = static_cast<long>(position);
+    store.Update(key, {1, position}, [reason](ZelTUserPresence& user) {
+      user.SetRoutingStateReason(reason);
+      user.SetUserID("agent" + std::to_string(reason));
+    });
+    Store::Record record = Record(key, reason);
+    if (position % 500 == 0) store.Put(record, {1, position});
+  }
+  done = true;
+  reader.join();
+  EXPECT_EQ(torn, 0);
+  EXPECT_EQ(store.Keys(), (std::vector<long>{42, 43, 44, 45}));
+}
+
+}  // namespace
