@@ -248,9 +248,11 @@ bool TEventPublisher::SendFrames(const char* header, std::size_t headerSize, con
   try {
     // A PUB socket never blocks: at the high-water mark it drops the whole
     // message, both parts.
+    zmq::message_t head(header, headerSize);
     zmq::message_t body(data, size);
+    zelplatform::ReleaseBeforeSend(head.data());
     zelplatform::ReleaseBeforeSend(body.data());
-    return m_socket->send(zmq::const_buffer(header, headerSize), zmq::send_flags::sndmore | zmq::send_flags::dontwait) &&
+    return m_socket->send(head, zmq::send_flags::sndmore | zmq::send_flags::dontwait) &&
            m_socket->send(body, zmq::send_flags::dontwait);
   } catch (const zmq::error_t&) {
     return false;
