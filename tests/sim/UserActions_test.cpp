@@ -189,7 +189,8 @@ TEST(UserActionsTest, RulesAndTheirEvents) {
 TEST(UserActionsTest, PostProcessingPartsEndAsTheirActionsSay) {
   Table table;
   ASSERT_EQ(table.Act(42, User::ACTION_REQUEST_POST_PROCESSING, Contact("C42-2", {5})), PS::ERR_NONE);
-  const ZelTHandlingState* mail = table.Find(42).GetHandlingStates().GetHandlingState("C42-2", 0);
+  const User requested = table.Find(42);
+  const ZelTHandlingState* mail = requested.GetHandlingStates().GetHandlingState("C42-2", 0);
   ASSERT_NE(mail, nullptr);
   EXPECT_TRUE(mail->IsAutomaticWrapupSuspended());
   ASSERT_EQ(table.Act(42, User::ACTION_EXIT_POST_PROCESSING, Contact("C42-2")), PS::ERR_NONE);
