@@ -96,10 +96,10 @@ bool Gateway::Start(std::string* error) {
 }
 
 void Gateway::Stop() {
-  if (m_listener) m_listener->Close();
   m_io.stop();
   for (std::thread& thread : m_threads) thread.join();
   m_threads.clear();
+  if (m_listener) m_listener->Close();
   m_workers.join();
 }
 

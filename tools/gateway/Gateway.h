@@ -74,10 +74,12 @@ class Gateway {
   Tokens m_tokens;
   Backend m_backend;
   std::unique_ptr<Router> m_router;
-  boost::asio::io_context m_io;
   std::unique_ptr<boost::asio::ssl::context> m_tls;
   boost::asio::thread_pool m_workers;
   std::unique_ptr<SessionContext> m_context;
+  // Goes before what its sessions use: destroying it destroys the sessions
+  // still waiting on it.
+  boost::asio::io_context m_io;
   std::shared_ptr<Listener> m_listener;
   std::vector<std::thread> m_threads;
 };

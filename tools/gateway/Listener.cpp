@@ -44,10 +44,8 @@ void Listener::OnAccept(beast::error_code error, tcp::socket socket) {
 }
 
 void Listener::Close() {
-  net::post(m_acceptor.get_executor(), [self = shared_from_this()] {
-    beast::error_code ignored;
-    self->m_acceptor.close(ignored);
-  });
+  beast::error_code ignored;
+  m_acceptor.close(ignored);
 }
 
 unsigned short Listener::Port() const {

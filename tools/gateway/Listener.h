@@ -1,7 +1,8 @@
 #pragma once
 // Accepts connections on one address and hands each to a session of its
-// own, over TLS when the listener has a context for it. Start and Stop
-// belong to the owner; the accepting runs on the io_context.
+// own, over TLS when the listener has a context for it. Open and Close
+// belong to the owner, Close once nothing runs the io_context; the
+// accepting runs on the io_context.
 
 #include <memory>
 #include <string>
