@@ -14,11 +14,15 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "DiagCapture.h"
 #include "HttpClient.h"
 #include "JsonInput.h"
 #include "PresenceSimulator.h"
+#include "zelclnt/platform/TCurve.h"
+#include "zelclnt/platform/TFramework.h"
 #include "zelclnt/platform/TRPCServer.h"
 
 namespace {
@@ -348,6 +352,74 @@ TEST(GatewayTest, AConnectionKeepsAliveWithinItsLimitsAndMalformedHttpIsRefused)
     const std::string answer = httpclient::Raw(running.port, c.request);
     EXPECT_EQ(answer.substr(0, c.status.size()), c.status) << c.request.substr(0, 60) << " -> " << answer.substr(0, 200);
   }
+}
+
+// The gateway's own CURVE keys: a read key may query and is refused acting,
+// an unknown key fails at the handshake.
+TEST(GatewayTest, ASecuredPresenceServerIsReachedWithTheGatewaysOwnKeys) {
+  if (!TCurve::Available()) GTEST_SKIP() << "libzmq without CURVE";
+  DiagCapture quiet;
+  const TCurveKeyPair server = TCurve::Generate();
+  const TCurveKeyPair reader = TCurve::Generate();
+  zelsim::SimulatorOptions secured;
+  secured.endpoint = "tcp://127.0.0.1:0";
+  secured.security = TServerSecurity{server, {{reader.publicKey, TRole::Read}}};
+  zelsim::PresenceSimulator simulator(secured);
+  ASSERT_TRUE(simulator.Start());
+  TFramework::SetServerKey(simulator.Endpoint(), server.publicKey);
+  const struct {
+    TCurveKeyPair keys;
+    http method;
+    std::string target;
+    unsigned status;
+    std::string code;
+  } cases[] = {
+      {reader, http::get, "/v1/status", 200, ""},
+      {reader, http::post, "/v1/users/42/actions/recovery-mode", 403, "ERR_REQUEST_UNAUTHORIZED"},
+      {TCurve::Generate(), http::get, "/v1/status", 502, "authentication_failed"},
+  };
+  for (const auto& c : cases) {
+    TFramework::SetClientKeys(c.keys);
+    zelgw::GatewayOptions options;
+    options.listen = "127.0.0.1:0";
+    options.server = simulator.Endpoint();
+    zelgw::Gateway gateway(options);
+    std::string error;
+    ASSERT_TRUE(gateway.Start(&error)) << error;
+    const HttpResult result =
+        httpclient::Fetch(gateway.Port(), c.method, c.target + "?timeout=5000", c.method == http::post ? R"({"on": true})" : "");
+    EXPECT_EQ(result.status, c.status) << c.target << " " << result.body;
+    EXPECT_EQ(ErrorCode(result), c.code) << c.target;
+  }
+  TFramework::SetClientKeys({});
+  TFramework::SetServerKey(simulator.Endpoint(), "");
+}
+
+// Many clients at once: every request answered, and counted once.
+TEST(GatewayTest, ConcurrentClientsAreAllAnsweredAndCounted) {
+  DiagCapture quiet;
+  Running running = Start();
+  constexpr int kClients = 8;
+  constexpr int kRequests = 25;
+  std::atomic<int> answered{0};
+  std::vector<std::thread> clients;
+  for (int client = 0; client < kClients; ++client)
+    clients.emplace_back([&, client] {
+      for (int i = 0; i < kRequests; ++i) {
+        const bool act = i % 2 == 1;
+        const std::string user = "/v1/users/" + std::to_string(42 + client % 4);
+        const HttpResult result = act ? httpclient::Fetch(running.port, http::post, user + "/actions/contact-assist",
+                                                          i % 4 == 1 ? R"({"on": true})" : R"({"on": false})")
+                                      : httpclient::Fetch(running.port, http::get, user);
+        if (result.status == 200) ++answered;
+      }
+    });
+  for (std::thread& client : clients) client.join();
+  EXPECT_EQ(answered.load(), kClients * kRequests);
+  const std::string metrics = httpclient::Fetch(running.port, http::get, "/metrics").body;
+  EXPECT_NE(metrics.find("presence_gateway_http_requests_total{status=\"200\"} " + std::to_string(kClients * kRequests)),
+            std::string::npos)
+      << metrics;
 }
 
 }  // namespace
