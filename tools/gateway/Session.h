@@ -13,6 +13,7 @@
 // Sessions live on their strand; the listener makes them.
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstddef>
 #include <memory>
@@ -146,7 +147,18 @@ class Session : public std::enable_shared_from_this<Session<Stream>> {
       });
     } else {
       m_stream.socket().shutdown(net::ip::tcp::socket::shutdown_send, ignored);
+      // Closing with the client's bytes unread would reset the connection
+      // and could lose the response before the client reads it: read and
+      // drop them first, for a few seconds at most.
+      beast::get_lowest_layer(m_stream).expires_after(std::chrono::seconds(3));
+      Drain();
     }
+  }
+
+  void Drain() {
+    m_stream.async_read_some(net::buffer(m_drain), [self = this->shared_from_this()](beast::error_code error, std::size_t) {
+      if (!error) self->Drain();
+    });
   }
 
   Stream m_stream;
@@ -156,6 +168,7 @@ class Session : public std::enable_shared_from_this<Session<Stream>> {
   Request m_request;
   std::shared_ptr<Response> m_response;
   std::chrono::steady_clock::time_point m_started;
+  std::array<char, 4096> m_drain;
 };
 
 

@@ -34,9 +34,11 @@ CivilDate DateOfDay(std::int64_t days) {
 }  // namespace
 
 std::string IsoTime(std::int64_t ms) {
+  // Remainders, not products: seconds * 1000 overflows at the extremes.
   const std::int64_t seconds = FloorDiv(ms, 1000);
+  const int millis = static_cast<int>((ms % 1000 + 1000) % 1000);
   const std::int64_t days = FloorDiv(seconds, 86400);
-  const std::int64_t ofDay = seconds - days * 86400;
+  const std::int64_t ofDay = (seconds % 86400 + 86400) % 86400;
   const CivilDate date = DateOfDay(days);
   char year[32];
   if (date.year >= 0 && date.year <= 9999)
@@ -46,7 +48,7 @@ std::string IsoTime(std::int64_t ms) {
   char text[80];
   std::snprintf(text, sizeof text, "%s-%02u-%02uT%02d:%02d:%02d.%03dZ", year, date.month, date.day,
                 static_cast<int>(ofDay / 3600), static_cast<int>(ofDay / 60 % 60), static_cast<int>(ofDay % 60),
-                static_cast<int>(ms - seconds * 1000));
+                millis);
   return text;
 }
 
