@@ -195,8 +195,8 @@ TEST(GatewayTest, TokensGrantTheirRoleAndReachOnlyTheirUsers) {
   const std::string desk = "desk-42-token-0123456789";
   const std::string unknown = "unknown-token-0123456789";
   zelgw::GatewayOptions options;
-  options.tokensFile = WriteFile("tokens", "# who may do what\n" + reader + " read\n" + operator_ + " control\n" + desk +
-                                               " control 42\n");
+  options.tokensFile = WriteFile(
+      "tokens", "# who may do what\n" + reader + " read\n" + operator_ + " control\n" + desk + " control 42\n");
   DiagCapture lines("INFO,FENX,EVNT,RQST,CAFL,PRGM");
   Running running = Start(options);
   const std::string before43 = RoutingStateOf(running.port, 43, reader);
@@ -228,8 +228,9 @@ TEST(GatewayTest, TokensGrantTheirRoleAndReachOnlyTheirUsers) {
     EXPECT_EQ(result.Header("WWW-Authenticate"), c.status == 401 ? "Bearer realm=\"presence-gateway\"" : "");
   }
   EXPECT_EQ(RoutingStateOf(running.port, 43, reader), before43);
-  EXPECT_EQ(BodyOf(httpclient::Fetch(running.port, http::get, "/v1/users/42", "", desk))["routingState"]["state"]["name"],
-            "Work");
+  EXPECT_EQ(
+      BodyOf(httpclient::Fetch(running.port, http::get, "/v1/users/42", "", desk))["routingState"]["state"]["name"],
+      "Work");
   running.gateway->Stop();
   EXPECT_FALSE(lines.Texts(TDiag::INFO).empty());
   for (const CapturedLine& line : lines.Lines())
@@ -281,9 +282,10 @@ TEST(GatewayTest, AnAddressOtherThanLoopbackNeedsTlsOrInsecureAndTlsServes) {
   const std::string dir = ::testing::TempDir();
   const std::string certificate = dir + "gateway-cert.pem";
   const std::string key = dir + "gateway-key.pem";
-  const std::string make = "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 2 -subj "
-                           "/CN=localhost -addext subjectAltName=IP:127.0.0.1 -keyout " +
-                           key + " -out " + certificate + " 2>/dev/null";
+  const std::string make =
+      "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 2 -subj "
+      "/CN=localhost -addext subjectAltName=IP:127.0.0.1 -keyout " +
+      key + " -out " + certificate + " 2>/dev/null";
   ASSERT_EQ(std::system(make.c_str()), 0) << make;
   const struct {
     std::string listen, certificate, key;
@@ -333,7 +335,8 @@ TEST(GatewayTest, AConnectionKeepsAliveWithinItsLimitsAndMalformedHttpIsRefused)
   DiagCapture quiet;
   Running running = Start();
   const std::string get = "GET /v1/openapi.json HTTP/1.1\r\nHost: x\r\n\r\n";
-  const std::string twice = httpclient::Raw(running.port, get + "GET /metrics HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+  const std::string twice =
+      httpclient::Raw(running.port, get + "GET /metrics HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
   EXPECT_NE(twice.find("\"openapi\""), std::string::npos);
   EXPECT_NE(twice.find("presence_gateway_open_connections 1"), std::string::npos);
   const struct {
@@ -350,7 +353,8 @@ TEST(GatewayTest, AConnectionKeepsAliveWithinItsLimitsAndMalformedHttpIsRefused)
   };
   for (const auto& c : cases) {
     const std::string answer = httpclient::Raw(running.port, c.request);
-    EXPECT_EQ(answer.substr(0, c.status.size()), c.status) << c.request.substr(0, 60) << " -> " << answer.substr(0, 200);
+    EXPECT_EQ(answer.substr(0, c.status.size()), c.status)
+        << c.request.substr(0, 60) << " -> " << answer.substr(0, 200);
   }
 }
 
@@ -386,8 +390,8 @@ TEST(GatewayTest, ASecuredPresenceServerIsReachedWithTheGatewaysOwnKeys) {
     zelgw::Gateway gateway(options);
     std::string error;
     ASSERT_TRUE(gateway.Start(&error)) << error;
-    const HttpResult result =
-        httpclient::Fetch(gateway.Port(), c.method, c.target + "?timeout=5000", c.method == http::post ? R"({"on": true})" : "");
+    const HttpResult result = httpclient::Fetch(gateway.Port(), c.method, c.target + "?timeout=5000",
+                                                c.method == http::post ? R"({"on": true})" : "");
     EXPECT_EQ(result.status, c.status) << c.target << " " << result.body;
     EXPECT_EQ(ErrorCode(result), c.code) << c.target;
   }
@@ -417,8 +421,9 @@ TEST(GatewayTest, ConcurrentClientsAreAllAnsweredAndCounted) {
   for (std::thread& client : clients) client.join();
   EXPECT_EQ(answered.load(), kClients * kRequests);
   const std::string metrics = httpclient::Fetch(running.port, http::get, "/metrics").body;
-  EXPECT_NE(metrics.find("presence_gateway_http_requests_total{status=\"200\"} " + std::to_string(kClients * kRequests)),
-            std::string::npos)
+  EXPECT_NE(
+      metrics.find("presence_gateway_http_requests_total{status=\"200\"} " + std::to_string(kClients * kRequests)),
+      std::string::npos)
       << metrics;
 }
 

@@ -21,7 +21,9 @@ TEST(HttpTargetTest, PathsAndQueriesAreDecodedStrictly) {
   } cases[] = {
       {"/", "", {}, {}},
       {"/v1/users/42", "", {"v1", "users", "42"}, {}},
-      {"/v1/users/%34%32?timeout=200&parameters=%2B49+30&", "", {"v1", "users", "42"},
+      {"/v1/users/%34%32?timeout=200&parameters=%2B49+30&",
+       "",
+       {"v1", "users", "42"},
        {{"timeout", "200"}, {"parameters", "+49 30"}}},
       {"/a?flag", "", {"a"}, {{"flag", ""}}},
       {"/a/", "empty segment in the request path", {}, {}},

@@ -24,8 +24,9 @@ TEST(MetricsTest, TheExpositionIsExactAndEscapesItsLabels) {
   metrics.CountRequest(404);
   metrics.CountRequest(200);
   metrics.ConnectionOpened();
-  const std::string buckets[] = {"0.001", "0.0025", "0.005", "0.01", "0.025", "0.05", "0.1", "0.25", "0.5", "1", "2.5", "10"};
-  auto histogram = [&](const std::string& label, const int (&counts)[12], int count, const std::string& sum) {
+  const std::string buckets[] = {"0.001", "0.0025", "0.005", "0.01", "0.025", "0.05",
+                                 "0.1",   "0.25",   "0.5",   "1",    "2.5",   "10"};
+  auto histogram = [&](const std::string& label, const int(&counts)[12], int count, const std::string& sum) {
     std::string text;
     for (int i = 0; i < 12; ++i)
       text += "presence_gateway_call_duration_seconds_bucket{call=\"" + label + "\",le=\"" + buckets[i] + "\"} " +
@@ -74,7 +75,8 @@ TEST(OpenApiTest, TheDocumentHoldsExactlyTheRoutesTheRouterKnows) {
   const std::vector<std::string> names = zelgw::Router::RouteNames();
   EXPECT_EQ(documented, std::set<std::string>(names.begin(), names.end()));
   std::set<std::string> actions;
-  for (const auto& action : document["paths"]["/v1/users/{key}/actions/{action}"]["post"]["parameters"][1]["schema"]["enum"])
+  for (const auto& action :
+       document["paths"]["/v1/users/{key}/actions/{action}"]["post"]["parameters"][1]["schema"]["enum"])
     actions.insert(action.get<std::string>());
   std::set<std::string> known;
   for (int action = 0; action <= 10; ++action)

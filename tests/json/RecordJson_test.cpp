@@ -83,7 +83,8 @@ TEST(EnumJsonTest, EveryEnumerationNamesTheValuesTheLibraryHasATextForAndNoOther
        TextOf<ZelTQueryUsersPresence::enQueryType>(ZelTQueryUsersPresence::QueryType_ToString),
        [&](auto& t) { return t == invalid; }},
       {"capability type", FormOf<ZelTUserCapability::enCapabilityType>(),
-       TextOf<ZelTUserCapability::enCapabilityType>(ZelTUserCapability::ToString), [&](auto& t) { return t == invalid; }},
+       TextOf<ZelTUserCapability::enCapabilityType>(ZelTUserCapability::ToString),
+       [&](auto& t) { return t == invalid; }},
       {"integrated presence", FormOf<Summary::IntegratedPresence>(),
        TextOf<Summary::IntegratedPresence>(Summary::ToString), [&](auto& t) { return t == unknown; }},
       {"presence source", FormOf<Summary::IntegratedPresenceSource>(),
@@ -152,16 +153,31 @@ TEST(EnumJsonTest, ReadsANameInAnyCaseItsNumberOrItsOwnFormButOnlyNamedValues) {
     const char* json;
     int value;  // -1: refused
   } cases[] = {
-      {R"("Work")", 2}, {R"("wORK")", 2}, {"2", 2}, {R"({"name": "Work", "value": 2})", 2}, {R"({"value": 4})", 4},
-      {R"({"name": "logoff"})", 3}, {R"({"name": "Work", "value": 3})", -1}, {R"("Busy")", -1}, {"77", -1},
-      {"-1", -1}, {"2.0", -1}, {"true", -1}, {"null", -1}, {R"("")", -1}, {"[2]", -1}, {"{}", -1},
-      {"4294967298", -1}, {R"({"name": null, "value": 77})", -1},
+      {R"("Work")", 2},
+      {R"("wORK")", 2},
+      {"2", 2},
+      {R"({"name": "Work", "value": 2})", 2},
+      {R"({"value": 4})", 4},
+      {R"({"name": "logoff"})", 3},
+      {R"({"name": "Work", "value": 3})", -1},
+      {R"("Busy")", -1},
+      {"77", -1},
+      {"-1", -1},
+      {"2.0", -1},
+      {"true", -1},
+      {"null", -1},
+      {R"("")", -1},
+      {"[2]", -1},
+      {"{}", -1},
+      {"4294967298", -1},
+      {R"({"name": null, "value": 77})", -1},
   };
   for (const auto& c : cases) {
     ZelTRoutingState::enRoutingState state = ZelTRoutingState::ROUTINGSTATE_AVAILABLE;
     std::string error;
-    const bool read = zeljson::ParseEnum(Json::parse(c.json), "a routing state", ZelTRoutingState::ROUTINGSTATE_AVAILABLE,
-                                         ZelTRoutingState::ROUTINGSTATE_UNKNOWN, state, &error);
+    const bool read =
+        zeljson::ParseEnum(Json::parse(c.json), "a routing state", ZelTRoutingState::ROUTINGSTATE_AVAILABLE,
+                           ZelTRoutingState::ROUTINGSTATE_UNKNOWN, state, &error);
     EXPECT_EQ(read, c.value >= 0) << c.json;
     EXPECT_EQ(read ? static_cast<int>(state) : -1, c.value) << c.json;
     EXPECT_EQ(error, read ? "" : expected) << c.json;
@@ -214,8 +230,9 @@ ZelTUserPresence SampleUser() {
 const char* const kMediumNone = R"({"name":"None","value":0})";
 
 std::string MediaText() {
-  std::string text = std::string("[{\"medium\":{\"name\":\"Voice\",\"value\":1},\"state\":{\"name\":\"Available\",\"value\":2},"
-                                 "\"cause\":{\"name\":\"None\",\"value\":0},\"startTime\":\"2026-12-07T01:02:03.045Z\"}");
+  std::string text = std::string(
+      "[{\"medium\":{\"name\":\"Voice\",\"value\":1},\"state\":{\"name\":\"Available\",\"value\":2},"
+      "\"cause\":{\"name\":\"None\",\"value\":0},\"startTime\":\"2026-12-07T01:02:03.045Z\"}");
   const char* const media[] = {R"({"name":"Callback","value":2})", R"({"name":"Email","value":3})",
                                R"({"name":"Web Chat","value":4})", R"({"name":"OpenMedia","value":5})"};
   for (const char* medium : media)
@@ -256,10 +273,11 @@ TEST(EventJsonTest, EventsNameTheirTypeAndUserThenTheirRecord) {
   ZelTWrapupSubmittedEvent wrapup;
   ZelTEventControl::Copy(wrapup, ZelTEventBase::EVENTCAUSE_WRAPUP_SUBMITTED, user, std::string("C42-1"), 0L, 12L, 0L,
                          3L, std::list<long>{7, 9});
-  EXPECT_EQ(zeljson::Text(zeljson::ToJson(ZelTPresenceServer::WRAPUP_SUBMITTED_EVENT, wrapup)),
-            R"({"type":{"name":"Wrapup Submitted Event","value":35013},"userKey":42,"userId":"agent42","siteKey":3,)"
-            R"("businessUnitKey":2,"cause":{"name":"WrapupSubmitted","value":15},"resourceId":"42",)"
-            R"("contactId":"C42-1","requeueCount":0,"queueKey":12,"locationKey":0,"sequenceNumber":3,"reasons":[7,9]})");
+  EXPECT_EQ(
+      zeljson::Text(zeljson::ToJson(ZelTPresenceServer::WRAPUP_SUBMITTED_EVENT, wrapup)),
+      R"({"type":{"name":"Wrapup Submitted Event","value":35013},"userKey":42,"userId":"agent42","siteKey":3,)"
+      R"("businessUnitKey":2,"cause":{"name":"WrapupSubmitted","value":15},"resourceId":"42",)"
+      R"("contactId":"C42-1","requeueCount":0,"queueKey":12,"locationKey":0,"sequenceNumber":3,"reasons":[7,9]})");
 
   ZelTUserRoutingStateEvent routing;
   ZelTEventControl::Copy(routing, ZelTEventBase::EVENTCAUSE_ROUTING_WORK, user);

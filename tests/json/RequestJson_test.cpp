@@ -28,13 +28,15 @@ TEST(ActionJsonTest, EveryActionRoundTripsThroughJsonAndTheLibrarysRequest) {
   } cases[] = {
       {"routing-state", R"({"state": "work", "reason": 3, "synchronous": true})",
        R"({"state":{"name":"Work","value":2},"reason":3,"synchronous":true})"},
-      {"routing-state", R"({"state": 1})", R"({"state":{"name":"Unavailable","value":1},"reason":0,"synchronous":false})"},
+      {"routing-state", R"({"state": 1})",
+       R"({"state":{"name":"Unavailable","value":1},"reason":0,"synchronous":false})"},
       {"primary-contact", R"({"contactId": "C42-3"})", R"({"contactId":"C42-3","requeueCount":0})"},
       {"recovery-mode", R"({"on": true})", R"({"on":true})"},
       {"contact-assist", R"({"on": false})", R"({"on":false})"},
       {"wrapup", R"({"contactId": "C42-2", "requeueCount": 1, "queueKey": 12, "sequenceNumber": 3, "reasons": [7, 9]})",
        R"({"contactId":"C42-2","requeueCount":1,"queueKey":12,"sequenceNumber":3,"reasons":[7,9]})"},
-      {"wrapup", R"({"contactId": ""})", R"({"contactId":"","requeueCount":0,"queueKey":0,"sequenceNumber":0,"reasons":[]})"},
+      {"wrapup", R"({"contactId": ""})",
+       R"({"contactId":"","requeueCount":0,"queueKey":0,"sequenceNumber":0,"reasons":[]})"},
       {"post-processing-request", R"({"contactId": "C42-2", "reason": -5})",
        R"({"contactId":"C42-2","requeueCount":0,"reason":-5})"},
       {"post-processing-exit", R"({"contactId": "C42-2", "requeueCount": 2147483647})",
@@ -163,9 +165,10 @@ TEST(RequestJsonTest, QueriesAndCapabilitiesRoundTripAndThePasswordIsNeverWritte
   ASSERT_TRUE(zeljson::FromJson(asked, presence, &error)) << error;
   EXPECT_EQ(presence.GetUserPassword(), "s3cret");
   const std::string written = zeljson::Text(zeljson::RequestJson(presence));
-  EXPECT_EQ(written,
-            R"({"presentities":[{"presenceId":"alice@example.com","userName":"alice","extension":"4711"},)"
-            R"({"presenceId":"bob@example.com","userName":"","extension":""}],"userId":"supervisor","agentId":"agent-7"})");
+  EXPECT_EQ(
+      written,
+      R"({"presentities":[{"presenceId":"alice@example.com","userName":"alice","extension":"4711"},)"
+      R"({"presenceId":"bob@example.com","userName":"","extension":""}],"userId":"supervisor","agentId":"agent-7"})");
   ZelTQueryIntegratedPresence reread;
   ASSERT_TRUE(zeljson::FromJson(Json::parse(written), reread, &error)) << error;
   EXPECT_EQ(zeljson::Text(zeljson::RequestJson(reread)), written);

@@ -5,16 +5,15 @@
 // well-behaved client would send. Failures come back as status 0 with the
 // reason, never as an exception.
 
-#include <chrono>
-#include <map>
-#include <string>
-
 #include <boost/asio/connect.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/ssl.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <boost/beast/ssl.hpp>
+#include <chrono>
+#include <map>
+#include <string>
 
 struct HttpResult {
   unsigned status = 0;

@@ -85,8 +85,8 @@ Response Backend::Act(long userKey, const zeljson::UserAction& action, unsigned 
       Judge(call == kCalls.end() ? "Query" : call->second, zeljson::Send(user, m_server, action), user);
   if (outcome.error == ZelTPresenceServer::ERR_INVALID_USER) m_users.Forget(userKey);
   if (!Account(outcome, started, error)) return error;
-  return JsonReply(http::status::ok, zeljson::Json{{"request", zeljson::RequestJson(user)},
-                                                   {"outcome", zeljson::OutcomeJson(user)}});
+  return JsonReply(http::status::ok,
+                   zeljson::Json{{"request", zeljson::RequestJson(user)}, {"outcome", zeljson::OutcomeJson(user)}});
 }
 
 Response Backend::AddCapability(const ZelTAddCapability& request, unsigned timeoutMs) {
@@ -106,10 +106,9 @@ Response Backend::RemoveCapability(const ZelTRemoveCapability& request, unsigned
   Timed<ZelTRemoveCapability> remove(timeoutMs);
   static_cast<ZelTRemoveCapability&>(remove) = request;
   Response error;
-  if (!Account(Judge("RemoveCapability", api.RemoveCapability(m_server, remove), remove), started, error))
-    return error;
-  return JsonReply(http::status::ok, zeljson::Json{{"request", zeljson::RequestJson(remove)},
-                                                   {"outcome", zeljson::OutcomeJson(remove)}});
+  if (!Account(Judge("RemoveCapability", api.RemoveCapability(m_server, remove), remove), started, error)) return error;
+  return JsonReply(http::status::ok,
+                   zeljson::Json{{"request", zeljson::RequestJson(remove)}, {"outcome", zeljson::OutcomeJson(remove)}});
 }
 
 }  // namespace zelgw

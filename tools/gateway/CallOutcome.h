@@ -17,9 +17,8 @@
 //
 // Free of state; Judge reads the calling thread's last failure.
 
-#include <string>
-
 #include <boost/beast/http/status.hpp>
+#include <string>
 
 #include "JsonValues.h"
 #include "zelclnt/core/ZelTPresenceServer.h"

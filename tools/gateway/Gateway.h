@@ -13,14 +13,13 @@
 // Start and Stop belong to the owner's thread; Stop waits for the calls in
 // flight, each bounded by its time-out.
 
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ssl/context.hpp>
+#include <boost/asio/thread_pool.hpp>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <boost/asio/io_context.hpp>
-#include <boost/asio/ssl/context.hpp>
-#include <boost/asio/thread_pool.hpp>
 
 #include "Backend.h"
 #include "Listener.h"

@@ -1,8 +1,7 @@
 #include "Listener.h"
 
-#include <utility>
-
 #include <boost/asio/strand.hpp>
+#include <utility>
 
 namespace zelgw {
 
@@ -19,15 +18,17 @@ bool Listener::Open(const tcp::endpoint& endpoint, std::string* error) {
   if (!failed) m_acceptor.set_option(net::socket_base::reuse_address(true), failed);
   if (!failed) m_acceptor.bind(endpoint, failed);
   if (!failed) m_acceptor.listen(net::socket_base::max_listen_connections, failed);
-  if (failed && error) *error = "cannot listen on " + endpoint.address().to_string() + ":" +
-                                std::to_string(endpoint.port()) + ": " + failed.message();
+  if (failed && error)
+    *error = "cannot listen on " + endpoint.address().to_string() + ":" + std::to_string(endpoint.port()) + ": " +
+             failed.message();
   return !failed;
 }
 
 void Listener::Accept() {
-  m_acceptor.async_accept(net::make_strand(m_io), [self = shared_from_this()](beast::error_code error, tcp::socket socket) {
-    self->OnAccept(error, std::move(socket));
-  });
+  m_acceptor.async_accept(net::make_strand(m_io),
+                          [self = shared_from_this()](beast::error_code error, tcp::socket socket) {
+                            self->OnAccept(error, std::move(socket));
+                          });
 }
 
 void Listener::OnAccept(beast::error_code error, tcp::socket socket) {

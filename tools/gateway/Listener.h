@@ -4,12 +4,11 @@
 // belong to the owner, Close once nothing runs the io_context; the
 // accepting runs on the io_context.
 
-#include <memory>
-#include <string>
-
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/ssl/context.hpp>
+#include <memory>
+#include <string>
 
 #include "Session.h"
 

@@ -23,7 +23,7 @@ namespace zelgw {
 class Metrics {
  public:
   static constexpr std::array<double, 12> kLatencyBuckets = {0.001, 0.0025, 0.005, 0.01, 0.025, 0.05,
-                                                              0.1,   0.25,   0.5,   1,    2.5,   10};
+                                                             0.1,   0.25,   0.5,   1,    2.5,   10};
 
   // outcome: "succeeded", "refused" or "failed"; reason: the error code's
   // name for a refusal, the transport's failure for a failed call.

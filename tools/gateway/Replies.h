@@ -3,10 +3,9 @@
 // piece of it builds: JSON with its status, and the JSON error form of
 // CallOutcome.h. Session sets version and keep-alive; nothing else does.
 
-#include <string>
-
 #include <boost/beast/http/message.hpp>
 #include <boost/beast/http/string_body.hpp>
+#include <string>
 
 #include "JsonValues.h"
 

@@ -103,8 +103,7 @@ const std::vector<Router::Entry>& Router::Table() {
 
 std::vector<std::string> Router::RouteNames() {
   std::vector<std::string> names;
-  for (const Entry& entry : Table())
-    names.push_back(std::string(http::to_string(entry.method)) + " " + entry.pattern);
+  for (const Entry& entry : Table()) names.push_back(std::string(http::to_string(entry.method)) + " " + entry.pattern);
   return names;
 }
 
@@ -184,7 +183,8 @@ Routed Router::Act(const Call& call) const {
   if (!UserKey(call.parameters[0], key)) return BadRequest("the user key must be a 32-bit number");
   if (!zeljson::ActionFromPathName(call.parameters[1], action))
     return Now(ErrorReply(http::status::not_found, "not_found", "no such action: " + call.parameters[1]));
-  if (call.access && !call.access->Reaches(key)) return Forbidden("the token may not act on user " + call.parameters[0]);
+  if (call.access && !call.access->Reaches(key))
+    return Forbidden("the token may not act on user " + call.parameters[0]);
   zeljson::Json body;
   zeljson::UserAction userAction;
   if (!ParseBody(call.request, body, error) || !zeljson::FromJson(action, body, userAction, &error))
@@ -215,7 +215,8 @@ Routed Router::RemoveCapability(const Call& call) const {
   long key = 0;
   if (!OnlyParameters(call.target, {"timeout", "parameters"}, error)) return BadRequest(error);
   if (!UserKey(call.parameters[0], key)) return BadRequest("the user key must be a 32-bit number");
-  if (call.access && !call.access->Reaches(key)) return Forbidden("the token may not act on user " + call.parameters[0]);
+  if (call.access && !call.access->Reaches(key))
+    return Forbidden("the token may not act on user " + call.parameters[0]);
   ZelTRemoveCapability request;
   request.SetUserKey(key);
   request.SetCapabilityType(ZelTUserCapability::CAPABILITY_CAMPAIGN_DIRECTOR);
@@ -226,8 +227,7 @@ Routed Router::RemoveCapability(const Call& call) const {
   }
   Backend& backend = m_backend;
   const unsigned timeoutMs = call.timeoutMs;
-  return Routed{std::nullopt,
-                [&backend, request, timeoutMs] { return backend.RemoveCapability(request, timeoutMs); }};
+  return Routed{std::nullopt, [&backend, request, timeoutMs] { return backend.RemoveCapability(request, timeoutMs); }};
 }
 
 Routed Router::Stream(const Call&) const {

@@ -14,6 +14,12 @@
 
 #include <algorithm>
 #include <array>
+#include <boost/asio/dispatch.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/thread_pool.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <boost/beast/ssl.hpp>
 #include <chrono>
 #include <cstddef>
 #include <memory>
@@ -21,13 +27,6 @@
 #include <string>
 #include <type_traits>
 #include <utility>
-
-#include <boost/asio/dispatch.hpp>
-#include <boost/asio/post.hpp>
-#include <boost/asio/thread_pool.hpp>
-#include <boost/beast/core.hpp>
-#include <boost/beast/http.hpp>
-#include <boost/beast/ssl.hpp>
 
 #include "Metrics.h"
 #include "Router.h"
@@ -48,7 +47,9 @@ struct SessionContext {
 namespace net = boost::asio;
 namespace beast = boost::beast;
 
-inline bool IsHttpError(const beast::error_code& error) { return error.category() == http::make_error_code(http::error::bad_target).category(); }
+inline bool IsHttpError(const beast::error_code& error) {
+  return error.category() == http::make_error_code(http::error::bad_target).category();
+}
 
 template <typename Stream>
 class Session : public std::enable_shared_from_this<Session<Stream>> {
@@ -90,21 +91,34 @@ class Session : public std::enable_shared_from_this<Session<Stream>> {
     if (error == http::error::body_limit)
       return Refuse(http::status::payload_too_large, "payload_too_large", "the body is larger than 64 KiB");
     if (error == http::error::header_limit)
-      return Refuse(http::status::request_header_fields_too_large, "header_too_large", "the header is larger than 8 KiB");
+      return Refuse(http::status::request_header_fields_too_large, "header_too_large",
+                    "the header is larger than 8 KiB");
     if (error && IsHttpError(error) && error != http::error::end_of_stream)
       return Refuse(http::status::bad_request, "bad_request", "malformed HTTP request");
     if (error) return Close();
     m_request = m_parser->release();
     m_started = std::chrono::steady_clock::now();
-    Routed routed = m_context.router.Route(m_request);
+    Routed routed = Guarded([this] { return m_context.router.Route(m_request); });
     if (routed.now) return Write(std::move(*routed.now), !m_request.keep_alive());
     beast::get_lowest_layer(m_stream).expires_never();
     net::post(m_context.workers, [self = this->shared_from_this(), call = std::move(routed.call)] {
-      Response response = call();
+      Response response = Guarded([&call] { return Routed{call(), nullptr}; }).now.value();
       net::post(self->m_stream.get_executor(), [self, response = std::move(response)]() mutable {
         self->Write(std::move(response), !self->m_request.keep_alive());
       });
     });
+  }
+
+  // The library may throw (out of memory while reading a reply, say); an
+  // exception must cost one request a 500, never the process.
+  template <typename Work>
+  static Routed Guarded(Work work) {
+    try {
+      return work();
+    } catch (const std::exception& e) {
+      return Routed{ErrorReply(http::status::internal_server_error, "internal", std::string("failed: ") + e.what()),
+                    nullptr};
+    }
   }
 
   void Refuse(http::status status, const char* code, const char* message) {
@@ -156,9 +170,10 @@ class Session : public std::enable_shared_from_this<Session<Stream>> {
   }
 
   void Drain() {
-    m_stream.async_read_some(net::buffer(m_drain), [self = this->shared_from_this()](beast::error_code error, std::size_t) {
-      if (!error) self->Drain();
-    });
+    m_stream.async_read_some(net::buffer(m_drain),
+                             [self = this->shared_from_this()](beast::error_code error, std::size_t) {
+                               if (!error) self->Drain();
+                             });
   }
 
   Stream m_stream;
@@ -170,6 +185,5 @@ class Session : public std::enable_shared_from_this<Session<Stream>> {
   std::chrono::steady_clock::time_point m_started;
   std::array<char, 4096> m_drain;
 };
-
 
 }  // namespace zelgw

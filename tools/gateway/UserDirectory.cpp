@@ -14,8 +14,7 @@ bool UserDirectory::Cached(long userKey, std::string& userId) {
   return true;
 }
 
-UserDirectory::Found UserDirectory::IdOf(long userKey, unsigned timeoutMs, std::string& userId,
-                                         CallOutcome& failure) {
+UserDirectory::Found UserDirectory::IdOf(long userKey, unsigned timeoutMs, std::string& userId, CallOutcome& failure) {
   if (Cached(userKey, userId)) return Found::Yes;
   std::lock_guard<std::mutex> refreshing(m_refreshing);
   if (Cached(userKey, userId)) return Found::Yes;

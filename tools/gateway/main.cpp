@@ -1,12 +1,11 @@
 // presence-gateway: HTTP and JSON in front of a presence server.
 
-#include <csignal>
-#include <cstdio>
-#include <string>
-
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <csignal>
+#include <cstdio>
+#include <string>
 
 #include "Gateway.h"
 #include "zelclnt/platform/TDiag.h"
@@ -54,7 +53,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "presence-gateway: %s\n", error.c_str());
     return 2;
   }
-  for (const std::string& warning : gateway.Warnings()) std::fprintf(stderr, "presence-gateway: warning: %s\n", warning.c_str());
+  for (const std::string& warning : gateway.Warnings())
+    std::fprintf(stderr, "presence-gateway: warning: %s\n", warning.c_str());
   std::printf("presence-gateway: listening on %s (port %u), presence server %s\n", options.listen.c_str(),
               gateway.Port(), options.server.c_str());
   std::fflush(stdout);

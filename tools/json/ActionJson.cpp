@@ -132,7 +132,7 @@ UserAction ActionOf(const User& request) {
   action.state = request.GetRoutingState().GetRoutingState();
   action.synchronous = request.GetRequestMode() == ZelTRequest::REQUESTMODE_SYNC;
   action.on = request.GetAction() == User::ACTION_SET_RECOVERY_MODE ? request.GetUserFlags().IsRecoveryModeOn()
-                                                                     : request.GetUserFlags().IsContactAssist();
+                                                                    : request.GetUserFlags().IsContactAssist();
   action.contactId = request.GetContactID();
   action.requeueCount = request.GetRequeueCount();
   if (request.GetAction() == User::ACTION_SET_ROUTING_STATE) {

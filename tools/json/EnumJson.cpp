@@ -30,16 +30,38 @@ Json FromOwn(const OwnName (&names)[N], std::int32_t value) {
 
 // The two shared enumerations and the summary's warn for a value without a
 // text; asking only for values that have one keeps the log quiet.
-constexpr PS::ErrorCode kErrorCodes[] = {
-    PS::ERR_NONE, PS::ERR_GENERIC, PS::ERR_RPC_TIMEOUT, PS::ERR_RPC_FAILED, PS::ERR_EXCEPTION_OCCURRED,
-    PS::ERR_UNABLE_TO_ALLOCATE_MEM, PS::ERR_UNABLE_TO_ADD_TO_COLLECTION, PS::ERR_SEMPHORE_TIMEOUT,
-    PS::ERR_EMPTY_OBJECT, PS::ERR_INVALID_DATA, PS::ERR_INVALID_USER, PS::ERR_INVALID_AGENT,
-    PS::ERR_INVALID_EXTENSION, PS::ERR_INVALID_RESOURCE, PS::ERR_REQUEST_FAILED, PS::ERR_REQUEST_UNAUTHORIZED,
-    PS::ERR_REQUEST_INVALID_RESULT, PS::ERR_EVENT_REGISTRATION_FAILED, PS::ERR_EVENT_DEREGISTRATION_FAILED,
-    PS::ERR_EVENT_WAIT_TIMEOUT, PS::ERR_INTERFACE_NOT_STARTED, PS::ERR_VALIDATION, PS::ERR_SHUTTING_DOWN,
-    PS::ERR_KVL_NOT_ENABLED, PS::ERR_INVALID_PARAMETERS, PS::ERR_INVALID_STATE, PS::ERR_INVALID_MEDIA,
-    PS::ERR_ITEM_NOT_FOUND, PS::ERR_CAPABILITY_NOT_SUPPORTED, PS::ERR_CAPABILITY_HANDLING_NAIL_UP_CALL,
-    PS::ERR_SERVER_NOT_READY, PS::ERR_KVL_DOWN};
+constexpr PS::ErrorCode kErrorCodes[] = {PS::ERR_NONE,
+                                         PS::ERR_GENERIC,
+                                         PS::ERR_RPC_TIMEOUT,
+                                         PS::ERR_RPC_FAILED,
+                                         PS::ERR_EXCEPTION_OCCURRED,
+                                         PS::ERR_UNABLE_TO_ALLOCATE_MEM,
+                                         PS::ERR_UNABLE_TO_ADD_TO_COLLECTION,
+                                         PS::ERR_SEMPHORE_TIMEOUT,
+                                         PS::ERR_EMPTY_OBJECT,
+                                         PS::ERR_INVALID_DATA,
+                                         PS::ERR_INVALID_USER,
+                                         PS::ERR_INVALID_AGENT,
+                                         PS::ERR_INVALID_EXTENSION,
+                                         PS::ERR_INVALID_RESOURCE,
+                                         PS::ERR_REQUEST_FAILED,
+                                         PS::ERR_REQUEST_UNAUTHORIZED,
+                                         PS::ERR_REQUEST_INVALID_RESULT,
+                                         PS::ERR_EVENT_REGISTRATION_FAILED,
+                                         PS::ERR_EVENT_DEREGISTRATION_FAILED,
+                                         PS::ERR_EVENT_WAIT_TIMEOUT,
+                                         PS::ERR_INTERFACE_NOT_STARTED,
+                                         PS::ERR_VALIDATION,
+                                         PS::ERR_SHUTTING_DOWN,
+                                         PS::ERR_KVL_NOT_ENABLED,
+                                         PS::ERR_INVALID_PARAMETERS,
+                                         PS::ERR_INVALID_STATE,
+                                         PS::ERR_INVALID_MEDIA,
+                                         PS::ERR_ITEM_NOT_FOUND,
+                                         PS::ERR_CAPABILITY_NOT_SUPPORTED,
+                                         PS::ERR_CAPABILITY_HANDLING_NAIL_UP_CALL,
+                                         PS::ERR_SERVER_NOT_READY,
+                                         PS::ERR_KVL_DOWN};
 
 template <typename E, typename Text>
 Json InRange(E value, E first, E last, Text text) {
@@ -71,7 +93,8 @@ Json ToJson(PS::ErrorCode value) {
 }
 
 Json ToJson(PS::enEvent value) {
-  return InRange(value, PS::CONNECTIONEVENT, PS::QUERYEXTENSIONLISTEVENT, [](PS::enEvent v) { return PS::ToString(v); });
+  return InRange(value, PS::CONNECTIONEVENT, PS::QUERYEXTENSIONLISTEVENT,
+                 [](PS::enEvent v) { return PS::ToString(v); });
 }
 
 Json ToJson(ZelTRequest::RequestMode value) {
@@ -96,7 +119,8 @@ Json ToJson(Summary::IntegratedPresenceSource value) {
 }
 
 Json ToJson(Summary::MediaStatus value) {
-  return InRange(value, Summary::Unknown, Summary::Offline, [](Summary::MediaStatus v) { return Summary::ToString(v); });
+  return InRange(value, Summary::Unknown, Summary::Offline,
+                 [](Summary::MediaStatus v) { return Summary::ToString(v); });
 }
 
 Json ToJson(Summary::RoutingStateReasonType value) {
@@ -145,7 +169,8 @@ Json ToJson(TGenericStatus::eServerStatus value) {
 }
 
 Json ToJson(ZelTPostProcessingStatus::enPostProcessingStatus value) {
-  static constexpr OwnName kNames[] = {{0, "Inactive"}, {1, "Active"}, {2, "Stopped"}, {3, "Pending"}, {4, "Suspended"}};
+  static constexpr OwnName kNames[] = {
+      {0, "Inactive"}, {1, "Active"}, {2, "Stopped"}, {3, "Pending"}, {4, "Suspended"}};
   return FromOwn(kNames, value);
 }
 

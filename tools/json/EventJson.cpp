@@ -14,12 +14,9 @@ void Merge(Json& into, const Json& from) {
 }
 
 Json Base(const ZelTEventBase& event) {
-  return Json{{"userKey", event.GetUserKey()},
-              {"userId", event.GetUserID()},
-              {"siteKey", event.GetSiteKey()},
-              {"businessUnitKey", event.GetBusinessUnitKey()},
-              {"cause", ToJson(event.GetEventCause())},
-              {"resourceId", event.GetResourceId()}};
+  return Json{{"userKey", event.GetUserKey()},          {"userId", event.GetUserID()},
+              {"siteKey", event.GetSiteKey()},          {"businessUnitKey", event.GetBusinessUnitKey()},
+              {"cause", ToJson(event.GetEventCause())}, {"resourceId", event.GetResourceId()}};
 }
 
 Json Details(const ZelTUserPresenceDetails& event) {

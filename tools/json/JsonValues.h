@@ -16,9 +16,8 @@
 // All functions are free of state; any thread may call them.
 
 #include <cstdint>
-#include <string>
-
 #include <nlohmann/json.hpp>
+#include <string>
 
 class TTimeStamp;
 

@@ -22,7 +22,8 @@ Json ToJson(const TMediaState& state) {
 }
 
 Json ToJson(const TMediaReadinessBase& readiness) {
-  return Json{{"medium", ToJson(readiness.media)}, {"state", ToJson(readiness.state)}, {"cause", ToJson(readiness.cause)}};
+  return Json{
+      {"medium", ToJson(readiness.media)}, {"state", ToJson(readiness.state)}, {"cause", ToJson(readiness.cause)}};
 }
 
 Json ToJson(const TMediaReadiness& readiness) {
@@ -78,13 +79,12 @@ Json ToJson(const ZelTPostProcessing& postProcessing) {
   const ZelTAutoPostProcessing& automatic = postProcessing.GetAutomatic();
   const ZelTMandatoryPostProcessing& mandatory = postProcessing.GetMandatory();
   const ZelTManualPostProcessing& manual = postProcessing.GetManual();
-  return Json{{"automatic",
-               {{"status", ToJson(automatic.GetPostProcessingStatus())},
-                {"expiryTime", TimeJson(automatic.GetExpiryTime())}}},
-              {"mandatory",
-               {{"status", ToJson(mandatory.GetPostProcessingStatus())},
-                {"wrapupReceived", mandatory.IsWrapupReceived()}}},
-              {"manual", {{"status", ToJson(manual.GetPostProcessingStatus())}, {"reason", manual.GetReason()}}}};
+  return Json{
+      {"automatic",
+       {{"status", ToJson(automatic.GetPostProcessingStatus())}, {"expiryTime", TimeJson(automatic.GetExpiryTime())}}},
+      {"mandatory",
+       {{"status", ToJson(mandatory.GetPostProcessingStatus())}, {"wrapupReceived", mandatory.IsWrapupReceived()}}},
+      {"manual", {{"status", ToJson(manual.GetPostProcessingStatus())}, {"reason", manual.GetReason()}}}};
 }
 
 Json ToJson(const ZelTHandlingState& state) {

@@ -150,11 +150,13 @@ Json RequestJson(const ZelTCapabilityRequest& request) {
 }
 
 bool FromJson(const Json& json, ZelTAddCapability& request, std::string* error) {
-  return ReadCapability(json, request, [&request](const std::string& p) { request.SetParameter(p); }, error);
+  return ReadCapability(
+      json, request, [&request](const std::string& p) { request.SetParameter(p); }, error);
 }
 
 bool FromJson(const Json& json, ZelTRemoveCapability& request, std::string* error) {
-  return ReadCapability(json, request, [&request](const std::string& p) { request.SetParameters(p); }, error);
+  return ReadCapability(
+      json, request, [&request](const std::string& p) { request.SetParameters(p); }, error);
 }
 
 }  // namespace zeljson
