@@ -63,6 +63,8 @@ class ZelTHandlingState : public THandlingState {
   bool IsAutomaticWrapupSuspended() const { return m_postProcessing.IsAutoPostProcessingSuspended(); }
   bool IsPostProcessingPending() const { return m_postProcessing.IsManualPostProcessingPending(); }
   long GetManualPostProcessingReason() const { return m_postProcessing.GetManualPostProcessingReason(); }
+  // Read-only: only the server side changes post-processing.
+  const ZelTPostProcessing& GetPostProcessingState() const { return m_postProcessing; }
   // The connected time while QORV handles the contact, otherwise null.
   TTimeStamp GetQORVHandlingStartTime() const;
 

@@ -140,6 +140,10 @@ class ZelTPostProcessing {
   bool IsAutoPostProcessingSuspended() const { return m_automatic.IsSuspended(); }
   long GetManualPostProcessingReason() const { return m_manual.GetReason(); }
   const TTimeStamp& GetAutoPostProcessingExpiryTime() const { return m_automatic.GetExpiryTime(); }
+  // Each part whole, for readers that show every status (stopped as well).
+  const ZelTManualPostProcessing& GetManual() const { return m_manual; }
+  const ZelTAutoPostProcessing& GetAutomatic() const { return m_automatic; }
+  const ZelTMandatoryPostProcessing& GetMandatory() const { return m_mandatory; }
 
  private:
   friend class ZelTPostProcessingControl;

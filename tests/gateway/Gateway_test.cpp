@@ -1,0 +1,430 @@
+// The gateway through a real HTTP client, in front of an embedded presence
+// simulator: every route, every error status, tokens, TLS and the bind
+// rule, and the limits of a connection.
+
+#include "Gateway.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "DiagCapture.h"
+#include "HttpClient.h"
+#include "JsonInput.h"
+#include "PresenceSimulator.h"
+#include "zelclnt/platform/TCurve.h"
+#include "zelclnt/platform/TFramework.h"
+#include "zelclnt/platform/TRPCServer.h"
+
+namespace {
+
+using http = boost::beast::http::verb;
+using zeljson::Json;
+
+struct Running {
+  std::unique_ptr<zelsim::PresenceSimulator> simulator;
+  std::unique_ptr<zelgw::Gateway> gateway;
+  unsigned short port = 0;
+};
+
+std::string Unique(const char* stem) {
+  static std::atomic<int> next{0};
+  return std::string(stem) + "-" + std::to_string(next++);
+}
+
+Running Start(zelgw::GatewayOptions options = {}) {
+  Running running;
+  zelsim::SimulatorOptions simulator;
+  simulator.endpoint = "inproc://" + Unique("gateway-test");
+  running.simulator = std::make_unique<zelsim::PresenceSimulator>(simulator);
+  EXPECT_TRUE(running.simulator->Start());
+  options.listen = options.listen == zelgw::GatewayOptions().listen ? "127.0.0.1:0" : options.listen;
+  options.server = running.simulator->Endpoint();
+  running.gateway = std::make_unique<zelgw::Gateway>(options);
+  std::string error;
+  EXPECT_TRUE(running.gateway->Start(&error)) << error;
+  running.port = running.gateway->Port();
+  return running;
+}
+
+Json BodyOf(const HttpResult& result) {
+  Json json;
+  std::string error;
+  EXPECT_TRUE(zeljson::Parse(result.body, json, &error)) << result.body << " " << error;
+  return json;
+}
+
+std::string ErrorCode(const HttpResult& result) {
+  const Json json = BodyOf(result);
+  return json.contains("error") ? json["error"]["code"].get<std::string>() : "";
+}
+
+std::string RoutingStateOf(unsigned short port, int key, const std::string& token = "") {
+  return BodyOf(httpclient::Fetch(port, http::get, "/v1/users/" + std::to_string(key), "", token))["routingState"]
+      .dump();
+}
+
+// In order: the calls that change the simulator's table come before the
+// ones that read the change. "reaches" says whether the presence server is
+// called at all; bad input never gets there.
+TEST(GatewayTest, EveryRouteAndEveryErrorStatusThroughARealClient) {
+  DiagCapture quiet;
+  Running running = Start();
+  const struct {
+    http method;
+    std::string target;
+    std::string body;
+    unsigned status;
+    std::string code;
+    bool reaches;
+  } cases[] = {
+      {http::get, "/v1/status", "", 200, "", true},
+      {http::get, "/v1/users/42", "", 200, "", true},
+      {http::post, "/v1/users/42/actions/routing-state", R"({"state": "work", "reason": 3})", 200, "", true},
+      {http::post, "/v1/users/42/actions/routing-state", R"({"state": "logoff"})", 409, "ERR_INVALID_STATE", true},
+      {http::post, "/v1/users/46/actions/routing-state", R"({"state": "work"})", 409, "ERR_INVALID_MEDIA", true},
+      {http::post, "/v1/users/42/actions/post-processing-exit", R"({"contactId": "nope"})", 409, "ERR_ITEM_NOT_FOUND",
+       true},
+      {http::post, "/v1/users/42/actions/recovery-mode", R"({"on": true})", 200, "", true},
+      {http::post, "/v1/users/42/actions/post-processing-request", R"({"contactId": "C42-2", "reason": 5})", 200, "",
+       true},
+      {http::post, "/v1/capabilities", R"({"userKey": 42, "parameters": "+49 30 1234567"})", 200, "", true},
+      {http::post, "/v1/capabilities", R"({"userKey": 42, "parameters": "+49 30 1234567"})", 409, "ERR_INVALID_STATE",
+       true},
+      {http::delete_, "/v1/capabilities/42", "", 200, "", true},
+      {http::delete_, "/v1/capabilities/42", "", 409, "ERR_ITEM_NOT_FOUND", true},
+      {http::delete_, "/v1/capabilities/99", "", 404, "ERR_INVALID_USER", true},
+      // The directory learnt every key a moment ago: it does not ask again.
+      {http::get, "/v1/users/99", "", 404, "ERR_INVALID_USER", false},
+      {http::post, "/v1/capabilities", R"({"userKey": 42, "type": "desktop"})", 400, "bad_request", false},
+      {http::post, "/v1/users/42/actions/routing-state", R"({"state": "busy"})", 400, "bad_request", false},
+      {http::post, "/v1/users/42/actions/routing-state", "{\"state\": ", 400, "bad_request", false},
+      {http::post, "/v1/users/42/actions/wrapup", R"({"contactId": "C42-2", "extra": 1})", 400, "bad_request", false},
+      {http::post, "/v1/users/42/actions/fly", R"({})", 404, "not_found", false},
+      {http::get, "/v1/users/abc", "", 400, "bad_request", false},
+      {http::get, "/v1/users/4294967338", "", 400, "bad_request", false},
+      {http::get, "/v1/users/42?timeout=0", "", 400, "bad_request", false},
+      {http::get, "/v1/users/42?colour=red", "", 400, "bad_request", false},
+      {http::get, "/v1//users", "", 400, "bad_request", false},
+      {http::get, "/v1/users/%4", "", 400, "bad_request", false},
+      {http::put, "/v1/status", "", 405, "method_not_allowed", false},
+      {http::get, "/v2/status", "", 404, "not_found", false},
+      {http::get, "/v1/users", "", 501, "not_implemented", false},
+      {http::get, "/v1/stream", "", 501, "not_implemented", false},
+  };
+  for (const auto& c : cases) {
+    const std::size_t before = running.simulator->CallsServed();
+    const HttpResult result = httpclient::Fetch(running.port, c.method, c.target, c.body);
+    const std::string what = std::string(boost::beast::http::to_string(c.method)) + " " + c.target + " " + c.body;
+    EXPECT_EQ(result.status, c.status) << what << ": " << result.body << result.error;
+    EXPECT_EQ(ErrorCode(result), c.code) << what;
+    EXPECT_EQ(result.Header("Content-Type"), "application/json") << what;
+    EXPECT_EQ(running.simulator->CallsServed() > before, c.reaches) << what;
+  }
+  const Json user = BodyOf(httpclient::Fetch(running.port, http::get, "/v1/users/42"));
+  EXPECT_EQ(user["routingState"]["state"], zeljson::Named(2, "Work"));
+  EXPECT_EQ(user["routingState"]["reason"], 3);
+  EXPECT_EQ(user["flags"]["recoveryMode"], true);
+  const HttpResult metrics = httpclient::Fetch(running.port, http::get, "/metrics");
+  EXPECT_NE(metrics.body.find("presence_gateway_calls_total{call=\"SetRoutingState\",outcome=\"refused\","
+                              "reason=\"ERR_INVALID_MEDIA\"} 1\n"),
+            std::string::npos)
+      << metrics.body;
+  EXPECT_EQ(metrics.Header("Content-Type"), "text/plain; version=0.0.4; charset=utf-8");
+}
+
+// A server that never answers, and one that is not there.
+TEST(GatewayTest, UnreachableIsBadGatewayAndSilentIsGatewayTimeout) {
+  DiagCapture quiet;
+  std::mutex lock;
+  std::condition_variable released;
+  bool release = false;
+  TRPCServer silent("inproc://" + Unique("gateway-silent"), [&](TRPC&) {
+    std::unique_lock<std::mutex> guard(lock);
+    released.wait(guard, [&] { return release; });
+  });
+  ASSERT_TRUE(silent.Start());
+  const struct {
+    std::string server;
+    unsigned status;
+    std::string code;
+  } cases[] = {
+      {silent.Endpoint(), 504, "timed_out"},
+      {"inproc://" + Unique("gateway-nobody"), 502, "no_such_server"},
+      {"tcp://127.0.0.1:1", 502, "connection_refused"},
+  };
+  for (const auto& c : cases) {
+    zelgw::GatewayOptions options;
+    options.listen = "127.0.0.1:0";
+    options.server = c.server;
+    zelgw::Gateway gateway(options);
+    std::string error;
+    ASSERT_TRUE(gateway.Start(&error)) << error;
+    // Real time: a time-out of 200 ms, within the client's 30 s.
+    const HttpResult result = httpclient::Fetch(gateway.Port(), http::get, "/v1/status?timeout=200");
+    EXPECT_EQ(result.status, c.status) << c.server << " " << result.body;
+    EXPECT_EQ(ErrorCode(result), c.code) << c.server;
+  }
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    release = true;
+  }
+  released.notify_all();
+}
+
+std::string WriteFile(const std::string& name, const std::string& text) {
+  const std::string path = ::testing::TempDir() + name;
+  std::ofstream(path) << text;
+  return path;
+}
+
+// A scoped token acting on another agent is refused and nothing changes;
+// no token appears in any diagnostic line, however the request went.
+TEST(GatewayTest, TokensGrantTheirRoleAndReachOnlyTheirUsers) {
+  const std::string reader = "reader-token-0123456789";
+  const std::string operator_ = "control-token-0123456789";
+  const std::string desk = "desk-42-token-0123456789";
+  const std::string unknown = "unknown-token-0123456789";
+  zelgw::GatewayOptions options;
+  options.tokensFile = WriteFile(
+      "tokens", "# who may do what\n" + reader + " read\n" + operator_ + " control\n" + desk + " control 42\n");
+  DiagCapture lines("INFO,FENX,EVNT,RQST,CAFL,PRGM");
+  Running running = Start(options);
+  const std::string before43 = RoutingStateOf(running.port, 43, reader);
+  const std::string work = R"({"state": "work"})";
+  const struct {
+    std::string token;
+    http method;
+    std::string target;
+    unsigned status;
+  } cases[] = {
+      {"", http::get, "/v1/status", 401},
+      {unknown, http::get, "/v1/status", 401},
+      {"", http::get, "/v1/openapi.json", 200},
+      {"", http::get, "/metrics", 401},
+      {reader, http::get, "/metrics", 200},
+      {reader, http::get, "/v1/users/43", 200},
+      {reader, http::post, "/v1/users/43/actions/routing-state", 403},
+      {desk, http::get, "/v1/status", 200},
+      {desk, http::get, "/v1/users/43", 403},
+      {desk, http::post, "/v1/users/43/actions/routing-state", 403},
+      {desk, http::delete_, "/v1/capabilities/43", 403},
+      {desk, http::post, "/v1/users/42/actions/routing-state", 200},
+      {operator_, http::post, "/v1/users/44/actions/routing-state", 200},
+  };
+  for (const auto& c : cases) {
+    const HttpResult result =
+        httpclient::Fetch(running.port, c.method, c.target, c.method == http::post ? work : "", c.token);
+    EXPECT_EQ(result.status, c.status) << c.token << " " << c.target << " " << result.body;
+    EXPECT_EQ(result.Header("WWW-Authenticate"), c.status == 401 ? "Bearer realm=\"presence-gateway\"" : "");
+  }
+  EXPECT_EQ(RoutingStateOf(running.port, 43, reader), before43);
+  EXPECT_EQ(
+      BodyOf(httpclient::Fetch(running.port, http::get, "/v1/users/42", "", desk))["routingState"]["state"]["name"],
+      "Work");
+  running.gateway->Stop();
+  EXPECT_FALSE(lines.Texts(TDiag::INFO).empty());
+  for (const CapturedLine& line : lines.Lines())
+    for (const std::string& token : {reader, operator_, desk, unknown})
+      EXPECT_EQ(line.text.find(token), std::string::npos) << line.text;
+}
+
+TEST(GatewayTest, TokenFilesAreReadStrictlyAndFaultsNeverRepeatAToken) {
+  const std::string token = "secret-token-0123456789";
+  const struct {
+    std::string text;
+    std::string error;  // empty: read
+    std::size_t tokens;
+  } cases[] = {
+      {"", "", 0},
+      {"# comment\r\n\n  \t\n" + token + " read\r\n", "", 1},
+      {token + " control 42,43,-7\n", "", 1},
+      {token + " write\n", "line 1: the role must be read or control", 0},
+      {"\n" + token + " read 42,\n", "line 2: the user keys must be 32-bit numbers, comma-separated", 0},
+      {token + " read 4294967338\n", "line 1: the user keys must be 32-bit numbers, comma-separated", 0},
+      {token + " read 42 43\n", "line 1: more than a token, a role and a list of keys", 0},
+      {"short read\n", "line 1: a token must be 16 to 256 printable characters", 0},
+      {std::string(257, 'x') + " read\n", "line 1: a token must be 16 to 256 printable characters", 0},
+      {token + "\x01 read\n", "line 1: a token must be 16 to 256 printable characters", 0},
+      {token + " read\n" + token + " control\n", "line 2: a token given twice", 0},
+      {token + "\n", "line 1: the role must be read or control", 0},
+  };
+  for (const auto& c : cases) {
+    zelgw::Tokens tokens;
+    std::string error;
+    EXPECT_EQ(tokens.Parse(c.text, &error), c.error.empty()) << c.text;
+    EXPECT_EQ(error, c.error) << c.text;
+    EXPECT_EQ(tokens.Size(), c.tokens) << c.text;
+  }
+  zelgw::Tokens tokens;
+  ASSERT_TRUE(tokens.Parse(token + " control 42\n", nullptr));
+  ASSERT_TRUE(tokens.Find(token));
+  EXPECT_TRUE(tokens.Find(token)->Reaches(42) && !tokens.Find(token)->Reaches(43));
+  EXPECT_FALSE(tokens.Find(token + "x"));
+  std::string bearer;
+  EXPECT_TRUE(zelgw::BearerToken("bEaReR   " + token + " ", bearer) && bearer == token);
+  for (const std::string header : {"Basic abc", "Bearer", "Bearer ", "Bearer a b", "Bearertoken"})
+    EXPECT_FALSE(zelgw::BearerToken(header, bearer)) << header;
+}
+
+// Off loopback the gateway serves TLS, or clear text only when told, and
+// then warns.
+TEST(GatewayTest, AnAddressOtherThanLoopbackNeedsTlsOrInsecureAndTlsServes) {
+  const std::string dir = ::testing::TempDir();
+  const std::string certificate = dir + "gateway-cert.pem";
+  const std::string key = dir + "gateway-key.pem";
+  const std::string make =
+      "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 2 -subj "
+      "/CN=localhost -addext subjectAltName=IP:127.0.0.1 -keyout " +
+      key + " -out " + certificate + " 2>/dev/null";
+  ASSERT_EQ(std::system(make.c_str()), 0) << make;
+  const struct {
+    std::string listen, certificate, key;
+    bool insecure;
+    std::string error;
+    std::size_t warnings;
+  } cases[] = {
+      {"0.0.0.0:0", "", "", false, "listening on 0.0.0.0:0 needs TLS (a certificate and key) or --insecure", 0},
+      {"0.0.0.0:0", "", "", true, "", 2},
+      {"0.0.0.0:0", certificate, key, false, "", 1},
+      {"127.0.0.1:0", certificate, "", false, "a TLS certificate and its key go together", 0},
+      {"127.0.0.1:0", key, key, false, "cannot use the TLS certificate " + key, 0},
+      {"example.com:80", "", "", false, "listen host must be an IP address or localhost: example.com", 0},
+      {"127.0.0.1", "", "", false, "listen address must be host:port: 127.0.0.1", 0},
+      {"[::1]:0", "", "", false, "", 1},
+  };
+  for (const auto& c : cases) {
+    zelgw::GatewayOptions options;
+    options.listen = c.listen;
+    options.tlsCertificate = c.certificate;
+    options.tlsKey = c.key;
+    options.insecure = c.insecure;
+    zelgw::Gateway gateway(options);
+    std::string error;
+    // A machine without IPv6 cannot bind [::1]; the rule is all this tests.
+    const bool started = gateway.Start(&error);
+    if (c.listen == "[::1]:0" && !started) continue;
+    EXPECT_EQ(started, c.error.empty()) << c.listen << ": " << error;
+    EXPECT_EQ(error.substr(0, c.error.size()), c.error) << c.listen;
+    EXPECT_EQ(gateway.Warnings().size(), c.warnings) << c.listen;
+  }
+  EXPECT_TRUE(zelgw::IsLoopbackListen("localhost:1") && zelgw::IsLoopbackListen("127.9.9.9:1"));
+  EXPECT_FALSE(zelgw::IsLoopbackListen("10.0.0.1:1"));
+
+  zelgw::GatewayOptions options;
+  options.tlsCertificate = certificate;
+  options.tlsKey = key;
+  DiagCapture quiet;
+  Running running = Start(options);
+  const HttpResult secured = httpclient::Fetch(running.port, http::get, "/v1/status", "", "", certificate);
+  EXPECT_EQ(secured.status, 200u) << secured.error;
+  EXPECT_EQ(BodyOf(secured)["serverName"], "presence-sim");
+  EXPECT_EQ(httpclient::Fetch(running.port, http::get, "/v1/status").status, 0u);
+}
+
+TEST(GatewayTest, AConnectionKeepsAliveWithinItsLimitsAndMalformedHttpIsRefused) {
+  DiagCapture quiet;
+  Running running = Start();
+  const std::string get = "GET /v1/openapi.json HTTP/1.1\r\nHost: x\r\n\r\n";
+  const std::string twice =
+      httpclient::Raw(running.port, get + "GET /metrics HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+  EXPECT_NE(twice.find("\"openapi\""), std::string::npos);
+  EXPECT_NE(twice.find("presence_gateway_open_connections 1"), std::string::npos);
+  const struct {
+    std::string request;
+    std::string status;
+  } cases[] = {
+      {"POST /v1/capabilities HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\nContent-Length: 70000\r\n\r\n" +
+           std::string(70000, ' '),
+       "HTTP/1.1 413"},
+      {"GET /v1/status HTTP/1.1\r\nHost: x\r\nX-Padding: " + std::string(9000, 'p') + "\r\n\r\n", "HTTP/1.1 431"},
+      {"NONSENSE\r\n\r\n", "HTTP/1.1 400"},
+      {"GET /v1/status HTTP/1.1\r\nContent-Length: -1\r\n\r\n", "HTTP/1.1 400"},
+      {"GET relative HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n", "HTTP/1.1 400"},
+  };
+  for (const auto& c : cases) {
+    const std::string answer = httpclient::Raw(running.port, c.request);
+    EXPECT_EQ(answer.substr(0, c.status.size()), c.status)
+        << c.request.substr(0, 60) << " -> " << answer.substr(0, 200);
+  }
+}
+
+// The gateway's own CURVE keys: a read key may query and is refused acting,
+// an unknown key fails at the handshake.
+TEST(GatewayTest, ASecuredPresenceServerIsReachedWithTheGatewaysOwnKeys) {
+  if (!TCurve::Available()) GTEST_SKIP() << "libzmq without CURVE";
+  DiagCapture quiet;
+  const TCurveKeyPair server = TCurve::Generate();
+  const TCurveKeyPair reader = TCurve::Generate();
+  zelsim::SimulatorOptions secured;
+  secured.endpoint = "tcp://127.0.0.1:0";
+  secured.security = TServerSecurity{server, {{reader.publicKey, TRole::Read}}};
+  zelsim::PresenceSimulator simulator(secured);
+  ASSERT_TRUE(simulator.Start());
+  TFramework::SetServerKey(simulator.Endpoint(), server.publicKey);
+  const struct {
+    TCurveKeyPair keys;
+    http method;
+    std::string target;
+    unsigned status;
+    std::string code;
+  } cases[] = {
+      {reader, http::get, "/v1/status", 200, ""},
+      {reader, http::post, "/v1/users/42/actions/recovery-mode", 403, "ERR_REQUEST_UNAUTHORIZED"},
+      {TCurve::Generate(), http::get, "/v1/status", 502, "authentication_failed"},
+  };
+  for (const auto& c : cases) {
+    TFramework::SetClientKeys(c.keys);
+    zelgw::GatewayOptions options;
+    options.listen = "127.0.0.1:0";
+    options.server = simulator.Endpoint();
+    zelgw::Gateway gateway(options);
+    std::string error;
+    ASSERT_TRUE(gateway.Start(&error)) << error;
+    const HttpResult result = httpclient::Fetch(gateway.Port(), c.method, c.target + "?timeout=5000",
+                                                c.method == http::post ? R"({"on": true})" : "");
+    EXPECT_EQ(result.status, c.status) << c.target << " " << result.body;
+    EXPECT_EQ(ErrorCode(result), c.code) << c.target;
+  }
+  TFramework::SetClientKeys({});
+  TFramework::SetServerKey(simulator.Endpoint(), "");
+}
+
+// Many clients at once: every request answered, and counted once.
+TEST(GatewayTest, ConcurrentClientsAreAllAnsweredAndCounted) {
+  DiagCapture quiet;
+  Running running = Start();
+  constexpr int kClients = 8;
+  constexpr int kRequests = 25;
+  std::atomic<int> answered{0};
+  std::vector<std::thread> clients;
+  for (int client = 0; client < kClients; ++client)
+    clients.emplace_back([&, client] {
+      for (int i = 0; i < kRequests; ++i) {
+        const bool act = i % 2 == 1;
+        const std::string user = "/v1/users/" + std::to_string(42 + client % 4);
+        const HttpResult result = act ? httpclient::Fetch(running.port, http::post, user + "/actions/contact-assist",
+                                                          i % 4 == 1 ? R"({"on": true})" : R"({"on": false})")
+                                      : httpclient::Fetch(running.port, http::get, user);
+        if (result.status == 200) ++answered;
+      }
+    });
+  for (std::thread& client : clients) client.join();
+  EXPECT_EQ(answered.load(), kClients * kRequests);
+  const std::string metrics = httpclient::Fetch(running.port, http::get, "/metrics").body;
+  EXPECT_NE(
+      metrics.find("presence_gateway_http_requests_total{status=\"200\"} " + std::to_string(kClients * kRequests)),
+      std::string::npos)
+      << metrics;
+}
+
+}  // namespace

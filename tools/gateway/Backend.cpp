@@ -1,0 +1,114 @@
+#include "Backend.h"
+
+#include "RequestJson.h"
+#include "Timed.h"
+#include "UserJson.h"
+#include "zelclnt/core/ZelAPresenceServer.h"
+#include "zelclnt/core/ZelAUserPresence.h"
+#include "zelclnt/requests/ZelTServerStatus.h"
+
+namespace zelgw {
+
+namespace {
+
+constexpr const char* kClientName = "presence-gateway";
+
+}  // namespace
+
+bool Backend::Account(const CallOutcome& outcome, TClock::time_point started, Response& error) {
+  m_metrics.CountCall(outcome.call, outcome.OutcomeName(), outcome.Reason(), TClock::Now() - started);
+  if (outcome.succeeded) return true;
+  error = JsonReply(StatusOf(outcome), ErrorJson(outcome, m_server));
+  return false;
+}
+
+bool Backend::LookUp(long userKey, unsigned timeoutMs, std::string& userId, Response& error) {
+  const TClock::time_point started = TClock::Now();
+  CallOutcome failure;
+  switch (m_users.IdOf(userKey, timeoutMs, userId, failure)) {
+    case UserDirectory::Found::Yes:
+      return true;
+    case UserDirectory::Found::NoSuchUser:
+      error = ErrorReply(http::status::not_found, "ERR_INVALID_USER",
+                         "no user with key " + std::to_string(userKey) + " on " + m_server);
+      return false;
+    case UserDirectory::Found::CallFailed:
+      return Account(failure, started, error);
+  }
+  return false;
+}
+
+Response Backend::Status(unsigned timeoutMs) {
+  const TClock::time_point started = TClock::Now();
+  ZelAPresenceServer api(kClientName, "status");
+  Timed<ZelTServerStatus> status(timeoutMs);
+  Response error;
+  if (!Account(Judge("QueryServerStatus", api.QueryServerStatus(m_server, status), status), started, error))
+    return error;
+  return JsonReply(http::status::ok, zeljson::ToJson(status));
+}
+
+Response Backend::User(long userKey, unsigned timeoutMs) {
+  Response error;
+  std::string userId;
+  if (!LookUp(userKey, timeoutMs, userId, error)) return error;
+  const TClock::time_point started = TClock::Now();
+  Timed<ZelAUserPresence> user(timeoutMs, kClientName, "user");
+  user.SetUserKey(userKey);
+  user.SetUserID(userId);
+  const CallOutcome outcome = Judge("Query", user.Query(m_server), user);
+  if (outcome.error == ZelTPresenceServer::ERR_INVALID_USER) m_users.Forget(userKey);
+  if (!Account(outcome, started, error)) return error;
+  return JsonReply(http::status::ok, zeljson::ToJson(static_cast<const ZelTUserPresence&>(user)));
+}
+
+Response Backend::Act(long userKey, const zeljson::UserAction& action, unsigned timeoutMs) {
+  static const std::map<ZelTUserPresence::Action, const char*> kCalls = {
+      {ZelTUserPresence::ACTION_SET_ROUTING_STATE, "SetRoutingState"},
+      {ZelTUserPresence::ACTION_SET_PRIMARY_CONTACT, "SetPrimaryContact"},
+      {ZelTUserPresence::ACTION_SET_RECOVERY_MODE, "SetRecoveryMode"},
+      {ZelTUserPresence::ACTION_SET_CONTACT_ASSIST, "SetContactAssist"},
+      {ZelTUserPresence::ACTION_SUBMIT_WRAPUP, "SubmitWrapup"},
+      {ZelTUserPresence::ACTION_REQUEST_POST_PROCESSING, "RequestPostProcessing"},
+      {ZelTUserPresence::ACTION_EXIT_POST_PROCESSING, "ExitPostProcessing"},
+      {ZelTUserPresence::ACTION_CANCEL_MANDATORY_POST_PROCESSING, "CancelMandatoryPostProcessing"},
+  };
+  Response error;
+  std::string userId;
+  if (!LookUp(userKey, timeoutMs, userId, error)) return error;
+  const TClock::time_point started = TClock::Now();
+  Timed<ZelAUserPresence> user(timeoutMs, kClientName, "action");
+  user.SetUserKey(userKey);
+  user.SetUserID(userId);
+  const auto call = kCalls.find(action.action);
+  const CallOutcome outcome =
+      Judge(call == kCalls.end() ? "Query" : call->second, zeljson::Send(user, m_server, action), user);
+  if (outcome.error == ZelTPresenceServer::ERR_INVALID_USER) m_users.Forget(userKey);
+  if (!Account(outcome, started, error)) return error;
+  return JsonReply(http::status::ok,
+                   zeljson::Json{{"request", zeljson::RequestJson(user)}, {"outcome", zeljson::OutcomeJson(user)}});
+}
+
+Response Backend::AddCapability(const ZelTAddCapability& request, unsigned timeoutMs) {
+  const TClock::time_point started = TClock::Now();
+  ZelAPresenceServer api(kClientName, "capability");
+  Timed<ZelTAddCapability> add(timeoutMs);
+  static_cast<ZelTAddCapability&>(add) = request;
+  Response error;
+  if (!Account(Judge("AddCapability", api.AddCapability(m_server, add), add), started, error)) return error;
+  return JsonReply(http::status::ok,
+                   zeljson::Json{{"request", zeljson::RequestJson(add)}, {"outcome", zeljson::OutcomeJson(add)}});
+}
+
+Response Backend::RemoveCapability(const ZelTRemoveCapability& request, unsigned timeoutMs) {
+  const TClock::time_point started = TClock::Now();
+  ZelAPresenceServer api(kClientName, "capability");
+  Timed<ZelTRemoveCapability> remove(timeoutMs);
+  static_cast<ZelTRemoveCapability&>(remove) = request;
+  Response error;
+  if (!Account(Judge("RemoveCapability", api.RemoveCapability(m_server, remove), remove), started, error)) return error;
+  return JsonReply(http::status::ok,
+                   zeljson::Json{{"request", zeljson::RequestJson(remove)}, {"outcome", zeljson::OutcomeJson(remove)}});
+}
+
+}  // namespace zelgw

@@ -1,0 +1,109 @@
+#include "CallOutcome.h"
+
+#include <utility>
+
+#include "EnumJson.h"
+
+namespace zelgw {
+
+namespace {
+
+using PS = ZelTPresenceServer;
+using Kind = TFramework::FailureKind;
+
+struct Refusal {
+  PS::ErrorCode code;
+  http::status status;
+};
+
+constexpr Refusal kRefusals[] = {
+    {PS::ERR_INVALID_USER, http::status::not_found},
+    {PS::ERR_INVALID_AGENT, http::status::not_found},
+    {PS::ERR_INVALID_STATE, http::status::conflict},
+    {PS::ERR_INVALID_MEDIA, http::status::conflict},
+    {PS::ERR_ITEM_NOT_FOUND, http::status::conflict},
+    {PS::ERR_CAPABILITY_HANDLING_NAIL_UP_CALL, http::status::conflict},
+    {PS::ERR_REQUEST_UNAUTHORIZED, http::status::forbidden},
+    {PS::ERR_INVALID_PARAMETERS, http::status::bad_request},
+    {PS::ERR_INVALID_DATA, http::status::bad_request},
+    {PS::ERR_VALIDATION, http::status::bad_request},
+    {PS::ERR_CAPABILITY_NOT_SUPPORTED, http::status::bad_request},
+    {PS::ERR_SERVER_NOT_READY, http::status::service_unavailable},
+    {PS::ERR_SHUTTING_DOWN, http::status::service_unavailable},
+    {PS::ERR_INTERFACE_NOT_STARTED, http::status::service_unavailable},
+    {PS::ERR_KVL_DOWN, http::status::service_unavailable},
+};
+
+struct FailureName {
+  Kind kind;
+  const char* code;
+};
+
+constexpr FailureName kFailures[] = {
+    {Kind::NoSuchServer, "no_such_server"},
+    {Kind::ConnectionRefused, "connection_refused"},
+    {Kind::TimedOut, "timed_out"},
+    {Kind::RefusedTooLarge, "too_large"},
+    {Kind::Interrupted, "interrupted"},
+    {Kind::HandlerFailed, "handler_failed"},
+    {Kind::AuthenticationFailed, "authentication_failed"},
+    {Kind::NoUsableKeys, "no_usable_keys"},
+    {Kind::ClosedInHandshake, "closed_in_handshake"},
+    {Kind::NotPresenceServer, "not_presence_server"},
+};
+
+std::string ErrorName(PS::ErrorCode code) {
+  const zeljson::Json named = zeljson::ToJson(code);
+  return named["name"].is_null() ? std::to_string(static_cast<long>(code)) : named["name"].get<std::string>();
+}
+
+}  // namespace
+
+std::string CallOutcome::OutcomeName() const {
+  if (succeeded) return "succeeded";
+  return failure == Kind::None && error != PS::ERR_NONE ? "refused" : "failed";
+}
+
+std::string CallOutcome::Reason() const {
+  if (succeeded) return "";
+  for (const FailureName& name : kFailures)
+    if (name.kind == failure) return name.code;
+  return error == PS::ERR_NONE ? "no_answer" : ErrorName(error);
+}
+
+CallOutcome Judge(std::string call, PS::ActionResult returned, const ZelTRequest& request) {
+  CallOutcome outcome;
+  outcome.call = std::move(call);
+  outcome.succeeded = returned == PS::ACTION_SUCCEEDED;
+  if (outcome.succeeded) return outcome;
+  outcome.error = request.GetErrorCode();
+  const TFramework::Failure& failure = TFramework::LastFailure();
+  outcome.failure = failure.kind;
+  outcome.failureText = failure.text;
+  return outcome;
+}
+
+http::status StatusOf(const CallOutcome& outcome) {
+  if (outcome.succeeded) return http::status::ok;
+  if (outcome.failure == Kind::TimedOut) return http::status::gateway_timeout;
+  if (outcome.failure != Kind::None) return http::status::bad_gateway;
+  for (const Refusal& refusal : kRefusals)
+    if (refusal.code == outcome.error) return refusal.status;
+  return http::status::bad_gateway;
+}
+
+zeljson::Json ErrorJson(const std::string& code, const std::string& message) {
+  return zeljson::Json{{"error", {{"code", code}, {"message", message}}}};
+}
+
+zeljson::Json ErrorJson(const CallOutcome& outcome, const std::string& server) {
+  if (outcome.failure != Kind::None)
+    return ErrorJson(outcome.Reason(), outcome.call + " failed: " + outcome.failureText);
+  if (outcome.error == PS::ERR_NONE)
+    return ErrorJson("no_answer", outcome.call + " failed: no usable reply from " + server);
+  zeljson::Json json = ErrorJson(outcome.Reason(), outcome.call + " refused: " + ErrorName(outcome.error));
+  json["error"]["errorCode"] = zeljson::ToJson(outcome.error);
+  return json;
+}
+
+}  // namespace zelgw

@@ -1,0 +1,66 @@
+// presence-gateway: HTTP and JSON in front of a presence server.
+
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+#include "Gateway.h"
+#include "zelclnt/platform/TDiag.h"
+#include "zelclnt/platform/TFramework.h"
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void OnSignal(int) { g_stop = 1; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  zelgw::GatewayOptions options;
+  std::string keys;
+  std::string diag;
+  CLI::App app{"HTTP and JSON in front of a presence server"};
+  app.add_option("--listen", options.listen, "host:port to listen on (loopback unless TLS or --insecure)")
+      ->capture_default_str();
+  app.add_option("--server", options.server, "the presence server")->capture_default_str();
+  app.add_option("--tokens", options.tokensFile, "bearer tokens: lines '<token> read|control [key,key,...]'");
+  app.add_option("--tls-cert", options.tlsCertificate, "TLS certificate chain (PEM)");
+  app.add_option("--tls-key", options.tlsKey, "TLS private key (PEM)");
+  app.add_flag("--insecure", options.insecure, "allow clear text on an address other than loopback");
+  app.add_option("--keys", keys, "directory of this gateway's CURVE keys for a secured presence server");
+  app.add_option("--timeout", options.router.timeoutMs, "milliseconds a call waits unless the caller says")
+      ->capture_default_str();
+  app.add_option("--workers", options.workers, "threads for calls to the presence server")->capture_default_str();
+  app.add_option("--io-threads", options.ioThreads, "threads serving connections")->capture_default_str();
+  app.add_option("--diag", diag, "diagnostic types to show, e.g. INFO (one line a request)");
+  CLI11_PARSE(app, argc, argv);
+
+  if (!diag.empty() && !TDiag::SetFilters(diag)) {
+    std::fprintf(stderr, "presence-gateway: unknown diagnostic type in %s\n", diag.c_str());
+    return 2;
+  }
+  std::string error;
+  if (!keys.empty() && !TFramework::LoadKeys(keys, &error)) {
+    std::fprintf(stderr, "presence-gateway: %s\n", error.c_str());
+    return 2;
+  }
+  zelgw::Gateway gateway(options);
+  if (!gateway.Start(&error)) {
+    std::fprintf(stderr, "presence-gateway: %s\n", error.c_str());
+    return 2;
+  }
+  for (const std::string& warning : gateway.Warnings())
+    std::fprintf(stderr, "presence-gateway: warning: %s\n", warning.c_str());
+  std::printf("presence-gateway: listening on %s (port %u), presence server %s\n", options.listen.c_str(),
+              gateway.Port(), options.server.c_str());
+  std::fflush(stdout);
+  std::signal(SIGINT, OnSignal);
+  std::signal(SIGTERM, OnSignal);
+  while (!g_stop) pause();
+  gateway.Stop();
+  return 0;
+}
