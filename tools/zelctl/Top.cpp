@@ -32,6 +32,7 @@ constexpr long kTerminalIntervalMs = 250;
 constexpr long kPlainIntervalMs = 1000;
 // Notices kept under the view on a terminal.
 constexpr std::size_t kNoticesShown = 5;
+constexpr double kLongestRunSeconds = 1e9;
 
 struct TopOptions {
   std::vector<long> users;
@@ -144,10 +145,11 @@ int Top(ZelAPresenceServer& api, const std::string& server, const TopOptions& op
                                                   : terminal             ? kTerminalIntervalMs
                                                                          : kPlainIntervalMs);
   const Clock::time_point start = Clock::now();
+  // Capped (at some 30 years) so that the clock's count cannot overflow.
   const Clock::time_point end =
-      options.seconds > 0
-          ? start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options.seconds))
-          : Clock::time_point::max();
+      options.seconds > 0 ? start + std::chrono::duration_cast<Clock::duration>(
+                                        std::chrono::duration<double>(std::min(options.seconds, kLongestRunSeconds)))
+                          : Clock::time_point::max();
   Board board(terminal);
   Rate rate;
   bool joined = false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <utility>
 
 namespace zelctl {
 namespace {
@@ -72,13 +73,16 @@ void TopTally::Add(const ZelTUserPresence& user) {
   const std::size_t state = RoutingIndex(routing.GetRoutingState());
   ++m_routing[state];
   const TTimeStamp since = routing.GetStartTime();
-  if (state < 3 && !since.IsNull() && m_rows > 0)
-    Offer({since.MillisecondsSince1970(), user.GetUserKey(), user.GetUserID(), routing.GetRoutingState()});
+  if (state >= 3 || since.IsNull() || m_rows == 0) return;
+  Longest candidate{since.MillisecondsSince1970(), user.GetUserKey(), std::string(), routing.GetRoutingState()};
+  // Most agents are not among the longest: their ids are never copied.
+  if (m_longest.size() == m_rows && !Before(candidate, m_longest.front())) return;
+  candidate.userId = user.GetUserID();
+  Offer(std::move(candidate));
 }
 
 void TopTally::Offer(Longest candidate) {
   if (m_longest.size() == m_rows) {
-    if (!Before(candidate, m_longest.front())) return;
     std::pop_heap(m_longest.begin(), m_longest.end(), Before);
     m_longest.pop_back();
   }
