@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "DiagCapture.h"
@@ -268,7 +272,8 @@ TEST_F(ZelctlTest, WatchOfOneUserSubscribesToThatUserOnly) {
 }
 
 // The plain view, once a second and at the end, counts what the server
-// holds; chosen users are all it counts.
+// holds; chosen users are all it counts. Waits in real time are bounded by
+// top's own --for.
 TEST_F(ZelctlTest, TopPrintsThePlainViewOfItsMirror) {
   const std::string s = Server();
   const Ran all = Zelctl({"--server", s, "top", "--for", "1.5", "--rows", "3"});
@@ -293,6 +298,16 @@ TEST_F(ZelctlTest, TopPrintsThePlainViewOfItsMirror) {
   const Ran chosen = Zelctl({"--server", s, "top", "--users", "43,42,43", "--for", "0.5"});
   EXPECT_EQ(chosen.status, 0);
   EXPECT_EQ(Lines(chosen.out)[1], "Agents 2, logged on 2") << chosen.out;
+
+  // A restart makes the mirror query again; top says so on a line of its own.
+  auto restarted = std::async(std::launch::async, [s] { return Zelctl({"--server", s, "top", "--for", "5"}); });
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  m_simulator->Stop();
+  ASSERT_TRUE(m_simulator->Start());
+  const std::vector<std::string> told = Lines(restarted.get().out);
+  EXPECT_EQ(std::count(told.begin(), told.end(),
+                       "-- resynchronised after the server restarted: its users were queried again"),
+            1);
 
   const std::string nobody = UniqueInproc("zelctl-nobody");
   const Ran never = Zelctl({"--server", nobody, "top", "--for", "0.3"});
