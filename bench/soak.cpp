@@ -10,6 +10,8 @@
 // Exits with 0 when the mirror equals the server, 1 when not (or it never
 // joined), 2 on wrong arguments.
 
+#include <malloc.h>
+
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
@@ -94,14 +96,22 @@ class CutSchedule {
   bool m_cut = false;
 };
 
+// What the allocator has handed out and not taken back, in all arenas: the
+// resident memory besides is what it keeps for later.
+std::size_t HeapInUseKb() {
+  const struct mallinfo2 heap = mallinfo2();
+  return (heap.uordblks + heap.hblkhd) / 1024;
+}
+
 std::string Standing(const ZelAPresenceMirror& mirror) {
   const ZelTMirrorCounters counters = mirror.Counters();
-  char text[200];
+  char text[240];
   std::snprintf(text, sizeof text,
                 "position %" PRIu64 ", %zu users, %" PRIu64 " events applied, %" PRIu64 " replayed, %" PRIu64
-                " resyncs, %" PRIu64 " users queried again, %s",
+                " resyncs, %" PRIu64 " users queried again, %s, heap in use %zu kB",
                 mirror.Position().position, counters.users, counters.eventsApplied, counters.eventsReplayed,
-                counters.resyncs, counters.usersRequeried, mirror.IsCurrent() ? "current" : "catching up");
+                counters.resyncs, counters.usersRequeried, mirror.IsCurrent() ? "current" : "catching up",
+                HeapInUseKb());
   return text;
 }
 
