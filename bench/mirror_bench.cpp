@@ -15,8 +15,8 @@
 
 #include "AgentSeeder.h"
 #include "EventFeed.h"
+#include "LinkRelay.h"
 #include "PresenceSimulator.h"
-#include "TcpRelay.h"
 #include "zelclnt/core/ZelAUserPresence.h"
 #include "zelclnt/core/ZelAPresenceServer.h"
 #include "zelclnt/events/ZelTEventReader.h"
@@ -202,8 +202,8 @@ void BM_MirrorResumeAfterCut(benchmark::State& state) {
   std::string error;
   if (!simulator.Start(&error)) return state.SkipWithError(error.c_str());
   const std::string& endpoint = simulator.Endpoint();
-  TcpRelay relay(std::stoi(endpoint.substr(endpoint.rfind(':') + 1)));
-  if (!relay.Start()) return state.SkipWithError("no ports for the relay");
+  zelsim::LinkRelay relay(endpoint);
+  if (!relay.Start(&error)) return state.SkipWithError(error.c_str());
   ZelAPresenceMirror mirror(relay.Endpoint());
   ZelTPresenceChange change;
   if (!mirror.Start() || !mirror.Next(change, 60000)) return state.SkipWithError("the mirror did not join");

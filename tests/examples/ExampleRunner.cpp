@@ -1,9 +1,9 @@
 // Runs one example program against a presence simulator of its own, as a
 // user would: starts the simulator on an ephemeral tcp port, runs the
 // program with the simulator's endpoint as its first argument, and passes
-// when the program exits with 0 having printed the expected text.
+// when the program exits with 0 having printed every expected text.
 //
-//   example_runner [--churn RATE] [--secured] --expect TEXT -- PROGRAM [ARG...]
+//   example_runner [--churn RATE] [--secured] --expect TEXT [--expect TEXT...] -- PROGRAM [ARG...]
 //
 // "{keys}" in an ARG stands for a temporary directory. With --secured it
 // holds a server key pair (server.key, server.key.pub) and a client key
@@ -31,7 +31,7 @@ namespace {
 struct Options {
   double churn = 0;
   bool secured = false;
-  std::string expect;
+  std::vector<std::string> expect;
   std::vector<std::string> command;
 };
 
@@ -44,7 +44,7 @@ bool Parse(int argc, char** argv, Options& options) {
     } else if (option == "--churn" && at + 1 < argc) {
       options.churn = std::atof(argv[++at]);
     } else if (option == "--expect" && at + 1 < argc) {
-      options.expect = argv[++at];
+      options.expect.push_back(argv[++at]);
     } else {
       return false;
     }
@@ -124,7 +124,9 @@ int Run(const std::vector<std::string>& command, std::string& output) {
 int main(int argc, char** argv) {
   Options options;
   if (!Parse(argc, argv, options)) {
-    std::fprintf(stderr, "usage: example_runner [--churn RATE] [--secured] --expect TEXT -- PROGRAM [ARG...]\n");
+    std::fprintf(stderr,
+                 "usage: example_runner [--churn RATE] [--secured] --expect TEXT [--expect TEXT...] -- PROGRAM "
+                 "[ARG...]\n");
     return 2;
   }
   TemporaryDirectory keys;
@@ -156,8 +158,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "example_runner: %s exited with %d\n", command.front().c_str(), status);
     return 1;
   }
-  if (output.find(options.expect) == std::string::npos) {
-    std::fprintf(stderr, "example_runner: %s did not print \"%s\"\n", command.front().c_str(), options.expect.c_str());
+  for (const std::string& expected : options.expect) {
+    if (output.find(expected) != std::string::npos) continue;
+    std::fprintf(stderr, "example_runner: %s did not print \"%s\"\n", command.front().c_str(), expected.c_str());
     return 1;
   }
   return 0;

@@ -13,9 +13,9 @@
 
 #include "Churner.h"
 #include "DiagCapture.h"
+#include "LinkRelay.h"
 #include "PresenceSimulator.h"
-#include "RecordParts.h"
-#include "TcpRelay.h"
+#include "StoreComparison.h"
 #include "zelclnt/requests/ZelTQueryUsersPresence.h"
 
 namespace {
@@ -52,7 +52,7 @@ std::vector<std::string> Differences(const ZelAPresenceMirror& mirror, const std
   if (held.size() != queried.size()) return {std::to_string(held.size()) + " users held"};
   std::vector<std::string> differences;
   for (std::size_t i = 0; i < held.size(); ++i)
-    for (const std::string& part : DifferingParts(held[i], queried[i]))
+    for (const std::string& part : zelsim::DifferingPartNames(held[i], queried[i]))
       differences.push_back("user " + std::to_string(queried[i].GetUserKey()) + ": " + part);
   return differences;
 }
@@ -84,7 +84,7 @@ bool Synced(ZelAPresenceMirror& mirror) {
 // counters and the position.
 TEST(ZelAPresenceMirrorTest, ConcurrentReadersSeeItStayExactThroughEveryFault) {
   DiagCapture quiet;
-  using Make = std::function<void(Simulator&, ZelAPresenceMirror&, TcpRelay&)>;
+  using Make = std::function<void(Simulator&, ZelAPresenceMirror&, zelsim::LinkRelay&)>;
   const Make unread = [](Simulator& simulator, auto&, auto&) { Churner(simulator.Endpoint(), 8, 11).Make(3000); };
   const struct {
     const char* name;
@@ -105,7 +105,7 @@ TEST(ZelAPresenceMirrorTest, ConcurrentReadersSeeItStayExactThroughEveryFault) {
        },
        false, true, Change::SYNC_RESTARTED},
       {"link cut for two seconds", true, 100000,
-       [](auto&, ZelAPresenceMirror& mirror, TcpRelay& relay) {
+       [](auto&, ZelAPresenceMirror& mirror, zelsim::LinkRelay& relay) {
          relay.Cut();
          PollFor(mirror, std::chrono::seconds(2));
          relay.Restore();
@@ -116,7 +116,7 @@ TEST(ZelAPresenceMirrorTest, ConcurrentReadersSeeItStayExactThroughEveryFault) {
     const auto simulator =
         Started(fault.throughRelay ? "tcp://127.0.0.1:0" : "inproc://mirror-faults", fault.replayEvents);
     const std::string& server = simulator->Endpoint();
-    TcpRelay relay(fault.throughRelay ? std::stoi(server.substr(server.rfind(':') + 1)) : 0);
+    zelsim::LinkRelay relay(server);
     ASSERT_TRUE(!fault.throughRelay || relay.Start()) << fault.name;
     ZelAPresenceMirror mirror(fault.throughRelay ? relay.Endpoint() : server);
     mirror.SetReceiveHighWaterMark(100);

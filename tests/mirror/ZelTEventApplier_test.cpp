@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "AgentSeeder.h"
+#include "Bytes.h"
 #include "DiagCapture.h"
-#include "RecordParts.h"
+#include "StoreComparison.h"
 #include "UserActions.h"
 #include "UserTable.h"
 #include "ZelTEventControl.h"
@@ -184,14 +185,14 @@ TEST(ZelTEventApplierTest, EveryEventChangesTheRecordAsTheServerDid) {
       for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
         User cutRecord = before;
         const bool applied = applier.Apply(type, bytes.data(), cut, cutRecord).outcome == Applier::OUTCOME_APPLIED;
-        ASSERT_EQ(DifferingParts(cutRecord, applied ? record : before), std::vector<std::string>{})
+        ASSERT_EQ(zelsim::DifferingPartNames(cutRecord, applied ? record : before), std::vector<std::string>{})
             << c.name << " cut at " << cut;
       }
       User another = other;
       EXPECT_EQ(applier.Apply(type, bytes.data(), bytes.size(), another).outcome, Applier::OUTCOME_MALFORMED);
-      EXPECT_EQ(DifferingParts(another, other), std::vector<std::string>{}) << c.name;
+      EXPECT_EQ(zelsim::DifferingPartNames(another, other), std::vector<std::string>{}) << c.name;
     }
-    EXPECT_EQ(DifferingParts(record, server.Agent()), c.unknown) << c.name;
+    EXPECT_EQ(zelsim::DifferingPartNames(record, server.Agent()), c.unknown) << c.name;
     if (std::string(c.name) == "primary") {
       const ZelTHandlingStates& states = record.GetHandlingStates();
       EXPECT_EQ(states.GetPrimaryContactId() + "/" + states.GetOldPrimaryContactId(), "C42-3/C42-1");

@@ -2,11 +2,14 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "DiagCapture.h"
@@ -14,10 +17,12 @@
 #include "PlatformReset.h"
 #include "PresenceSimulator.h"
 #include "Run.h"
+#include "TopView.h"
 #include "Watch.h"
 #include "zelclnt/core/ZelAUserPresence.h"
 #include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TRPCServer.h"
+#include "zelclnt/requests/ZelTQueryUsersPresence.h"
 
 namespace {
 
@@ -51,6 +56,16 @@ Ran Zelctl(std::vector<std::string> args) {
 
 std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = text.find('\n', start);
+    lines.push_back(text.substr(start, end - start));
+    start = end == std::string::npos ? text.size() : end + 1;
+  }
+  return lines;
+}
+
 class ZelctlTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -83,19 +98,30 @@ TEST_F(ZelctlTest, ExitStatusAndTheLineThatSaysWhy) {
   } cases[] = {
       {{"--server", s, "status"}, 0, "QueryServerStatus(" + s + ")" + ok, ""},
       {{"--server", s, "user", "42", "set-routing", "work", "--reason", "3"}, 0, "SetRoutingState(" + s + ")" + ok, ""},
-      {{"--server", s, "user", "42", "set-routing", "logoff"}, 1, "",
+      {{"--server", s, "user", "42", "set-routing", "logoff"},
+       1,
+       "",
        "zelctl: SetRoutingState refused: result 1, ERR_INVALID_STATE\n"},
-      {{"--server", s, "user", "42", "wrapup", "C42-1", "0", "--reasons", "7"}, 1, "",
+      {{"--server", s, "user", "42", "wrapup", "C42-1", "0", "--reasons", "7"},
+       1,
+       "",
        "zelctl: SubmitWrapup refused: result 1, ERR_INVALID_STATE\n"},
       {{"--server", s, "user", "9999", "query"}, 1, "", "zelctl: no user with key 9999 on " + s + "\n"},
+      {{"--server", s, "top", "--users", "42,9999"}, 1, "", "zelctl: no user with key 9999 on " + s + "\n"},
       {{"--server", nobody, "status"}, 1, "", "zelctl: QueryServerStatus failed: no such server: " + nobody + "\n"},
-      {{"--server", mute.Endpoint(), "media-status"}, 1, "",
+      {{"--server", mute.Endpoint(), "media-status"},
+       1,
+       "",
        "zelctl: QueryUserMediumStatus failed: result 1, ERR_NONE (no usable reply from " + mute.Endpoint() + ")\n"},
-      {{"--server", s, "capability", "add", "42", "--type", "desktop", "--param", "1"}, 1, "",
+      {{"--server", s, "capability", "add", "42", "--type", "desktop", "--param", "1"},
+       1,
+       "",
        "zelctl: AddCapability not sent: result 1, ERR_NONE (the library sends the Campaign Director capability, "
        "type 2, only)\n"},
       {{"--server", s, "--diag", "LOUD", "status"}, 2, "", "zelctl: unknown diagnostic type in \"LOUD\"\n"},
-      {{"--keys", "/nonexistent-zelctl-keys", "status"}, 2, "",
+      {{"--keys", "/nonexistent-zelctl-keys", "status"},
+       2,
+       "",
        "zelctl: cannot read /nonexistent-zelctl-keys/client.key: No such file or directory\n"},
   };
   for (const auto& c : cases) {
@@ -121,6 +147,8 @@ TEST_F(ZelctlTest, ArgumentsAreCheckedBeforeAnyCall) {
       {{"--server", s, "user", "42", "wrapup", "C42-2", "0", "--reasons", "7,x"}, "\"x\" is not a whole number"},
       {{"--server", s, "users", "--type", "everyone"}, "everyone"},
       {{"--server", s, "watch", "--type", "weather"}, "weather"},
+      {{"--server", s, "top", "--users", "42,x"}, "\"x\" is not a whole number"},
+      {{"--server", s, "top", "--interval", "10"}, "--interval"},
       {{"--server", s, "presence"}, "--presentity is required"},
       {{"--server", s, "keygen"}, "path is required"},
   };
@@ -215,16 +243,76 @@ TEST_F(ZelctlTest, WatchShowsTheUsersEventsOnly) {
   const Ran ran = watched.get();
   EXPECT_EQ(ran.status, 0);
   EXPECT_EQ(ran.err, "");
-  std::vector<std::string> lines;
-  for (std::size_t start = 0; start < ran.out.size();) {
-    const std::size_t end = ran.out.find('\n', start);
-    lines.push_back(ran.out.substr(start, end - start));
-    start = end + 1;
-  }
+  const std::vector<std::string> lines = Lines(ran.out);
   ASSERT_EQ(lines.size(), 3u) << ran.out;
   EXPECT_EQ(lines[0], "watching " + s + ".events (Ctrl-C stops)");
   for (std::size_t i = 1; i < lines.size(); ++i)
     EXPECT_EQ(lines[i].rfind("User Contact Assist Event, user 42: ", 0), 0u) << lines[i];
+}
+
+// The server filters: a watch of one user receives nothing about others.
+TEST_F(ZelctlTest, WatchOfOneUserSubscribesToThatUserOnly) {
+  const std::unique_ptr<TEventReceiver> events = zelctl::WatchReceiver(Server(), {}, 42);
+  ASSERT_TRUE(events->Start() && events->WaitUntilSubscribed(10000));
+  bool on = false;
+  for (int round = 0; round < 3; ++round) {
+    on = !on;
+    for (const long userKey : {43L, 42L, 44L}) {
+      ZelAUserPresence user("test", "zelctl");
+      user.SetUserKey(userKey);
+      user.SetUserID("agent" + std::to_string(userKey));
+      ASSERT_EQ(user.SetContactAssist(Server(), on), ZelTPresenceServer::ACTION_SUCCEEDED);
+    }
+  }
+  std::vector<std::int64_t> users;
+  TEventNotice notice;
+  while (events->Next(notice, users.size() < 3 ? 10000 : 300))
+    if (notice.kind == TEventNotice::Kind::Event) users.push_back(notice.userKey);
+  EXPECT_EQ(users, std::vector<std::int64_t>(3, 42));
+}
+
+// The plain view, once a second and at the end, counts what the server
+// holds; chosen users are all it counts. Waits in real time are bounded by
+// top's own --for.
+TEST_F(ZelctlTest, TopPrintsThePlainViewOfItsMirror) {
+  const std::string s = Server();
+  const Ran all = Zelctl({"--server", s, "top", "--for", "1.5", "--rows", "3"});
+  EXPECT_EQ(all.status, 0);
+  EXPECT_EQ(all.err, "");
+  ZelAPresenceServer api("test", "zelctl");
+  ZelTQueryUsersPresence query;
+  query.SetQueryType(ZelTQueryUsersPresence::QUERYTYPE_ALL_USERS);
+  ASSERT_EQ(api.QueryUsersPresence(s, query), ZelTPresenceServer::ACTION_SUCCEEDED);
+  zelctl::TopTally tally(3);
+  for (const ZelTUserPresence* user : query.GetUsersPresence().GetList()) tally.Add(*user);
+  const std::vector<std::string> expected = tally.Lines(zelctl::TopStatus{}, TTimeStamp().MillisecondsSince1970());
+  std::vector<std::string> view = Lines(all.out);
+  ASSERT_GE(view.size(), expected.size() + 1) << all.out;
+  view.erase(view.begin(), view.end() - static_cast<long>(expected.size()));
+  // The longest agents' times go on; their rows and the status line aside,
+  // the last view is what the server holds.
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(view[i], expected[i]) << all.out;
+  EXPECT_EQ(view.back().substr(0, 9), "Position ") << all.out;
+  EXPECT_EQ(view.back().substr(view.back().size() - 9), ", current") << all.out;
+
+  const Ran chosen = Zelctl({"--server", s, "top", "--users", "43,42,43", "--for", "0.5"});
+  EXPECT_EQ(chosen.status, 0);
+  EXPECT_EQ(Lines(chosen.out)[1], "Agents 2, logged on 2") << chosen.out;
+
+  // A restart makes the mirror query again; top says so on a line of its own.
+  auto restarted = std::async(std::launch::async, [s] { return Zelctl({"--server", s, "top", "--for", "5"}); });
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  m_simulator->Stop();
+  ASSERT_TRUE(m_simulator->Start());
+  const std::vector<std::string> told = Lines(restarted.get().out);
+  EXPECT_EQ(std::count(told.begin(), told.end(),
+                       "-- resynchronised after the server restarted: its users were queried again"),
+            1);
+
+  const std::string nobody = UniqueInproc("zelctl-nobody");
+  const Ran never = Zelctl({"--server", nobody, "top", "--for", "0.3"});
+  EXPECT_EQ(never.status, 1);
+  EXPECT_EQ(never.err, "zelctl: never joined " + nobody + ": no events came\n");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "CallOutcome.h"
+#include "MirrorDemo.h"
 #include "Output.h"
 #include "PresenceSimulator.h"
 #include "RequestCommands.h"
@@ -208,6 +209,7 @@ int RunDemo(ZelAPresenceServer& api) {
     std::fprintf(Out(), "\n== %s ==\n", scene.title.c_str());
     if (scene.play() != 0) ++failures;
   }
+  if (RunMirrorChapter() != 0) ++failures;
   std::fprintf(Out(), "\n%s\n",
                failures == 0 ? "Every call ended as expected." : "Some calls did not end as expected.");
   return failures == 0 ? 0 : 1;

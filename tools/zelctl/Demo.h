@@ -1,7 +1,8 @@
 #pragma once
 // The demo: a presence simulator inside this process, and every request
 // and user action run against it as a short story, with the part of the
-// user's record an action changes shown before and after it.
+// user's record an action changes shown before and after it; last, a
+// mirror of every agent through a lost connection (MirrorDemo.h).
 
 #include "Command.h"
 

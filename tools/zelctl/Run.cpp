@@ -12,6 +12,7 @@
 #include "KeyCommands.h"
 #include "Output.h"
 #include "RequestCommands.h"
+#include "Top.h"
 #include "UserCommands.h"
 #include "Watch.h"
 #include "zelclnt/zelclnt.h"
@@ -51,6 +52,7 @@ int Run(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
   AddRequestCommands(app, chosen);
   AddUserCommands(app, chosen);
   AddWatchCommand(app, chosen);
+  AddTopCommand(app, chosen);
   AddDemoCommand(app, chosen);
   AddKeyCommands(app, chosen);
   try {

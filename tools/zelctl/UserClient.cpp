@@ -2,6 +2,7 @@
 
 #include <iterator>
 #include <list>
+#include <unordered_map>
 #include <utility>
 
 #include "Command.h"
@@ -72,8 +73,8 @@ ZelTPresenceServer::ActionResult UserClient::Send(const UserAction& action) {
   }
 }
 
-bool LookUpUserId(ZelAPresenceServer& api, const std::string& server, long userKey, std::string& userId,
-                  std::string& failure) {
+bool LookUpUserIds(ZelAPresenceServer& api, const std::string& server, const std::vector<long>& userKeys,
+                   std::vector<std::string>& userIds, std::string& failure) {
   ZelTQueryUsersPresence query;
   query.SetQueryType(ZelTQueryUsersPresence::QUERYTYPE_ALL_USERS);
   const CallOutcome outcome =
@@ -82,14 +83,27 @@ bool LookUpUserId(ZelAPresenceServer& api, const std::string& server, long userK
     failure = outcome.FailureLine();
     return false;
   }
-  for (const User* user : query.GetUsersPresence().GetList()) {
-    if (user && user->GetUserKey() == userKey) {
-      userId = user->GetUserID();
-      return true;
+  std::unordered_map<long, std::string> ids;
+  for (const User* user : query.GetUsersPresence().GetList())
+    if (user) ids.emplace(user->GetUserKey(), user->GetUserID());
+  userIds.clear();
+  for (const long userKey : userKeys) {
+    const auto found = ids.find(userKey);
+    if (found == ids.end()) {
+      failure = "no user with key " + std::to_string(userKey) + " on " + server;
+      return false;
     }
+    userIds.push_back(found->second);
   }
-  failure = "no user with key " + std::to_string(userKey) + " on " + server;
-  return false;
+  return true;
+}
+
+bool LookUpUserId(ZelAPresenceServer& api, const std::string& server, long userKey, std::string& userId,
+                  std::string& failure) {
+  std::vector<std::string> userIds;
+  if (!LookUpUserIds(api, server, {userKey}, userIds, failure)) return false;
+  userId = userIds.front();
+  return true;
 }
 
 }  // namespace zelctl

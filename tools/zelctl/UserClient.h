@@ -48,9 +48,12 @@ class UserClient {
   ZelAUserPresence m_request;
 };
 
-// The id of the user with this key, from a query of all users. False, with
-// one line saying why in `failure`, when the query fails or finds no such
-// user.
+// The ids of the users with these keys, in their order, from one query of
+// all users. False, with one line saying why in `failure`, when the query
+// fails or finds one of them not.
+bool LookUpUserIds(ZelAPresenceServer& api, const std::string& server, const std::vector<long>& userKeys,
+                   std::vector<std::string>& userIds, std::string& failure);
+// The same for one user.
 bool LookUpUserId(ZelAPresenceServer& api, const std::string& server, long userKey, std::string& userId,
                   std::string& failure);
 

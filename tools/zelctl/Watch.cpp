@@ -1,8 +1,6 @@
 #include "Watch.h"
 
-#include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -10,18 +8,16 @@
 
 #include "Arguments.h"
 #include "CallOutcome.h"
+#include "Interrupt.h"
 #include "Output.h"
 #include "zelclnt/events/ZelTEventReader.h"
+#include "zelclnt/mirror/ZelTEventApplier.h"
 
 namespace zelctl {
 namespace {
 
 using PS = ZelTPresenceServer;
 using Kind = TEventNotice::Kind;
-
-std::atomic<bool> g_interrupted{false};
-
-void OnInterrupt(int) { g_interrupted = true; }
 
 struct WatchOptions {
   std::vector<int> types;
@@ -75,17 +71,17 @@ std::string EventLine(const TEventNotice& notice, bool full, long onlyUser) {
 }
 
 int Watch(const std::string& server, const WatchOptions& options) {
-  TEventReceiver receiver(server, options.types);
+  const std::unique_ptr<TEventReceiver> events = WatchReceiver(server, options.types, options.userKey);
+  TEventReceiver& receiver = *events;
   std::string error;
   if (!receiver.Start(&error)) return Fail("cannot watch " + server + ": " + error);
   std::fprintf(Out(), "watching %s (Ctrl-C stops)\n", receiver.Endpoint().c_str());
   std::fflush(Out());
-  g_interrupted = false;
-  const auto previous = std::signal(SIGINT, OnInterrupt);
+  const InterruptCatcher interrupt;
   const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(options.seconds);
   long shown = 0;
   TEventNotice notice;
-  while (!g_interrupted && (options.count == 0 || shown < options.count) &&
+  while (!interrupt.Caught() && (options.count == 0 || shown < options.count) &&
          (options.seconds <= 0 || std::chrono::steady_clock::now() < until)) {
     if (!receiver.Next(notice, 100)) continue;
     const std::string line = NoticeLine(notice, receiver.Endpoint(), options.full, options.userKey);
@@ -94,11 +90,16 @@ int Watch(const std::string& server, const WatchOptions& options) {
     std::fflush(Out());
     if (notice.kind == Kind::Event) ++shown;
   }
-  std::signal(SIGINT, previous);
   return 0;
 }
 
 }  // namespace
+
+std::unique_ptr<TEventReceiver> WatchReceiver(const std::string& server, std::vector<int> types, long userKey) {
+  if (userKey == 0) return std::make_unique<TEventReceiver>(server, std::move(types));
+  if (types.empty()) types = ZelTEventApplier::UserEventTypes();
+  return std::make_unique<TEventReceiver>(server, std::move(types), std::vector<std::int64_t>{userKey});
+}
 
 std::string NoticeLine(const TEventNotice& notice, const std::string& endpoint, bool full, long onlyUser) {
   switch (notice.kind) {
@@ -125,7 +126,8 @@ void AddWatchCommand(CLI::App& app, Command& chosen) {
   CLI::App* command = app.add_subcommand("watch", "Print the server's events as they arrive");
   command->add_option("-t,--type", options->types, "Event type to receive (repeatable; default: every type)")
       ->transform(EventTypeNames());
-  command->add_option("-u,--user", options->userKey, "Show only the events about this user key")->check(WholeNumber());
+  command->add_option("-u,--user", options->userKey, "Receive only the events about this user key")
+      ->check(WholeNumber());
   command->add_flag("-f,--full", options->full, "Print the whole presence snapshot of the events that carry one");
   command->add_option("-n,--count", options->count, "Stop after this many events")->check(CLI::NonNegativeNumber);
   command->add_option("--for", options->seconds, "Stop after this many seconds")->check(CLI::NonNegativeNumber);

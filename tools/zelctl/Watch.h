@@ -3,7 +3,9 @@
 // events were lost or the server went away and came back, so that the
 // reader knows to query again.
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "Command.h"
 #include "zelclnt/platform/TEventReceiver.h"
@@ -11,6 +13,12 @@
 namespace zelctl {
 
 void AddWatchCommand(CLI::App& app, Command& chosen);
+
+// The receiver watch subscribes with: the types asked for (none: every
+// type), and when a user is named (not 0), that user, so that the server
+// sends nothing about anyone else; then none asked for means every type of
+// event about a user.
+std::unique_ptr<TEventReceiver> WatchReceiver(const std::string& server, std::vector<int> types, long userKey);
 
 // The line watch prints for a notice: for an event its type and its
 // record's text (full: the whole snapshot where it has one). Empty for an
