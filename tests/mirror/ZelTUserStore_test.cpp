@@ -68,7 +68,8 @@ TEST(ZelTUserStoreTest, PositionsDecideWhatIsApplied) {
 }
 
 // Readers on other threads see each record whole while one thread changes
-// it: the reason and the id change together, and so are always seen.
+// it: the reason and the id change together, and so are always seen. Two
+// visitors walk the records' collections (whose cursors move) in turns.
 TEST(ZelTUserStoreTest, ConcurrentReadersSeeEveryRecordWhole) {
   Store store;
   for (long key = 42; key < 46; ++key) {
@@ -79,15 +80,18 @@ TEST(ZelTUserStoreTest, ConcurrentReadersSeeEveryRecordWhole) {
   std::atomic<long> torn{0};
   const auto whole = [&](const ZelTUserPresence& user) {
     if (user.GetUserID() != "agent" + std::to_string(user.GetRoutingState().GetRoutingStateReason())) ++torn;
+    user.GetMediaStates().IsLoggedOn();
   };
-  std::thread reader([&] {
+  const auto read = [&] {
     ZelTUserPresence copy;
     while (!done) {
       if (store.Copy(43, copy)) whole(copy);
       for (const ZelTUserPresence& user : store.CopyAll()) whole(user);
       store.ForEach(whole);
     }
-  });
+  };
+  std::thread reader(read);
+  std::thread visitor(read);
   for (std::uint64_t position = 1; position <= 2000; ++position) {
     const long key = 42 + static_cast<long>(position % 4);
     const long reason = static_cast<long>(position);
@@ -100,6 +104,7 @@ TEST(ZelTUserStoreTest, ConcurrentReadersSeeEveryRecordWhole) {
   }
   done = true;
   reader.join();
+  visitor.join();
   EXPECT_EQ(torn, 0);
   EXPECT_EQ(store.Keys(), (std::vector<long>{42, 43, 44, 45}));
 }

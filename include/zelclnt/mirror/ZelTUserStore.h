@@ -16,7 +16,9 @@
 // time writes (Update, Put, Remove); readers wait while it does. Copying all
 // users is the caller's explicit choice: a ForEach visits them in place,
 // under the read lock, for totals and the like; its visitor must not call
-// the store's writers.
+// the store's writers. Visits of several threads take turns with each
+// other, though not with the other readers: a record's const methods that
+// walk its collections (IsLoggedOn, say) move the collections' own cursors.
 
 #include <cstddef>
 #include <functional>
@@ -84,6 +86,8 @@ class ZelTUserStore {
   static enVerdict Judge(const TEventPosition& held, const TEventPosition& at);
 
   mutable std::shared_mutex m_lock;
+  // ForEach visitors take turns: records are not safe for two readers at once.
+  mutable std::mutex m_visiting;
   std::unordered_map<long, Entry> m_users;
 };
 
