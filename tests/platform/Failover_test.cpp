@@ -12,6 +12,7 @@
 
 #include "DiagCapture.h"
 #include "Endpoints.h"
+#include "Events.h"
 #include "Gate.h"
 #include "PlatformReset.h"
 #include "RoleFrame.h"
@@ -19,6 +20,8 @@
 #include "RpcFrame.h"
 #include "ServerList.h"
 #include "TestClock.h"
+#include "zelclnt/platform/TEventPublisher.h"
+#include "zelclnt/platform/TEventReceiver.h"
 #include "zelclnt/platform/TFramework.h"
 #include "zelclnt/platform/TRPCServer.h"
 
@@ -266,6 +269,61 @@ TEST_F(FailoverTest, AHigherTermMakesTheOtherServerStandBy) {
   for (const std::string& call : low.Calls()) EXPECT_EQ(call, "fence (not serving)");
   EXPECT_EQ(told, std::vector<std::uint64_t>{highTerm});
   EXPECT_FALSE(low.Server().Resume());
+}
+
+// One server of a pair with its publisher, as a simulator runs them.
+struct Half {
+  explicit Half(const std::string& name) : server(name, Echo), publisher(name) {}
+  bool Start() { return server.Start() && publisher.Start(); }
+  // Above every term the other has served under, as its peer would tell.
+  void Serve(const Half& other) {
+    server.NoteTerm(other.server.State().term);
+    server.TakeOver();
+    publisher.SetStandby(false);
+  }
+  void StandBy() {
+    server.StandBy(TServerRole::Standby);
+    publisher.SetStandby(true);
+  }
+  TRPCServer server;
+  TEventPublisher publisher;
+};
+
+// The receiver of a pair follows the publisher of the server that serves:
+// it moves when that one says it stands by, and when it went away.
+TEST_F(FailoverTest, EventsFollowTheServerThatServes) {
+  for (const std::size_t which : {0, 1, 2}) {
+    const auto first = EveryTransport("failover-events");
+    const auto second = EveryTransport("failover-events");
+    const std::string transport = first[which].substr(0, first[which].find(':'));
+    auto a = std::make_unique<Half>(first[which]);
+    auto b = std::make_unique<Half>(second[which]);
+    ASSERT_TRUE(a->Start() && b->Start()) << transport;
+    a->Serve(*b);
+    b->StandBy();
+    TEventReceiver receiver(b->server.Endpoint() + "," + a->server.Endpoint(), {35001});
+    ASSERT_TRUE(receiver.Start()) << transport;
+    EXPECT_EQ(receiver.Endpoint(), a->publisher.Endpoint()) << transport;
+    ASSERT_TRUE(Subscribed(a->publisher, receiver, 35001)) << transport;
+
+    a->StandBy();
+    b->Serve(*a);
+    TEventNotice notice;
+    while (AwaitNotice(receiver, notice) && notice.kind != TEventNotice::Kind::Switched) {
+    }
+    EXPECT_EQ(Describe(notice), "Switched") << transport;
+    EXPECT_EQ(receiver.Endpoint(), b->publisher.Endpoint()) << transport;
+    ASSERT_TRUE(Subscribed(b->publisher, receiver, 35001)) << transport;
+
+    a->Serve(*b);
+    b.reset();
+    std::vector<std::string> told;
+    while (told.size() < 2 && AwaitNotice(receiver, notice)) told.push_back(Describe(notice));
+    EXPECT_EQ(told, (std::vector<std::string>{"Disconnected", "Switched"})) << transport;
+    a->publisher.Publish(35001, "after", 5);
+    EXPECT_TRUE(AwaitNotice(receiver, notice)) << transport;
+    EXPECT_EQ(Describe(notice), "Event 35001 after") << transport;
+  }
 }
 
 }  // namespace
