@@ -188,6 +188,9 @@ bool TEventReceiver::Next(TEventNotice& notice, long timeoutMs) {
 // One round: true with a notice, false when there is nothing yet to wait
 // for but the socket (or the next attempt at a replay).
 bool TEventReceiver::Step(TEventNotice& notice, Clock::time_point deadline) {
+  // Looked at whatever arrives: a stream that never pauses must not hide
+  // that another server serves.
+  if (m_list) CheckServing();
   for (;;) {
     if (m_stop) return false;
     if (TakeNotice(notice) || TakeReplayed(notice)) return true;

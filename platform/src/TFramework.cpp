@@ -323,6 +323,7 @@ CallStatus TFramework::CallList(TRPC& rpc, zelplatform::ServerList& list, TThrea
     failure.NewRound();
     const std::size_t first = list.Active();
     bool answeredNow = false;
+    bool lost = false;
     CallStatus firstFailure = CallStatus::TimedOut;
     for (std::size_t tried = 0; tried < list.Size(); ++tried) {
       const std::size_t index = (first + tried) % list.Size();
@@ -353,14 +354,16 @@ CallStatus TFramework::CallList(TRPC& rpc, zelplatform::ServerList& list, TThrea
           return failure.Unknown(index, status);
         case Verdict::NextServer:
           if (tried == 0) firstFailure = status;
+          // A connection lost or slow may be a server still there.
+          lost = lost || status == CallStatus::Interrupted || status == CallStatus::TimedOut;
           failure.Note(index, status, detail);
           break;
       }
     }
-    if (!answeredNow) return failure.Whole(firstFailure);
+    if (!answeredNow && !lost) return failure.Whole(firstFailure);
     // Somebody may be taking over.
     const Clock::time_point now = Clock::now();
-    if (now + retry >= deadline) return CallStatus::None;
+    if (now + retry >= deadline) return answered ? CallStatus::None : failure.Whole(CallStatus::TimedOut);
     zelplatform::SleepUntil(now + retry);
     retry = std::min<Clock::duration>(retry * 2, kLongestRetry);
   }

@@ -210,8 +210,31 @@ void TRPCServer::TakeCalls() {
       zelplatform::DiscardRest(*m_socket);
       continue;
     }
-    if (zelplatform::DecodeCall(call.payload.data(), call.payload.size(), call.frame)) m_queue->Push(std::move(call));
+    if (!zelplatform::DecodeCall(call.payload.data(), call.payload.size(), call.frame)) continue;
+    if (call.frame.rpcType == kRoleRpcType)
+      AnswerRole(call);
+    else
+      m_queue->Push(std::move(call));
   }
+}
+
+// Answered on the socket thread: a busy handler must not make the server
+// look gone to its peer.
+void TRPCServer::AnswerRole(Call& call) {
+  const TServerState state = Admit(call.frame.term, false);
+  TRPC rpc;
+  rpc.SetRPCType(kRoleRpcType);
+  rpc.SetServerRole(state.role);
+  rpc.SetServerTerm(state.term);
+  const std::string answer = zelplatform::EncodeRoleAnswer(state);
+  rpc.SetReplyData(answer.data(), answer.size());
+  if (!call.frame.replyExpected) return;
+  const std::string encoded =
+      zelplatform::EncodeReply(call.frame.callId, rpc, call.frame.readsPosition, call.frame.readsRole);
+  zmq::message_t reply(encoded.data(), encoded.size());
+  zelplatform::ReleaseBeforeSend(reply.data());
+  m_socket->send(call.identity, zmq::send_flags::sndmore | zmq::send_flags::dontwait);
+  m_socket->send(reply, zmq::send_flags::dontwait);
 }
 
 void TRPCServer::ForwardReplies() {
@@ -236,11 +259,6 @@ void TRPCServer::Serve() {
 }
 
 void TRPCServer::Dispatch(TRPC& rpc) {
-  if (rpc.GetRPCType() == kRoleRpcType) {
-    const std::string answer = zelplatform::EncodeRoleAnswer({rpc.GetServerRole(), rpc.GetServerTerm(), m_id});
-    rpc.SetReplyData(answer.data(), answer.size());
-    return;
-  }
   const TEventPublisher* replays = m_replays.load(std::memory_order_acquire);
   if (replays && rpc.GetRPCType() == TEventPublisher::kReplayRpcType)
     replays->AnswerReplay(rpc);
@@ -269,7 +287,7 @@ void TRPCServer::ServeOne(Call& call) {
   rpc.SetRPCType(frame.rpcType);
   rpc.SetReplyExpected(frame.replyExpected ? 1 : 0);
   rpc.SetCallerRole(call.role);
-  const TServerState admitted = Admit(frame.term);
+  const TServerState admitted = Admit(frame.term, true);
   rpc.SetServerRole(admitted.role);
   rpc.SetServerTerm(admitted.term);
   if (frame.size > zelplatform::MaxMessageSize()) {
@@ -340,14 +358,14 @@ bool TRPCServer::AdoptTerm(std::uint64_t term) {
   return true;
 }
 
-TServerState TRPCServer::Admit(std::uint64_t callerTerm) {
+TServerState TRPCServer::Admit(std::uint64_t callerTerm, bool counted) {
   bool stoodDown = false;
   TServerState state;
   {
     std::lock_guard<std::mutex> guard(m_stateLock);
     stoodDown = AdoptTerm(callerTerm);
     state = {m_role, m_term, m_id};
-    if (m_role == TServerRole::Serving) ++m_servingCalls;
+    if (counted && m_role == TServerRole::Serving) ++m_servingCalls;
   }
   if (stoodDown) {
     Diag(TDiag::WARN, __LINE__, __FILE__, "RPC server on %s: a caller knows term %s, above its own: standing by",

@@ -320,6 +320,7 @@ TEST_F(FailoverTest, EventsFollowTheServerThatServes) {
     std::vector<std::string> told;
     while (told.size() < 2 && AwaitNotice(receiver, notice)) told.push_back(Describe(notice));
     EXPECT_EQ(told, (std::vector<std::string>{"Disconnected", "Switched"})) << transport;
+    EXPECT_TRUE(receiver.WaitUntilSubscribed(5000)) << transport;
     a->publisher.Publish(35001, "after", 5);
     EXPECT_TRUE(AwaitNotice(receiver, notice)) << transport;
     EXPECT_EQ(Describe(notice), "Event 35001 after") << transport;

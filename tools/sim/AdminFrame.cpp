@@ -8,7 +8,7 @@ namespace {
 constexpr std::uint32_t kCallMagic = 0x4D44415A;    // "ZADM"
 constexpr std::uint32_t kAnswerMagic = 0x4144415A;  // "ZADA"
 constexpr std::uint8_t kVersion = 1;
-constexpr std::size_t kCallSize = 24;
+constexpr std::size_t kCallSize = 32;
 constexpr std::size_t kAnswerHead = 20;
 
 std::string Finish(const TPack& pack) { return std::string(pack.Contents(), pack.Length()); }
@@ -25,22 +25,23 @@ bool ReadHead(TPack& pack, std::uint32_t magic, std::uint8_t& next) {
 
 }  // namespace
 
-std::string EncodeAdminCall(const TEventPosition& through) {
+std::string EncodeAdminCall(const AdminCall& call) {
   TPack pack;
   pack.AppendFixed32(kCallMagic);
   const std::uint8_t head[4] = {kVersion, 0, 0, 0};
   pack.Append(head, sizeof head);
-  pack.AppendFixed64(through.incarnation);
-  pack.AppendFixed64(through.position);
+  pack.AppendFixed64(call.term);
+  pack.AppendFixed64(call.through.incarnation);
+  pack.AppendFixed64(call.through.position);
   return Finish(pack);
 }
 
-bool DecodeAdminCall(const void* bytes, std::size_t size, TEventPosition& through) {
+bool DecodeAdminCall(const void* bytes, std::size_t size, AdminCall& call) {
   if (size != kCallSize) return false;
   TPack pack(bytes, static_cast<unsigned long>(size));
   std::uint8_t reserved = 0;
-  return ReadHead(pack, kCallMagic, reserved) && pack.RemoveFixed64(through.incarnation) &&
-         pack.RemoveFixed64(through.position);
+  return ReadHead(pack, kCallMagic, reserved) && pack.RemoveFixed64(call.term) &&
+         pack.RemoveFixed64(call.through.incarnation) && pack.RemoveFixed64(call.through.position);
 }
 
 std::string EncodeAdminAnswer(const AdminAnswer& answer) {

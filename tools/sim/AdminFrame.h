@@ -4,12 +4,13 @@
 //
 //   kHandOverRpcType: to the server that serves (zelctl failover): hand over
 //     to the peer. Answered at once; the hand-over follows.
-//   kTakeOverRpcType: from the server that hands over to its peer: take over
-//     once you have every event up to the position. Answered once it did,
-//     or could not.
+//   kTakeOverRpcType: from the server that hands over to its peer: take over,
+//     under a term above the caller's, once you have every event up to the
+//     position. Answered once it did, or could not.
 //
 // Call:   magic "ZADM" (4 ASCII bytes), version 1 (u8), reserved (3 bytes),
-//         incarnation (u64), position (u64): 24 bytes; zeros for a hand-over.
+//         term (u64), incarnation (u64), position (u64): 32 bytes; zeros
+//         for a hand-over.
 // Answer: magic "ZADA", version 1 (u8), outcome (u8: 0 done, 1 refused),
 //         reserved (u16), term (u64), text length (u32, at most kMaxText),
 //         text: the peer that takes over, the term it serves under (done),
@@ -28,15 +29,20 @@ constexpr unsigned short kHandOverRpcType = 65282;
 constexpr unsigned short kTakeOverRpcType = 65283;
 constexpr std::size_t kMaxAdminText = 4096;
 
+struct AdminCall {
+  std::uint64_t term = 0;
+  TEventPosition through;
+};
+
 struct AdminAnswer {
   bool done = false;
   std::uint64_t term = 0;
   std::string text;
 };
 
-std::string EncodeAdminCall(const TEventPosition& through);
+std::string EncodeAdminCall(const AdminCall& call);
 // False unless the bytes are exactly one call of this version.
-bool DecodeAdminCall(const void* bytes, std::size_t size, TEventPosition& through);
+bool DecodeAdminCall(const void* bytes, std::size_t size, AdminCall& call);
 
 // The text is cut to kMaxAdminText.
 std::string EncodeAdminAnswer(const AdminAnswer& answer);

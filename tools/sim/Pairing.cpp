@@ -14,8 +14,7 @@ using Clock = TClock;
 using std::chrono::milliseconds;
 
 constexpr unsigned short kFrameworkClientType = 5;
-// Looks at the peer this often in a take-over time, each look waiting at
-// most a third of it.
+// Looks at the peer this often in a take-over time.
 constexpr int kLooksPerTakeover = 10;
 constexpr int kLongestDelayFactor = 64;
 constexpr milliseconds kShortestLook{5};
@@ -91,9 +90,9 @@ void Pairing::Look() {
     if (!HandOver(TServerRole::HandingOver, &error))
       Diag(TDiag::WARN, __LINE__, __FILE__, "Hand-over to %s failed: %s", m_options.peer.c_str(), error.c_str());
   }
+  // A slow answer still tells that the peer is there.
   TServerState peer;
-  const long waitMs = std::max<long>(static_cast<long>(m_options.takeover.count()) / 3, 1);
-  const bool heard = m_caller.QueryRole(m_options.peer.c_str(), waitMs, peer) != 0;
+  const bool heard = m_caller.QueryRole(m_options.peer.c_str(), static_cast<long>(m_options.takeover.count()), peer) != 0;
   if (heard) {
     m_server.NoteTerm(peer.term);
     m_takeoverDelay = m_options.takeover;
@@ -149,7 +148,7 @@ bool Pairing::HandOver(TServerRole role, std::string* error) {
   m_member.EndServing(role);
   TRPC rpc;
   rpc.SetRPCType(kTakeOverRpcType);
-  const std::string call = EncodeAdminCall(m_member.Position());
+  const std::string call = EncodeAdminCall({m_server.State().term, m_member.Position()});
   rpc.SetCallData(call.data(), call.size());
   TThreadQueue replies;
   AdminAnswer answer;
@@ -198,13 +197,14 @@ void Pairing::AnswerHandOver(TRPC& rpc) {
 // A call that came while serving is counted as served: taking the
 // transition lock then could wait for a hand-over that waits for it.
 void Pairing::AnswerTakeOver(TRPC& rpc) {
-  TEventPosition through;
-  if (!DecodeAdminCall(rpc.GetCallPointer(), rpc.GetCallSize(), through))
+  AdminCall call;
+  if (!DecodeAdminCall(rpc.GetCallPointer(), rpc.GetCallSize(), call))
     return Reply(rpc, {false, m_server.State().term, "not a take-over call"});
   if (rpc.GetServerRole() == TServerRole::Serving) return Reply(rpc, {true, m_server.State().term, "serves already"});
-  if (!WaitForCatchUp(through))
+  m_server.NoteTerm(call.term);
+  if (!WaitForCatchUp(call.through))
     return Reply(rpc, {false, m_server.State().term,
-                       "its copy of the table is behind event " + std::to_string(through.position)});
+                       "its copy of the table is behind event " + std::to_string(call.through.position)});
   std::lock_guard<std::mutex> guard(m_transition);
   TakeOverLocked();
   Reply(rpc, {true, m_server.State().term, m_server.Endpoint()});

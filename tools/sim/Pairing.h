@@ -4,7 +4,7 @@
 //
 // Both start standing by. A thread of the pair's own looks at the peer
 // every tenth of the take-over time (a question of its role, TFramework::
-// QueryRole) and learns its term; a higher one than its own makes a server
+// QueryRole, which waits up to the take-over time) and learns its term; a higher one than its own makes a server
 // that serves stand by (TRPCServer::NoteTerm). When PairRule says so, a
 // standby takes over: it takes its table from its follower (the mirror of
 // the peer, while it stood by), then serves under a new term.

@@ -49,10 +49,11 @@
 //     left) or a lost connection;
 //   - any other call that timed out or lost its connection after it was
 //     sent is not sent again: it fails as OutcomeUnknown.
-// While no server serves but some answer (one is taking over, say), the
-// call is tried again, a little later each round; when the time-out comes
-// first, the last answer stands (action result 1 and the reason the server
-// gave). When none answers at all, the call fails at once. Every call
+// While no server serves but some answer (one is taking over, say) or lost
+// the connection, the call is tried again, a little later each round; when
+// the time-out comes first, the last answer stands (action result 1 and the
+// reason the server gave). When every server refuses or is absent, the
+// call fails at once. Every call
 // carries the highest term the list's servers told, so that a server
 // serving under a lower one stands by.
 

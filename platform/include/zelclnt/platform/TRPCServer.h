@@ -23,7 +23,9 @@
 // role too, and a caller of a list goes on to the next server. A call that
 // carries a term above the server's own makes it stand by before the
 // handler runs. The server answers a question of its role
-// (kRoleRpcType) itself, in any role.
+// (kRoleRpcType) itself, in any role, at once on its socket thread, ahead
+// of the calls waiting for the handler; such answers are not counted as
+// calls served.
 //
 // Two threads of its own: one owns the socket, one runs the handler. Server
 // names follow TFramework::SendRPC. Start and Stop are for the owning thread;
@@ -124,9 +126,10 @@ class TRPCServer {
   void ServeOne(Call& call);
   void Dispatch(TRPC& rpc);
   bool DropIfLate(const Call& call);
-  // The role a call is served in, after the term it carries; a call begun
-  // while serving is counted until Release.
-  TServerState Admit(std::uint64_t callerTerm);
+  // The role a call is served in, after the term it carries; a counted call
+  // begun while serving is counted until Release.
+  TServerState Admit(std::uint64_t callerTerm, bool counted);
+  void AnswerRole(Call& call);
   void Release(const TServerState& admitted);
   // REQUIRES: m_stateLock held. True when the server stood by.
   bool AdoptTerm(std::uint64_t term);
