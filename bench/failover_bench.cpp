@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -38,6 +39,17 @@ using Clock = std::chrono::steady_clock;
 constexpr int kCallers = 8;
 constexpr auto kBefore = std::chrono::seconds(1);
 constexpr auto kAfter = std::chrono::seconds(2);
+
+int PortOf(const std::string& endpoint) { return std::stoi(endpoint.substr(endpoint.rfind(':') + 1)); }
+
+// Two server endpoints whose ports, and the events ports above them, are
+// all free and all distinct.
+std::pair<std::string, std::string> FreePair() {
+  const std::string first = SimulatorProcess::FreeEndpoint();
+  std::string second = SimulatorProcess::FreeEndpoint();
+  while (std::abs(PortOf(second) - PortOf(first)) < 2) second = SimulatorProcess::FreeEndpoint();
+  return {first, second};
+}
 
 double MsSince(Clock::time_point start, Clock::time_point end) {
   return std::chrono::duration<double, std::milli>(end - start).count();
@@ -192,8 +204,7 @@ void Switch(benchmark::State& state, bool kill) {
   long twice = 0;
   long differences = 0;
   for (auto _ : state) {
-    const std::string a = SimulatorProcess::FreeEndpoint();
-    const std::string b = SimulatorProcess::FreeEndpoint();
+    const auto [a, b] = FreePair();
     SimulatorProcess first({"--peer", b, "--primary"}, a);
     SimulatorProcess second({"--peer", a}, b);
     if (first.Endpoint().empty() || second.Endpoint().empty()) return state.SkipWithError("a simulator did not start");
@@ -237,8 +248,9 @@ void BM_HandOver(benchmark::State& state) { Switch(state, false); }
 // their own).
 void BM_CallCpu(benchmark::State& state) {
   TDiag::SetFilters("NONE");
-  static const std::string a = SimulatorProcess::FreeEndpoint();
-  static const std::string b = SimulatorProcess::FreeEndpoint();
+  static const std::pair<std::string, std::string> ends = FreePair();
+  static const std::string& a = ends.first;
+  static const std::string& b = ends.second;
   static SimulatorProcess first({"--peer", b, "--primary"}, a);
   static SimulatorProcess second({"--peer", a}, b);
   if (first.Endpoint().empty() || second.Endpoint().empty()) return state.SkipWithError("a simulator did not start");
