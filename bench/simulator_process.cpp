@@ -17,7 +17,7 @@
 namespace {
 
 // A server port whose events port above it is free too.
-std::string FreeServerEndpoint() {
+std::string FreePair() {
   zmq::context_t context;
   zmq::socket_t probe(context, zmq::socket_type::pub);
   probe.bind("tcp://127.0.0.1:0");
@@ -28,16 +28,16 @@ std::string FreeServerEndpoint() {
 bool Answers(const std::string& endpoint) {
   ZelAPresenceServer api("bench", "localhost");
   ZelTServerStatus status;
-  TFramework::SetTimeoutOverride(500);
-  const bool up = api.QueryServerStatus(endpoint, status) == ZelTPresenceServer::ACTION_SUCCEEDED;
-  TFramework::SetTimeoutOverride(0);
-  return up;
+  api.QueryServerStatus(endpoint, status);
+  return TFramework::LastFailure().kind == TFramework::FailureKind::None;
 }
 
 }  // namespace
 
-SimulatorProcess::SimulatorProcess(const std::vector<std::string>& options) {
-  const std::string endpoint = FreeServerEndpoint();
+std::string SimulatorProcess::FreeEndpoint() { return FreePair(); }
+
+SimulatorProcess::SimulatorProcess(const std::vector<std::string>& options, const std::string& given) {
+  const std::string endpoint = given.empty() ? FreePair() : given;
   std::vector<std::string> arguments = {ZELCLNT_PRESENCE_SIM, "--bind", endpoint, "--diag", "NONE"};
   arguments.insert(arguments.end(), options.begin(), options.end());
   m_pid = fork();
@@ -62,6 +62,13 @@ SimulatorProcess::~SimulatorProcess() {
   if (m_pid <= 0) return;
   kill(m_pid, SIGTERM);
   waitpid(m_pid, nullptr, 0);
+}
+
+void SimulatorProcess::Kill() {
+  if (m_pid <= 0) return;
+  kill(m_pid, SIGKILL);
+  waitpid(m_pid, nullptr, 0);
+  m_pid = -1;
 }
 
 double SimulatorProcess::CpuSeconds() const {

@@ -9,14 +9,20 @@
 
 class SimulatorProcess {
  public:
-  // Starts presence-sim on a free loopback port with these extra options and
-  // waits until it answers; Endpoint() is empty when it did not.
-  explicit SimulatorProcess(const std::vector<std::string>& options);
+  // Starts presence-sim on a free loopback port (or on `endpoint`) with these
+  // extra options and waits until it answers, refusing or not (one of a
+  // pair that stands by refuses); Endpoint() is empty when it did not.
+  explicit SimulatorProcess(const std::vector<std::string>& options, const std::string& endpoint = "");
   ~SimulatorProcess();
   SimulatorProcess(const SimulatorProcess&) = delete;
   SimulatorProcess& operator=(const SimulatorProcess&) = delete;
 
+  // A loopback endpoint whose port and the one above it (the events') are free.
+  static std::string FreeEndpoint();
+
   const std::string& Endpoint() const { return m_endpoint; }
+  // SIGKILL: gone at once, without a word to anyone.
+  void Kill();
   // Seconds of CPU the process used so far, user and system.
   double CpuSeconds() const;
   // Resident memory, in bytes.

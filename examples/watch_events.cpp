@@ -1,8 +1,9 @@
 // Keeps every agent's routing state current: one query to start from, then
 // the routing events after the position the query reflects. Events lost on
 // the way, or while the connection was away, the receiver gets again from
-// the server by itself; only when the server restarted or no longer holds
-// them (or one was too large to take) does the example query again.
+// the server by itself; only when the server restarted, another server of
+// its pair took over, or it no longer holds them (or one was too large to
+// take) does the example query again.
 //
 //   watch_events [server] [events]   (default tcp://127.0.0.1:7300, 0: until Ctrl-C)
 //
@@ -43,7 +44,9 @@ bool QueryAll(ZelAPresenceServer& api, const std::string& server, TEventReceiver
   return true;
 }
 
-bool MustQueryAgain(Kind kind) { return kind == Kind::Resync || kind == Kind::TooLarge || kind == Kind::Restarted; }
+bool MustQueryAgain(Kind kind) {
+  return kind == Kind::Resync || kind == Kind::TooLarge || kind == Kind::Restarted || kind == Kind::Switched;
+}
 
 // True for a routing event, which it applies to agents.
 bool Apply(const TEventNotice& notice, RoutingStates& agents) {

@@ -8,8 +8,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   zelplatform::EventHeader header;
-  // The flag and reserved bytes are not kept.
-  if (zelplatform::DecodeEventHeader(data, size, header) && data[17] == 0 && data[18] == 0 && data[19] == 0) {
+  // Flag bits other than the standby one, and the reserved bytes, are not kept.
+  if (zelplatform::DecodeEventHeader(data, size, header) && data[17] <= 1 && data[18] == 0 && data[19] == 0) {
     const zelplatform::EventHeaderBytes bytes = zelplatform::EncodeEventHeader(header);
     if (std::memcmp(bytes.data(), data, bytes.size()) != 0) __builtin_trap();
   }

@@ -8,7 +8,6 @@
 
 #include "HandOver.h"
 #include "PeerProbe.h"
-#include "RpcFrame.h"
 
 namespace zelplatform {
 namespace {
@@ -22,6 +21,7 @@ constexpr std::chrono::milliseconds kSlice{20};
 // A peer that hung up during the handshake answers a probe within
 // milliseconds, if at all; the rest is room for a loaded machine.
 constexpr auto kProbeWait = std::chrono::milliseconds(500);
+constexpr int kHeartbeatMs = 250;
 
 // Rounded up: a wait must not end just before its deadline and spin.
 std::int64_t MillisecondsLeft(Clock::time_point now, Clock::time_point deadline) {
@@ -39,8 +39,8 @@ int SliceMs(Clock::time_point deadline) {
 
 }  // namespace
 
-ClientConnection::ClientConnection(const std::string& endpoint, CurveSetting curve)
-    : m_endpoint(endpoint), m_inproc(IsInproc(endpoint)), m_curve(std::move(curve)) {
+ClientConnection::ClientConnection(const std::string& endpoint, CurveSetting curve, bool watched)
+    : m_endpoint(endpoint), m_inproc(IsInproc(endpoint)), m_curve(std::move(curve)), m_watched(watched) {
   // An inproc socket connects only once a server is bound: ZeroMQ would
   // otherwise hold the call for whichever server binds the name later.
   if (!m_inproc) Open();
@@ -72,6 +72,10 @@ void ClientConnection::OpenSocket() {
     // background: an idle socket retrying a server that is down would fill
     // its unread monitor until ZeroMQ's own thread blocks on it.
     m_dealer->set(zmq::sockopt::reconnect_ivl, -1);
+    if (m_watched) {
+      m_dealer->set(zmq::sockopt::heartbeat_ivl, kHeartbeatMs);
+      m_dealer->set(zmq::sockopt::heartbeat_timeout, static_cast<int>(kLostAfter.count()));
+    }
     const std::string monitorEndpoint = NextMonitorEndpoint();
     if (zmq_socket_monitor(m_dealer->handle(), monitorEndpoint.c_str(), kMonitoredEvents) != 0) throw zmq::error_t();
     m_monitor.emplace(SharedContext(), zmq::socket_type::pair);
@@ -164,19 +168,21 @@ std::optional<CallStatus> ClientConnection::HandshakeFailure(Clock::time_point d
   return CallStatus::ClosedInHandshake;
 }
 
-CallStatus ClientConnection::Send(const TRPC& rpc, Clock::time_point deadline) {
+CallStatus ClientConnection::Send(const TRPC& rpc, Clock::time_point deadline, const ListCall& list,
+                                  Clock::time_point sendBy) {
   if (m_inproc) {
     const CallStatus bound = CheckInproc();
     if (bound != CallStatus::None) return bound;
   }
-  zmq::message_t frame(kCallHeaderSizeV2 + rpc.GetCallSize());
-  if (rpc.GetCallSize() != 0)
-    std::memcpy(frame.data<char>() + kCallHeaderSizeV2, rpc.GetCallPointer(), rpc.GetCallSize());
+  const std::size_t header = CallHeaderSize(list);
+  zmq::message_t frame(header + rpc.GetCallSize());
+  if (rpc.GetCallSize() != 0) std::memcpy(frame.data<char>() + header, rpc.GetCallPointer(), rpc.GetCallSize());
   ++m_callId;
+  const Clock::time_point giveUp = std::min(deadline, sendBy);
   for (;;) {
     const Clock::time_point now = Clock::now();
-    if (now >= deadline) return CallStatus::TimedOut;
-    WriteCallHeader(frame.data<char>(), m_callId, rpc, RemainingMs(now, deadline));
+    if (now >= giveUp) return CallStatus::TimedOut;
+    WriteCallHeader(frame.data<char>(), m_callId, rpc, RemainingMs(now, deadline), list);
     ReleaseBeforeSend(frame.data());
     if (zmq_msg_send(frame.handle(), m_dealer->handle(), ZMQ_DONTWAIT) >= 0) {
       m_fresh = false;
@@ -184,7 +190,7 @@ CallStatus ClientConnection::Send(const TRPC& rpc, Clock::time_point deadline) {
     }
     if (zmq_errno() == EINTR) continue;
     if (zmq_errno() != EAGAIN) return CallStatus::Interrupted;
-    const CallStatus ready = AwaitWritable(deadline);
+    const CallStatus ready = AwaitWritable(giveUp);
     if (ready != CallStatus::None) return ready;
   }
 }
@@ -239,6 +245,8 @@ std::optional<CallStatus> ClientConnection::Take(const zmq::message_t& message, 
     rpc.SetReplyData(reply.data, reply.size);
     rpc.SetReturnCode(reply.returnCode);
     rpc.SetStatePosition(reply.state);
+    rpc.SetServerRole(reply.role);
+    rpc.SetServerTerm(reply.term);
     return CallStatus::None;
   }
   queue.CountStale();

@@ -32,6 +32,7 @@
 #include <string>
 
 #include "ClientKeys.h"
+#include "RpcFrame.h"
 #include "ZmqTransport.h"
 #include "zelclnt/platform/TFramework.h"
 
@@ -42,15 +43,20 @@ using CallStatus = TFramework::FailureKind;
 class ClientConnection {
  public:
   // Throws zmq::error_t when ZeroMQ cannot make or connect the socket (a
-  // malformed endpoint, no descriptors left).
-  ClientConnection(const std::string& endpoint, CurveSetting curve);
+  // malformed endpoint, no descriptors left). A watched connection runs
+  // ZeroMQ's heartbeat: a peer whose host went away is lost within kLostAfter.
+  ClientConnection(const std::string& endpoint, CurveSetting curve, bool watched = false);
   ~ClientConnection();
   ClientConnection(const ClientConnection&) = delete;
   ClientConnection& operator=(const ClientConnection&) = delete;
 
+  static constexpr std::chrono::milliseconds kLostAfter{1000};
+
   // Sends the call under a new call id, telling the server how long the
-  // caller still waits. No send is made once the deadline has passed.
-  CallStatus Send(const TRPC& rpc, Clock::time_point deadline);
+  // caller still waits, and a caller of a list its term. No send is made
+  // once the deadline, or sendBy, has passed.
+  CallStatus Send(const TRPC& rpc, Clock::time_point deadline, const ListCall& list = {},
+                  Clock::time_point sendBy = Clock::time_point::max());
   // Waits for the reply to the call sent last and puts it into rpc; replies
   // to earlier calls are counted on queue and dropped.
   CallStatus Receive(TRPC& rpc, TThreadQueue& queue, Clock::time_point deadline);
@@ -82,6 +88,7 @@ class ClientConnection {
   const std::string m_endpoint;
   const bool m_inproc;
   const CurveSetting m_curve;
+  const bool m_watched;
   std::optional<zmq::socket_t> m_dealer;
   std::optional<zmq::socket_t> m_monitor;
   Peer m_peer = Peer::Unknown;

@@ -13,7 +13,7 @@ constexpr std::chrono::milliseconds kLongestSweepInterval{1000};
 
 struct Registry {
   std::mutex lock;
-  std::map<std::string, std::shared_ptr<ConnectionPool>> pools;
+  std::map<std::pair<std::string, PoolKind>, std::shared_ptr<ConnectionPool>> pools;
   std::atomic<Clock::rep> nextSweep{0};
   std::atomic<std::chrono::milliseconds::rep> idleMs{kDefaultIdleTime.count()};
 };
@@ -35,7 +35,7 @@ ConnectionLease::~ConnectionLease() {
   if (m_connection) m_pool.GiveBack(std::move(m_connection), m_keep);
 }
 
-ConnectionPool::ConnectionPool(std::string endpoint) : m_endpoint(std::move(endpoint)) {
+ConnectionPool::ConnectionPool(std::string endpoint, PoolKind kind) : m_endpoint(std::move(endpoint)), m_kind(kind) {
   m_idle.reserve(kMaxConnections);
 }
 
@@ -55,7 +55,7 @@ ConnectionLease ConnectionPool::Take(Clock::time_point deadline, std::string* ke
   const CurveSetting curve = m_curve;
   lock.unlock();
   try {
-    return ConnectionLease(*this, std::make_unique<ClientConnection>(m_endpoint, curve));
+    return ConnectionLease(*this, std::make_unique<ClientConnection>(m_endpoint, curve, m_kind == PoolKind::Watched));
   } catch (...) {
     GiveBack(nullptr, false);
     throw;
@@ -104,11 +104,11 @@ void ConnectionPool::CloseIdle(Clock::time_point cutoff) {
   m_open -= closing.size();
 }
 
-std::shared_ptr<ConnectionPool> PoolFor(const std::string& endpoint) {
+std::shared_ptr<ConnectionPool> PoolFor(const std::string& endpoint, PoolKind kind) {
   Registry& registry = Pools();
   std::lock_guard<std::mutex> guard(registry.lock);
-  std::shared_ptr<ConnectionPool>& pool = registry.pools[endpoint];
-  if (!pool) pool = std::make_shared<ConnectionPool>(endpoint);
+  std::shared_ptr<ConnectionPool>& pool = registry.pools[{endpoint, kind}];
+  if (!pool) pool = std::make_shared<ConnectionPool>(endpoint, kind);
   return pool;
 }
 

@@ -26,6 +26,11 @@ namespace zelplatform {
 
 class ConnectionPool;
 
+// Watched pools serve lists of servers: their connections run ZeroMQ's
+// heartbeat, so that a server whose host went away fails the call within a
+// second or so, not at its deadline.
+enum class PoolKind { Plain, Watched };
+
 // A connection lent to one call. When the lease ends it goes back to its
 // pool if the call went through, and is closed otherwise (a failure, or an
 // exception on the way).
@@ -56,7 +61,7 @@ class ConnectionPool {
  public:
   static constexpr std::size_t kMaxConnections = 8;
 
-  explicit ConnectionPool(std::string endpoint);
+  explicit ConnectionPool(std::string endpoint, PoolKind kind = PoolKind::Plain);
   ConnectionPool(const ConnectionPool&) = delete;
   ConnectionPool& operator=(const ConnectionPool&) = delete;
 
@@ -76,6 +81,7 @@ class ConnectionPool {
   bool KeysUsable(std::vector<std::unique_ptr<ClientConnection>>& stale, std::string* keysError);
 
   const std::string m_endpoint;
+  const PoolKind m_kind;
   std::mutex m_lock;
   std::condition_variable m_freed;
   // Least recently used first.
@@ -91,7 +97,7 @@ class ConnectionPool {
 };
 
 // The pool of an endpoint, made on its first use.
-std::shared_ptr<ConnectionPool> PoolFor(const std::string& endpoint);
+std::shared_ptr<ConnectionPool> PoolFor(const std::string& endpoint, PoolKind kind = PoolKind::Plain);
 // Closes idle connections of every pool, at most a few times per idle time;
 // cheap when not yet due.
 void SweepIdleConnections(Clock::time_point now);

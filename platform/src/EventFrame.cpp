@@ -9,6 +9,7 @@ constexpr std::uint32_t kEventMagic = 0x5056455A;        // "ZEVP"
 constexpr std::uint32_t kLegacyEventMagic = 0x5456455A;  // "ZEVT"
 constexpr std::uint8_t kVersion = 1;
 constexpr std::uint8_t kLegacyVersion = 1;
+constexpr std::uint8_t kStandby = 1;
 
 std::string Finish(const TPack& pack) { return std::string(pack.Contents(), pack.Length()); }
 
@@ -50,7 +51,7 @@ EventHeaderBytes EncodeEventHeader(const EventHeader& header) {
   pack.AppendFixed32(kEventMagic);
   pack.AppendFixed32(static_cast<std::uint32_t>(header.eventType));
   pack.AppendFixed64(static_cast<std::uint64_t>(header.userKey));
-  const std::uint8_t versionAndFlags[4] = {kVersion, 0, 0, 0};
+  const std::uint8_t versionAndFlags[4] = {kVersion, header.standby ? kStandby : std::uint8_t{0}, 0, 0};
   pack.Append(versionAndFlags, sizeof versionAndFlags);
   pack.AppendFixed64(header.incarnation);
   pack.AppendFixed64(header.position);
@@ -69,6 +70,7 @@ bool DecodeEventHeader(const void* bytes, std::size_t size, EventHeader& header)
   pack.RemoveFixed32(type);
   pack.RemoveFixed64(user);
   const std::uint8_t version = static_cast<std::uint8_t>(pack.Contents()[0]);
+  header.standby = (static_cast<std::uint8_t>(pack.Contents()[1]) & kStandby) != 0;
   pack.Behead(4);
   pack.RemoveFixed64(header.incarnation);
   pack.RemoveFixed64(header.position);

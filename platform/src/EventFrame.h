@@ -3,8 +3,8 @@
 // and then the event's bytes.
 //
 // Header (52 bytes): magic "ZEVP" (4 ASCII bytes), event type (i32), user
-// key (i64; kNoUser for an event about no user), version (u8), flags (u8),
-// reserved (u16), publisher incarnation (u64), position (u64), position of
+// key (i64; kNoUser for an event about no user), version (u8), flags (u8:
+// bit 0 the publisher's server stands by), reserved (u16), publisher incarnation (u64), position (u64), position of
 // the previous event of the same type (u64), position of the previous event
 // about the same user (u64); 0 where there is none. All little-endian.
 // Magic, type and user come first: they are the prefixes a subscriber
@@ -54,6 +54,9 @@ struct EventHeader {
   std::uint64_t position = 0;
   std::uint64_t typePrevious = 0;
   std::uint64_t userPrevious = 0;
+  // The publisher's server does not serve: a receiver of a list of
+  // servers looks for the one that does.
+  bool standby = false;
 };
 
 using EventHeaderBytes = std::array<char, kEventHeaderSize>;

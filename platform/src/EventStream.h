@@ -45,6 +45,12 @@ class EventStream {
   void ResumeAfter(const TEventPosition& position);
   // Gives up the events missed: the next event or heartbeat anchors anew.
   void Unanchor() { m_anchored = false; }
+  // Follows another publisher: as if nothing was ever received.
+  void Reset() {
+    m_incarnation = 0;
+    m_through = 0;
+    m_anchored = false;
+  }
 
   bool Wanted(std::int32_t eventType, std::int64_t userKey) const;
   bool Anchored() const { return m_anchored; }

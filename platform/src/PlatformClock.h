@@ -10,6 +10,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #include "zelclnt/platform/TClock.h"
 
@@ -46,6 +47,13 @@ bool WaitUntil(std::condition_variable& condition, std::unique_lock<std::mutex>&
     condition.wait_for(lock, kReplacedClockSlice);
   }
   return true;
+}
+
+// Sleeps until the platform's clock reaches `until`.
+inline void SleepUntil(Clock::time_point until) {
+  for (auto slice = WaitSlice(until, std::chrono::milliseconds(100)); slice.count() > 0;
+       slice = WaitSlice(until, std::chrono::milliseconds(100)))
+    std::this_thread::sleep_for(slice);
 }
 
 }  // namespace zelplatform

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <random>
+#include <utility>
 
 #include <zmq.hpp>
 
@@ -169,6 +170,16 @@ TEventPosition TEventPublisher::Position() const {
   return {m_incarnation, m_position};
 }
 
+void TEventPublisher::SetStandby(bool standby) {
+  {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_standby == standby) return;
+    m_standby = standby;
+    m_beatNow = true;
+  }
+  m_wake.notify_all();
+}
+
 std::size_t TEventPublisher::ReplayCount() const {
   std::lock_guard<std::mutex> guard(m_lock);
   return m_replay->Count();
@@ -204,18 +215,21 @@ void TEventPublisher::Beat(std::chrono::milliseconds interval) {
   const bool beating = interval.count() > 0;
   auto due = zelplatform::Clock::now() + interval;
   std::unique_lock<std::mutex> lock(m_lock);
-  while (!m_wake.wait_for(lock, kSubscriptionCheck, [this] { return m_stopping; })) {
+  for (;;) {
+    m_wake.wait_for(lock, kSubscriptionCheck, [this] { return m_stopping || m_beatNow; });
+    if (m_stopping) return;
     const bool welcome = ReadSubscriptions();
+    const bool told = std::exchange(m_beatNow, false);
     const auto now = zelplatform::Clock::now();
     const bool beat = beating && now >= due;
-    if (welcome || beat) SendHeartbeat();
+    if (welcome || told || beat) SendHeartbeat();
     if (beat) due = std::max(due + interval, now);
   }
 }
 
 bool TEventPublisher::SendEvent(std::int32_t eventType, std::int64_t userKey, const void* data, std::size_t size) {
   ReadSubscriptions();
-  zelplatform::EventHeader header{eventType, userKey, m_incarnation, ++m_position, 0, 0};
+  zelplatform::EventHeader header{eventType, userKey, m_incarnation, ++m_position, 0, 0, m_standby};
   std::uint64_t& typeLast = m_typePositions[eventType];
   header.typePrevious = typeLast;
   typeLast = m_position;
@@ -234,7 +248,7 @@ bool TEventPublisher::SendEvent(std::int32_t eventType, std::int64_t userKey, co
 
 void TEventPublisher::SendHeartbeat() {
   const zelplatform::EventHeader header{zelplatform::kHeartbeatType, zelplatform::kNoUser, m_incarnation, m_position,
-                                        0, 0};
+                                        0, 0, m_standby};
   const zelplatform::EventHeaderBytes bytes = zelplatform::EncodeEventHeader(header);
   const std::string body = zelplatform::EncodeHeartbeat(m_typePositions);
   SendFrames(bytes.data(), bytes.size(), body.data(), body.size());

@@ -11,6 +11,7 @@
 #include "EventStream.h"
 #include "HandOver.h"
 #include "ReplayFrame.h"
+#include "ServerList.h"
 #include "ZmqTransport.h"
 #include "zelclnt/platform/TDiag.h"
 #include "zelclnt/platform/TEventPublisher.h"
@@ -72,33 +73,51 @@ struct TEventReceiver::Replay {
 TEventReceiver::TEventReceiver(const std::string& serverName, std::vector<int> eventTypes,
                                std::vector<std::int64_t> userKeys)
     : m_serverName(serverName),
-      m_endpoint(zelplatform::EventEndpointOf(serverName)),
+      m_followed(serverName),
       m_stream(std::make_unique<zelplatform::EventStream>(
           std::vector<std::int32_t>(eventTypes.begin(), eventTypes.end()), std::move(userKeys))),
-      m_caller("event-receiver", serverName.c_str(), kFrameworkClientType) {}
+      m_caller("event-receiver", serverName.c_str(), kFrameworkClientType) {
+  if (zelplatform::ServerList::IsList(serverName.c_str())) {
+    m_list = zelplatform::ServerListFor(serverName, &m_listError);
+    if (m_list) {
+      m_followedIndex = m_list->Active();
+      m_followed = m_list->Endpoint(m_followedIndex);
+    }
+  }
+  m_endpoint = m_list || m_listError.empty() ? zelplatform::EventEndpointOf(m_followed) : std::string();
+}
 
 TEventReceiver::~TEventReceiver() = default;
 
 bool TEventReceiver::Start(std::string* error) {
   std::string reason;
-  if (m_link)
+  if (m_link) {
     reason = "already started on " + m_endpoint;
-  else if (m_endpoint.empty())
-    reason = "server " + m_serverName + " has no events endpoint (a tcp server needs a port from 1 to 65534)";
-  else if (!m_stream->Users().empty() && m_stream->Types().empty())
+  } else if (!m_listError.empty()) {
+    reason = "server " + m_serverName + ": " + m_listError;
+  } else if (!m_stream->Users().empty() && m_stream->Types().empty()) {
     reason = "a receiver of chosen users must name the event types too";
+  } else {
+    const std::size_t servers = m_list ? m_list->Size() : 1;
+    for (std::size_t index = 0; index < servers && reason.empty(); ++index) {
+      const std::string& server = m_list ? m_list->Endpoint(index) : m_serverName;
+      if (zelplatform::EventEndpointOf(server).empty())
+        reason = "server " + server + " has no events endpoint (a tcp server needs a port from 1 to 65534)";
+    }
+  }
   if (!reason.empty()) {
     if (error) *error = reason;
     return false;
   }
-  // The events endpoint has the key of the server it belongs to.
-  zelplatform::CurveSetting curve;
-  if (!zelplatform::CurveFor(zelplatform::EndpointOf(m_serverName), curve, &reason)) {
-    if (error) *error = "no usable keys to subscribe to " + m_endpoint + ": " + reason;
-    return false;
+  if (m_list) {
+    LookForServing();
+    if (m_list->Active() != m_followedIndex) {
+      m_followedIndex = m_list->Active();
+      m_followed = m_list->Endpoint(m_followedIndex);
+      m_endpoint = zelplatform::EventEndpointOf(m_followed);
+    }
   }
-  m_serverKey = curve.serverKey;
-  m_clientKeys = curve.client;
+  if (!KeysFor(m_followed, error)) return false;
   const bool inproc = zelplatform::IsInproc(m_endpoint);
   m_maxSize = zelplatform::MaxMessageSize();
   m_generation = inproc ? zelplatform::InprocGeneration(m_endpoint) : 0;
@@ -109,6 +128,19 @@ bool TEventReceiver::Start(std::string* error) {
     return false;
   }
   m_connected = inproc && m_generation != 0;
+  return true;
+}
+
+// The events endpoint has the key of the server it belongs to.
+bool TEventReceiver::KeysFor(const std::string& server, std::string* error) {
+  zelplatform::CurveSetting curve;
+  std::string reason;
+  if (!zelplatform::CurveFor(zelplatform::EndpointOf(server), curve, &reason)) {
+    if (error) *error = "no usable keys to subscribe to " + zelplatform::EventEndpointOf(server) + ": " + reason;
+    return false;
+  }
+  m_serverKey = curve.serverKey;
+  m_clientKeys = curve.client;
   return true;
 }
 
@@ -156,6 +188,9 @@ bool TEventReceiver::Next(TEventNotice& notice, long timeoutMs) {
 // One round: true with a notice, false when there is nothing yet to wait
 // for but the socket (or the next attempt at a replay).
 bool TEventReceiver::Step(TEventNotice& notice, Clock::time_point deadline) {
+  // Looked at whatever arrives: a stream that never pauses must not hide
+  // that another server serves.
+  if (m_list) CheckServing();
   for (;;) {
     if (m_stop) return false;
     if (TakeNotice(notice) || TakeReplayed(notice)) return true;
@@ -289,6 +324,10 @@ void TEventReceiver::AcceptEvent() {
 }
 
 void TEventReceiver::AcceptHeartbeat() {
+  if (m_list && m_link->decoded.standby && !m_lookingFor) {
+    m_lookingFor = true;
+    m_lookAt = Clock::now();
+  }
   NoteIncarnation(m_link->decoded.incarnation);
   if (m_stream->OnHeartbeat(m_link->decoded, m_link->marks) == Verdict::Gap) OpenGap();
 }
@@ -320,7 +359,8 @@ void TEventReceiver::FetchReplay() {
   replay->rpc.SetCallData(call.data(), call.size());
   TThreadQueue replies;
   ++m_replayCalls;
-  if (!m_caller.SendRPC(replay->rpc, m_serverName.c_str(), replies, kReplayTimeoutMs, 0)) {
+  replay->rpc.SetIdempotent(true);
+  if (!m_caller.SendRPC(replay->rpc, m_followed.c_str(), replies, kReplayTimeoutMs, 0)) {
     Diag(TDiag::INFO, __LINE__, __FILE__, "Event receiver on %s: asking for missed events failed: %s",
          m_endpoint.c_str(), TFramework::LastFailure().text.c_str());
     if (Clock::now() - m_gapSince >= kReplayGiveUp) return Resync();
@@ -362,6 +402,7 @@ void TEventReceiver::Wait(Clock::time_point deadline) {
 }
 
 void TEventReceiver::CheckConnection() {
+  if (m_list) CheckServing();
   if (zelplatform::IsInproc(m_endpoint)) return CheckInproc();
   DrainMonitor();
   if (m_abandoned && Clock::now() >= m_reconnectAt) {
@@ -470,6 +511,50 @@ void TEventReceiver::Disconnected() {
   Push(TEventNotice::Kind::Disconnected);
   m_connected = false;
   m_wentAway = true;
+  if (m_list && !m_lookingFor) {
+    m_lookingFor = true;
+    m_lookAt = Clock::now();
+  }
+}
+
+void TEventReceiver::CheckServing() {
+  if (m_lookingFor && Clock::now() >= m_lookAt) LookForServing();
+  if (m_list->Active() != m_followedIndex) Follow(m_list->Active());
+}
+
+// Asking the list goes on until one serves, up to the probe's time-out;
+// the process's record of the list then names it.
+void TEventReceiver::LookForServing() {
+  TServerState state;
+  if (m_caller.QueryRole(m_serverName.c_str(), kProbeTimeoutMs, state) && state.role == TServerRole::Serving) {
+    m_lookingFor = false;
+    return;
+  }
+  m_lookingFor = true;
+  m_lookAt = Clock::now() + std::chrono::milliseconds(kProbeRetryMs);
+}
+
+// Another publisher: a stream of its own, so nothing of the last one holds.
+void TEventReceiver::Follow(std::size_t index) {
+  m_followedIndex = index;
+  m_followed = m_list->Endpoint(index);
+  m_endpoint = zelplatform::EventEndpointOf(m_followed);
+  Diag(TDiag::INFO, __LINE__, __FILE__, "Event receiver of %s follows %s", m_serverName.c_str(), m_endpoint.c_str());
+  std::string error;
+  if (!KeysFor(m_followed, &error)) Diag(TDiag::WARN, __LINE__, __FILE__, "Event receiver: %s", error.c_str());
+  m_stream->Reset();
+  m_replay.reset();
+  m_gap = false;
+  m_lookingFor = false;
+  m_connected = false;
+  m_wentAway = false;
+  m_refused = false;
+  m_abandoned = false;
+  const bool inproc = zelplatform::IsInproc(m_endpoint);
+  m_generation = inproc ? zelplatform::InprocGeneration(m_endpoint) : 0;
+  Connect();
+  m_connected = inproc && m_generation != 0;
+  Push(TEventNotice::Kind::Switched);
 }
 
 void TEventReceiver::Push(TEventNotice::Kind kind, std::int32_t eventType, std::uint64_t position) {

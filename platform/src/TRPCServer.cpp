@@ -5,10 +5,12 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <random>
 
 #include <zmq.hpp>
 
 #include "HandOver.h"
+#include "RoleFrame.h"
 #include "RpcFrame.h"
 #include "ZapHandler.h"
 #include "ZmqTransport.h"
@@ -26,6 +28,13 @@ constexpr std::size_t kMaxQueuedCalls = 1000;
 constexpr std::size_t kMaxQueuedBytes = std::size_t{64} << 20;
 
 std::atomic<unsigned> g_replyPairs{0};
+
+std::uint32_t NewServerId() {
+  std::random_device device;
+  std::uint32_t id = 0;
+  while (id == 0) id = device();
+  return id;
+}
 
 }  // namespace
 
@@ -89,7 +98,8 @@ class TRPCServer::CallQueue {
 TRPCServer::TRPCServer(const std::string& serverName, Handler handler)
     : m_endpoint(zelplatform::EndpointOf(serverName)),
       m_handler(std::move(handler)),
-      m_queue(std::make_unique<CallQueue>()) {}
+      m_queue(std::make_unique<CallQueue>()),
+      m_id(NewServerId()) {}
 
 TRPCServer::~TRPCServer() { Stop(); }
 
@@ -200,8 +210,31 @@ void TRPCServer::TakeCalls() {
       zelplatform::DiscardRest(*m_socket);
       continue;
     }
-    if (zelplatform::DecodeCall(call.payload.data(), call.payload.size(), call.frame)) m_queue->Push(std::move(call));
+    if (!zelplatform::DecodeCall(call.payload.data(), call.payload.size(), call.frame)) continue;
+    if (call.frame.rpcType == kRoleRpcType)
+      AnswerRole(call);
+    else
+      m_queue->Push(std::move(call));
   }
+}
+
+// Answered on the socket thread: a busy handler must not make the server
+// look gone to its peer.
+void TRPCServer::AnswerRole(Call& call) {
+  const TServerState state = Admit(call.frame.term, false);
+  TRPC rpc;
+  rpc.SetRPCType(kRoleRpcType);
+  rpc.SetServerRole(state.role);
+  rpc.SetServerTerm(state.term);
+  const std::string answer = zelplatform::EncodeRoleAnswer(state);
+  rpc.SetReplyData(answer.data(), answer.size());
+  if (!call.frame.replyExpected) return;
+  const std::string encoded =
+      zelplatform::EncodeReply(call.frame.callId, rpc, call.frame.readsPosition, call.frame.readsRole);
+  zmq::message_t reply(encoded.data(), encoded.size());
+  zelplatform::ReleaseBeforeSend(reply.data());
+  m_socket->send(call.identity, zmq::send_flags::sndmore | zmq::send_flags::dontwait);
+  m_socket->send(reply, zmq::send_flags::dontwait);
 }
 
 void TRPCServer::ForwardReplies() {
@@ -254,6 +287,9 @@ void TRPCServer::ServeOne(Call& call) {
   rpc.SetRPCType(frame.rpcType);
   rpc.SetReplyExpected(frame.replyExpected ? 1 : 0);
   rpc.SetCallerRole(call.role);
+  const TServerState admitted = Admit(frame.term, true);
+  rpc.SetServerRole(admitted.role);
+  rpc.SetServerTerm(admitted.term);
   if (frame.size > zelplatform::MaxMessageSize()) {
     rpc.SetReturnCode(TRPC::kRefusedTooLarge);
   } else {
@@ -265,11 +301,85 @@ void TRPCServer::ServeOne(Call& call) {
       rpc.SetReturnCode(TRPC::kHandlerFailed);
     }
   }
+  Release(admitted);
   ++m_served;
   if (!frame.replyExpected) return;
-  const std::string encoded = zelplatform::EncodeReply(frame.callId, rpc, frame.readsPosition);
+  // The reply tells the role the call was served in, whatever the handler did.
+  rpc.SetServerRole(admitted.role);
+  rpc.SetServerTerm(admitted.term);
+  const std::string encoded = zelplatform::EncodeReply(frame.callId, rpc, frame.readsPosition, frame.readsRole);
   zmq::message_t reply(encoded.data(), encoded.size());
   zelplatform::ReleaseBeforeSend(reply.data());
   m_repliesOut->send(call.identity, zmq::send_flags::sndmore);
   m_repliesOut->send(reply, zmq::send_flags::none);
+}
+
+TServerState TRPCServer::State() const {
+  std::lock_guard<std::mutex> guard(m_stateLock);
+  return {m_role, m_term, m_id};
+}
+
+std::uint64_t TRPCServer::TakeOver() {
+  std::lock_guard<std::mutex> guard(m_stateLock);
+  m_term = m_ownTerm = TServerTerm::Next(m_term, m_id);
+  m_role = TServerRole::Serving;
+  return m_term;
+}
+
+bool TRPCServer::Resume() {
+  std::lock_guard<std::mutex> guard(m_stateLock);
+  if (m_ownTerm == 0 || m_term != m_ownTerm) return false;
+  m_role = TServerRole::Serving;
+  return true;
+}
+
+void TRPCServer::StandBy(TServerRole role) {
+  std::unique_lock<std::mutex> lock(m_stateLock);
+  if (role != TServerRole::Serving) m_role = role;
+  // The handler asking must not wait for its own call.
+  if (std::this_thread::get_id() == m_server.get_id()) return;
+  m_servingDone.wait(lock, [this] { return m_servingCalls == 0; });
+}
+
+void TRPCServer::NoteTerm(std::uint64_t term) {
+  bool stoodDown = false;
+  {
+    std::lock_guard<std::mutex> guard(m_stateLock);
+    stoodDown = AdoptTerm(term);
+  }
+  if (stoodDown && m_steppedDown) m_steppedDown(term);
+}
+
+bool TRPCServer::AdoptTerm(std::uint64_t term) {
+  if (term <= m_term) return false;
+  m_term = term;
+  if (m_role != TServerRole::Serving) return false;
+  m_role = TServerRole::Standby;
+  return true;
+}
+
+TServerState TRPCServer::Admit(std::uint64_t callerTerm, bool counted) {
+  bool stoodDown = false;
+  TServerState state;
+  {
+    std::lock_guard<std::mutex> guard(m_stateLock);
+    stoodDown = AdoptTerm(callerTerm);
+    state = {m_role, m_term, m_id};
+    if (counted && m_role == TServerRole::Serving) ++m_servingCalls;
+  }
+  if (stoodDown) {
+    Diag(TDiag::WARN, __LINE__, __FILE__, "RPC server on %s: a caller knows term %s, above its own: standing by",
+         m_boundEndpoint.c_str(), TServerTerm::ToString(callerTerm).c_str());
+    if (m_steppedDown) m_steppedDown(callerTerm);
+  }
+  return state;
+}
+
+void TRPCServer::Release(const TServerState& admitted) {
+  if (admitted.role != TServerRole::Serving) return;
+  {
+    std::lock_guard<std::mutex> guard(m_stateLock);
+    --m_servingCalls;
+  }
+  m_servingDone.notify_all();
 }

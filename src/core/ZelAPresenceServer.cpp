@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "zelclnt/core/ZelTRequest.h"
+#include "zelclnt/core/ZelTUserPresence.h"
 #include "zelclnt/diag/NuxDiagStream.h"
 #include "zelclnt/platform/TRPC.h"
 #include "zelclnt/requests/ZelTCapabilityRequest.h"
@@ -16,6 +17,22 @@ namespace {
 constexpr unsigned short kFrameworkClientType = 5;
 constexpr const char* kClass = "ZelAPresenceServer";
 constexpr auto kQueryIntegratedPresenceAction = ZelTQueryIntegratedPresence::Action{1};
+
+// Calls that change nothing: a list of servers may send them to the next
+// server after a time-out (TRPC::SetIdempotent).
+bool IsQuery(const ZelTRequest& request) {
+  switch (request.GetObjectType()) {
+    case ZelTServerStatus::kObjectType:
+    case ZelTQueryIntegratedPresence::kObjectType:
+    case ZelTQueryUsersPresence::kObjectType:
+    case ZelTQueryUserMediumStatus::kObjectType:
+      return true;
+    case ZelTUserPresence::kObjectType:
+      return request.GetActionType() == ZelTUserPresence::ACTION_QUERY;
+    default:
+      return false;
+  }
+}
 
 void RecordVersionOnce() {
   static std::once_flag once;
@@ -93,6 +110,7 @@ ZelTPresenceServer::ActionResult ZelAPresenceServer::SendRequest(const std::stri
                                                                  unsigned int timeout) {
   NuxFenx trace(__LINE__, __FILE__, kClass, "SendRequest");
   TRPC rpc;
+  rpc.SetIdempotent(IsQuery(request));
   request.m_statePosition = TEventPosition();
   request.InitializeRequest();
   // A call that could not be packed is not sent; the SEVR line said why.

@@ -287,7 +287,10 @@ void ZelAPresenceMirror::Handle(const TEventNotice& notice) {
       return;
     case Kind::Restarted:
     case Kind::Resync:
-      m_syncCause = notice.kind == Kind::Restarted ? Change::SYNC_RESTARTED : Change::SYNC_LOST;
+    case Kind::Switched:
+      m_syncCause = notice.kind == Kind::Restarted ? Change::SYNC_RESTARTED
+                    : notice.kind == Kind::Resync  ? Change::SYNC_LOST
+                                                   : Change::SYNC_SWITCHED;
       m_phase = Phase::Querying;
       m_retryAt = Clock::time_point();
       m_current = false;

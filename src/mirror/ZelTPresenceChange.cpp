@@ -21,6 +21,7 @@ constexpr ZelTextEntry kSyncTexts[] = {
     {Change::SYNC_FIRST, "first"},
     {Change::SYNC_RESTARTED, "server restarted"},
     {Change::SYNC_LOST, "events lost beyond the replay"},
+    {Change::SYNC_SWITCHED, "another server serves"},
 };
 
 std::string PositionText(const TEventPosition& position) {

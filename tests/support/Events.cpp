@@ -161,6 +161,7 @@ std::string Describe(const TEventNotice& notice) {
     case Kind::Disconnected: return "Disconnected";
     case Kind::Reconnected: return "Reconnected";
     case Kind::AuthenticationFailed: return "AuthenticationFailed";
+    case Kind::Switched: return "Switched";
   }
   return "?";
 }

@@ -12,10 +12,12 @@
 #include <thread>
 #include <vector>
 
+#include "Callers.h"
 #include "DiagCapture.h"
 #include "Endpoints.h"
 #include "PlatformReset.h"
 #include "PresenceSimulator.h"
+#include "StoreComparison.h"
 #include "Run.h"
 #include "TopView.h"
 #include "Watch.h"
@@ -313,6 +315,47 @@ TEST_F(ZelctlTest, TopPrintsThePlainViewOfItsMirror) {
   const Ran never = Zelctl({"--server", nobody, "top", "--for", "0.3"});
   EXPECT_EQ(never.status, 1);
   EXPECT_EQ(never.err, "zelctl: never joined " + nobody + ": no events came\n");
+}
+
+// Status shows both servers of a pair and which serves; failover hands
+// over while callers act, none of whose calls fails, and each server takes
+// over the very table the other handed over.
+TEST_F(ZelctlTest, StatusAndFailoverOfAPair) {
+  const std::string ends[2] = {UniqueInproc("zelctl-pair-a"), UniqueInproc("zelctl-pair-b")};
+  std::unique_ptr<zelsim::PresenceSimulator> halves[2];
+  for (const int side : {0, 1}) {
+    zelsim::SimulatorOptions options;
+    options.endpoint = ends[side];
+    options.peer = ends[1 - side];
+    options.primary = side == 0;
+    halves[side] = std::make_unique<zelsim::PresenceSimulator>(options);
+    ASSERT_TRUE(halves[side]->Start());
+  }
+  // Until the first serves and the second has heard of it.
+  for (int slice = 0; slice < 10000 && (halves[0]->State().role != TServerRole::Serving ||
+                                         halves[1]->State().term != halves[0]->State().term);
+       ++slice)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  const std::string list = ends[0] + "," + ends[1];
+  const Ran status = Zelctl({"--server", list, "status"});
+  EXPECT_EQ(status.status, 0);
+  const std::string term = TServerTerm::ToString(halves[0]->State().term);
+  EXPECT_EQ(FirstLine(status.out), ends[0] + ": serving, term " + term);
+  EXPECT_NE(status.out.find("\n" + ends[1] + ": standby, term " + term + "\n"), std::string::npos) << status.out;
+  EXPECT_EQ(status.out.substr(status.out.rfind("serving: ")), "serving: " + ends[0] + "\n");
+
+  Callers callers(list);
+  for (const int from : {0, 1}) {
+    const Ran failover = Zelctl({"--server", list, "failover"});
+    EXPECT_EQ(failover.status, 0) << failover.err;
+    EXPECT_EQ(failover.out, "handing over to " + ends[1 - from] + "\n" + ends[1 - from] + ": serving, term " +
+                                TServerTerm::ToString(halves[1 - from]->State().term) + "\n");
+    callers.Stop();
+  }
+  EXPECT_EQ(callers.Failed(), std::vector<std::string>{});
+  for (long key = 42; key < 50; ++key)
+    EXPECT_EQ(zelsim::DifferingPartNames(*halves[0]->Users().Find(key), *halves[1]->Users().Find(key)), std::vector<std::string>{})
+        << key;
 }
 
 }  // namespace

@@ -34,6 +34,22 @@ bool IsEphemeralTcp(const std::string& endpoint) {
   return port == "0" || port == "*";
 }
 
+// ERR_NONE when a call is served in the role it came in: a server that
+// hands over still answers queries, for its peer to catch up.
+PS::ErrorCode Refusal(const TRPC& rpc, bool query) {
+  switch (rpc.GetServerRole()) {
+    case TServerRole::Serving:
+      return PS::ERR_NONE;
+    case TServerRole::HandingOver:
+      return query ? PS::ERR_NONE : PS::ERR_SERVER_NOT_READY;
+    case TServerRole::ShuttingDown:
+      return query ? PS::ERR_NONE : PS::ERR_SHUTTING_DOWN;
+    case TServerRole::Standby:
+      break;
+  }
+  return PS::ERR_SERVER_NOT_READY;
+}
+
 // Every medium is ready but one, which the seed picks.
 std::vector<TMediaReadiness> SeedReadiness(unsigned seed) {
   std::vector<TMediaReadiness> readiness;
@@ -80,7 +96,11 @@ PresenceSimulator::PresenceSimulator(SimulatorOptions options)
            [this](TRPC& rpc) { AnswerCapability<ZelTRemoveCapability>(rpc, false); }},
       },
       m_server(m_options.endpoint, [this](TRPC& rpc) { Handle(rpc); }),
-      m_churn(m_users, m_options.seed, m_options.churnRate) {}
+      m_churn(m_users, m_options.seed, m_options.churnRate) {
+  if (!m_options.peer.empty())
+    m_pairing = std::make_unique<Pairing>(PairOptions{m_options.peer, m_options.primary, m_options.takeover}, m_server,
+                                          static_cast<PairMember&>(*this));
+}
 
 PresenceSimulator::~PresenceSimulator() { Stop(); }
 
@@ -93,19 +113,29 @@ bool PresenceSimulator::Start(std::string* error) {
   }
   if (m_options.security) m_server.SetSecurity(*m_options.security);
   m_startedAt.Update(0);
-  m_status = ZelQorvServerStatus(Generic::SERVERTYPE_PRESENCE);
-  m_status.SetCurrentStatus(TGenericStatus::STATUS_UP);
+  {
+    std::lock_guard<std::mutex> guard(m_statusLock);
+    m_status = ZelQorvServerStatus(Generic::SERVERTYPE_PRESENCE);
+    m_status.SetCurrentStatus(m_pairing ? TGenericStatus::STATUS_STANDBY : TGenericStatus::STATUS_UP);
+    m_shuttingDown = false;
+  }
+  // One of a pair serves only once it took over.
+  if (m_pairing) m_server.StandBy(TServerRole::Standby);
   const int attempts = IsEphemeralTcp(m_options.endpoint) ? kEphemeralAttempts : 1;
   for (int attempt = 0; attempt < attempts; ++attempt) {
     if (!m_server.Start(error)) return false;
     auto publisher = std::make_unique<TEventPublisher>(m_server.Endpoint());
     if (m_options.security) publisher->SetSecurity(*m_options.security);
     publisher->SetReplayLimits(m_options.replayLimits);
+    publisher->SetStandby(m_pairing != nullptr);
     if (publisher->Start(error)) {
       m_publisher = std::move(publisher);
       m_livePublisher = m_publisher.get();
       m_server.ServeReplays(m_publisher.get());
-      m_churn.Start();
+      if (m_pairing)
+        m_pairing->Start();
+      else
+        m_churn.Start();
       return true;
     }
     m_server.Stop();
@@ -114,10 +144,45 @@ bool PresenceSimulator::Start(std::string* error) {
 }
 
 void PresenceSimulator::Stop() {
+  if (m_pairing) m_pairing->Stop();
   m_churn.Stop();
   m_server.Stop();
   m_livePublisher = nullptr;
   if (m_publisher) m_publisher->Stop();
+}
+
+void PresenceSimulator::Shutdown() {
+  std::string error;
+  if (m_pairing && m_server.State().role == TServerRole::Serving && !m_pairing->HandOver(TServerRole::ShuttingDown, &error))
+    NuxDiagStream(TDiag::WARN, __LINE__, __FILE__, "PresenceSimulator", "Shutdown")
+        << "Handing over to " << m_pairing->Peer() << " failed: " << error;
+  m_server.StandBy(TServerRole::ShuttingDown);
+  EndServing(TServerRole::ShuttingDown);
+  Stop();
+}
+
+bool PresenceSimulator::HandOver(std::string* error) {
+  if (m_pairing) return m_pairing->HandOver(TServerRole::HandingOver, error);
+  if (error) *error = "it has no peer";
+  return false;
+}
+
+void PresenceSimulator::BeginServing(std::vector<ZelTUserPresence> users, bool replace) {
+  if (replace) m_users.ReplaceAll(std::move(users));
+  {
+    std::lock_guard<std::mutex> guard(m_statusLock);
+    m_status.SetCurrentStatus(TGenericStatus::STATUS_UP);
+  }
+  if (TEventPublisher* publisher = m_livePublisher) publisher->SetStandby(false);
+  m_churn.Start();
+}
+
+void PresenceSimulator::EndServing(TServerRole role) {
+  m_churn.Stop();
+  if (TEventPublisher* publisher = m_livePublisher) publisher->SetStandby(true);
+  std::lock_guard<std::mutex> guard(m_statusLock);
+  m_status.SetCurrentStatus(TGenericStatus::STATUS_STANDBY);
+  m_shuttingDown = m_shuttingDown || role == TServerRole::ShuttingDown;
 }
 
 void PresenceSimulator::Publish(PS::enEvent type, long userKey, const char* data, std::size_t size) {
@@ -130,6 +195,7 @@ TEventPosition PresenceSimulator::Position() const {
 }
 
 void PresenceSimulator::Handle(TRPC& rpc) {
+  if (m_pairing && m_pairing->Answer(rpc)) return;
   const auto answer = m_answers.find(rpc.GetRPCType());
   if (answer != m_answers.end()) {
     answer->second(rpc);
@@ -147,7 +213,17 @@ void PresenceSimulator::AnswerServerStatus(TRPC& rpc) const {
   if (!ReadCall(rpc, call)) return AnswerInvalidData(rpc);
   ZelTServerStatus status;
   static_cast<ZelTRequest&>(status) = call;
-  static_cast<ZelQorvServerStatus&>(status) = m_status;
+  {
+    std::lock_guard<std::mutex> guard(m_statusLock);
+    static_cast<ZelQorvServerStatus&>(status) = m_status;
+    if (m_shuttingDown) status.SetShutdown();
+  }
+  if (m_pairing) {
+    status.SetValueA(static_cast<std::int32_t>(TServerTerm::Counter(rpc.GetServerTerm())));
+    status.SetValueB(static_cast<std::int32_t>(m_server.State().id));
+    status.SetWatchdogAddr(m_pairing->Peer());
+    status.SetAdminAddr(Endpoint());
+  }
   status.SetAction(call.GetAction());
   status.SetServerName("presence-sim");
   status.SetDescription("zelclnt presence simulator");
@@ -156,7 +232,7 @@ void PresenceSimulator::AnswerServerStatus(TRPC& rpc) const {
   status.SetServerStartedAt(m_startedAt);
   status.SetKvlEnabled(m_options.kvlEnabled);
   status.SetHeartbeatInterval(m_options.heartbeatInterval);
-  SetOutcome(status, PS::ERR_NONE);
+  SetOutcome(status, Refusal(rpc, true));
   status.PackRpcReply(rpc);
 }
 
@@ -165,6 +241,8 @@ void PresenceSimulator::AnswerServerStatus(TRPC& rpc) const {
 void PresenceSimulator::AnswerIntegratedPresence(TRPC& rpc) {
   ZelTQueryIntegratedPresence query;
   if (!ReadCall(rpc, query)) return AnswerInvalidData(rpc);
+  if (const PS::ErrorCode refused = Refusal(rpc, true); refused != PS::ERR_NONE)
+    return AnswerRefused(rpc, query, refused);
   NuxDiagStream report(TDiag::INFO, __LINE__, __FILE__, "PresenceSimulator", "AnswerIntegratedPresence");
   if (report.IsActive())
     report << "user " << query.GetUserId() << " agent " << query.GetAgentId() << " asks about "
@@ -176,8 +254,10 @@ void PresenceSimulator::AnswerIntegratedPresence(TRPC& rpc) {
 void PresenceSimulator::AnswerUserPresence(TRPC& rpc) {
   ZelTUserPresence call;
   if (!ReadCall(rpc, call)) return AnswerInvalidData(rpc);
-  if (call.GetAction() != ZelTUserPresence::ACTION_QUERY && rpc.GetCallerRole() != TRole::Control)
-    return AnswerUnauthorized(rpc, call);
+  const bool query = call.GetAction() == ZelTUserPresence::ACTION_QUERY;
+  if (const PS::ErrorCode refused = Refusal(rpc, query); refused != PS::ERR_NONE)
+    return AnswerRefused(rpc, call, refused);
+  if (!query && rpc.GetCallerRole() != TRole::Control) return AnswerRefused(rpc, call, PS::ERR_REQUEST_UNAUTHORIZED);
   TEventPosition at;
   m_users.Act(call, &at);
   rpc.SetStatePosition(at);
@@ -189,6 +269,8 @@ void PresenceSimulator::AnswerUserPresence(TRPC& rpc) {
 void PresenceSimulator::AnswerUsersPresence(TRPC& rpc) const {
   ZelTQueryUsersPresence query;
   if (!ReadCall(rpc, query)) return AnswerInvalidData(rpc);
+  if (const PS::ErrorCode refused = Refusal(rpc, true); refused != PS::ERR_NONE)
+    return AnswerRefused(rpc, query, refused);
   TEventPosition at;
   const bool answered = query.GetAction() == ZelTQueryUsersPresence::ACTION_QUERY && m_users.Collect(query, &at);
   rpc.SetStatePosition(at);
@@ -199,6 +281,8 @@ void PresenceSimulator::AnswerUsersPresence(TRPC& rpc) const {
 void PresenceSimulator::AnswerMediumStatus(TRPC& rpc) const {
   ZelTQueryUserMediumStatus query;
   if (!ReadCall(rpc, query)) return AnswerInvalidData(rpc);
+  if (const PS::ErrorCode refused = Refusal(rpc, true); refused != PS::ERR_NONE)
+    return AnswerRefused(rpc, query, refused);
   if (query.GetAction() != ZelTQueryUserMediumStatus::ACTION_QUERY) {
     SetOutcome(query, PS::ERR_INVALID_PARAMETERS);
   } else {
@@ -213,7 +297,9 @@ template <typename Request>
 void PresenceSimulator::AnswerCapability(TRPC& rpc, bool add) {
   Request request;
   if (!ReadCall(rpc, request)) return AnswerInvalidData(rpc);
-  if (rpc.GetCallerRole() != TRole::Control) return AnswerUnauthorized(rpc, request);
+  if (const PS::ErrorCode refused = Refusal(rpc, false); refused != PS::ERR_NONE)
+    return AnswerRefused(rpc, request, refused);
+  if (rpc.GetCallerRole() != TRole::Control) return AnswerRefused(rpc, request, PS::ERR_REQUEST_UNAUTHORIZED);
   const PS::ErrorCode error = request.GetCapabilityTypeValue() != ZelTUserCapability::CAPABILITY_CAMPAIGN_DIRECTOR
                                   ? PS::ERR_CAPABILITY_NOT_SUPPORTED
                                   : m_users.SetCampaignDirector(request.GetUserKey(), add, request.GetParameters());
@@ -221,10 +307,10 @@ void PresenceSimulator::AnswerCapability(TRPC& rpc, bool add) {
   request.PackRpcReply(rpc);
 }
 
-// The request goes back as received: a Read client learns nothing it
-// could not query.
-void PresenceSimulator::AnswerUnauthorized(TRPC& rpc, ZelTRequest& request) {
-  SetOutcome(request, PS::ERR_REQUEST_UNAUTHORIZED);
+// The request goes back as received: a Read client, or a caller of a
+// server that does not serve, learns nothing it could not query.
+void PresenceSimulator::AnswerRefused(TRPC& rpc, ZelTRequest& request, PS::ErrorCode error) {
+  SetOutcome(request, error);
   request.PackRpcReply(rpc);
 }
 

@@ -16,19 +16,30 @@
 // Its status reply tells its own: server type presence, up since it
 // started, no watchdog or administration peer (their addresses are empty).
 //
-// Start and Stop belong to the owning thread; the table may be read from
-// any thread.
+// Given a peer, it is one of a pair (Pairing.h): it starts standing by,
+// serves when it takes over, and while it does not serve answers every
+// call with action result 1 and ERR_SERVER_NOT_READY (ERR_SHUTTING_DOWN
+// once told to shut down), and queries too while it hands over. Its status
+// then tells its role (current status up or standby, the term's counter
+// and its id as values A and B) and names its peer as the watchdog and
+// itself as the administration address.
+//
+// Start, Stop and Shutdown belong to the owning thread; the table may be
+// read from any thread.
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "Churn.h"
+#include "Pairing.h"
 #include "UserTable.h"
 #include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TEventPublisher.h"
@@ -56,12 +67,18 @@ struct SimulatorOptions {
   std::optional<TServerSecurity> security;
   // Clear text on an address other than loopback is allowed.
   bool insecure = false;
+  // The other simulator of a pair (empty: none). The primary serves at
+  // once unless its peer does; either takes over once no peer in charge
+  // was heard for `takeover`.
+  std::string peer;
+  bool primary = false;
+  std::chrono::milliseconds takeover{300};
 };
 
 // False for a tcp endpoint on any address but loopback.
 bool IsLoopbackEndpoint(const std::string& endpoint);
 
-class PresenceSimulator {
+class PresenceSimulator : private PairMember {
  public:
   explicit PresenceSimulator(SimulatorOptions options = {});
   ~PresenceSimulator();
@@ -70,6 +87,12 @@ class PresenceSimulator {
 
   bool Start(std::string* error = nullptr);
   void Stop();
+  // Says it shuts down, hands over to its peer if it serves, and stops.
+  void Shutdown();
+  // Hands over to its peer (as a hand-over call asks); false, with why in
+  // *error, when it did not serve or the peer did not take over.
+  bool HandOver(std::string* error);
+  TServerState State() const { return m_server.State(); }
   const std::string& Endpoint() const { return m_server.Endpoint(); }
   // Empty until started.
   std::string EventsEndpoint() const { return m_publisher ? m_publisher->Endpoint() : std::string(); }
@@ -84,7 +107,9 @@ class PresenceSimulator {
   using Answer = std::function<void(TRPC&)>;
 
   void Publish(ZelTPresenceServer::enEvent type, long userKey, const char* data, std::size_t size);
-  TEventPosition Position() const;
+  TEventPosition Position() const override;
+  void BeginServing(std::vector<ZelTUserPresence> users, bool replace) override;
+  void EndServing(TServerRole role) override;
   void AnswerServerStatus(TRPC& rpc) const;
   static void AnswerIntegratedPresence(TRPC& rpc);
   void AnswerUserPresence(TRPC& rpc);
@@ -92,12 +117,14 @@ class PresenceSimulator {
   void AnswerMediumStatus(TRPC& rpc) const;
   template <typename Request>
   void AnswerCapability(TRPC& rpc, bool add);
-  static void AnswerUnauthorized(TRPC& rpc, ZelTRequest& request);
+  static void AnswerRefused(TRPC& rpc, ZelTRequest& request, ZelTPresenceServer::ErrorCode error);
 
   SimulatorOptions m_options;
   TTimeStamp m_startedAt;
-  // Up since Start; set before the serving thread runs.
+  // Up, or standing by, since Start or the last change of role.
+  mutable std::mutex m_statusLock;
   ZelQorvServerStatus m_status{Generic::SERVERTYPE_PRESENCE};
+  bool m_shuttingDown = false;
   UserTable m_users;
   std::vector<TMediaReadiness> m_readiness;
   std::map<unsigned short, Answer> m_answers;
@@ -108,6 +135,8 @@ class PresenceSimulator {
   // What the serving and churn threads publish through, once it is made.
   std::atomic<TEventPublisher*> m_livePublisher{nullptr};
   Churn m_churn;
+  // Made with the simulator when it has a peer.
+  std::unique_ptr<Pairing> m_pairing;
 };
 
 }  // namespace zelsim

@@ -88,6 +88,12 @@ PS::ErrorCode UserTable::SetCampaignDirector(long userKey, bool add, const std::
   return ApplyCampaignDirector(found->second, add, parameters);
 }
 
+void UserTable::ReplaceAll(std::vector<ZelTUserPresence> users) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_users.clear();
+  for (ZelTUserPresence& user : users) m_users.emplace(user.GetUserKey(), std::move(user));
+}
+
 std::optional<ZelTUserPresence> UserTable::Find(long userKey) const {
   std::lock_guard<std::mutex> guard(m_lock);
   const auto found = m_users.find(userKey);

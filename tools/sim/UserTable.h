@@ -40,6 +40,10 @@ class UserTable {
 
   ZelTPresenceServer::ErrorCode SetCampaignDirector(long userKey, bool add, const std::string& parameters);
 
+  // Puts these users in place of every one held, telling nothing: the
+  // table of a server that takes over from its peer.
+  void ReplaceAll(std::vector<ZelTUserPresence> users);
+
   // A copy of the user's record, as a Query would see it.
   std::optional<ZelTUserPresence> Find(long userKey) const;
   std::size_t Size() const;

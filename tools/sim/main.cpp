@@ -58,7 +58,15 @@ int main(int argc, char** argv) {
   key->needs(allow);
   allow->needs(key);
   app.add_flag("--insecure", options.insecure, "Serve in clear text on an address other than loopback");
+  auto* peer = app.add_option("--peer", options.peer, "The other simulator of a pair; this one stands by until it serves");
+  app.add_flag("--primary", options.primary, "Of a pair: serve at once unless the peer does")->needs(peer);
+  long takeoverMs = static_cast<long>(options.takeover.count());
+  app.add_option("--takeover", takeoverMs, "Of a pair: take over once the peer was not heard serving this long, in ms")
+      ->check(CLI::Range(10L, 600000L))
+      ->capture_default_str()
+      ->needs(peer);
   CLI11_PARSE(app, argc, argv);
+  options.takeover = std::chrono::milliseconds(takeoverMs);
   if (!diag.empty() && !TDiag::SetFilters(diag)) {
     std::fprintf(stderr, "presence-sim: unknown diagnostic type in \"%s\"\n", diag.c_str());
     return 2;
@@ -81,12 +89,14 @@ int main(int argc, char** argv) {
   }
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
-  std::printf("presence-sim serving %zu agents on %s, events on %s, %s (Ctrl-C stops)\n", simulator.Users().Size(),
+  const std::string pair = options.peer.empty() ? "" : ", one of a pair with " + options.peer;
+  std::printf("presence-sim serving %zu agents on %s, events on %s, %s%s (Ctrl-C stops)\n", simulator.Users().Size(),
               simulator.Endpoint().c_str(), simulator.EventsEndpoint().c_str(),
-              options.security ? "CURVE" : "clear text");
+              options.security ? "CURVE" : "clear text", pair.c_str());
   std::fflush(stdout);
   while (!g_stop) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  simulator.Stop();
+  // One that serves hands over to its peer first.
+  simulator.Shutdown();
   std::printf("presence-sim stopped after %zu calls\n", simulator.CallsServed());
   return 0;
 }

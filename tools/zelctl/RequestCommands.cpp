@@ -2,6 +2,7 @@
 
 #include "Arguments.h"
 #include "CallOutcome.h"
+#include "PairCommands.h"
 #include "ReplyText.h"
 #include "UserText.h"
 #include "zelclnt/core/ZelAPresenceServer.h"
@@ -77,6 +78,9 @@ void AddRequestCommands(CLI::App& app, Command& chosen) {
 }
 
 int QueryStatus(ZelAPresenceServer& api, const std::string& server) {
+  // A malformed list fails as the call would.
+  if (std::vector<std::string> endpoints; TFramework::ServersOf(server, endpoints, nullptr) && endpoints.size() > 1)
+    return QueryPairStatus(api, endpoints);
   ZelTServerStatus status;
   return Report(Call("QueryServerStatus", server, status, [&] { return api.QueryServerStatus(server, status); }),
                 [&] { return ServerStatusText(status); });

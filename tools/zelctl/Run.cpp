@@ -11,6 +11,7 @@
 #include "Demo.h"
 #include "KeyCommands.h"
 #include "Output.h"
+#include "PairCommands.h"
 #include "RequestCommands.h"
 #include "Top.h"
 #include "UserCommands.h"
@@ -42,7 +43,8 @@ int Run(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
   long timeoutMs = 0;
   std::string keys;
   CLI::App app{"Command-line client of the presence server"};
-  app.add_option("--server", server, "Presence server name or endpoint")->capture_default_str();
+  app.add_option("--server", server, "Presence server name or endpoint; a pair as a list: tcp://a:7300,tcp://b:7300")
+      ->capture_default_str();
   app.add_option("--diag", diag, "Library diagnostics to show, e.g. WARN or INFO,FENX (default: ZEL_DIAG, else none)");
   app.add_option("--timeout", timeoutMs, "Milliseconds each call waits for the server (default: 60000)")
       ->check(CLI::Range(1L, 24L * 3600 * 1000));
@@ -50,6 +52,7 @@ int Run(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
   app.require_subcommand(1);
   Command chosen;
   AddRequestCommands(app, chosen);
+  AddPairCommands(app, chosen);
   AddUserCommands(app, chosen);
   AddWatchCommand(app, chosen);
   AddTopCommand(app, chosen);

@@ -117,6 +117,8 @@ std::string NoticeLine(const TEventNotice& notice, const std::string& endpoint, 
       return "-- connected to " + endpoint + " again; the events missed meanwhile follow";
     case Kind::AuthenticationFailed:
       return "-- authentication failed by " + endpoint + ": no events until the keys are right";
+    case Kind::Switched:
+      return "-- another server serves: events now come from " + endpoint + ", query again for the current state";
   }
   return std::string();
 }

@@ -35,6 +35,7 @@ struct ZelTPresenceChange {
     SYNC_FIRST = 0,      // the first join
     SYNC_RESTARTED = 1,  // the server's publisher started afresh
     SYNC_LOST = 2,       // events were lost beyond what the server still held
+    SYNC_SWITCHED = 3,   // another server of the list serves now
   };
 
   // Bits of `parts`.

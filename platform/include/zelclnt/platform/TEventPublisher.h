@@ -23,6 +23,10 @@
 // With SetSecurity, a tcp or ipc publisher speaks CURVE only and delivers
 // only to receivers whose keys are on its allow list, in either role.
 //
+// The publisher of a server that stands by (SetStandby) says so in every
+// frame, and at once in a heartbeat: receivers of a list of servers then
+// look for the server that serves.
+//
 // Start, Stop and the setters are for the owning thread; Publish, Position
 // and AnswerReplay may be called from any thread, also while Stop runs.
 
@@ -116,6 +120,9 @@ class TEventPublisher {
   // Events held to send again.
   std::size_t ReplayCount() const;
 
+  // Whether its server stands by; any thread, while running too.
+  void SetStandby(bool standby);
+
  private:
   void Beat(std::chrono::milliseconds interval);
   // REQUIRES: m_lock held and m_socket set, for all below.
@@ -149,6 +156,9 @@ class TEventPublisher {
   std::map<std::int32_t, std::uint64_t> m_legacySequences;
   std::uint64_t m_heartbeats = 0;
   bool m_stopping = false;
+  bool m_standby = false;
+  // The standby flag changed: beat at once.
+  bool m_beatNow = false;
   std::condition_variable m_wake;
   std::thread m_heartbeat;
 };

@@ -27,6 +27,17 @@
 // that does not speak ZeroMQ's protocol, untold. A clear-text receiver is
 // never told that authentication failed unless the publisher requires CURVE.
 //
+// A receiver of a list of servers (see TFramework) follows the publisher of
+// the server that serves, and only that one: one stream, and missed events
+// asked of the server that published them. It looks for the server that
+// serves when its publisher says it stands by, when the connection to it
+// is lost, and at Start; and it follows whichever server the process's
+// calls to the list last found serving. Looking is a call to the list
+// (within Start or Next, up to kProbeTimeoutMs, again every
+// kProbeRetryMs until one serves). Moving to another server is told as
+// Switched: its events begin a stream of their own, so the application
+// queries again, as after Restarted.
+//
 // A receiver serves one thread: Start, Next, Run, WaitUntilSubscribed and
 // ResumeAfter are for the thread that owns it. Only Stop may be called from
 // any thread. Asking for missed events is a call to the server, made within
@@ -51,6 +62,7 @@
 
 namespace zelplatform {
 class EventStream;
+class ServerList;
 }
 
 struct TEventNotice {
@@ -62,6 +74,7 @@ struct TEventNotice {
     Disconnected,          // the connection to the publisher went away
     Reconnected,           // and came back; what was missed meanwhile follows
     AuthenticationFailed,  // the publisher refused this receiver's keys, or is not the server they name
+    Switched,              // another server of the list serves: its events follow (Endpoint()): query again
   };
   static constexpr std::int64_t kNoUser = std::numeric_limits<std::int64_t>::min();
 
@@ -82,6 +95,8 @@ class TEventReceiver {
   using Callback = std::function<bool(const TEventNotice&)>;
   static constexpr int kDefaultHighWaterMark = 1000;
   static constexpr long kReplayTimeoutMs = 5000;
+  static constexpr long kProbeTimeoutMs = 1000;
+  static constexpr long kProbeRetryMs = 100;
 
   // eventTypes: the types to receive; empty receives every type. userKeys:
   // the users to receive events about; empty receives every user's events
@@ -101,7 +116,8 @@ class TEventReceiver {
   // and the keys in force now hold for this receiver's life. False, with
   // the reason in *error, when the name has no events endpoint, users are
   // named without types, the server has a key but the client's keys are
-  // missing or unreadable, or the receiver started.
+  // missing or unreadable, a list of servers is malformed, or the
+  // receiver started.
   bool Start(std::string* error = nullptr);
   // Makes Next and Run return, within some 20 ms, and from then on at once.
   // Any thread.
@@ -163,8 +179,16 @@ class TEventReceiver {
   // Not told as AuthenticationFailed unless authentication failed.
   void HandshakeFailed(bool authentication);
   void Push(TEventNotice::Kind kind, std::int32_t eventType = 0, std::uint64_t position = 0);
+  // A list's: follows the server that serves.
+  void CheckServing();
+  void LookForServing();
+  void Follow(std::size_t index);
+  bool KeysFor(const std::string& server, std::string* error);
 
   std::string m_serverName;
+  // The server whose events are followed, asked for missed ones: the name,
+  // or one endpoint of a list.
+  std::string m_followed;
   std::string m_endpoint;
   int m_highWaterMark = kDefaultHighWaterMark;
   std::size_t m_maxSize = 0;
@@ -174,8 +198,15 @@ class TEventReceiver {
   std::atomic<bool> m_stop{false};
   std::unique_ptr<zelplatform::EventStream> m_stream;
   std::unique_ptr<Link> m_link;
-  // Asks the server for missed events.
+  // Asks the server for missed events, and a list which server serves.
   TFramework m_caller;
+  // A list of servers; null for one.
+  std::shared_ptr<zelplatform::ServerList> m_list;
+  std::string m_listError;
+  std::size_t m_followedIndex = 0;
+  // Its publisher stands by or went away: look for the one that serves.
+  bool m_lookingFor = false;
+  std::chrono::steady_clock::time_point m_lookAt;
 
   // What the connection looked like when last checked.
   std::uint64_t m_generation = 0;

@@ -35,6 +35,27 @@
 // where there was some, with CURVE on the client's side or the server's; a
 // peer that hangs up on a clear-text client during the handshake closed it,
 // and one that answers in another protocol is no presence server.
+//
+// A name that lists endpoints, "tcp://a:7300,tcp://b:7300", names servers
+// that stand in for each other (see TServerRole.h; at most 8, each named as
+// a single server is, none twice, none empty; a malformed list fails as
+// NoSuchServer). A call goes to the endpoint last seen serving, and within
+// its one time-out to the others:
+//   - any call that certainly was not carried out: not sent (no server, a
+//     refused connection or handshake, nothing connected within half a
+//     second) or answered by a server that does not serve;
+//   - an idempotent call (TRPC::SetIdempotent) also after it may have
+//     reached a server: a time-out (each server gets a share of the time
+//     left) or a lost connection;
+//   - any other call that timed out or lost its connection after it was
+//     sent is not sent again: it fails as OutcomeUnknown.
+// While no server serves but some answer (one is taking over, say) or lost
+// the connection, the call is tried again, a little later each round; when
+// the time-out comes first, the last answer stands (action result 1 and the
+// reason the server gave). When every server refuses or is absent, the
+// call fails at once. Every call
+// carries the highest term the list's servers told, so that a server
+// serving under a lower one stands by.
 
 #include <chrono>
 #include <condition_variable>
@@ -42,15 +63,19 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TRPC.h"
+#include "zelclnt/platform/TServerRole.h"
 
 // The framework's task type; 0: the calling thread waits for the reply.
 using TASKTYPE = int;
 
 namespace zelplatform {
 class ConnectionPool;
+class ServerList;
+struct ListCall;
 }
 
 class TFramework {
@@ -73,6 +98,7 @@ class TFramework {
     ClosedInHandshake,     // the peer hung up during the handshake without a word: no presence server, or a
                            // proxy with nothing behind it
     NotPresenceServer,     // the peer speaks another protocol, or is another kind of ZeroMQ socket
+    OutcomeUnknown,        // a call to a list, not idempotent, got no answer after it was sent: it may have run
   };
   struct Failure {
     FailureKind kind = FailureKind::None;
@@ -99,6 +125,14 @@ class TFramework {
   // server's handler did not fail (a handler's own nonzero return code is an
   // answer, not a failure).
   static const Failure& LastFailure();
+
+  // The endpoints a server name names: one for a single server, each of a
+  // list's; false, with the reason in *error, for a malformed list.
+  static bool ServersOf(const std::string& serverName, std::vector<std::string>& endpoints, std::string* error);
+  // Asks the named server (of a list: the one that serves) which role it
+  // is in; nonzero with the answer in *state when it answered. A server
+  // that does not know the question serves (term 0, id 0).
+  int QueryRole(const char* serverName, long timeoutMs, TServerState& state);
 
   const std::string& GetClientName() const { return m_clientName; }
   const std::string& GetClientNode() const { return m_clientNode; }
@@ -129,8 +163,18 @@ class TFramework {
  private:
   class Turn;
 
+  class ListFailure;
+
   FailureKind Call(TRPC& rpc, const char* serverName, TThreadQueue& replyQueue,
                    std::chrono::steady_clock::time_point deadline, std::string& detail);
+  int SendToList(TRPC& rpc, const char* serverName, TThreadQueue& replyQueue,
+                 std::chrono::steady_clock::time_point deadline);
+  FailureKind CallList(TRPC& rpc, zelplatform::ServerList& list, TThreadQueue& replyQueue,
+                       std::chrono::steady_clock::time_point deadline, ListFailure& failure);
+  // One attempt on a pool; *sent tells whether the call left.
+  static FailureKind CallPool(TRPC& rpc, zelplatform::ConnectionPool& pool, const zelplatform::ListCall& list,
+                              TThreadQueue& replyQueue, std::chrono::steady_clock::time_point deadline,
+                              std::chrono::steady_clock::time_point sendBy, std::string& detail, bool* sent);
 
   std::string m_clientName;
   std::string m_clientNode;
@@ -142,4 +186,7 @@ class TFramework {
   // The pool of the server called last, and the name it was called by.
   std::shared_ptr<zelplatform::ConnectionPool> m_pool;
   std::string m_poolName;
+  // The same for the list called last.
+  std::shared_ptr<zelplatform::ServerList> m_list;
+  std::string m_listName;
 };

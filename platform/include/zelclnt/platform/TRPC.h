@@ -9,6 +9,7 @@
 
 #include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TEventPosition.h"
+#include "zelclnt/platform/TServerRole.h"
 
 class TRPC {
  public:
@@ -43,12 +44,28 @@ class TRPC {
   void SetStatePosition(const TEventPosition& position) { m_statePosition = position; }
   const TEventPosition& GetStatePosition() const { return m_statePosition; }
 
+  // A call that may be sent again, to another server of a list, after it
+  // may have reached one (a query): set by its caller.
+  void SetIdempotent(bool idempotent) { m_idempotent = idempotent; }
+  bool IsIdempotent() const { return m_idempotent; }
+
+  // On the server, the role it answers the call in; on the client, after
+  // the call, the role the reply told (Serving from servers that tell none).
+  void SetServerRole(TServerRole role) { m_serverRole = role; }
+  TServerRole GetServerRole() const { return m_serverRole; }
+  // The term that goes with the role; 0 when none was told.
+  void SetServerTerm(std::uint64_t term) { m_serverTerm = term; }
+  std::uint64_t GetServerTerm() const { return m_serverTerm; }
+
  private:
   unsigned short m_rpcType = 0;
   unsigned char m_replyExpected = 1;
   long m_returnCode = 0;
   TRole m_callerRole = TRole::Control;
   TEventPosition m_statePosition;
+  bool m_idempotent = false;
+  TServerRole m_serverRole = TServerRole::Serving;
+  std::uint64_t m_serverTerm = 0;
   std::vector<char> m_call;
   std::vector<char> m_reply;
 };

@@ -16,20 +16,36 @@
 // (TRPC::GetCallerRole). A client that is not admitted never reaches the
 // handler. Without it, or on inproc, every caller has the Control role.
 //
+// A server of a pair has a role (TServerRole.h): it serves from the start,
+// under term 0, until told otherwise. Whatever its role the handler runs,
+// and learns the role from the TRPC (GetServerRole), so that a server that
+// does not serve can say so in its own words; the reply's frame tells the
+// role too, and a caller of a list goes on to the next server. A call that
+// carries a term above the server's own makes it stand by before the
+// handler runs. The server answers a question of its role
+// (kRoleRpcType) itself, in any role, at once on its socket thread, ahead
+// of the calls waiting for the handler; such answers are not counted as
+// calls served.
+//
 // Two threads of its own: one owns the socket, one runs the handler. Server
 // names follow TFramework::SendRPC. Start and Stop are for the owning thread;
-// CallsServed and CallsDropped may be read from any thread.
+// CallsServed and CallsDropped may be read from any thread, and so may the
+// role be read and changed.
 
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 
 #include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TRPC.h"
+#include "zelclnt/platform/TServerRole.h"
 
 class TEventPublisher;
 
@@ -44,6 +60,11 @@ class ZapDomain;
 class TRPCServer {
  public:
   using Handler = std::function<void(TRPC&)>;
+  // Told the term that made the server stand by.
+  using SteppedDown = std::function<void(std::uint64_t term)>;
+  // The RPC type of a question of the server's role: no call data; the
+  // answer is its role, term and id.
+  static constexpr unsigned short kRoleRpcType = 65281;
 
   TRPCServer(const std::string& serverName, Handler handler);
   ~TRPCServer();
@@ -73,6 +94,23 @@ class TRPCServer {
   // Calls not served because their caller had stopped waiting.
   std::size_t CallsDropped() const { return m_dropped; }
 
+  // Role, term and id; any thread.
+  TServerState State() const;
+  // Serves under a new term, above every term it has heard of; returns it.
+  std::uint64_t TakeOver();
+  // Serves again under its own term (a hand-over that did not happen);
+  // false when it has heard of a higher one since, or never took over.
+  bool Resume();
+  // Stops serving in this role (not Serving). Returns once no call it began
+  // to serve is still running, except when the handler itself asks.
+  void StandBy(TServerRole role);
+  // A term heard of elsewhere (from the peer): one above its own becomes
+  // its own, and a server that serves stands by.
+  void NoteTerm(std::uint64_t term);
+  // Called, on whichever thread brought the term, when a higher term made
+  // the server stand by. Before Start.
+  void OnSteppedDown(SteppedDown observer) { m_steppedDown = std::move(observer); }
+
  private:
   class CallQueue;
   struct Call;
@@ -88,6 +126,13 @@ class TRPCServer {
   void ServeOne(Call& call);
   void Dispatch(TRPC& rpc);
   bool DropIfLate(const Call& call);
+  // The role a call is served in, after the term it carries; a counted call
+  // begun while serving is counted until Release.
+  TServerState Admit(std::uint64_t callerTerm, bool counted);
+  void AnswerRole(Call& call);
+  void Release(const TServerState& admitted);
+  // REQUIRES: m_stateLock held. True when the server stood by.
+  bool AdoptTerm(std::uint64_t term);
 
   std::string m_endpoint;
   std::string m_boundEndpoint;
@@ -108,4 +153,14 @@ class TRPCServer {
   std::atomic<std::size_t> m_served{0};
   std::atomic<std::size_t> m_dropped{0};
   std::atomic<const TEventPublisher*> m_replays{nullptr};
+
+  const std::uint32_t m_id;
+  mutable std::mutex m_stateLock;
+  std::condition_variable m_servingDone;
+  TServerRole m_role = TServerRole::Serving;
+  std::uint64_t m_term = 0;
+  // The term it last took over under; 0: never.
+  std::uint64_t m_ownTerm = 0;
+  int m_servingCalls = 0;
+  SteppedDown m_steppedDown;
 };

@@ -1,0 +1,275 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "AdminFrame.h"
+#include "Callers.h"
+#include "DiagCapture.h"
+#include "Endpoints.h"
+#include "PairRule.h"
+#include "PlatformReset.h"
+#include "PresenceSimulator.h"
+#include "StoreComparison.h"
+#include "LinkRelay.h"
+#include "TestClock.h"
+#include "zelclnt/core/ZelAUserPresence.h"
+#include "zelclnt/mirror/ZelAPresenceMirror.h"
+#include "zelclnt/requests/ZelTQueryUsersPresence.h"
+#include "zelclnt/requests/ZelTServerStatus.h"
+
+namespace {
+
+using PS = ZelTPresenceServer;
+using Role = TServerRole;
+using Simulator = zelsim::PresenceSimulator;
+using std::chrono::milliseconds;
+
+// Waits in real time are bounded by this, far above what they take.
+constexpr auto kBound = std::chrono::seconds(20);
+
+std::unique_ptr<Simulator> Half(const std::string& endpoint, const std::string& peer, bool primary,
+                                milliseconds takeover = milliseconds(100)) {
+  zelsim::SimulatorOptions options;
+  options.endpoint = endpoint;
+  options.peer = peer;
+  options.primary = primary;
+  options.takeover = takeover;
+  auto simulator = std::make_unique<Simulator>(options);
+  EXPECT_TRUE(simulator->Start()) << endpoint;
+  return simulator;
+}
+
+bool Await(const std::function<bool()>& done) {
+  for (const auto until = std::chrono::steady_clock::now() + kBound; std::chrono::steady_clock::now() < until;) {
+    if (done()) return true;
+    std::this_thread::sleep_for(milliseconds(5));
+  }
+  return false;
+}
+
+bool AwaitRole(const Simulator& simulator, Role role) {
+  return Await([&] { return simulator.State().role == role; });
+}
+
+// One serves, and the other has heard of its term.
+bool AwaitPaired(const Simulator& serving, const Simulator& standby) {
+  return Await([&] {
+    return serving.State().role == Role::Serving && standby.State().role == Role::Standby &&
+           standby.State().term == serving.State().term;
+  });
+}
+
+class PairingTest : public ::testing::Test {
+ protected:
+  DiagCapture m_quiet{"NONE"};
+  PlatformReset m_reset;
+  ZelAUserPresence m_agent{"pairing-test", "client"};
+};
+
+TEST_F(PairingTest, AStandbyTakesOverOnlyWhenNoPeerInChargeWasHeard) {
+  using zelsim::PairView;
+  const auto view = [](Role role, bool primary, bool first, bool heard, Role peer, std::uint32_t peerId, long since) {
+    PairView v;
+    v.role = role;
+    v.id = 5;
+    v.primary = primary;
+    v.firstLook = first;
+    v.peerHeard = heard;
+    v.peerRole = peer;
+    v.peerId = peerId;
+    v.sinceInCharge = milliseconds(since);
+    return v;
+  };
+  const struct {
+    const char* name;
+    PairView view;
+    bool takes;
+  } cases[] = {
+      {"serves already", view(Role::Serving, true, true, false, Role::Standby, 0, 1000), false},
+      {"hands over", view(Role::HandingOver, false, false, false, Role::Standby, 0, 1000), false},
+      {"peer serves", view(Role::Standby, true, true, true, Role::Serving, 9, 1000), false},
+      {"peer hands over", view(Role::Standby, false, false, true, Role::HandingOver, 9, 1000), false},
+      {"peer shuts down", view(Role::Standby, false, false, true, Role::ShuttingDown, 9, 1000), false},
+      {"primary, peer silent", view(Role::Standby, true, true, false, Role::Standby, 0, 0), true},
+      {"primary, peer stands by", view(Role::Standby, true, true, true, Role::Standby, 9, 0), true},
+      {"primary later waits like the other", view(Role::Standby, true, false, false, Role::Standby, 0, 299), false},
+      {"peer silent not long enough", view(Role::Standby, false, true, false, Role::Standby, 0, 299), false},
+      {"peer silent long enough", view(Role::Standby, false, false, false, Role::Standby, 0, 300), true},
+      {"both stand by, peer's id higher", view(Role::Standby, false, false, true, Role::Standby, 9, 300), false},
+      {"both stand by, own id higher", view(Role::Standby, false, false, true, Role::Standby, 4, 300), true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(zelsim::ShouldTakeOver(c.view), c.takes) << c.name;
+}
+
+TEST_F(PairingTest, HandOverFramesReadBackAndRefuseHostileBytes) {
+  const std::string call = zelsim::EncodeAdminCall({3, {0x0102030405060708, 9}});
+  EXPECT_EQ(call, std::string("ZADM\x01\0\0\0\x03\0\0\0\0\0\0\0\x08\x07\x06\x05\x04\x03\x02\x01\x09\0\0\0\0\0\0\0", 32));
+  zelsim::AdminCall read;
+  ASSERT_TRUE(zelsim::DecodeAdminCall(call.data(), call.size(), read));
+  EXPECT_EQ(std::make_pair(read.term, read.through), std::make_pair(std::uint64_t{3}, TEventPosition{0x0102030405060708, 9}));
+  const std::string answer = zelsim::EncodeAdminAnswer({true, 7, "tcp://b:7302"});
+  EXPECT_EQ(answer, std::string("ZADA\x01\0\0\0\x07\0\0\0\0\0\0\0\x0c\0\0\0tcp://b:7302", 32));
+  zelsim::AdminAnswer told;
+  ASSERT_TRUE(zelsim::DecodeAdminAnswer(answer.data(), answer.size(), told));
+  EXPECT_EQ(std::make_tuple(told.done, told.term, told.text), std::make_tuple(true, 7ull, std::string("tcp://b:7302")));
+  EXPECT_EQ(zelsim::EncodeAdminAnswer({false, 1, std::string(5000, 'x')}).size(), 20 + zelsim::kMaxAdminText);
+  for (std::size_t cut = 0; cut < answer.size(); ++cut)
+    EXPECT_FALSE(zelsim::DecodeAdminAnswer(answer.data(), cut, told)) << cut;
+  for (const std::string& bad : {answer + "x", std::string(answer).replace(5, 1, "\x02"),
+                                 std::string(answer).replace(16, 4, std::string("\xff\xff\xff\x7f", 4)),
+                                 std::string(answer).replace(4, 1, "\x02")})
+    EXPECT_FALSE(zelsim::DecodeAdminAnswer(bad.data(), bad.size(), told));
+  for (const std::string& bad : {call.substr(0, 31), call + "x", std::string(call).replace(0, 4, "ZADA")})
+    EXPECT_FALSE(zelsim::DecodeAdminCall(bad.data(), bad.size(), read));
+}
+
+// On the test's clock: the standby refuses every request, takes over no
+// sooner than the take-over time after its peer went, and an old server
+// that comes back while the other serves stands by.
+TEST_F(PairingTest, AStandbyRefusesEveryCallAndTakesOverOnceItsPeerIsGone) {
+  TestClock clock;
+  const std::string a = UniqueInproc("pair-a");
+  const std::string b = UniqueInproc("pair-b");
+  auto first = Half(a, b, true, milliseconds(300));
+  auto second = Half(b, a, false, milliseconds(300));
+  ASSERT_TRUE(clock.AdvanceUntil(milliseconds(1), [&] { return first->State().role == Role::Serving; }));
+  ZelAPresenceServer api("pairing-test", "client");
+  ZelTServerStatus status;
+  ZelTQueryUsersPresence users;
+  m_agent.SetUserKey(42);
+  m_agent.SetUserID("agent42");
+  const std::vector<std::pair<const char*, std::function<PS::ActionResult()>>> calls = {
+      {"status", [&] { return api.QueryServerStatus(b, status); }},
+      {"users", [&] { return api.QueryUsersPresence(b, users); }},
+      {"query", [&] { return m_agent.Query(b); }},
+      {"routing", [&] { return m_agent.SetRoutingState(b, ZelTRoutingState::ROUTINGSTATE_WORK, 1, false); }},
+  };
+  for (const auto& [name, call] : calls) {
+    EXPECT_EQ(call(), PS::ACTION_NOT_CARRIED_OUT) << name;
+    EXPECT_EQ(name == std::string("status") ? status.GetErrorCode() : name == std::string("users")
+                                                                          ? users.GetErrorCode()
+                                                                          : m_agent.GetErrorCode(),
+              PS::ERR_SERVER_NOT_READY)
+        << name;
+  }
+  EXPECT_EQ(std::make_pair(status.GetCurrentStatus(), status.GetWatchdogAddr()),
+            std::make_pair(TGenericStatus::STATUS_STANDBY, a));
+
+  first->Stop();
+  const auto stopped = TClock::Now();
+  ASSERT_TRUE(clock.AdvanceUntil(milliseconds(1), [&] { return second->State().role == Role::Serving; }));
+  EXPECT_GE(TClock::Now() - stopped, milliseconds(300));
+  EXPECT_LT(TClock::Now() - stopped, milliseconds(500));
+  EXPECT_EQ(m_agent.SetRoutingState(b + "," + a, ZelTRoutingState::ROUTINGSTATE_WORK, 2, false), PS::ACTION_SUCCEEDED);
+
+  first = Half(a, b, true, milliseconds(300));
+  EXPECT_TRUE(clock.AdvanceUntil(milliseconds(1), [&] { return first->State().term == second->State().term; }));
+  clock.Advance(milliseconds(1000));
+  EXPECT_EQ(first->State().role, Role::Standby);
+  EXPECT_EQ(second->State().role, Role::Serving);
+}
+
+// Every user of the mirror equals a fresh query's, part by part, once the
+// mirror is current.
+std::vector<std::string> Converge(ZelAPresenceMirror& mirror, const std::string& server) {
+  ZelAPresenceServer api("pairing-test", "client");
+  std::vector<std::string> differences{"never current"};
+  for (const auto until = std::chrono::steady_clock::now() + kBound;
+       std::chrono::steady_clock::now() < until && !differences.empty();) {
+    mirror.Poll(50);
+    ZelTQueryUsersPresence query;
+    query.SetQueryType(ZelTQueryUsersPresence::QUERYTYPE_ALL_USERS);
+    if (!mirror.IsCurrent() || api.QueryUsersPresence(server, query) != PS::ACTION_SUCCEEDED) continue;
+    const std::vector<ZelTUserPresence> held = mirror.Users().CopyAll();
+    differences.assign(held.size() == static_cast<std::size_t>(query.GetUsersPresence().Size()) ? 0 : 1,
+                       std::to_string(held.size()) + " users held");
+    std::size_t index = 0;
+    for (const ZelTUserPresence* user : query.GetUsersPresence().GetList()) {
+      if (index >= held.size()) break;
+      for (const std::string& part : zelsim::DifferingPartNames(held[index++], *user))
+        differences.push_back(std::to_string(user->GetUserKey()) + " " + part);
+    }
+  }
+  return differences;
+}
+
+// In-process simulators stopped without a word stand in for killed
+// processes: their sockets close as a killed process's do, and
+// ThreadSanitizer sees every thread. (The benchmark kills processes.)
+TEST_F(PairingTest, CallsAndTheMirrorRideThroughKillsOfEitherSide) {
+  for (const bool tcp : {true, false}) {
+    const std::string ends[2] = {tcp ? TcpWithFreeEventsPort() : UniqueIpc("pair-a"),
+                                 tcp ? TcpWithFreeEventsPort() : UniqueIpc("pair-b")};
+    std::unique_ptr<Simulator> halves[2] = {Half(ends[0], ends[1], true), Half(ends[1], ends[0], false)};
+    ASSERT_TRUE(AwaitPaired(*halves[0], *halves[1])) << ends[0];
+    const std::string list = ends[0] + "," + ends[1];
+    Callers load(list);
+    ZelAPresenceMirror mirror(list);
+    ASSERT_TRUE(mirror.Start());
+    for (const int side : {0, 1}) {
+      halves[side].reset();
+      EXPECT_TRUE(AwaitRole(*halves[1 - side], Role::Serving)) << ends[1 - side];
+      halves[side] = Half(ends[side], ends[1 - side], side == 0);
+      for (const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+           std::chrono::steady_clock::now() < until;)
+        mirror.Poll(20);
+      EXPECT_EQ(halves[side]->State().role, Role::Standby) << ends[side];
+    }
+    load.Stop();
+    EXPECT_EQ(load.Failed(), std::vector<std::string>{}) << list;
+    EXPECT_EQ(Converge(mirror, list), std::vector<std::string>{}) << list;
+    EXPECT_GE(mirror.Counters().resyncs, 2u) << list;
+  }
+}
+
+// Cut off from each other, both serve, until a caller that talked to the
+// one with the higher term calls the other, which stands by at once: two
+// servers with no third party can do no better.
+TEST_F(PairingTest, ServersCutOffFromEachOtherStandByForACallersHigherTerm) {
+  TFramework::SetTimeoutOverride(1000);
+  const std::string a = TcpWithFreeEventsPort();
+  const std::string b = TcpWithFreeEventsPort();
+  zelsim::LinkRelay peerA(a);
+  zelsim::LinkRelay peerB(b);
+  zelsim::LinkRelay callerA(a);
+  zelsim::LinkRelay callerB(b);
+  ASSERT_TRUE(peerA.Start() && peerB.Start() && callerA.Start() && callerB.Start());
+  // The first takes its time to take over again once fenced.
+  auto first = Half(a, peerB.Endpoint(), true, milliseconds(5000));
+  auto second = Half(b, peerA.Endpoint(), false, milliseconds(300));
+  ASSERT_TRUE(AwaitPaired(*first, *second));
+  const std::string list = callerA.Endpoint() + "," + callerB.Endpoint();
+  m_agent.SetUserKey(42);
+  m_agent.SetUserID("agent42");
+  EXPECT_EQ(m_agent.Query(list), PS::ACTION_SUCCEEDED);
+
+  peerA.Cut();
+  peerB.Cut();
+  ASSERT_TRUE(AwaitRole(*second, Role::Serving));
+  EXPECT_EQ(first->State().role, Role::Serving) << "nothing told it of the other";
+  callerA.Cut();
+  EXPECT_EQ(m_agent.Query(list), PS::ACTION_SUCCEEDED);
+  callerA.Restore();
+  callerB.Cut();
+  // A query: an action could be lost on the link just cut, its outcome unknown.
+  EXPECT_EQ(m_agent.Query(list), PS::ACTION_NOT_CARRIED_OUT);
+  EXPECT_EQ(m_agent.GetErrorCode(), PS::ERR_SERVER_NOT_READY);
+  EXPECT_EQ(first->State().role, Role::Standby);
+  EXPECT_EQ(first->State().term, second->State().term);
+
+  peerA.Restore();
+  peerB.Restore();
+  callerB.Restore();
+  EXPECT_EQ(m_agent.SetRoutingState(list, ZelTRoutingState::ROUTINGSTATE_WORK, 2, false), PS::ACTION_SUCCEEDED);
+  EXPECT_EQ(second->State().role, Role::Serving);
+}
+
+}  // namespace

@@ -1,0 +1,112 @@
+#pragma once
+// One simulator of a pair: which of the two serves, and the hand-over
+// between them.
+//
+// Both start standing by. A thread of the pair's own looks at the peer
+// every tenth of the take-over time (a question of its role, TFramework::
+// QueryRole, which waits up to the take-over time) and learns its term; a higher one than its own makes a server
+// that serves stand by (TRPCServer::NoteTerm). When PairRule says so, a
+// standby takes over: it takes its table from its follower (the mirror of
+// the peer, while it stood by), then serves under a new term.
+//
+// A hand-over (HandOver, or a hand-over call, kHandOverRpcType) stops
+// serving first, waits for the calls being served, stops the simulator's
+// own changes, and asks the peer to take over once it has every event
+// published up to then (kTakeOverRpcType); the peer does, within
+// kCatchUpMs, or refuses and the server serves on. While it hands over it
+// still answers queries, so that the peer's mirror can catch up.
+//
+// Start, Stop and HandOver belong to the simulator's owning thread; Answer
+// runs on its serving thread. Times follow the platform's clock.
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Follower.h"
+#include "zelclnt/platform/TFramework.h"
+#include "zelclnt/platform/TRPCServer.h"
+
+namespace zelsim {
+
+struct PairOptions {
+  std::string peer;
+  bool primary = false;
+  std::chrono::milliseconds takeover{300};
+};
+
+// What a pair asks of the simulator it is part of.
+class PairMember {
+ public:
+  virtual ~PairMember() = default;
+  // About to serve: replaces the table with `users` unless `replace` is
+  // false, starts its own changes, says it serves.
+  virtual void BeginServing(std::vector<ZelTUserPresence> users, bool replace) = 0;
+  // No longer serves, in this role: stops its own changes, says so.
+  virtual void EndServing(TServerRole role) = 0;
+  // Where its event stream stands.
+  virtual TEventPosition Position() const = 0;
+};
+
+class Pairing {
+ public:
+  static constexpr long kCatchUpMs = 2000;
+
+  Pairing(PairOptions options, TRPCServer& server, PairMember& member);
+  ~Pairing();
+  Pairing(const Pairing&) = delete;
+  Pairing& operator=(const Pairing&) = delete;
+
+  // REQUIRES: the server stands by. Starts looking at the peer.
+  void Start();
+  void Stop();
+  // Hands over to the peer now, in the role HandingOver or ShuttingDown
+  // (which it keeps); false, with why in *error, when it did not serve or
+  // the peer did not take over (then it serves on, unless shutting down).
+  bool HandOver(TServerRole role, std::string* error);
+  // Answers the hand-over and take-over calls; false for any other.
+  bool Answer(TRPC& rpc);
+
+  const std::string& Peer() const { return m_options.peer; }
+
+ private:
+  void Watch();
+  void Look();
+  void TakeOver();
+  // REQUIRES: m_transition held, for all below.
+  void TakeOverLocked();
+  void FollowLocked();
+  void AnswerHandOver(TRPC& rpc);
+  void AnswerTakeOver(TRPC& rpc);
+  bool WaitForCatchUp(const TEventPosition& through);
+  void Pause(std::chrono::milliseconds interval);
+
+  const PairOptions m_options;
+  TRPCServer& m_server;
+  PairMember& m_member;
+  TFramework m_caller;
+  // One change of role at a time.
+  std::mutex m_transition;
+  std::unique_ptr<Follower> m_follower;
+  bool m_firstLook = true;
+  std::chrono::steady_clock::time_point m_inChargeAt;
+  // Doubles each time a caller's term made it stand by while the peer was
+  // not heard: two servers cut off from each other but not from their
+  // callers would otherwise take turns, each fenced by the other's term.
+  std::chrono::milliseconds m_takeoverDelay;
+
+  std::mutex m_wakeLock;
+  std::condition_variable m_wake;
+  bool m_stopping = false;
+  std::atomic<bool> m_handOverAsked{false};
+  std::atomic<bool> m_fenced{false};
+  std::thread m_thread;
+};
+
+}  // namespace zelsim
