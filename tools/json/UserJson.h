@@ -1,7 +1,11 @@
 #pragma once
 // A user's presence as JSON: who the user is, then every part of the
-// record a query reply fills. Free of state; any thread that may read the
+// record a query reply fills. A change of some parts (what an event stream
+// sends) writes who the user is and those parts alone, with the same
+// members as the whole record. Free of state; any thread that may read the
 // record may show it.
+
+#include <cstdint>
 
 #include "JsonValues.h"
 #include "zelclnt/core/ZelTUserPresence.h"
@@ -9,5 +13,7 @@
 namespace zeljson {
 
 Json ToJson(const ZelTUserPresence& user);
+// parts: bits of ZelTPresenceChange::enPart; the identity is always written.
+Json ToJson(const ZelTUserPresence& user, std::uint32_t parts);
 
 }  // namespace zeljson
