@@ -109,6 +109,8 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
     if (m_closing) return;
     if (m_queued + frame->size() > m_context.streams.maxQueuedBytes) {
       m_context.metrics.StreamDropped();
+      // Offers come under the hub's lock: it is let go from the strand.
+      net::post(m_stream.get_executor(), [self = this->shared_from_this()] { self->m_context.hub->Unsubscribe(self.get()); });
       return CloseWith(ClosedFrame("the client did not keep up: more than " +
                                    std::to_string(m_context.streams.maxQueuedBytes) + " bytes waited to be sent"));
     }

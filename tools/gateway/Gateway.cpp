@@ -40,7 +40,7 @@ bool IsLoopbackListen(const std::string& listen) {
 Gateway::Gateway(GatewayOptions options)
     : m_options(std::move(options)),
       m_hub(m_options.hub),
-      m_feed(m_options.server, m_hub),
+      m_feed(m_options.server, m_hub, static_cast<long>(m_options.router.timeoutMs)),
       m_backend(m_options.server, m_metrics, m_feed),
       m_workers(static_cast<std::size_t>(std::max(1, m_options.workers))) {}
 

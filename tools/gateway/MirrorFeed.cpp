@@ -14,7 +14,9 @@ constexpr long kSliceMs = 200;
 
 }  // namespace
 
-MirrorFeed::MirrorFeed(const std::string& server, StreamHub& hub) : m_mirror(server), m_hub(hub) {
+MirrorFeed::MirrorFeed(const std::string& server, StreamHub& hub, long queryTimeoutMs)
+    : m_mirror(server), m_hub(hub) {
+  m_mirror.SetQueryTimeout(queryTimeoutMs);
   // Each change carries the record after it, copied while nothing else
   // changes it.
   m_mirror.SetChangeCopies(true);

@@ -19,7 +19,8 @@ namespace zelgw {
 
 class MirrorFeed {
  public:
-  MirrorFeed(const std::string& server, StreamHub& hub);
+  // Each of the mirror's queries waits up to queryTimeoutMs.
+  MirrorFeed(const std::string& server, StreamHub& hub, long queryTimeoutMs);
   ~MirrorFeed();
   MirrorFeed(const MirrorFeed&) = delete;
   MirrorFeed& operator=(const MirrorFeed&) = delete;
