@@ -7,6 +7,7 @@
 #include "RequestJson.h"
 #include "Timed.h"
 #include "UserJson.h"
+#include "zelclnt/mirror/ZelTPresenceChange.h"
 #include "zelclnt/core/ZelAPresenceServer.h"
 #include "zelclnt/core/ZelAUserPresence.h"
 #include "zelclnt/requests/ZelTServerStatus.h"
@@ -50,7 +51,7 @@ Response Backend::Status(unsigned timeoutMs) {
 Response Backend::Users(const UserFilter& filter) const {
   std::vector<std::pair<long, std::string>> users;
   m_mirror.Users().ForEach([&](const ZelTUserPresence& user) {
-    if (filter.Matches(user)) users.emplace_back(user.GetUserKey(), zeljson::Text(zeljson::ToJson(user)));
+    if (filter.Matches(user)) users.emplace_back(user.GetUserKey(), zeljson::UserText(user, ZelTPresenceChange::PART_ALL));
   });
   std::sort(users.begin(), users.end());
   std::string body = std::string("{\"current\":") + (m_mirror.IsCurrent() ? "true" : "false") + ",\"users\":[";

@@ -45,11 +45,14 @@ std::string SnapshotFrame(const StreamId& id, const std::vector<std::string>& us
 
 std::string ChangeFrame(const StreamId& id, long userKey, std::uint32_t parts, bool added,
                         const ZelTUserPresence* user) {
-  zeljson::Json json{{"kind", !user ? "removed" : added ? "added" : "changed"},
-                     {"userKey", userKey},
-                     {"parts", PartNames(parts)}};
-  if (user) json["user"] = added ? zeljson::ToJson(*user) : zeljson::ToJson(*user, parts);
-  return Frame(&id, "change", zeljson::Text(json));
+  std::string data = zeljson::Text(zeljson::Json{{"kind", !user ? "removed" : added ? "added" : "changed"},
+                                                 {"userKey", userKey},
+                                                 {"parts", PartNames(parts)}});
+  if (user) {
+    data.pop_back();
+    data += ",\"user\":" + zeljson::UserText(*user, parts) + "}";
+  }
+  return Frame(&id, "change", data);
 }
 
 std::string ReloadFrame(const std::string& reason) {

@@ -31,6 +31,7 @@
 #include "EventFrames.h"
 #include "SessionContext.h"
 #include "UserJson.h"
+#include "zelclnt/mirror/ZelTPresenceChange.h"
 
 namespace zelgw {
 
@@ -84,7 +85,8 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
   std::string Snapshot(const StreamId& at) const {
     std::vector<std::pair<long, std::string>> users;
     m_context.feed->Users().ForEach([&](const ZelTUserPresence& user) {
-      if (m_request.filter.Matches(user)) users.emplace_back(user.GetUserKey(), zeljson::Text(zeljson::ToJson(user)));
+      if (m_request.filter.Matches(user))
+        users.emplace_back(user.GetUserKey(), zeljson::UserText(user, ZelTPresenceChange::PART_ALL));
     });
     std::sort(users.begin(), users.end());
     std::vector<std::string> texts;
