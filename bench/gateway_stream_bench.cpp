@@ -89,17 +89,31 @@ class StreamReader : public std::enable_shared_from_this<StreamReader> {
   bool Closed() const { return m_closed; }
 
  private:
+  // Scans only what came since the last look: a snapshot of every user
+  // arrives in many reads.
   void Parse() {
     const Steady::time_point now = Steady::now();
-    for (std::size_t end; (end = m_text.find("\n\n")) != std::string::npos; m_text.erase(0, end + 2)) {
-      const std::size_t id = m_text.find("id: ");
-      if (id >= end || m_text.compare(m_text.find('\n', id) + 1, 13, "event: change") != 0) continue;
-      const std::size_t dash = m_text.find('-', id);
-      m_arrivals.push_back({std::strtoull(m_text.c_str() + dash + 1, nullptr, 10), now});
-      const std::size_t routing = m_text.find("\"parts\":[\"routing\"]", id);
-      const std::size_t stamp = m_text.find("\"startTime\":\"", m_text.find("\"routingState\":", id));
-      if (routing < end && stamp < end) m_delays.push_back(NowMs() - IsoMs(m_text.substr(stamp + 13, 24)));
+    for (std::size_t end; (end = m_text.find("\n\n", m_scanned)) != std::string::npos;) {
+      Event(m_start, end, now);
+      m_start = m_scanned = end + 2;
     }
+    m_scanned = m_text.size() > 0 ? m_text.size() - 1 : 0;
+    if (m_start > (1u << 20) || m_start == m_text.size()) {
+      m_text.erase(0, m_start);
+      m_scanned -= std::min(m_scanned, m_start);
+      m_start = 0;
+    }
+  }
+
+  void Event(std::size_t start, std::size_t end, Steady::time_point now) {
+    const std::size_t id = m_text.find("id: ", start);
+    if (id >= end || m_text.compare(m_text.find('\n', id) + 1, 13, "event: change") != 0) return;
+    const std::size_t dash = m_text.find('-', id);
+    m_arrivals.push_back({std::strtoull(m_text.c_str() + dash + 1, nullptr, 10), now});
+    const std::size_t routing = m_text.find("\"parts\":[\"routing\"]", id);
+    if (routing >= end) return;
+    const std::size_t stamp = m_text.find("\"startTime\":\"", m_text.find("\"routingState\":", id));
+    if (stamp < end) m_delays.push_back(NowMs() - IsoMs(m_text.substr(stamp + 13, 24)));
   }
 
   tcp::socket m_socket;
@@ -107,6 +121,8 @@ class StreamReader : public std::enable_shared_from_this<StreamReader> {
   std::vector<double>& m_delays;
   char m_chunk[65536];
   std::string m_text;
+  std::size_t m_start = 0;
+  std::size_t m_scanned = 0;
   bool m_closed = false;
 };
 
@@ -158,6 +174,20 @@ bool Ready(unsigned short port) {
   char head[12] = {};
   net::read(socket, net::buffer(head), error);
   return std::string(head, 12) == "HTTP/1.1 200";
+}
+
+// A figure of the gateway's /metrics.
+double Metric(unsigned short port, const std::string& name) {
+  net::io_context io;
+  tcp::socket socket(io);
+  boost::system::error_code error;
+  socket.connect({net::ip::make_address("127.0.0.1"), port}, error);
+  net::write(socket, net::buffer("GET /metrics HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n"), error);
+  std::string text;
+  char chunk[65536];
+  for (std::size_t n; (n = socket.read_some(net::buffer(chunk), error)) > 0 || !error;) text.append(chunk, n);
+  const std::size_t at = text.find("\n" + name + " ");
+  return at == std::string::npos ? -1 : std::atof(text.c_str() + at + name.size() + 2);
 }
 
 void Streams(benchmark::State& state, long streams, bool oneAgentEach) {
@@ -213,6 +243,7 @@ void Streams(benchmark::State& state, long streams, bool oneAgentEach) {
   const double seconds = std::chrono::duration<double>(kWindow).count();
   long open = 0;
   for (const auto& reader : readers) open += reader->Closed() ? 0 : 1;
+  state.counters["streams_dropped"] = Metric(port, "presence_gateway_streams_dropped_total");
   StopProcess(gateway);
   state.counters["gateway_cpu_pct"] = 100 * cpu / seconds;
   state.counters["gateway_rss_mb"] = static_cast<double>(resident) / (1024 * 1024);

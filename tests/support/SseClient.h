@@ -48,13 +48,7 @@ class SseClient {
     return m_head.size() > 12 ? static_cast<unsigned>(std::stoi(m_head.substr(9, 3))) : 0;
   }
   const std::string& Head() const { return m_head; }
-  // The body as it came, for a response that is no stream.
-  std::string Rest(std::chrono::milliseconds within) {
-    ReadUntil("\x01never", within);
-    return m_buffer;
-  }
-
-  // The next event (comments skipped; heartbeats counted), within `within`.
+  // The next event (comments skipped), within `within`.
   bool Next(SseEvent& event, std::chrono::milliseconds within = std::chrono::seconds(20)) {
     if (Status() == 0) return false;
     for (;;) {
@@ -77,7 +71,6 @@ class SseClient {
         if (field == "event") event.event = value;
         if (field == "data") event.data = value;
       }
-      if (block[0] == ':') ++m_comments;
       if (!event.event.empty()) return true;
     }
   }
@@ -87,7 +80,6 @@ class SseClient {
     ReadUntil("\x01never", within);
     return m_closed;
   }
-  int Comments() const { return m_comments; }
 
  private:
   bool ReadUntil(const std::string& mark, std::chrono::milliseconds within) {
@@ -119,5 +111,4 @@ class SseClient {
   std::string m_head;
   bool m_failed = false;
   bool m_closed = false;
-  int m_comments = 0;
 };

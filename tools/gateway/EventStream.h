@@ -64,23 +64,50 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
     bool counted;
   };
 
+  using Frame = std::shared_ptr<const std::string>;
+
   // On a worker.
   void Open() {
+    if (!m_request.from && m_request.filter.Everyone() && OpenShared()) return;
     const StreamHub::Subscription subscription = m_context.hub->Subscribe(this->shared_from_this(), m_request.from);
-    std::string first = StreamHead(m_context.streams.retryMs);
+    const Frame head = std::make_shared<const std::string>(StreamHead(m_context.streams.retryMs));
     switch (subscription.opening) {
       case StreamHub::Opening::NotReady:
-        return Begin(first + ReloadFrame("the gateway has not joined the presence server yet"), true);
+        return Begin({head, Text(ReloadFrame("the gateway has not joined the presence server yet"))}, true);
       case StreamHub::Opening::Gone:
-        return Begin(first + ReloadFrame("the changes after " + m_request.from->ToString() + " are gone"), true);
+        return Begin({head, Text(ReloadFrame("the changes after " + m_request.from->ToString() + " are gone"))}, true);
       case StreamHub::Opening::Snapshot:
-        return Begin(first + Snapshot(subscription.at), false);
+        return Begin({head, Text(Snapshot(subscription.at))}, false);
       case StreamHub::Opening::Resumed:
-        for (const StreamEntry& entry : subscription.missed)
-          if (m_request.filter.Wants(entry.userKey, entry.parts)) first += *entry.frame;
-        return Begin(std::move(first), false);
+        return Begin(Missed(head, subscription.missed), false);
     }
   }
+
+  // Every user: the recent snapshot shared with other streams, or a new
+  // one to share, and what followed it. False when it is gone already.
+  bool OpenShared() {
+    const StreamHub::Snapshot shared =
+        m_context.hub->SharedSnapshot([this](const StreamId& at) { return Snapshot(at); });
+    const StreamHub::Subscription subscription = m_context.hub->Subscribe(this->shared_from_this(), shared.at);
+    if (subscription.opening != StreamHub::Opening::Resumed) {
+      m_context.hub->Unsubscribe(this);
+      return false;
+    }
+    Begin(Missed(std::make_shared<const std::string>(StreamHead(m_context.streams.retryMs)), subscription.missed,
+                 shared.frame),
+          false);
+    return true;
+  }
+
+  std::vector<Frame> Missed(const Frame& head, const std::vector<StreamEntry>& missed, const Frame& snapshot = nullptr) {
+    std::vector<Frame> frames{head};
+    if (snapshot) frames.push_back(snapshot);
+    for (const StreamEntry& entry : missed)
+      if (m_request.filter.Wants(entry.userKey, entry.parts)) frames.push_back(entry.frame);
+    return frames;
+  }
+
+  static Frame Text(std::string text) { return std::make_shared<const std::string>(std::move(text)); }
 
   std::string Snapshot(const StreamId& at) const {
     std::vector<std::pair<long, std::string>> users;
@@ -95,13 +122,13 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
     return SnapshotFrame(at, texts);
   }
 
-  void Begin(std::string first, bool last) {
+  void Begin(const std::vector<Frame>& first, bool last) {
     std::lock_guard<std::mutex> guard(m_lock);
     if (last) {
       m_queue.clear();
       m_closing = true;
     }
-    m_queue.push_front(Queued{std::make_shared<const std::string>(std::move(first)), false});
+    for (auto frame = first.rbegin(); frame != first.rend(); ++frame) m_queue.push_front(Queued{*frame, false});
     m_open = true;
     SchedulePump();
   }

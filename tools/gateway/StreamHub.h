@@ -11,6 +11,10 @@
 // again, every open stream is told to reload: its client's copy may have
 // missed what the server lost.
 //
+// A snapshot of every user costs a while to write and as much memory as the
+// users' JSON: the last one is kept, and streams that open within a moment
+// of it share it and are sent the changes after its id.
+//
 // Offer and Reload run under the hub's lock: a sink only queues and returns.
 
 #include <chrono>
@@ -41,6 +45,7 @@ struct StreamHubOptions {
   std::size_t journalEntries = 10000;
   std::chrono::milliseconds journalAge = std::chrono::minutes(5);
   std::chrono::milliseconds heartbeat = std::chrono::seconds(15);
+  std::chrono::milliseconds snapshotReuse = std::chrono::seconds(1);
 };
 
 class StreamHub {
@@ -65,6 +70,16 @@ class StreamHub {
   // Any thread. Gone and NotReady leave the sink unsubscribed.
   Subscription Subscribe(const std::shared_ptr<StreamSink>& sink, const std::optional<StreamId>& from);
   void Unsubscribe(const StreamSink* sink);
+
+  struct Snapshot {
+    StreamId at;
+    std::shared_ptr<const std::string> frame;
+  };
+  // The last snapshot of every user while it is recent, else one made now
+  // with make(id), one at a time: streams that open together share it.
+  template <typename Make>
+  Snapshot SharedSnapshot(Make make);
+
   // Drops every subscriber, without a word: the gateway stops.
   void Clear();
 
@@ -81,6 +96,9 @@ class StreamHub {
   std::vector<std::shared_ptr<StreamSink>> m_sinks;
   std::shared_ptr<const std::string> m_heartbeat;
   TClock::time_point m_lastHeartbeat{};
+  std::mutex m_making;
+  std::optional<Snapshot> m_snapshot;
+  TClock::time_point m_snapshotAt{};
 };
 
 template <typename Make>
@@ -99,6 +117,24 @@ void StreamHub::Publish(const TEventPosition& mirrorAt, long userKey, std::uint3
   entry.parts = parts;
   entry.frame = std::make_shared<const std::string>(make(entry.id));
   Deliver(std::move(entry));
+}
+
+template <typename Make>
+StreamHub::Snapshot StreamHub::SharedSnapshot(Make make) {
+  std::lock_guard<std::mutex> making(m_making);
+  StreamId at;
+  {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_snapshot && TClock::Now() - m_snapshotAt <= m_options.snapshotReuse) return *m_snapshot;
+    at = m_journal.Last();
+  }
+  // Made outside the lock: the changes go on meanwhile.
+  Snapshot snapshot{at, std::make_shared<const std::string>(make(at))};
+  std::lock_guard<std::mutex> guard(m_lock);
+  if (at.incarnation != m_journal.Incarnation()) return snapshot;
+  m_snapshot = snapshot;
+  m_snapshotAt = TClock::Now();
+  return snapshot;
 }
 
 }  // namespace zelgw

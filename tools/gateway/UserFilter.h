@@ -37,6 +37,7 @@ struct UserFilter {
 
   bool Matches(const ZelTUserPresence& user) const;
   bool Reaches(long userKey) const { return users.empty() || users.count(userKey) > 0; }
+  bool Everyone() const { return !team && !site && !state && !medium && users.empty(); }
   // For a change of `parts` of the user; parts 0: the user came or went.
   bool Wants(long userKey, std::uint32_t changedParts) const {
     return Reaches(userKey) && (changedParts == 0 || (changedParts & parts) != 0);
