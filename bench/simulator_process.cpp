@@ -25,23 +25,21 @@ std::string FreePair() {
   return "tcp://127.0.0.1:" + std::to_string(std::stoi(bound.substr(bound.rfind(':') + 1)) - 1);
 }
 
+// Any reply will do: one of a pair that stands by refuses.
 bool Answers(const std::string& endpoint) {
   ZelAPresenceServer api("bench", "localhost");
   ZelTServerStatus status;
+  TFramework::SetTimeoutOverride(500);
   api.QueryServerStatus(endpoint, status);
+  TFramework::SetTimeoutOverride(0);
   return TFramework::LastFailure().kind == TFramework::FailureKind::None;
 }
 
 }  // namespace
 
-std::string SimulatorProcess::FreeEndpoint() { return FreePair(); }
-
-SimulatorProcess::SimulatorProcess(const std::vector<std::string>& options, const std::string& given) {
-  const std::string endpoint = given.empty() ? FreePair() : given;
-  std::vector<std::string> arguments = {ZELCLNT_PRESENCE_SIM, "--bind", endpoint, "--diag", "NONE"};
-  arguments.insert(arguments.end(), options.begin(), options.end());
-  m_pid = fork();
-  if (m_pid == 0) {
+pid_t StartProcess(std::vector<std::string> arguments) {
+  const pid_t pid = fork();
+  if (pid == 0) {
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
@@ -49,6 +47,22 @@ SimulatorProcess::SimulatorProcess(const std::vector<std::string>& options, cons
     execv(argv[0], argv.data());
     _exit(127);
   }
+  return pid;
+}
+
+void StopProcess(pid_t pid) {
+  if (pid <= 0) return;
+  kill(pid, SIGTERM);
+  waitpid(pid, nullptr, 0);
+}
+
+std::string SimulatorProcess::FreeEndpoint() { return FreePair(); }
+
+SimulatorProcess::SimulatorProcess(const std::vector<std::string>& options, const std::string& given) {
+  const std::string endpoint = given.empty() ? FreePair() : given;
+  std::vector<std::string> arguments = {ZELCLNT_PRESENCE_SIM, "--bind", endpoint, "--diag", "NONE"};
+  arguments.insert(arguments.end(), options.begin(), options.end());
+  m_pid = StartProcess(std::move(arguments));
   for (int attempt = 0; attempt < 100 && m_pid > 0; ++attempt) {
     if (Answers(endpoint)) {
       m_endpoint = endpoint;
@@ -58,11 +72,7 @@ SimulatorProcess::SimulatorProcess(const std::vector<std::string>& options, cons
   }
 }
 
-SimulatorProcess::~SimulatorProcess() {
-  if (m_pid <= 0) return;
-  kill(m_pid, SIGTERM);
-  waitpid(m_pid, nullptr, 0);
-}
+SimulatorProcess::~SimulatorProcess() { StopProcess(m_pid); }
 
 void SimulatorProcess::Kill() {
   if (m_pid <= 0) return;
@@ -71,8 +81,8 @@ void SimulatorProcess::Kill() {
   m_pid = -1;
 }
 
-double SimulatorProcess::CpuSeconds() const {
-  std::ifstream stat("/proc/" + std::to_string(m_pid) + "/stat");
+double ProcessCpuSeconds(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
   std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
   // Fields after the command's closing parenthesis; utime and stime are the
   // 12th and 13th of them.
@@ -84,8 +94,8 @@ double SimulatorProcess::CpuSeconds() const {
   return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-long SimulatorProcess::ResidentBytes() const {
-  std::ifstream statm("/proc/" + std::to_string(m_pid) + "/statm");
+long ProcessResidentBytes(pid_t pid) {
+  std::ifstream statm("/proc/" + std::to_string(pid) + "/statm");
   long pages = 0;
   long resident = 0;
   statm >> pages >> resident;

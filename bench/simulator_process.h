@@ -7,6 +7,13 @@
 #include <string>
 #include <vector>
 
+// A program of the build started with these arguments, its output dropped;
+// -1 when it could not be.
+pid_t StartProcess(std::vector<std::string> arguments);
+void StopProcess(pid_t pid);
+double ProcessCpuSeconds(pid_t pid);
+long ProcessResidentBytes(pid_t pid);
+
 class SimulatorProcess {
  public:
   // Starts presence-sim on a free loopback port (or on `endpoint`) with these
@@ -24,9 +31,9 @@ class SimulatorProcess {
   // SIGKILL: gone at once, without a word to anyone.
   void Kill();
   // Seconds of CPU the process used so far, user and system.
-  double CpuSeconds() const;
+  double CpuSeconds() const { return ProcessCpuSeconds(m_pid); }
   // Resident memory, in bytes.
-  long ResidentBytes() const;
+  long ResidentBytes() const { return ProcessResidentBytes(m_pid); }
 
  private:
   pid_t m_pid = -1;

@@ -24,6 +24,15 @@ TEST(MetricsTest, TheExpositionIsExactAndEscapesItsLabels) {
   metrics.CountRequest(404);
   metrics.CountRequest(200);
   metrics.ConnectionOpened();
+  metrics.StreamDropped();
+  ZelTMirrorCounters mirror;
+  mirror.eventsApplied = 120;
+  mirror.eventsReplayed = 7;
+  mirror.eventsUnreadable = 1;
+  mirror.resyncs = 2;
+  mirror.usersRequeried = 3;
+  mirror.users = 50;
+  metrics.SetSources([mirror] { return mirror; }, [] { return true; }, [] { return std::size_t{4}; });
   const std::string buckets[] = {"0.001", "0.0025", "0.005", "0.01", "0.025", "0.05",
                                  "0.1",   "0.25",   "0.5",   "1",    "2.5",   "10"};
   auto histogram = [&](const std::string& label, const int(&counts)[12], int count, const std::string& sum) {
@@ -55,7 +64,33 @@ TEST(MetricsTest, TheExpositionIsExactAndEscapesItsLabels) {
                 "presence_gateway_open_connections 1\n"
                 "# HELP presence_gateway_open_streams Event streams open now.\n"
                 "# TYPE presence_gateway_open_streams gauge\n"
-                "presence_gateway_open_streams 0\n");
+                "presence_gateway_open_streams 4\n"
+                "# HELP presence_gateway_streams_dropped_total Event streams closed as their client did not keep up.\n"
+                "# TYPE presence_gateway_streams_dropped_total counter\n"
+                "presence_gateway_streams_dropped_total 1\n"
+                "# HELP presence_gateway_events_applied_total Events the mirror applied to its users.\n"
+                "# TYPE presence_gateway_events_applied_total counter\n"
+                "presence_gateway_events_applied_total 120\n"
+                "# HELP presence_gateway_events_replayed_total Events lost on the way and sent again by the server.\n"
+                "# TYPE presence_gateway_events_replayed_total counter\n"
+                "presence_gateway_events_replayed_total 7\n"
+                "# HELP presence_gateway_events_unreadable_total Events the mirror could not apply; their users were "
+                "queried again.\n"
+                "# TYPE presence_gateway_events_unreadable_total counter\n"
+                "presence_gateway_events_unreadable_total 1\n"
+                "# HELP presence_gateway_mirror_resyncs_total Times events were lost beyond the server's replay, or it "
+                "restarted, and every user was queried again.\n"
+                "# TYPE presence_gateway_mirror_resyncs_total counter\n"
+                "presence_gateway_mirror_resyncs_total 2\n"
+                "# HELP presence_gateway_mirror_users_requeried_total Single users queried again.\n"
+                "# TYPE presence_gateway_mirror_users_requeried_total counter\n"
+                "presence_gateway_mirror_users_requeried_total 3\n"
+                "# HELP presence_gateway_mirror_users Users the mirror holds.\n"
+                "# TYPE presence_gateway_mirror_users gauge\n"
+                "presence_gateway_mirror_users 50\n"
+                "# HELP presence_gateway_mirror_current 1 when the mirror is joined and no user waits for a query.\n"
+                "# TYPE presence_gateway_mirror_current gauge\n"
+                "presence_gateway_mirror_current 1\n");
 }
 
 // Every route the router knows is documented, and the document names no

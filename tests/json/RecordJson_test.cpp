@@ -14,6 +14,7 @@
 #include "DiagCapture.h"
 #include "EnumJson.h"
 #include "EventJson.h"
+#include "JsonWriter.h"
 #include "UserJson.h"
 #include "ZelTEventControl.h"
 #include "ZelTPostProcessingControl.h"
@@ -264,8 +265,42 @@ const std::string kUserText =
     R"("silentMonitoring":[{"contactId":"C42-1","requeueCount":-1,"extension":"5000",)"
     R"("type":{"name":"BargeIn","value":2}}],"currentTime":"2026-12-07T01:02:03.045Z"})";
 
+// The text written in one go is the mapping; the JSON value is that text
+// read back, and a change writes who the user is and its parts alone.
 TEST(RecordJsonTest, AUserPresenceIsWholeWithNamesNumbersAndIsoTimes) {
+  using Change = ZelTPresenceChange;
+  EXPECT_EQ(zeljson::UserText(SampleUser(), Change::PART_ALL), kUserText);
   EXPECT_EQ(zeljson::Text(zeljson::ToJson(SampleUser())), kUserText);
+  EXPECT_EQ(zeljson::UserText(SampleUser(), Change::PART_ROUTING_STATE | Change::PART_USER_FLAGS),
+            R"({"userKey":42,"userId":"agent42","extension":"4711","associatedLine":"","siteKey":3,)"
+            R"("businessUnitKey":2,"teamKey":7,"groupId":"g�","routingState":{"state":{"name":"Work","value":2},)"
+            R"("reason":3,"initialSource":{"name":"CTI Query","value":1},"startTime":"2026-12-07T01:02:03.045Z"},)"
+            R"("flags":{"phoneOnly":false,"recoveryMode":true,"recoveryModeStartTime":"2026-12-07T01:02:03.045Z",)"
+            R"("contactAssist":false,"contactAssistStartTime":null}})");
+}
+
+// Whatever bytes a server sends in a text, and whatever value in an
+// enumeration, the writer writes what the JSON value's text would.
+TEST(JsonWriterTest, WritesExactlyWhatTheJsonValuesTextWrites) {
+  const std::string texts[] = {"",
+                               "plain",
+                               "quote \" and \\ backslash",
+                               "\b\f\n\r\t",
+                               std::string("\x01\x1f\x7f nul:\0.", 10),
+                               "caf\xc3\xa9 \xe2\x82\xac",
+                               "bad \xff byte",
+                               "cut \xe2\x82",
+                               "/slash/"};
+  for (const std::string& text : texts) {
+    std::string written;
+    zeljson::JsonWriter writer(written);
+    writer.String(text);
+    EXPECT_EQ(written, zeljson::Text(zeljson::Json(text))) << text;
+  }
+  for (const int value : {-1, 0, 2, 63, 64, 77, INT_MAX, INT_MIN}) {
+    const auto state = static_cast<ZelTRoutingState::enRoutingState>(value);
+    EXPECT_EQ(zeljson::EnumText(state), zeljson::Text(zeljson::ToJson(state))) << value;
+  }
 }
 
 TEST(EventJsonTest, EventsNameTheirTypeAndUserThenTheirRecord) {

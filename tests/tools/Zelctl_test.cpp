@@ -135,6 +135,50 @@ TEST_F(ZelctlTest, ExitStatusAndTheLineThatSaysWhy) {
   }
 }
 
+// --json: the gateway's JSON of the same records and errors, one document
+// a command, the failure's line still on standard error.
+TEST_F(ZelctlTest, JsonIsTheGatewaysJsonOfEachCommand) {
+  const std::string s = Server();
+  const std::string nobody = UniqueInproc("zelctl-nobody");
+  const std::string done = R"("outcome":{"actionResult":{"name":"Succeeded","value":0},)"
+                           R"("errorCode":{"name":"ERR_NONE","value":0},)"
+                           R"("requestMode":{"name":"REQUESTMODE_DEFAULT","value":0}}})";
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string out;
+    std::string err;
+  } cases[] = {
+      {{"--server", s, "--json", "user", "42", "recovery", "on"},
+       0,
+       R"({"request":{"action":{"name":"Set Recovery Mode","value":4},"userKey":42,"userId":"agent42","on":true},)" +
+           done,
+       ""},
+      {{"--server", s, "--json", "capability", "add", "42", "-p", "+49 30"},
+       0,
+       R"({"request":{"userKey":42,"type":{"name":"Campaign Director","value":2},"parameters":"+49 30"},)" + done,
+       ""},
+      {{"--server", s, "--json", "capability", "add", "42", "-p", "+49 30"},
+       1,
+       R"({"error":{"code":"ERR_INVALID_STATE","message":"AddCapability refused: result 1, ERR_INVALID_STATE",)"
+       R"("errorCode":{"name":"ERR_INVALID_STATE","value":35030}}})",
+       "zelctl: AddCapability refused: result 1, ERR_INVALID_STATE\n"},
+      {{"--server", nobody, "--json", "status"},
+       1,
+       R"({"error":{"code":"no_such_server","message":"QueryServerStatus failed: no such server: )" + nobody + R"("}})",
+       "zelctl: QueryServerStatus failed: no such server: " + nobody + "\n"},
+      {{"--json", "demo"}, 2, "", "zelctl: demo tells a story for people; --json serves every other command\n"},
+  };
+  for (const auto& c : cases) {
+    const Ran ran = Zelctl(c.args);
+    EXPECT_EQ(ran.status, c.status) << c.args.back() << ": " << ran.err;
+    EXPECT_EQ(ran.out, c.out.empty() ? "" : c.out + "\n") << c.args.back();
+    EXPECT_EQ(ran.err, c.err) << c.args.back();
+  }
+  const Ran user = Zelctl({"--server", s, "--json", "user", "43", "query"});
+  EXPECT_EQ(user.out.substr(0, 62), R"({"userKey":43,"userId":"agent43","extension":"4043","associate)");
+}
+
 // What the parser refuses never reaches a server: 2, and CLI11's own
 // message naming the argument.
 TEST_F(ZelctlTest, ArgumentsAreCheckedBeforeAnyCall) {

@@ -1,8 +1,13 @@
 #include "Backend.h"
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include "RequestJson.h"
 #include "Timed.h"
 #include "UserJson.h"
+#include "zelclnt/mirror/ZelTPresenceChange.h"
 #include "zelclnt/core/ZelAPresenceServer.h"
 #include "zelclnt/core/ZelAUserPresence.h"
 #include "zelclnt/requests/ZelTServerStatus.h"
@@ -22,20 +27,15 @@ bool Backend::Account(const CallOutcome& outcome, TClock::time_point started, Re
   return false;
 }
 
-bool Backend::LookUp(long userKey, unsigned timeoutMs, std::string& userId, Response& error) {
-  const TClock::time_point started = TClock::Now();
-  CallOutcome failure;
-  switch (m_users.IdOf(userKey, timeoutMs, userId, failure)) {
-    case UserDirectory::Found::Yes:
-      return true;
-    case UserDirectory::Found::NoSuchUser:
-      error = ErrorReply(http::status::not_found, "ERR_INVALID_USER",
-                         "no user with key " + std::to_string(userKey) + " on " + m_server);
-      return false;
-    case UserDirectory::Found::CallFailed:
-      return Account(failure, started, error);
-  }
+bool Backend::LookUp(long userKey, std::string& userId, Response& error) const {
+  if (m_mirror.Users().UserIdOf(userKey, userId)) return true;
+  error = NoSuchUser(userKey);
   return false;
+}
+
+Response Backend::NoSuchUser(long userKey) const {
+  return ErrorReply(http::status::not_found, "ERR_INVALID_USER",
+                    "no user with key " + std::to_string(userKey) + " on " + m_server);
 }
 
 Response Backend::Status(unsigned timeoutMs) {
@@ -48,18 +48,22 @@ Response Backend::Status(unsigned timeoutMs) {
   return JsonReply(http::status::ok, zeljson::ToJson(status));
 }
 
-Response Backend::User(long userKey, unsigned timeoutMs) {
-  Response error;
-  std::string userId;
-  if (!LookUp(userKey, timeoutMs, userId, error)) return error;
-  const TClock::time_point started = TClock::Now();
-  Timed<ZelAUserPresence> user(timeoutMs, kClientName, "user");
-  user.SetUserKey(userKey);
-  user.SetUserID(userId);
-  const CallOutcome outcome = Judge("Query", user.Query(m_server), user);
-  if (outcome.error == ZelTPresenceServer::ERR_INVALID_USER) m_users.Forget(userKey);
-  if (!Account(outcome, started, error)) return error;
-  return JsonReply(http::status::ok, zeljson::ToJson(static_cast<const ZelTUserPresence&>(user)));
+Response Backend::Users(const UserFilter& filter) const {
+  std::vector<std::pair<long, std::string>> users;
+  m_mirror.Users().ForEach([&](const ZelTUserPresence& user) {
+    if (filter.Matches(user)) users.emplace_back(user.GetUserKey(), zeljson::UserText(user, ZelTPresenceChange::PART_ALL));
+  });
+  std::sort(users.begin(), users.end());
+  std::string body = std::string("{\"current\":") + (m_mirror.IsCurrent() ? "true" : "false") + ",\"users\":[";
+  for (std::size_t i = 0; i < users.size(); ++i) body += (i ? "," : "") + users[i].second;
+  body += "]}";
+  return TextReply(http::status::ok, "application/json", std::move(body));
+}
+
+Response Backend::User(long userKey) const {
+  ZelTUserPresence user;
+  if (!m_mirror.Users().Copy(userKey, user)) return NoSuchUser(userKey);
+  return JsonReply(http::status::ok, zeljson::ToJson(user));
 }
 
 Response Backend::Act(long userKey, const zeljson::UserAction& action, unsigned timeoutMs) {
@@ -75,7 +79,7 @@ Response Backend::Act(long userKey, const zeljson::UserAction& action, unsigned 
   };
   Response error;
   std::string userId;
-  if (!LookUp(userKey, timeoutMs, userId, error)) return error;
+  if (!LookUp(userKey, userId, error)) return error;
   const TClock::time_point started = TClock::Now();
   Timed<ZelAUserPresence> user(timeoutMs, kClientName, "action");
   user.SetUserKey(userKey);
@@ -83,7 +87,6 @@ Response Backend::Act(long userKey, const zeljson::UserAction& action, unsigned 
   const auto call = kCalls.find(action.action);
   const CallOutcome outcome =
       Judge(call == kCalls.end() ? "Query" : call->second, zeljson::Send(user, m_server, action), user);
-  if (outcome.error == ZelTPresenceServer::ERR_INVALID_USER) m_users.Forget(userKey);
   if (!Account(outcome, started, error)) return error;
   return JsonReply(http::status::ok,
                    zeljson::Json{{"request", zeljson::RequestJson(user)}, {"outcome", zeljson::OutcomeJson(user)}});

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "EnumJson.h"
+#include "ErrorJson.h"
 
 namespace zelgw {
 
@@ -34,29 +35,6 @@ constexpr Refusal kRefusals[] = {
     {PS::ERR_KVL_DOWN, http::status::service_unavailable},
 };
 
-struct FailureName {
-  Kind kind;
-  const char* code;
-};
-
-constexpr FailureName kFailures[] = {
-    {Kind::NoSuchServer, "no_such_server"},
-    {Kind::ConnectionRefused, "connection_refused"},
-    {Kind::TimedOut, "timed_out"},
-    {Kind::RefusedTooLarge, "too_large"},
-    {Kind::Interrupted, "interrupted"},
-    {Kind::HandlerFailed, "handler_failed"},
-    {Kind::AuthenticationFailed, "authentication_failed"},
-    {Kind::NoUsableKeys, "no_usable_keys"},
-    {Kind::ClosedInHandshake, "closed_in_handshake"},
-    {Kind::NotPresenceServer, "not_presence_server"},
-};
-
-std::string ErrorName(PS::ErrorCode code) {
-  const zeljson::Json named = zeljson::ToJson(code);
-  return named["name"].is_null() ? std::to_string(static_cast<long>(code)) : named["name"].get<std::string>();
-}
-
 }  // namespace
 
 std::string CallOutcome::OutcomeName() const {
@@ -64,12 +42,7 @@ std::string CallOutcome::OutcomeName() const {
   return failure == Kind::None && error != PS::ERR_NONE ? "refused" : "failed";
 }
 
-std::string CallOutcome::Reason() const {
-  if (succeeded) return "";
-  for (const FailureName& name : kFailures)
-    if (name.kind == failure) return name.code;
-  return error == PS::ERR_NONE ? "no_answer" : ErrorName(error);
-}
+std::string CallOutcome::Reason() const { return succeeded ? "" : zeljson::FailureCode(failure, error); }
 
 CallOutcome Judge(std::string call, PS::ActionResult returned, const ZelTRequest& request) {
   CallOutcome outcome;
@@ -85,25 +58,24 @@ CallOutcome Judge(std::string call, PS::ActionResult returned, const ZelTRequest
 
 http::status StatusOf(const CallOutcome& outcome) {
   if (outcome.succeeded) return http::status::ok;
-  if (outcome.failure == Kind::TimedOut) return http::status::gateway_timeout;
+  // An action that may have run when its server stopped answering timed out too.
+  if (outcome.failure == Kind::TimedOut || outcome.failure == Kind::OutcomeUnknown)
+    return http::status::gateway_timeout;
   if (outcome.failure != Kind::None) return http::status::bad_gateway;
   for (const Refusal& refusal : kRefusals)
     if (refusal.code == outcome.error) return refusal.status;
   return http::status::bad_gateway;
 }
 
-zeljson::Json ErrorJson(const std::string& code, const std::string& message) {
-  return zeljson::Json{{"error", {{"code", code}, {"message", message}}}};
-}
+zeljson::Json ErrorJson(const std::string& code, const std::string& message) { return zeljson::ErrorJson(code, message); }
 
 zeljson::Json ErrorJson(const CallOutcome& outcome, const std::string& server) {
+  std::string message = outcome.call + " refused: " + zeljson::FailureCode(Kind::None, outcome.error);
   if (outcome.failure != Kind::None)
-    return ErrorJson(outcome.Reason(), outcome.call + " failed: " + outcome.failureText);
-  if (outcome.error == PS::ERR_NONE)
-    return ErrorJson("no_answer", outcome.call + " failed: no usable reply from " + server);
-  zeljson::Json json = ErrorJson(outcome.Reason(), outcome.call + " refused: " + ErrorName(outcome.error));
-  json["error"]["errorCode"] = zeljson::ToJson(outcome.error);
-  return json;
+    message = outcome.call + " failed: " + outcome.failureText;
+  else if (outcome.error == PS::ERR_NONE)
+    message = outcome.call + " failed: no usable reply from " + server;
+  return zeljson::CallErrorJson(outcome.failure, outcome.error, message);
 }
 
 }  // namespace zelgw

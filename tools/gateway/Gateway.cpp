@@ -39,7 +39,9 @@ bool IsLoopbackListen(const std::string& listen) {
 
 Gateway::Gateway(GatewayOptions options)
     : m_options(std::move(options)),
-      m_backend(m_options.server, m_metrics),
+      m_hub(m_options.hub),
+      m_feed(m_options.server, m_hub, static_cast<long>(m_options.router.timeoutMs)),
+      m_backend(m_options.server, m_metrics, m_feed),
       m_workers(static_cast<std::size_t>(std::max(1, m_options.workers))) {}
 
 Gateway::~Gateway() { Stop(); }
@@ -84,9 +86,17 @@ bool Gateway::Start(std::string* error) {
     return false;
   m_router = std::make_unique<Router>(m_backend, m_metrics, m_options.tokensFile.empty() ? nullptr : &m_tokens,
                                       m_options.router);
-  m_context = std::make_unique<SessionContext>(SessionContext{*m_router, m_workers, m_metrics});
+  m_context = std::make_unique<SessionContext>(
+      SessionContext{*m_router, m_workers, m_metrics, &m_feed, &m_hub, m_options.streams});
+  m_metrics.SetSources([this] { return m_feed.Counters(); }, [this] { return m_feed.IsCurrent(); },
+                       [this] { return m_hub.Subscribers(); });
   m_listener = std::make_shared<Listener>(m_io, *m_context, m_tls.get());
   if (!m_listener->Open(endpoint, error)) {
+    m_listener.reset();
+    return false;
+  }
+  if (!m_feed.Start(error)) {
+    m_listener->Close();
     m_listener.reset();
     return false;
   }
@@ -95,12 +105,17 @@ bool Gateway::Start(std::string* error) {
   return true;
 }
 
+// The streams are let go twice: once before the connections stop, and
+// once after the workers, which may still have been opening one.
 void Gateway::Stop() {
+  m_feed.Stop();
+  m_hub.Clear();
   m_io.stop();
   for (std::thread& thread : m_threads) thread.join();
   m_threads.clear();
   if (m_listener) m_listener->Close();
   m_workers.join();
+  m_hub.Clear();
 }
 
 }  // namespace zelgw

@@ -3,7 +3,9 @@
 // pair). A few threads serve every connection on an io_context, and a pool
 // of workers makes the blocking calls into the library, so that thousands
 // of open connections cost no thread each and a slow presence server never
-// stalls the connections.
+// stalls the connections. A mirror of every user, driven by a thread of its
+// own from Start on, answers the reads of users and feeds the event
+// streams.
 //
 // It listens on loopback unless told otherwise; any other address needs
 // TLS (a certificate and key) or `insecure`, which it then warns about, as
@@ -24,7 +26,10 @@
 #include "Backend.h"
 #include "Listener.h"
 #include "Metrics.h"
+#include "MirrorFeed.h"
 #include "Router.h"
+#include "SessionContext.h"
+#include "StreamHub.h"
 #include "Tokens.h"
 
 namespace zelgw {
@@ -40,6 +45,8 @@ struct GatewayOptions {
   std::string tlsKey;
   bool insecure = false;
   RouterOptions router;
+  StreamHubOptions hub;
+  StreamOptions streams;
   int workers = 8;
   int ioThreads = 1;
 };
@@ -60,6 +67,8 @@ class Gateway {
   void Stop();
 
   unsigned short Port() const { return m_listener ? m_listener->Port() : 0; }
+  // The mirror joined the presence server: users and streams are served.
+  bool Ready() const { return m_feed.Joined(); }
   // What an operator should know: clear text off loopback, no tokens.
   const std::vector<std::string>& Warnings() const { return m_warnings; }
   Metrics& GetMetrics() { return m_metrics; }
@@ -71,6 +80,8 @@ class Gateway {
   std::vector<std::string> m_warnings;
   Metrics m_metrics;
   Tokens m_tokens;
+  StreamHub m_hub;
+  MirrorFeed m_feed;
   Backend m_backend;
   std::unique_ptr<Router> m_router;
   std::unique_ptr<boost::asio::ssl::context> m_tls;

@@ -53,6 +53,13 @@ void Metrics::CountCall(const std::string& call, const std::string& outcome, con
   histogram.sum += seconds;
 }
 
+void Metrics::SetSources(std::function<ZelTMirrorCounters()> mirror, std::function<bool()> current,
+                         std::function<std::size_t()> streams) {
+  m_mirror = std::move(mirror);
+  m_current = std::move(current);
+  m_streams = std::move(streams);
+}
+
 void Metrics::CountRequest(unsigned status) {
   std::lock_guard<std::mutex> guard(m_lock);
   ++m_requests[status];
@@ -84,7 +91,35 @@ std::string Metrics::Exposition() const {
   Family(out, "presence_gateway_open_connections", "gauge", "HTTP connections open now.");
   out += "presence_gateway_open_connections " + std::to_string(m_connections.load()) + "\n";
   Family(out, "presence_gateway_open_streams", "gauge", "Event streams open now.");
-  out += "presence_gateway_open_streams 0\n";
+  out += "presence_gateway_open_streams " + std::to_string(m_streams ? m_streams() : 0) + "\n";
+  Family(out, "presence_gateway_streams_dropped_total", "counter", "Event streams closed as their client did not keep up.");
+  out += "presence_gateway_streams_dropped_total " + std::to_string(m_streamsDropped.load()) + "\n";
+  const ZelTMirrorCounters mirror = m_mirror ? m_mirror() : ZelTMirrorCounters();
+  const struct {
+    const char* name;
+    const char* type;
+    const char* help;
+    std::uint64_t value;
+  } figures[] = {
+      {"presence_gateway_events_applied_total", "counter", "Events the mirror applied to its users.",
+       mirror.eventsApplied},
+      {"presence_gateway_events_replayed_total", "counter", "Events lost on the way and sent again by the server.",
+       mirror.eventsReplayed},
+      {"presence_gateway_events_unreadable_total", "counter",
+       "Events the mirror could not apply; their users were queried again.", mirror.eventsUnreadable},
+      {"presence_gateway_mirror_resyncs_total", "counter",
+       "Times events were lost beyond the server's replay, or it restarted, and every user was queried again.",
+       mirror.resyncs},
+      {"presence_gateway_mirror_users_requeried_total", "counter", "Single users queried again.",
+       mirror.usersRequeried},
+      {"presence_gateway_mirror_users", "gauge", "Users the mirror holds.", mirror.users},
+      {"presence_gateway_mirror_current", "gauge", "1 when the mirror is joined and no user waits for a query.",
+       m_current && m_current() ? 1u : 0u},
+  };
+  for (const auto& figure : figures) {
+    Family(out, figure.name, figure.type, figure.help);
+    out += std::string(figure.name) + " " + std::to_string(figure.value) + "\n";
+  }
   return out;
 }
 

@@ -2,7 +2,9 @@
 // What the gateway counts, written in the Prometheus text exposition
 // format (version 0.0.4): calls to the presence server by call, outcome and
 // reason, their latency as a histogram, HTTP requests by status, open
-// connections and open streams. There is no Prometheus client library in
+// connections, open streams and streams closed as too slow, and its
+// mirror's figures (events applied, replayed and unreadable, resyncs,
+// users queried again, users held, whether it is current). There is no Prometheus client library in
 // Debian's archive; the format is small, and written here exactly: families
 // in a fixed order, series sorted by their labels, label values escaped.
 //
@@ -12,11 +14,14 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
 #include <tuple>
+
+#include "zelclnt/mirror/ZelAPresenceMirror.h"
 
 namespace zelgw {
 
@@ -32,6 +37,10 @@ class Metrics {
   void CountRequest(unsigned status);
   void ConnectionOpened() { ++m_connections; }
   void ConnectionClosed() { --m_connections; }
+  void StreamDropped() { ++m_streamsDropped; }
+  // Read when the figures are written; set before any thread renders.
+  void SetSources(std::function<ZelTMirrorCounters()> mirror, std::function<bool()> current,
+                  std::function<std::size_t()> streams);
 
   std::string Exposition() const;
 
@@ -47,6 +56,10 @@ class Metrics {
   std::map<std::string, Histogram> m_latency;
   std::map<unsigned, std::uint64_t> m_requests;
   std::atomic<std::int64_t> m_connections{0};
+  std::atomic<std::uint64_t> m_streamsDropped{0};
+  std::function<ZelTMirrorCounters()> m_mirror;
+  std::function<bool()> m_current;
+  std::function<std::size_t()> m_streams;
 };
 
 // A label value with backslash, double quote and line feed escaped.

@@ -2,6 +2,7 @@
 
 #include "JsonInput.h"
 #include "RequestJson.h"
+#include "StaticFiles.h"
 
 namespace zelgw {
 
@@ -21,6 +22,8 @@ struct Router::Entry {
   // Null: anyone, with or without a token.
   const Role* role;
   Routed (Router::*handler)(const Call&) const;
+  // The token may come as ?access_token= too.
+  bool tokenInQuery = false;
 };
 
 namespace {
@@ -49,7 +52,16 @@ bool Matches(const std::vector<std::string>& pattern, const std::vector<std::str
   return true;
 }
 
-Routed Now(Response response) { return Routed{std::move(response), nullptr}; }
+Routed Now(Response response) { return Routed{std::move(response), nullptr, std::nullopt}; }
+
+Routed Later(std::function<Response()> call) { return Routed{std::nullopt, std::move(call), std::nullopt}; }
+
+Routed NotReady() {
+  Response response = ErrorReply(http::status::service_unavailable, "not_ready",
+                                 "the gateway has not joined the presence server yet");
+  response.set(http::field::retry_after, "1");
+  return Now(std::move(response));
+}
 
 Routed BadRequest(const std::string& message) {
   return Now(ErrorReply(http::status::bad_request, "bad_request", message));
@@ -94,9 +106,11 @@ const std::vector<Router::Entry>& Router::Table() {
       {http::verb::post, "/v1/users/{key}/actions/{action}", &kControl, &Router::Act},
       {http::verb::post, "/v1/capabilities", &kControl, &Router::AddCapability},
       {http::verb::delete_, "/v1/capabilities/{key}", &kControl, &Router::RemoveCapability},
-      {http::verb::get, "/v1/stream", &kRead, &Router::Stream},
+      {http::verb::get, "/v1/stream", &kRead, &Router::Stream, true},
       {http::verb::get, "/v1/openapi.json", nullptr, &Router::Document},
       {http::verb::get, "/metrics", &kRead, &Router::MetricsText},
+      {http::verb::get, "/", nullptr, &Router::Page},
+      {http::verb::get, "/{file}", nullptr, &Router::Page},
   };
   return kTable;
 }
@@ -107,14 +121,17 @@ std::vector<std::string> Router::RouteNames() {
   return names;
 }
 
-std::optional<Response> Router::Authorize(const Request& request, const Entry& entry,
-                                          std::optional<Access>& access) const {
+std::optional<Response> Router::Authorize(const Call& call, const Entry& entry, std::optional<Access>& access) const {
   if (!m_tokens || !entry.role) return std::nullopt;
   std::string token;
-  const auto header = request[http::field::authorization];
-  if (header.empty() || !BearerToken(std::string(header), token) || !(access = m_tokens->Find(token))) {
+  const auto header = call.request[http::field::authorization];
+  const auto queried = call.target.query.find("access_token");
+  const bool inQuery = entry.tokenInQuery && header.empty() && queried != call.target.query.end();
+  const bool given = !header.empty() || inQuery;
+  if (inQuery) token = queried->second;
+  if (!given || (!inQuery && !BearerToken(std::string(header), token)) || !(access = m_tokens->Find(token))) {
     Response response = ErrorReply(http::status::unauthorized, "unauthorized",
-                                   header.empty() ? "a bearer token is required" : "the bearer token is not known");
+                                   given ? "the bearer token is not known" : "a bearer token is required");
     response.set(http::field::www_authenticate, "Bearer realm=\"presence-gateway\"");
     return response;
   }
@@ -141,7 +158,7 @@ Routed Router::Route(const Request& request) const {
     if (!pathKnown) return Now(ErrorReply(http::status::not_found, "not_found", "no such resource"));
     return Now(ErrorReply(http::status::method_not_allowed, "method_not_allowed", "the resource has no such method"));
   }
-  if (auto refused = Authorize(request, *matched, call.access)) return Now(std::move(*refused));
+  if (auto refused = Authorize(call, *matched, call.access)) return Now(std::move(*refused));
   const auto timeout = call.target.query.find("timeout");
   if (timeout != call.target.query.end()) {
     long ms = 0;
@@ -157,11 +174,17 @@ Routed Router::Status(const Call& call) const {
   if (!OnlyParameters(call.target, {"timeout"}, error)) return BadRequest(error);
   Backend& backend = m_backend;
   const unsigned timeoutMs = call.timeoutMs;
-  return Routed{std::nullopt, [&backend, timeoutMs] { return backend.Status(timeoutMs); }};
+  return Later([&backend, timeoutMs] { return backend.Status(timeoutMs); });
 }
 
-Routed Router::Users(const Call&) const {
-  return Now(ErrorReply(http::status::not_implemented, "not_implemented", "all users come with the mirror"));
+Routed Router::Users(const Call& call) const {
+  std::string error;
+  UserFilter filter;
+  if (!ReadUsersFilter(call.target, filter, error)) return BadRequest(error);
+  if (call.access) filter.users = call.access->users;
+  if (!m_backend.Joined()) return NotReady();
+  Backend& backend = m_backend;
+  return Later([&backend, filter] { return backend.Users(filter); });
 }
 
 Routed Router::User(const Call& call) const {
@@ -170,9 +193,9 @@ Routed Router::User(const Call& call) const {
   if (!OnlyParameters(call.target, {"timeout"}, error)) return BadRequest(error);
   if (!UserKey(call.parameters[0], key)) return BadRequest("the user key must be a 32-bit number");
   if (call.access && !call.access->Reaches(key)) return Forbidden("the token may not reach user " + call.parameters[0]);
+  if (!m_backend.Joined()) return NotReady();
   Backend& backend = m_backend;
-  const unsigned timeoutMs = call.timeoutMs;
-  return Routed{std::nullopt, [&backend, key, timeoutMs] { return backend.User(key, timeoutMs); }};
+  return Later([&backend, key] { return backend.User(key); });
 }
 
 Routed Router::Act(const Call& call) const {
@@ -189,10 +212,10 @@ Routed Router::Act(const Call& call) const {
   zeljson::UserAction userAction;
   if (!ParseBody(call.request, body, error) || !zeljson::FromJson(action, body, userAction, &error))
     return BadRequest(error);
+  if (!m_backend.Joined()) return NotReady();
   Backend& backend = m_backend;
   const unsigned timeoutMs = call.timeoutMs;
-  return Routed{std::nullopt,
-                [&backend, key, userAction, timeoutMs] { return backend.Act(key, userAction, timeoutMs); }};
+  return Later([&backend, key, userAction, timeoutMs] { return backend.Act(key, userAction, timeoutMs); });
 }
 
 Routed Router::AddCapability(const Call& call) const {
@@ -207,7 +230,7 @@ Routed Router::AddCapability(const Call& call) const {
     return Forbidden("the token may not act on user " + std::to_string(request.GetUserKey()));
   Backend& backend = m_backend;
   const unsigned timeoutMs = call.timeoutMs;
-  return Routed{std::nullopt, [&backend, request, timeoutMs] { return backend.AddCapability(request, timeoutMs); }};
+  return Later([&backend, request, timeoutMs] { return backend.AddCapability(request, timeoutMs); });
 }
 
 Routed Router::RemoveCapability(const Call& call) const {
@@ -227,11 +250,23 @@ Routed Router::RemoveCapability(const Call& call) const {
   }
   Backend& backend = m_backend;
   const unsigned timeoutMs = call.timeoutMs;
-  return Routed{std::nullopt, [&backend, request, timeoutMs] { return backend.RemoveCapability(request, timeoutMs); }};
+  return Later([&backend, request, timeoutMs] { return backend.RemoveCapability(request, timeoutMs); });
 }
 
-Routed Router::Stream(const Call&) const {
-  return Now(ErrorReply(http::status::not_implemented, "not_implemented", "the event stream comes with the mirror"));
+Routed Router::Stream(const Call& call) const {
+  std::string error;
+  StreamRequest stream;
+  if (!ReadStreamFilter(call.target, stream.filter, error)) return BadRequest(error);
+  if (!Narrow(stream.filter, call.access)) return Forbidden("the token may not reach every user asked for");
+  const auto last = call.request.find("Last-Event-ID");
+  if (last != call.request.end()) {
+    StreamId from;
+    if (!StreamId::Parse(std::string(last->value()), from))
+      return BadRequest("Last-Event-ID must be an id this gateway sent, such as 7-1234");
+    stream.from = from;
+  }
+  if (!m_backend.Joined()) return NotReady();
+  return Routed{std::nullopt, nullptr, std::move(stream)};
 }
 
 Routed Router::Document(const Call&) const {
@@ -240,6 +275,18 @@ Routed Router::Document(const Call&) const {
 
 Routed Router::MetricsText(const Call&) const {
   return Now(TextReply(http::status::ok, "text/plain; version=0.0.4; charset=utf-8", m_metrics.Exposition()));
+}
+
+Routed Router::Page(const Call& call) const {
+  std::string error;
+  if (!OnlyParameters(call.target, {}, error)) return BadRequest(error);
+  const StaticFile* file = FindStaticFile(call.parameters.empty() ? "index.html" : call.parameters[0]);
+  if (!file) return Now(ErrorReply(http::status::not_found, "not_found", "no such resource"));
+  Response response = TextReply(http::status::ok, file->contentType, file->body);
+  response.set(http::field::cache_control, "no-cache");
+  response.set("Content-Security-Policy", "default-src 'self'");
+  response.set("X-Content-Type-Options", "nosniff");
+  return Now(std::move(response));
 }
 
 }  // namespace zelgw

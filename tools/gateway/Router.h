@@ -8,15 +8,18 @@
 //
 // Routes (each also in openapi.json beside this file):
 //   GET    /v1/status                          read
-//   GET    /v1/users                           read     (not yet: 501)
-//   GET    /v1/users/{key}                     read
+//   GET    /v1/users                           read     from the mirror
+//   GET    /v1/users/{key}                     read     from the mirror
 //   POST   /v1/users/{key}/actions/{action}    control
 //   POST   /v1/capabilities                    control
 //   DELETE /v1/capabilities/{key}              control
-//   GET    /v1/stream                          read     (not yet: 501)
+//   GET    /v1/stream                          read     an event stream
 //   GET    /v1/openapi.json                    anyone
 //   GET    /metrics                            read
-// Calls take "?timeout=<ms>", up to the gateway's bound.
+//   GET    /, /{file}                          anyone   the wallboard page
+// Calls take "?timeout=<ms>", up to the gateway's bound. The stream also
+// takes its token as "?access_token=", since a browser's EventSource cannot
+// set a header; no other route does, so tokens stay out of ordinary URLs.
 //
 // Without tokens every caller may do everything. Route may be called from
 // any thread; the calls it hands out from any other.
@@ -27,10 +30,12 @@
 #include <vector>
 
 #include "Backend.h"
+#include "ChangeJournal.h"
 #include "HttpTarget.h"
 #include "Metrics.h"
 #include "Replies.h"
 #include "Tokens.h"
+#include "UserFilter.h"
 
 namespace zelgw {
 
@@ -40,9 +45,18 @@ struct RouterOptions {
   unsigned maxTimeoutMs = 60000;
 };
 
+// An event stream asked for: which users and changes, and the id of the
+// last event the client had (Last-Event-ID), if any.
+struct StreamRequest {
+  UserFilter filter;
+  std::optional<StreamId> from;
+};
+
+// One of: a response now, a call for a worker, or an event stream.
 struct Routed {
   std::optional<Response> now;
   std::function<Response()> call;
+  std::optional<StreamRequest> stream;
 };
 
 class Router {
@@ -68,9 +82,10 @@ class Router {
   Routed Stream(const Call& call) const;
   Routed Document(const Call& call) const;
   Routed MetricsText(const Call& call) const;
+  Routed Page(const Call& call) const;
 
   // The caller's rights, or the 401 or 403 reply.
-  std::optional<Response> Authorize(const Request& request, const Entry& entry, std::optional<Access>& access) const;
+  std::optional<Response> Authorize(const Call& call, const Entry& entry, std::optional<Access>& access) const;
   static const std::vector<Entry>& Table();
 
   Backend& m_backend;

@@ -6,6 +6,9 @@
 // its response comes back to the connection's strand: the threads that
 // serve connections never wait for the library.
 //
+// A request for an event stream hands the connection over to an
+// EventStream, which keeps it from then on.
+//
 // Every request leaves one INFO line (method, path without its query,
 // status, milliseconds). Nothing a caller sent beyond that is logged: not
 // its headers, so never a token.
@@ -28,24 +31,11 @@
 #include <type_traits>
 #include <utility>
 
-#include "Metrics.h"
-#include "Router.h"
+#include "EventStream.h"
+#include "SessionContext.h"
 #include "zelclnt/platform/TDiag.h"
 
 namespace zelgw {
-
-struct SessionContext {
-  const Router& router;
-  boost::asio::thread_pool& workers;
-  Metrics& metrics;
-  std::size_t headerLimit = 8 * 1024;
-  std::size_t bodyLimit = 64 * 1024;
-  // For a request to arrive whole, and for a response to be taken.
-  std::chrono::seconds ioTimeout{30};
-};
-
-namespace net = boost::asio;
-namespace beast = boost::beast;
 
 inline bool IsHttpError(const beast::error_code& error) {
   return error.category() == http::make_error_code(http::error::bad_target).category();
@@ -99,10 +89,11 @@ class Session : public std::enable_shared_from_this<Session<Stream>> {
     m_request = m_parser->release();
     m_started = std::chrono::steady_clock::now();
     Routed routed = Guarded([this] { return m_context.router.Route(m_request); });
+    if (routed.stream) return HandOver(std::move(*routed.stream));
     if (routed.now) return Write(std::move(*routed.now), !m_request.keep_alive());
     beast::get_lowest_layer(m_stream).expires_never();
     net::post(m_context.workers, [self = this->shared_from_this(), call = std::move(routed.call)] {
-      Response response = Guarded([&call] { return Routed{call(), nullptr}; }).now.value();
+      Response response = Guarded([&call] { return Routed{call(), nullptr, std::nullopt}; }).now.value();
       net::post(self->m_stream.get_executor(), [self, response = std::move(response)]() mutable {
         self->Write(std::move(response), !self->m_request.keep_alive());
       });
@@ -117,8 +108,15 @@ class Session : public std::enable_shared_from_this<Session<Stream>> {
       return work();
     } catch (const std::exception& e) {
       return Routed{ErrorReply(http::status::internal_server_error, "internal", std::string("failed: ") + e.what()),
-                    nullptr};
+                    nullptr, std::nullopt};
     }
+  }
+
+  void HandOver(StreamRequest request) {
+    Log(200);
+    m_context.metrics.CountRequest(200);
+    beast::get_lowest_layer(m_stream).expires_never();
+    std::make_shared<EventStream<Stream>>(std::move(m_stream), m_context, std::move(request))->Start();
   }
 
   void Refuse(http::status status, const char* code, const char* message) {

@@ -40,16 +40,30 @@ std::string IsoTime(std::int64_t ms) {
   const std::int64_t days = FloorDiv(seconds, 86400);
   const std::int64_t ofDay = (seconds % 86400 + 86400) % 86400;
   const CivilDate date = DateOfDay(days);
-  char year[32];
-  if (date.year >= 0 && date.year <= 9999)
-    std::snprintf(year, sizeof year, "%04" PRId64, date.year);
-  else
-    std::snprintf(year, sizeof year, "%+07" PRId64, date.year);
+  // Written digit by digit: a reply of many users holds many stamps.
   char text[80];
-  std::snprintf(text, sizeof text, "%s-%02u-%02uT%02d:%02d:%02d.%03dZ", year, date.month, date.day,
-                static_cast<int>(ofDay / 3600), static_cast<int>(ofDay / 60 % 60), static_cast<int>(ofDay % 60),
-                millis);
-  return text;
+  std::size_t at = 0;
+  if (date.year >= 0 && date.year <= 9999) {
+    for (std::int64_t unit = 1000; unit > 0; unit /= 10) text[at++] = static_cast<char>('0' + date.year / unit % 10);
+  } else {
+    at = static_cast<std::size_t>(std::snprintf(text, sizeof text, "%+07" PRId64, date.year));
+  }
+  const auto two = [&](std::int64_t value, char after) {
+    text[at++] = static_cast<char>('0' + value / 10);
+    text[at++] = static_cast<char>('0' + value % 10);
+    text[at++] = after;
+  };
+  text[at++] = '-';
+  two(date.month, '-');
+  two(date.day, 'T');
+  two(ofDay / 3600, ':');
+  two(ofDay / 60 % 60, ':');
+  two(ofDay % 60, '.');
+  text[at++] = static_cast<char>('0' + millis / 100);
+  text[at++] = static_cast<char>('0' + millis / 10 % 10);
+  text[at++] = static_cast<char>('0' + millis % 10);
+  text[at++] = 'Z';
+  return std::string(text, at);
 }
 
 Json TimeJson(const TTimeStamp& stamp) {

@@ -10,6 +10,10 @@
 // A contact is named by {"contactId", "requeueCount"}; where a record may
 // name no contact (an empty id with requeue count -1) that is null.
 //
+// The records a user holds are written by Write, straight into text (see
+// JsonWriter.h), since a reply holds them by the thousand; their ToJson is
+// that text read back, so that there is one mapping.
+//
 // Free of state; a record may be shown from any thread that may read it.
 
 #include <string>
@@ -30,9 +34,24 @@
 
 namespace zeljson {
 
+class JsonWriter;
+
 Json ContactJson(const std::string& contactId, long requeueCount);
 // An unsigned error code as the summaries carry it.
 Json ErrorCodeJson(unsigned long code);
+
+void Write(JsonWriter& w, const TMediaState& state);
+void Write(JsonWriter& w, const ZelTMediaStates& states);
+void Write(JsonWriter& w, const ZelTRoutingState& state);
+void Write(JsonWriter& w, const ZelTPresenceState& state);
+void Write(JsonWriter& w, const ZelTUserFlags& flags);
+void Write(JsonWriter& w, const ZelTDesktopCapability& capability);
+void Write(JsonWriter& w, const ZelTUserCapability& capability);
+void Write(JsonWriter& w, const ZelTPostProcessing& postProcessing);
+void Write(JsonWriter& w, const ZelTHandlingState& state);
+void Write(JsonWriter& w, const ZelTHandlingStates& states);
+void Write(JsonWriter& w, const TSilentMonitoringInfo& info);
+void Write(JsonWriter& w, const ZelTStdListPointerColl<TSilentMonitoringInfo>& infos);
 
 Json ToJson(const TMediaState& state);
 Json ToJson(const TMediaReadinessBase& readiness);

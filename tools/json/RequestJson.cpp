@@ -2,8 +2,10 @@
 
 #include "EnumJson.h"
 #include "JsonInput.h"
+#include "JsonWriter.h"
 #include "RecordJson.h"
 #include "UserJson.h"
+#include "zelclnt/mirror/ZelTPresenceChange.h"
 
 namespace zeljson {
 
@@ -80,12 +82,22 @@ bool FromJson(const Json& json, ZelTQueryUsersPresence& query, std::string* erro
   return true;
 }
 
-Json ToJson(const ZelTQueryUsersPresence& query) {
-  Json users = Json::array();
+std::string UsersText(const ZelTQueryUsersPresence& query) {
+  std::string text;
+  // Some 4 KB a full user: one buffer, not one copied at each doubling.
+  text.reserve(static_cast<std::size_t>(query.GetUsersPresence().Size()) * 4096 + 16);
+  JsonWriter writer(text);
+  writer.BeginObject();
+  writer.Key("users");
+  writer.BeginArray();
   for (const ZelTUserPresence* user : query.GetUsersPresence().GetList())
-    if (user) users.push_back(ToJson(*user));
-  return Json{{"users", std::move(users)}};
+    if (user) Write(writer, *user, ZelTPresenceChange::PART_ALL);
+  writer.EndArray();
+  writer.EndObject();
+  return text;
 }
+
+Json ToJson(const ZelTQueryUsersPresence& query) { return Json::parse(UsersText(query)); }
 
 Json ToJson(const ZelTQueryUserMediumStatus& query) {
   Json media = Json::array();

@@ -30,8 +30,9 @@ Json ToJson(const ZelTServerStatus& status);
 
 Json RequestJson(const ZelTQueryUsersPresence& query);
 bool FromJson(const Json& json, ZelTQueryUsersPresence& query, std::string* error);
-// {"users": [...]}, in the reply's order.
+// {"users": [...]}, in the reply's order; its text written in one go.
 Json ToJson(const ZelTQueryUsersPresence& query);
+std::string UsersText(const ZelTQueryUsersPresence& query);
 
 // {"media": [...]}: one readiness record per medium.
 Json ToJson(const ZelTQueryUserMediumStatus& query);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "ErrorJson.h"
 #include "Output.h"
 #include "zelclnt/platform/TFramework.h"
 
@@ -15,7 +16,9 @@ CallOutcome::CallOutcome(std::string call, std::string server, ZelTPresenceServe
       m_result(returned),
       m_error(request.GetErrorCode()),
       m_mode(request.GetRequestMode()),
-      m_transportFailure(returned == ZelTPresenceServer::ACTION_SUCCEEDED ? "" : TFramework::LastFailure().text) {}
+      m_transportFailure(returned == ZelTPresenceServer::ACTION_SUCCEEDED ? "" : TFramework::LastFailure().text),
+      m_failureKind(returned == ZelTPresenceServer::ACTION_SUCCEEDED ? TFramework::FailureKind::None
+                                                                     : TFramework::LastFailure().kind) {}
 
 std::string CallOutcome::Line() const {
   return m_call + "(" + m_server + "): " + ResultText() + ", " + ZelTRequest::ToString(m_mode);
@@ -30,6 +33,10 @@ std::string CallOutcome::FailureLine() const {
 
 std::string CallOutcome::ResultText() const {
   return "result " + std::to_string(static_cast<int>(m_result)) + ", " + ZelTPresenceServer::ToString(m_error);
+}
+
+zeljson::Json CallOutcome::ErrorJson() const {
+  return zeljson::CallErrorJson(m_failureKind, m_error, FailureLine());
 }
 
 CallOutcome Call(std::string name, const std::string& server, ZelTRequest& request,
@@ -49,13 +56,25 @@ bool Announce(const CallOutcome& outcome) {
   return true;
 }
 
-int Report(const CallOutcome& outcome, const std::function<std::string()>& text) {
+int Report(const CallOutcome& outcome, const std::function<std::string()>& text,
+           const std::function<zeljson::Json()>& json) {
+  if (JsonOutput()) {
+    if (!outcome.Succeeded()) {
+      std::fprintf(Out(), "%s\n", zeljson::Text(outcome.ErrorJson()).c_str());
+      std::fflush(Out());
+      std::fprintf(Err(), "zelctl: %s\n", outcome.FailureLine().c_str());
+      return 1;
+    }
+    std::fprintf(Out(), "%s\n", zeljson::Text(json()).c_str());
+    return 0;
+  }
   if (!Announce(outcome)) return 1;
   std::fprintf(Out(), "%s", text().c_str());
   return 0;
 }
 
 int Fail(const std::string& text) {
+  if (JsonOutput()) std::fprintf(Out(), "%s\n", zeljson::Text(zeljson::ErrorJson("failed", text)).c_str());
   std::fflush(Out());
   std::fprintf(Err(), "zelctl: %s\n", text.c_str());
   return 1;

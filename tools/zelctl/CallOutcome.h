@@ -6,8 +6,10 @@
 #include <functional>
 #include <string>
 
+#include "JsonValues.h"
 #include "zelclnt/core/ZelTPresenceServer.h"
 #include "zelclnt/core/ZelTRequest.h"
+#include "zelclnt/platform/TFramework.h"
 
 namespace zelctl {
 
@@ -31,6 +33,8 @@ class CallOutcome {
   std::string FailureLine() const;
   // "result 1, ERR_INVALID_STATE"
   std::string ResultText() const;
+  // The failure as the gateway's JSON error.
+  zeljson::Json ErrorJson() const;
 
  private:
   std::string m_call;
@@ -39,6 +43,7 @@ class CallOutcome {
   ZelTPresenceServer::ErrorCode m_error;
   ZelTRequest::RequestMode m_mode;
   std::string m_transportFailure;
+  TFramework::FailureKind m_failureKind;
 };
 
 // Sends the request with `send` and judges what came back. The request's
@@ -51,11 +56,14 @@ CallOutcome Call(std::string name, const std::string& server, ZelTRequest& reque
 // the failure line on stderr; true when it succeeded.
 bool Announce(const CallOutcome& outcome);
 
-// "zelctl: <text>" on stderr; returns the exit status of a failed command.
+// "zelctl: <text>" on stderr (with --json, the JSON error, code "failed",
+// on stdout too); returns the exit status of a failed command.
 int Fail(const std::string& text);
 
 // Announces the outcome and, when the call succeeded, prints `text()` after
-// the outcome line; returns the command's exit status.
-int Report(const CallOutcome& outcome, const std::function<std::string()>& text);
+// the outcome line; with --json, prints `json()` alone, or the call's JSON
+// error beside the line on stderr. Returns the command's exit status.
+int Report(const CallOutcome& outcome, const std::function<std::string()>& text,
+           const std::function<zeljson::Json()>& json);
 
 }  // namespace zelctl

@@ -195,6 +195,11 @@ void AddDemoCommand(CLI::App& app, Command& chosen) {
 }
 
 int RunDemo(ZelAPresenceServer& api) {
+  // A story told to people has no one JSON document to give.
+  if (JsonOutput()) {
+    std::fprintf(Err(), "zelctl: demo tells a story for people; --json serves every other command\n");
+    return 2;
+  }
   zelsim::SimulatorOptions options;
   options.endpoint = kEmbeddedServer;
   zelsim::PresenceSimulator simulator(options);

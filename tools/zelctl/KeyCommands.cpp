@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "JsonValues.h"
 #include "Output.h"
 #include "zelclnt/platform/TCurve.h"
 
@@ -38,6 +39,12 @@ int Keygen(const KeygenOptions& options) {
   if (!TCurve::WriteKeyPair(options.path, keys, &error)) {
     std::fprintf(Err(), "zelctl: %s\n", error.c_str());
     return 1;
+  }
+  if (JsonOutput()) {
+    const zeljson::Json json{
+        {"secretKeyFile", options.path}, {"publicKeyFile", options.path + ".pub"}, {"publicKey", keys.publicKey}};
+    std::fprintf(Out(), "%s\n", zeljson::Text(json).c_str());
+    return 0;
   }
   std::fprintf(Out(), "secret key: %s (owner only)\npublic key: %s.pub\n%s\n", options.path.c_str(),
                options.path.c_str(), keys.publicKey.c_str());

@@ -4,6 +4,7 @@
 #include "CallOutcome.h"
 #include "PairCommands.h"
 #include "ReplyText.h"
+#include "RequestJson.h"
 #include "UserText.h"
 #include "zelclnt/core/ZelAPresenceServer.h"
 #include "zelclnt/requests/ZelTCapabilityRequest.h"
@@ -29,6 +30,12 @@ ZelTPresentity PresentityOf(const std::string& argument) {
   presentity.SetZorbUserName(fields[1]);
   presentity.SetExtension(fields[2]);
   return presentity;
+}
+
+// What was asked and how it ended, as the gateway answers a call.
+template <typename Request>
+zeljson::Json RequestAndOutcome(const Request& request) {
+  return zeljson::Json{{"request", zeljson::RequestJson(request)}, {"outcome", zeljson::OutcomeJson(request)}};
 }
 
 void AddPresenceCommand(CLI::App& app, Command& chosen) {
@@ -83,7 +90,7 @@ int QueryStatus(ZelAPresenceServer& api, const std::string& server) {
     return QueryPairStatus(api, endpoints);
   ZelTServerStatus status;
   return Report(Call("QueryServerStatus", server, status, [&] { return api.QueryServerStatus(server, status); }),
-                [&] { return ServerStatusText(status); });
+                [&] { return ServerStatusText(status); }, [&] { return zeljson::ToJson(status); });
 }
 
 int QueryIntegratedPresence(ZelAPresenceServer& api, const std::string& server, const PresenceQueryOptions& options) {
@@ -94,20 +101,20 @@ int QueryIntegratedPresence(ZelAPresenceServer& api, const std::string& server, 
   query.SetAgentId(options.agentId);
   const CallOutcome outcome =
       Call("QueryIntegratedPresence", server, query, [&] { return api.QueryIntegratedPresence(server, query); });
-  return Report(outcome, [&] { return IntegratedPresenceText(query); });
+  return Report(outcome, [&] { return IntegratedPresenceText(query); }, [&] { return RequestAndOutcome(query); });
 }
 
 int QueryUsers(ZelAPresenceServer& api, const std::string& server, ZelTQueryUsersPresence::enQueryType type) {
   ZelTQueryUsersPresence query;
   query.SetQueryType(type);
   return Report(Call("QueryUsersPresence", server, query, [&] { return api.QueryUsersPresence(server, query); }),
-                [&] { return UsersTable(query); });
+                [&] { return UsersTable(query); }, [&] { return zeljson::ToJson(query); });
 }
 
 int QueryMediumStatus(ZelAPresenceServer& api, const std::string& server) {
   ZelTQueryUserMediumStatus query;
   return Report(Call("QueryUserMediumStatus", server, query, [&] { return api.QueryUserMediumStatus(server, query); }),
-                [&] { return MediumStatusText(query); });
+                [&] { return MediumStatusText(query); }, [&] { return zeljson::ToJson(query); });
 }
 
 int ChangeCapability(ZelAPresenceServer& api, const std::string& server, const CapabilityOptions& options) {
@@ -125,7 +132,7 @@ int ChangeCapability(ZelAPresenceServer& api, const std::string& server, const C
   if (!outcome.Succeeded() && options.type != ZelTUserCapability::CAPABILITY_CAMPAIGN_DIRECTOR)
     return Fail(outcome.Call() + " not sent: " + outcome.ResultText() +
                 " (the library sends the Campaign Director capability, type 2, only)");
-  return Report(outcome, [&] { return CapabilityText(request); });
+  return Report(outcome, [&] { return CapabilityText(request); }, [&] { return RequestAndOutcome(request); });
 }
 
 }  // namespace zelctl

@@ -37,7 +37,7 @@ int ParseFailure(const CLI::App& app, const CLI::ParseError& failure) {
 }  // namespace
 
 int Run(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
-  const OutputStreams streams(out, err);
+  OutputStreams streams(out, err);
   std::string server = "tcp://127.0.0.1:7300";
   std::string diag = std::getenv("ZEL_DIAG") ? std::getenv("ZEL_DIAG") : "";
   long timeoutMs = 0;
@@ -49,6 +49,8 @@ int Run(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
   app.add_option("--timeout", timeoutMs, "Milliseconds each call waits for the server (default: 60000)")
       ->check(CLI::Range(1L, 24L * 3600 * 1000));
   app.add_option("--keys", keys, "Directory of CURVE keys: client.key and servers (default: ZELCLNT_KEYS)");
+  bool json = false;
+  app.add_flag("--json", json, "Write the gateway's JSON instead of text: a document a command, a line an event");
   app.require_subcommand(1);
   Command chosen;
   AddRequestCommands(app, chosen);
@@ -63,6 +65,7 @@ int Run(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
   } catch (const CLI::ParseError& failure) {
     return ParseFailure(app, failure);
   }
+  streams.SetJson(json);
   // By default a failure is zelctl's one line, not the library's too.
   if (!TDiag::SetFilters(diag.empty() ? "NONE" : diag)) {
     std::fprintf(Err(), "zelctl: unknown diagnostic type in \"%s\"\n", diag.c_str());

@@ -4,6 +4,9 @@
 
 #include "Arguments.h"
 #include "CallOutcome.h"
+#include "ActionJson.h"
+#include "RequestJson.h"
+#include "UserJson.h"
 #include "UserText.h"
 
 namespace zelctl {
@@ -106,10 +109,14 @@ int RunUserAction(ZelAPresenceServer& api, const std::string& server, long userK
   if (!LookUpUserId(api, server, userKey, userId, failure)) return Fail(failure);
   UserClient client(server, userKey, userId);
   const CallOutcome outcome = client.Run(action);
-  return Report(outcome, [&] {
-    const ZelAUserPresence& reply = client.Request();
-    return action.action == User::ACTION_QUERY ? UserRecordText(reply) : reply.ToString_RPCInformation() + "\n";
-  });
+  const ZelAUserPresence& reply = client.Request();
+  return Report(
+      outcome,
+      [&] { return action.action == User::ACTION_QUERY ? UserRecordText(reply) : reply.ToString_RPCInformation() + "\n"; },
+      [&] {
+        if (action.action == User::ACTION_QUERY) return zeljson::ToJson(static_cast<const ZelTUserPresence&>(reply));
+        return zeljson::Json{{"request", zeljson::RequestJson(reply)}, {"outcome", zeljson::OutcomeJson(reply)}};
+      });
 }
 
 }  // namespace zelctl

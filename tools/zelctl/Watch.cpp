@@ -8,6 +8,8 @@
 
 #include "Arguments.h"
 #include "CallOutcome.h"
+#include "EnumJson.h"
+#include "EventJson.h"
 #include "Interrupt.h"
 #include "Output.h"
 #include "zelclnt/events/ZelTEventReader.h"
@@ -75,7 +77,7 @@ int Watch(const std::string& server, const WatchOptions& options) {
   TEventReceiver& receiver = *events;
   std::string error;
   if (!receiver.Start(&error)) return Fail("cannot watch " + server + ": " + error);
-  std::fprintf(Out(), "watching %s (Ctrl-C stops)\n", receiver.Endpoint().c_str());
+  if (!JsonOutput()) std::fprintf(Out(), "watching %s (Ctrl-C stops)\n", receiver.Endpoint().c_str());
   std::fflush(Out());
   const InterruptCatcher interrupt;
   const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(options.seconds);
@@ -84,7 +86,8 @@ int Watch(const std::string& server, const WatchOptions& options) {
   while (!interrupt.Caught() && (options.count == 0 || shown < options.count) &&
          (options.seconds <= 0 || std::chrono::steady_clock::now() < until)) {
     if (!receiver.Next(notice, 100)) continue;
-    const std::string line = NoticeLine(notice, receiver.Endpoint(), options.full, options.userKey);
+    const std::string line = JsonOutput() ? NoticeJsonLine(notice, receiver.Endpoint(), options.userKey)
+                                          : NoticeLine(notice, receiver.Endpoint(), options.full, options.userKey);
     if (line.empty()) continue;
     std::fprintf(Out(), "%s\n", line.c_str());
     std::fflush(Out());
@@ -121,6 +124,31 @@ std::string NoticeLine(const TEventNotice& notice, const std::string& endpoint, 
       return "-- another server serves: events now come from " + endpoint + ", query again for the current state";
   }
   return std::string();
+}
+
+std::string NoticeJsonLine(const TEventNotice& notice, const std::string& endpoint, long onlyUser) {
+  static const std::map<Kind, const char*> kNames = {
+      {Kind::Resync, "resync"},           {Kind::TooLarge, "tooLarge"},       {Kind::Restarted, "restarted"},
+      {Kind::Disconnected, "disconnected"}, {Kind::Reconnected, "reconnected"},
+      {Kind::AuthenticationFailed, "authenticationFailed"}, {Kind::Switched, "switched"},
+  };
+  if (notice.kind != Kind::Event)
+    return zeljson::Text(zeljson::Json{{"notice", kNames.at(notice.kind)},
+                                       {"message", NoticeLine(notice, endpoint, false, onlyUser).substr(3)}});
+  const auto type = static_cast<PS::enEvent>(notice.eventType);
+  ZelTAnyEvent event;
+  long userKey = 0;
+  const bool read = ZelTEventReader::Read(type, notice.data.data(), notice.data.size(), event);
+  if (read && onlyUser != 0 && (!ZelTEventReader::UserKeyOf(event, userKey) || userKey != onlyUser)) return "";
+  zeljson::Json json{{"position", std::to_string(notice.incarnation) + "-" + std::to_string(notice.position)}};
+  if (!read) {
+    json["type"] = zeljson::ToJson(type);
+    json["unreadableBytes"] = notice.data.size();
+    return zeljson::Text(json);
+  }
+  const zeljson::Json record = zeljson::ToJson(type, event);
+  for (const auto& member : record.items()) json[member.key()] = member.value();
+  return zeljson::Text(json);
 }
 
 void AddWatchCommand(CLI::App& app, Command& chosen) {

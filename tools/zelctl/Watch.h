@@ -24,5 +24,8 @@ std::unique_ptr<TEventReceiver> WatchReceiver(const std::string& server, std::ve
 // record's text (full: the whole snapshot where it has one). Empty for an
 // event about another user than onlyUser, when onlyUser is not 0.
 std::string NoticeLine(const TEventNotice& notice, const std::string& endpoint, bool full, long onlyUser);
+// The same as a line of JSON: an event as the gateway's JSON with its
+// position ("7-1234"), any other notice as {"notice", "message"}.
+std::string NoticeJsonLine(const TEventNotice& notice, const std::string& endpoint, long onlyUser);
 
 }  // namespace zelctl

@@ -1,0 +1,138 @@
+// The wallboard in a real browser: headless Chromium, driven through
+// chromedriver's WebDriver API, opens the page a gateway serves in front of
+// an embedded simulator; an action taken through the HTTP interface shows
+// on the page without a reload. A screenshot is kept in the build folder.
+// Real time, with generous bounds. Without chromedriver the test is
+// skipped, except under CI, which installs it.
+
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/beast/core/detail/base64.hpp>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "RunningGateway.h"
+
+extern char** environ;
+
+namespace {
+
+using http = boost::beast::http::verb;
+using zeljson::Json;
+
+std::string OnPath(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  std::string dirs = path ? path : "/usr/bin:/bin";
+  for (std::size_t start = 0, end; start <= dirs.size(); start = end + 1) {
+    end = std::min(dirs.find(':', start), dirs.size());
+    const std::string candidate = dirs.substr(start, end - start) + "/" + program;
+    if (access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return "";
+}
+
+unsigned short FreePort() {
+  boost::asio::io_context io;
+  boost::asio::ip::tcp::acceptor acceptor(io, {boost::asio::ip::make_address("127.0.0.1"), 0});
+  return acceptor.local_endpoint().port();
+}
+
+// chromedriver as a process of its own, for the test's lifetime.
+class ChromeDriver {
+ public:
+  explicit ChromeDriver(const std::string& program) : m_port(FreePort()) {
+    const std::string port = "--port=" + std::to_string(m_port);
+    std::vector<char*> argv = {const_cast<char*>(program.c_str()), const_cast<char*>(port.c_str()),
+                               const_cast<char*>("--silent"), nullptr};
+    if (posix_spawn(&m_pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) m_pid = -1;
+  }
+  ~ChromeDriver() {
+    if (!m_session.empty()) Call(http::delete_, "", "");
+    if (m_pid > 0) {
+      kill(m_pid, SIGTERM);
+      waitpid(m_pid, nullptr, 0);
+    }
+  }
+
+  bool Open(const std::string& userDataDir) {
+    if (m_pid <= 0 || !Eventually([&] { return httpclient::Fetch(m_port, http::get, "/status").status == 200; }))
+      return false;
+    Json args = Json::array({"--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                             "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                             "--window-size=1280,800", "--user-data-dir=" + userDataDir});
+    const Json capabilities = {{"capabilities", {{"alwaysMatch", {{"goog:chromeOptions", {{"args", args}}}}}}}};
+    const HttpResult created = httpclient::Fetch(m_port, http::post, "/session", zeljson::Text(capabilities));
+    const Json reply = BodyOf(created);
+    if (created.status != 200 || !reply["value"].contains("sessionId")) return false;
+    m_session = reply["value"]["sessionId"].get<std::string>();
+    return true;
+  }
+
+  Json Call(http method, const std::string& path, const std::string& body) {
+    const HttpResult result = httpclient::Fetch(m_port, method, "/session/" + m_session + path, body);
+    return result.status == 200 ? BodyOf(result)["value"] : Json();
+  }
+  Json Run(const std::string& script) {
+    return Call(http::post, "/execute/sync", zeljson::Text(Json{{"script", script}, {"args", Json::array()}}));
+  }
+
+ private:
+  unsigned short m_port;
+  pid_t m_pid = -1;
+  std::string m_session;
+};
+
+std::string Text(ChromeDriver& chrome, const std::string& selector) {
+  const Json text = chrome.Run("const e = document.querySelector('" + selector + "'); return e ? e.textContent : '';");
+  return text.is_string() ? text.get<std::string>() : "";
+}
+
+TEST(BrowserTest, TheWallboardShowsAnActionTakenThroughTheGatewayWithoutAReload) {
+  const std::string program = OnPath("chromedriver");
+  if (program.empty()) {
+    if (std::getenv("CI")) FAIL() << "chromedriver is not installed (scripts/install-deps installs it)";
+    GTEST_SKIP() << "chromedriver is not installed";
+  }
+  const std::string reader = "wallboard-token-0123456789";
+  const std::string control = "operator-token-0123456789";
+  zelgw::GatewayOptions options;
+  options.tokensFile = ::testing::TempDir() + "browser-tokens";
+  std::ofstream(options.tokensFile) << reader << " read\n" << control << " control\n";
+  RunningGateway running = StartGateway(options);
+  std::string profile = ::testing::TempDir() + "chromium-XXXXXX";
+  ASSERT_NE(mkdtemp(profile.data()), nullptr);
+
+  ChromeDriver chrome(program);
+  ASSERT_TRUE(chrome.Open(profile));
+  const std::string page = "http://127.0.0.1:" + std::to_string(running.port) + "/#token=" + reader;
+  chrome.Call(http::post, "/url", zeljson::Text(Json{{"url", page}}));
+  const std::string row42 = "tr[data-user-key=\"42\"] td.state";
+  ASSERT_TRUE(Eventually([&] { return Text(chrome, row42) == "Unavailable"; })) << Text(chrome, "body");
+  EXPECT_EQ(Text(chrome, "#link"), "Live");
+  EXPECT_EQ(Text(chrome, "[data-label=\"Work\"] .count"), "3");
+  chrome.Run("window.sameDocument = true;");
+
+  const HttpResult acted = httpclient::Fetch(running.port, http::post, "/v1/users/42/actions/routing-state",
+                                             R"({"state": "work"})", control);
+  ASSERT_EQ(acted.status, 200u) << acted.body;
+  EXPECT_TRUE(Eventually([&] { return Text(chrome, row42) == "Work"; })) << Text(chrome, row42);
+  EXPECT_EQ(Text(chrome, "[data-label=\"Work\"] .count"), "4");
+  EXPECT_EQ(chrome.Run("return window.sameDocument === true;"), true);
+
+  const Json shot = chrome.Call(http::get, "/screenshot", "");
+  ASSERT_TRUE(shot.is_string());
+  const std::string encoded = shot.get<std::string>();
+  std::string png(boost::beast::detail::base64::decoded_size(encoded.size()), '\0');
+  png.resize(boost::beast::detail::base64::decode(png.data(), encoded.data(), encoded.size()).first);
+  std::ofstream(std::string(ZELCLNT_TEST_ARTEFACTS) + "/wallboard.png", std::ios::binary) << png;
+  EXPECT_EQ(png.substr(1, 3), "PNG");
+}
+
+}  // namespace

@@ -1,0 +1,264 @@
+// Users read from the gateway's mirror, and its event streams, through real
+// clients: filters, snapshot and changes, resuming after the last id, the
+// reload when that id is gone, a client too slow to keep, the stream's
+// token, and the wallboard's files. Real time, with generous bounds.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "DiagCapture.h"
+#include "RunningGateway.h"
+#include "SseClient.h"
+
+namespace {
+
+using http = boost::beast::http::verb;
+using zeljson::Json;
+
+std::vector<long> KeysOf(const Json& users) {
+  std::vector<long> keys;
+  for (const Json& user : users) keys.push_back(user["userKey"].get<long>());
+  return keys;
+}
+
+Json DataOf(const SseEvent& event) {
+  Json json;
+  std::string error;
+  EXPECT_TRUE(zeljson::Parse(event.data, json, &error)) << event.data.substr(0, 200) << " " << error;
+  return json;
+}
+
+HttpResult Act(const RunningGateway& running, int key, const std::string& action, const std::string& body) {
+  return httpclient::Fetch(running.port, http::post,
+                           "/v1/users/" + std::to_string(key) + "/actions/" + action, body);
+}
+
+TEST(GatewayUsersTest, UsersAreReadFromTheMirrorWithFiltersAndNeverCallTheServer) {
+  DiagCapture quiet;
+  RunningGateway running = StartGateway();
+  // The join's replies are counted once sent: wait for the last of them.
+  ASSERT_TRUE(Eventually([&] { return running.simulator->CallsServed() >= 2; }));
+  const std::size_t calls = running.simulator->CallsServed();
+  const struct {
+    std::string query;
+    unsigned status;
+    std::vector<long> keys;
+  } cases[] = {
+      {"", 200, {42, 43, 44, 45, 46, 47, 48, 49}},
+      {"?team=10", 200, {42, 44}},
+      {"?site=1", 200, {46, 49}},
+      {"?state=work", 200, {44, 47, 49}},
+      {"?state=2", 200, {44, 47, 49}},
+      {"?state=UNAVAILABLE", 200, {42, 48}},
+      {"?medium=webchat", 200, {45, 49}},
+      {"?medium=Web%20Chat", 200, {45, 49}},
+      {"?medium=4", 200, {45, 49}},
+      {"?medium=voice&site=2", 200, {42, 45, 47, 48}},
+      {"?team=12&state=available", 200, {45}},
+      {"?team=99", 200, {}},
+      {"?team=ten", 400, {}},
+      {"?state=busy", 400, {}},
+      {"?state=9", 400, {}},
+      {"?medium=fax", 400, {}},
+      {"?medium=0", 400, {}},
+      {"?colour=red", 400, {}},
+      {"?team=1&team=2", 400, {}},
+  };
+  for (const auto& c : cases) {
+    const HttpResult result = httpclient::Fetch(running.port, http::get, "/v1/users" + c.query);
+    EXPECT_EQ(result.status, c.status) << c.query << " " << result.body.substr(0, 200);
+    if (c.status == 200) {
+      EXPECT_EQ(KeysOf(BodyOf(result)["users"]), c.keys) << c.query;
+    }
+    if (c.status == 400) {
+      EXPECT_EQ(ErrorCodeOf(result), "bad_request") << c.query;
+    }
+  }
+  const HttpResult one = httpclient::Fetch(running.port, http::get, "/v1/users/44");
+  EXPECT_EQ(BodyOf(one)["routingState"]["state"]["name"], "Work");
+  EXPECT_EQ(httpclient::Fetch(running.port, http::get, "/v1/users/99").status, 404u);
+  EXPECT_EQ(running.simulator->CallsServed(), calls);
+}
+
+// One stream follows routing changes of everyone, one every change of 43;
+// a third resumes after the id of a change the first got.
+TEST(GatewayStreamTest, AStreamSendsASnapshotThenEachChangeItAsksForAndResumesAfterTheLastId) {
+  DiagCapture quiet;
+  RunningGateway running = StartGateway();
+  SseClient routing(running.port, "/v1/stream?kinds=routing");
+  SseClient only43(running.port, "/v1/stream?users=43");
+  SseEvent event;
+  ASSERT_TRUE(routing.Next(event));
+  EXPECT_EQ(routing.Head().find("Content-Type: text/event-stream"), 17u) << routing.Head();
+  EXPECT_EQ(event.event, "snapshot");
+  EXPECT_EQ(KeysOf(DataOf(event)["users"]).size(), 8u);
+  const std::string snapshotId = event.id;
+  ASSERT_TRUE(only43.Next(event));
+  EXPECT_EQ(KeysOf(DataOf(event)["users"]), std::vector<long>{43});
+
+  ASSERT_EQ(Act(running, 42, "routing-state", R"({"state": "work"})").status, 200u);
+  ASSERT_EQ(Act(running, 43, "contact-assist", R"({"on": true})").status, 200u);
+  ASSERT_EQ(Act(running, 43, "routing-state", R"({"state": "unavailable", "reason": 4})").status, 200u);
+
+  ASSERT_TRUE(routing.Next(event));
+  Json change = DataOf(event);
+  EXPECT_EQ(event.event, "change");
+  EXPECT_EQ(change["kind"], "changed");
+  EXPECT_EQ(change["userKey"], 42);
+  EXPECT_EQ(change["parts"], Json::array({"routing"}));
+  EXPECT_EQ(change["user"]["routingState"]["state"]["name"], "Work");
+  EXPECT_EQ(change["user"]["teamKey"], 10);
+  EXPECT_FALSE(change["user"].contains("media"));
+  const std::string first = event.id;
+  ASSERT_TRUE(routing.Next(event));
+  EXPECT_EQ(DataOf(event)["userKey"], 43);
+  EXPECT_EQ(DataOf(event)["user"]["routingState"]["reason"], 4);
+  const std::string second = event.id;
+
+  ASSERT_TRUE(only43.Next(event));
+  EXPECT_EQ(DataOf(event)["parts"], Json::array({"flags"}));
+  ASSERT_TRUE(only43.Next(event));
+  EXPECT_EQ(event.id, second);
+
+  const struct {
+    std::string from;
+    std::string firstId;
+  } resumed[] = {{snapshotId, first}, {first, second}};
+  for (const auto& c : resumed) {
+    SseClient again(running.port, "/v1/stream?kinds=routing", {{"Last-Event-ID", c.from}});
+    ASSERT_TRUE(again.Next(event)) << c.from;
+    EXPECT_EQ(event.event, "change") << c.from;
+    EXPECT_EQ(event.id, c.firstId) << c.from;
+  }
+}
+
+TEST(GatewayStreamTest, AStreamWhoseIdIsGoneIsToldToReloadAndClosed) {
+  DiagCapture quiet;
+  zelgw::GatewayOptions options;
+  options.hub.journalEntries = 1;
+  RunningGateway running = StartGateway(options);
+  SseEvent event;
+  SseClient watching(running.port, "/v1/stream");
+  ASSERT_TRUE(watching.Next(event));
+  const std::string snapshotId = event.id;
+  const std::string incarnation = snapshotId.substr(0, snapshotId.find('-'));
+  ASSERT_EQ(Act(running, 42, "recovery-mode", R"({"on": true})").status, 200u);
+  ASSERT_EQ(Act(running, 42, "recovery-mode", R"({"on": false})").status, 200u);
+  ASSERT_TRUE(watching.Next(event) && watching.Next(event));
+  const struct {
+    std::string from;
+    std::string reason;
+  } cases[] = {
+      {snapshotId, "the changes after " + snapshotId + " are gone"},
+      {"1-1", "the changes after 1-1 are gone"},
+      {incarnation + "-999999", "the changes after " + incarnation + "-999999 are gone"},
+  };
+  for (const auto& c : cases) {
+    SseClient late(running.port, "/v1/stream", {{"Last-Event-ID", c.from}});
+    ASSERT_TRUE(late.Next(event)) << c.from;
+    EXPECT_EQ(event.event, "reload");
+    EXPECT_EQ(DataOf(event)["reason"], c.reason);
+    EXPECT_TRUE(late.ClosedWithin(std::chrono::seconds(20))) << c.from;
+  }
+  SseClient malformed(running.port, "/v1/stream", {{"Last-Event-ID", "seven"}});
+  EXPECT_EQ(malformed.Status(), 400u);
+}
+
+// The client reads nothing while the simulator churns: its queue fills,
+// the gateway gives up on it, and once it reads again the last event says
+// why.
+TEST(GatewayStreamTest, AClientThatDoesNotKeepUpIsClosedWithAFinalEvent) {
+  DiagCapture quiet;
+  zelgw::GatewayOptions options;
+  options.streams.maxQueuedBytes = 16 * 1024;
+  zelsim::SimulatorOptions simulator;
+  simulator.agents = 50;
+  simulator.churnRate = 1000;
+  RunningGateway running = StartGateway(options, simulator);
+  SseClient slow(running.port, "/v1/stream", {}, 4096);
+  ASSERT_EQ(slow.Status(), 200u);
+  auto metric = [&](const std::string& line) {
+    return httpclient::Fetch(running.port, http::get, "/metrics").body.find("\n" + line + "\n") != std::string::npos;
+  };
+  ASSERT_TRUE(Eventually([&] { return metric("presence_gateway_streams_dropped_total 1"); }));
+  EXPECT_TRUE(Eventually([&] { return metric("presence_gateway_open_streams 0"); }));
+  SseEvent event;
+  SseEvent last;
+  while (slow.Next(event)) last = event;
+  EXPECT_EQ(last.event, "closed");
+  EXPECT_EQ(DataOf(last)["reason"], "the client did not keep up: more than 16384 bytes waited to be sent");
+}
+
+TEST(GatewayStreamTest, TheStreamTakesItsTokenFromTheQueryAndReachesOnlyTheTokensUsers) {
+  const std::string reader = "reader-token-0123456789";
+  const std::string desk = "desk-42-token-0123456789";
+  zelgw::GatewayOptions options;
+  options.tokensFile = ::testing::TempDir() + "stream-tokens";
+  std::ofstream(options.tokensFile) << reader << " read\n" << desk << " control 42\n";
+  DiagCapture lines("INFO");
+  RunningGateway running = StartGateway(options);
+  const struct {
+    std::string target;
+    std::string bearer;
+    unsigned status;
+    std::vector<long> snapshot;
+  } cases[] = {
+      {"/v1/stream", "", 401, {}},
+      {"/v1/stream?access_token=" + reader, "", 200, {42, 43, 44, 45, 46, 47, 48, 49}},
+      {"/v1/stream?access_token=" + desk, "", 200, {42}},
+      {"/v1/stream?users=43&access_token=" + desk, "", 403, {}},
+      {"/v1/stream?access_token=unknown-token-0123456789", "", 401, {}},
+      {"/v1/stream?users=44,45", reader, 200, {44, 45}},
+      {"/v1/status?access_token=" + reader, "", 401, {}},
+      {"/v1/users/42?access_token=" + reader, "", 401, {}},
+  };
+  for (const auto& c : cases) {
+    std::map<std::string, std::string> headers;
+    if (!c.bearer.empty()) headers["Authorization"] = "Bearer " + c.bearer;
+    SseClient client(running.port, c.target, headers);
+    EXPECT_EQ(client.Status(), c.status) << c.target;
+    SseEvent event;
+    if (c.status == 200 && client.Next(event)) {
+      EXPECT_EQ(KeysOf(DataOf(event)["users"]), c.snapshot) << c.target;
+    }
+  }
+  running.gateway->Stop();
+  for (const CapturedLine& line : lines.Lines())
+    for (const std::string& token : {reader, desk}) EXPECT_EQ(line.text.find(token), std::string::npos) << line.text;
+}
+
+TEST(GatewayPageTest, TheWallboardsFilesAreServedToAnyoneWithTheirTypesAndPolicy) {
+  zelgw::GatewayOptions options;
+  options.tokensFile = ::testing::TempDir() + "page-tokens";
+  std::ofstream(options.tokensFile) << "reader-token-0123456789 read\n";
+  DiagCapture quiet;
+  RunningGateway running = StartGateway(options);
+  const struct {
+    std::string target;
+    unsigned status;
+    std::string type;
+    std::string holds;
+  } cases[] = {
+      {"/", 200, "text/html; charset=utf-8", "<script src=\"wallboard.js\"></script>"},
+      {"/index.html", 200, "text/html; charset=utf-8", "<table id=\"agents\">"},
+      {"/wallboard.js", 200, "text/javascript; charset=utf-8", "new EventSource(url)"},
+      {"/wallboard.css", 200, "text/css; charset=utf-8", "#link[data-state=\"reconnecting\"]"},
+      {"/missing.js", 404, "application/json", "not_found"},
+      {"/index.html?x=1", 400, "application/json", "unknown query parameter"},
+  };
+  for (const auto& c : cases) {
+    const HttpResult result = httpclient::Fetch(running.port, http::get, c.target);
+    EXPECT_EQ(result.status, c.status) << c.target;
+    EXPECT_EQ(result.Header("Content-Type"), c.type) << c.target;
+    EXPECT_NE(result.body.find(c.holds), std::string::npos) << c.target;
+    if (c.status == 200) {
+      EXPECT_EQ(result.Header("Content-Security-Policy"), "default-src 'self'") << c.target;
+    }
+  }
+}
+
+}  // namespace

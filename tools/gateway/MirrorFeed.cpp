@@ -1,0 +1,77 @@
+#include "MirrorFeed.h"
+
+#include "EventFrames.h"
+#include "zelclnt/platform/TDiag.h"
+
+namespace zelgw {
+
+namespace {
+
+using Change = ZelTPresenceChange;
+
+// How long one Poll works before the hub's time is looked at.
+constexpr long kSliceMs = 200;
+
+}  // namespace
+
+MirrorFeed::MirrorFeed(const std::string& server, StreamHub& hub, long queryTimeoutMs)
+    : m_mirror(server), m_hub(hub) {
+  m_mirror.SetQueryTimeout(queryTimeoutMs);
+  // Each change carries the record after it, copied while nothing else
+  // changes it.
+  m_mirror.SetChangeCopies(true);
+}
+
+MirrorFeed::~MirrorFeed() { Stop(); }
+
+bool MirrorFeed::Start(std::string* error) {
+  if (!m_mirror.Start(error)) return false;
+  m_thread = std::thread([this] { Run(); });
+  return true;
+}
+
+void MirrorFeed::Stop() {
+  m_stop = true;
+  m_mirror.Stop();
+  if (m_thread.joinable()) m_thread.join();
+}
+
+void MirrorFeed::Run() {
+  const ZelAPresenceMirror::Callback tell = [this](const Change& change) { OnChange(change); };
+  while (!m_stop) {
+    m_mirror.Poll(kSliceMs, tell);
+    m_hub.Tick();
+  }
+}
+
+void MirrorFeed::OnChange(const Change& change) {
+  switch (change.kind) {
+    case Change::CHANGE_SYNCED:
+      m_hub.Joined(change.position, change.syncCause != Change::SYNC_FIRST);
+      m_joined = true;
+      return;
+    case Change::CHANGE_USER:
+    case Change::CHANGE_USER_ADDED: {
+      const bool added = change.kind == Change::CHANGE_USER_ADDED;
+      const ZelTUserPresence* user = change.after.get();
+      if (!user) return;
+      const std::uint32_t parts = added ? Change::PART_ALL : change.parts;
+      m_hub.Publish(m_mirror.Position(), change.userKey, added ? 0 : parts, [&](const StreamId& id) {
+        return ChangeFrame(id, change.userKey, parts, added, user);
+      });
+      return;
+    }
+    case Change::CHANGE_USER_REMOVED:
+      m_hub.Publish(m_mirror.Position(), change.userKey, 0, [&](const StreamId& id) {
+        return ChangeFrame(id, change.userKey, 0, false, nullptr);
+      });
+      return;
+    case Change::CHANGE_REFUSED:
+      Diag(TDiag::WARN, __LINE__, __FILE__, "the presence server refused this gateway's keys for its events");
+      return;
+    default:
+      return;
+  }
+}
+
+}  // namespace zelgw

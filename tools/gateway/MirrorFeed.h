@@ -1,0 +1,50 @@
+#pragma once
+// The gateway's live copy of every user: one ZelAPresenceMirror, driven by
+// a thread of the feed's own from Start to Stop, whose changes go to the
+// event streams (StreamHub). Reads (users, ids, counters) come from any
+// thread while the feed applies events.
+//
+// A change is streamed with the mirror's position when it was told, which
+// only grows: a user queried again is streamed in order with the events
+// around it, whatever position its reply had.
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "StreamHub.h"
+#include "zelclnt/mirror/ZelAPresenceMirror.h"
+
+namespace zelgw {
+
+class MirrorFeed {
+ public:
+  // Each of the mirror's queries waits up to queryTimeoutMs.
+  MirrorFeed(const std::string& server, StreamHub& hub, long queryTimeoutMs);
+  ~MirrorFeed();
+  MirrorFeed(const MirrorFeed&) = delete;
+  MirrorFeed& operator=(const MirrorFeed&) = delete;
+
+  // The owner's thread. False, with the reason, when the mirror cannot start.
+  bool Start(std::string* error);
+  void Stop();
+
+  // Any thread.
+  const ZelTUserStore& Users() const { return m_mirror.Users(); }
+  // Joined the presence server once at least: the users are there to read.
+  bool Joined() const { return m_joined; }
+  bool IsCurrent() const { return m_mirror.IsCurrent(); }
+  ZelTMirrorCounters Counters() const { return m_mirror.Counters(); }
+
+ private:
+  void Run();
+  void OnChange(const ZelTPresenceChange& change);
+
+  ZelAPresenceMirror m_mirror;
+  StreamHub& m_hub;
+  std::thread m_thread;
+  std::atomic<bool> m_stop{false};
+  std::atomic<bool> m_joined{false};
+};
+
+}  // namespace zelgw
