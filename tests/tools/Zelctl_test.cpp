@@ -15,10 +15,11 @@
 #include "Callers.h"
 #include "DiagCapture.h"
 #include "Endpoints.h"
+#include "JsonInput.h"
 #include "PlatformReset.h"
 #include "PresenceSimulator.h"
-#include "StoreComparison.h"
 #include "Run.h"
+#include "StoreComparison.h"
 #include "TopView.h"
 #include "Watch.h"
 #include "zelclnt/core/ZelAUserPresence.h"
@@ -344,6 +345,11 @@ TEST_F(ZelctlTest, TopPrintsThePlainViewOfItsMirror) {
   const Ran chosen = Zelctl({"--server", s, "top", "--users", "43,42,43", "--for", "0.5"});
   EXPECT_EQ(chosen.status, 0);
   EXPECT_EQ(Lines(chosen.out)[1], "Agents 2, logged on 2") << chosen.out;
+  zeljson::Json json;
+  const Ran one = Zelctl({"--server", s, "--json", "top", "--users", "42", "--for", "0.5"});
+  ASSERT_TRUE(zeljson::Parse(Lines(one.out)[0], json, nullptr)) << one.out;
+  EXPECT_EQ(json["agents"], 1);
+  EXPECT_EQ(json["mirror"]["joined"], true);
 
   // A restart makes the mirror query again; top says so on a line of its own.
   auto restarted = std::async(std::launch::async, [s] { return Zelctl({"--server", s, "top", "--for", "5"}); });
@@ -387,6 +393,11 @@ TEST_F(ZelctlTest, StatusAndFailoverOfAPair) {
   EXPECT_EQ(FirstLine(status.out), ends[0] + ": serving, term " + term);
   EXPECT_NE(status.out.find("\n" + ends[1] + ": standby, term " + term + "\n"), std::string::npos) << status.out;
   EXPECT_EQ(status.out.substr(status.out.rfind("serving: ")), "serving: " + ends[0] + "\n");
+  zeljson::Json pair;
+  ASSERT_TRUE(zeljson::Parse(Zelctl({"--server", list, "--json", "status"}).out, pair, nullptr));
+  EXPECT_EQ(pair["serving"], ends[0]);
+  EXPECT_EQ(pair["servers"][1]["role"], "standby");
+  EXPECT_EQ(pair["servers"][1]["status"]["currentStatus"]["name"], "Standby");
 
   Callers callers(list);
   for (const int from : {0, 1}) {

@@ -59,7 +59,7 @@ class Board {
       for (const std::string& notice : m_notices) std::fprintf(out, "%s\x1b[K\n", notice.c_str());
       std::fputs("\x1b[J", out);
     } else {
-      if (m_drawn) std::fputc('\n', out);
+      if (m_drawn && !JsonOutput()) std::fputc('\n', out);
       for (const std::string& line : lines) std::fprintf(out, "%s\n", line.c_str());
     }
     m_drawn = true;
@@ -68,6 +68,11 @@ class Board {
 
   // On a terminal the notice would be drawn over: it is kept under the view.
   void Tell(const std::string& notice) {
+    if (JsonOutput()) {
+      std::fprintf(Out(), "%s\n", zeljson::Text(zeljson::Json{{"notice", notice.substr(3)}}).c_str());
+      std::fflush(Out());
+      return;
+    }
     if (!m_terminal) {
       std::fprintf(Out(), "%s\n", notice.c_str());
       std::fflush(Out());
@@ -100,6 +105,7 @@ class Rate {
   std::uint64_t m_applied = 0;
 };
 
+// The view as lines, or for --json as one line of JSON.
 std::vector<std::string> View(const ZelAPresenceMirror& mirror, const std::string& server, std::size_t rows,
                               bool joined, Rate& rate) {
   const ZelTMirrorCounters counters = mirror.Counters();
@@ -112,7 +118,13 @@ std::vector<std::string> View(const ZelAPresenceMirror& mirror, const std::strin
   status.current = mirror.IsCurrent();
   TopTally tally(rows);
   mirror.Users().ForEach([&tally](const ZelTUserPresence& user) { tally.Add(user); });
-  std::vector<std::string> lines = tally.Lines(status, TTimeStamp().MillisecondsSince1970());
+  const std::int64_t now = TTimeStamp().MillisecondsSince1970();
+  if (JsonOutput()) {
+    zeljson::Json view = {{"server", server}, {"at", Now()}};
+    view.update(tally.ToJson(status, now));
+    return {zeljson::Text(view)};
+  }
+  std::vector<std::string> lines = tally.Lines(status, now);
   lines.insert(lines.begin(), "Presence of " + server + " at " + Now());
   return lines;
 }
@@ -140,7 +152,7 @@ int Top(ZelAPresenceServer& api, const std::string& server, const TopOptions& op
   if (!ChooseUsers(api, server, options.users, chosen, failure)) return Fail(failure);
   ZelAPresenceMirror mirror(server, std::move(chosen));
   if (!mirror.Start(&failure)) return Fail("cannot follow " + server + ": " + failure);
-  const bool terminal = ::isatty(::fileno(Out())) == 1;
+  const bool terminal = !JsonOutput() && ::isatty(::fileno(Out())) == 1;
   const auto interval = std::chrono::milliseconds(options.intervalMs > 0 ? options.intervalMs
                                                   : terminal             ? kTerminalIntervalMs
                                                                          : kPlainIntervalMs);

@@ -43,6 +43,18 @@ std::string Totals(const char* label, const char* const* names, const std::size_
   return line;
 }
 
+// Wrapping: a hostile start time must not overflow.
+std::int64_t SpanMs(std::int64_t sinceMs, std::int64_t nowMs) {
+  if (sinceMs > nowMs) return 0;
+  return static_cast<std::int64_t>(static_cast<std::uint64_t>(nowMs) - static_cast<std::uint64_t>(sinceMs));
+}
+
+zeljson::Json Totals(const char* const* names, const std::size_t* counts, std::size_t size) {
+  zeljson::Json totals = zeljson::Json::object();
+  for (std::size_t i = 0; i < size; ++i) totals[names[i]] = counts[i];
+  return totals;
+}
+
 std::string StatusLine(const TopStatus& status) {
   if (!status.joined) return "Joining: subscribing to the server's events and querying its users";
   char line[160];
@@ -90,6 +102,12 @@ void TopTally::Offer(Longest candidate) {
   std::push_heap(m_longest.begin(), m_longest.end(), Before);
 }
 
+std::vector<TopTally::Longest> TopTally::LongestFirst() const {
+  std::vector<Longest> longest = m_longest;
+  std::sort(longest.begin(), longest.end(), Before);
+  return longest;
+}
+
 std::vector<std::string> TopTally::Lines(const TopStatus& status, std::int64_t nowMs) const {
   std::vector<std::string> lines = {
       "Agents " + std::to_string(m_users) + ", logged on " + std::to_string(m_loggedOn),
@@ -97,8 +115,7 @@ std::vector<std::string> TopTally::Lines(const TopStatus& status, std::int64_t n
       Totals("Logged on to    ", kMediaNames, m_media.data(), m_media.size(), false),
   };
   if (m_rows > 0) {
-    std::vector<Longest> longest = m_longest;
-    std::sort(longest.begin(), longest.end(), Before);
+    const std::vector<Longest> longest = LongestFirst();
     lines.push_back(longest.empty() ? "Longest in their routing state: none" : "Longest in their routing state");
     char line[160];
     if (!longest.empty()) {
@@ -106,16 +123,35 @@ std::vector<std::string> TopTally::Lines(const TopStatus& status, std::int64_t n
       lines.push_back(line);
     }
     for (const Longest& agent : longest) {
-      // Wrapping: a hostile start time must not overflow.
-      const auto span =
-          static_cast<std::int64_t>(static_cast<std::uint64_t>(nowMs) - static_cast<std::uint64_t>(agent.sinceMs));
       std::snprintf(line, sizeof line, "  %-11ld %-20s %-13s %s", agent.userKey, ColumnText(agent.userId).c_str(),
-                    kRoutingNames[RoutingIndex(agent.state)], DurationText(agent.sinceMs > nowMs ? 0 : span).c_str());
+                    kRoutingNames[RoutingIndex(agent.state)], DurationText(SpanMs(agent.sinceMs, nowMs)).c_str());
       lines.push_back(line);
     }
   }
   lines.push_back(StatusLine(status));
   return lines;
+}
+
+zeljson::Json TopTally::ToJson(const TopStatus& status, std::int64_t nowMs) const {
+  zeljson::Json longest = zeljson::Json::array();
+  for (const Longest& agent : LongestFirst())
+    longest.push_back({{"userKey", agent.userKey},
+                       {"userId", agent.userId},
+                       {"routingState", kRoutingNames[RoutingIndex(agent.state)]},
+                       {"forMs", SpanMs(agent.sinceMs, nowMs)}});
+  zeljson::Json mirror = {{"joined", status.joined}, {"current", status.current}};
+  if (status.joined) {
+    mirror["position"] = std::to_string(status.position.incarnation) + "-" + std::to_string(status.position.position);
+    mirror["eventsPerSecond"] = status.eventsPerSecond;
+    mirror["replayed"] = status.replayed;
+    mirror["resyncs"] = status.resyncs;
+  }
+  return {{"agents", m_users},
+          {"loggedOn", m_loggedOn},
+          {"routingStates", Totals(kRoutingNames, m_routing.data(), m_routing.size())},
+          {"media", Totals(kMediaNames, m_media.data(), m_media.size())},
+          {"longest", longest},
+          {"mirror", mirror}};
 }
 
 std::string DurationText(std::int64_t milliseconds) {

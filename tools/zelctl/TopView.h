@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "JsonValues.h"
 #include "zelclnt/core/ZelTUserPresence.h"
 #include "zelclnt/mirror/ZelTPresenceChange.h"
 #include "zelclnt/platform/TEventPosition.h"
@@ -41,6 +42,8 @@ class TopTally {
   // unknown state or without a start time are not among the longest; a
   // start time after nowMs (milliseconds since 1970) counts as just now.
   std::vector<std::string> Lines(const TopStatus& status, std::int64_t nowMs) const;
+  // The same view as one JSON document, for --json.
+  zeljson::Json ToJson(const TopStatus& status, std::int64_t nowMs) const;
 
  private:
   struct Longest {
@@ -50,6 +53,7 @@ class TopTally {
     ZelTRoutingState::enRoutingState state;
   };
   static bool Before(const Longest& a, const Longest& b);
+  std::vector<Longest> LongestFirst() const;
   void Offer(Longest candidate);
 
   std::size_t m_rows;
