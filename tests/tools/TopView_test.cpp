@@ -125,6 +125,8 @@ TEST(TopViewTest, NoticeLines) {
        "-- resynchronised after the server restarted: its users were queried again"},
       {Change::CHANGE_SYNCED, Change::SYNC_LOST,
        "-- resynchronised after events were lost beyond what the server still held: its users were queried again"},
+      {Change::CHANGE_SYNCED, Change::SYNC_SWITCHED,
+       "-- another server serves: resynchronised from it, its users were queried"},
       {Change::CHANGE_LINK_DOWN, Change::SYNC_FIRST,
        "-- events connection lost; what is missed is asked for again once it is back"},
       {Change::CHANGE_LINK_UP, Change::SYNC_FIRST, "-- events connection back; the events missed meanwhile follow"},

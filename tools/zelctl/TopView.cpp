@@ -170,6 +170,8 @@ std::string TopNoticeLine(const ZelTPresenceChange& change) {
       if (change.syncCause == Change::SYNC_LOST)
         return "-- resynchronised after events were lost beyond what the server still held: its users were "
                "queried again";
+      if (change.syncCause == Change::SYNC_SWITCHED)
+        return "-- another server serves: resynchronised from it, its users were queried";
       return std::string();
     case Change::CHANGE_LINK_DOWN:
       return "-- events connection lost; what is missed is asked for again once it is back";
