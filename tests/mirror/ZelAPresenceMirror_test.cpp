@@ -14,6 +14,7 @@
 #include "Agents.h"
 #include "Churner.h"
 #include "DiagCapture.h"
+#include "Eventually.h"
 #include "LinkRelay.h"
 #include "Mirrored.h"
 #include "PresenceSimulator.h"
@@ -24,10 +25,6 @@ using PS = ZelTPresenceServer;
 using Change = ZelTPresenceChange;
 using Clock = std::chrono::steady_clock;
 using Simulator = zelsim::PresenceSimulator;
-
-// Every wait in real time is bounded by this, far above what a loaded
-// machine needs.
-constexpr auto kBound = std::chrono::seconds(20);
 
 std::unique_ptr<Simulator> Started(const std::string& endpoint, std::size_t replayEvents = 100000) {
   zelsim::SimulatorOptions options;
@@ -190,16 +187,15 @@ TEST(ZelAPresenceMirrorTest, IncompleteEventIsSettledByOneQueryAfterItsWait) {
   ZelAPresenceMirror mirror(simulator->Endpoint());
   ASSERT_TRUE(Synced(mirror));
   ASSERT_EQ(AgentOf(42).SetPrimaryContact(simulator->Endpoint(), "C42-3", 0), PS::ACTION_SUCCEEDED);
-  const auto pollUntil = [&](const std::function<bool()>& done) {
-    for (const auto deadline = Clock::now() + kBound; !done() && Clock::now() < deadline;) mirror.Poll(0);
-    return done();
+  const auto polledUntil = [&](const std::function<bool()>& done) {
+    return Eventually([&] { return mirror.Poll(0), done(); });
   };
-  ASSERT_TRUE(pollUntil([&] { return mirror.Counters().eventsApplied == 1; }));
+  ASSERT_TRUE(polledUntil([&] { return mirror.Counters().eventsApplied == 1; }));
   clock.Advance(std::chrono::milliseconds(ZelAPresenceMirror::kSettleMs - 1));
   for (int i = 0; i < 100; ++i) mirror.Poll(0);
   EXPECT_EQ(std::make_pair(mirror.Counters().usersRequeried, mirror.IsCurrent()), std::make_pair(0UL, false));
   clock.Advance(std::chrono::milliseconds(1));
-  ASSERT_TRUE(pollUntil([&] { return mirror.IsCurrent(); }));
+  ASSERT_TRUE(polledUntil([&] { return mirror.IsCurrent(); }));
   EXPECT_EQ(mirror.Counters().usersRequeried, 1u);
   EXPECT_EQ(Differences(mirror, simulator->Endpoint()), std::vector<std::string>{});
 }
