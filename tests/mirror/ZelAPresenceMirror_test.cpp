@@ -181,8 +181,9 @@ TEST(ZelAPresenceMirrorTest, PollEndsAtItsTimeWhateverWaits) {
 // event, and is then queried once.
 TEST(ZelAPresenceMirrorTest, IncompleteEventIsSettledByOneQueryAfterItsWait) {
   DiagCapture quiet;
-  const auto simulator = Started("inproc://mirror-settle");
+  // Outlives the simulator, whose threads read it once it is in force.
   TManualClock clock;
+  const auto simulator = Started("inproc://mirror-settle");
   TScopedClock scoped(clock);
   ZelAPresenceMirror mirror(simulator->Endpoint());
   ASSERT_TRUE(Synced(mirror));
