@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <set>
 #include <sstream>
@@ -15,88 +14,15 @@
 #include <vector>
 
 #include "DiagCapture.h"
-#include "zelclnt/zelclnt.h"
+#include "Enumerations.h"
 
 namespace {
 
-using Text = std::function<std::string(std::int32_t)>;
-
-struct Enumeration {
-  Text text;
-  // What the library writes for a value without a text of its own.
-  Text fallback;
-};
-
-template <typename E>
-Text Of(std::string (*toString)(E)) {
-  return [toString](std::int32_t value) { return toString(static_cast<E>(value)); };
-}
-
-Text Always(const std::string& text) {
-  return [text](std::int32_t) { return text; };
-}
-
-std::string UserActionText(std::int32_t value) {
-  ZelTUserPresence user;
-  user.SetAction(static_cast<ZelTUserPresence::Action>(value));
-  return user.Action_ToString();
-}
-
-std::map<std::string, Enumeration> LibraryEnumerations() {
-  using PS = ZelTPresenceServer;
-  using Summary = ZelTIntegratedPresenceSummary;
-  const Text invalid = Always("Invalid");
-  const Text unknownMember = Always("UNKNOWN ENUM MEMBER");
-  return {
-      {"ZelTPresenceServer::ErrorCode", {Of<PS::ErrorCode>(PS::ToString), Always("???")}},
-      {"ZelTPresenceServer::enEvent", {Of<PS::enEvent>(PS::ToString), Always("???")}},
-      {"ZelTRequest::RequestMode",
-       {Of<ZelTRequest::RequestMode>(ZelTRequest::ToString),
-        [](std::int32_t value) { return "Unknown RequestMode{" + std::to_string(value) + "}"; }}},
-      {"ZelTUserPresence::Action", {UserActionText, invalid}},
-      {"ZelTQueryUsersPresence::enQueryType",
-       {Of<ZelTQueryUsersPresence::enQueryType>(ZelTQueryUsersPresence::QueryType_ToString), invalid}},
-      {"ZelTUserCapability::enCapabilityType",
-       {Of<ZelTUserCapability::enCapabilityType>(ZelTUserCapability::ToString), invalid}},
-      {"ZelTIntegratedPresenceSummary::IntegratedPresence",
-       {Of<Summary::IntegratedPresence>(Summary::ToString), unknownMember}},
-      {"ZelTIntegratedPresenceSummary::IntegratedPresenceSource",
-       {Of<Summary::IntegratedPresenceSource>(Summary::ToString), unknownMember}},
-      {"ZelTIntegratedPresenceSummary::MediaStatus", {Of<Summary::MediaStatus>(Summary::ToString), unknownMember}},
-      {"ZelTIntegratedPresenceSummary::RoutingStateReasonType",
-       {Of<Summary::RoutingStateReasonType>(Summary::ToString), unknownMember}},
-      {"KRVEnum::MEDIUM",
-       {[](std::int32_t value) { return MediaToString(value); },
-        [](std::int32_t value) { return "MediaType: " + std::to_string(value); }}},
-      {"enMediaState", {Of(MediaStateToString), invalid}},
-      {"enMediaStateCause", {Of(MediaStateCauseToString), invalid}},
-      {"enReadinessState", {Of(ReadinessStateToString), invalid}},
-      {"enReadinessCause", {Of(ReadinessCauseToString), invalid}},
-      {"enSilentMonitoringType", {Of(SilentMonitoringTypeToString), invalid}},
-      {"enRefType", {Of(RefTypeToString), invalid}},
-      {"THandlingStateEnum::enContactType", {Of(ContactTypeToString), invalid}},
-      {"enContactState", {Of(ContactStateToString), invalid}},
-      {"enHandlingCause", {Of(HandlingCauseToString), invalid}},
-      {"TMediaServerCommonEnum::enCSMStateCause", {Of(CSMStateCauseToString), invalid}},
-      {"enUserSet", {Of(UserSetToString), invalid}},
-      {"enPostProcessingMode", {Of(PostProcessingModeToString), invalid}},
-      {"ZelTRoutingState::enRoutingState", {Of<ZelTRoutingState::enRoutingState>(ZelTRoutingState::ToString), invalid}},
-      {"ZelTRoutingState::enInitialRoutingStateSource",
-       {Of<ZelTRoutingState::enInitialRoutingStateSource>(ZelTRoutingState::ToString), invalid}},
-      {"ZelTPresenceState::enPresenceState",
-       {Of<ZelTPresenceState::enPresenceState>(ZelTPresenceState::ToString), invalid}},
-      {"ZelTDesktopCapability::enDesktopCapability",
-       {Of<ZelTDesktopCapability::enDesktopCapability>(ZelTDesktopCapability::ToString), invalid}},
-      {"ZelTDesktopCapability::enDesktopCapabilityCause",
-       {Of<ZelTDesktopCapability::enDesktopCapabilityCause>(ZelTDesktopCapability::ToString), invalid}},
-      {"ZelTEventBase::enEventCause", {Of<ZelTEventBase::enEventCause>(ZelTEventBase::ToString), invalid}},
-  };
-}
-
 // Wide enough for every enumeration the library has: small values and the
-// presence server's own 35000 range.
+// presence server's own 35000 range; and the extremes, which no table may
+// read past.
 std::vector<std::int32_t> ScannedValues() {
-  std::vector<std::int32_t> values;
+  std::vector<std::int32_t> values{INT32_MIN, INT32_MAX};
   for (std::int32_t value = -1024; value < 1024; ++value) values.push_back(value);
   for (std::int32_t value = 34000; value < 36000; ++value) values.push_back(value);
   return values;
@@ -179,7 +105,7 @@ TEST(WireFormatDocTest, EveryEnumerationTableHoldsExactlyTheLibrarysValuesAndTex
   DiagCapture quiet;  // values without a text warn
   std::ifstream document(ZELCLNT_WIRE_FORMAT_DOC);
   ASSERT_TRUE(document) << ZELCLNT_WIRE_FORMAT_DOC;
-  const std::map<std::string, Enumeration> library = LibraryEnumerations();
+  const std::map<std::string, enumerations::Enumeration> library = enumerations::Library();
   std::set<std::string> documented;
   for (const Table& table : EnumerationTables(document)) {
     const std::string where = "wire-format.md:" + std::to_string(table.line) + " `" + table.enumeration + "`";
@@ -189,7 +115,7 @@ TEST(WireFormatDocTest, EveryEnumerationTableHoldsExactlyTheLibrarysValuesAndTex
       continue;
     }
     EXPECT_TRUE(documented.insert(table.enumeration).second) << where << ": a second table";
-    const Enumeration& enumeration = found->second;
+    const enumerations::Enumeration& enumeration = found->second;
     std::set<std::int32_t> rows;
     for (const Row& row : table.rows) {
       std::int32_t value = 0;

@@ -41,14 +41,6 @@ ZelTUserPresence Agent(long key, const std::string& id = "agent1") {
   return user;
 }
 
-TEST(EventBaseTest, CauseTexts) {
-  const std::pair<int, const char*> cases[] = {{0, "None"},      {15, "WrapupSubmitted"}, {23, "T-Server Down"},
-                                               {35, "IM Ready"}, {36, "OpenMedia Ready"}, {39, "CSM State Updated"},
-                                               {40, "Invalid"},  {-1, "Invalid"}};
-  for (const auto& [cause, text] : cases)
-    EXPECT_EQ(ZelTEventBase::ToString(static_cast<ZelTEventBase::enEventCause>(cause)), text) << cause;
-}
-
 TEST(EventBaseTest, WireFormReadsBackAndTextsFollowDetail) {
   Base event;
   EXPECT_EQ(event.GetResourceId(), "");

@@ -8,10 +8,9 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <memory>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -28,14 +27,6 @@ namespace {
 using http = boost::beast::http::verb;
 using zeljson::Json;
 
-using Running = RunningGateway;
-
-Running Start(zelgw::GatewayOptions options = {}) { return StartGateway(std::move(options)); }
-
-std::string Unique(const char* stem) { return UniqueName(stem); }
-
-std::string ErrorCode(const HttpResult& result) { return ErrorCodeOf(result); }
-
 std::string RoutingStateOf(unsigned short port, int key, const std::string& token = "") {
   return BodyOf(httpclient::Fetch(port, http::get, "/v1/users/" + std::to_string(key), "", token))["routingState"]
       .dump();
@@ -47,7 +38,7 @@ std::string RoutingStateOf(unsigned short port, int key, const std::string& toke
 // gateway's mirror.
 TEST(GatewayTest, EveryRouteAndEveryErrorStatusThroughARealClient) {
   DiagCapture quiet;
-  Running running = Start();
+  RunningGateway running = StartGateway();
   const struct {
     http method;
     std::string target;
@@ -93,7 +84,7 @@ TEST(GatewayTest, EveryRouteAndEveryErrorStatusThroughARealClient) {
     const HttpResult result = httpclient::Fetch(running.port, c.method, c.target, c.body);
     const std::string what = std::string(boost::beast::http::to_string(c.method)) + " " + c.target + " " + c.body;
     EXPECT_EQ(result.status, c.status) << what << ": " << result.body << result.error;
-    EXPECT_EQ(ErrorCode(result), c.code) << what;
+    EXPECT_EQ(ErrorCodeOf(result), c.code) << what;
     EXPECT_EQ(result.Header("Content-Type"), "application/json") << what;
     EXPECT_EQ(running.simulator->CallsServed() > before, c.reaches) << what;
   }
@@ -114,45 +105,72 @@ TEST(GatewayTest, EveryRouteAndEveryErrorStatusThroughARealClient) {
   EXPECT_EQ(metrics.Header("Content-Type"), "text/plain; version=0.0.4; charset=utf-8");
 }
 
-// A server that never answers, and one that is not there.
-TEST(GatewayTest, UnreachableIsBadGatewayAndSilentIsGatewayTimeout) {
+// A server that never answers, one that is not there, and a secured one
+// reached with the gateway's own CURVE keys: a read key may query and is
+// refused acting, an unknown key fails at the handshake. A gateway whose
+// mirror never joined says so of what it would read from it.
+TEST(GatewayTest, EachServerFailureHasItsStatusAndCode) {
   DiagCapture quiet;
   std::mutex lock;
   std::condition_variable released;
   bool release = false;
-  TRPCServer silent("inproc://" + Unique("gateway-silent"), [&](TRPC&) {
+  TRPCServer silent("inproc://" + UniqueName("gateway-silent"), [&](TRPC&) {
     std::unique_lock<std::mutex> guard(lock);
     released.wait(guard, [&] { return release; });
   });
   ASSERT_TRUE(silent.Start());
+  ASSERT_TRUE(TCurve::Available());
+  const TCurveKeyPair server = TCurve::Generate();
+  const TCurveKeyPair reader = TCurve::Generate();
+  zelsim::SimulatorOptions options;
+  options.endpoint = "tcp://127.0.0.1:0";
+  options.security = TServerSecurity{server, {{reader.publicKey, TRole::Read}}};
+  zelsim::PresenceSimulator secured(options);
+  ASSERT_TRUE(secured.Start());
+  TFramework::SetServerKey(secured.Endpoint(), server.publicKey);
   const struct {
     std::string server;
+    TCurveKeyPair keys;
+    http method;
+    std::string target;
     unsigned status;
     std::string code;
   } cases[] = {
-      {silent.Endpoint(), 504, "timed_out"},
-      {"inproc://" + Unique("gateway-nobody"), 502, "no_such_server"},
-      {"tcp://127.0.0.1:1", 502, "connection_refused"},
+      {silent.Endpoint(), {}, http::get, "/v1/status?timeout=200", 504, "timed_out"},
+      {"inproc://" + UniqueName("gateway-nobody"), {}, http::get, "/v1/status?timeout=200", 502, "no_such_server"},
+      {"tcp://127.0.0.1:1", {}, http::get, "/v1/status?timeout=200", 502, "connection_refused"},
+      {secured.Endpoint(), reader, http::get, "/v1/status?timeout=5000", 200, ""},
+      {secured.Endpoint(), reader, http::post, "/v1/users/42/actions/recovery-mode?timeout=5000", 403,
+       "ERR_REQUEST_UNAUTHORIZED"},
+      {secured.Endpoint(), TCurve::Generate(), http::get, "/v1/status?timeout=5000", 502, "authentication_failed"},
   };
   for (const auto& c : cases) {
-    zelgw::GatewayOptions options;
-    options.listen = "127.0.0.1:0";
-    options.server = c.server;
-    zelgw::Gateway gateway(options);
+    TFramework::SetClientKeys(c.keys);
+    zelgw::GatewayOptions gatewayOptions;
+    gatewayOptions.listen = "127.0.0.1:0";
+    gatewayOptions.server = c.server;
+    zelgw::Gateway gateway(gatewayOptions);
     std::string error;
     ASSERT_TRUE(gateway.Start(&error)) << error;
-    // Real time: a time-out of 200 ms, within the client's 30 s.
-    const HttpResult result = httpclient::Fetch(gateway.Port(), http::get, "/v1/status?timeout=200");
-    EXPECT_EQ(result.status, c.status) << c.server << " " << result.body;
-    EXPECT_EQ(ErrorCode(result), c.code) << c.server;
-    // Its mirror never joined: what it would read from it is not ready.
+    // An action takes the user's id from the mirror, which must have joined.
+    if (c.method == http::post) {
+      ASSERT_TRUE(Eventually([&] { return gateway.Ready(); }));
+    }
+    // Real time: time-outs within the client's 30 s.
+    const HttpResult result = httpclient::Fetch(gateway.Port(), c.method, c.target,
+                                                c.method == http::post ? R"({"on": true})" : "");
+    EXPECT_EQ(result.status, c.status) << c.server << " " << c.target << " " << result.body;
+    EXPECT_EQ(ErrorCodeOf(result), c.code) << c.server << " " << c.target;
     for (const std::string target : {"/v1/users", "/v1/users/42", "/v1/stream"}) {
+      if (c.status != 502 && c.status != 504) break;
       const HttpResult unready = httpclient::Fetch(gateway.Port(), http::get, target);
       EXPECT_EQ(unready.status, 503u) << target;
-      EXPECT_EQ(ErrorCode(unready), "not_ready") << target;
+      EXPECT_EQ(ErrorCodeOf(unready), "not_ready") << target;
       EXPECT_EQ(unready.Header("Retry-After"), "1") << target;
     }
   }
+  TFramework::SetClientKeys({});
+  TFramework::SetServerKey(secured.Endpoint(), "");
   {
     std::lock_guard<std::mutex> guard(lock);
     release = true;
@@ -167,7 +185,9 @@ std::string WriteFile(const std::string& name, const std::string& text) {
 }
 
 // A scoped token acting on another agent is refused and nothing changes;
-// no token appears in any diagnostic line, however the request went.
+// a stream takes its token from the query too, nothing else does, and it
+// sees only the token's users; no token appears in any diagnostic line,
+// however the request went.
 TEST(GatewayTest, TokensGrantTheirRoleAndReachOnlyTheirUsers) {
   const std::string reader = "reader-token-0123456789";
   const std::string operator_ = "control-token-0123456789";
@@ -177,30 +197,51 @@ TEST(GatewayTest, TokensGrantTheirRoleAndReachOnlyTheirUsers) {
   options.tokensFile = WriteFile(
       "tokens", "# who may do what\n" + reader + " read\n" + operator_ + " control\n" + desk + " control 42\n");
   DiagCapture lines("INFO,FENX,EVNT,RQST,CAFL,PRGM");
-  Running running = Start(options);
+  RunningGateway running = StartGateway(options);
   const std::string before43 = RoutingStateOf(running.port, 43, reader);
   const std::string work = R"({"state": "work"})";
+  const std::vector<long> everyone = {42, 43, 44, 45, 46, 47, 48, 49};
   const struct {
     std::string token;
     http method;
     std::string target;
     unsigned status;
+    std::vector<long> snapshot;
   } cases[] = {
-      {"", http::get, "/v1/status", 401},
-      {unknown, http::get, "/v1/status", 401},
-      {"", http::get, "/v1/openapi.json", 200},
-      {"", http::get, "/metrics", 401},
-      {reader, http::get, "/metrics", 200},
-      {reader, http::get, "/v1/users/43", 200},
-      {reader, http::post, "/v1/users/43/actions/routing-state", 403},
-      {desk, http::get, "/v1/status", 200},
-      {desk, http::get, "/v1/users/43", 403},
-      {desk, http::post, "/v1/users/43/actions/routing-state", 403},
-      {desk, http::delete_, "/v1/capabilities/43", 403},
-      {desk, http::post, "/v1/users/42/actions/routing-state", 200},
-      {operator_, http::post, "/v1/users/44/actions/routing-state", 200},
+      {"", http::get, "/v1/status", 401, {}},
+      {unknown, http::get, "/v1/status", 401, {}},
+      {"", http::get, "/v1/openapi.json", 200, {}},
+      {"", http::get, "/metrics", 401, {}},
+      {reader, http::get, "/metrics", 200, {}},
+      {reader, http::get, "/v1/users/43", 200, {}},
+      {reader, http::post, "/v1/users/43/actions/routing-state", 403, {}},
+      {desk, http::get, "/v1/status", 200, {}},
+      {desk, http::get, "/v1/users/43", 403, {}},
+      {desk, http::post, "/v1/users/43/actions/routing-state", 403, {}},
+      {desk, http::delete_, "/v1/capabilities/43", 403, {}},
+      {desk, http::post, "/v1/users/42/actions/routing-state", 200, {}},
+      {operator_, http::post, "/v1/users/44/actions/routing-state", 200, {}},
+      {"", http::get, "/v1/status?access_token=" + reader, 401, {}},
+      {"", http::get, "/v1/users/42?access_token=" + reader, 401, {}},
+      {"", http::get, "/v1/stream", 401, {}},
+      {"", http::get, "/v1/stream?access_token=" + unknown, 401, {}},
+      {"", http::get, "/v1/stream?access_token=" + reader, 200, everyone},
+      {"", http::get, "/v1/stream?access_token=" + desk, 200, {42}},
+      {"", http::get, "/v1/stream?users=43&access_token=" + desk, 403, {}},
+      {reader, http::get, "/v1/stream?users=44,45", 200, {44, 45}},
   };
   for (const auto& c : cases) {
+    if (c.target.rfind("/v1/stream", 0) == 0) {
+      std::map<std::string, std::string> headers;
+      if (!c.token.empty()) headers["Authorization"] = "Bearer " + c.token;
+      SseClient stream(running.port, c.target, headers);
+      EXPECT_EQ(stream.Status(), c.status) << c.target;
+      SseEvent event;
+      if (c.status == 200 && stream.Next(event)) {
+        EXPECT_EQ(KeysOf(DataOf(event)["users"]), c.snapshot) << c.target;
+      }
+      continue;
+    }
     const HttpResult result =
         httpclient::Fetch(running.port, c.method, c.target, c.method == http::post ? work : "", c.token);
     EXPECT_EQ(result.status, c.status) << c.token << " " << c.target << " " << result.body;
@@ -303,7 +344,7 @@ TEST(GatewayTest, AnAddressOtherThanLoopbackNeedsTlsOrInsecureAndTlsServes) {
   options.tlsCertificate = certificate;
   options.tlsKey = key;
   DiagCapture quiet;
-  Running running = Start(options);
+  RunningGateway running = StartGateway(options);
   const HttpResult secured = httpclient::Fetch(running.port, http::get, "/v1/status", "", "", certificate);
   EXPECT_EQ(secured.status, 200u) << secured.error;
   EXPECT_EQ(BodyOf(secured)["serverName"], "presence-sim");
@@ -312,7 +353,7 @@ TEST(GatewayTest, AnAddressOtherThanLoopbackNeedsTlsOrInsecureAndTlsServes) {
 
 TEST(GatewayTest, AConnectionKeepsAliveWithinItsLimitsAndMalformedHttpIsRefused) {
   DiagCapture quiet;
-  Running running = Start();
+  RunningGateway running = StartGateway();
   const std::string get = "GET /v1/openapi.json HTTP/1.1\r\nHost: x\r\n\r\n";
   const std::string twice =
       httpclient::Raw(running.port, get + "GET /metrics HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
@@ -337,55 +378,10 @@ TEST(GatewayTest, AConnectionKeepsAliveWithinItsLimitsAndMalformedHttpIsRefused)
   }
 }
 
-// The gateway's own CURVE keys: a read key may query and is refused acting,
-// an unknown key fails at the handshake.
-TEST(GatewayTest, ASecuredPresenceServerIsReachedWithTheGatewaysOwnKeys) {
-  if (!TCurve::Available()) GTEST_SKIP() << "libzmq without CURVE";
-  DiagCapture quiet;
-  const TCurveKeyPair server = TCurve::Generate();
-  const TCurveKeyPair reader = TCurve::Generate();
-  zelsim::SimulatorOptions secured;
-  secured.endpoint = "tcp://127.0.0.1:0";
-  secured.security = TServerSecurity{server, {{reader.publicKey, TRole::Read}}};
-  zelsim::PresenceSimulator simulator(secured);
-  ASSERT_TRUE(simulator.Start());
-  TFramework::SetServerKey(simulator.Endpoint(), server.publicKey);
-  const struct {
-    TCurveKeyPair keys;
-    http method;
-    std::string target;
-    unsigned status;
-    std::string code;
-  } cases[] = {
-      {reader, http::get, "/v1/status", 200, ""},
-      {reader, http::post, "/v1/users/42/actions/recovery-mode", 403, "ERR_REQUEST_UNAUTHORIZED"},
-      {TCurve::Generate(), http::get, "/v1/status", 502, "authentication_failed"},
-  };
-  for (const auto& c : cases) {
-    TFramework::SetClientKeys(c.keys);
-    zelgw::GatewayOptions options;
-    options.listen = "127.0.0.1:0";
-    options.server = simulator.Endpoint();
-    zelgw::Gateway gateway(options);
-    std::string error;
-    ASSERT_TRUE(gateway.Start(&error)) << error;
-    // An action takes the user's id from the mirror, which must have joined.
-    if (c.method == http::post) {
-      ASSERT_TRUE(Eventually([&] { return gateway.Ready(); }));
-    }
-    const HttpResult result = httpclient::Fetch(gateway.Port(), c.method, c.target + "?timeout=5000",
-                                                c.method == http::post ? R"({"on": true})" : "");
-    EXPECT_EQ(result.status, c.status) << c.target << " " << result.body;
-    EXPECT_EQ(ErrorCode(result), c.code) << c.target;
-  }
-  TFramework::SetClientKeys({});
-  TFramework::SetServerKey(simulator.Endpoint(), "");
-}
-
 // Many clients at once: every request answered, and counted once.
 TEST(GatewayTest, ConcurrentClientsAreAllAnsweredAndCounted) {
   DiagCapture quiet;
-  Running running = Start();
+  RunningGateway running = StartGateway();
   constexpr int kClients = 8;
   constexpr int kRequests = 25;
   std::atomic<int> answered{0};

@@ -1,7 +1,7 @@
 // Users read from the gateway's mirror, and its event streams, through real
 // clients: filters, snapshot and changes, resuming after the last id, the
-// reload when that id is gone, a client too slow to keep, the stream's
-// token, and the wallboard's files. Real time, with generous bounds.
+// reload when that id is gone, a client too slow to keep, and the
+// wallboard's files. Real time, with generous bounds.
 
 #include <gtest/gtest.h>
 
@@ -12,25 +12,11 @@
 
 #include "DiagCapture.h"
 #include "RunningGateway.h"
-#include "SseClient.h"
 
 namespace {
 
 using http = boost::beast::http::verb;
 using zeljson::Json;
-
-std::vector<long> KeysOf(const Json& users) {
-  std::vector<long> keys;
-  for (const Json& user : users) keys.push_back(user["userKey"].get<long>());
-  return keys;
-}
-
-Json DataOf(const SseEvent& event) {
-  Json json;
-  std::string error;
-  EXPECT_TRUE(zeljson::Parse(event.data, json, &error)) << event.data.substr(0, 200) << " " << error;
-  return json;
-}
 
 HttpResult Act(const RunningGateway& running, int key, const std::string& action, const std::string& body) {
   return httpclient::Fetch(running.port, http::post,
@@ -191,44 +177,6 @@ TEST(GatewayStreamTest, AClientThatDoesNotKeepUpIsClosedWithAFinalEvent) {
   while (slow.Next(event)) last = event;
   EXPECT_EQ(last.event, "closed");
   EXPECT_EQ(DataOf(last)["reason"], "the client did not keep up: more than 16384 bytes waited to be sent");
-}
-
-TEST(GatewayStreamTest, TheStreamTakesItsTokenFromTheQueryAndReachesOnlyTheTokensUsers) {
-  const std::string reader = "reader-token-0123456789";
-  const std::string desk = "desk-42-token-0123456789";
-  zelgw::GatewayOptions options;
-  options.tokensFile = ::testing::TempDir() + "stream-tokens";
-  std::ofstream(options.tokensFile) << reader << " read\n" << desk << " control 42\n";
-  DiagCapture lines("INFO");
-  RunningGateway running = StartGateway(options);
-  const struct {
-    std::string target;
-    std::string bearer;
-    unsigned status;
-    std::vector<long> snapshot;
-  } cases[] = {
-      {"/v1/stream", "", 401, {}},
-      {"/v1/stream?access_token=" + reader, "", 200, {42, 43, 44, 45, 46, 47, 48, 49}},
-      {"/v1/stream?access_token=" + desk, "", 200, {42}},
-      {"/v1/stream?users=43&access_token=" + desk, "", 403, {}},
-      {"/v1/stream?access_token=unknown-token-0123456789", "", 401, {}},
-      {"/v1/stream?users=44,45", reader, 200, {44, 45}},
-      {"/v1/status?access_token=" + reader, "", 401, {}},
-      {"/v1/users/42?access_token=" + reader, "", 401, {}},
-  };
-  for (const auto& c : cases) {
-    std::map<std::string, std::string> headers;
-    if (!c.bearer.empty()) headers["Authorization"] = "Bearer " + c.bearer;
-    SseClient client(running.port, c.target, headers);
-    EXPECT_EQ(client.Status(), c.status) << c.target;
-    SseEvent event;
-    if (c.status == 200 && client.Next(event)) {
-      EXPECT_EQ(KeysOf(DataOf(event)["users"]), c.snapshot) << c.target;
-    }
-  }
-  running.gateway->Stop();
-  for (const CapturedLine& line : lines.Lines())
-    for (const std::string& token : {reader, desk}) EXPECT_EQ(line.text.find(token), std::string::npos) << line.text;
 }
 
 TEST(GatewayPageTest, TheWallboardsFilesAreServedToAnyoneWithTheirTypesAndPolicy) {

@@ -13,6 +13,7 @@
 
 #include "DiagCapture.h"
 #include "EnumJson.h"
+#include "Enumerations.h"
 #include "EventJson.h"
 #include "JsonWriter.h"
 #include "UserJson.h"
@@ -51,7 +52,6 @@ TEST(JsonValuesTest, TimeStampsAreIsoUtcWithMillisecondsForEveryInstant) {
   EXPECT_TRUE(zeljson::TimeJson(TTimeStamp(1)).is_null());
 }
 
-using Text = std::function<std::string(std::int32_t)>;
 using Form = std::function<Json(std::int32_t)>;
 
 template <typename E>
@@ -59,90 +59,55 @@ Form FormOf() {
   return [](std::int32_t value) { return zeljson::ToJson(static_cast<E>(value)); };
 }
 
-template <typename E>
-Text TextOf(std::string (*toString)(E)) {
-  return [toString](std::int32_t value) { return toString(static_cast<E>(value)); };
-}
-
 // A name is shown exactly where the library has a text, and it is that text.
 TEST(EnumJsonTest, EveryEnumerationNamesTheValuesTheLibraryHasATextForAndNoOthers) {
   using PS = ZelTPresenceServer;
   using Summary = ZelTIntegratedPresenceSummary;
-  const std::string invalid = "Invalid";
-  const std::string unknown = "UNKNOWN ENUM MEMBER";
-  const struct {
-    const char* name;
-    Form form;
-    Text text;
-    std::function<bool(const std::string&)> fallback;
-  } cases[] = {
-      {"error code", FormOf<PS::ErrorCode>(), TextOf<PS::ErrorCode>(PS::ToString), [](auto& t) { return t == "???"; }},
-      {"event", FormOf<PS::enEvent>(), TextOf<PS::enEvent>(PS::ToString), [](auto& t) { return t == "???"; }},
-      {"request mode", FormOf<ZelTRequest::RequestMode>(), TextOf<ZelTRequest::RequestMode>(ZelTRequest::ToString),
-       [](auto& t) { return t.rfind("Unknown RequestMode{", 0) == 0; }},
-      {"query type", FormOf<ZelTQueryUsersPresence::enQueryType>(),
-       TextOf<ZelTQueryUsersPresence::enQueryType>(ZelTQueryUsersPresence::QueryType_ToString),
-       [&](auto& t) { return t == invalid; }},
-      {"capability type", FormOf<ZelTUserCapability::enCapabilityType>(),
-       TextOf<ZelTUserCapability::enCapabilityType>(ZelTUserCapability::ToString),
-       [&](auto& t) { return t == invalid; }},
-      {"integrated presence", FormOf<Summary::IntegratedPresence>(),
-       TextOf<Summary::IntegratedPresence>(Summary::ToString), [&](auto& t) { return t == unknown; }},
-      {"presence source", FormOf<Summary::IntegratedPresenceSource>(),
-       TextOf<Summary::IntegratedPresenceSource>(Summary::ToString), [&](auto& t) { return t == unknown; }},
-      {"voice media status", FormOf<Summary::MediaStatus>(), TextOf<Summary::MediaStatus>(Summary::ToString),
-       [&](auto& t) { return t == unknown; }},
-      {"reason type", FormOf<Summary::RoutingStateReasonType>(),
-       TextOf<Summary::RoutingStateReasonType>(Summary::ToString), [&](auto& t) { return t == unknown; }},
-      {"medium", FormOf<KRVEnum::MEDIUM>(), [](std::int32_t v) { return MediaToString(v); },
-       [](auto& t) { return t.rfind("MediaType: ", 0) == 0; }},
-      {"media state", FormOf<enMediaState>(), TextOf(MediaStateToString), [&](auto& t) { return t == invalid; }},
-      {"media state cause", FormOf<enMediaStateCause>(), TextOf(MediaStateCauseToString),
-       [&](auto& t) { return t == invalid; }},
-      {"readiness", FormOf<enReadinessState>(), TextOf(ReadinessStateToString), [&](auto& t) { return t == invalid; }},
-      {"readiness cause", FormOf<enReadinessCause>(), TextOf(ReadinessCauseToString),
-       [&](auto& t) { return t == invalid; }},
-      {"monitoring", FormOf<enSilentMonitoringType>(), TextOf(SilentMonitoringTypeToString),
-       [&](auto& t) { return t == invalid; }},
-      {"reference type", FormOf<enRefType>(), TextOf(RefTypeToString), [&](auto& t) { return t == invalid; }},
-      {"contact type", FormOf<THandlingStateEnum::enContactType>(), TextOf(ContactTypeToString),
-       [&](auto& t) { return t == invalid; }},
-      {"contact state", FormOf<enContactState>(), TextOf(ContactStateToString), [&](auto& t) { return t == invalid; }},
-      {"handling cause", FormOf<enHandlingCause>(), TextOf(HandlingCauseToString),
-       [&](auto& t) { return t == invalid; }},
-      {"CSM cause", FormOf<TMediaServerCommonEnum::enCSMStateCause>(), TextOf(CSMStateCauseToString),
-       [&](auto& t) { return t == invalid; }},
-      {"routing state", FormOf<ZelTRoutingState::enRoutingState>(),
-       TextOf<ZelTRoutingState::enRoutingState>(ZelTRoutingState::ToString), [&](auto& t) { return t == invalid; }},
-      {"initial source", FormOf<ZelTRoutingState::enInitialRoutingStateSource>(),
-       TextOf<ZelTRoutingState::enInitialRoutingStateSource>(ZelTRoutingState::ToString),
-       [&](auto& t) { return t == invalid; }},
-      {"presence state", FormOf<ZelTPresenceState::enPresenceState>(),
-       TextOf<ZelTPresenceState::enPresenceState>(ZelTPresenceState::ToString), [&](auto& t) { return t == invalid; }},
-      {"desktop capability", FormOf<ZelTDesktopCapability::enDesktopCapability>(),
-       TextOf<ZelTDesktopCapability::enDesktopCapability>(ZelTDesktopCapability::ToString),
-       [&](auto& t) { return t == invalid; }},
-      {"desktop cause", FormOf<ZelTDesktopCapability::enDesktopCapabilityCause>(),
-       TextOf<ZelTDesktopCapability::enDesktopCapabilityCause>(ZelTDesktopCapability::ToString),
-       [&](auto& t) { return t == invalid; }},
-      {"event cause", FormOf<ZelTEventBase::enEventCause>(),
-       TextOf<ZelTEventBase::enEventCause>(ZelTEventBase::ToString), [&](auto& t) { return t == invalid; }},
+  const std::map<std::string, Form> forms = {
+      {"ZelTPresenceServer::ErrorCode", FormOf<PS::ErrorCode>()},
+      {"ZelTPresenceServer::enEvent", FormOf<PS::enEvent>()},
+      {"ZelTRequest::RequestMode", FormOf<ZelTRequest::RequestMode>()},
+      {"ZelTQueryUsersPresence::enQueryType", FormOf<ZelTQueryUsersPresence::enQueryType>()},
+      {"ZelTUserCapability::enCapabilityType", FormOf<ZelTUserCapability::enCapabilityType>()},
+      {"ZelTIntegratedPresenceSummary::IntegratedPresence", FormOf<Summary::IntegratedPresence>()},
+      {"ZelTIntegratedPresenceSummary::IntegratedPresenceSource", FormOf<Summary::IntegratedPresenceSource>()},
+      {"ZelTIntegratedPresenceSummary::MediaStatus", FormOf<Summary::MediaStatus>()},
+      {"ZelTIntegratedPresenceSummary::RoutingStateReasonType", FormOf<Summary::RoutingStateReasonType>()},
+      {"KRVEnum::MEDIUM", FormOf<KRVEnum::MEDIUM>()},
+      {"enMediaState", FormOf<enMediaState>()},
+      {"enMediaStateCause", FormOf<enMediaStateCause>()},
+      {"enReadinessState", FormOf<enReadinessState>()},
+      {"enReadinessCause", FormOf<enReadinessCause>()},
+      {"enSilentMonitoringType", FormOf<enSilentMonitoringType>()},
+      {"enRefType", FormOf<enRefType>()},
+      {"THandlingStateEnum::enContactType", FormOf<THandlingStateEnum::enContactType>()},
+      {"enContactState", FormOf<enContactState>()},
+      {"enHandlingCause", FormOf<enHandlingCause>()},
+      {"TMediaServerCommonEnum::enCSMStateCause", FormOf<TMediaServerCommonEnum::enCSMStateCause>()},
+      {"ZelTRoutingState::enRoutingState", FormOf<ZelTRoutingState::enRoutingState>()},
+      {"ZelTRoutingState::enInitialRoutingStateSource", FormOf<ZelTRoutingState::enInitialRoutingStateSource>()},
+      {"ZelTPresenceState::enPresenceState", FormOf<ZelTPresenceState::enPresenceState>()},
+      {"ZelTDesktopCapability::enDesktopCapability", FormOf<ZelTDesktopCapability::enDesktopCapability>()},
+      {"ZelTDesktopCapability::enDesktopCapabilityCause", FormOf<ZelTDesktopCapability::enDesktopCapabilityCause>()},
+      {"ZelTEventBase::enEventCause", FormOf<ZelTEventBase::enEventCause>()},
   };
+  const std::map<std::string, enumerations::Enumeration> library = enumerations::Library();
   std::vector<std::int32_t> values{INT32_MIN, INT32_MAX};
   for (std::int32_t value = -64; value < 128; ++value) values.push_back(value);
   for (std::int32_t value = 34990; value < 35060; ++value) values.push_back(value);
-  for (const auto& c : cases) {
-    std::map<std::int32_t, Json> forms;
+  for (const auto& [name, form] : forms) {
+    std::map<std::int32_t, Json> written;
     {
       DiagCapture lines;
-      for (std::int32_t value : values) forms[value] = c.form(value);
-      EXPECT_TRUE(lines.Lines().empty()) << c.name << ": a value without a text must not be logged";
+      for (std::int32_t value : values) written[value] = form(value);
+      EXPECT_TRUE(lines.Lines().empty()) << name << ": a value without a text must not be logged";
     }
     DiagCapture quiet;  // the library's own texts warn
+    const enumerations::Enumeration& enumeration = library.at(name);
     for (std::int32_t value : values) {
-      const std::string text = c.text(value);
-      const Json expected = zeljson::Named(value, text, !c.fallback(text));
-      EXPECT_EQ(forms[value], expected) << c.name << " " << value;
+      const std::string text = enumeration.text(value);
+      EXPECT_EQ(written[value], zeljson::Named(value, text, text != enumeration.fallback(value)))
+          << name << " " << value;
     }
   }
 }

@@ -11,12 +11,13 @@
 #include <thread>
 #include <vector>
 
+#include "Agents.h"
 #include "Churner.h"
 #include "DiagCapture.h"
+#include "Eventually.h"
 #include "LinkRelay.h"
+#include "Mirrored.h"
 #include "PresenceSimulator.h"
-#include "StoreComparison.h"
-#include "zelclnt/requests/ZelTQueryUsersPresence.h"
 
 namespace {
 
@@ -25,10 +26,6 @@ using Change = ZelTPresenceChange;
 using Clock = std::chrono::steady_clock;
 using Simulator = zelsim::PresenceSimulator;
 
-// Every wait in real time is bounded by this, far above what a loaded
-// machine needs.
-constexpr auto kBound = std::chrono::seconds(20);
-
 std::unique_ptr<Simulator> Started(const std::string& endpoint, std::size_t replayEvents = 100000) {
   zelsim::SimulatorOptions options;
   options.endpoint = endpoint;
@@ -36,36 +33,6 @@ std::unique_ptr<Simulator> Started(const std::string& endpoint, std::size_t repl
   auto simulator = std::make_unique<Simulator>(options);
   EXPECT_TRUE(simulator->Start()) << endpoint;
   return simulator;
-}
-
-// What differs, part by part, between the mirror and a fresh query of every
-// user (of the one user, when named).
-std::vector<std::string> Differences(const ZelAPresenceMirror& mirror, const std::string& server, long only = 0) {
-  ZelAPresenceServer api("mirror-test", "client");
-  ZelTQueryUsersPresence query;
-  query.SetQueryType(ZelTQueryUsersPresence::QUERYTYPE_ALL_USERS);
-  EXPECT_EQ(api.QueryUsersPresence(server, query), PS::ACTION_SUCCEEDED);
-  std::vector<ZelTUserPresence> queried;
-  for (const ZelTUserPresence* user : query.GetUsersPresence().GetList())
-    if (!only || user->GetUserKey() == only) queried.push_back(*user);
-  const std::vector<ZelTUserPresence> held = mirror.Users().CopyAll();
-  if (held.size() != queried.size()) return {std::to_string(held.size()) + " users held"};
-  std::vector<std::string> differences;
-  for (std::size_t i = 0; i < held.size(); ++i)
-    for (const std::string& part : zelsim::DifferingPartNames(held[i], queried[i]))
-      differences.push_back("user " + std::to_string(queried[i].GetUserKey()) + ": " + part);
-  return differences;
-}
-
-// Drives the mirror until it is current and equals the server.
-std::vector<std::string> Converge(ZelAPresenceMirror& mirror, const std::string& server,
-                                  const ZelAPresenceMirror::Callback& told = nullptr, long only = 0) {
-  std::vector<std::string> differences{"never current"};
-  for (const auto deadline = Clock::now() + kBound; Clock::now() < deadline && !differences.empty();) {
-    mirror.Poll(50, told);
-    if (mirror.IsCurrent()) differences = Differences(mirror, server, only);
-  }
-  return differences;
 }
 
 void PollFor(ZelAPresenceMirror& mirror, std::chrono::milliseconds period,
@@ -163,9 +130,7 @@ TEST(ZelAPresenceMirrorTest, JoinsTheQueryAndTheStreamAtTheReplysPosition) {
   ZelAPresenceMirror mirror(simulator->Endpoint());
   mirror.SetChangeCopies(true);
   ASSERT_TRUE(mirror.Start() && mirror.WaitUntilSubscribed(10000));
-  ZelAUserPresence agent("mirror-test", "client");
-  agent.SetUserKey(43);
-  agent.SetUserID("agent43");
+  ZelAUserPresence agent = AgentOf(43);
   const auto work = [&](long reason) {
     return agent.SetRoutingState(simulator->Endpoint(), ZelTRoutingState::ROUTINGSTATE_WORK, reason, false);
   };
@@ -216,25 +181,22 @@ TEST(ZelAPresenceMirrorTest, PollEndsAtItsTimeWhateverWaits) {
 // event, and is then queried once.
 TEST(ZelAPresenceMirrorTest, IncompleteEventIsSettledByOneQueryAfterItsWait) {
   DiagCapture quiet;
-  const auto simulator = Started("inproc://mirror-settle");
+  // Outlives the simulator, whose threads read it once it is in force.
   TManualClock clock;
+  const auto simulator = Started("inproc://mirror-settle");
   TScopedClock scoped(clock);
   ZelAPresenceMirror mirror(simulator->Endpoint());
   ASSERT_TRUE(Synced(mirror));
-  ZelAUserPresence agent("mirror-test", "client");
-  agent.SetUserKey(42);
-  agent.SetUserID("agent42");
-  ASSERT_EQ(agent.SetPrimaryContact(simulator->Endpoint(), "C42-3", 0), PS::ACTION_SUCCEEDED);
-  const auto pollUntil = [&](const std::function<bool()>& done) {
-    for (const auto deadline = Clock::now() + kBound; !done() && Clock::now() < deadline;) mirror.Poll(0);
-    return done();
+  ASSERT_EQ(AgentOf(42).SetPrimaryContact(simulator->Endpoint(), "C42-3", 0), PS::ACTION_SUCCEEDED);
+  const auto polledUntil = [&](const std::function<bool()>& done) {
+    return Eventually([&] { return mirror.Poll(0), done(); });
   };
-  ASSERT_TRUE(pollUntil([&] { return mirror.Counters().eventsApplied == 1; }));
+  ASSERT_TRUE(polledUntil([&] { return mirror.Counters().eventsApplied == 1; }));
   clock.Advance(std::chrono::milliseconds(ZelAPresenceMirror::kSettleMs - 1));
   for (int i = 0; i < 100; ++i) mirror.Poll(0);
   EXPECT_EQ(std::make_pair(mirror.Counters().usersRequeried, mirror.IsCurrent()), std::make_pair(0UL, false));
   clock.Advance(std::chrono::milliseconds(1));
-  ASSERT_TRUE(pollUntil([&] { return mirror.IsCurrent(); }));
+  ASSERT_TRUE(polledUntil([&] { return mirror.IsCurrent(); }));
   EXPECT_EQ(mirror.Counters().usersRequeried, 1u);
   EXPECT_EQ(Differences(mirror, simulator->Endpoint()), std::vector<std::string>{});
 }

@@ -15,9 +15,11 @@
 #include <thread>
 #include <vector>
 
+#include "Agents.h"
 #include "DiagCapture.h"
 #include "Endpoints.h"
 #include "Events.h"
+#include "Eventually.h"
 #include "PlatformReset.h"
 #include "PresenceSimulator.h"
 #include "Rpc.h"
@@ -114,9 +116,7 @@ TEST_F(EndToEndTest, ThousandsOfObjectsShareFewConnectionsThatCloseWhenIdle) {
   const std::size_t before = OpenDescriptors();
   std::vector<std::unique_ptr<ZelAUserPresence>> agents;
   for (long i = 0; i < 2000; ++i) {
-    agents.push_back(std::make_unique<ZelAUserPresence>("test", "agents"));
-    agents.back()->SetUserKey(42 + i % 8);
-    agents.back()->SetUserID("agent" + std::to_string(42 + i % 8));
+    agents.push_back(std::make_unique<ZelAUserPresence>(AgentOf(42 + i % 8)));
   }
   std::atomic<int> failed{0};
   std::vector<std::thread> threads;
@@ -133,10 +133,7 @@ TEST_F(EndToEndTest, ThousandsOfObjectsShareFewConnectionsThatCloseWhenIdle) {
   // Any call sweeps, even one to nobody.
   TRPC sweeper = CallOf("x");
   Call(m_client, UniqueInproc("end-to-end-sweeper"), sweeper, 10);
-  const auto until = std::chrono::steady_clock::now() + kReaperBound;
-  while (OpenDescriptors() > before && std::chrono::steady_clock::now() < until)
-    std::this_thread::sleep_for(milliseconds(10));
-  EXPECT_LE(OpenDescriptors(), before);
+  EXPECT_TRUE(Eventually([&] { return OpenDescriptors() <= before; }, kReaperBound));
 }
 
 // ZeroMQ takes a tcp or ipc subscriber back to a restarted publisher by

@@ -21,16 +21,6 @@ using zelplatform::ReplayAnswer;
 using zelplatform::ReplayRequest;
 using zelplatform::ReplayStatus;
 
-std::string Hex(const std::string& bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string text;
-  for (const unsigned char byte : bytes) {
-    text += digits[byte >> 4];
-    text += digits[byte & 15];
-  }
-  return text;
-}
-
 TEST(EventPositionsTest, FramesAsTheWireFormatLaysThemOut) {
   const EventHeader header{35001, 42, 0x0102030405060708u, 9, 5, 7};
   const auto event = zelplatform::EncodeEventHeader(header);

@@ -1,18 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
 
+#include "Bytes.h"
 #include "DiagCapture.h"
 #include "Endpoints.h"
 #include "Events.h"
+#include "Eventually.h"
 #include "Gate.h"
 #include "PlatformReset.h"
 #include "RoleFrame.h"
@@ -29,13 +29,6 @@ namespace {
 
 using std::chrono::milliseconds;
 using Kind = TFramework::FailureKind;
-
-std::string Hex(const std::string& bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string text;
-  for (const unsigned char byte : bytes) text += std::string{digits[byte >> 4], digits[byte & 15]};
-  return text;
-}
 
 // A server that answers "<tag>:<call>" and keeps what it was called with,
 // and in which role; or holds every call at its gate.
@@ -260,8 +253,7 @@ TEST_F(FailoverTest, AHigherTermMakesTheOtherServerStandBy) {
   EXPECT_EQ(CallList(list, "learn"), "H:learn");
   high.Server().StandBy(TServerRole::Standby);
   auto fence = std::async(std::launch::async, [&] { return CallList(list, "fence", false); });
-  for (int slice = 0; slice < 10000 && low.Server().State().role == TServerRole::Serving; ++slice)
-    std::this_thread::sleep_for(milliseconds(1));
+  EXPECT_TRUE(Eventually([&] { return low.Server().State().role != TServerRole::Serving; }));
   const TServerState fenced = low.Server().State();
   EXPECT_EQ(std::make_pair(fenced.role, fenced.term), std::make_pair(TServerRole::Standby, highTerm));
   EXPECT_TRUE(high.Server().Resume());

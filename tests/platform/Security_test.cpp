@@ -7,12 +7,17 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <thread>
+#include <vector>
+
+#include <zmq.hpp>
 
 #include "DiagCapture.h"
 #include "Endpoints.h"
@@ -40,70 +45,154 @@ TRPCServer EchoServer(const std::string& name) {
   });
 }
 
-// Forwards one tcp connection to `target`'s port and keeps every byte that
-// passes, both ways.
-class TcpRelay {
+sockaddr_in Loopback(int port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  return address;
+}
+
+// A tcp listener on loopback that hands each connection, with its number
+// and the flag that stops it, to `treat` on a thread of its own, and closes
+// it after.
+class Listener {
  public:
-  explicit TcpRelay(int targetPort) : m_listener(::socket(AF_INET, SOCK_STREAM, 0)) {
+  using Treat = std::function<void(int connection, int number, const std::atomic<bool>& stop)>;
+  explicit Listener(Treat treat) : m_listener(::socket(AF_INET, SOCK_STREAM, 0)) {
     sockaddr_in address = Loopback(0);
     socklen_t length = sizeof address;
     ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(m_listener, 1);
+    ::listen(m_listener, 8);
     ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
     m_port = ntohs(address.sin_port);
-    m_thread = std::thread([this, targetPort] { Relay(targetPort); });
+    m_thread = std::thread([this, treat] {
+      pollfd incoming{m_listener, POLLIN, 0};
+      while (!m_stop) {
+        if (::poll(&incoming, 1, 20) <= 0) continue;
+        const int connection = ::accept(m_listener, nullptr, nullptr);
+        if (connection < 0) continue;
+        treat(connection, m_connections, m_stop);
+        ::close(connection);
+        ++m_connections;
+      }
+    });
   }
-  ~TcpRelay() {
-    m_stop = true;
-    if (m_thread.joinable()) m_thread.join();
+  ~Listener() {
+    Stop();
     ::close(m_listener);
   }
-  std::string Endpoint() const { return "tcp://127.0.0.1:" + std::to_string(m_port); }
-  std::string Seen() {
+  Listener(const Listener&) = delete;
+  Listener& operator=(const Listener&) = delete;
+
+  void Stop() {
     m_stop = true;
     if (m_thread.joinable()) m_thread.join();
-    return m_seen;
   }
+  int Port() const { return m_port; }
+  std::string Endpoint() const { return "tcp://127.0.0.1:" + std::to_string(m_port); }
+  int Connections() const { return m_connections; }
 
  private:
-  static sockaddr_in Loopback(int port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    return address;
-  }
-
-  void Relay(int targetPort) {
-    pollfd accept{m_listener, POLLIN, 0};
-    while (!m_stop && ::poll(&accept, 1, 20) <= 0) {
-    }
-    if (m_stop) return;
-    const int client = ::accept(m_listener, nullptr, nullptr);
-    const int server = ::socket(AF_INET, SOCK_STREAM, 0);
-    const sockaddr_in target = Loopback(targetPort);
-    ::connect(server, reinterpret_cast<const sockaddr*>(&target), sizeof target);
-    pollfd ends[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
-    char buffer[4096];
-    while (!m_stop) {
-      if (::poll(ends, 2, 20) <= 0) continue;
-      for (int from = 0; from < 2; ++from) {
-        if (!(ends[from].revents & (POLLIN | POLLHUP))) continue;
-        const ssize_t count = ::read(ends[from].fd, buffer, sizeof buffer);
-        if (count <= 0) m_stop = true;
-        if (count <= 0) break;
-        m_seen.append(buffer, static_cast<std::size_t>(count));
-        if (::write(ends[1 - from].fd, buffer, static_cast<std::size_t>(count)) != count) m_stop = true;
-      }
-    }
-    ::close(client);
-    ::close(server);
-  }
-
   int m_listener;
   int m_port = 0;
   std::atomic<bool> m_stop{false};
-  std::string m_seen;
+  std::atomic<int> m_connections{0};
+  std::thread m_thread;
+};
+
+// Forwards the connection to `targetPort` and keeps every byte that passes,
+// both ways.
+void Relay(int client, int targetPort, const std::atomic<bool>& stop, std::string& seen) {
+  const int server = ::socket(AF_INET, SOCK_STREAM, 0);
+  const sockaddr_in target = Loopback(targetPort);
+  ::connect(server, reinterpret_cast<const sockaddr*>(&target), sizeof target);
+  pollfd ends[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
+  char buffer[4096];
+  for (bool open = true; open && !stop;) {
+    if (::poll(ends, 2, 20) <= 0) continue;
+    for (int from = 0; open && from < 2; ++from) {
+      if (!(ends[from].revents & (POLLIN | POLLHUP))) continue;
+      const ssize_t count = ::read(ends[from].fd, buffer, sizeof buffer);
+      open = count > 0;
+      if (open) seen.append(buffer, static_cast<std::size_t>(count));
+      open = open && ::write(ends[1 - from].fd, buffer, static_cast<std::size_t>(count)) == count;
+    }
+  }
+  ::close(server);
+}
+
+// ZeroMQ's greeting (version 3.0) naming a security mechanism.
+std::string Greeting(const std::string& mechanism) {
+  std::string greeting(64, '\0');
+  greeting[0] = '\xFF';
+  greeting[8] = '\x01';
+  greeting[9] = '\x7F';
+  greeting[10] = '\x03';
+  greeting.replace(12, mechanism.size(), mechanism);
+  return greeting;
+}
+
+// What no presence server would do with a connection. CurveLate: a CURVE
+// server that hung up on the first connection before its greeting went
+// out, and greets later ones.
+enum class Manner { HangUp, HangUpAfterGreeting, AnswerHttp, BreakZeroMq, CurveLate };
+
+// False once the peer hung up or a second passed in silence.
+bool ReadSome(int connection) {
+  pollfd readable{connection, POLLIN, 0};
+  char buffer[512];
+  return ::poll(&readable, 1, 1000) > 0 && ::read(connection, buffer, sizeof buffer) > 0;
+}
+
+// A client gone already is no matter (and no SIGPIPE): it tells what it saw.
+void Write(int connection, const std::string& bytes) {
+  [[maybe_unused]] const ssize_t sent = ::send(connection, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+}
+
+Listener::Treat PeerOf(Manner manner) {
+  return [manner](int connection, int number, const std::atomic<bool>&) {
+    const Manner now = manner == Manner::CurveLate && number == 0 ? Manner::HangUp : manner;
+    if (now == Manner::HangUp) return;
+    // A command that no clear-text handshake has.
+    if (now == Manner::BreakZeroMq) Write(connection, Greeting("NULL") + std::string("\x04\x06\x05HELLO", 8));
+    if (now == Manner::CurveLate) Write(connection, Greeting("CURVE"));
+    // What a client says first; and for a peer that spoke first, its hanging up.
+    const bool spoke = now == Manner::BreakZeroMq || now == Manner::CurveLate;
+    for (int reads = spoke ? 10 : 1; reads > 0 && ReadSome(connection); --reads) {
+    }
+    if (now == Manner::AnswerHttp)
+      Write(connection,
+            "HTTP/1.1 400 Bad Request\r\nContent-Type: text/plain\r\nContent-Length: 11\r\nConnection: close\r\n\r\n"
+            "Bad Request");
+  };
+}
+
+// A server that takes the call and goes away before it replies.
+class VanishingServer {
+ public:
+  VanishingServer() : m_router(m_context, zmq::socket_type::router) {
+    m_router.set(zmq::sockopt::linger, 0);
+    m_router.bind("tcp://127.0.0.1:0");
+    m_endpoint = m_router.get(zmq::sockopt::last_endpoint);
+    m_thread = std::thread([this] {
+      zmq::pollitem_t call{m_router.handle(), 0, ZMQ_POLLIN, 0};
+      while (!m_stop && zmq::poll(&call, 1, std::chrono::milliseconds(20)) == 0) {
+      }
+      m_router.close();
+    });
+  }
+  ~VanishingServer() {
+    m_stop = true;
+    m_thread.join();
+  }
+  const std::string& Endpoint() const { return m_endpoint; }
+
+ private:
+  zmq::context_t m_context;
+  zmq::socket_t m_router;
+  std::string m_endpoint;
+  std::atomic<bool> m_stop{false};
   std::thread m_thread;
 };
 
@@ -128,6 +217,7 @@ class SecurityTest : public ::testing::Test {
       TRPC rpc = CallOf(kUserId);
       outcome.first = ::Call(m_framework, server, rpc, 5000);
       outcome.second = TFramework::LastFailure().text;
+      m_kind = TFramework::LastFailure().kind;
     })) << server << ": waited for its time-out";
     return outcome;
   }
@@ -137,6 +227,7 @@ class SecurityTest : public ::testing::Test {
   PlatformReset m_reset;
   DiagCapture m_diag{"INFO,WARN,SEVR,FENX,EVNT,RQST,CAFL,PRGM"};
   TFramework m_framework{"security-test", "local", 5};
+  Kind m_kind = Kind::None;  // of the last CallStill
   TCurveKeyPair m_client = TCurve::Generate();
   TCurveKeyPair m_server = TCurve::Generate();
 };
@@ -288,11 +379,14 @@ TEST_F(SecurityTest, ARelayInTheMiddleSeesNoUserId) {
     TRPCServer server = EchoServer("tcp://127.0.0.1:0");
     if (secure) server.SetSecurity(Admitting(TRole::Control));
     ASSERT_TRUE(server.Start());
-    TcpRelay relay(std::stoi(server.Endpoint().substr(server.Endpoint().rfind(':') + 1)));
+    const int port = std::stoi(server.Endpoint().substr(server.Endpoint().rfind(':') + 1));
+    std::string seen;
+    Listener relay([&](int client, int, const std::atomic<bool>& stop) { Relay(client, port, stop, seen); });
     TFramework::SetServerKey(relay.Endpoint(), secure ? m_server.publicKey : "");
     TRPC rpc = CallOf(kUserId);
     EXPECT_EQ(Call(m_framework, relay.Endpoint(), rpc, 10000), 1) << TFramework::LastFailure().text;
-    EXPECT_EQ(relay.Seen().find(kUserId) == std::string::npos, secure);
+    relay.Stop();
+    EXPECT_EQ(seen.find(kUserId) == std::string::npos, secure);
   }
 }
 
@@ -401,6 +495,119 @@ TEST_F(SecurityTest, KeysComeFromTheFolderTheEnvironmentNames) {
     EXPECT_EQ(Call(m_framework, server.Endpoint(), rpc, 10000), failure.empty() ? 1 : 0);
     EXPECT_EQ(TFramework::LastFailure().text, failure);
     EXPECT_EQ(rpc.GetReturnCode(), failure.empty() ? 1 : 0) << "the read role";
+  }
+}
+
+// Transport failures, told by the reason of each; keys never show in a line.
+using FailureReasonsTest = SecurityTest;
+
+// What each peer is told as, exactly, while the clock stands still: no
+// peer takes the time-out to tell. (Keys refused by a CURVE server are in
+// the steps above.)
+TEST_F(FailureReasonsTest, EachPeerIsToldAsWhatItIs) {
+  enum class Peer { HangUp, HangUpAfterGreeting, Http, BreakZeroMq, CurveLate, CurveServer, ClearServer, Vanishing };
+  const std::string closed = " during the handshake: not a presence server, or a proxy with nothing behind it";
+  const std::string notServer = " does not speak its protocol";
+  const struct {
+    const char* name;
+    Peer peer;
+    bool serverKey;
+    bool clientKeys;
+    Kind kind;
+    std::string lead;
+    std::string tail;
+  } cases[] = {
+      {"hangs up at once", Peer::HangUp, false, false, Kind::ClosedInHandshake, "closed by ", closed},
+      {"hangs up on the greeting", Peer::HangUpAfterGreeting, false, false, Kind::ClosedInHandshake, "closed by ",
+       closed},
+      {"hangs up at once on CURVE", Peer::HangUp, true, true, Kind::ClosedInHandshake, "closed by ", closed},
+      {"answers HTTP", Peer::Http, false, false, Kind::NotPresenceServer, "not a presence server: ", notServer},
+      {"answers HTTP to CURVE", Peer::Http, true, true, Kind::NotPresenceServer, "not a presence server: ", notServer},
+      {"breaks ZeroMQ's handshake", Peer::BreakZeroMq, false, false, Kind::NotPresenceServer,
+       "not a presence server: ", notServer},
+      {"CURVE server hangs up before its greeting", Peer::CurveLate, false, false, Kind::AuthenticationFailed,
+       "authentication failed by ", ""},
+      {"CURVE to clear text", Peer::ClearServer, true, true, Kind::AuthenticationFailed, "authentication failed by ",
+       ""},
+      {"server key but no client pair", Peer::CurveServer, true, false, Kind::NoUsableKeys, "no usable keys to call ",
+       ": no client key pair (TFramework::LoadKeys or ZELCLNT_KEYS)"},
+      {"goes away mid-call", Peer::Vanishing, false, false, Kind::Interrupted, "interrupted: ",
+       " shut down or dropped the connection before replying"},
+  };
+  TestClock clock;
+  for (const auto& c : cases) {
+    std::unique_ptr<Listener> raw;
+    std::unique_ptr<TRPCServer> server;
+    std::unique_ptr<VanishingServer> vanishing;
+    std::string endpoint;
+    if (c.peer == Peer::CurveServer || c.peer == Peer::ClearServer) {
+      server = std::make_unique<TRPCServer>("tcp://127.0.0.1:0", [](TRPC&) {});
+      if (c.peer == Peer::CurveServer) server->SetSecurity(Admitting(TRole::Control));
+      ASSERT_TRUE(server->Start()) << c.name;
+      endpoint = server->Endpoint();
+    } else if (c.peer == Peer::Vanishing) {
+      vanishing = std::make_unique<VanishingServer>();
+      endpoint = vanishing->Endpoint();
+    } else {
+      // The first peers are raw ones, in the order of their manners.
+      raw = std::make_unique<Listener>(PeerOf(static_cast<Manner>(c.peer)));
+      endpoint = raw->Endpoint();
+    }
+    TFramework::SetServerKey(endpoint, c.serverKey ? m_server.publicKey : "");
+    TFramework::SetClientKeys(c.clientKeys ? m_client : TCurveKeyPair{});
+    const auto [result, failure] = CallStill(clock, endpoint);
+    EXPECT_EQ(result, 0) << c.name;
+    EXPECT_EQ(m_kind, c.kind) << c.name;
+    EXPECT_EQ(failure, c.lead + endpoint + c.tail) << c.name;
+    if (server) {
+      EXPECT_EQ(server->CallsServed(), 0u) << c.name;
+    }
+  }
+}
+
+// A receiver that is told AuthenticationFailed looks for keys; only a
+// publisher that demands CURVE is reason to.
+TEST_F(FailureReasonsTest, AReceiverIsToldOfAuthenticationOnlyWhereThereWasSome) {
+  using Clock = std::chrono::steady_clock;
+  const struct {
+    const char* name;
+    Manner manner;
+    bool curvePublisher;
+  } cases[] = {
+      {"hangs up at once", Manner::HangUp, false},
+      {"breaks ZeroMQ's handshake", Manner::BreakZeroMq, false},
+      {"publisher requires CURVE", Manner::HangUp, true},
+  };
+  for (const auto& c : cases) {
+    std::unique_ptr<Listener> raw;
+    std::unique_ptr<TEventPublisher> publisher;
+    std::string server = UniqueIpc("failure-reasons");
+    if (c.curvePublisher) {
+      publisher = std::make_unique<TEventPublisher>(server);
+      publisher->SetSecurity({m_server, {}});
+      ASSERT_TRUE(publisher->Start()) << c.name;
+    } else {
+      // The events of a tcp server are on the port after its own.
+      raw = std::make_unique<Listener>(PeerOf(c.manner));
+      server = "tcp://127.0.0.1:" + std::to_string(raw->Port() - 1);
+    }
+    TEventReceiver receiver(server);
+    ASSERT_TRUE(receiver.Start()) << c.name;
+    // The monitor tells within milliseconds of the peer's answer: half a
+    // second after the peer was done with the receiver is generous.
+    bool refused = false;
+    bool reached = false;
+    TEventNotice notice;
+    for (auto until = Clock::now() + std::chrono::seconds(5); !refused && Clock::now() < until;) {
+      if (receiver.Next(notice, 20)) refused = notice.kind == TEventNotice::Kind::AuthenticationFailed;
+      if (reached || !raw || raw->Connections() == 0) continue;
+      reached = true;
+      until = Clock::now() + std::chrono::milliseconds(500);
+    }
+    EXPECT_EQ(refused, c.curvePublisher) << c.name;
+    if (raw) {
+      EXPECT_GT(raw->Connections(), 0) << c.name;
+    }
   }
 }
 

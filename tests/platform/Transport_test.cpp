@@ -8,7 +8,6 @@
 #include <future>
 #include <string>
 #include <thread>
-#include <tuple>
 #include <vector>
 
 #include "DiagCapture.h"

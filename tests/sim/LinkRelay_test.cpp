@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 
 #include "DiagCapture.h"
+#include "Eventually.h"
 #include "PlatformReset.h"
 #include "PresenceSimulator.h"
 #include "zelclnt/core/ZelAPresenceServer.h"
@@ -14,21 +13,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 bool Answers(const std::string& server) {
   ZelAPresenceServer api("test", "relay");
   ZelTServerStatus status;
   return api.QueryServerStatus(server, status) == ZelTPresenceServer::ACTION_SUCCEEDED;
-}
-
-// A reconnection takes ZeroMQ a moment; 20 seconds is far above it.
-bool AnswersSoon(const std::string& server) {
-  for (const auto until = Clock::now() + std::chrono::seconds(20); Clock::now() < until;) {
-    if (Answers(server)) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return false;
 }
 
 // A cut link answers nothing until restored; a link cut again and again
@@ -45,7 +33,8 @@ TEST(LinkRelayTest, CutRefusesUntilRestoredAndGivesBackWhatEnded) {
   ASSERT_TRUE(relay.Start());
   std::size_t firstRound = 0;
   for (int round = 0; round < 4; ++round) {
-    ASSERT_TRUE(AnswersSoon(relay.Endpoint())) << round;
+    // A reconnection takes ZeroMQ a moment.
+    ASSERT_TRUE(Eventually([&] { return Answers(relay.Endpoint()); })) << round;
     if (round == 0) firstRound = relay.Connections();
     relay.Cut();
     EXPECT_FALSE(Answers(relay.Endpoint())) << round;

@@ -1,24 +1,22 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <functional>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "AdminFrame.h"
+#include "Agents.h"
 #include "Callers.h"
 #include "DiagCapture.h"
 #include "Endpoints.h"
+#include "Eventually.h"
 #include "PairRule.h"
 #include "PlatformReset.h"
 #include "PresenceSimulator.h"
-#include "StoreComparison.h"
 #include "LinkRelay.h"
+#include "Mirrored.h"
 #include "TestClock.h"
 #include "zelclnt/core/ZelAUserPresence.h"
 #include "zelclnt/mirror/ZelAPresenceMirror.h"
@@ -32,9 +30,6 @@ using Role = TServerRole;
 using Simulator = zelsim::PresenceSimulator;
 using std::chrono::milliseconds;
 
-// Waits in real time are bounded by this, far above what they take.
-constexpr auto kBound = std::chrono::seconds(20);
-
 std::unique_ptr<Simulator> Half(const std::string& endpoint, const std::string& peer, bool primary,
                                 milliseconds takeover = milliseconds(100)) {
   zelsim::SimulatorOptions options;
@@ -47,21 +42,13 @@ std::unique_ptr<Simulator> Half(const std::string& endpoint, const std::string& 
   return simulator;
 }
 
-bool Await(const std::function<bool()>& done) {
-  for (const auto until = std::chrono::steady_clock::now() + kBound; std::chrono::steady_clock::now() < until;) {
-    if (done()) return true;
-    std::this_thread::sleep_for(milliseconds(5));
-  }
-  return false;
-}
-
 bool AwaitRole(const Simulator& simulator, Role role) {
-  return Await([&] { return simulator.State().role == role; });
+  return Eventually([&] { return simulator.State().role == role; });
 }
 
 // One serves, and the other has heard of its term.
 bool AwaitPaired(const Simulator& serving, const Simulator& standby) {
-  return Await([&] {
+  return Eventually([&] {
     return serving.State().role == Role::Serving && standby.State().role == Role::Standby &&
            standby.State().term == serving.State().term;
   });
@@ -71,7 +58,7 @@ class PairingTest : public ::testing::Test {
  protected:
   DiagCapture m_quiet{"NONE"};
   PlatformReset m_reset;
-  ZelAUserPresence m_agent{"pairing-test", "client"};
+  ZelAUserPresence m_agent = AgentOf(42);
 };
 
 TEST_F(PairingTest, AStandbyTakesOverOnlyWhenNoPeerInChargeWasHeard) {
@@ -144,8 +131,6 @@ TEST_F(PairingTest, AStandbyRefusesEveryCallAndTakesOverOnceItsPeerIsGone) {
   ZelAPresenceServer api("pairing-test", "client");
   ZelTServerStatus status;
   ZelTQueryUsersPresence users;
-  m_agent.SetUserKey(42);
-  m_agent.SetUserID("agent42");
   const std::vector<std::pair<const char*, std::function<PS::ActionResult()>>> calls = {
       {"status", [&] { return api.QueryServerStatus(b, status); }},
       {"users", [&] { return api.QueryUsersPresence(b, users); }},
@@ -175,30 +160,6 @@ TEST_F(PairingTest, AStandbyRefusesEveryCallAndTakesOverOnceItsPeerIsGone) {
   clock.Advance(milliseconds(1000));
   EXPECT_EQ(first->State().role, Role::Standby);
   EXPECT_EQ(second->State().role, Role::Serving);
-}
-
-// Every user of the mirror equals a fresh query's, part by part, once the
-// mirror is current.
-std::vector<std::string> Converge(ZelAPresenceMirror& mirror, const std::string& server) {
-  ZelAPresenceServer api("pairing-test", "client");
-  std::vector<std::string> differences{"never current"};
-  for (const auto until = std::chrono::steady_clock::now() + kBound;
-       std::chrono::steady_clock::now() < until && !differences.empty();) {
-    mirror.Poll(50);
-    ZelTQueryUsersPresence query;
-    query.SetQueryType(ZelTQueryUsersPresence::QUERYTYPE_ALL_USERS);
-    if (!mirror.IsCurrent() || api.QueryUsersPresence(server, query) != PS::ACTION_SUCCEEDED) continue;
-    const std::vector<ZelTUserPresence> held = mirror.Users().CopyAll();
-    differences.assign(held.size() == static_cast<std::size_t>(query.GetUsersPresence().Size()) ? 0 : 1,
-                       std::to_string(held.size()) + " users held");
-    std::size_t index = 0;
-    for (const ZelTUserPresence* user : query.GetUsersPresence().GetList()) {
-      if (index >= held.size()) break;
-      for (const std::string& part : zelsim::DifferingPartNames(held[index++], *user))
-        differences.push_back(std::to_string(user->GetUserKey()) + " " + part);
-    }
-  }
-  return differences;
 }
 
 // In-process simulators stopped without a word stand in for killed
@@ -247,8 +208,6 @@ TEST_F(PairingTest, ServersCutOffFromEachOtherStandByForACallersHigherTerm) {
   auto second = Half(b, peerA.Endpoint(), false, milliseconds(300));
   ASSERT_TRUE(AwaitPaired(*first, *second));
   const std::string list = callerA.Endpoint() + "," + callerB.Endpoint();
-  m_agent.SetUserKey(42);
-  m_agent.SetUserID("agent42");
   EXPECT_EQ(m_agent.Query(list), PS::ACTION_SUCCEEDED);
 
   peerA.Cut();

@@ -9,6 +9,7 @@
 #include <tuple>
 #include <vector>
 
+#include "Agents.h"
 #include "DiagCapture.h"
 #include "Endpoints.h"
 #include "zelclnt/core/ZelAUserPresence.h"
@@ -40,16 +41,9 @@ class SimulatorTest : public ::testing::Test {
 
   const std::string& Server() const { return m_simulator.Endpoint(); }
 
-  ZelAUserPresence Agent(long key) {
-    ZelAUserPresence agent("test", "client");
-    agent.SetUserKey(key);
-    agent.SetUserID("agent" + std::to_string(key));
-    return agent;
-  }
-
   // The agent as the next query shows it.
   ZelAUserPresence Queried(long key) {
-    ZelAUserPresence agent = Agent(key);
+    ZelAUserPresence agent = AgentOf(key);
     EXPECT_EQ(agent.Query(Server()), PS::ACTION_SUCCEEDED);
     return agent;
   }
@@ -99,7 +93,7 @@ TEST_F(SimulatorTest, ReadOnlyCallersMayOnlyQuery) {
        PS::ERR_REQUEST_UNAUTHORIZED},
   };
   for (const auto& c : cases) {
-    ZelAUserPresence agent = Agent(42);
+    ZelAUserPresence agent = AgentOf(42);
     EXPECT_EQ(c.act(agent), c.error) << c.name;
   }
   const std::optional<ZelTUserPresence> after = m_simulator.Users().Find(42);
@@ -169,14 +163,14 @@ TEST_F(SimulatorTest, CapabilityIsAddedOnceAndRemovedOnce) {
 
 // What the reply tells, the next query shows, through the client.
 TEST_F(SimulatorTest, AnActionShowsInItsReplyAndTheNextQuery) {
-  ZelAUserPresence agent = Agent(42);
+  ZelAUserPresence agent = AgentOf(42);
   ASSERT_EQ(agent.SetRoutingState(Server(), RS::ROUTINGSTATE_WORK, 3, true), PS::ACTION_SUCCEEDED);
   ZelAUserPresence seen = Queried(42);
   EXPECT_EQ(seen.GetRoutingState().GetRoutingState(), RS::ROUTINGSTATE_WORK);
   EXPECT_EQ(seen.GetRoutingState().GetRoutingStateReason(), 3);
   EXPECT_EQ(seen.GetRoutingState().GetStartTime(), agent.GetRoutingState().GetStartTime()) << "the reply told it";
   EXPECT_EQ(seen.GetRequestMode(), ZelTRequest::REQUESTMODE_DEFAULT) << "the query's own mode comes back";
-  ZelAUserPresence other = Agent(43);
+  ZelAUserPresence other = AgentOf(43);
   other.SetUserID("agent42");
   EXPECT_EQ(other.Query(Server()), PS::ACTION_NOT_CARRIED_OUT);
   EXPECT_EQ(other.GetErrorCode(), PS::ERR_INVALID_USER);
@@ -226,7 +220,7 @@ TEST_F(SimulatorTest, CallsAreReadByTheirBodyAndUnreadableOnesGetInvalidData) {
   struct RawClient : ZelAPresenceServer {
     using ZelAPresenceServer::SendRequest;
   } client;
-  ZelAUserPresence valid = Agent(42);
+  ZelAUserPresence valid = AgentOf(42);
   TRPC packed;
   valid.SetAction(ZelTUserPresence::ACTION_QUERY);
   valid.PackRpcCall(packed);
@@ -274,7 +268,7 @@ TEST_F(SimulatorTest, ConcurrentAgentsOnTheirOwnObjects) {
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&, key = 42L + t] {
-      ZelAUserPresence agent = Agent(key);
+      ZelAUserPresence agent = AgentOf(key);
       for (int round = 1; round <= kRounds; ++round) {
         if (agent.SetRecoveryMode(Server(), round % 2 == 1) != PS::ACTION_SUCCEEDED) ++failures;
         if (agent.SetRoutingState(Server(), RS::ROUTINGSTATE_UNAVAILABLE, round, false) != PS::ACTION_SUCCEEDED)

@@ -10,6 +10,14 @@
 
 inline std::string Written(const TPack& pack) { return std::string(pack.Contents(), pack.Length()); }
 
+// Two lower-case hex digits a byte: frames as the wire format lays them out.
+inline std::string Hex(const std::string& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string text;
+  for (const unsigned char byte : bytes) text += std::string{digits[byte >> 4], digits[byte & 15]};
+  return text;
+}
+
 // The values as written one after the other.
 template <typename... T>
 std::string BytesOf(const T&... values) {

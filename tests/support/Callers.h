@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "zelclnt/core/ZelAUserPresence.h"
+#include "Agents.h"
 
 class Callers {
  public:
@@ -29,9 +29,7 @@ class Callers {
 
  private:
   void Run(const std::string& list, long key) {
-    ZelAUserPresence agent("pairing-load", "client");
-    agent.SetUserKey(key);
-    agent.SetUserID("agent" + std::to_string(key));
+    ZelAUserPresence agent = AgentOf(key);
     for (long reason = 1; !m_stop; ++reason) {
       const auto state = static_cast<ZelTRoutingState::enRoutingState>(reason % 3);
       if (agent.SetRoutingState(list, state, reason, false) != ZelTPresenceServer::ACTION_SUCCEEDED &&

@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "zelclnt/core/ZelAUserPresence.h"
+#include "Agents.h"
 
 class Churner {
  public:
@@ -32,9 +32,7 @@ class Churner {
   void Make(int changes) {
     for (int i = 0; i < changes; ++i) {
       const long key = 42 + static_cast<long>(m_engine() % static_cast<unsigned>(m_agents));
-      ZelAUserPresence agent("churner", "test");
-      agent.SetUserKey(key);
-      agent.SetUserID("agent" + std::to_string(key));
+      ZelAUserPresence agent = AgentOf(key);
       const std::string contact = "C" + std::to_string(key) + "-" + std::to_string(1 + m_engine() % 3);
       const long value = static_cast<long>(m_engine() % 3);
       const auto state = static_cast<ZelTRoutingState::enRoutingState>(value);

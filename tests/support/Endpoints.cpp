@@ -51,10 +51,25 @@ std::string UniqueIpc(const std::string& stem) {
 
 std::string ClosedTcpEndpoint() { return FreshTcpPort(zmq::socket_type::router); }
 
+// The port below a free one may be any socket's (an outgoing connection's
+// too): both are held at once, then freed.
 std::string TcpWithFreeEventsPort() {
-  const std::string free = FreshTcpPort(zmq::socket_type::pub);
-  const int port = std::stoi(free.substr(free.rfind(':') + 1));
-  return "tcp://127.0.0.1:" + std::to_string(port - 1);
+  zmq::context_t context;
+  for (int attempt = 0;; ++attempt) {
+    zmq::socket_t events(context, zmq::socket_type::pub);
+    zmq::socket_t server(context, zmq::socket_type::router);
+    events.set(zmq::sockopt::linger, 0);
+    server.set(zmq::sockopt::linger, 0);
+    events.bind("tcp://127.0.0.1:0");
+    const std::string free = events.get(zmq::sockopt::last_endpoint);
+    const std::string name = "tcp://127.0.0.1:" + std::to_string(std::stoi(free.substr(free.rfind(':') + 1)) - 1);
+    try {
+      server.bind(name);
+      return name;
+    } catch (const zmq::error_t&) {
+      if (attempt == 100) return name;
+    }
+  }
 }
 
 std::vector<std::string> EveryTransport(const std::string& stem) {

@@ -1,6 +1,7 @@
 #include "Events.h"
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "EventFrame.h"
@@ -13,14 +14,19 @@ constexpr int kPollAttempts = 5000;
 
 void Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
 
-// Once one probe arrived, the later ones still on the way are read too, so
-// that none is left for the test: true when the last one sent was read.
-bool ProbeArrived(TEventReceiver& receiver, std::uint64_t lastSent) {
-  TEventNotice notice;
-  bool arrived = false;
-  while (arrived ? AwaitNotice(receiver, notice) : receiver.Next(notice, 0)) {
-    arrived = arrived || (notice.kind == TEventNotice::Kind::Event && notice.data == "probe");
-    if (arrived && notice.position == lastSent) return true;
+// Sends probes (`send` gives the position of the one it sent) until one
+// arrived; the later ones still on the way are read too, so that none is
+// left for the test: true when the last one sent was read.
+bool ProbeUntilArrived(TEventReceiver& receiver, const std::function<std::uint64_t()>& send) {
+  for (int attempt = 0; attempt < kPollAttempts; ++attempt) {
+    const std::uint64_t lastSent = send();
+    Pause();
+    TEventNotice notice;
+    bool arrived = false;
+    while (arrived ? AwaitNotice(receiver, notice) : receiver.Next(notice, 0)) {
+      arrived = arrived || (notice.kind == TEventNotice::Kind::Event && notice.data == "probe");
+      if (arrived && notice.position == lastSent) return true;
+    }
   }
   return false;
 }
@@ -115,12 +121,10 @@ void ScriptedPublisher::Answer(TRPC& rpc) {
 }
 
 bool ScriptedPublisher::Probe(TEventReceiver& receiver, int type, std::int64_t user) {
-  for (int attempt = 0; attempt < kPollAttempts; ++attempt) {
+  return ProbeUntilArrived(receiver, [&] {
     Event(type, "probe", user);
-    Pause();
-    if (ProbeArrived(receiver, m_position)) return true;
-  }
-  return false;
+    return m_position;
+  });
 }
 
 bool AwaitNotice(TEventReceiver& receiver, TEventNotice& notice) {
@@ -142,12 +146,10 @@ std::vector<TEventNotice> NoticesThrough(TEventReceiver& receiver, int type) {
 }
 
 bool Subscribed(TEventPublisher& publisher, TEventReceiver& receiver, int type) {
-  for (int sent = 1; sent <= kPollAttempts; ++sent) {
+  return ProbeUntilArrived(receiver, [&] {
     publisher.Publish(type, "probe", 5);
-    Pause();
-    if (ProbeArrived(receiver, publisher.Position().position)) return true;
-  }
-  return false;
+    return publisher.Position().position;
+  });
 }
 
 std::string Describe(const TEventNotice& notice) {

@@ -7,12 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
-#include <functional>
 #include <memory>
 #include <string>
-#include <thread>
+#include <vector>
 
+#include "Eventually.h"
 #include "Gateway.h"
 #include "HttpClient.h"
 #include "JsonInput.h"
@@ -27,16 +26,6 @@ struct RunningGateway {
 inline std::string UniqueName(const char* stem) {
   static std::atomic<int> next{0};
   return std::string(stem) + "-" + std::to_string(next++);
-}
-
-// Polls `done` every few milliseconds for up to 20 seconds of real time.
-inline bool Eventually(const std::function<bool()>& done) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > until) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
 }
 
 inline RunningGateway StartGateway(zelgw::GatewayOptions options = {}, zelsim::SimulatorOptions simulator = {}) {
@@ -64,4 +53,17 @@ inline zeljson::Json BodyOf(const HttpResult& result) {
 inline std::string ErrorCodeOf(const HttpResult& result) {
   const zeljson::Json json = BodyOf(result);
   return json.contains("error") ? json["error"]["code"].get<std::string>() : "";
+}
+
+inline std::vector<long> KeysOf(const zeljson::Json& users) {
+  std::vector<long> keys;
+  for (const zeljson::Json& user : users) keys.push_back(user["userKey"].get<long>());
+  return keys;
+}
+
+inline zeljson::Json DataOf(const SseEvent& event) {
+  zeljson::Json json;
+  std::string error;
+  EXPECT_TRUE(zeljson::Parse(event.data, json, &error)) << event.data.substr(0, 200) << " " << error;
+  return json;
 }

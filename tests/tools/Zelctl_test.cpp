@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -12,9 +10,11 @@
 #include <thread>
 #include <vector>
 
+#include "Agents.h"
 #include "Callers.h"
 #include "DiagCapture.h"
 #include "Endpoints.h"
+#include "Eventually.h"
 #include "JsonInput.h"
 #include "PlatformReset.h"
 #include "PresenceSimulator.h"
@@ -273,12 +273,8 @@ TEST_F(ZelctlTest, WatchShowsTheUsersEventsOnly) {
   auto watched = std::async(std::launch::async, [s] {
     return Zelctl({"--server", s, "watch", "--type", "contact-assist", "--user", "42", "--count", "2"});
   });
-  ZelAUserPresence other("test", "zelctl");
-  other.SetUserKey(43);
-  other.SetUserID("agent43");
-  ZelAUserPresence watchedUser("test", "zelctl");
-  watchedUser.SetUserKey(42);
-  watchedUser.SetUserID("agent42");
+  ZelAUserPresence other = AgentOf(43);
+  ZelAUserPresence watchedUser = AgentOf(42);
   bool on = false;
   for (int round = 0; round < 5000 && watched.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready;
        ++round) {
@@ -305,10 +301,7 @@ TEST_F(ZelctlTest, WatchOfOneUserSubscribesToThatUserOnly) {
   for (int round = 0; round < 3; ++round) {
     on = !on;
     for (const long userKey : {43L, 42L, 44L}) {
-      ZelAUserPresence user("test", "zelctl");
-      user.SetUserKey(userKey);
-      user.SetUserID("agent" + std::to_string(userKey));
-      ASSERT_EQ(user.SetContactAssist(Server(), on), ZelTPresenceServer::ACTION_SUCCEEDED);
+      ASSERT_EQ(AgentOf(userKey).SetContactAssist(Server(), on), ZelTPresenceServer::ACTION_SUCCEEDED);
     }
   }
   std::vector<std::int64_t> users;
@@ -382,10 +375,9 @@ TEST_F(ZelctlTest, StatusAndFailoverOfAPair) {
     ASSERT_TRUE(halves[side]->Start());
   }
   // Until the first serves and the second has heard of it.
-  for (int slice = 0; slice < 10000 && (halves[0]->State().role != TServerRole::Serving ||
-                                         halves[1]->State().term != halves[0]->State().term);
-       ++slice)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_TRUE(Eventually([&] {
+    return halves[0]->State().role == TServerRole::Serving && halves[1]->State().term == halves[0]->State().term;
+  }));
   const std::string list = ends[0] + "," + ends[1];
   const Ran status = Zelctl({"--server", list, "status"});
   EXPECT_EQ(status.status, 0);
