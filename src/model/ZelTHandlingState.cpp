@@ -141,8 +141,8 @@ void ZelTHandlingState::AddTimesText(NuxDiagSummary& summary) const {
 }
 
 void ZelTHandlingState::PrintDiag() const {
-  if (!TDiag::ShouldWeDiag(TDiag::INFO)) return;
-  NuxDiagStream(TDiag::INFO, __LINE__, kSource, "ZelTHandlingState", "PrintDiag") << ToString();
+  if (!TDiag::ShouldWeDiag(kPrintDiagType)) return;
+  NuxDiagStream(kPrintDiagType, __LINE__, kSource, "ZelTHandlingState", "PrintDiag") << ToString();
 }
 
 ZelTHandlingStates& ZelTHandlingStates::operator=(const ZelTHandlingStates& other) {
