@@ -9,7 +9,9 @@
 #include <tuple>
 #include <vector>
 
+#include "Bytes.h"
 #include "DiagCapture.h"
+#include "ZelTUserPresenceControl.h"
 #include "Endpoints.h"
 #include "zelclnt/core/ZelAUserPresence.h"
 #include "zelclnt/platform/TMsgHdr.h"
@@ -195,6 +197,14 @@ TEST_F(SimulatorTest, QueriesAnswerFromTheTable) {
     EXPECT_TRUE(!now.IsNull() && now.MillisecondsSince1970() >= before.MillisecondsSince1970() &&
                 now.MillisecondsSince1970() <= after.MillisecondsSince1970())
         << user->GetUserKey();
+    // Packed from the table itself, which keeps the stamp: the record as held.
+    const auto held = m_simulator.Users().Find(user->GetUserKey());
+    ASSERT_TRUE(held.has_value());
+    TPack sent;
+    TPack kept;
+    ZelTUserPresenceControl::PackQueryReply(sent, *user);
+    ZelTUserPresenceControl::PackQueryReply(kept, *held);
+    EXPECT_EQ(Written(sent), Written(kept)) << user->GetUserKey();
   }
   // One query object asks again and again; no earlier answer lingers.
   Query query;
