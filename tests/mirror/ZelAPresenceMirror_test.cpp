@@ -216,8 +216,9 @@ TEST(ZelAPresenceMirrorTest, PollEndsAtItsTimeWhateverWaits) {
 // event, and is then queried once.
 TEST(ZelAPresenceMirrorTest, IncompleteEventIsSettledByOneQueryAfterItsWait) {
   DiagCapture quiet;
-  const auto simulator = Started("inproc://mirror-settle");
+  // Outlives the simulator, whose publisher may still read it while it stops.
   TManualClock clock;
+  const auto simulator = Started("inproc://mirror-settle");
   TScopedClock scoped(clock);
   ZelAPresenceMirror mirror(simulator->Endpoint());
   ASSERT_TRUE(Synced(mirror));
