@@ -10,6 +10,7 @@
 #include <typeinfo>
 
 #include "diag_records.h"
+#include "full_users.h"
 #include "zelclnt/diag/NuxDiagStream.h"
 #include "zelclnt/platform/TDiag.h"
 
@@ -48,6 +49,15 @@ void BM_PrintDiagOff(benchmark::State& state) {
   const Record record{};
   for (auto _ : state) record.PrintDiag();
 }
+
+// A collection of records whose type is off: one filter check, not one per
+// record.
+void BM_CollectionPrintDiagOff(benchmark::State& state) {
+  TDiag::SetFilters("NONE");
+  const zelbench::Summaries summaries = zelbench::FullSummaries(static_cast<int>(state.range(0)));
+  for (auto _ : state) summaries.PrintDiag();
+}
+BENCHMARK(BM_CollectionPrintDiagOff)->Arg(100);
 
 template <typename Record>
 std::string NameOf() {

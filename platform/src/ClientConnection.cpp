@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 #include "HandOver.h"
 #include "PeerProbe.h"
@@ -236,13 +237,18 @@ CallStatus ClientConnection::Receive(TRPC& rpc, TThreadQueue& queue, Clock::time
   }
 }
 
-std::optional<CallStatus> ClientConnection::Take(const zmq::message_t& message, TRPC& rpc, TThreadQueue& queue) {
+// The reply is handed over with the message that holds it, not copied.
+std::optional<CallStatus> ClientConnection::Take(zmq::message_t& message, TRPC& rpc, TThreadQueue& queue) {
   ReplyFrame reply;
   if (message.more()) {
     DiscardRest(*m_dealer);
   } else if (DecodeReply(message.data(), message.size(), reply) && reply.callId == m_callId) {
     if (message.size() > MaxMessageSize() + kFrameAllowance) return CallStatus::RefusedTooLarge;
-    rpc.SetReplyData(reply.data, reply.size);
+    // A small message holds its bytes inside itself: they move with it.
+    const std::size_t offset = static_cast<std::size_t>(reply.data - message.data<char>());
+    auto held = std::make_shared<zmq::message_t>(std::move(message));
+    const char* data = held->data<char>() + offset;
+    rpc.AdoptReplyData(data, reply.size, std::move(held));
     rpc.SetReturnCode(reply.returnCode);
     rpc.SetStatePosition(reply.state);
     rpc.SetServerRole(reply.role);

@@ -82,7 +82,7 @@ class ClientConnection {
   std::optional<CallStatus> HandshakeFailure(Clock::time_point deadline) const;
   CallStatus AwaitWritable(Clock::time_point deadline);
   // Given a reply frame: None when it answers the call sent last.
-  std::optional<CallStatus> Take(const zmq::message_t& message, TRPC& rpc, TThreadQueue& queue);
+  std::optional<CallStatus> Take(zmq::message_t& message, TRPC& rpc, TThreadQueue& queue);
   void SetReceiveTimeout(int ms);
 
   const std::string m_endpoint;

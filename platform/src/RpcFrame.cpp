@@ -58,6 +58,22 @@ std::uint8_t RoleFlags(TServerRole role) {
   return role == TServerRole::ShuttingDown ? kNotServing | kShuttingDown : kNotServing;
 }
 
+void AppendReplyHeader(TPack& pack, std::uint64_t callId, const TRPC& rpc, bool callerReadsPosition,
+                       bool callerReadsRole) {
+  const TEventPosition& state = rpc.GetStatePosition();
+  const bool positioned = callerReadsRole || (callerReadsPosition && state.IsKnown());
+  const std::uint8_t version = callerReadsRole ? kReplyVersionV3 : positioned ? kReplyVersionV2 : kReplyVersionV1;
+  AppendPrefix(pack, kReplyMagic, version, RoleFlags(rpc.GetServerRole()), rpc.GetRPCType(), callId);
+  const long code = rpc.GetReturnCode();
+  const bool fits = code >= std::numeric_limits<std::int32_t>::min() && code <= std::numeric_limits<std::int32_t>::max();
+  pack.AppendFixed32(static_cast<std::uint32_t>(fits ? code : TRPC::kHandlerFailed));
+  if (positioned) {
+    pack.AppendFixed64(state.incarnation);
+    pack.AppendFixed64(state.position);
+  }
+  if (callerReadsRole) pack.AppendFixed64(rpc.GetServerTerm());
+}
+
 TServerRole RoleOf(std::uint8_t flags) {
   if (flags & kShuttingDown) return TServerRole::ShuttingDown;
   return flags & kNotServing ? TServerRole::Standby : TServerRole::Serving;
@@ -83,20 +99,21 @@ std::string EncodeCall(std::uint64_t callId, const TRPC& rpc, std::uint32_t rema
   return Finish(pack);
 }
 
+std::size_t ReplyHeaderSize(const TRPC& rpc, bool callerReadsPosition, bool callerReadsRole) {
+  if (callerReadsRole) return kReplyHeaderSizeV3;
+  return callerReadsPosition && rpc.GetStatePosition().IsKnown() ? kReplyHeaderSizeV2 : kReplyHeaderSize;
+}
+
+void WriteReplyHeader(char* into, std::uint64_t callId, const TRPC& rpc, bool callerReadsPosition,
+                      bool callerReadsRole) {
+  TPack pack;
+  pack.SetBuffer(into, static_cast<unsigned long>(ReplyHeaderSize(rpc, callerReadsPosition, callerReadsRole)));
+  AppendReplyHeader(pack, callId, rpc, callerReadsPosition, callerReadsRole);
+}
+
 std::string EncodeReply(std::uint64_t callId, const TRPC& rpc, bool callerReadsPosition, bool callerReadsRole) {
   TPack pack;
-  const TEventPosition& state = rpc.GetStatePosition();
-  const bool positioned = callerReadsRole || (callerReadsPosition && state.IsKnown());
-  const std::uint8_t version = callerReadsRole ? kReplyVersionV3 : positioned ? kReplyVersionV2 : kReplyVersionV1;
-  AppendPrefix(pack, kReplyMagic, version, RoleFlags(rpc.GetServerRole()), rpc.GetRPCType(), callId);
-  const long code = rpc.GetReturnCode();
-  const bool fits = code >= std::numeric_limits<std::int32_t>::min() && code <= std::numeric_limits<std::int32_t>::max();
-  pack.AppendFixed32(static_cast<std::uint32_t>(fits ? code : TRPC::kHandlerFailed));
-  if (positioned) {
-    pack.AppendFixed64(state.incarnation);
-    pack.AppendFixed64(state.position);
-  }
-  if (callerReadsRole) pack.AppendFixed64(rpc.GetServerTerm());
+  AppendReplyHeader(pack, callId, rpc, callerReadsPosition, callerReadsRole);
   pack.Append(rpc.GetReplyPointer(), rpc.GetReplySize());
   return Finish(pack);
 }

@@ -85,6 +85,12 @@ std::string EncodeCall(std::uint64_t callId, const TRPC& rpc, std::uint32_t rema
 // v3 when the caller reads it, else v2 when it reads positions and rpc has
 // a known state position, else v1. The flags tell rpc's server role.
 std::string EncodeReply(std::uint64_t callId, const TRPC& rpc, bool callerReadsPosition, bool callerReadsRole = false);
+// The header EncodeReply puts before the reply data, for a reply framed in
+// the message that carries it: its size, and the header itself (REQUIRES
+// room for ReplyHeaderSize bytes).
+std::size_t ReplyHeaderSize(const TRPC& rpc, bool callerReadsPosition, bool callerReadsRole);
+void WriteReplyHeader(char* into, std::uint64_t callId, const TRPC& rpc, bool callerReadsPosition,
+                      bool callerReadsRole);
 // False when the bytes are no well-formed frame of that kind.
 bool DecodeCall(const void* bytes, std::size_t size, CallFrame& frame);
 bool DecodeReply(const void* bytes, std::size_t size, ReplyFrame& frame);

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <mutex>
 #include <random>
@@ -34,6 +35,16 @@ std::uint32_t NewServerId() {
   std::uint32_t id = 0;
   while (id == 0) id = device();
   return id;
+}
+
+// The reply framed in the message that carries it: one buffer, written
+// once, rather than a frame built apart and copied in.
+zmq::message_t FrameReply(const zelplatform::CallFrame& frame, const TRPC& rpc) {
+  const std::size_t header = zelplatform::ReplyHeaderSize(rpc, frame.readsPosition, frame.readsRole);
+  zmq::message_t reply(header + rpc.GetReplySize());
+  zelplatform::WriteReplyHeader(reply.data<char>(), frame.callId, rpc, frame.readsPosition, frame.readsRole);
+  if (rpc.GetReplySize() != 0) std::memcpy(reply.data<char>() + header, rpc.GetReplyPointer(), rpc.GetReplySize());
+  return reply;
 }
 
 }  // namespace
@@ -229,9 +240,7 @@ void TRPCServer::AnswerRole(Call& call) {
   const std::string answer = zelplatform::EncodeRoleAnswer(state);
   rpc.SetReplyData(answer.data(), answer.size());
   if (!call.frame.replyExpected) return;
-  const std::string encoded =
-      zelplatform::EncodeReply(call.frame.callId, rpc, call.frame.readsPosition, call.frame.readsRole);
-  zmq::message_t reply(encoded.data(), encoded.size());
+  zmq::message_t reply = FrameReply(call.frame, rpc);
   zelplatform::ReleaseBeforeSend(reply.data());
   m_socket->send(call.identity, zmq::send_flags::sndmore | zmq::send_flags::dontwait);
   m_socket->send(reply, zmq::send_flags::dontwait);
@@ -307,8 +316,7 @@ void TRPCServer::ServeOne(Call& call) {
   // The reply tells the role the call was served in, whatever the handler did.
   rpc.SetServerRole(admitted.role);
   rpc.SetServerTerm(admitted.term);
-  const std::string encoded = zelplatform::EncodeReply(frame.callId, rpc, frame.readsPosition, frame.readsRole);
-  zmq::message_t reply(encoded.data(), encoded.size());
+  zmq::message_t reply = FrameReply(frame, rpc);
   zelplatform::ReleaseBeforeSend(reply.data());
   m_repliesOut->send(call.identity, zmq::send_flags::sndmore);
   m_repliesOut->send(reply, zmq::send_flags::none);

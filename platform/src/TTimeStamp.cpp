@@ -8,9 +8,6 @@
 
 namespace {
 
-constexpr std::uint8_t kNullFlag = 1;
-constexpr std::uint8_t kGmtFlag = 2;
-
 std::int64_t NowMilliseconds() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
@@ -97,23 +94,19 @@ Tstd::string TTimeStamp::GetDateTime(int withMilliseconds, char dateSeparator, c
 
 // One append of all nine bytes: stamps are a large share of every record.
 TPack& operator<<(TPack& pack, const TTimeStamp& stamp) {
-  const auto ms = static_cast<std::uint64_t>(stamp.m_null ? 0 : stamp.m_ms);
-  char wire[9];
-  for (std::size_t i = 0; i < 8; ++i) wire[i] = static_cast<char>((ms >> (8 * i)) & 0xFF);
-  wire[8] = static_cast<char>((stamp.m_null ? kNullFlag : 0) | (stamp.m_gmt ? kGmtFlag : 0));
-  pack.Append(wire, sizeof wire);
+  if (char* at = pack.Claim(TTimeStamp::kWireSize)) stamp.PutWire(at);
   return pack;
 }
 
 TPack& operator>>(TPack& pack, TTimeStamp& stamp) {
-  if (!pack.CanRemove(9)) return pack;
+  if (!pack.CanRemove(TTimeStamp::kWireSize)) return pack;
   std::uint64_t ms = 0;
   pack.RemoveFixed64(ms);
   const std::uint8_t flags = static_cast<std::uint8_t>(*pack.Contents());
   pack.Behead(1);
   stamp.m_ms = static_cast<std::int64_t>(ms);
-  stamp.m_null = (flags & kNullFlag) != 0;
-  stamp.m_gmt = (flags & kGmtFlag) != 0;
+  stamp.m_null = (flags & TTimeStamp::kNullFlag) != 0;
+  stamp.m_gmt = (flags & TTimeStamp::kGmtFlag) != 0;
   stamp.m_span = false;
   if (stamp.m_null) stamp.m_ms = 0;
   return pack;

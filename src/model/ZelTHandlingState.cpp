@@ -141,8 +141,8 @@ void ZelTHandlingState::AddTimesText(NuxDiagSummary& summary) const {
 }
 
 void ZelTHandlingState::PrintDiag() const {
-  if (!TDiag::ShouldWeDiag(TDiag::INFO)) return;
-  NuxDiagStream(TDiag::INFO, __LINE__, kSource, "ZelTHandlingState", "PrintDiag") << ToString();
+  if (!TDiag::ShouldWeDiag(kPrintDiagType)) return;
+  NuxDiagStream(kPrintDiagType, __LINE__, kSource, "ZelTHandlingState", "PrintDiag") << ToString();
 }
 
 ZelTHandlingStates& ZelTHandlingStates::operator=(const ZelTHandlingStates& other) {
@@ -214,10 +214,16 @@ void ZelTHandlingStates::PrintDiag() const {
   NuxDiagStream(TDiag::INFO, __LINE__, kSource, "ZelTHandlingStates", "PrintDiag") << ToString();
 }
 
+// One claim for the whole record: sizing only adds up its size, writing
+// checks its room once.
 TPack& operator<<(TPack& pack, const ZelTHandlingState& state) {
-  pack << static_cast<const THandlingState&>(state) << state.m_connectedTime << state.m_createdTime
-       << state.m_primaryStartTime << state.m_postProcessing;
-  PackLongs(pack, state.m_reasons);
+  const std::size_t size = WireSizeOf(static_cast<const THandlingState&>(state)) + 3 * TTimeStamp::kWireSize +
+                           ZelTPostProcessing::kWireSize + 4 + 4 * state.m_reasons.size();
+  char* at = pack.Claim(size);
+  if (!at) return pack;
+  TRecordWriter writer(PutWire(at, state));
+  writer.PutWire(state.m_connectedTime).PutWire(state.m_createdTime).PutWire(state.m_primaryStartTime);
+  writer.PutWire(state.m_postProcessing).Put(state.m_reasons);
   return pack;
 }
 

@@ -47,8 +47,8 @@ std::string ZelTPresentity::ToString() const {
 }
 
 void ZelTPresentity::PrintDiag() const {
-  if (!TDiag::ShouldWeDiag(TDiag::PRGM)) return;
-  NuxDiagStream(TDiag::PRGM, __LINE__, kSource, GetClassName(), "PrintDiag") << ToString();
+  if (!TDiag::ShouldWeDiag(kPrintDiagType)) return;
+  NuxDiagStream(kPrintDiagType, __LINE__, kSource, GetClassName(), "PrintDiag") << ToString();
 }
 
 ZelTIntegratedPresenceSummary& ZelTIntegratedPresenceSummary::operator=(const ZelTIntegratedPresenceSummary& other) {

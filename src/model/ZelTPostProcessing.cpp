@@ -115,8 +115,17 @@ TPack& operator>>(TPack& pack, ZelTMandatoryPostProcessing& mandatory) {
   return pack >> static_cast<ZelTPostProcessingStatus&>(mandatory) >> mandatory.m_wrapupReceived;
 }
 
+char* ZelTPostProcessing::PutWire(char* at) const {
+  TRecordWriter writer(at);
+  writer.Put(m_automatic.GetPostProcessingStatus()).PutWire(m_automatic.m_expiryTime).Put(m_automatic.m_remainingTime);
+  writer.Put(m_mandatory.GetPostProcessingStatus()).Put(m_mandatory.m_wrapupReceived);
+  writer.Put(m_manual.GetPostProcessingStatus()).Put(m_manual.m_reason);
+  return writer.At();
+}
+
 TPack& operator<<(TPack& pack, const ZelTPostProcessing& postProcessing) {
-  return pack << postProcessing.m_automatic << postProcessing.m_mandatory << postProcessing.m_manual;
+  if (char* at = pack.Claim(ZelTPostProcessing::kWireSize)) postProcessing.PutWire(at);
+  return pack;
 }
 
 TPack& operator>>(TPack& pack, ZelTPostProcessing& postProcessing) {

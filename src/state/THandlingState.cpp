@@ -60,36 +60,55 @@ void THandlingState::PrintDiag() const {
 
 namespace {
 
-// The seven values after the reference id: one append, and one bounds check
-// when they are all there.
-using TailRun = TFixed32Writer<7>;
+// The seven values after the reference id: one bounds check when they are
+// all there.
+constexpr std::size_t kTailSize = 7 * 4;
+
+std::size_t BaseWireSize(const THandlingStateBase& state) {
+  return StringWireSize(state.contactId) + 4 + StringWireSize(state.refId) + kTailSize;
+}
+
+char* PutBase(char* at, const THandlingStateBase& state) {
+  TRecordWriter writer(at);
+  writer.Put(state.contactId).Put(state.requeueCount).Put(state.refId);
+  writer.Put(state.refRequeueCount).Put(state.refType).Put(state.contactType).Put(state.media);
+  writer.Put(state.handlingCause).Put(state.queueKey).Put(state.priority);
+  return writer.At();
+}
 
 }  // namespace
 
+std::size_t WireSizeOf(const THandlingState& state) {
+  return BaseWireSize(state) + TTimeStamp::kWireSize + 4;
+}
+
+char* PutWire(char* at, const THandlingState& state) {
+  TRecordWriter writer(PutBase(at, state));
+  writer.PutWire(state.startTime).Put(state.contactState);
+  return writer.At();
+}
+
 TPack& operator<<(TPack& pack, const THandlingStateBase& state) {
-  pack << state.contactId << state.requeueCount << state.refId;
-  TailRun run;
-  run.Put(state.refRequeueCount).Put(state.refType).Put(state.contactType).Put(state.media);
-  run.Put(state.handlingCause).Put(state.queueKey).Put(state.priority);
-  pack.Append(run.Bytes(), run.kSize);
+  if (char* at = pack.Claim(BaseWireSize(state))) PutBase(at, state);
   return pack;
 }
 
 TPack& operator>>(TPack& pack, THandlingStateBase& state) {
   pack >> state.contactId >> state.requeueCount >> state.refId;
-  if (!pack.CanRemove(TailRun::kSize)) {
+  if (!pack.CanRemove(kTailSize)) {
     pack >> state.refRequeueCount >> state.refType;
     return pack >> state.contactType >> state.media >> state.handlingCause >> state.queueKey >> state.priority;
   }
   TFixed32Reader run(pack.Contents());
   run.Get(state.refRequeueCount).Get(state.refType).Get(state.contactType).Get(state.media);
   run.Get(state.handlingCause).Get(state.queueKey).Get(state.priority);
-  pack.Behead(TailRun::kSize);
+  pack.Behead(kTailSize);
   return pack;
 }
 
 TPack& operator<<(TPack& pack, const THandlingState& state) {
-  return pack << static_cast<const THandlingStateBase&>(state) << state.startTime << state.contactState;
+  if (char* at = pack.Claim(WireSizeOf(state))) PutWire(at, state);
+  return pack;
 }
 
 TPack& operator>>(TPack& pack, THandlingState& state) {

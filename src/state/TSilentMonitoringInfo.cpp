@@ -13,8 +13,8 @@ std::string TSilentMonitoringInfo::ToString(int, bool showName, bool showOpen, b
 }
 
 void TSilentMonitoringInfo::PrintDiag() const {
-  if (TDiag::ShouldWeDiag(TDiag::INFO))
-    NuxDiagStream::WriteDiag(TDiag::INFO, 190, "NUXTSilentMonitoringInfo", ToString());
+  if (TDiag::ShouldWeDiag(kPrintDiagType))
+    NuxDiagStream::WriteDiag(kPrintDiagType, 190, "NUXTSilentMonitoringInfo", ToString());
 }
 
 TPack& operator<<(TPack& pack, const TSilentMonitoringInfo& info) {

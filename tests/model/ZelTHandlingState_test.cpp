@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
 #include <string>
 #include <tuple>
 
@@ -178,6 +179,44 @@ TEST(ZelTHandlingStateTest, WireRoundTripsReplaceReasonsAndKeepLocalFieldsLocal)
   EXPECT_EQ(std::make_pair(received.IsSendNewPrimaryUpdate(), received.IsSendOldPrimaryUpdate()),
             std::make_pair(false, true)) << "the set's update flags stay local";
   EXPECT_EQ(BytesOf(received), BytesOf(states));
+}
+
+// A state is written into room claimed at once; its bytes are still each
+// field's own form, in the documented order, and a value too wide for its
+// form still fails the packing.
+TEST(ZelTHandlingStateTest, WireFormIsEachFieldsFormInOrderAndTooWideValuesThrow) {
+  ServerHandlingState state = InPostProcessing("C-7", KRVEnum::MEDIUM_EMAIL);
+  state.requeueCount = 2;
+  state.refId = "R-1";
+  state.refRequeueCount = 1;
+  state.refType = static_cast<enRefType>(2);
+  state.handlingCause = static_cast<enHandlingCause>(3);
+  state.queueKey = 12;
+  state.priority = -4;
+  state.startTime = STTimeStamp(kTime);
+  state.SetReasons({7, -9});
+  state.SetConnectedTime(kTime);
+  state.SetCreatedTime(TTimeStamp::FromMilliseconds(5, false));
+  ZelTPostProcessingControl::SuspendAuto(state.GetPostProcessing(), 777);
+  const ZelTPostProcessing& pp = state.GetPostProcessingState();
+  EXPECT_EQ(BytesOf(static_cast<const HS&>(state)),
+            BytesOf(state.contactId, state.requeueCount, state.refId, state.refRequeueCount, state.refType,
+                    state.contactType, state.media, state.handlingCause, state.queueKey, state.priority) +
+                BytesOf(static_cast<const TTimeStamp&>(state.startTime), state.contactState, kTime,
+                        state.GetCreatedTime(), state.GetPrimaryStartTime()) +
+                BytesOf(pp.GetAutomatic(), pp.GetMandatory(), pp.GetManual()) + BytesOf(2L, 7L, -9L));
+
+  const std::function<void(ServerHandlingState&)> tooWide[] = {
+      [](ServerHandlingState& s) { s.requeueCount = static_cast<long>(INT_MAX) + 1; },
+      [](ServerHandlingState& s) { s.priority = static_cast<long>(INT_MIN) - 1; },
+      [](ServerHandlingState& s) { s.SetReasons({1, static_cast<long>(INT_MAX) + 1}); },
+  };
+  for (const auto& widen : tooWide) {
+    ServerHandlingState wide = state;
+    widen(wide);
+    TPack pack;
+    EXPECT_THROW(pack << static_cast<const HS&>(wide), TPackError);
+  }
 }
 
 }  // namespace

@@ -75,6 +75,21 @@ TEST(ZelTIntegratedPresenceSummaryTest, TextsDiagnosticLineAndEnumerationTables)
   EXPECT_EQ(diag.Texts(TDiag::PRGM),
             std::vector<std::string>{"ZelTIntegratedPresenceSummary::PrintDiag. " + summary.ToString()});
 
+  // A collection asks the filter once, for the summaries' own type: a line
+  // each with PRGM on, none with only INFO on.
+  ZelTStdListPointerColl<Summary> summaries;
+  summaries.PushBack(summary);
+  summaries.PushBack(Summary());
+  summaries.PrintDiag();
+  EXPECT_EQ(diag.Texts(TDiag::PRGM),
+            (std::vector<std::string>{"ZelTIntegratedPresenceSummary::PrintDiag. " + summary.ToString(),
+                                      "ZelTIntegratedPresenceSummary::PrintDiag. " + summary.ToString(),
+                                      "ZelTIntegratedPresenceSummary::PrintDiag. " + Summary().ToString()}));
+  TDiag::SetFilters("INFO");
+  summaries.PrintDiag();
+  EXPECT_EQ(diag.Texts(TDiag::PRGM).size(), 3u);
+  TDiag::SetFilters("PRGM");
+
   // Every value from 0 has a text without a warning (the texts are the
   // wire-format document's); the first value beyond warns.
   const struct {

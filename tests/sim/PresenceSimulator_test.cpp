@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "Agents.h"
+#include "Bytes.h"
 #include "DiagCapture.h"
 #include "Endpoints.h"
+#include "ZelTUserPresenceControl.h"
 #include "zelclnt/core/ZelAUserPresence.h"
 #include "zelclnt/platform/TMsgHdr.h"
 #include "zelclnt/platform/TRPCServer.h"
@@ -189,6 +191,14 @@ TEST_F(SimulatorTest, QueriesAnswerFromTheTable) {
     EXPECT_TRUE(!now.IsNull() && now.MillisecondsSince1970() >= before.MillisecondsSince1970() &&
                 now.MillisecondsSince1970() <= after.MillisecondsSince1970())
         << user->GetUserKey();
+    // Packed from the table itself, which keeps the stamp: the record as held.
+    const auto held = m_simulator.Users().Find(user->GetUserKey());
+    ASSERT_TRUE(held.has_value());
+    TPack sent;
+    TPack kept;
+    ZelTUserPresenceControl::PackQueryReply(sent, *user);
+    ZelTUserPresenceControl::PackQueryReply(kept, *held);
+    EXPECT_EQ(Written(sent), Written(kept)) << user->GetUserKey();
   }
   // One query object asks again and again; no earlier answer lingers.
   Query query;

@@ -4,6 +4,7 @@
 
 #include "AgentSeeder.h"
 #include "CallReader.h"
+#include "UsersReply.h"
 #include "zelclnt/diag/NuxDiagStream.h"
 #include "zelclnt/platform/KRVEnum.h"
 #include "zelclnt/requests/ZelTCapabilityRequest.h"
@@ -266,15 +267,20 @@ void PresenceSimulator::AnswerUserPresence(TRPC& rpc) {
   call.PackRpcReply(rpc);
 }
 
-void PresenceSimulator::AnswerUsersPresence(TRPC& rpc) const {
+// Packed from the table under its lock, without copying a record.
+void PresenceSimulator::AnswerUsersPresence(TRPC& rpc) {
   ZelTQueryUsersPresence query;
   if (!ReadCall(rpc, query)) return AnswerInvalidData(rpc);
   if (const PS::ErrorCode refused = Refusal(rpc, true); refused != PS::ERR_NONE)
     return AnswerRefused(rpc, query, refused);
-  TEventPosition at;
-  const bool answered = query.GetAction() == ZelTQueryUsersPresence::ACTION_QUERY && m_users.Collect(query, &at);
-  rpc.SetStatePosition(at);
-  SetOutcome(query, answered ? PS::ERR_NONE : PS::ERR_INVALID_PARAMETERS);
+  SetOutcome(query, PS::ERR_NONE);
+  const auto answer = [&](const UserTable::Lent& users, const TEventPosition& at) {
+    rpc.SetStatePosition(at);
+    UsersReply(query, users).PackRpcReply(rpc);
+  };
+  if (query.GetAction() == ZelTQueryUsersPresence::ACTION_QUERY && m_users.Lend(query.GetQueryType(), answer)) return;
+  rpc.SetStatePosition(TEventPosition{});
+  SetOutcome(query, PS::ERR_INVALID_PARAMETERS);
   query.PackRpcReply(rpc);
 }
 

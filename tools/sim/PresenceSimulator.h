@@ -113,7 +113,7 @@ class PresenceSimulator : private PairMember {
   void AnswerServerStatus(TRPC& rpc) const;
   static void AnswerIntegratedPresence(TRPC& rpc);
   void AnswerUserPresence(TRPC& rpc);
-  void AnswerUsersPresence(TRPC& rpc) const;
+  void AnswerUsersPresence(TRPC& rpc);
   void AnswerMediumStatus(TRPC& rpc) const;
   template <typename Request>
   void AnswerCapability(TRPC& rpc, bool add);

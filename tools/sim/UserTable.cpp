@@ -58,18 +58,20 @@ void UserTable::Act(ZelTUserPresence& call, TEventPosition* at) {
   if (at) *at = m_feed.Position();
 }
 
-bool UserTable::Collect(Query& query, TEventPosition* at) const {
-  if (query.GetQueryType() < Query::QUERYTYPE_LOGGED_ON_USERS || query.GetQueryType() > Query::QUERYTYPE_ALL_USERS)
-    return false;
-  query.GetUsersPresence().Clear();
+bool UserTable::Lend(Query::enQueryType type,
+                     const std::function<void(const Lent& users, const TEventPosition& at)>& answer) {
+  if (type < Query::QUERYTYPE_LOGGED_ON_USERS || type > Query::QUERYTYPE_ALL_USERS) return false;
   const TTimeStamp now(0);
+  Lent users;
   std::lock_guard<std::mutex> guard(m_lock);
-  for (const auto& entry : m_users) {
-    if (!Matches(entry.second, query.GetQueryType()) || !query.GetUsersPresence().PushBack(entry.second)) continue;
-    // Stamped as a Query of the one user would be.
-    ZelTUserPresenceControl::SetTickCount(*query.GetUsersPresence().GetList().back(), now);
+  users.reserve(m_users.size());
+  for (auto& entry : m_users) {
+    if (!Matches(entry.second, type)) continue;
+    // Stamped as a Query of the one user would be; the table keeps the stamp.
+    ZelTUserPresenceControl::SetTickCount(entry.second, now);
+    users.push_back(&entry.second);
   }
-  if (at) *at = m_feed.Position();
+  answer(users, m_feed.Position());
   return true;
 }
 

@@ -29,10 +29,13 @@ class UserTable {
   // refused. *at tells the event position the reply reflects.
   void Act(ZelTUserPresence& call, TEventPosition* at = nullptr);
 
-  // Replaces the query's list with copies of the users of its type, in key
-  // order, each stamped with the current time as a Query is, and tells in
-  // *at the event position they reflect; false for a type without meaning.
-  bool Collect(ZelTQueryUsersPresence& query, TEventPosition* at = nullptr) const;
+  using Lent = std::vector<const ZelTUserPresence*>;
+  // Lends answer the users of the type, in key order, each stamped with the
+  // current time as a Query is, and the event position they reflect, under
+  // the table's lock: a reply is packed from the table without copying a
+  // record. False, and answer not called, for a type without meaning.
+  bool Lend(ZelTQueryUsersPresence::enQueryType type,
+            const std::function<void(const Lent& users, const TEventPosition& at)>& answer);
 
   // Runs change on the user of that key under the table's lock; false for
   // a key the table does not hold.

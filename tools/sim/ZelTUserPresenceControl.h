@@ -19,6 +19,10 @@ class ZelTUserPresenceControl {
     user.m_groupId = groupId;
   }
   static void SetTickCount(ZelTUserPresence& user, const TTimeStamp& time) { user.m_tickCount = time; }
+  // The user as a users-presence reply carries it: a successful Query's form.
+  static void PackQueryReply(TPack& pack, const ZelTUserPresence& user) {
+    user.PackAs(pack, ZelTPresenceServer::ACTION_SUCCEEDED, ZelTUserPresence::ACTION_QUERY);
+  }
 
   static ZelTMediaStates& MediaStates(ZelTUserPresence& user) { return user.m_mediaStates; }
   static ZelTRoutingState& RoutingState(ZelTUserPresence& user) { return user.m_routingState; }

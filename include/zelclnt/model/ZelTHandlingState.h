@@ -20,6 +20,7 @@
 
 #include "zelclnt/model/ZelTPostProcessing.h"
 #include "zelclnt/model/ZelTStdListPointerColl.h"
+#include "zelclnt/platform/TDiag.h"
 #include "zelclnt/state/THandlingState.h"
 
 class NuxDiagSummary;
@@ -74,6 +75,8 @@ class ZelTHandlingState : public THandlingState {
   // Same contact id and requeue count.
   bool CompareListItem(const ZelTHandlingState& other) const;
   bool CompareListItem(long category, long media) const;
+
+  static constexpr TDiag::enDiagType kPrintDiagType = TDiag::INFO;
 
   std::string ToSummary(enSummaryType type, bool showName) const;
   std::string ToString() const { return ToSummary(SUMMARY_FULL, true); }

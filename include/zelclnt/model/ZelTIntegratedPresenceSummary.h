@@ -15,6 +15,7 @@
 #include <string>
 
 #include "zelclnt/model/ZelTStdListPointerColl.h"
+#include "zelclnt/platform/TDiag.h"
 
 class TPack;
 class ZelTIntegratedPresenceSummary;
@@ -25,6 +26,9 @@ class ZelTPresentity {
   ZelTPresentity(const ZelTPresentity& other) { *this = other; }
   ZelTPresentity& operator=(const ZelTPresentity& other);
   virtual ~ZelTPresentity() = default;
+
+  // A class that prints under another type declares its own.
+  static constexpr TDiag::enDiagType kPrintDiagType = TDiag::PRGM;
 
   virtual std::string ToString() const;
   // Writes ToString() as one PRGM line under GetClassName().

@@ -10,6 +10,7 @@
 // remaining milliseconds (unsigned long); for mandatory, whether wrap-up was
 // received (bool). The aggregate writes automatic, mandatory, manual.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "zelclnt/platform/TTimeStamp.h"
@@ -58,6 +59,7 @@ class ZelTManualPostProcessing : public ZelTPostProcessingStatus {
   bool IsPending() const { return GetPostProcessingStatus() == PP_PENDING; }
 
  private:
+  friend class ZelTPostProcessing;
   friend class ZelTPostProcessingControl;
   friend TPack& operator<<(TPack& pack, const ZelTManualPostProcessing& manual);
   friend TPack& operator>>(TPack& pack, ZelTManualPostProcessing& manual);
@@ -83,6 +85,7 @@ class ZelTAutoPostProcessing : public ZelTPostProcessingStatus {
   bool IsSuspended() const { return GetPostProcessingStatus() == PP_SUSPENDED; }
 
  private:
+  friend class ZelTPostProcessing;
   friend class ZelTPostProcessingControl;
   friend TPack& operator<<(TPack& pack, const ZelTAutoPostProcessing& automatic);
   friend TPack& operator>>(TPack& pack, ZelTAutoPostProcessing& automatic);
@@ -110,6 +113,7 @@ class ZelTMandatoryPostProcessing : public ZelTPostProcessingStatus {
   bool IsWrapupReceived() const { return m_wrapupReceived; }
 
  private:
+  friend class ZelTPostProcessing;
   friend class ZelTPostProcessingControl;
   friend TPack& operator<<(TPack& pack, const ZelTMandatoryPostProcessing& mandatory);
   friend TPack& operator>>(TPack& pack, ZelTMandatoryPostProcessing& mandatory);
@@ -144,6 +148,11 @@ class ZelTPostProcessing {
   const ZelTManualPostProcessing& GetManual() const { return m_manual; }
   const ZelTAutoPostProcessing& GetAutomatic() const { return m_automatic; }
   const ZelTMandatoryPostProcessing& GetMandatory() const { return m_mandatory; }
+
+  // The wire form: its fixed size, and the form written at `at` (REQUIRES
+  // kWireSize bytes of room), returning where the next value goes.
+  static constexpr std::size_t kWireSize = 4 + TTimeStamp::kWireSize + 4 + 4 + 1 + 4 + 4;
+  char* PutWire(char* at) const;
 
  private:
   friend class ZelTPostProcessingControl;

@@ -140,7 +140,7 @@ class ZelTStdListPointerColl {
   }
 
   void PrintDiag() const {
-    for (const T* element : m_list) element->PrintDiag();
+    zelclnt::detail::PrintEach(m_list);
   }
 
   const std::string ToString() const { return zelclnt::detail::JoinTexts("ListDetails:{", m_list); }

@@ -12,6 +12,7 @@
 // (raw), media (long), handling cause (raw), queue key, priority (long); a
 // THandlingState adds its start time and contact state (raw).
 
+#include <cstddef>
 #include <string>
 
 #include "zelclnt/state/STTimeStamp.h"
@@ -44,6 +45,12 @@ class THandlingState : public THandlingStateBase {
   STTimeStamp startTime;
   enContactState contactState = CONTACTSTATE_UNKNOWN;
 };
+
+// The wire form's size (throws TPackError for a string too long for it),
+// and the form written at `at` (REQUIRES that much room), returning where
+// the next value goes: for writers that claim a whole record at once.
+std::size_t WireSizeOf(const THandlingState& state);
+char* PutWire(char* at, const THandlingState& state);
 
 TPack& operator<<(TPack& pack, const THandlingStateBase& state);
 TPack& operator>>(TPack& pack, THandlingStateBase& state);

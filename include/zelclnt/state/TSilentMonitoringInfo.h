@@ -7,10 +7,13 @@
 
 #include <string>
 
+#include "zelclnt/platform/TDiag.h"
 #include "zelclnt/state/TStateEnums.h"
 
 class TSilentMonitoringInfo {
  public:
+  static constexpr TDiag::enDiagType kPrintDiagType = TDiag::INFO;
+
   std::string ToString(int level, bool showName, bool showOpen, bool showClose) const;
   std::string ToString() const { return ToString(0, true, true, true); }
   void PrintDiag() const;

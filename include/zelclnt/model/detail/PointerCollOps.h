@@ -144,6 +144,23 @@ void UnpackReusing(TPack& pack, Seq& elements, int& maxSize, const char* source,
   ReleaseAll(unused, source, failure);
 }
 
+// The diagnostic type a record's PrintDiag writes under, when the record
+// declares it (kPrintDiagType): a collection then asks the filter once,
+// rather than once a record.
+template <typename T, typename = void>
+struct DeclaresPrintDiagType : std::false_type {};
+template <typename T>
+struct DeclaresPrintDiagType<T, std::void_t<decltype(T::kPrintDiagType)>> : std::true_type {};
+
+template <typename Seq>
+void PrintEach(const Seq& elements) {
+  using T = std::remove_pointer_t<typename Seq::value_type>;
+  if constexpr (DeclaresPrintDiagType<T>::value) {
+    if (!TDiag::ShouldWeDiag(T::kPrintDiagType)) return;
+  }
+  for (const auto* element : elements) element->PrintDiag();
+}
+
 template <typename Seq>
 std::string JoinTexts(const char* label, const Seq& elements) {
   std::string text = label;

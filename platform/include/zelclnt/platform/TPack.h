@@ -149,6 +149,17 @@ class TPack {
 // Values wider than their 4-byte wire form are a packing error, never cut.
 [[noreturn]] void ThrowDoesNotFit(long long value);
 
+inline std::uint32_t Fixed32Of(long value) {
+  if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
+    ThrowDoesNotFit(value);
+  return static_cast<std::uint32_t>(value);
+}
+
+inline std::uint32_t Fixed32Of(unsigned long value) {
+  if (value > std::numeric_limits<std::uint32_t>::max()) ThrowDoesNotFit(static_cast<long long>(value));
+  return static_cast<std::uint32_t>(value);
+}
+
 // A record's run of 4-byte values of fixed size N, written with one append
 // and read with one bounds check: Put each value in wire order, then
 // pack.Append(run.Bytes(), run.kSize); or, when pack.CanRemove(kSize), Get
@@ -165,15 +176,8 @@ class TFixed32Writer {
     return *this;
   }
   TFixed32Writer& Put(std::int32_t value) { return Put(static_cast<std::uint32_t>(value)); }
-  TFixed32Writer& Put(long value) {
-    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
-      ThrowDoesNotFit(value);
-    return Put(static_cast<std::uint32_t>(value));
-  }
-  TFixed32Writer& Put(unsigned long value) {
-    if (value > std::numeric_limits<std::uint32_t>::max()) ThrowDoesNotFit(static_cast<long long>(value));
-    return Put(static_cast<std::uint32_t>(value));
-  }
+  TFixed32Writer& Put(long value) { return Put(Fixed32Of(value)); }
+  TFixed32Writer& Put(unsigned long value) { return Put(Fixed32Of(value)); }
   // Enumerations travel as their 4 raw bytes.
   template <typename E, typename = std::enable_if_t<std::is_enum_v<E>>>
   TFixed32Writer& Put(E value) {
@@ -230,6 +234,63 @@ inline char* PutString(char* at, const std::string& value) {
   return at + 4 + value.size();
 }
 
+// Writes a whole record into room claimed for it at once (TPack::Claim), so
+// that the record costs one bounds check and, while sizing, none of its
+// values is written: size the record, claim, and when the claim gives room,
+// Put every value in wire order. Each value takes its usual wire form.
+class TRecordWriter {
+ public:
+  // REQUIRES: at holds every value put.
+  explicit TRecordWriter(char* at) : m_at(at) {}
+
+  TRecordWriter& Put(std::uint32_t value) { return PutLE(value); }
+  TRecordWriter& Put(std::int32_t value) { return PutLE(static_cast<std::uint32_t>(value)); }
+  TRecordWriter& Put(long value) { return PutLE(Fixed32Of(value)); }
+  TRecordWriter& Put(unsigned long value) { return PutLE(Fixed32Of(value)); }
+  TRecordWriter& Put(bool value) {
+    *m_at++ = value ? 1 : 0;
+    return *this;
+  }
+  template <typename E, typename = std::enable_if_t<std::is_enum_v<E>>>
+  TRecordWriter& Put(E value) {
+    static_assert(sizeof(E) == 4, "wire enumerations are 32-bit");
+    return PutLE(static_cast<std::uint32_t>(value));
+  }
+  // REQUIRES: the size was counted with StringWireSize, which refuses a
+  // string too long for its length.
+  TRecordWriter& Put(const std::string& value) {
+    PutLE(static_cast<std::uint32_t>(value.size()));
+    if (!value.empty()) std::memcpy(m_at, value.data(), value.size());
+    m_at += value.size();
+    return *this;
+  }
+  TRecordWriter& Put(const std::list<long>& values) {
+    Put(static_cast<long>(values.size()));
+    for (const long value : values) Put(value);
+    return *this;
+  }
+  // A value that writes its own wire form: value.PutWire(at) returns where
+  // the next value goes.
+  template <typename V>
+  TRecordWriter& PutWire(const V& value) {
+    m_at = value.PutWire(m_at);
+    return *this;
+  }
+
+  char* At() const { return m_at; }
+
+ private:
+  template <typename U>
+  TRecordWriter& PutLE(U value) {
+    const U wire = TPack::LittleEndian(value);
+    std::memcpy(m_at, &wire, sizeof(U));
+    m_at += sizeof(U);
+    return *this;
+  }
+
+  char* m_at;
+};
+
 inline TPack& operator<<(TPack& pack, bool value) {
   const char byte = value ? 1 : 0;
   pack.Append(&byte, 1);
@@ -247,15 +308,12 @@ inline TPack& operator<<(TPack& pack, unsigned int value) {
 }
 
 inline TPack& operator<<(TPack& pack, long value) {
-  if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
-    ThrowDoesNotFit(value);
-  pack.AppendFixed32(static_cast<std::uint32_t>(value));
+  pack.AppendFixed32(Fixed32Of(value));
   return pack;
 }
 
 inline TPack& operator<<(TPack& pack, unsigned long value) {
-  if (value > std::numeric_limits<std::uint32_t>::max()) ThrowDoesNotFit(static_cast<long long>(value));
-  pack.AppendFixed32(static_cast<std::uint32_t>(value));
+  pack.AppendFixed32(Fixed32Of(value));
   return pack;
 }
 

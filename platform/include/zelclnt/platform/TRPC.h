@@ -1,10 +1,12 @@
 #pragma once
 // One remote procedure call: what the caller sends and what comes back.
-// TRPC copies every buffer it is given; the caller may free its own at once.
-// A TRPC and its reply queue serve one call on one thread.
+// TRPC copies every buffer it is given, so the caller may free its own at
+// once; only a reply handed over with its owner (AdoptReplyData) is read
+// where it lies. A TRPC and its reply queue serve one call on one thread.
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "zelclnt/platform/TCurve.h"
@@ -25,10 +27,17 @@ class TRPC {
 
   void SetCallData(const void* data, std::size_t length);
   void SetReplyData(const void* data, std::size_t length);
+  // Takes the reply without copying it: the bytes stay where they are, kept
+  // alive by owner (copies of the TRPC share it) until the reply is
+  // replaced or the last copy ends. A large reply is thus read where the
+  // transport received it.
+  void AdoptReplyData(const char* data, std::size_t length, std::shared_ptr<const void> owner);
   const char* GetCallPointer() const { return m_call.data(); }
   unsigned long GetCallSize() const { return static_cast<unsigned long>(m_call.size()); }
-  const char* GetReplyPointer() const { return m_reply.data(); }
-  unsigned long GetReplySize() const { return static_cast<unsigned long>(m_reply.size()); }
+  const char* GetReplyPointer() const { return m_replyOwner ? m_adopted : m_reply.data(); }
+  unsigned long GetReplySize() const {
+    return static_cast<unsigned long>(m_replyOwner ? m_adoptedSize : m_reply.size());
+  }
 
   // Nonzero: the call failed at the far end.
   void SetReturnCode(long code) { m_returnCode = code; }
@@ -68,6 +77,9 @@ class TRPC {
   std::uint64_t m_serverTerm = 0;
   std::vector<char> m_call;
   std::vector<char> m_reply;
+  std::shared_ptr<const void> m_replyOwner;
+  const char* m_adopted = nullptr;
+  std::size_t m_adoptedSize = 0;
 };
 
 // The queue on which a call's replies arrive. Replies that belong to no call

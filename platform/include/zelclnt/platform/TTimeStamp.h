@@ -6,6 +6,7 @@
 // Wire form: 8 bytes, the milliseconds as a little-endian signed integer,
 // then 1 byte of flags (bit 0 null, bit 1 GMT). Read only when all 9 remain.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "zelclnt/platform/TStdString.h"
@@ -45,7 +46,20 @@ class TTimeStamp {
   }
   bool operator!=(const TTimeStamp& other) const { return !(*this == other); }
 
+  static constexpr std::size_t kWireSize = 9;
+  // Writes the wire form at `at` (REQUIRES kWireSize bytes of room) and
+  // returns where the next value goes.
+  char* PutWire(char* at) const {
+    const auto ms = static_cast<std::uint64_t>(m_null ? 0 : m_ms);
+    for (std::size_t i = 0; i < 8; ++i) at[i] = static_cast<char>((ms >> (8 * i)) & 0xFF);
+    at[8] = static_cast<char>((m_null ? kNullFlag : 0) | (m_gmt ? kGmtFlag : 0));
+    return at + kWireSize;
+  }
+
  private:
+  static constexpr std::uint8_t kNullFlag = 1;
+  static constexpr std::uint8_t kGmtFlag = 2;
+
   friend TPack& operator<<(TPack&, const TTimeStamp&);
   friend TPack& operator>>(TPack&, TTimeStamp&);
 
