@@ -23,6 +23,9 @@ constexpr std::chrono::milliseconds kSlice{20};
 // milliseconds, if at all; the rest is room for a loaded machine.
 constexpr auto kProbeWait = std::chrono::milliseconds(500);
 constexpr int kHeartbeatMs = 250;
+// Below this a reply is copied into the TRPC's kept buffer, which costs less
+// than the allocation that keeping its message alive takes.
+constexpr std::size_t kAdoptFrom = 16 * 1024;
 
 // Rounded up: a wait must not end just before its deadline and spin.
 std::int64_t MillisecondsLeft(Clock::time_point now, Clock::time_point deadline) {
@@ -237,18 +240,22 @@ CallStatus ClientConnection::Receive(TRPC& rpc, TThreadQueue& queue, Clock::time
   }
 }
 
-// The reply is handed over with the message that holds it, not copied.
+// A large reply is handed over with the message that holds it, not copied.
 std::optional<CallStatus> ClientConnection::Take(zmq::message_t& message, TRPC& rpc, TThreadQueue& queue) {
   ReplyFrame reply;
   if (message.more()) {
     DiscardRest(*m_dealer);
   } else if (DecodeReply(message.data(), message.size(), reply) && reply.callId == m_callId) {
     if (message.size() > MaxMessageSize() + kFrameAllowance) return CallStatus::RefusedTooLarge;
-    // A small message holds its bytes inside itself: they move with it.
-    const std::size_t offset = static_cast<std::size_t>(reply.data - message.data<char>());
-    auto held = std::make_shared<zmq::message_t>(std::move(message));
-    const char* data = held->data<char>() + offset;
-    rpc.AdoptReplyData(data, reply.size, std::move(held));
+    if (reply.size < kAdoptFrom) {
+      rpc.SetReplyData(reply.data, reply.size);
+    } else {
+      // Taken afresh after the move: ZeroMQ keeps a short message's bytes inside it.
+      const std::size_t offset = static_cast<std::size_t>(reply.data - message.data<char>());
+      auto held = std::make_shared<zmq::message_t>(std::move(message));
+      const char* data = held->data<char>() + offset;
+      rpc.AdoptReplyData(data, reply.size, std::move(held));
+    }
     rpc.SetReturnCode(reply.returnCode);
     rpc.SetStatePosition(reply.state);
     rpc.SetServerRole(reply.role);
