@@ -36,8 +36,11 @@ void SeedIdentity(ZelTUserPresence& user, long index, Dice& dice) {
   user.SetUserKey(key);
   user.SetUserID("agent" + std::to_string(key));
   const long site = 1 + dice.Below(3);
-  Control::SetIdentity(user, std::to_string(4000 + key), "line-" + std::to_string(key), site, 1 + site % 2,
-                       10 + dice.Below(4), std::string("group-") + static_cast<char>('a' + dice.Below(3)));
+  // Drawn one by one: a call's arguments are evaluated in no fixed order.
+  const char group = static_cast<char>('a' + dice.Below(3));
+  const long team = 10 + dice.Below(4);
+  Control::SetIdentity(user, std::to_string(4000 + key), "line-" + std::to_string(key), site, 1 + site % 2, team,
+                       std::string("group-") + group);
 }
 
 void SeedMedia(ZelTUserPresence& user, bool loggedOn, const TTimeStamp& now, Dice& dice) {
