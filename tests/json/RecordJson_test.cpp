@@ -193,7 +193,6 @@ ZelTUserPresence SampleUser() {
   return user;
 }
 
-const char* const kMediumNone = R"({"name":"None","value":0})";
 
 std::string MediaText() {
   std::string text = std::string(

@@ -45,7 +45,7 @@ std::string SourceOf() {
 template <typename Coll>
 class BothForms : public ::testing::Test {};
 using Forms = ::testing::Types<List, Vector>;
-TYPED_TEST_SUITE(BothForms, Forms);
+TYPED_TEST_SUITE(BothForms, Forms, );
 
 TYPED_TEST(BothForms, WireFormRoundTripsAndReplacesContentsAndTextJoinsElements) {
   const TypeParam source = Holding<TypeParam>({7, -1, 65536}, 9);
@@ -124,7 +124,8 @@ TYPED_TEST(BothForms, CopiesAreDeepTracedAndIndependent) {
     TypeParam copy(source);
     TypeParam assigned;
     assigned = source;
-    assigned = assigned;
+    const TypeParam& self = assigned;
+    assigned = self;
     EXPECT_EQ(TMemory::OutstandingBlocks(), before + 6);
     bool named = false;
     for (const auto& usage : TMemory::Report()) named = named || usage.source.rfind(SourceOf<TypeParam>(), 0) == 0;
