@@ -26,7 +26,7 @@ class EchoRpcServer {
   explicit EchoRpcServer(const std::string& endpoint)
       : m_server(endpoint, [](TRPC& rpc) { rpc.SetReplyData(rpc.GetCallPointer(), rpc.GetCallSize()); }) {
     TDiag::SetFilters("NONE");
-    //HT m_server.SetHandlerThreads(kHandlerThreads);
+    m_server.SetHandlerThreads(kHandlerThreads);
     m_server.Start();
   }
   const std::string& Endpoint() const { return m_server.Endpoint(); }
