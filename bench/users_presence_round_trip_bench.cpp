@@ -92,6 +92,7 @@ void BareRoundTrip(benchmark::State& state, const std::string& endpoint) {
 
 TRPC QueryCall() {
   ZelTQueryUsersPresence query;
+  query.SetAction(ZelTQueryUsersPresence::ACTION_QUERY);
   query.SetQueryType(ZelTQueryUsersPresence::QUERYTYPE_ALL_USERS);
   TRPC rpc;
   query.PackRpcCall(rpc);
