@@ -1,5 +1,6 @@
 #include "zelclnt/platform/TRPCServer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -7,6 +8,7 @@
 #include <deque>
 #include <mutex>
 #include <random>
+#include <vector>
 
 #include <zmq.hpp>
 
@@ -27,6 +29,11 @@ constexpr auto kStopCheck = std::chrono::milliseconds(20);
 // ZeroMQ's own queue, bounded by its high-water mark, as a flood would be.
 constexpr std::size_t kMaxQueuedCalls = 1000;
 constexpr std::size_t kMaxQueuedBytes = std::size_t{64} << 20;
+constexpr unsigned kMaxHandlerThreads = 64;
+
+// Whether this thread runs a call of that server counted as begun while
+// serving: a handler that asks it to stand by must not wait for its own.
+thread_local const TRPCServer* t_countedCallOf = nullptr;
 
 std::atomic<unsigned> g_replyPairs{0};
 
@@ -114,6 +121,10 @@ TRPCServer::TRPCServer(const std::string& serverName, Handler handler)
 
 TRPCServer::~TRPCServer() { Stop(); }
 
+void TRPCServer::SetHandlerThreads(unsigned count) {
+  m_handlerThreads = std::min(std::max(count, 1u), kMaxHandlerThreads);
+}
+
 bool TRPCServer::Start(std::string* error) {
   if (IsRunning()) {
     if (error) *error = "already running on " + m_boundEndpoint;
@@ -132,7 +143,8 @@ bool TRPCServer::Start(std::string* error) {
   if (inproc) zelplatform::RegisterInproc(m_endpoint);
   m_stopServing = false;
   m_stopIntake = false;
-  m_server = std::thread(&TRPCServer::Serve, this);
+  for (std::size_t index = 0; index < m_repliesOut.size(); ++index)
+    m_handlers.emplace_back(&TRPCServer::Serve, this, index);
   m_intake = std::thread(&TRPCServer::Intake, this);
   return true;
 }
@@ -142,8 +154,9 @@ void TRPCServer::Stop() {
   if (zelplatform::IsInproc(m_endpoint)) zelplatform::UnregisterInproc(m_endpoint);
   m_stopServing = true;
   m_queue->Wake();
-  m_server.join();
-  // The socket thread outlives the serving one to send its last reply.
+  for (std::thread& handler : m_handlers) handler.join();
+  m_handlers.clear();
+  // The socket thread outlives the serving ones to send their last replies.
   m_stopIntake = true;
   m_intake.join();
   CloseSockets();
@@ -153,13 +166,17 @@ void TRPCServer::Stop() {
 bool TRPCServer::OpenSockets(std::string* error) {
   zmq::context_t& context = zelplatform::SharedContext();
   try {
-    const std::string pair = "inproc://zelclnt-rpc-replies-" + std::to_string(++g_replyPairs);
-    auto repliesIn = std::make_unique<zmq::socket_t>(context, zmq::socket_type::pair);
-    auto repliesOut = std::make_unique<zmq::socket_t>(context, zmq::socket_type::pair);
-    repliesIn->set(zmq::sockopt::linger, 0);
-    repliesOut->set(zmq::sockopt::linger, 0);
-    repliesIn->bind(pair);
-    repliesOut->connect(pair);
+    std::vector<std::unique_ptr<zmq::socket_t>> repliesIn;
+    std::vector<std::unique_ptr<zmq::socket_t>> repliesOut;
+    for (unsigned index = 0; index < m_handlerThreads; ++index) {
+      const std::string pair = "inproc://zelclnt-rpc-replies-" + std::to_string(++g_replyPairs);
+      repliesIn.push_back(std::make_unique<zmq::socket_t>(context, zmq::socket_type::pair));
+      repliesOut.push_back(std::make_unique<zmq::socket_t>(context, zmq::socket_type::pair));
+      repliesIn.back()->set(zmq::sockopt::linger, 0);
+      repliesOut.back()->set(zmq::sockopt::linger, 0);
+      repliesIn.back()->bind(pair);
+      repliesOut.back()->connect(pair);
+    }
     auto socket = std::make_unique<zmq::socket_t>(context, zmq::socket_type::router);
     zelplatform::ConfigureSocket(*socket, m_endpoint);
     std::unique_ptr<zelplatform::ZapDomain> zap = zelplatform::Secure(*socket, m_endpoint, m_security);
@@ -185,25 +202,30 @@ void TRPCServer::CloseSockets() {
   }
   m_socket.reset();
   m_zap.reset();
-  m_repliesOut.reset();
-  m_repliesIn.reset();
+  m_repliesOut.clear();
+  m_repliesIn.clear();
 }
 
 void TRPCServer::Intake() {
+  // The replies of every handler thread, then the calls.
+  std::vector<zmq::pollitem_t> items;
+  for (const auto& replies : m_repliesIn) items.push_back({replies->handle(), 0, ZMQ_POLLIN, 0});
+  items.push_back({m_socket->handle(), 0, ZMQ_POLLIN, 0});
+  zmq::pollitem_t& calls = items.back();
   while (!m_stopIntake) {
     try {
-      const short callEvents = m_queue->Full() ? 0 : ZMQ_POLLIN;
-      zmq::pollitem_t items[] = {{m_repliesIn->handle(), 0, ZMQ_POLLIN, 0}, {m_socket->handle(), 0, callEvents, 0}};
-      zmq::poll(items, 2, kStopCheck);
-      if (items[0].revents & ZMQ_POLLIN) ForwardReplies();
-      if (items[1].revents & ZMQ_POLLIN) TakeCalls();
+      calls.events = m_queue->Full() ? 0 : ZMQ_POLLIN;
+      zmq::poll(items.data(), items.size(), kStopCheck);
+      for (std::size_t index = 0; index < m_repliesIn.size(); ++index)
+        if (items[index].revents & ZMQ_POLLIN) ForwardReplies(*m_repliesIn[index]);
+      if (calls.revents & ZMQ_POLLIN) TakeCalls();
     } catch (const zmq::error_t& failure) {
       if (failure.num() != EINTR)
         Diag(TDiag::SEVR, __LINE__, __FILE__, "RPC server on %s: %s", m_boundEndpoint.c_str(), failure.what());
     }
   }
   try {
-    ForwardReplies();
+    for (const auto& replies : m_repliesIn) ForwardReplies(*replies);
   } catch (const zmq::error_t&) {
   }
 }
@@ -246,21 +268,25 @@ void TRPCServer::AnswerRole(Call& call) {
   m_socket->send(reply, zmq::send_flags::dontwait);
 }
 
-void TRPCServer::ForwardReplies() {
+void TRPCServer::ForwardReplies(zmq::socket_t& replies) {
   zmq::message_t identity;
   zmq::message_t reply;
-  while (m_repliesIn->recv(identity, zmq::recv_flags::dontwait)) {
-    if (!m_repliesIn->recv(reply, zmq::recv_flags::dontwait)) return;
+  while (replies.recv(identity, zmq::recv_flags::dontwait)) {
+    if (!replies.recv(reply, zmq::recv_flags::dontwait)) return;
     m_socket->send(identity, zmq::send_flags::sndmore | zmq::send_flags::dontwait);
     m_socket->send(reply, zmq::send_flags::dontwait);
   }
 }
 
-void TRPCServer::Serve() {
+void TRPCServer::Serve(std::size_t index) {
+  zmq::socket_t& replies = *m_repliesOut[index];
+  // Kept from call to call, so that a reply is packed into storage that
+  // has grown to the size replies have.
+  TRPC rpc;
   Call call;
   while (m_queue->Pop(call, m_stopServing)) {
     try {
-      if (!DropIfLate(call)) ServeOne(call);
+      if (!DropIfLate(call)) ServeOne(call, rpc, replies);
     } catch (const zmq::error_t& failure) {
       Diag(TDiag::SEVR, __LINE__, __FILE__, "RPC server on %s: %s", m_boundEndpoint.c_str(), failure.what());
     }
@@ -290,13 +316,14 @@ bool TRPCServer::DropIfLate(const Call& call) {
   return true;
 }
 
-void TRPCServer::ServeOne(Call& call) {
+void TRPCServer::ServeOne(Call& call, TRPC& rpc, zmq::socket_t& replies) {
   const zelplatform::CallFrame& frame = call.frame;
-  TRPC rpc;
+  rpc.Reset();
   rpc.SetRPCType(frame.rpcType);
   rpc.SetReplyExpected(frame.replyExpected ? 1 : 0);
   rpc.SetCallerRole(call.role);
   const TServerState admitted = Admit(frame.term, true);
+  if (admitted.role == TServerRole::Serving) t_countedCallOf = this;
   rpc.SetServerRole(admitted.role);
   rpc.SetServerTerm(admitted.term);
   if (frame.size > zelplatform::MaxMessageSize()) {
@@ -310,6 +337,7 @@ void TRPCServer::ServeOne(Call& call) {
       rpc.SetReturnCode(TRPC::kHandlerFailed);
     }
   }
+  t_countedCallOf = nullptr;
   Release(admitted);
   ++m_served;
   if (!frame.replyExpected) return;
@@ -318,8 +346,8 @@ void TRPCServer::ServeOne(Call& call) {
   rpc.SetServerTerm(admitted.term);
   zmq::message_t reply = FrameReply(frame, rpc);
   zelplatform::ReleaseBeforeSend(reply.data());
-  m_repliesOut->send(call.identity, zmq::send_flags::sndmore);
-  m_repliesOut->send(reply, zmq::send_flags::none);
+  replies.send(call.identity, zmq::send_flags::sndmore);
+  replies.send(reply, zmq::send_flags::none);
 }
 
 TServerState TRPCServer::State() const {
@@ -344,9 +372,13 @@ bool TRPCServer::Resume() {
 void TRPCServer::StandBy(TServerRole role) {
   std::unique_lock<std::mutex> lock(m_stateLock);
   if (role != TServerRole::Serving) m_role = role;
-  // The handler asking must not wait for its own call.
-  if (std::this_thread::get_id() == m_server.get_id()) return;
-  m_servingDone.wait(lock, [this] { return m_servingCalls == 0; });
+  // A handler asking does not wait for its own call, nor for those of other
+  // handlers that ask too, which wait for it.
+  const int own = t_countedCallOf == this ? 1 : 0;
+  m_askingCalls += own;
+  if (own) m_servingDone.notify_all();
+  m_servingDone.wait(lock, [this] { return m_servingCalls == m_askingCalls; });
+  m_askingCalls -= own;
 }
 
 void TRPCServer::NoteTerm(std::uint64_t term) {

@@ -89,6 +89,7 @@ unsigned long TGenericRequest::PackRpcCallGeneric(TRPC& rpc, unsigned short rpcT
   }
 }
 
+// Packed straight into the reply's own storage: the bytes are written once.
 unsigned long TGenericRequest::PackRpcReplyGeneric(TRPC& rpc, unsigned short objectType, unsigned short actionType,
                                                    unsigned short returnType, unsigned short errorType) {
   if (!rpc.GetReplyExpected()) return ZelTPresenceServer::ERR_NONE;
@@ -97,18 +98,20 @@ unsigned long TGenericRequest::PackRpcReplyGeneric(TRPC& rpc, unsigned short obj
     TPack pack(0);
     PackRequest(pack);
     header.SetDataSize(pack.BufferSizeRequired());
-    EnvelopeBuffer buffer(header.SizeOfReplyHdrObj() + pack.BufferSizeRequired());
-    if (!buffer.Data()) {
+    const unsigned long size = header.SizeOfReplyHdrObj() + pack.BufferSizeRequired();
+    char* into = rpc.ReserveReply(size);
+    if (!into) {
       WriteSevere(__LINE__, ObjectActionText(objectType, actionType));
       return ZelTPresenceServer::ERR_UNABLE_TO_ALLOCATE_MEM;
     }
-    pack.SetBuffer(buffer.Data(), buffer.Size());
+    pack.SetBuffer(into, size);
     pack << header;
     PackRequest(pack);
-    RequireFull(pack, buffer.Size());
-    rpc.SetReplyData(buffer.Data(), buffer.Size());
+    RequireFull(pack, size);
     return ZelTPresenceServer::ERR_NONE;
   } catch (...) {
+    // Half a reply must not travel.
+    rpc.ReserveReply(0);
     return ZelTPresenceServer::ERR_EXCEPTION_OCCURRED;
   }
 }

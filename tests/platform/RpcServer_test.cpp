@@ -128,4 +128,30 @@ TEST(RpcServerTest, QueuesAThousandCallsAndLeavesTheRestToTheSocket) {
   EXPECT_EQ(server.CallsDropped(), 0u) << "calls past the bound were taken and stamped early";
 }
 
+// A held call holds up only its own handler thread; a stand-by asked by a
+// handler on another thread waits for it, as one asked from outside does.
+TEST(RpcServerTest, HandlerThreadsServeAroundAHeldCallAndStandByWaitsForIt) {
+  Gate gate("hold");
+  TRPCServer* self = nullptr;
+  TRPCServer server("tcp://127.0.0.1:0", [&](TRPC& rpc) {
+    if (CallText(rpc) != "stand by") return gate(rpc);
+    self->StandBy(TServerRole::Standby);
+    Echo(rpc);
+  });
+  self = &server;
+  server.SetHandlerThreads(2);
+  ASSERT_TRUE(server.Start());
+  EXPECT_EQ(Exchange(server.Endpoint(), {{2, 0, "hold", false, false}, {2, 0, "free"}}),
+            std::vector<std::string>{"2:free"});
+  EXPECT_TRUE(gate.AwaitHeld());
+  auto standingBy = std::async(std::launch::async, Exchange, server.Endpoint(), std::vector<Sent>{{2, 0, "stand by"}});
+  EXPECT_EQ(standingBy.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
+  auto fromOutside = std::async(std::launch::async, [&] { server.StandBy(TServerRole::Standby); });
+  EXPECT_EQ(fromOutside.wait_for(std::chrono::milliseconds(10)), std::future_status::timeout);
+  gate.Open();
+  EXPECT_EQ(standingBy.get(), std::vector<std::string>{"1:stand by"});
+  fromOutside.get();
+  EXPECT_EQ(server.CallsServed(), 3u);
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -15,6 +16,9 @@
 #include "Endpoints.h"
 #include "ZelTUserPresenceControl.h"
 #include "zelclnt/core/ZelAUserPresence.h"
+#include "zelclnt/events/ZelTUserRoutingStateEvent.h"
+#include "zelclnt/platform/TEventReceiver.h"
+#include "zelclnt/platform/TPack.h"
 #include "zelclnt/platform/TMsgHdr.h"
 #include "zelclnt/platform/TRPCServer.h"
 #include "zelclnt/requests/ZelTCapabilityRequest.h"
@@ -294,6 +298,74 @@ TEST_F(SimulatorTest, ConcurrentAgentsOnTheirOwnObjects) {
     EXPECT_TRUE(seen.GetUserFlags().IsRecoveryModeOn()) << key;
     EXPECT_EQ(seen.GetRoutingState().GetRoutingStateReason(), kRounds) << key;
   }
+}
+
+// Several callers change the same agents at once, answered on several
+// handler threads: what a query shows is the table, and each agent's events
+// come in the order its changes were made, each caller's in the order it
+// made them, the last one telling what the table holds.
+TEST(SimulatorThreadsTest, ConcurrentCallersOnSharedAgentsKeepTableAndEventsInOrder) {
+  constexpr int kCallers = 4;
+  constexpr int kAgents = 12;
+  constexpr int kRounds = 6;
+  DiagCapture quiet;
+  zelsim::SimulatorOptions options;
+  options.endpoint = UniqueInproc("simulator-threads");
+  options.agents = kAgents;
+  options.handlerThreads = 4;
+  zelsim::PresenceSimulator simulator(options);
+  std::string error;
+  ASSERT_TRUE(simulator.Start(&error)) << error;
+  TEventReceiver receiver(simulator.Endpoint(), {PS::USER_ROUTING_STATE_EVENT});
+  ASSERT_TRUE(receiver.Start(&error)) << error;
+  ASSERT_TRUE(receiver.WaitUntilSubscribed(10000));
+  std::atomic<int> changes{0};
+  std::vector<std::thread> callers;
+  for (int caller = 0; caller < kCallers; ++caller) {
+    callers.emplace_back([&, caller] {
+      for (int round = 1; round <= kRounds; ++round) {
+        for (long key = 42; key < 42 + kAgents; ++key) {
+          ZelAUserPresence agent = AgentOf(key);
+          const auto state = round % 2 ? RS::ROUTINGSTATE_AVAILABLE : RS::ROUTINGSTATE_UNAVAILABLE;
+          if (agent.SetRoutingState(simulator.Endpoint(), state, round * kCallers + caller, false) ==
+              PS::ACTION_SUCCEEDED)
+            ++changes;
+        }
+      }
+    });
+  }
+  for (std::thread& caller : callers) caller.join();
+  ASSERT_GT(changes.load(), 0);
+  std::map<long, std::vector<long>> told;
+  TEventNotice notice;
+  for (int seen = 0; seen < changes && receiver.Next(notice, 10000);) {
+    if (notice.kind != TEventNotice::Kind::Event) continue;
+    ZelTUserRoutingStateEvent event;
+    TPack reader(notice.data.data(), static_cast<unsigned long>(notice.data.size()));
+    reader >> event;
+    told[event.GetUserKey()].push_back(event.GetRoutingState().GetRoutingStateReason());
+    ++seen;
+  }
+  for (long key = 42; key < 42 + kAgents; ++key) {
+    const std::optional<ZelTUserPresence> held = simulator.Users().Find(key);
+    ASSERT_TRUE(held) << key;
+    ZelAUserPresence queried = AgentOf(key);
+    ASSERT_EQ(queried.Query(simulator.Endpoint()), PS::ACTION_SUCCEEDED) << key;
+    const long reason = held->GetRoutingState().GetRoutingStateReason();
+    EXPECT_EQ(std::make_tuple(queried.GetRoutingState().GetRoutingState(), queried.GetRoutingState().GetRoutingStateReason()),
+              std::make_tuple(held->GetRoutingState().GetRoutingState(), reason)) << key;
+    const std::vector<long>& reasons = told[key];
+    if (reasons.empty()) continue;
+    EXPECT_EQ(reasons.back(), reason) << key;
+    std::map<long, long> lastOfCaller;
+    for (const long each : reasons) {
+      EXPECT_LT(lastOfCaller[each % kCallers], each) << key;
+      lastOfCaller[each % kCallers] = each;
+    }
+  }
+  std::size_t total = 0;
+  for (const auto& entry : told) total += entry.second.size();
+  EXPECT_EQ(total, static_cast<std::size_t>(changes.load()));
 }
 
 }  // namespace

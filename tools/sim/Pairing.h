@@ -17,7 +17,7 @@
 // still answers queries, so that the peer's mirror can catch up.
 //
 // Start, Stop and HandOver belong to the simulator's owning thread; Answer
-// runs on its serving thread. Times follow the platform's clock.
+// runs on its serving threads. Times follow the platform's clock.
 
 #include <atomic>
 #include <chrono>

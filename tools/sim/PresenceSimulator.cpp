@@ -113,6 +113,7 @@ bool PresenceSimulator::Start(std::string* error) {
     return false;
   }
   if (m_options.security) m_server.SetSecurity(*m_options.security);
+  m_server.SetHandlerThreads(m_options.handlerThreads);
   m_startedAt.Update(0);
   {
     std::lock_guard<std::mutex> guard(m_statusLock);

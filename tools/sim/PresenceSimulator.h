@@ -1,6 +1,6 @@
 #pragma once
 // A presence server to develop and test against. It answers every request
-// of the protocol on a TRPCServer thread of its own, from a table of
+// of the protocol on TRPCServer threads of its own, from a table of
 // synthetic agents it keeps in memory (see AgentSeeder.h), applies the user
 // actions to that table so that later queries show them, and publishes the
 // events of every change beside it (TEventPublisher). The rules by
@@ -61,6 +61,10 @@ struct SimulatorOptions {
   unsigned seed = 1;
   // Changes per second the simulator makes by itself (0: none; see Churn.h).
   double churnRate = 0;
+  // Calls answered at once (TRPCServer::SetHandlerThreads): each call runs
+  // under the table's lock, so the table and each user's events stay in
+  // the order of the changes whatever the count.
+  unsigned handlerThreads = 2;
   // How many of its latest events the publisher keeps to send again.
   TEventReplayLimits replayLimits;
   // Keys and allow list; none: clear text.
@@ -99,8 +103,8 @@ class PresenceSimulator : private PairMember {
   std::size_t CallsServed() const { return m_server.CallsServed(); }
   const UserTable& Users() const { return m_users; }
 
-  // Answers one call as the serving thread does, for a caller that brings
-  // the call by other means. One call at a time.
+  // Answers one call as the serving threads do, for a caller that brings
+  // the call by other means; any thread.
   void Handle(TRPC& rpc);
 
  private:

@@ -50,6 +50,9 @@ int main(int argc, char** argv) {
   app.add_option("--churn", options.churnRate, "Changes per second the simulator makes by itself (0: none)")
       ->check(CLI::Range(0.0, zelsim::Churn::kMaxRate))
       ->capture_default_str();
+  app.add_option("--handler-threads", options.handlerThreads, "Threads that answer calls at once")
+      ->check(CLI::Range(1, 64))
+      ->capture_default_str();
   app.add_option("--diag", diag, "Diagnostic types to switch on, e.g. INFO,FENX (default: ZEL_DIAG)");
   std::string keyFile;
   std::string allowFile;

@@ -2,7 +2,8 @@
 // One remote procedure call: what the caller sends and what comes back.
 // TRPC copies every buffer it is given, so the caller may free its own at
 // once; only a reply handed over with its owner (AdoptReplyData) is read
-// where it lies. A TRPC and its reply queue serve one call on one thread.
+// where it lies, and only a reply reserved (ReserveReply) is written where
+// it will be read. A TRPC and its reply queue serve one call on one thread.
 
 #include <cstddef>
 #include <cstdint>
@@ -32,11 +33,19 @@ class TRPC {
   // replaced or the last copy ends. A large reply is thus read where the
   // transport received it.
   void AdoptReplyData(const char* data, std::size_t length, std::shared_ptr<const void> owner);
+  // Room for a reply of `length` bytes, for the caller to write in place
+  // of any reply held; its bytes are undefined until written. The storage
+  // is kept from one reply to the next, so a server that keeps its TRPC
+  // between calls (Reset) writes each reply once and allocates rarely.
+  // Null, with an empty reply, when no memory can be had.
+  char* ReserveReply(std::size_t length);
+  // Every field as a new TRPC has it, but the reply's storage kept.
+  void Reset();
   const char* GetCallPointer() const { return m_call.data(); }
   unsigned long GetCallSize() const { return static_cast<unsigned long>(m_call.size()); }
-  const char* GetReplyPointer() const { return m_replyOwner ? m_adopted : m_reply.data(); }
+  const char* GetReplyPointer() const { return m_replyOwner ? m_adopted : m_reply.Data(); }
   unsigned long GetReplySize() const {
-    return static_cast<unsigned long>(m_replyOwner ? m_adoptedSize : m_reply.size());
+    return static_cast<unsigned long>(m_replyOwner ? m_adoptedSize : m_reply.Size());
   }
 
   // Nonzero: the call failed at the far end.
@@ -67,6 +76,27 @@ class TRPC {
   std::uint64_t GetServerTerm() const { return m_serverTerm; }
 
  private:
+  // Traced memory that grows, never shrinks, and is copied at its size.
+  class ReplyStore {
+   public:
+    ReplyStore() = default;
+    ReplyStore(const ReplyStore& other);
+    ReplyStore& operator=(const ReplyStore& other);
+    ReplyStore(ReplyStore&& other) noexcept;
+    ReplyStore& operator=(ReplyStore&& other) noexcept;
+    ~ReplyStore();
+
+    // Null, and size 0, when it cannot grow to `size`.
+    char* Resize(std::size_t size);
+    const char* Data() const { return m_data; }
+    std::size_t Size() const { return m_size; }
+
+   private:
+    char* m_data = nullptr;
+    std::size_t m_size = 0;
+    std::size_t m_capacity = 0;
+  };
+
   unsigned short m_rpcType = 0;
   unsigned char m_replyExpected = 1;
   long m_returnCode = 0;
@@ -76,7 +106,7 @@ class TRPC {
   TServerRole m_serverRole = TServerRole::Serving;
   std::uint64_t m_serverTerm = 0;
   std::vector<char> m_call;
-  std::vector<char> m_reply;
+  ReplyStore m_reply;
   std::shared_ptr<const void> m_replyOwner;
   const char* m_adopted = nullptr;
   std::size_t m_adoptedSize = 0;

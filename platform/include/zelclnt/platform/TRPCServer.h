@@ -1,6 +1,11 @@
 #pragma once
 // The server side of the framework's calls: binds an endpoint and serves the
-// calls that reach it, one at a time and in arrival order. The handler gets a
+// calls that reach it, by default one at a time and in arrival order. With
+// SetHandlerThreads(n > 1) the handler runs on n threads at once: calls
+// still begin in arrival order, but one may finish before a call that began
+// earlier, so a slow call holds up only its own thread; a caller that needs
+// one call served after another waits for the first one's reply. The
+// handler must then be safe to run on several threads. The handler gets a
 // TRPC with the call data, RPC type and reply-expected flag, and sets the
 // reply data and the return code. An exception from the handler answers with
 // return code TRPC::kHandlerFailed; a call above the size bound is answered
@@ -27,8 +32,9 @@
 // of the calls waiting for the handler; such answers are not counted as
 // calls served.
 //
-// Two threads of its own: one owns the socket, one runs the handler. Server
-// names follow TFramework::SendRPC. Start and Stop are for the owning thread;
+// Threads of its own: one owns the socket, the others run the handler (one
+// unless told otherwise). Server names follow TFramework::SendRPC. Start,
+// Stop and SetHandlerThreads are for the owning thread;
 // CallsServed and CallsDropped may be read from any thread, and so may the
 // role be read and changed.
 
@@ -42,6 +48,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TRPC.h"
@@ -71,6 +78,9 @@ class TRPCServer {
   TRPCServer(const TRPCServer&) = delete;
   TRPCServer& operator=(const TRPCServer&) = delete;
 
+  // How many threads run the handler, from 1 (the default) to 64; takes
+  // effect at the next Start.
+  void SetHandlerThreads(unsigned count);
   // Takes effect at the next Start.
   void SetSecurity(TServerSecurity security) { m_security = std::move(security); }
   // Answers receivers' requests to send events again (RPC type
@@ -102,7 +112,8 @@ class TRPCServer {
   // false when it has heard of a higher one since, or never took over.
   bool Resume();
   // Stops serving in this role (not Serving). Returns once no call it began
-  // to serve is still running, except when the handler itself asks.
+  // to serve is still running on any handler thread, except when a handler
+  // itself asks: it returns at once.
   void StandBy(TServerRole role);
   // A term heard of elsewhere (from the peer): one above its own becomes
   // its own, and a server that serves stands by.
@@ -120,10 +131,10 @@ class TRPCServer {
   // Socket thread: stamps and queues calls, sends the replies back.
   void Intake();
   void TakeCalls();
-  void ForwardReplies();
-  // Serving thread.
-  void Serve();
-  void ServeOne(Call& call);
+  void ForwardReplies(zmq::socket_t& replies);
+  // Handler threads; each has its reply pair, by index.
+  void Serve(std::size_t index);
+  void ServeOne(Call& call, TRPC& rpc, zmq::socket_t& replies);
   void Dispatch(TRPC& rpc);
   bool DropIfLate(const Call& call);
   // The role a call is served in, after the term it carries; a counted call
@@ -141,13 +152,14 @@ class TRPCServer {
   // While a secured server runs.
   std::unique_ptr<zelplatform::ZapDomain> m_zap;
   std::unique_ptr<CallQueue> m_queue;
-  // Socket thread: the ROUTER and the end of the reply pair it reads.
+  unsigned m_handlerThreads = 1;
+  // Socket thread: the ROUTER and the ends of the reply pairs it reads.
   std::unique_ptr<zmq::socket_t> m_socket;
-  std::unique_ptr<zmq::socket_t> m_repliesIn;
-  // Serving thread: the end of the reply pair it writes.
-  std::unique_ptr<zmq::socket_t> m_repliesOut;
+  std::vector<std::unique_ptr<zmq::socket_t>> m_repliesIn;
+  // One a handler thread: the end of its reply pair it writes.
+  std::vector<std::unique_ptr<zmq::socket_t>> m_repliesOut;
   std::thread m_intake;
-  std::thread m_server;
+  std::vector<std::thread> m_handlers;
   std::atomic<bool> m_stopServing{false};
   std::atomic<bool> m_stopIntake{false};
   std::atomic<std::size_t> m_served{0};
@@ -162,5 +174,7 @@ class TRPCServer {
   // The term it last took over under; 0: never.
   std::uint64_t m_ownTerm = 0;
   int m_servingCalls = 0;
+  // Of those, the calls whose handler waits in StandBy.
+  int m_askingCalls = 0;
   SteppedDown m_steppedDown;
 };
