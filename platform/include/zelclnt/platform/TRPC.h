@@ -2,7 +2,8 @@
 // One remote procedure call: what the caller sends and what comes back.
 // TRPC copies every buffer it is given, so the caller may free its own at
 // once; only a reply handed over with its owner (AdoptReplyData) is read
-// where it lies. A TRPC and its reply queue serve one call on one thread.
+// where it lies. A TRPC and its reply queue serve one call on one thread; a
+// TRPC with a call in flight takes no other (TFramework::StartRPC).
 
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +13,25 @@
 #include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TEventPosition.h"
 #include "zelclnt/platform/TServerRole.h"
+
+namespace zelplatform {
+class AsyncEngine;
+}
+
+// Marks an object that has a call in flight; a copy of the object is not
+// marked.
+class TInFlightMark {
+ public:
+  TInFlightMark() = default;
+  TInFlightMark(const TInFlightMark&) {}
+  TInFlightMark& operator=(const TInFlightMark&) { return *this; }
+
+  bool On() const { return m_on; }
+  void Set(bool on) { m_on = on; }
+
+ private:
+  bool m_on = false;
+};
 
 class TRPC {
  public:
@@ -66,7 +86,12 @@ class TRPC {
   void SetServerTerm(std::uint64_t term) { m_serverTerm = term; }
   std::uint64_t GetServerTerm() const { return m_serverTerm; }
 
+  // From the start of a call until its end is told; a copy has none.
+  bool IsInFlight() const { return m_inFlight.On(); }
+
  private:
+  friend class zelplatform::AsyncEngine;
+
   unsigned short m_rpcType = 0;
   unsigned char m_replyExpected = 1;
   long m_returnCode = 0;
@@ -80,6 +105,7 @@ class TRPC {
   std::shared_ptr<const void> m_replyOwner;
   const char* m_adopted = nullptr;
   std::size_t m_adoptedSize = 0;
+  TInFlightMark m_inFlight;
 };
 
 // The queue on which a call's replies arrive. Replies that belong to no call
@@ -87,7 +113,7 @@ class TRPC {
 // counted.
 class TThreadQueue {
  public:
-  void CountStale() { ++m_stale; }
+  void CountStale(std::size_t count = 1) { m_stale += count; }
   std::size_t StaleDiscarded() const { return m_stale; }
 
  private:
