@@ -17,8 +17,6 @@ constexpr int kMonitoredEvents = ZMQ_EVENT_CONNECTED | ZMQ_EVENT_CONNECT_RETRIED
                                  ZMQ_EVENT_DISCONNECTED | ZMQ_EVENT_HANDSHAKE_SUCCEEDED |
                                  ZMQ_EVENT_HANDSHAKE_FAILED_NO_DETAIL | ZMQ_EVENT_HANDSHAKE_FAILED_PROTOCOL |
                                  ZMQ_EVENT_HANDSHAKE_FAILED_AUTH;
-// How long a wait goes before it looks again at whether the server is there.
-constexpr std::chrono::milliseconds kSlice{20};
 // A peer that hung up during the handshake answers a probe within
 // milliseconds, if at all; the rest is room for a loaded machine.
 constexpr auto kProbeWait = std::chrono::milliseconds(500);
@@ -35,10 +33,6 @@ std::int64_t MillisecondsLeft(Clock::time_point now, Clock::time_point deadline)
 std::uint32_t RemainingMs(Clock::time_point now, Clock::time_point deadline) {
   return static_cast<std::uint32_t>(
       std::min<std::int64_t>(MillisecondsLeft(now, deadline), std::numeric_limits<std::uint32_t>::max()));
-}
-
-int SliceMs(Clock::time_point deadline) {
-  return static_cast<int>(std::max<std::int64_t>(WaitSlice(deadline, kSlice).count(), 1));
 }
 
 }  // namespace
@@ -69,7 +63,9 @@ void ClientConnection::OpenSocket() {
   m_dealer.emplace(SharedContext(), zmq::socket_type::dealer);
   ConfigureSocket(*m_dealer, m_endpoint);
   m_dealer->set(zmq::sockopt::immediate, 1);
-  m_receiveTimeout = -1;
+  // A full pipe would make the server's ROUTER drop replies; they never
+  // outnumber the calls in flight.
+  m_dealer->set(zmq::sockopt::rcvhwm, 0);
   if (m_curve.enabled) SecureClient(*m_dealer, m_curve.serverKey, m_curve.client);
   if (!m_inproc) {
     // A lost connection is made again by the next call, not by ZeroMQ in the
@@ -172,104 +168,97 @@ std::optional<CallStatus> ClientConnection::HandshakeFailure(Clock::time_point d
   return CallStatus::ClosedInHandshake;
 }
 
-CallStatus ClientConnection::Send(const TRPC& rpc, Clock::time_point deadline, const ListCall& list,
-                                  Clock::time_point sendBy) {
-  if (m_inproc) {
+std::optional<CallStatus> ClientConnection::TrySend(const TRPC& rpc, Clock::time_point deadline,
+                                                    const ListCall& list, bool awaiting, std::uint64_t* callId) {
+  if (m_inproc && (!m_dealer || InprocEpoch() != m_epoch)) {
+    if (awaiting && Gone()) return std::nullopt;
     const CallStatus bound = CheckInproc();
     if (bound != CallStatus::None) return bound;
   }
   const std::size_t header = CallHeaderSize(list);
   zmq::message_t frame(header + rpc.GetCallSize());
   if (rpc.GetCallSize() != 0) std::memcpy(frame.data<char>() + header, rpc.GetCallPointer(), rpc.GetCallSize());
-  ++m_callId;
-  const Clock::time_point giveUp = std::min(deadline, sendBy);
+  WriteCallHeader(frame.data<char>(), m_callId + 1, rpc, RemainingMs(Clock::now(), deadline), list);
+  ReleaseBeforeSend(frame.data());
   for (;;) {
-    const Clock::time_point now = Clock::now();
-    if (now >= giveUp) return CallStatus::TimedOut;
-    WriteCallHeader(frame.data<char>(), m_callId, rpc, RemainingMs(now, deadline), list);
-    ReleaseBeforeSend(frame.data());
     if (zmq_msg_send(frame.handle(), m_dealer->handle(), ZMQ_DONTWAIT) >= 0) {
       m_fresh = false;
+      *callId = ++m_callId;
       return CallStatus::None;
     }
-    if (zmq_errno() == EINTR) continue;
-    if (zmq_errno() != EAGAIN) return CallStatus::Interrupted;
-    const CallStatus ready = AwaitWritable(giveUp);
-    if (ready != CallStatus::None) return ready;
+    if (zmq_errno() == EAGAIN) return std::nullopt;
+    if (zmq_errno() != EINTR) return CallStatus::Interrupted;
   }
 }
 
 // Nothing was queued: a send that cannot go leaves nothing behind.
-CallStatus ClientConnection::AwaitWritable(Clock::time_point deadline) {
-  if (m_inproc) {
-    const CallStatus bound = CheckInproc();
-    if (bound != CallStatus::None) return bound;
-  } else if (IsGone(ReadPeer())) {
-    if (m_fresh) return HandshakeFailure(deadline).value_or(CallStatus::ConnectionRefused);
-    // Perhaps an outage that is over by now: a new socket learns afresh.
-    Close();
-    Open();
-  }
-  zmq::pollitem_t items[2] = {{m_dealer->handle(), 0, ZMQ_POLLOUT, 0},
-                              {m_monitor ? m_monitor->handle() : nullptr, 0, ZMQ_POLLIN, 0}};
-  if (zmq_poll(items, m_monitor ? 2 : 1, SliceMs(deadline)) < 0 && zmq_errno() != EINTR)
-    return CallStatus::Interrupted;
+CallStatus ClientConnection::CheckWritable(Clock::time_point deadline) {
+  if (m_inproc) return CheckInproc();
+  if (!IsGone(ReadPeer())) return CallStatus::None;
+  if (m_fresh) return HandshakeFailure(deadline).value_or(CallStatus::ConnectionRefused);
+  // Perhaps an outage that is over by now: a new socket learns afresh.
+  Close();
+  Open();
   return CallStatus::None;
 }
 
-CallStatus ClientConnection::Receive(TRPC& rpc, TThreadQueue& queue, Clock::time_point deadline) {
+CallStatus ClientConnection::Drain(ReplySink& sink) {
   zmq::message_t message;
-  for (;;) {
-    const Clock::time_point now = Clock::now();
-    if (now >= deadline) return CallStatus::TimedOut;
-    SetReceiveTimeout(SliceMs(deadline));
-    if (zmq_msg_recv(message.handle(), m_dealer->handle(), 0) >= 0) {
-      AcquireAfterReceive(message.data());
-      if (const auto taken = Take(message, rpc, queue)) return *taken;
-      continue;
-    }
-    if (zmq_errno() == EINTR) continue;
-    if (zmq_errno() != EAGAIN) return CallStatus::Interrupted;
-    if (m_inproc) {
-      if (InprocGeneration(m_endpoint) != m_generation) return CallStatus::Interrupted;
-    } else if (IsGone(ReadPeer())) {
-      // ZeroMQ sends to a peer that answers its greeting in an older
-      // protocol's framing, and HTTP text can pass for that.
-      return HandshakeFailure(deadline).value_or(CallStatus::Interrupted);
-    }
-  }
-}
-
-// A large reply is handed over with the message that holds it, not copied.
-std::optional<CallStatus> ClientConnection::Take(zmq::message_t& message, TRPC& rpc, TThreadQueue& queue) {
   ReplyFrame reply;
-  if (message.more()) {
-    DiscardRest(*m_dealer);
-  } else if (DecodeReply(message.data(), message.size(), reply) && reply.callId == m_callId) {
-    if (message.size() > MaxMessageSize() + kFrameAllowance) return CallStatus::RefusedTooLarge;
-    if (reply.size < kAdoptFrom) {
-      rpc.SetReplyData(reply.data, reply.size);
-    } else {
-      // Taken afresh after the move: ZeroMQ keeps a short message's bytes inside it.
-      const std::size_t offset = static_cast<std::size_t>(reply.data - message.data<char>());
-      auto held = std::make_shared<zmq::message_t>(std::move(message));
-      const char* data = held->data<char>() + offset;
-      rpc.AdoptReplyData(data, reply.size, std::move(held));
+  for (;;) {
+    if (zmq_msg_recv(message.handle(), m_dealer->handle(), ZMQ_DONTWAIT) < 0) {
+      if (zmq_errno() == EINTR) continue;
+      return zmq_errno() == EAGAIN ? CallStatus::None : CallStatus::Interrupted;
     }
-    rpc.SetReturnCode(reply.returnCode);
-    rpc.SetStatePosition(reply.state);
-    rpc.SetServerRole(reply.role);
-    rpc.SetServerTerm(reply.term);
-    return CallStatus::None;
+    AcquireAfterReceive(message.data());
+    if (message.more()) {
+      DiscardRest(*m_dealer);
+      sink.OnStale();
+    } else if (DecodeReply(message.data(), message.size(), reply)) {
+      sink.OnReply(message, reply);
+    } else {
+      sink.OnStale();
+    }
   }
-  queue.CountStale();
-  return std::nullopt;
 }
 
-void ClientConnection::SetReceiveTimeout(int ms) {
-  if (ms == m_receiveTimeout) return;
-  m_dealer->set(zmq::sockopt::rcvtimeo, ms);
-  m_receiveTimeout = ms;
+bool ClientConnection::Gone() {
+  return m_inproc ? InprocGeneration(m_endpoint) != m_generation : IsGone(ReadPeer());
+}
+
+// ZeroMQ sends to a peer that answers its greeting in an older protocol's
+// framing, and HTTP text can pass for that.
+CallStatus ClientConnection::WhyGone(Clock::time_point deadline) const {
+  if (m_inproc) return CallStatus::Interrupted;
+  return HandshakeFailure(deadline).value_or(CallStatus::Interrupted);
+}
+
+int ClientConnection::SocketFd() const { return m_dealer ? m_dealer->get(zmq::sockopt::fd) : -1; }
+
+int ClientConnection::MonitorFd() const { return m_monitor ? m_monitor->get(zmq::sockopt::fd) : -1; }
+
+bool ClientConnection::ClearSignals() {
+  const bool reply = m_dealer && (m_dealer->get(zmq::sockopt::events) & ZMQ_POLLIN) != 0;
+  const bool event = m_monitor && (m_monitor->get(zmq::sockopt::events) & ZMQ_POLLIN) != 0;
+  return reply || event;
+}
+
+CallStatus DeliverReply(zmq::message_t& message, const ReplyFrame& reply, TRPC& rpc) {
+  if (message.size() > MaxMessageSize() + kFrameAllowance) return CallStatus::RefusedTooLarge;
+  if (reply.size < kAdoptFrom) {
+    rpc.SetReplyData(reply.data, reply.size);
+  } else {
+    // Taken afresh after the move: ZeroMQ keeps a short message's bytes inside it.
+    const std::size_t offset = static_cast<std::size_t>(reply.data - message.data<char>());
+    auto held = std::make_shared<zmq::message_t>(std::move(message));
+    const char* data = held->data<char>() + offset;
+    rpc.AdoptReplyData(data, reply.size, std::move(held));
+  }
+  rpc.SetReturnCode(reply.returnCode);
+  rpc.SetStatePosition(reply.state);
+  rpc.SetServerRole(reply.role);
+  rpc.SetServerTerm(reply.term);
+  return CallStatus::None;
 }
 
 }  // namespace zelplatform

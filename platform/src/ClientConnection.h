@@ -1,10 +1,12 @@
 #pragma once
-// A client's connection to one server: a DEALER that carries one call at a
-// time, for whichever caller the connection pool lent it to.
+// A client's connection to one server: a DEALER that carries the calls of
+// whichever queue the connection pool lent it to, as many at once as it
+// sends, each under a call id of its own. It never blocks: the queue waits
+// on its socket and monitor, and asks it again.
 //
-// The fast path is a send that goes at once and a reply that comes within a
-// slice of the wait. Only when a send cannot go, or a reply is late, does the
-// connection ask whether its server is there: for tcp and ipc from a socket
+// The fast path is a send that goes at once and a reply that comes soon.
+// Only when a send cannot go, or a reply is late, does the connection ask
+// whether its server is there: for tcp and ipc from a socket
 // monitor, whose events are read in order, the last one deciding; for inproc
 // from the record of bound names. ZeroMQ does not reconnect a lost server in
 // the background; the next call that finds it lost opens a new socket, whose
@@ -24,8 +26,7 @@
 // CURVE.
 //
 // Sends go only to a connected server (ZMQ_IMMEDIATE), so a call that could
-// not be sent is queued nowhere. Interrupted waits (EINTR) resume with the
-// time left; nothing is sent twice.
+// not be sent is queued nowhere; nothing is sent twice.
 
 #include <cstdint>
 #include <optional>
@@ -40,6 +41,22 @@ namespace zelplatform {
 
 using CallStatus = TFramework::FailureKind;
 
+// Where a connection's replies go, each with the message that holds it.
+class ReplySink {
+ public:
+  virtual void OnReply(zmq::message_t& message, const ReplyFrame& reply) = 0;
+  // A message that is no reply: counted, and dropped.
+  virtual void OnStale() = 0;
+
+ protected:
+  ~ReplySink() = default;
+};
+
+// Puts a reply into rpc: a large one handed over with its message, not
+// copied. RefusedTooLarge, with rpc untouched, for a message above the
+// size bound.
+CallStatus DeliverReply(zmq::message_t& message, const ReplyFrame& reply, TRPC& rpc);
+
 class ClientConnection {
  public:
   // Throws zmq::error_t when ZeroMQ cannot make or connect the socket (a
@@ -52,14 +69,36 @@ class ClientConnection {
 
   static constexpr std::chrono::milliseconds kLostAfter{1000};
 
-  // Sends the call under a new call id, telling the server how long the
-  // caller still waits, and a caller of a list its term. No send is made
-  // once the deadline, or sendBy, has passed.
-  CallStatus Send(const TRPC& rpc, Clock::time_point deadline, const ListCall& list = {},
-                  Clock::time_point sendBy = Clock::time_point::max());
-  // Waits for the reply to the call sent last and puts it into rpc; replies
-  // to earlier calls are counted on queue and dropped.
-  CallStatus Receive(TRPC& rpc, TThreadQueue& queue, Clock::time_point deadline);
+  // Sends the call at once under a new call id (*callId), telling the
+  // server how long the caller still waits, and a caller of a list its
+  // term. nullopt while ZeroMQ cannot take it: try again once the socket
+  // is writable, after CheckWritable. While calls await their replies
+  // (awaiting), a socket whose server went away is not made anew: they are
+  // to fail first (Gone).
+  std::optional<CallStatus> TrySend(const TRPC& rpc, Clock::time_point deadline, const ListCall& list,
+                                    bool awaiting, std::uint64_t* callId);
+  // While a send waits: None as long as the server may still take it (a
+  // socket whose server went away since it last sent is made anew), else
+  // why it cannot.
+  CallStatus CheckWritable(Clock::time_point deadline);
+  // Hands every reply that is waiting to sink; Interrupted when the socket
+  // failed.
+  CallStatus Drain(ReplySink& sink);
+  // True once the server that has the calls sent is gone: they get no
+  // answer. WhyGone then says why; a peer that hung up in the handshake is
+  // asked, until the deadline at most.
+  bool Gone();
+  CallStatus WhyGone(Clock::time_point deadline) const;
+
+  // For zmq_poll, and for a descriptor of the application's (ZMQ_FD; the
+  // monitor's is -1 on inproc). ClearSignals lets them settle after a
+  // drain, and tells whether something came meanwhile, which they will not
+  // signal again.
+  void* Socket() { return m_dealer ? m_dealer->handle() : nullptr; }
+  void* Monitor() { return m_monitor ? m_monitor->handle() : nullptr; }
+  int SocketFd() const;
+  int MonitorFd() const;
+  bool ClearSignals();
 
   const CurveSetting& Curve() const { return m_curve; }
   Clock::time_point LastUsed() const { return m_lastUsed; }
@@ -80,10 +119,6 @@ class ClientConnection {
   void NotePeerEvent(const MonitorEvent& event);
   // Why the handshake failed; nullopt when it did not.
   std::optional<CallStatus> HandshakeFailure(Clock::time_point deadline) const;
-  CallStatus AwaitWritable(Clock::time_point deadline);
-  // Given a reply frame: None when it answers the call sent last.
-  std::optional<CallStatus> Take(zmq::message_t& message, TRPC& rpc, TThreadQueue& queue);
-  void SetReceiveTimeout(int ms);
 
   const std::string m_endpoint;
   const bool m_inproc;
@@ -97,7 +132,6 @@ class ClientConnection {
   std::uint64_t m_generation = 0;
   std::uint64_t m_epoch = 0;
   std::uint64_t m_callId = 0;
-  int m_receiveTimeout = -1;
   Clock::time_point m_lastUsed;
 };
 

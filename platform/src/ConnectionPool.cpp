@@ -31,6 +31,12 @@ ConnectionLease::ConnectionLease(ConnectionPool& pool, std::unique_ptr<ClientCon
 
 ConnectionLease::ConnectionLease(ConnectionPool& pool, CallStatus failure) : m_pool(pool), m_failure(failure) {}
 
+ConnectionLease::ConnectionLease(ConnectionLease&& other) noexcept
+    : m_pool(other.m_pool),
+      m_connection(std::move(other.m_connection)),
+      m_failure(other.m_failure),
+      m_keep(other.m_keep) {}
+
 ConnectionLease::~ConnectionLease() {
   if (m_connection) m_pool.GiveBack(std::move(m_connection), m_keep);
 }
@@ -40,11 +46,20 @@ ConnectionPool::ConnectionPool(std::string endpoint, PoolKind kind) : m_endpoint
 }
 
 ConnectionLease ConnectionPool::Take(Clock::time_point deadline, std::string* keysError) {
+  return TakeOrWait(deadline, true, keysError);
+}
+
+ConnectionLease ConnectionPool::TakeBeyondBound(std::string* keysError) {
+  return TakeOrWait(Clock::time_point::min(), false, keysError);
+}
+
+ConnectionLease ConnectionPool::TakeOrWait(Clock::time_point deadline, bool bounded, std::string* keysError) {
   // Declared first, so closed once the lock is let go.
   std::vector<std::unique_ptr<ClientConnection>> stale;
   std::unique_lock<std::mutex> lock(m_lock);
   if (!KeysUsable(stale, keysError)) return ConnectionLease(*this, CallStatus::NoUsableKeys);
-  if (!WaitUntil(m_freed, lock, deadline, [this] { return !m_idle.empty() || m_open < kMaxConnections; }))
+  if (bounded &&
+      !WaitUntil(m_freed, lock, deadline, [this] { return !m_idle.empty() || m_open < kMaxConnections; }))
     return ConnectionLease(*this, CallStatus::TimedOut);
   if (!m_idle.empty()) {
     std::unique_ptr<ClientConnection> connection = std::move(m_idle.back());

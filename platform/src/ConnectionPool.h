@@ -1,9 +1,11 @@
 #pragma once
 // The process's connections, shared by every TFramework object: for each
-// endpoint a pool of at most kMaxConnections, each lent to one call at a
-// time. A call takes the connection used last (or a new one while under the
-// bound, or waits for one until its deadline) and gives it back once the call
-// went through; a failed call's connection is closed, with whatever it still
+// endpoint a pool of at most kMaxConnections lent to blocking callers, each
+// lent to one queue at a time. A blocking call takes the connection used
+// last (or a new one while under the bound, or waits for one until its
+// deadline); a queue of calls started without waiting takes one at once,
+// beyond the bound if need be. Each is given back once its calls went
+// through; one on which a call failed is closed, with whatever it still
 // held. Connections idle for the idle time are closed by a later call to any
 // endpoint; no thread watches them. The pools themselves, a few bytes each,
 // stay for the life of the process.
@@ -39,6 +41,7 @@ class ConnectionLease {
   ConnectionLease(ConnectionPool& pool, std::unique_ptr<ClientConnection> connection);
   // No connection: why.
   ConnectionLease(ConnectionPool& pool, CallStatus failure);
+  ConnectionLease(ConnectionLease&& other) noexcept;
   ~ConnectionLease();
   ConnectionLease(const ConnectionLease&) = delete;
   ConnectionLease& operator=(const ConnectionLease&) = delete;
@@ -71,11 +74,15 @@ class ConnectionPool {
   // needs keys that are not usable (NoUsableKeys, why in *keysError).
   // Throws zmq::error_t when a new connection cannot be made.
   ConnectionLease Take(Clock::time_point deadline, std::string* keysError);
+  // The same without waiting: a new connection when none is idle, whatever
+  // the bound.
+  ConnectionLease TakeBeyondBound(std::string* keysError);
   // Closes the connections nobody used since before the cutoff.
   void CloseIdle(Clock::time_point cutoff);
 
  private:
   friend class ConnectionLease;
+  ConnectionLease TakeOrWait(Clock::time_point deadline, bool bounded, std::string* keysError);
   void GiveBack(std::unique_ptr<ClientConnection> connection, bool keep);
   // REQUIRES: m_lock held. Moves connections made with other keys to stale.
   bool KeysUsable(std::vector<std::unique_ptr<ClientConnection>>& stale, std::string* keysError);

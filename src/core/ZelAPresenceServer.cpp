@@ -1,7 +1,9 @@
 #include "zelclnt/core/ZelAPresenceServer.h"
 
+#include <memory>
 #include <mutex>
 
+#include "zelclnt/core/ZelTCompletionQueue.h"
 #include "zelclnt/core/ZelTRequest.h"
 #include "zelclnt/core/ZelTUserPresence.h"
 #include "zelclnt/diag/NuxDiagStream.h"
@@ -110,13 +112,41 @@ ZelTPresenceServer::ActionResult ZelAPresenceServer::SendRequest(const std::stri
                                                                  unsigned int timeout) {
   NuxFenx trace(__LINE__, __FILE__, kClass, "SendRequest");
   TRPC rpc;
+  if (!Prepare(server, request, rpc)) return ACTION_NOT_CARRIED_OUT;
+  if (!SendRequest(server, rpc, timeout)) return ACTION_NOT_CARRIED_OUT;
+  return TakeReply(request, rpc);
+}
+
+bool ZelAPresenceServer::Start(const std::string& server, ZelTRequest& request, ZelTCompletionQueue& queue,
+                               void* tag) {
+  NuxFenx trace(__LINE__, __FILE__, kClass, "Start");
+  auto call = std::make_unique<ZelTCompletionQueue::Call>();
+  if (!Prepare(server, request, call->rpc)) return false;
+  call->request = &request;
+  call->tag = tag;
+  if (!StartRPC(call->rpc, server.c_str(), queue.m_queue, static_cast<long>(request.GetDefaultRpcTimeout()),
+                call.get()))
+    return false;
+  request.m_inFlight.Set(true);
+  queue.m_calls.emplace(&request, std::move(call));
+  return true;
+}
+
+bool ZelAPresenceServer::Prepare(const std::string& server, ZelTRequest& request, TRPC& rpc) {
+  if (request.IsInFlight()) {
+    RefuseAsBusy(server.c_str());
+    NuxDiagStream(TDiag::WARN, __LINE__, __FILE__, kClass, "SendRequest") << "Request In Flight";
+    return false;
+  }
   rpc.SetIdempotent(IsQuery(request));
   request.m_statePosition = TEventPosition();
   request.InitializeRequest();
   // A call that could not be packed is not sent; the SEVR line said why.
-  if (request.PackRpcCall(rpc) != ERR_NONE) return ACTION_NOT_CARRIED_OUT;
-  if (!SendRequest(server, rpc, timeout)) return ACTION_NOT_CARRIED_OUT;
-  // A reply without the common part must not report an earlier success.
+  return request.PackRpcCall(rpc) == ERR_NONE;
+}
+
+// A reply without the common part must not report an earlier success.
+ZelTPresenceServer::ActionResult ZelAPresenceServer::TakeReply(ZelTRequest& request, const TRPC& rpc) {
   request.SetActionResult(ACTION_NOT_CARRIED_OUT);
   request.UnpackRpcReply(rpc);
   request.m_statePosition = rpc.GetStatePosition();

@@ -6,9 +6,12 @@
 #include <functional>
 #include <tuple>
 
+#include "Agents.h"
 #include "DiagCapture.h"
 #include "Endpoints.h"
+#include "PresenceSimulator.h"
 #include "TestRequest.h"
+#include "zelclnt/core/ZelTCompletionQueue.h"
 #include "zelclnt/platform/TRPCServer.h"
 #include "zelclnt/requests/ZelTCapabilityRequest.h"
 #include "zelclnt/requests/ZelTQueryIntegratedPresence.h"
@@ -136,6 +139,55 @@ TEST(ZelAPresenceServerTest, MethodsTraceAndSetTheirActionAndTheVersionIsRecorde
                        std::make_pair(std::string("Presence ServerClientversion"), std::string("V11 R0.0.0"))),
             1);
   EXPECT_EQ(std::make_tuple(api.GetClientName(), api.GetClientType()), std::make_tuple("a", 5));
+}
+
+// Requests started without waiting come back unpacked, as blocking calls
+// leave them; one in flight takes no other call, and a cancelled one keeps
+// what it had.
+TEST(ZelAPresenceServerTest, StartedRequestsComeBackUnpackedAndTakeNoSecondCall) {
+  zelsim::SimulatorOptions options;
+  options.endpoint = UniqueInproc("api-test-start");
+  zelsim::PresenceSimulator simulator(options);
+  ASSERT_TRUE(simulator.Start());
+  ZelAPresenceServer api("test", "local");
+  ZelTCompletionQueue queue;
+  std::vector<ZelAUserPresence> agents;
+  for (long key = 42; key < 50; ++key) agents.push_back(AgentOf(key));
+  for (ZelAUserPresence& agent : agents) {
+    agent.SetAction(ZelTUserPresence::ACTION_QUERY);
+    ASSERT_TRUE(api.Start(simulator.Endpoint(), agent, queue, static_cast<ZelTRequest*>(&agent)));
+  }
+  ZelTServerStatus status;
+  status.SetAction(ZelTServerStatus::ACTION_QUERY);
+  ASSERT_TRUE(api.Start(simulator.Endpoint(), status, queue, static_cast<ZelTRequest*>(&status)));
+  EXPECT_FALSE(api.Start(simulator.Endpoint(), status, queue));
+  EXPECT_EQ(TFramework::LastFailure().kind, TFramework::FailureKind::Busy);
+  EXPECT_EQ(api.QueryServerStatus(simulator.Endpoint(), status), PS::ACTION_NOT_CARRIED_OUT);
+  EXPECT_EQ(TFramework::LastFailure().kind, TFramework::FailureKind::Busy);
+  EXPECT_EQ(queue.InFlight(), agents.size() + 1);
+
+  ZelTCompletionQueue::Completion completion;
+  std::size_t ended = 0;
+  while (ended < agents.size() + 1 && queue.Next(completion, 10000)) {
+    ++ended;
+    EXPECT_EQ(completion.tag, completion.request);
+    EXPECT_EQ(completion.result, PS::ACTION_SUCCEEDED) << completion.failure.text;
+    EXPECT_EQ(completion.request->GetActionResult(), PS::ACTION_SUCCEEDED);
+    EXPECT_FALSE(completion.request->IsInFlight());
+  }
+  EXPECT_EQ(ended, agents.size() + 1);
+  EXPECT_FALSE(status.GetServerStartedAt().empty());
+  for (const ZelAUserPresence& agent : agents) EXPECT_TRUE(agent.GetStatePosition().IsKnown()) << agent.GetUserKey();
+
+  ZelAUserPresence cancelled = AgentOf(42);
+  cancelled.SetAction(ZelTUserPresence::ACTION_QUERY);
+  cancelled.SetActionResult(PS::ACTION_SUCCEEDED);
+  ASSERT_TRUE(api.Start(simulator.Endpoint(), cancelled, queue));
+  EXPECT_TRUE(queue.Cancel(cancelled));
+  ASSERT_TRUE(queue.Next(completion, 0));
+  EXPECT_EQ(completion.failure.kind, TFramework::FailureKind::Cancelled);
+  EXPECT_EQ(completion.result, PS::ACTION_NOT_CARRIED_OUT);
+  EXPECT_EQ(cancelled.GetActionResult(), PS::ACTION_SUCCEEDED) << "a cancelled request keeps what it had";
 }
 
 }  // namespace

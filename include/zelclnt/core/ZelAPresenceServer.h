@@ -3,7 +3,8 @@
 // packs a request object, sends it to the named server and unpacks the reply
 // into the same object. Each call blocks its thread until the reply comes or
 // the request's time-out passes; an object may be shared between threads
-// (its calls are then serialised), a request object may not.
+// (its calls are then serialised), a request object may not. Start sends a
+// request without waiting: its end comes through a ZelTCompletionQueue.
 
 #include <string>
 
@@ -13,6 +14,7 @@
 class TRPC;
 class ZelTAddCapability;
 class ZelTCapabilityRequest;
+class ZelTCompletionQueue;
 class ZelTQueryIntegratedPresence;
 class ZelTQueryUserMediumStatus;
 class ZelTQueryUsersPresence;
@@ -44,6 +46,13 @@ class ZelAPresenceServer : public ZelTPresenceServer, public TFramework {
   ActionResult AddCapability(const std::string& server, ZelTAddCapability& request);
   ActionResult RemoveCapability(const std::string& server, ZelTRemoveCapability& request);
 
+  // Sends the request as it stands (its action and fields set by the
+  // caller) and returns at once; queue.Next hands it back, with tag, once
+  // its call ended. False when nothing was sent: the request has a call in
+  // flight (LastFailure says Busy) or could not be packed (a SEVR line
+  // said why). The request must outlive its call.
+  bool Start(const std::string& server, ZelTRequest& request, ZelTCompletionQueue& queue, void* tag = nullptr);
+
  protected:
   // The request's action result: the server's, or 1 when the call failed
   // (the request then keeps what it had) or nothing could be packed.
@@ -56,4 +65,10 @@ class ZelAPresenceServer : public ZelTPresenceServer, public TFramework {
   ActionResult SendQuery(const char* method, const std::string& server, Request& request,
                          typename Request::Action action);
   ActionResult SendCapability(const char* method, const std::string& server, ZelTCapabilityRequest& request);
+  // Packs the request into rpc for a call; false when it cannot go.
+  bool Prepare(const std::string& server, ZelTRequest& request, TRPC& rpc);
+
+  friend class ZelTCompletionQueue;
+  // Unpacks a reply that came into the request it answers.
+  static ActionResult TakeReply(ZelTRequest& request, const TRPC& rpc);
 };

@@ -11,15 +11,17 @@
 //
 // The event position a reply reflects travels in the transport's frame, not
 // in the body: ZelAPresenceServer keeps it on the request after each call.
+// A request started without waiting is the reply buffer of its call and
+// must outlive it (ZelTCompletionQueue.h).
 
 #include <cstdint>
 #include <string>
 
 #include "zelclnt/core/ZelTPresenceServer.h"
 #include "zelclnt/platform/TEventPosition.h"
+#include "zelclnt/platform/TRPC.h"
 
 class TPack;
-class TRPC;
 
 class TGenericRequest {
  public:
@@ -93,6 +95,9 @@ class ZelTRequest : public TGenericRequest {
   // when the call failed or the server told none. It never travels in the
   // request.
   const TEventPosition& GetStatePosition() const { return m_statePosition; }
+  // From ZelAPresenceServer::Start until the completion queue hands the
+  // request back; such a request takes no other call. A copy has none.
+  bool IsInFlight() const { return m_inFlight.On(); }
 
   std::string RequestMode_ToString() const { return ToString(m_requestMode); }
   // "Unknown RequestMode{<n>}" for a value without text.
@@ -105,6 +110,7 @@ class ZelTRequest : public TGenericRequest {
 
  private:
   friend class ZelAPresenceServer;
+  friend class ZelTCompletionQueue;
   friend TPack& operator<<(TPack& pack, const ZelTRequest& request);
   friend TPack& operator>>(TPack& pack, ZelTRequest& request);
 
@@ -112,6 +118,7 @@ class ZelTRequest : public TGenericRequest {
   ZelTPresenceServer::ErrorCode m_errorCode = ZelTPresenceServer::ERR_NONE;
   RequestMode m_requestMode = REQUESTMODE_DEFAULT;
   TEventPosition m_statePosition;
+  TInFlightMark m_inFlight;
 };
 
 TPack& operator<<(TPack& pack, const ZelTRequest& request);

@@ -18,8 +18,9 @@
 // left to the server's deadline, which counts only the time the call waited
 // in the server's own queue: such a call may still run.
 //
-// One object serialises its own calls; several objects may call from several
-// threads at once. The static settings may be changed from any thread;
+// One object serialises its own blocking calls; several objects may call
+// from several threads at once. Blocking calls are calls started on a queue
+// of the calling thread's own and waited for. The static settings may be changed from any thread;
 // LastFailure is kept per thread.
 //
 // Keys: an endpoint given a server key (SetServerKey, LoadKeys or the
@@ -72,10 +73,9 @@
 // The framework's task type; 0: the calling thread waits for the reply.
 using TASKTYPE = int;
 
+class TCompletionQueue;
 namespace zelplatform {
-class ConnectionPool;
-class ServerList;
-struct ListCall;
+struct CallTarget;
 }
 
 class TFramework {
@@ -99,6 +99,8 @@ class TFramework {
                            // proxy with nothing behind it
     NotPresenceServer,     // the peer speaks another protocol, or is another kind of ZeroMQ socket
     OutcomeUnknown,        // a call to a list, not idempotent, got no answer after it was sent: it may have run
+    Busy,                  // the TRPC (or request) already has a call in flight: nothing was sent
+    Cancelled,             // the caller cancelled the call; if it was sent it may still run
   };
   struct Failure {
     FailureKind kind = FailureKind::None;
@@ -120,6 +122,13 @@ class TFramework {
   // then in rpc (reply data and return code). Zero when the server is absent,
   // silent past the time-out, or sent what the transport refuses.
   int SendRPC(TRPC& rpc, const char* serverName, TThreadQueue& replyQueue, long timeoutMs, TASKTYPE type);
+  // Starts the call and returns at once; queue.Next tells how it ended,
+  // with tag (see TCompletionQueue.h). The name, time-out and failures are
+  // SendRPC's, and so is the way a list's servers are tried. False, with
+  // LastFailure Busy, when rpc has a call in flight already; every other
+  // end, even one known at once, comes through the queue. These calls do
+  // not take turns on the object.
+  bool StartRPC(TRPC& rpc, const char* serverName, TCompletionQueue& queue, long timeoutMs, void* tag);
 
   // How this thread's last SendRPC ended: None when it went through and the
   // server's handler did not fail (a handler's own nonzero return code is an
@@ -160,33 +169,24 @@ class TFramework {
   // read again at the next call.
   static void ForgetKeys();
 
+ protected:
+  // Records, for LastFailure, a call refused because its request has one
+  // in flight.
+  static void RefuseAsBusy(const char* serverName);
+
  private:
   class Turn;
 
-  class ListFailure;
-
-  FailureKind Call(TRPC& rpc, const char* serverName, TThreadQueue& replyQueue,
-                   std::chrono::steady_clock::time_point deadline, std::string& detail);
-  int SendToList(TRPC& rpc, const char* serverName, TThreadQueue& replyQueue,
-                 std::chrono::steady_clock::time_point deadline);
-  FailureKind CallList(TRPC& rpc, zelplatform::ServerList& list, TThreadQueue& replyQueue,
-                       std::chrono::steady_clock::time_point deadline, ListFailure& failure);
-  // One attempt on a pool; *sent tells whether the call left.
-  static FailureKind CallPool(TRPC& rpc, zelplatform::ConnectionPool& pool, const zelplatform::ListCall& list,
-                              TThreadQueue& replyQueue, std::chrono::steady_clock::time_point deadline,
-                              std::chrono::steady_clock::time_point sendBy, std::string& detail, bool* sent);
+  // Where a name's calls go; looked up again only for another name.
+  std::shared_ptr<const zelplatform::CallTarget> TargetOf(const char* serverName);
 
   std::string m_clientName;
   std::string m_clientNode;
   unsigned short m_clientType = 0;
-  // The object's calls take turns.
+  // The object's blocking calls take turns.
   std::mutex m_turnLock;
   std::condition_variable m_turnFree;
   bool m_calling = false;
-  // The pool of the server called last, and the name it was called by.
-  std::shared_ptr<zelplatform::ConnectionPool> m_pool;
-  std::string m_poolName;
-  // The same for the list called last.
-  std::shared_ptr<zelplatform::ServerList> m_list;
-  std::string m_listName;
+  std::mutex m_targetLock;
+  std::shared_ptr<const zelplatform::CallTarget> m_target;
 };

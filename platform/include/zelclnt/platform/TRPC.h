@@ -3,7 +3,8 @@
 // TRPC copies every buffer it is given, so the caller may free its own at
 // once; only a reply handed over with its owner (AdoptReplyData) is read
 // where it lies, and only a reply reserved (ReserveReply) is written where
-// it will be read. A TRPC and its reply queue serve one call on one thread.
+// it will be read. A TRPC and its reply queue serve one call on one thread;
+// a TRPC with a call in flight takes no other (TFramework::StartRPC).
 
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +14,25 @@
 #include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TEventPosition.h"
 #include "zelclnt/platform/TServerRole.h"
+
+namespace zelplatform {
+class AsyncEngine;
+}
+
+// Marks an object that has a call in flight; a copy of the object is not
+// marked.
+class TInFlightMark {
+ public:
+  TInFlightMark() = default;
+  TInFlightMark(const TInFlightMark&) {}
+  TInFlightMark& operator=(const TInFlightMark&) { return *this; }
+
+  bool On() const { return m_on; }
+  void Set(bool on) { m_on = on; }
+
+ private:
+  bool m_on = false;
+};
 
 class TRPC {
  public:
@@ -75,7 +95,12 @@ class TRPC {
   void SetServerTerm(std::uint64_t term) { m_serverTerm = term; }
   std::uint64_t GetServerTerm() const { return m_serverTerm; }
 
+  // From the start of a call until its end is told; a copy has none.
+  bool IsInFlight() const { return m_inFlight.On(); }
+
  private:
+  friend class zelplatform::AsyncEngine;
+
   // Traced memory that grows, never shrinks, and is copied at its size.
   class ReplyStore {
    public:
@@ -110,6 +135,7 @@ class TRPC {
   std::shared_ptr<const void> m_replyOwner;
   const char* m_adopted = nullptr;
   std::size_t m_adoptedSize = 0;
+  TInFlightMark m_inFlight;
 };
 
 // The queue on which a call's replies arrive. Replies that belong to no call
@@ -117,7 +143,7 @@ class TRPC {
 // counted.
 class TThreadQueue {
  public:
-  void CountStale() { ++m_stale; }
+  void CountStale(std::size_t count = 1) { m_stale += count; }
   std::size_t StaleDiscarded() const { return m_stale; }
 
  private:

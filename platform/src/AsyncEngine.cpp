@@ -1,0 +1,472 @@
+#include "AsyncEngine.h"
+
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <utility>
+
+#include "zelclnt/platform/TDiag.h"
+#include "zelclnt/platform/TRPC.h"
+
+namespace zelplatform {
+namespace {
+
+// How long a wait goes before it looks again at whether a server is there.
+constexpr std::chrono::milliseconds kSlice{20};
+// Calls of one connection that await their replies at once; the rest wait
+// on the client. A server's ROUTER drops replies beyond its high-water mark
+// (1000 by default), and may count up to half of that as still queued
+// after they left.
+constexpr std::size_t kWindow = 256;
+// Deadlines of calls that ended stay in the heap until they come due, or
+// until they outnumber the live ones by this much.
+constexpr std::size_t kStaleTimerSlack = 1024;
+
+// The deadline that waits longest, for how long a lost server may be asked
+// why it went.
+template <typename Calls, typename CallOf>
+Clock::time_point Latest(const Calls& calls, CallOf callOf) {
+  Clock::time_point latest = Clock::now();
+  for (const auto& entry : calls) latest = std::max(latest, callOf(entry)->deadline);
+  return latest;
+}
+
+}  // namespace
+
+std::shared_ptr<const CallTarget> TargetFor(const std::string& serverName) {
+  auto target = std::make_shared<CallTarget>();
+  target->name = serverName;
+  if (ServerList::IsList(serverName.c_str())) {
+    target->endpoint = serverName;
+    target->list = ServerListFor(serverName, &target->error);
+  } else {
+    target->endpoint = EndpointOf(serverName);
+    target->pool = PoolFor(target->endpoint);
+  }
+  return target;
+}
+
+struct AsyncEngine::Call {
+  enum class State { Unsent, Sent, Waiting };
+
+  TRPC* rpc = nullptr;
+  void* tag = nullptr;
+  std::shared_ptr<const CallTarget> target;
+  std::unique_ptr<ListRounds> rounds;
+  State state = State::Unsent;
+  // The attempt under way.
+  Link* link = nullptr;
+  ListCall list;
+  Clock::time_point deadline;
+  Clock::time_point sendBy;
+  std::uint64_t callId = 0;
+  std::list<Call*>::iterator unsentAt;
+  // Of the deadline armed last; 0: none.
+  std::uint64_t timer = 0;
+};
+
+struct AsyncEngine::Link {
+  explicit Link(ConnectionPool& from) : pool(from) {}
+
+  ClientConnection& Connection() const { return *lease->operator->(); }
+  bool Idle() const { return sent.empty() && unsent.empty(); }
+  // Calls wait because ZeroMQ takes no more, not for the window.
+  bool Blocked() const { return !unsent.empty() && sent.size() < kWindow; }
+
+  ConnectionPool& pool;
+  std::unique_ptr<ConnectionLease> lease;
+  std::unordered_map<std::uint64_t, Call*> sent;
+  std::list<Call*> unsent;
+  // A call on the connection failed: the connection is not kept.
+  bool failed = false;
+  // The connection is being read: it stays, idle or not.
+  bool pumping = false;
+  // A wait looked at its socket since it was last read.
+  bool waited = false;
+};
+
+class AsyncEngine::LinkSink final : public ReplySink {
+ public:
+  LinkSink(AsyncEngine& engine, Link& link) : m_engine(engine), m_link(link) {}
+
+  void OnReply(zmq::message_t& message, const ReplyFrame& reply) override {
+    ++m_messages;
+    const auto found = m_link.sent.find(reply.callId);
+    if (found == m_link.sent.end()) return OnStale();
+    Call& call = *found->second;
+    m_engine.AttemptEnded(call, DeliverReply(message, reply, *call.rpc), true);
+  }
+  void OnStale() override {
+    ++m_messages;
+    ++m_engine.m_stale;
+  }
+  std::size_t Messages() const { return m_messages; }
+
+ private:
+  AsyncEngine& m_engine;
+  Link& m_link;
+  std::size_t m_messages = 0;
+};
+
+struct AsyncEngine::Descriptors {
+  Descriptors() = default;
+  Descriptors(const Descriptors&) = delete;
+  Descriptors& operator=(const Descriptors&) = delete;
+  ~Descriptors() {
+    for (const int fd : {poll, event, timer})
+      if (fd >= 0) close(fd);
+  }
+  bool Open() {
+    poll = epoll_create1(EPOLL_CLOEXEC);
+    event = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    timer = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    return poll >= 0 && event >= 0 && timer >= 0 && Watch(event) && Watch(timer);
+  }
+  bool Watch(int fd) const {
+    epoll_event interest{};
+    interest.events = EPOLLIN;
+    interest.data.fd = fd;
+    return epoll_ctl(poll, EPOLL_CTL_ADD, fd, &interest) == 0 || errno == EEXIST;
+  }
+  void Signal(bool on) {
+    if (on == signalled) return;
+    std::uint64_t count = 1;
+    const ssize_t done = on ? write(event, &count, sizeof count) : read(event, &count, sizeof count);
+    signalled = on && done == sizeof count;
+  }
+  void WakeIn(Clock::duration delay) {
+    std::uint64_t expired = 0;
+    while (read(timer, &expired, sizeof expired) > 0) {
+    }
+    itimerspec when{};
+    const auto nanos = std::max<std::int64_t>(std::chrono::nanoseconds(delay).count(), 1);
+    when.it_value.tv_sec = static_cast<time_t>(nanos / 1000000000);
+    when.it_value.tv_nsec = static_cast<long>(nanos % 1000000000);
+    timerfd_settime(timer, 0, &when, nullptr);
+  }
+
+  int poll = -1;
+  int event = -1;
+  int timer = -1;
+  bool signalled = false;
+};
+
+AsyncEngine::AsyncEngine(Leasing leasing) : m_leasing(leasing) {}
+
+// The calls still in flight are dropped: their connections are closed with
+// whatever they held, and their TRPCs are free.
+AsyncEngine::~AsyncEngine() {
+  for (auto& entry : m_calls) entry.second->rpc->m_inFlight.Set(false);
+  for (Ended& ended : m_ended) ended.completion.rpc->m_inFlight.Set(false);
+}
+
+bool AsyncEngine::Start(TRPC& rpc, std::shared_ptr<const CallTarget> target, Clock::time_point deadline, void* tag) {
+  if (rpc.m_inFlight.On()) return false;
+  rpc.m_inFlight.Set(true);
+  rpc.SetStatePosition({});
+  rpc.SetServerRole(TServerRole::Serving);
+  rpc.SetServerTerm(0);
+  auto owned = std::make_unique<Call>();
+  Call& call = *owned;
+  call.rpc = &rpc;
+  call.tag = tag;
+  call.target = std::move(target);
+  m_calls.emplace(&rpc, std::move(owned));
+  SweepIdleConnections(Clock::now());
+  const CallTarget& to = *call.target;
+  if (to.list) {
+    call.rounds = std::make_unique<ListRounds>(*to.list, deadline);
+    Follow(call, call.rounds->Begin(rpc));
+  } else if (!to.pool) {
+    Finish(call, CallStatus::NoSuchServer, to.error);
+  } else if (rpc.GetCallSize() > MaxMessageSize()) {
+    Finish(call, CallStatus::RefusedTooLarge, "");
+  } else {
+    Launch(call, *to.pool, {}, deadline, deadline);
+  }
+  SyncDescriptor();
+  return true;
+}
+
+void AsyncEngine::Launch(Call& call, ConnectionPool& pool, const ListCall& list, Clock::time_point deadline,
+                         Clock::time_point sendBy) {
+  call.state = Call::State::Unsent;
+  call.list = list;
+  call.deadline = deadline;
+  call.sendBy = sendBy;
+  Link& link = LinkFor(pool);
+  if (!link.lease && !Lease(link, call)) return;
+  call.link = &link;
+  call.unsentAt = link.unsent.insert(link.unsent.end(), &call);
+  Arm(call, std::min(deadline, sendBy));
+  if (link.unsent.size() == 1) SendWaiting(link);
+}
+
+AsyncEngine::Link& AsyncEngine::LinkFor(ConnectionPool& pool) {
+  std::unique_ptr<Link>& link = m_links[&pool];
+  if (!link) link = std::make_unique<Link>(pool);
+  return *link;
+}
+
+// False when there is no connection to be had: the attempt has ended.
+bool AsyncEngine::Lease(Link& link, Call& call) {
+  std::string detail;
+  try {
+    auto lease = std::make_unique<ConnectionLease>(m_leasing == Leasing::Wait
+                                                       ? link.pool.Take(std::min(call.deadline, call.sendBy), &detail)
+                                                       : link.pool.TakeBeyondBound(&detail));
+    if (*lease) {
+      link.lease = std::move(lease);
+      link.failed = false;
+      return true;
+    }
+    AttemptEnded(call, lease->Failure(), false, detail);
+  } catch (const zmq::error_t& error) {
+    Diag(TDiag::WARN, __LINE__, __FILE__, "Transport error on %s: %s", link.pool.Endpoint().c_str(), error.what());
+    AttemptEnded(call, StatusOfError(error), false);
+  }
+  return false;
+}
+
+// In the order the calls were started, until ZeroMQ takes no more.
+void AsyncEngine::SendWaiting(Link& link) {
+  while (link.Blocked() && link.lease) {
+    Call& call = *link.unsent.front();
+    std::uint64_t callId = 0;
+    std::optional<CallStatus> status;
+    try {
+      status = link.Connection().TrySend(*call.rpc, call.deadline, call.list, !link.sent.empty(), &callId);
+    } catch (const zmq::error_t& error) {
+      status = StatusOfError(error);
+    }
+    if (!status) return;
+    if (*status != CallStatus::None) {
+      AttemptEnded(call, *status, false);
+      continue;
+    }
+    link.unsent.pop_front();
+    call.state = Call::State::Sent;
+    call.callId = callId;
+    if (!call.rpc->GetReplyExpected()) {
+      call.link = nullptr;
+      AttemptEnded(call, CallStatus::None, true);
+      continue;
+    }
+    link.sent.emplace(callId, &call);
+    Arm(call, call.deadline);
+  }
+  ReleaseIfIdle(link);
+}
+
+void AsyncEngine::AttemptEnded(Call& call, CallStatus status, bool sent, const std::string& detail) {
+  Link* link = call.link;
+  Detach(call);
+  if (link && status != CallStatus::None) link->failed = true;
+  if (call.rounds)
+    Follow(call, call.rounds->After(*call.rpc, status, sent, detail));
+  else
+    Finish(call, status, detail);
+  if (link) ReleaseIfIdle(*link);
+}
+
+void AsyncEngine::Follow(Call& call, const ListRounds::Step& step) {
+  switch (step.kind) {
+    case ListRounds::Step::Kind::Attempt: {
+      ServerList& list = *call.target->list;
+      return Launch(call, list.Pool(step.index), {true, list.Term()}, step.deadline, step.sendBy);
+    }
+    case ListRounds::Step::Kind::Wait:
+      call.state = Call::State::Waiting;
+      return Arm(call, step.until);
+    case ListRounds::Step::Kind::End:
+      return Finish(call, step.status, "");
+  }
+}
+
+// The call's record ends here.
+void AsyncEngine::Finish(Call& call, CallStatus status, const std::string& detail) {
+  Ended ended;
+  ended.through = status == CallStatus::None;
+  if (ended.through && !call.rounds && call.rpc->GetReplyExpected()) status = StatusOfReply(call.rpc->GetReturnCode());
+  ended.completion.tag = call.tag;
+  ended.completion.rpc = call.rpc;
+  TFramework::Failure& failure = ended.completion.failure;
+  failure.kind = status;
+  if (status != CallStatus::None)
+    failure.text = call.rounds && status != CallStatus::Cancelled ? call.rounds->Text()
+                                                                   : FailureText(status, call.target->endpoint, detail);
+  m_ended.push_back(std::move(ended));
+  m_calls.erase(call.rpc);
+}
+
+void AsyncEngine::Detach(Call& call) {
+  call.timer = 0;
+  if (!call.link) return;
+  if (call.state == Call::State::Unsent) call.link->unsent.erase(call.unsentAt);
+  if (call.state == Call::State::Sent) call.link->sent.erase(call.callId);
+  call.link = nullptr;
+}
+
+void AsyncEngine::ReleaseIfIdle(Link& link) {
+  if (link.pumping || !link.lease || !link.Idle()) return;
+  if (!link.failed) link.lease->Keep();
+  link.lease.reset();
+}
+
+void AsyncEngine::Arm(Call& call, Clock::time_point at) {
+  call.timer = ++m_serial;
+  if (m_timers.size() > 2 * m_calls.size() + kStaleTimerSlack) {
+    std::vector<Timer> live;
+    for (; !m_timers.empty(); m_timers.pop()) {
+      const auto found = m_calls.find(m_timers.top().rpc);
+      if (found != m_calls.end() && found->second->timer == m_timers.top().serial) live.push_back(m_timers.top());
+    }
+    m_timers = decltype(m_timers)(std::greater<Timer>(), std::move(live));
+  }
+  m_timers.push({at, call.timer, call.rpc});
+}
+
+bool AsyncEngine::Cancel(const TRPC& rpc) {
+  const auto found = m_calls.find(&rpc);
+  if (found == m_calls.end()) return false;
+  Call& call = *found->second;
+  Link* link = call.link;
+  // Its reply may still come: the connection is not lent again.
+  if (link && call.state == Call::State::Sent) link->failed = true;
+  Detach(call);
+  Finish(call, CallStatus::Cancelled, "");
+  if (link) ReleaseIfIdle(*link);
+  SyncDescriptor();
+  return true;
+}
+
+bool AsyncEngine::Next(Ended& ended, Clock::time_point until) {
+  for (;;) {
+    if (!m_ended.empty()) {
+      ended = std::move(m_ended.front());
+      m_ended.pop_front();
+      ended.completion.rpc->m_inFlight.Set(false);
+      SyncDescriptor();
+      return true;
+    }
+    Pump();
+    if (!m_ended.empty()) continue;
+    if (m_calls.empty() || Clock::now() >= until) {
+      SyncDescriptor();
+      return false;
+    }
+    Wait(until);
+  }
+}
+
+void AsyncEngine::Pump() {
+  for (auto& entry : m_links)
+    if (entry.second->lease) PumpLink(*entry.second);
+  FireTimers(Clock::now());
+}
+
+void AsyncEngine::PumpLink(Link& link) {
+  link.pumping = true;
+  ClientConnection& connection = link.Connection();
+  LinkSink sink(*this, link);
+  const CallStatus drained = connection.Drain(sink);
+  if (drained != CallStatus::None) FailLink(link, drained, true);
+  // Asked only once a wait brought no reply, or a send could not go.
+  const bool quiet = link.waited && sink.Messages() == 0;
+  link.waited = false;
+  SendWaiting(link);
+  const bool blocked = link.Blocked();
+  if (!link.sent.empty() && (quiet || blocked) && connection.Gone())
+    FailLink(link, connection.WhyGone(Latest(link.sent, [](const auto& entry) { return entry.second; })), true);
+  if (blocked) {
+    const CallStatus writable = connection.CheckWritable(Latest(link.unsent, [](Call* call) { return call; }));
+    if (writable != CallStatus::None) FailLink(link, writable, false);
+  }
+  link.pumping = false;
+  ReleaseIfIdle(link);
+}
+
+void AsyncEngine::FailLink(Link& link, CallStatus status, bool sent) {
+  link.failed = true;
+  std::vector<Call*> calls;
+  if (sent) {
+    for (const auto& entry : link.sent) calls.push_back(entry.second);
+  } else {
+    calls.assign(link.unsent.begin(), link.unsent.end());
+  }
+  for (Call* call : calls) AttemptEnded(*call, status, sent);
+}
+
+void AsyncEngine::FireTimers(Clock::time_point now) {
+  while (!m_timers.empty() && m_timers.top().at <= now) {
+    const Timer timer = m_timers.top();
+    m_timers.pop();
+    const auto found = m_calls.find(timer.rpc);
+    if (found == m_calls.end() || found->second->timer != timer.serial) continue;
+    Call& call = *found->second;
+    if (call.state == Call::State::Waiting)
+      Follow(call, call.rounds->NextRound(*call.rpc));
+    else
+      AttemptEnded(call, CallStatus::TimedOut, call.state == Call::State::Sent);
+  }
+}
+
+void AsyncEngine::Wait(Clock::time_point until) {
+  std::vector<zmq::pollitem_t> items;
+  for (const auto& entry : m_links) {
+    Link& link = *entry.second;
+    if (!link.lease) continue;
+    link.waited = true;
+    const short events = link.Blocked() ? ZMQ_POLLIN | ZMQ_POLLOUT : ZMQ_POLLIN;
+    items.push_back({link.Connection().Socket(), 0, events, 0});
+    if (void* monitor = link.Connection().Monitor()) items.push_back({monitor, 0, ZMQ_POLLIN, 0});
+  }
+  if (!m_timers.empty()) until = std::min(until, m_timers.top().at);
+  const int ms = static_cast<int>(WaitSlice(until, kSlice).count());
+  if (ms <= 0) return;
+  zmq_poll(items.data(), static_cast<int>(items.size()), ms);
+}
+
+int AsyncEngine::Descriptor() {
+  if (!m_descriptors) {
+    auto descriptors = std::make_unique<Descriptors>();
+    if (!descriptors->Open()) return -1;
+    m_descriptors = std::move(descriptors);
+    SyncDescriptor();
+  }
+  return m_descriptors->poll;
+}
+
+// Readable while there is something for Next: a call that ended, a reply or
+// monitor event on a connection, or a deadline due.
+void AsyncEngine::SyncDescriptor() {
+  if (!m_descriptors) return;
+  bool busy = false;
+  bool waiting = !m_ended.empty();
+  for (const auto& entry : m_links) {
+    Link& link = *entry.second;
+    if (!link.lease) continue;
+    busy = true;
+    // The application waits on the descriptor next.
+    link.waited = true;
+    ClientConnection& connection = link.Connection();
+    waiting = connection.ClearSignals() || waiting;
+    for (const int fd : {connection.SocketFd(), connection.MonitorFd()})
+      if (fd >= 0) m_descriptors->Watch(fd);
+  }
+  m_descriptors->Signal(waiting);
+  if (m_calls.empty()) return;
+  const Clock::time_point now = Clock::now();
+  Clock::time_point at = busy ? now + kSlice : Clock::time_point::max();
+  if (!m_timers.empty()) at = std::min(at, m_timers.top().at);
+  m_descriptors->WakeIn(at - now);
+}
+
+std::size_t AsyncEngine::TakeStale() { return std::exchange(m_stale, 0); }
+
+}  // namespace zelplatform

@@ -1,0 +1,280 @@
+#include <gtest/gtest.h>
+
+#include <poll.h>
+
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "DiagCapture.h"
+#include "Endpoints.h"
+#include "Gate.h"
+#include "PlatformReset.h"
+#include "Rpc.h"
+#include "TestClock.h"
+#include "zelclnt/platform/TCompletionQueue.h"
+#include "zelclnt/platform/TFramework.h"
+#include "zelclnt/platform/TRPCServer.h"
+
+namespace {
+
+using Kind = TFramework::FailureKind;
+using Completion = TCompletionQueue::Completion;
+
+void* TagOf(std::size_t index) { return reinterpret_cast<void*>(index + 1); }
+std::size_t IndexOf(const Completion& completion) { return reinterpret_cast<std::size_t>(completion.tag) - 1; }
+
+// Every completion the queue gives within 30 s of real time, by index.
+std::map<std::size_t, std::vector<Completion>> Collect(TCompletionQueue& queue, std::size_t count) {
+  std::map<std::size_t, std::vector<Completion>> ended;
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  Completion completion;
+  for (std::size_t seen = 0; seen < count && std::chrono::steady_clock::now() < giveUp;) {
+    if (!queue.Next(completion, 100)) continue;
+    ended[IndexOf(completion)].push_back(completion);
+    ++seen;
+  }
+  return ended;
+}
+
+class AsyncCallsTest : public ::testing::Test {
+ protected:
+  DiagCapture m_diag{"NONE"};
+  PlatformReset m_reset;
+  TFramework m_client{"async-test", "local", 5};
+};
+
+// One thread, far more calls than the endpoint has connections: each ends
+// once, with its own reply, whichever order the replies come in.
+TEST_F(AsyncCallsTest, TenThousandCallsFromOneThreadEachEndOnceWithTheirOwnReply) {
+  TRPCServer server("tcp://127.0.0.1:0", Echo);
+  ASSERT_TRUE(server.Start());
+  constexpr std::size_t kCalls = 10000;
+  std::vector<TRPC> calls;
+  calls.reserve(kCalls);
+  TCompletionQueue queue;
+  for (std::size_t index = 0; index < kCalls; ++index) {
+    calls.push_back(CallOf("call " + std::to_string(index)));
+    ASSERT_TRUE(m_client.StartRPC(calls.back(), server.Endpoint().c_str(), queue, 60000, TagOf(index)));
+  }
+  EXPECT_EQ(queue.InFlight(), kCalls);
+  const auto ended = Collect(queue, kCalls);
+  ASSERT_EQ(ended.size(), kCalls);
+  for (const auto& [index, completions] : ended) {
+    ASSERT_EQ(completions.size(), 1u) << index;
+    EXPECT_EQ(completions[0].failure.kind, Kind::None) << completions[0].failure.text;
+    EXPECT_EQ(completions[0].rpc, &calls[index]);
+    EXPECT_EQ(ReplyOf(calls[index]), "call " + std::to_string(index));
+    EXPECT_FALSE(calls[index].IsInFlight());
+  }
+  Completion extra;
+  EXPECT_FALSE(queue.Next(extra, 0));
+  EXPECT_EQ(queue.InFlight(), 0u);
+}
+
+// Calls the server holds end by their own deadlines on the test clock, each
+// once; replies that come after are dropped, and the blocking calls of the
+// same thread still work.
+TEST_F(AsyncCallsTest, HeldCallsEndByTheirDeadlinesEachOnce) {
+  Gate gate("held");
+  const std::string name = UniqueInproc("async-deadlines");
+  TRPCServer server(name, std::ref(gate));
+  ASSERT_TRUE(server.Start());
+  TestClock clock;
+  TCompletionQueue queue;
+  std::vector<TRPC> calls(20, CallOf("held"));
+  for (std::size_t index = 0; index < calls.size(); ++index)
+    ASSERT_TRUE(m_client.StartRPC(calls[index], name.c_str(), queue, 1000 + 100 * static_cast<long>(index),
+                                  TagOf(index)));
+  ASSERT_TRUE(gate.AwaitHeld());
+  Completion completion;
+  EXPECT_FALSE(queue.Next(completion, 0));
+  std::vector<int> ended(calls.size(), 0);
+  for (std::size_t index = 0; index < calls.size(); ++index) {
+    clock.Advance(std::chrono::milliseconds(index == 0 ? 1000 : 100));
+    ASSERT_TRUE(queue.Next(completion, 0)) << index;
+    EXPECT_EQ(IndexOf(completion), index);
+    EXPECT_EQ(completion.failure.kind, Kind::TimedOut);
+    EXPECT_EQ(completion.failure.text, "timed out waiting for " + name);
+    ++ended[IndexOf(completion)];
+  }
+  gate.Open();
+  EXPECT_FALSE(queue.Next(completion, 50));
+  EXPECT_EQ(ended, std::vector<int>(calls.size(), 1));
+  TRPC after = CallOf("after");
+  EXPECT_EQ(Call(m_client, name, after, 5000), 1);
+  EXPECT_EQ(ReplyOf(after), "after");
+}
+
+// A cancelled call ends at once as Cancelled, never as carried out, even
+// when its reply comes later; the others go on, and the TRPC may be used
+// again once its end was collected.
+TEST_F(AsyncCallsTest, CancelledCallsEndAtOnceAndNeverAsSucceeded) {
+  Gate gate("held");
+  const std::string name = UniqueInproc("async-cancel");
+  TRPCServer server(name, std::ref(gate));
+  ASSERT_TRUE(server.Start());
+  TCompletionQueue queue;
+  TRPC held = CallOf("held");
+  TRPC queued = CallOf("queued");
+  TRPC kept = CallOf("kept");
+  for (TRPC* rpc : {&held, &queued, &kept}) ASSERT_TRUE(m_client.StartRPC(*rpc, name.c_str(), queue, 30000, rpc));
+  ASSERT_TRUE(gate.AwaitHeld());
+  EXPECT_TRUE(queue.Cancel(held));
+  EXPECT_TRUE(queue.Cancel(queued));
+  EXPECT_FALSE(queue.Cancel(held)) << "only once";
+  Completion completion;
+  for (const TRPC* rpc : {&held, &queued}) {
+    ASSERT_TRUE(queue.Next(completion, 0));
+    EXPECT_EQ(completion.tag, rpc);
+    EXPECT_EQ(completion.failure.kind, Kind::Cancelled);
+    EXPECT_EQ(completion.failure.text,
+              "cancelled: the call to " + name + " was cancelled; if it was sent, it may still be carried out");
+  }
+  gate.Open();
+  ASSERT_TRUE(queue.Next(completion, 10000));
+  EXPECT_EQ(completion.tag, &kept);
+  EXPECT_EQ(completion.failure.kind, Kind::None);
+  EXPECT_FALSE(queue.Next(completion, 50)) << "the cancelled calls' replies are dropped";
+  EXPECT_FALSE(queue.Cancel(kept));
+  ASSERT_TRUE(m_client.StartRPC(held, name.c_str(), queue, 10000, &held));
+  ASSERT_TRUE(queue.Next(completion, 10000));
+  EXPECT_EQ(completion.failure.kind, Kind::None);
+  EXPECT_EQ(ReplyOf(held), "held");
+}
+
+// A TRPC with a call in flight takes no other, blocking or not, and its
+// first call is not disturbed.
+TEST_F(AsyncCallsTest, ATrpcWithACallInFlightRefusesASecond) {
+  Gate gate;
+  const std::string name = UniqueInproc("async-busy");
+  TRPCServer server(name, std::ref(gate));
+  ASSERT_TRUE(server.Start());
+  TCompletionQueue queue;
+  TCompletionQueue other;
+  TRPC rpc = CallOf("first");
+  ASSERT_TRUE(m_client.StartRPC(rpc, name.c_str(), queue, 10000, nullptr));
+  const std::string busy = "busy: the call to " + name + " was not started: the request has a call in flight";
+  EXPECT_FALSE(m_client.StartRPC(rpc, name.c_str(), other, 10000, nullptr));
+  EXPECT_EQ(TFramework::LastFailure().kind, Kind::Busy);
+  EXPECT_EQ(TFramework::LastFailure().text, busy);
+  EXPECT_EQ(Call(m_client, name, rpc, 1000), 0);
+  EXPECT_EQ(TFramework::LastFailure().kind, Kind::Busy);
+  EXPECT_EQ(other.InFlight(), 0u);
+  ASSERT_TRUE(gate.AwaitHeld());
+  gate.Open();
+  Completion completion;
+  ASSERT_TRUE(queue.Next(completion, 10000));
+  EXPECT_EQ(completion.failure.kind, Kind::None);
+  EXPECT_EQ(gate.Ran(), std::vector<std::string>{"first"});
+}
+
+// The server goes away with calls in flight and comes back on the same
+// endpoint. A call that reached the first server is never sent again, so
+// none is reported answered that its server did not answer; calls still
+// waiting their turn on the client go to the second. Each ends once.
+TEST_F(AsyncCallsTest, ServerRestartedWithCallsInFlightReportsNoneItDidNotAnswer) {
+  for (const std::string& endpoint : {UniqueIpc("async-restart"), UniqueInproc("async-restart")}) {
+    std::mutex lock;
+    std::set<std::string> ranFirst;
+    auto first = std::make_unique<TRPCServer>(endpoint, [&](TRPC& rpc) {
+      {
+        std::lock_guard<std::mutex> guard(lock);
+        ranFirst.insert(CallText(rpc));
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      Echo(rpc);
+    });
+    ASSERT_TRUE(first->Start());
+    constexpr std::size_t kCalls = 600;
+    std::vector<TRPC> calls;
+    calls.reserve(kCalls);
+    TCompletionQueue queue;
+    for (std::size_t index = 0; index < kCalls; ++index) {
+      calls.push_back(CallOf("call " + std::to_string(index)));
+      ASSERT_TRUE(m_client.StartRPC(calls.back(), endpoint.c_str(), queue, 20000, TagOf(index)));
+    }
+    Completion completion;
+    ASSERT_TRUE(queue.Next(completion, 10000)) << endpoint;
+    first->Stop();
+    first.reset();
+    TRPCServer second(endpoint, [](TRPC& rpc) { rpc.SetReplyData("second", 6); });
+    ASSERT_TRUE(second.Start()) << endpoint;
+    auto ended = Collect(queue, kCalls - 1);
+    ended[IndexOf(completion)].push_back(completion);
+    ASSERT_EQ(ended.size(), kCalls) << endpoint;
+    std::map<Kind, std::size_t> kinds;
+    for (const auto& [index, completions] : ended) {
+      ASSERT_EQ(completions.size(), 1u) << endpoint << " " << index;
+      const std::string text = CallText(calls[index]);
+      const Kind kind = completions[0].failure.kind;
+      ++kinds[kind];
+      if (kind == Kind::None && ReplyOf(calls[index]) == "second") {
+        EXPECT_EQ(ranFirst.count(text), 0u) << endpoint << ": " << text << " ran on both servers";
+      } else if (kind == Kind::None) {
+        EXPECT_EQ(ReplyOf(calls[index]), text) << endpoint;
+        EXPECT_EQ(ranFirst.count(text), 1u) << endpoint;
+      } else {
+        EXPECT_EQ(kind, Kind::Interrupted) << endpoint << " " << completions[0].failure.text;
+      }
+    }
+    EXPECT_GT(kinds[Kind::Interrupted], 0u) << endpoint;
+  }
+}
+
+// An application's own poll loop waits on the queue's descriptor and
+// collects with Next(…, 0) whenever it is readable.
+TEST_F(AsyncCallsTest, CompletionsComeThroughTheDescriptorInAPollLoop) {
+  for (const std::string& endpoint : EveryTransport("async-descriptor")) {
+    TRPCServer server(endpoint, Echo);
+    ASSERT_TRUE(server.Start());
+    TCompletionQueue queue;
+    const int descriptor = queue.Descriptor();
+    ASSERT_GE(descriptor, 0);
+    constexpr std::size_t kCalls = 50;
+    std::vector<TRPC> calls(kCalls, CallOf("polled"));
+    for (std::size_t index = 0; index < kCalls; ++index)
+      ASSERT_TRUE(m_client.StartRPC(calls[index], server.Endpoint().c_str(), queue, 20000, TagOf(index)));
+    std::vector<int> ended(kCalls, 0);
+    std::size_t seen = 0;
+    for (int round = 0; round < 1000 && seen < kCalls; ++round) {
+      pollfd wanted{descriptor, POLLIN, 0};
+      ASSERT_EQ(poll(&wanted, 1, 10000), 1) << endpoint << ": the descriptor never became readable";
+      Completion completion;
+      while (queue.Next(completion, 0)) {
+        EXPECT_EQ(completion.failure.kind, Kind::None) << completion.failure.text;
+        ++ended[IndexOf(completion)];
+        ++seen;
+      }
+    }
+    EXPECT_EQ(ended, std::vector<int>(kCalls, 1)) << endpoint;
+  }
+}
+
+// A call whose end is known at once still comes through the queue.
+TEST_F(AsyncCallsTest, FailuresKnownAtOnceComeThroughTheQueue) {
+  const struct {
+    const char* name;
+    std::string server;
+    Kind kind;
+  } cases[] = {
+      {"unbound inproc name", UniqueInproc("async-nobody"), Kind::NoSuchServer},
+      {"malformed list", "tcp://127.0.0.1:1,,tcp://127.0.0.1:2", Kind::NoSuchServer},
+      {"refused tcp", ClosedTcpEndpoint(), Kind::ConnectionRefused},
+  };
+  for (const auto& c : cases) {
+    TCompletionQueue queue;
+    TRPC rpc = CallOf("x");
+    ASSERT_TRUE(m_client.StartRPC(rpc, c.server.c_str(), queue, 10000, &rpc)) << c.name;
+    Completion completion;
+    ASSERT_TRUE(queue.Next(completion, 10000)) << c.name;
+    EXPECT_EQ(completion.failure.kind, c.kind) << c.name << ": " << completion.failure.text;
+    EXPECT_FALSE(rpc.IsInFlight()) << c.name;
+  }
+}
+
+}  // namespace
