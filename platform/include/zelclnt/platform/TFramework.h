@@ -10,8 +10,9 @@
 // its queue.
 //
 // Connections belong to the process, not to the objects: all objects calling
-// one endpoint share a few (at most 8 calls in flight per endpoint; further
-// callers wait their turn within their time-out). A connection unused for the
+// one endpoint share a few (at most 8 blocking calls in flight per endpoint;
+// further callers wait their turn within their time-out; each completion
+// queue takes one more, for all its calls to the endpoint). A connection unused for the
 // idle time (30 s) is closed by a later call. A failed call closes its
 // connection with whatever it had not sent: a call that failed before it
 // was sent never reaches the server. One that timed out after it was sent is
