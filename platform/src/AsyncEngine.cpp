@@ -29,10 +29,10 @@ constexpr std::size_t kStaleTimerSlack = 1024;
 
 // The deadline that waits longest, for how long a lost server may be asked
 // why it went.
-template <typename Calls, typename CallOf>
-Clock::time_point Latest(const Calls& calls, CallOf callOf) {
+template <typename Calls>
+Clock::time_point Latest(const Calls& calls) {
   Clock::time_point latest = Clock::now();
-  for (const auto& entry : calls) latest = std::max(latest, callOf(entry)->deadline);
+  calls.ForEach([&latest](const auto* call) { latest = std::max(latest, call->deadline); });
   return latest;
 }
 
@@ -51,37 +51,18 @@ std::shared_ptr<const CallTarget> TargetFor(const std::string& serverName) {
   return target;
 }
 
-struct AsyncEngine::Call {
-  enum class State { Unsent, Sent, Waiting };
-
-  TRPC* rpc = nullptr;
-  void* tag = nullptr;
-  std::shared_ptr<const CallTarget> target;
-  std::unique_ptr<ListRounds> rounds;
-  State state = State::Unsent;
-  // The attempt under way.
-  Link* link = nullptr;
-  ListCall list;
-  Clock::time_point deadline;
-  Clock::time_point sendBy;
-  std::uint64_t callId = 0;
-  std::list<Call*>::iterator unsentAt;
-  // Of the deadline armed last; 0: none.
-  std::uint64_t timer = 0;
-};
-
 struct AsyncEngine::Link {
   explicit Link(ConnectionPool& from) : pool(from) {}
 
   ClientConnection& Connection() const { return *lease->operator->(); }
-  bool Idle() const { return sent.empty() && unsent.empty(); }
+  bool Idle() const { return sent.Empty() && unsent.Empty(); }
   // Calls wait because ZeroMQ takes no more, not for the window.
-  bool Blocked() const { return !unsent.empty() && sent.size() < kWindow; }
+  bool Blocked() const { return !unsent.Empty() && sent.Size() < kWindow; }
 
   ConnectionPool& pool;
   std::unique_ptr<ConnectionLease> lease;
-  std::unordered_map<std::uint64_t, Call*> sent;
-  std::list<Call*> unsent;
+  SentCalls<Call> sent;
+  UnsentCalls<Call> unsent;
   // A call on the connection failed: the connection is not kept.
   bool failed = false;
   // The connection is being read: it stays, idle or not.
@@ -96,15 +77,15 @@ class AsyncEngine::LinkSink final : public ReplySink {
 
   void OnReply(zmq::message_t& message, const ReplyFrame& reply) override {
     ++m_messages;
-    const auto found = m_link.sent.find(reply.callId);
-    if (found == m_link.sent.end()) return OnStale();
-    Call& call = *found->second;
-    m_engine.AttemptEnded(call, DeliverReply(message, reply, *call.rpc), true);
+    Call* call = m_link.sent.Take(reply.callId);
+    if (!call) return OnStale();
+    m_engine.AttemptEnded(*call, DeliverReply(message, reply, *call->rpc), true);
   }
   void OnStale() override {
     ++m_messages;
     ++m_engine.m_stale;
   }
+  bool Awaits() const override { return !m_link.sent.Empty(); }
   std::size_t Messages() const { return m_messages; }
 
  private:
@@ -161,7 +142,7 @@ AsyncEngine::AsyncEngine(Leasing leasing) : m_leasing(leasing) {}
 // The calls still in flight are dropped: their connections are closed with
 // whatever they held, and their TRPCs are free.
 AsyncEngine::~AsyncEngine() {
-  for (auto& entry : m_calls) entry.second->rpc->m_inFlight.Set(false);
+  for (auto& entry : m_calls) entry.second.rpc->m_inFlight.Set(false);
   for (Ended& ended : m_ended) ended.completion.rpc->m_inFlight.Set(false);
 }
 
@@ -171,12 +152,10 @@ bool AsyncEngine::Start(TRPC& rpc, std::shared_ptr<const CallTarget> target, Clo
   rpc.SetStatePosition({});
   rpc.SetServerRole(TServerRole::Serving);
   rpc.SetServerTerm(0);
-  auto owned = std::make_unique<Call>();
-  Call& call = *owned;
+  Call& call = m_calls.try_emplace(&rpc).first->second;
   call.rpc = &rpc;
   call.tag = tag;
   call.target = std::move(target);
-  m_calls.emplace(&rpc, std::move(owned));
   SweepIdleConnections(Clock::now());
   const CallTarget& to = *call.target;
   if (to.list) {
@@ -202,9 +181,9 @@ void AsyncEngine::Launch(Call& call, ConnectionPool& pool, const ListCall& list,
   Link& link = LinkFor(pool);
   if (!link.lease && !Lease(link, call)) return;
   call.link = &link;
-  call.unsentAt = link.unsent.insert(link.unsent.end(), &call);
+  link.unsent.PushBack(&call);
   Arm(call, std::min(deadline, sendBy));
-  if (link.unsent.size() == 1) SendWaiting(link);
+  if (link.unsent.Single()) SendWaiting(link);
 }
 
 AsyncEngine::Link& AsyncEngine::LinkFor(ConnectionPool& pool) {
@@ -236,11 +215,11 @@ bool AsyncEngine::Lease(Link& link, Call& call) {
 // In the order the calls were started, until ZeroMQ takes no more.
 void AsyncEngine::SendWaiting(Link& link) {
   while (link.Blocked() && link.lease) {
-    Call& call = *link.unsent.front();
+    Call& call = *link.unsent.Front();
     std::uint64_t callId = 0;
     std::optional<CallStatus> status;
     try {
-      status = link.Connection().TrySend(*call.rpc, call.deadline, call.list, !link.sent.empty(), &callId);
+      status = link.Connection().TrySend(*call.rpc, call.deadline, call.list, !link.sent.Empty(), &callId);
     } catch (const zmq::error_t& error) {
       status = StatusOfError(error);
     }
@@ -249,7 +228,7 @@ void AsyncEngine::SendWaiting(Link& link) {
       AttemptEnded(call, *status, false);
       continue;
     }
-    link.unsent.pop_front();
+    link.unsent.Remove(&call);
     call.state = Call::State::Sent;
     call.callId = callId;
     if (!call.rpc->GetReplyExpected()) {
@@ -257,8 +236,8 @@ void AsyncEngine::SendWaiting(Link& link) {
       AttemptEnded(call, CallStatus::None, true);
       continue;
     }
-    link.sent.emplace(callId, &call);
-    Arm(call, call.deadline);
+    link.sent.Add(callId, &call);
+    if (call.timerAt != call.deadline) Arm(call, call.deadline);
   }
   ReleaseIfIdle(link);
 }
@@ -307,8 +286,8 @@ void AsyncEngine::Finish(Call& call, CallStatus status, const std::string& detai
 void AsyncEngine::Detach(Call& call) {
   call.timer = 0;
   if (!call.link) return;
-  if (call.state == Call::State::Unsent) call.link->unsent.erase(call.unsentAt);
-  if (call.state == Call::State::Sent) call.link->sent.erase(call.callId);
+  if (call.state == Call::State::Unsent) call.link->unsent.Remove(&call);
+  if (call.state == Call::State::Sent) call.link->sent.Take(call.callId);
   call.link = nullptr;
 }
 
@@ -320,11 +299,12 @@ void AsyncEngine::ReleaseIfIdle(Link& link) {
 
 void AsyncEngine::Arm(Call& call, Clock::time_point at) {
   call.timer = ++m_serial;
+  call.timerAt = at;
   if (m_timers.size() > 2 * m_calls.size() + kStaleTimerSlack) {
     std::vector<Timer> live;
     for (; !m_timers.empty(); m_timers.pop()) {
       const auto found = m_calls.find(m_timers.top().rpc);
-      if (found != m_calls.end() && found->second->timer == m_timers.top().serial) live.push_back(m_timers.top());
+      if (found != m_calls.end() && found->second.timer == m_timers.top().serial) live.push_back(m_timers.top());
     }
     m_timers = decltype(m_timers)(std::greater<Timer>(), std::move(live));
   }
@@ -334,7 +314,7 @@ void AsyncEngine::Arm(Call& call, Clock::time_point at) {
 bool AsyncEngine::Cancel(const TRPC& rpc) {
   const auto found = m_calls.find(&rpc);
   if (found == m_calls.end()) return false;
-  Call& call = *found->second;
+  Call& call = found->second;
   Link* link = call.link;
   // Its reply may still come: the connection is not lent again.
   if (link && call.state == Call::State::Sent) link->failed = true;
@@ -346,7 +326,7 @@ bool AsyncEngine::Cancel(const TRPC& rpc) {
 }
 
 bool AsyncEngine::Next(Ended& ended, Clock::time_point until) {
-  for (;;) {
+  for (bool looked = false;; looked = true) {
     if (!m_ended.empty()) {
       ended = std::move(m_ended.front());
       m_ended.pop_front();
@@ -354,37 +334,51 @@ bool AsyncEngine::Next(Ended& ended, Clock::time_point until) {
       SyncDescriptor();
       return true;
     }
-    Pump();
-    if (!m_ended.empty()) continue;
-    if (m_calls.empty() || Clock::now() >= until) {
+    if (m_calls.empty() || (looked && Clock::now() >= until)) {
       SyncDescriptor();
       return false;
     }
-    Wait(until);
+    WaitAndPump(until);
   }
 }
 
-void AsyncEngine::Pump() {
-  for (auto& entry : m_links)
-    if (entry.second->lease) PumpLink(*entry.second);
+// With one connection in use and nothing to send, the wait is a receive on
+// it, as a blocking call's would be; otherwise a poll of every socket.
+void AsyncEngine::WaitAndPump(Clock::time_point until) {
+  if (!m_timers.empty()) until = std::min(until, m_timers.top().at);
+  const int ms = static_cast<int>(WaitSlice(until, kSlice).count());
+  Link* sole = nullptr;
+  std::size_t leased = 0;
+  for (const auto& entry : m_links) {
+    if (!entry.second->lease) continue;
+    ++leased;
+    sole = entry.second.get();
+  }
+  if (leased == 1 && !sole->Blocked()) {
+    PumpLink(*sole, ms);
+  } else {
+    if (ms > 0) Poll(ms);
+    for (auto& entry : m_links)
+      if (entry.second->lease) PumpLink(*entry.second, 0);
+  }
   FireTimers(Clock::now());
 }
 
-void AsyncEngine::PumpLink(Link& link) {
+void AsyncEngine::PumpLink(Link& link, int waitMs) {
   link.pumping = true;
   ClientConnection& connection = link.Connection();
   LinkSink sink(*this, link);
-  const CallStatus drained = connection.Drain(sink);
+  const CallStatus drained = connection.Drain(sink, waitMs);
   if (drained != CallStatus::None) FailLink(link, drained, true);
   // Asked only once a wait brought no reply, or a send could not go.
-  const bool quiet = link.waited && sink.Messages() == 0;
+  const bool quiet = (link.waited || waitMs > 0) && sink.Messages() == 0;
   link.waited = false;
   SendWaiting(link);
   const bool blocked = link.Blocked();
-  if (!link.sent.empty() && (quiet || blocked) && connection.Gone())
-    FailLink(link, connection.WhyGone(Latest(link.sent, [](const auto& entry) { return entry.second; })), true);
+  if (!link.sent.Empty() && (quiet || blocked) && connection.Gone())
+    FailLink(link, connection.WhyGone(Latest(link.sent)), true);
   if (blocked) {
-    const CallStatus writable = connection.CheckWritable(Latest(link.unsent, [](Call* call) { return call; }));
+    const CallStatus writable = connection.CheckWritable(Latest(link.unsent));
     if (writable != CallStatus::None) FailLink(link, writable, false);
   }
   link.pumping = false;
@@ -395,9 +389,9 @@ void AsyncEngine::FailLink(Link& link, CallStatus status, bool sent) {
   link.failed = true;
   std::vector<Call*> calls;
   if (sent) {
-    for (const auto& entry : link.sent) calls.push_back(entry.second);
+    link.sent.ForEach([&calls](Call* call) { calls.push_back(call); });
   } else {
-    calls.assign(link.unsent.begin(), link.unsent.end());
+    link.unsent.ForEach([&calls](Call* call) { calls.push_back(call); });
   }
   for (Call* call : calls) AttemptEnded(*call, status, sent);
 }
@@ -407,8 +401,8 @@ void AsyncEngine::FireTimers(Clock::time_point now) {
     const Timer timer = m_timers.top();
     m_timers.pop();
     const auto found = m_calls.find(timer.rpc);
-    if (found == m_calls.end() || found->second->timer != timer.serial) continue;
-    Call& call = *found->second;
+    if (found == m_calls.end() || found->second.timer != timer.serial) continue;
+    Call& call = found->second;
     if (call.state == Call::State::Waiting)
       Follow(call, call.rounds->NextRound(*call.rpc));
     else
@@ -416,20 +410,17 @@ void AsyncEngine::FireTimers(Clock::time_point now) {
   }
 }
 
-void AsyncEngine::Wait(Clock::time_point until) {
-  std::vector<zmq::pollitem_t> items;
+void AsyncEngine::Poll(int ms) {
+  m_pollItems.clear();
   for (const auto& entry : m_links) {
     Link& link = *entry.second;
     if (!link.lease) continue;
     link.waited = true;
     const short events = link.Blocked() ? ZMQ_POLLIN | ZMQ_POLLOUT : ZMQ_POLLIN;
-    items.push_back({link.Connection().Socket(), 0, events, 0});
-    if (void* monitor = link.Connection().Monitor()) items.push_back({monitor, 0, ZMQ_POLLIN, 0});
+    m_pollItems.push_back({link.Connection().Socket(), 0, events, 0});
+    if (void* monitor = link.Connection().Monitor()) m_pollItems.push_back({monitor, 0, ZMQ_POLLIN, 0});
   }
-  if (!m_timers.empty()) until = std::min(until, m_timers.top().at);
-  const int ms = static_cast<int>(WaitSlice(until, kSlice).count());
-  if (ms <= 0) return;
-  zmq_poll(items.data(), static_cast<int>(items.size()), ms);
+  zmq_poll(m_pollItems.data(), static_cast<int>(m_pollItems.size()), ms);
 }
 
 int AsyncEngine::Descriptor() {

@@ -14,7 +14,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <list>
 #include <map>
 #include <memory>
 #include <queue>
@@ -25,6 +24,7 @@
 #include "CallFailure.h"
 #include "ClientConnection.h"
 #include "ConnectionPool.h"
+#include "LinkCalls.h"
 #include "ListRounds.h"
 #include "PlatformClock.h"
 #include "ServerList.h"
@@ -71,8 +71,27 @@ class AsyncEngine {
   std::size_t TakeStale();
 
  private:
-  struct Call;
   struct Link;
+  struct Call {
+    enum class State { Unsent, Sent, Waiting };
+
+    TRPC* rpc = nullptr;
+    void* tag = nullptr;
+    std::shared_ptr<const CallTarget> target;
+    std::unique_ptr<ListRounds> rounds;
+    State state = State::Unsent;
+    // The attempt under way.
+    Link* link = nullptr;
+    ListCall list;
+    Clock::time_point deadline;
+    Clock::time_point sendBy;
+    std::uint64_t callId = 0;
+    Call* unsentPrev = nullptr;
+    Call* unsentNext = nullptr;
+    // The deadline armed last, and its serial; 0: none.
+    std::uint64_t timer = 0;
+    Clock::time_point timerAt;
+  };
   class LinkSink;
   struct Timer {
     Clock::time_point at;
@@ -92,20 +111,22 @@ class AsyncEngine {
   void Detach(Call& call);
   void ReleaseIfIdle(Link& link);
   void Arm(Call& call, Clock::time_point at);
-  // One pass over every connection and due deadline, without waiting.
-  void Pump();
-  void PumpLink(Link& link);
+  // Waits until `until` at most for something to happen, then reads every
+  // connection and keeps the deadlines due.
+  void WaitAndPump(Clock::time_point until);
+  void PumpLink(Link& link, int waitMs);
   void FailLink(Link& link, CallStatus status, bool sent);
   void FireTimers(Clock::time_point now);
-  void Wait(Clock::time_point until);
+  void Poll(int ms);
   void SyncDescriptor();
 
   const Leasing m_leasing;
-  std::unordered_map<const TRPC*, std::unique_ptr<Call>> m_calls;
+  std::unordered_map<const TRPC*, Call> m_calls;
   // By pool; a link stays once made, its connection only while in use.
   std::map<const ConnectionPool*, std::unique_ptr<Link>> m_links;
   std::priority_queue<Timer, std::vector<Timer>, std::greater<Timer>> m_timers;
   std::deque<Ended> m_ended;
+  std::vector<zmq::pollitem_t> m_pollItems;
   std::uint64_t m_serial = 0;
   std::size_t m_stale = 0;
   struct Descriptors;

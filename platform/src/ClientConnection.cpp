@@ -63,6 +63,7 @@ void ClientConnection::OpenSocket() {
   m_dealer.emplace(SharedContext(), zmq::socket_type::dealer);
   ConfigureSocket(*m_dealer, m_endpoint);
   m_dealer->set(zmq::sockopt::immediate, 1);
+  m_receiveTimeout = -1;
   // A full pipe would make the server's ROUTER drop replies; they never
   // outnumber the calls in flight.
   m_dealer->set(zmq::sockopt::rcvhwm, 0);
@@ -202,11 +203,12 @@ CallStatus ClientConnection::CheckWritable(Clock::time_point deadline) {
   return CallStatus::None;
 }
 
-CallStatus ClientConnection::Drain(ReplySink& sink) {
+CallStatus ClientConnection::Drain(ReplySink& sink, int waitMs) {
   zmq::message_t message;
   ReplyFrame reply;
-  for (;;) {
-    if (zmq_msg_recv(message.handle(), m_dealer->handle(), ZMQ_DONTWAIT) < 0) {
+  if (waitMs > 0) SetReceiveTimeout(waitMs);
+  for (int flags = waitMs > 0 ? 0 : ZMQ_DONTWAIT; sink.Awaits(); flags = ZMQ_DONTWAIT) {
+    if (zmq_msg_recv(message.handle(), m_dealer->handle(), flags) < 0) {
       if (zmq_errno() == EINTR) continue;
       return zmq_errno() == EAGAIN ? CallStatus::None : CallStatus::Interrupted;
     }
@@ -220,6 +222,13 @@ CallStatus ClientConnection::Drain(ReplySink& sink) {
       sink.OnStale();
     }
   }
+  return CallStatus::None;
+}
+
+void ClientConnection::SetReceiveTimeout(int ms) {
+  if (ms == m_receiveTimeout) return;
+  m_dealer->set(zmq::sockopt::rcvtimeo, ms);
+  m_receiveTimeout = ms;
 }
 
 bool ClientConnection::Gone() {

@@ -47,6 +47,8 @@ class ReplySink {
   virtual void OnReply(zmq::message_t& message, const ReplyFrame& reply) = 0;
   // A message that is no reply: counted, and dropped.
   virtual void OnStale() = 0;
+  // Whether replies are still awaited: draining stops when none are.
+  virtual bool Awaits() const = 0;
 
  protected:
   ~ReplySink() = default;
@@ -81,9 +83,9 @@ class ClientConnection {
   // socket whose server went away since it last sent is made anew), else
   // why it cannot.
   CallStatus CheckWritable(Clock::time_point deadline);
-  // Hands every reply that is waiting to sink; Interrupted when the socket
-  // failed.
-  CallStatus Drain(ReplySink& sink);
+  // Hands every reply that is waiting to sink, the first waited for up to
+  // waitMs; Interrupted when the socket failed.
+  CallStatus Drain(ReplySink& sink, int waitMs = 0);
   // True once the server that has the calls sent is gone: they get no
   // answer. WhyGone then says why; a peer that hung up in the handshake is
   // asked, until the deadline at most.
@@ -117,6 +119,7 @@ class ClientConnection {
   static bool IsGone(Peer peer);
   static bool FailedHandshake(Peer peer);
   void NotePeerEvent(const MonitorEvent& event);
+  void SetReceiveTimeout(int ms);
   // Why the handshake failed; nullopt when it did not.
   std::optional<CallStatus> HandshakeFailure(Clock::time_point deadline) const;
 
@@ -132,6 +135,7 @@ class ClientConnection {
   std::uint64_t m_generation = 0;
   std::uint64_t m_epoch = 0;
   std::uint64_t m_callId = 0;
+  int m_receiveTimeout = -1;
   Clock::time_point m_lastUsed;
 };
 
