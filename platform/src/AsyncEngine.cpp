@@ -23,6 +23,7 @@ constexpr std::chrono::milliseconds kSlice{20};
 // (1000 by default), and may count up to half of that as still queued
 // after they left.
 constexpr std::size_t kWindow = 256;
+constexpr std::size_t kBatch = 32;
 // Deadlines of calls that ended stay in the heap until they come due, or
 // until they outnumber the live ones by this much.
 constexpr std::size_t kStaleTimerSlack = 1024;
@@ -142,20 +143,23 @@ AsyncEngine::AsyncEngine(Leasing leasing) : m_leasing(leasing) {}
 // The calls still in flight are dropped: their connections are closed with
 // whatever they held, and their TRPCs are free.
 AsyncEngine::~AsyncEngine() {
-  for (auto& entry : m_calls) entry.second.rpc->m_inFlight.Set(false);
-  for (Ended& ended : m_ended) ended.completion.rpc->m_inFlight.Set(false);
+  for (Call& call : m_records)
+    if (call.rpc) call.rpc->m_inFlight.Release();
+  for (Ended& ended : m_ended) ended.completion.rpc->m_inFlight.Release();
 }
 
 bool AsyncEngine::Start(TRPC& rpc, std::shared_ptr<const CallTarget> target, Clock::time_point deadline, void* tag) {
   if (rpc.m_inFlight.On()) return false;
-  rpc.m_inFlight.Set(true);
   rpc.SetStatePosition({});
   rpc.SetServerRole(TServerRole::Serving);
   rpc.SetServerTerm(0);
-  Call& call = m_calls.try_emplace(&rpc).first->second;
+  Call& call = NewCall();
+  rpc.m_inFlight.Hold(&call);
   call.rpc = &rpc;
+  call.engine = this;
   call.tag = tag;
   call.target = std::move(target);
+  // Any call sweeps, whatever becomes of it.
   SweepIdleConnections(Clock::now());
   const CallTarget& to = *call.target;
   if (to.list) {
@@ -214,12 +218,13 @@ bool AsyncEngine::Lease(Link& link, Call& call) {
 
 // In the order the calls were started, until ZeroMQ takes no more.
 void AsyncEngine::SendWaiting(Link& link) {
+  const Clock::time_point now = Clock::now();
   while (link.Blocked() && link.lease) {
     Call& call = *link.unsent.Front();
     std::uint64_t callId = 0;
     std::optional<CallStatus> status;
     try {
-      status = link.Connection().TrySend(*call.rpc, call.deadline, call.list, !link.sent.Empty(), &callId);
+      status = link.Connection().TrySend(*call.rpc, now, call.deadline, call.list, !link.sent.Empty(), &callId);
     } catch (const zmq::error_t& error) {
       status = StatusOfError(error);
     }
@@ -280,7 +285,20 @@ void AsyncEngine::Finish(Call& call, CallStatus status, const std::string& detai
     failure.text = call.rounds && status != CallStatus::Cancelled ? call.rounds->Text()
                                                                    : FailureText(status, call.target->endpoint, detail);
   m_ended.push_back(std::move(ended));
-  m_calls.erase(call.rpc);
+  // Its TRPC stays marked until Next hands it back.
+  call = Call();
+  m_free.push_back(&call);
+  --m_live;
+}
+
+// Records are kept for the engine's life and used again: a call costs no
+// allocation of its own, and a deadline left in the heap finds its record.
+AsyncEngine::Call& AsyncEngine::NewCall() {
+  ++m_live;
+  if (m_free.empty()) return m_records.emplace_back();
+  Call& call = *m_free.back();
+  m_free.pop_back();
+  return call;
 }
 
 void AsyncEngine::Detach(Call& call) {
@@ -300,21 +318,15 @@ void AsyncEngine::ReleaseIfIdle(Link& link) {
 void AsyncEngine::Arm(Call& call, Clock::time_point at) {
   call.timer = ++m_serial;
   call.timerAt = at;
-  if (m_timers.size() > 2 * m_calls.size() + kStaleTimerSlack) {
-    std::vector<Timer> live;
-    for (; !m_timers.empty(); m_timers.pop()) {
-      const auto found = m_calls.find(m_timers.top().rpc);
-      if (found != m_calls.end() && found->second.timer == m_timers.top().serial) live.push_back(m_timers.top());
-    }
-    m_timers = decltype(m_timers)(std::greater<Timer>(), std::move(live));
-  }
-  m_timers.push({at, call.timer, call.rpc});
+  if (m_timers.size() > 2 * m_live + kStaleTimerSlack) m_timers.DropStale();
+  m_timers.push({at, call.timer, &call});
 }
 
 bool AsyncEngine::Cancel(const TRPC& rpc) {
-  const auto found = m_calls.find(&rpc);
-  if (found == m_calls.end()) return false;
-  Call& call = found->second;
+  auto* held = static_cast<Call*>(rpc.m_inFlight.Holder());
+  // A call of another queue, or one that ended and waits for Next.
+  if (!held || held->engine != this || held->rpc != &rpc) return false;
+  Call& call = *held;
   Link* link = call.link;
   // Its reply may still come: the connection is not lent again.
   if (link && call.state == Call::State::Sent) link->failed = true;
@@ -330,11 +342,11 @@ bool AsyncEngine::Next(Ended& ended, Clock::time_point until) {
     if (!m_ended.empty()) {
       ended = std::move(m_ended.front());
       m_ended.pop_front();
-      ended.completion.rpc->m_inFlight.Set(false);
+      ended.completion.rpc->m_inFlight.Release();
       SyncDescriptor();
       return true;
     }
-    if (m_calls.empty() || (looked && Clock::now() >= until)) {
+    if (m_live == 0 || (looked && Clock::now() >= until)) {
       SyncDescriptor();
       return false;
     }
@@ -368,12 +380,18 @@ void AsyncEngine::PumpLink(Link& link, int waitMs) {
   link.pumping = true;
   ClientConnection& connection = link.Connection();
   LinkSink sink(*this, link);
-  const CallStatus drained = connection.Drain(sink, waitMs);
-  if (drained != CallStatus::None) FailLink(link, drained, true);
+  // Replies are taken in batches, each followed by the calls it made room
+  // for, so that the server is not left idle while a long run is read.
+  for (std::size_t read = 0;; waitMs = 0) {
+    const CallStatus drained = connection.Drain(sink, waitMs, kBatch);
+    if (drained != CallStatus::None) FailLink(link, drained, true);
+    SendWaiting(link);
+    if (drained != CallStatus::None || sink.Messages() - read < kBatch) break;
+    read = sink.Messages();
+  }
   // Asked only once a wait brought no reply, or a send could not go.
   const bool quiet = (link.waited || waitMs > 0) && sink.Messages() == 0;
   link.waited = false;
-  SendWaiting(link);
   const bool blocked = link.Blocked();
   if (!link.sent.Empty() && (quiet || blocked) && connection.Gone())
     FailLink(link, connection.WhyGone(Latest(link.sent)), true);
@@ -400,9 +418,8 @@ void AsyncEngine::FireTimers(Clock::time_point now) {
   while (!m_timers.empty() && m_timers.top().at <= now) {
     const Timer timer = m_timers.top();
     m_timers.pop();
-    const auto found = m_calls.find(timer.rpc);
-    if (found == m_calls.end() || found->second.timer != timer.serial) continue;
-    Call& call = found->second;
+    if (timer.call->timer != timer.serial) continue;
+    Call& call = *timer.call;
     if (call.state == Call::State::Waiting)
       Follow(call, call.rounds->NextRound(*call.rpc));
     else
@@ -451,7 +468,7 @@ void AsyncEngine::SyncDescriptor() {
       if (fd >= 0) m_descriptors->Watch(fd);
   }
   m_descriptors->Signal(waiting);
-  if (m_calls.empty()) return;
+  if (m_live == 0) return;
   const Clock::time_point now = Clock::now();
   Clock::time_point at = busy ? now + kSlice : Clock::time_point::max();
   if (!m_timers.empty()) at = std::min(at, m_timers.top().at);

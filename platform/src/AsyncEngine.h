@@ -11,6 +11,7 @@
 // the client. Replies are told apart by call id; a reply that matches no
 // call is counted stale.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -18,7 +19,6 @@
 #include <memory>
 #include <queue>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "CallFailure.h"
@@ -65,7 +65,7 @@ class AsyncEngine {
   // The next call that ended, waiting until `until` at most.
   bool Next(Ended& ended, Clock::time_point until);
   bool Cancel(const TRPC& rpc);
-  std::size_t InFlight() const { return m_calls.size() + m_ended.size(); }
+  std::size_t InFlight() const { return m_live + m_ended.size(); }
   int Descriptor();
   // Replies that matched no call, since the last look.
   std::size_t TakeStale();
@@ -75,7 +75,9 @@ class AsyncEngine {
   struct Call {
     enum class State { Unsent, Sent, Waiting };
 
+    // Null while the record is free.
     TRPC* rpc = nullptr;
+    const AsyncEngine* engine = nullptr;
     void* tag = nullptr;
     std::shared_ptr<const CallTarget> target;
     std::unique_ptr<ListRounds> rounds;
@@ -96,8 +98,17 @@ class AsyncEngine {
   struct Timer {
     Clock::time_point at;
     std::uint64_t serial;
-    const TRPC* rpc;
+    Call* call;
     bool operator>(const Timer& other) const { return at > other.at; }
+  };
+  // Earliest first; the deadlines of calls that ended are dropped in one
+  // pass when they pile up.
+  struct TimerHeap : std::priority_queue<Timer, std::vector<Timer>, std::greater<Timer>> {
+    void DropStale() {
+      c.erase(std::remove_if(c.begin(), c.end(), [](const Timer& timer) { return timer.call->timer != timer.serial; }),
+              c.end());
+      std::make_heap(c.begin(), c.end(), comp);
+    }
   };
 
   void Launch(Call& call, ConnectionPool& pool, const ListCall& list, Clock::time_point deadline,
@@ -111,6 +122,7 @@ class AsyncEngine {
   void Detach(Call& call);
   void ReleaseIfIdle(Link& link);
   void Arm(Call& call, Clock::time_point at);
+  Call& NewCall();
   // Waits until `until` at most for something to happen, then reads every
   // connection and keeps the deadlines due.
   void WaitAndPump(Clock::time_point until);
@@ -121,10 +133,12 @@ class AsyncEngine {
   void SyncDescriptor();
 
   const Leasing m_leasing;
-  std::unordered_map<const TRPC*, Call> m_calls;
+  std::deque<Call> m_records;
+  std::vector<Call*> m_free;
+  std::size_t m_live = 0;
   // By pool; a link stays once made, its connection only while in use.
   std::map<const ConnectionPool*, std::unique_ptr<Link>> m_links;
-  std::priority_queue<Timer, std::vector<Timer>, std::greater<Timer>> m_timers;
+  TimerHeap m_timers;
   std::deque<Ended> m_ended;
   std::vector<zmq::pollitem_t> m_pollItems;
   std::uint64_t m_serial = 0;

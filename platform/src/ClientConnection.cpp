@@ -169,7 +169,7 @@ std::optional<CallStatus> ClientConnection::HandshakeFailure(Clock::time_point d
   return CallStatus::ClosedInHandshake;
 }
 
-std::optional<CallStatus> ClientConnection::TrySend(const TRPC& rpc, Clock::time_point deadline,
+std::optional<CallStatus> ClientConnection::TrySend(const TRPC& rpc, Clock::time_point now, Clock::time_point deadline,
                                                     const ListCall& list, bool awaiting, std::uint64_t* callId) {
   if (m_inproc && (!m_dealer || InprocEpoch() != m_epoch)) {
     if (awaiting && Gone()) return std::nullopt;
@@ -179,7 +179,7 @@ std::optional<CallStatus> ClientConnection::TrySend(const TRPC& rpc, Clock::time
   const std::size_t header = CallHeaderSize(list);
   zmq::message_t frame(header + rpc.GetCallSize());
   if (rpc.GetCallSize() != 0) std::memcpy(frame.data<char>() + header, rpc.GetCallPointer(), rpc.GetCallSize());
-  WriteCallHeader(frame.data<char>(), m_callId + 1, rpc, RemainingMs(Clock::now(), deadline), list);
+  WriteCallHeader(frame.data<char>(), m_callId + 1, rpc, RemainingMs(now, deadline), list);
   ReleaseBeforeSend(frame.data());
   for (;;) {
     if (zmq_msg_send(frame.handle(), m_dealer->handle(), ZMQ_DONTWAIT) >= 0) {
@@ -203,16 +203,17 @@ CallStatus ClientConnection::CheckWritable(Clock::time_point deadline) {
   return CallStatus::None;
 }
 
-CallStatus ClientConnection::Drain(ReplySink& sink, int waitMs) {
+CallStatus ClientConnection::Drain(ReplySink& sink, int waitMs, std::size_t most) {
   zmq::message_t message;
   ReplyFrame reply;
   if (waitMs > 0) SetReceiveTimeout(waitMs);
-  for (int flags = waitMs > 0 ? 0 : ZMQ_DONTWAIT; sink.Awaits(); flags = ZMQ_DONTWAIT) {
+  for (int flags = waitMs > 0 ? 0 : ZMQ_DONTWAIT; most > 0 && sink.Awaits(); flags = ZMQ_DONTWAIT) {
     if (zmq_msg_recv(message.handle(), m_dealer->handle(), flags) < 0) {
       if (zmq_errno() == EINTR) continue;
       return zmq_errno() == EAGAIN ? CallStatus::None : CallStatus::Interrupted;
     }
     AcquireAfterReceive(message.data());
+    --most;
     if (message.more()) {
       DiscardRest(*m_dealer);
       sink.OnStale();

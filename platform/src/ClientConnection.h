@@ -77,15 +77,15 @@ class ClientConnection {
   // is writable, after CheckWritable. While calls await their replies
   // (awaiting), a socket whose server went away is not made anew: they are
   // to fail first (Gone).
-  std::optional<CallStatus> TrySend(const TRPC& rpc, Clock::time_point deadline, const ListCall& list,
-                                    bool awaiting, std::uint64_t* callId);
+  std::optional<CallStatus> TrySend(const TRPC& rpc, Clock::time_point now, Clock::time_point deadline,
+                                    const ListCall& list, bool awaiting, std::uint64_t* callId);
   // While a send waits: None as long as the server may still take it (a
   // socket whose server went away since it last sent is made anew), else
   // why it cannot.
   CallStatus CheckWritable(Clock::time_point deadline);
-  // Hands every reply that is waiting to sink, the first waited for up to
-  // waitMs; Interrupted when the socket failed.
-  CallStatus Drain(ReplySink& sink, int waitMs = 0);
+  // Hands the replies that are waiting to sink, at most `most`, the first
+  // waited for up to waitMs; Interrupted when the socket failed.
+  CallStatus Drain(ReplySink& sink, int waitMs, std::size_t most);
   // True once the server that has the calls sent is gone: they get no
   // answer. WhyGone then says why; a peer that hung up in the handshake is
   // asked, until the deadline at most.

@@ -127,7 +127,7 @@ bool ZelAPresenceServer::Start(const std::string& server, ZelTRequest& request, 
   if (!StartRPC(call->rpc, server.c_str(), queue.m_queue, static_cast<long>(request.GetDefaultRpcTimeout()),
                 call.get()))
     return false;
-  request.m_inFlight.Set(true);
+  request.m_inFlight.Hold(call.get());
   queue.m_calls.emplace(&request, std::move(call));
   return true;
 }

@@ -7,7 +7,7 @@
 #include "zelclnt/diag/NuxDiagStream.h"
 
 ZelTCompletionQueue::~ZelTCompletionQueue() {
-  for (auto& entry : m_calls) entry.second->request->m_inFlight.Set(false);
+  for (auto& entry : m_calls) entry.second->request->m_inFlight.Release();
 }
 
 bool ZelTCompletionQueue::Next(Completion& completion, long timeoutMs) {
@@ -17,7 +17,7 @@ bool ZelTCompletionQueue::Next(Completion& completion, long timeoutMs) {
   const auto found = m_calls.find(&request);
   const std::unique_ptr<Call> call = std::move(found->second);
   m_calls.erase(found);
-  request.m_inFlight.Set(false);
+  request.m_inFlight.Release();
   completion.request = &request;
   completion.tag = call->tag;
   completion.failure = std::move(ended.failure);

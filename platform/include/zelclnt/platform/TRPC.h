@@ -19,19 +19,21 @@ namespace zelplatform {
 class AsyncEngine;
 }
 
-// Marks an object that has a call in flight; a copy of the object is not
-// marked.
+// Marks an object that has a call in flight, with the record that holds
+// the call; a copy of the object is not marked.
 class TInFlightMark {
  public:
   TInFlightMark() = default;
   TInFlightMark(const TInFlightMark&) {}
   TInFlightMark& operator=(const TInFlightMark&) { return *this; }
 
-  bool On() const { return m_on; }
-  void Set(bool on) { m_on = on; }
+  bool On() const { return m_holder != nullptr; }
+  void* Holder() const { return m_holder; }
+  void Hold(void* holder) { m_holder = holder; }
+  void Release() { m_holder = nullptr; }
 
  private:
-  bool m_on = false;
+  void* m_holder = nullptr;
 };
 
 class TRPC {
