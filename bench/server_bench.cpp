@@ -7,15 +7,12 @@
 
 #include <string>
 
-#include "echo_server.h"
+#include "call_loops.h"
 #include "zelclnt/platform/TDiag.h"
-#include "zelclnt/platform/TFramework.h"
 #include "zelclnt/platform/TRPCServer.h"
 
 namespace {
 
-constexpr std::size_t kCallData = 128;
-constexpr long kTimeoutMs = 5000;
 constexpr int kHandlerThreads = 2;
 
 enum class Kind { Inproc, Tcp };
@@ -41,38 +38,10 @@ const std::string& Served(Kind kind) {
   return kind == Kind::Inproc ? inproc.Endpoint() : tcp.Endpoint();
 }
 
-void BM_ServerCall(benchmark::State& state, Kind kind) {
-  TDiag::SetFilters("NONE");
-  const std::string& endpoint = Served(kind);
-  TFramework client("bench", "local", 5);
-  TRPC rpc;
-  rpc.SetRPCType(77);
-  const std::string data(kCallData, 'c');
-  rpc.SetCallData(data.data(), data.size());
-  TThreadQueue queue;
-  for (auto _ : state) {
-    if (!client.SendRPC(rpc, endpoint.c_str(), queue, kTimeoutMs, 0) || rpc.GetReplySize() != kCallData) {
-      state.SkipWithError("call failed");
-      break;
-    }
-  }
-  state.SetItemsProcessed(state.iterations());
-}
+void BM_ServerCall(benchmark::State& state, Kind kind) { zelbench::FrameworkCalls(state, Served(kind)); }
 
 // A bare client of the framework's server: the server's share alone.
-void BM_BareCallToServer(benchmark::State& state, Kind kind) {
-  const std::string& endpoint = Served(kind);
-  zmq::socket_t dealer(zelbench::LibraryContext(), zmq::socket_type::dealer);
-  dealer.set(zmq::sockopt::linger, 0);
-  dealer.connect(endpoint);
-  const std::string call = zelbench::CallFrameOf(kCallData);
-  for (auto _ : state) {
-    dealer.send(zmq::buffer(call), zmq::send_flags::none);
-    zmq::message_t reply;
-    benchmark::DoNotOptimize(dealer.recv(reply));
-  }
-  state.SetItemsProcessed(state.iterations());
-}
+void BM_BareCallToServer(benchmark::State& state, Kind kind) { zelbench::BareCalls(state, Served(kind)); }
 
 BENCHMARK_CAPTURE(BM_ServerCall, inproc, Kind::Inproc)->ThreadRange(1, 8)->UseRealTime();
 BENCHMARK_CAPTURE(BM_BareCallToServer, inproc, Kind::Inproc)->UseRealTime();

@@ -43,6 +43,18 @@ std::map<std::size_t, std::vector<Completion>> Collect(TCompletionQueue& queue, 
 
 class AsyncCallsTest : public ::testing::Test {
  protected:
+  // Calls "call 0", "call 1", ... started on queue, each tagged with its
+  // index; false when one was refused.
+  bool StartNumbered(std::vector<TRPC>& calls, std::size_t count, const std::string& server,
+                     TCompletionQueue& queue, long timeoutMs) {
+    calls.reserve(count);
+    for (std::size_t index = 0; index < count; ++index) {
+      calls.push_back(CallOf("call " + std::to_string(index)));
+      if (!m_client.StartRPC(calls.back(), server.c_str(), queue, timeoutMs, TagOf(index))) return false;
+    }
+    return true;
+  }
+
   DiagCapture m_diag{"NONE"};
   PlatformReset m_reset;
   TFramework m_client{"async-test", "local", 5};
@@ -55,12 +67,8 @@ TEST_F(AsyncCallsTest, TenThousandCallsFromOneThreadEachEndOnceWithTheirOwnReply
   ASSERT_TRUE(server.Start());
   constexpr std::size_t kCalls = 10000;
   std::vector<TRPC> calls;
-  calls.reserve(kCalls);
   TCompletionQueue queue;
-  for (std::size_t index = 0; index < kCalls; ++index) {
-    calls.push_back(CallOf("call " + std::to_string(index)));
-    ASSERT_TRUE(m_client.StartRPC(calls.back(), server.Endpoint().c_str(), queue, 60000, TagOf(index)));
-  }
+  ASSERT_TRUE(StartNumbered(calls, kCalls, server.Endpoint(), queue, 60000));
   EXPECT_EQ(queue.InFlight(), kCalls);
   const auto ended = Collect(queue, kCalls);
   ASSERT_EQ(ended.size(), kCalls);
@@ -192,12 +200,8 @@ TEST_F(AsyncCallsTest, ServerRestartedWithCallsInFlightReportsNoneItDidNotAnswer
     ASSERT_TRUE(first->Start());
     constexpr std::size_t kCalls = 600;
     std::vector<TRPC> calls;
-    calls.reserve(kCalls);
     TCompletionQueue queue;
-    for (std::size_t index = 0; index < kCalls; ++index) {
-      calls.push_back(CallOf("call " + std::to_string(index)));
-      ASSERT_TRUE(m_client.StartRPC(calls.back(), endpoint.c_str(), queue, 20000, TagOf(index)));
-    }
+    ASSERT_TRUE(StartNumbered(calls, kCalls, endpoint, queue, 20000)) << endpoint;
     Completion completion;
     ASSERT_TRUE(queue.Next(completion, 10000)) << endpoint;
     first->Stop();
