@@ -274,32 +274,6 @@ TEST_F(SimulatorTest, CallsAreReadByTheirBodyAndUnreadableOnesGetInvalidData) {
   EXPECT_EQ(valid.Query(Server()), PS::ACTION_SUCCEEDED);
 }
 
-// Threads act on their own agents at once; every action arrives.
-TEST_F(SimulatorTest, ConcurrentAgentsOnTheirOwnObjects) {
-  constexpr int kThreads = 4;
-  constexpr int kRounds = 25;
-  std::atomic<int> failures{0};
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([&, key = 42L + t] {
-      ZelAUserPresence agent = AgentOf(key);
-      for (int round = 1; round <= kRounds; ++round) {
-        if (agent.SetRecoveryMode(Server(), round % 2 == 1) != PS::ACTION_SUCCEEDED) ++failures;
-        if (agent.SetRoutingState(Server(), RS::ROUTINGSTATE_UNAVAILABLE, round, false) != PS::ACTION_SUCCEEDED)
-          ++failures;
-      }
-    });
-  }
-  for (std::thread& thread : threads) thread.join();
-  EXPECT_EQ(failures.load(), 0);
-  EXPECT_EQ(m_simulator.CallsServed(), static_cast<std::size_t>(kThreads * kRounds * 2));
-  for (long key = 42; key < 42 + kThreads; ++key) {
-    const ZelAUserPresence seen = Queried(key);
-    EXPECT_TRUE(seen.GetUserFlags().IsRecoveryModeOn()) << key;
-    EXPECT_EQ(seen.GetRoutingState().GetRoutingStateReason(), kRounds) << key;
-  }
-}
-
 // Several callers change the same agents at once, answered on several
 // handler threads: what a query shows is the table, and each agent's events
 // come in the order its changes were made, each caller's in the order it
