@@ -137,9 +137,9 @@ int TFramework::SendRPC(TRPC& rpc, const char* serverName, TThreadQueue& replyQu
   std::shared_ptr<const zelplatform::CallTarget> target = TargetOf(serverName ? serverName : "");
   const Turn turn(*this, deadline);
   if (!turn.Taken()) return Fail(CallStatus::TimedOut, target->endpoint);
+  if (rpc.IsInFlight()) return Fail(CallStatus::Busy, target->endpoint);
   AsyncEngine& engine = BlockingEngine();
-  const std::string about = target->endpoint;
-  if (!engine.Start(rpc, std::move(target), deadline, nullptr)) return Fail(CallStatus::Busy, about);
+  engine.Start(rpc, std::move(target), deadline, nullptr);
   AsyncEngine::Ended ended;
   while (!engine.Next(ended, Clock::time_point::max())) {
   }
@@ -150,9 +150,11 @@ int TFramework::SendRPC(TRPC& rpc, const char* serverName, TThreadQueue& replyQu
 
 bool TFramework::StartRPC(TRPC& rpc, const char* serverName, TCompletionQueue& queue, long timeoutMs, void* tag) {
   std::shared_ptr<const zelplatform::CallTarget> target = TargetOf(serverName ? serverName : "");
-  const std::string about = target->endpoint;
-  if (queue.m_engine->Start(rpc, std::move(target), DeadlineOf(timeoutMs), tag)) return true;
-  return Fail(CallStatus::Busy, about) != 0;
+  if (rpc.IsInFlight()) {
+    Fail(CallStatus::Busy, target->endpoint);
+    return false;
+  }
+  return queue.m_engine->Start(rpc, std::move(target), DeadlineOf(timeoutMs), tag);
 }
 
 void TFramework::RefuseAsBusy(const char* serverName) {
