@@ -29,6 +29,7 @@
 
 #include "zelclnt/core/ZelAPresenceServer.h"
 #include "zelclnt/core/ZelAUserPresence.h"
+#include "zelclnt/core/ZelTCompletionQueue.h"
 #include "zelclnt/core/ZelTPresenceServer.h"
 #include "zelclnt/core/ZelTRequest.h"
 #include "zelclnt/core/ZelTUserPresence.h"
