@@ -70,6 +70,8 @@ struct AsyncEngine::Link {
   bool pumping = false;
   // A wait looked at its socket since it was last read.
   bool waited = false;
+  // The sockets the descriptor watches (ClientConnection::SocketSerial).
+  std::uint64_t watched = 0;
 };
 
 class AsyncEngine::LinkSink final : public ReplySink {
@@ -464,8 +466,12 @@ void AsyncEngine::SyncDescriptor() {
     link.waited = true;
     ClientConnection& connection = link.Connection();
     waiting = connection.ClearSignals() || waiting;
-    for (const int fd : {connection.SocketFd(), connection.MonitorFd()})
-      if (fd >= 0) m_descriptors->Watch(fd);
+    // Closed sockets leave the set by themselves; new ones are added once.
+    if (link.watched != connection.SocketSerial()) {
+      for (const int fd : {connection.SocketFd(), connection.MonitorFd()})
+        if (fd >= 0) m_descriptors->Watch(fd);
+      link.watched = connection.SocketSerial();
+    }
   }
   m_descriptors->Signal(waiting);
   if (m_live == 0) return;

@@ -60,6 +60,8 @@ void ClientConnection::Open() {
 }
 
 void ClientConnection::OpenSocket() {
+  static std::atomic<std::uint64_t> sockets{0};
+  m_socketSerial = ++sockets;
   m_dealer.emplace(SharedContext(), zmq::socket_type::dealer);
   ConfigureSocket(*m_dealer, m_endpoint);
   m_dealer->set(zmq::sockopt::immediate, 1);

@@ -100,6 +100,9 @@ class ClientConnection {
   void* Monitor() { return m_monitor ? m_monitor->handle() : nullptr; }
   int SocketFd() const;
   int MonitorFd() const;
+  // Tells its sockets apart from any others the process made: it changes
+  // whenever they are made anew (0: none yet).
+  std::uint64_t SocketSerial() const { return m_socketSerial; }
   bool ClearSignals();
 
   const CurveSetting& Curve() const { return m_curve; }
@@ -133,6 +136,7 @@ class ClientConnection {
   // Nothing went out on this socket yet: what its monitor says is news.
   bool m_fresh = true;
   std::uint64_t m_generation = 0;
+  std::uint64_t m_socketSerial = 0;
   std::uint64_t m_epoch = 0;
   std::uint64_t m_callId = 0;
   int m_receiveTimeout = -1;

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -55,6 +56,13 @@ class AsyncCallsTest : public ::testing::Test {
     return true;
   }
 
+  // An inproc server that answers through gate, started; null when it
+  // could not start.
+  static std::unique_ptr<TRPCServer> GatedServer(Gate& gate, const std::string& stem) {
+    auto server = std::make_unique<TRPCServer>(UniqueInproc(stem), std::ref(gate));
+    return server->Start() ? std::move(server) : nullptr;
+  }
+
   DiagCapture m_diag{"NONE"};
   PlatformReset m_reset;
   TFramework m_client{"async-test", "local", 5};
@@ -89,9 +97,9 @@ TEST_F(AsyncCallsTest, TenThousandCallsFromOneThreadEachEndOnceWithTheirOwnReply
 // same thread still work.
 TEST_F(AsyncCallsTest, HeldCallsEndByTheirDeadlinesEachOnce) {
   Gate gate("held");
-  const std::string name = UniqueInproc("async-deadlines");
-  TRPCServer server(name, std::ref(gate));
-  ASSERT_TRUE(server.Start());
+  const auto server = GatedServer(gate, "async-deadlines");
+  ASSERT_TRUE(server);
+  const std::string name = server->Endpoint();
   TestClock clock;
   TCompletionQueue queue;
   std::vector<TRPC> calls(20, CallOf("held"));
@@ -123,9 +131,9 @@ TEST_F(AsyncCallsTest, HeldCallsEndByTheirDeadlinesEachOnce) {
 // again once its end was collected.
 TEST_F(AsyncCallsTest, CancelledCallsEndAtOnceAndNeverAsSucceeded) {
   Gate gate("held");
-  const std::string name = UniqueInproc("async-cancel");
-  TRPCServer server(name, std::ref(gate));
-  ASSERT_TRUE(server.Start());
+  const auto server = GatedServer(gate, "async-cancel");
+  ASSERT_TRUE(server);
+  const std::string name = server->Endpoint();
   TCompletionQueue queue;
   TRPC held = CallOf("held");
   TRPC queued = CallOf("queued");
@@ -159,9 +167,9 @@ TEST_F(AsyncCallsTest, CancelledCallsEndAtOnceAndNeverAsSucceeded) {
 // first call is not disturbed.
 TEST_F(AsyncCallsTest, ATrpcWithACallInFlightRefusesASecond) {
   Gate gate;
-  const std::string name = UniqueInproc("async-busy");
-  TRPCServer server(name, std::ref(gate));
-  ASSERT_TRUE(server.Start());
+  const auto server = GatedServer(gate, "async-busy");
+  ASSERT_TRUE(server);
+  const std::string name = server->Endpoint();
   TCompletionQueue queue;
   TCompletionQueue other;
   TRPC rpc = CallOf("first");
