@@ -79,7 +79,7 @@ void ClientConnection::OpenSocket() {
       m_dealer->set(zmq::sockopt::heartbeat_ivl, kHeartbeatMs);
       m_dealer->set(zmq::sockopt::heartbeat_timeout, static_cast<int>(kLostAfter.count()));
     }
-    const std::string monitorEndpoint = NextMonitorEndpoint();
+    const std::string monitorEndpoint = NextInprocEndpoint("monitor");
     if (zmq_socket_monitor(m_dealer->handle(), monitorEndpoint.c_str(), kMonitoredEvents) != 0) throw zmq::error_t();
     m_monitor.emplace(SharedContext(), zmq::socket_type::pair);
     m_monitor->set(zmq::sockopt::linger, 0);

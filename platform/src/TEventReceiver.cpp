@@ -12,6 +12,7 @@
 #include "HandOver.h"
 #include "ReplayFrame.h"
 #include "ServerList.h"
+#include "SubscriptionPump.h"
 #include "ZmqTransport.h"
 #include "zelclnt/platform/TDiag.h"
 #include "zelclnt/platform/TEventPublisher.h"
@@ -49,14 +50,18 @@ Clock::time_point DeadlineAfter(long timeoutMs) {
 }  // namespace
 
 // The subscription itself: replaced whole when an inproc publisher rebinds.
+// Its messages are read from the pump's output, never from the subscriber.
 struct TEventReceiver::Link {
   Link() : sub(zelplatform::SharedContext(), zmq::socket_type::sub) {}
   ~Link() {
+    pump.reset();
     if (monitor) zmq_socket_monitor(sub.handle(), nullptr, 0);
   }
+  zmq::socket_t& Input() { return pump->Output(); }
 
   zmq::socket_t sub;
   std::optional<zmq::socket_t> monitor;
+  std::optional<zelplatform::SubscriptionPump> pump;
   zmq::message_t header;
   zmq::message_t body;
   zelplatform::EventHeader decoded;
@@ -294,12 +299,12 @@ bool TEventReceiver::TakeHeld(TEventNotice& notice) {
 // False when nothing was there to read.
 bool TEventReceiver::ReadOne() {
   Link& link = *m_link;
-  if (!link.sub.recv(link.header, zmq::recv_flags::dontwait)) return false;
-  if (!link.header.more() || !link.sub.recv(link.body, zmq::recv_flags::dontwait)) return Drop();
+  if (!link.Input().recv(link.header, zmq::recv_flags::dontwait)) return false;
+  if (!link.header.more() || !link.Input().recv(link.body, zmq::recv_flags::dontwait)) return Drop();
   zelplatform::AcquireAfterReceive(link.header.data());
   zelplatform::AcquireAfterReceive(link.body.data());
   if (link.body.more()) {
-    zelplatform::DiscardRest(link.sub);
+    zelplatform::DiscardRest(link.Input());
     return Drop();
   }
   if (!zelplatform::DecodeEventHeader(link.header.data(), link.header.size(), link.decoded)) return Drop();
@@ -387,7 +392,7 @@ void TEventReceiver::Resync() {
 }
 
 void TEventReceiver::Wait(Clock::time_point deadline) {
-  zmq::pollitem_t items[2] = {{m_link->sub.handle(), 0, ZMQ_POLLIN, 0}, {nullptr, 0, ZMQ_POLLIN, 0}};
+  zmq::pollitem_t items[2] = {{m_link->Input().handle(), 0, ZMQ_POLLIN, 0}, {nullptr, 0, ZMQ_POLLIN, 0}};
   std::size_t count = 1;
   if (m_link->monitor) {
     items[1].socket = m_link->monitor->handle();
@@ -455,12 +460,13 @@ void TEventReceiver::Connect() {
   auto link = std::make_unique<Link>();
   zmq::socket_t& sub = link->sub;
   zelplatform::ConfigureSocket(sub, m_endpoint);
-  sub.set(zmq::sockopt::rcvhwm, m_highWaterMark);
+  // The pump keeps it empty and holds the mark itself.
+  sub.set(zmq::sockopt::rcvhwm, 0);
   if (!m_serverKey.empty()) zelplatform::SecureClient(sub, m_serverKey, m_clientKeys);
   if (!zelplatform::IsInproc(m_endpoint)) {
     sub.set(zmq::sockopt::heartbeat_ivl, kLinkHeartbeatMs);
     sub.set(zmq::sockopt::heartbeat_timeout, kLinkTimeoutMs);
-    const std::string monitorEndpoint = zelplatform::NextMonitorEndpoint();
+    const std::string monitorEndpoint = zelplatform::NextInprocEndpoint("monitor");
     if (zmq_socket_monitor(sub.handle(), monitorEndpoint.c_str(), kMonitoredEvents) != 0) throw zmq::error_t();
     link->monitor.emplace(zelplatform::SharedContext(), zmq::socket_type::pair);
     link->monitor->set(zmq::sockopt::linger, 0);
@@ -471,6 +477,7 @@ void TEventReceiver::Connect() {
   m_subscribed = false;
   Subscribe();
   m_link->sub.connect(m_endpoint);
+  m_link->pump.emplace(m_link->sub, m_highWaterMark);
 }
 
 // The heartbeat's subscription goes last: the first heartbeat then shows
@@ -502,6 +509,7 @@ void TEventReceiver::HandshakeFailed(bool authentication) {
   if (authentication && !m_refused) Push(TEventNotice::Kind::AuthenticationFailed);
   m_refused = true;
   // ZeroMQ stops its own retries; the endpoint may be gone already.
+  m_link->pump->Stop();
   zmq_disconnect(m_link->sub.handle(), m_endpoint.c_str());
   m_abandoned = true;
   m_reconnectAt = Clock::now() + kRefusedWait;

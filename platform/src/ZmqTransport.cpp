@@ -80,9 +80,9 @@ std::size_t MaxMessageSize() { return SizeBound(); }
 
 void SetMaxMessageSize(std::size_t bytes) { SizeBound() = bytes; }
 
-std::string NextMonitorEndpoint() {
+std::string NextInprocEndpoint(const char* purpose) {
   static std::atomic<std::uint64_t> counter{0};
-  return "inproc://zelplatform-monitor-" + std::to_string(++counter);
+  return std::string("inproc://zelplatform-") + purpose + "-" + std::to_string(++counter);
 }
 
 bool ReceiveNow(zmq::socket_t& socket, zmq::message_t& message) {

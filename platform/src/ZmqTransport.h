@@ -40,8 +40,8 @@ void SetMaxMessageSize(std::size_t bytes);
 // round to it, so a restart on the same port waits that long.
 void BindSoon(zmq::socket_t& socket, const std::string& endpoint);
 
-// A fresh inproc name for a socket monitor.
-std::string NextMonitorEndpoint();
+// A fresh inproc name for the transport's own pairs ("monitor", say).
+std::string NextInprocEndpoint(const char* purpose);
 
 // The next message part if one is waiting; an interrupted read tries again.
 bool ReceiveNow(zmq::socket_t& socket, zmq::message_t& message);

@@ -1,5 +1,6 @@
 // The few tests that wait on real time: a port freed by ZeroMQ's own thread,
-// descriptors closed by its reaper, its reconnection of a subscriber. Each
+// descriptors closed by its reaper, its reconnection of a subscriber, an
+// application that stops reading while the server publishes. Each
 // bound below is generous (seconds for what takes milliseconds) and says
 // what it waits for; nothing here measures how fast the library is.
 
@@ -16,10 +17,12 @@
 #include <vector>
 
 #include "Agents.h"
+#include "Churner.h"
 #include "DiagCapture.h"
 #include "Endpoints.h"
 #include "Events.h"
 #include "Eventually.h"
+#include "Mirrored.h"
 #include "PlatformReset.h"
 #include "PresenceSimulator.h"
 #include "Rpc.h"
@@ -152,6 +155,44 @@ TEST_F(EndToEndTest, PublisherRestartAndReconnectionAreTold) {
     std::sort(told.begin(), told.end());
     EXPECT_EQ(told, (std::vector<std::string>{"Disconnected", "Reconnected", "Restarted"})) << name;
     EXPECT_NE(publisher.Incarnation(), first);
+  }
+}
+
+// An application that stops reading its mirror for 15 s while clients make
+// some 3,000 changes a second: the process lives (libzmq aborted it once a
+// subscriber's full pipe stalled its connection and ZeroMQ's heartbeat then
+// timed out), what was lost meanwhile is sent again or queried afresh, and
+// the mirror ends equal to a fresh query.
+TEST_F(EndToEndTest, AMirrorLeftUnreadLivesAndCatchesUp) {
+  constexpr int kAgents = 50;
+  constexpr auto kStall = std::chrono::seconds(15);
+  for (const std::string& endpoint : {std::string("tcp://127.0.0.1:0"), UniqueIpc("end-to-end-stall")}) {
+    zelsim::SimulatorOptions options;
+    options.endpoint = endpoint;
+    options.agents = kAgents;
+    zelsim::PresenceSimulator simulator(options);
+    ASSERT_TRUE(simulator.Start()) << endpoint;
+    const std::string& server = simulator.Endpoint();
+    ZelAPresenceMirror mirror(server);
+    ZelTPresenceChange synced;
+    ASSERT_TRUE(mirror.Start() && mirror.Next(synced, 10000)) << server;
+    ASSERT_EQ(synced.kind, ZelTPresenceChange::CHANGE_SYNCED) << server;
+
+    std::atomic<bool> stop{false};
+    std::thread clients([&] {
+      Churner churner(server, kAgents);
+      for (auto next = std::chrono::steady_clock::now(); !stop; std::this_thread::sleep_until(next)) {
+        churner.Make(30);
+        next += milliseconds(10);
+      }
+    });
+    std::this_thread::sleep_for(kStall);
+    stop = true;
+    clients.join();
+
+    EXPECT_EQ(Converge(mirror, server), std::vector<std::string>{}) << server;
+    const ZelTMirrorCounters counters = mirror.Counters();
+    EXPECT_TRUE(counters.eventsReplayed > 0 || counters.resyncs > 0) << server;
   }
 }
 

@@ -19,8 +19,8 @@
 // first join but CHANGE_SYNCED, after which Users() holds every user.
 // Readiness of the media (all users only) is kept apart (Readiness).
 //
-// The mirror starts no thread: the application drives it with Poll or Next
-// on one thread of its own, which also calls Start and WaitUntilSubscribed.
+// The application drives the mirror with Poll or Next on one thread of its
+// own (its receiver's thread only reads the connection; see TEventReceiver), which also calls Start and WaitUntilSubscribed.
 // Any thread may call Stop, read Users(), Readiness(), IsCurrent(),
 // Position() and Counters() while the driving thread applies events. The
 // callback runs on the driving thread, outside the store's lock. Waits

@@ -39,7 +39,10 @@
 // queries again, as after Restarted.
 //
 // A receiver serves one thread: Start, Next, Run, WaitUntilSubscribed and
-// ResumeAfter are for the thread that owns it. Only Stop may be called from
+// ResumeAfter are for the thread that owns it. A thread of the receiver's
+// own reads the connection from Start on, so that it never stalls however
+// long the owner does not call Next; what it read waits for Next, up to the
+// high-water mark. Only Stop may be called from
 // any thread. Asking for missed events is a call to the server, made within
 // Next; it may make Next wait longer than asked, up to kReplayTimeoutMs. A
 // server that cannot be asked is asked again for 3 seconds; then the
@@ -108,8 +111,8 @@ class TEventReceiver {
   TEventReceiver(const TEventReceiver&) = delete;
   TEventReceiver& operator=(const TEventReceiver&) = delete;
 
-  // Before Start: messages held for the application beyond this mark are
-  // dropped (0: no limit).
+  // Before Start: messages read but not yet taken by Next beyond this mark
+  // are dropped, and found missing by their positions (0: no limit).
   void SetReceiveHighWaterMark(int messages) { m_highWaterMark = messages; }
 
   // Subscribes; the server need not be up yet. The transport's size bound
