@@ -228,7 +228,12 @@ void TEventPublisher::Beat(std::chrono::milliseconds interval) {
 }
 
 bool TEventPublisher::SendEvent(std::int32_t eventType, std::int64_t userKey, const void* data, std::size_t size) {
-  ReadSubscriptions();
+  // The heartbeat thread would no longer see a subscription read here: a
+  // busy publisher would leave its new receivers waiting for the next beat.
+  if (ReadSubscriptions()) {
+    m_beatNow = true;
+    m_wake.notify_all();
+  }
   zelplatform::EventHeader header{eventType, userKey, m_incarnation, ++m_position, 0, 0, m_standby};
   std::uint64_t& typeLast = m_typePositions[eventType];
   header.typePrevious = typeLast;

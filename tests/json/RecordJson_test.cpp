@@ -7,11 +7,14 @@
 
 #include <climits>
 #include <cstdint>
+#include <fstream>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 
 #include "DiagCapture.h"
+#include "DocTables.h"
 #include "EnumJson.h"
 #include "Enumerations.h"
 #include "EventJson.h"
@@ -110,6 +113,43 @@ TEST(EnumJsonTest, EveryEnumerationNamesTheValuesTheLibraryHasATextForAndNoOther
           << name << " " << value;
     }
   }
+}
+
+// The enumerations the library gives no text are named by the tools alone;
+// the wire-format document's tables headed "| Value | JSON name |" say
+// how, and must say it exactly.
+TEST(EnumJsonTest, TheToolsOwnNamesAreThoseTheWireFormatDocumentGives) {
+  const std::map<std::string, Form> forms = {
+      {"ZelTPresenceServer::ActionResult", FormOf<ZelTPresenceServer::ActionResult>()},
+      {"Generic::SERVERTYPES", FormOf<Generic::SERVERTYPES>()},
+      {"TGenericStatus::eServerStatus", FormOf<TGenericStatus::eServerStatus>()},
+      {"ZelTPostProcessingStatus::enPostProcessingStatus",
+       FormOf<ZelTPostProcessingStatus::enPostProcessingStatus>()},
+  };
+  std::ifstream document(ZELCLNT_WIRE_FORMAT_DOC);
+  ASSERT_TRUE(document) << ZELCLNT_WIRE_FORMAT_DOC;
+  std::set<std::string> documented;
+  for (const doctables::Table& table : doctables::EnumerationTables(document, "JSON name")) {
+    const std::string where = "wire-format.md:" + std::to_string(table.line) + " `" + table.enumeration + "`";
+    const auto found = forms.find(table.enumeration);
+    if (found == forms.end() || !documented.insert(table.enumeration).second) {
+      ADD_FAILURE() << where << ": not an enumeration the tools name, or a second table";
+      continue;
+    }
+    std::map<std::int32_t, std::string> rows;
+    for (const doctables::Row& row : table.rows) {
+      std::int32_t value = 0;
+      EXPECT_TRUE(doctables::ParseValue(row.number, value) && rows.emplace(value, row.text).second)
+          << "wire-format.md:" << row.line;
+    }
+    for (const auto& [value, name] : rows) EXPECT_EQ(found->second(value)["name"], Json(name)) << where;
+    for (std::int32_t value = -64; value < 1024; ++value) {
+      if (rows.count(value) == 0) {
+        EXPECT_TRUE(found->second(value)["name"].is_null()) << where << " lacks " << value;
+      }
+    }
+  }
+  EXPECT_EQ(documented.size(), forms.size()) << "a table is missing";
 }
 
 TEST(EnumJsonTest, ReadsANameInAnyCaseItsNumberOrItsOwnFormButOnlyNamedValues) {

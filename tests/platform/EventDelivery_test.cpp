@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -77,6 +79,33 @@ TEST(EventDeliveryTest, DeliversOnlyWantedTypesWithTheirBytes) {
     std::thread runner([&] { receiver.Run([](const TEventNotice&) { return true; }); });
     receiver.Stop();
     runner.join();
+  }
+}
+
+// A publisher busy with events still welcomes a new receiver at once: with
+// the clock standing still no periodic beat falls due, so only the welcome
+// can tell the receiver that its subscription took.
+TEST(EventDeliveryTest, ANewReceiverIsWelcomedAtOnceWhileEventsFlow) {
+  PlatformReset reset;
+  TestClock clock;
+  for (const std::string& name : EveryTransport("events-welcome")) {
+    TEventPublisher publisher(name);
+    ASSERT_TRUE(publisher.Start()) << name;
+    std::atomic<bool> churning{true};
+    std::thread churn([&] {
+      while (churning) {
+        publisher.Publish(kUnwanted, "c", 1);
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+      }
+    });
+    bool subscribed = false;
+    EXPECT_TRUE(clock.FinishesWhileStill([&] {
+      TEventReceiver receiver(name, {kWanted});
+      subscribed = receiver.Start() && receiver.WaitUntilSubscribed(1000);
+    })) << name;
+    EXPECT_TRUE(subscribed) << name;
+    churning = false;
+    churn.join();
   }
 }
 

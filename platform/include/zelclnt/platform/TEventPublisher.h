@@ -157,7 +157,8 @@ class TEventPublisher {
   std::uint64_t m_heartbeats = 0;
   bool m_stopping = false;
   bool m_standby = false;
-  // The standby flag changed: beat at once.
+  // The standby flag changed, or a publish read a new subscription: beat at
+  // once.
   bool m_beatNow = false;
   std::condition_variable m_wake;
   std::thread m_heartbeat;
