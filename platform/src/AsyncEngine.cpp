@@ -1,15 +1,11 @@
 #include "AsyncEngine.h"
 
-#include <sys/epoll.h>
-#include <sys/eventfd.h>
-#include <sys/timerfd.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <utility>
 
+#include "ReadyDescriptor.h"
 #include "zelclnt/platform/TDiag.h"
 #include "zelclnt/platform/TRPC.h"
 
@@ -95,49 +91,6 @@ class AsyncEngine::LinkSink final : public ReplySink {
   AsyncEngine& m_engine;
   Link& m_link;
   std::size_t m_messages = 0;
-};
-
-struct AsyncEngine::Descriptors {
-  Descriptors() = default;
-  Descriptors(const Descriptors&) = delete;
-  Descriptors& operator=(const Descriptors&) = delete;
-  ~Descriptors() {
-    for (const int fd : {poll, event, timer})
-      if (fd >= 0) close(fd);
-  }
-  bool Open() {
-    poll = epoll_create1(EPOLL_CLOEXEC);
-    event = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    timer = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-    return poll >= 0 && event >= 0 && timer >= 0 && Watch(event) && Watch(timer);
-  }
-  bool Watch(int fd) const {
-    epoll_event interest{};
-    interest.events = EPOLLIN;
-    interest.data.fd = fd;
-    return epoll_ctl(poll, EPOLL_CTL_ADD, fd, &interest) == 0 || errno == EEXIST;
-  }
-  void Signal(bool on) {
-    if (on == signalled) return;
-    std::uint64_t count = 1;
-    const ssize_t done = on ? write(event, &count, sizeof count) : read(event, &count, sizeof count);
-    signalled = on && done == sizeof count;
-  }
-  void WakeIn(Clock::duration delay) {
-    std::uint64_t expired = 0;
-    while (read(timer, &expired, sizeof expired) > 0) {
-    }
-    itimerspec when{};
-    const auto nanos = std::max<std::int64_t>(std::chrono::nanoseconds(delay).count(), 1);
-    when.it_value.tv_sec = static_cast<time_t>(nanos / 1000000000);
-    when.it_value.tv_nsec = static_cast<long>(nanos % 1000000000);
-    timerfd_settime(timer, 0, &when, nullptr);
-  }
-
-  int poll = -1;
-  int event = -1;
-  int timer = -1;
-  bool signalled = false;
 };
 
 AsyncEngine::AsyncEngine(Leasing leasing) : m_leasing(leasing) {}
@@ -444,12 +397,12 @@ void AsyncEngine::Poll(int ms) {
 
 int AsyncEngine::Descriptor() {
   if (!m_descriptors) {
-    auto descriptors = std::make_unique<Descriptors>();
+    auto descriptors = std::make_unique<ReadyDescriptor>();
     if (!descriptors->Open()) return -1;
     m_descriptors = std::move(descriptors);
     SyncDescriptor();
   }
-  return m_descriptors->poll;
+  return m_descriptors->Fd();
 }
 
 // Readable while there is something for Next: a call that ended, a reply or

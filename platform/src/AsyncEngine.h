@@ -32,6 +32,8 @@
 
 namespace zelplatform {
 
+class ReadyDescriptor;
+
 // Where a name's calls go: one endpoint's pool, or a list of servers; or,
 // for a malformed list, why it is none.
 struct CallTarget {
@@ -143,8 +145,7 @@ class AsyncEngine {
   std::vector<zmq::pollitem_t> m_pollItems;
   std::uint64_t m_serial = 0;
   std::size_t m_stale = 0;
-  struct Descriptors;
-  std::unique_ptr<Descriptors> m_descriptors;
+  std::unique_ptr<ReadyDescriptor> m_descriptors;
 };
 
 }  // namespace zelplatform

@@ -1,16 +1,12 @@
 #include "zelclnt/platform/TCurve.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <zmq.h>
 
-#include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include "KeyFile.h"
+#include "SecretFile.h"
 
 namespace {
 
@@ -44,29 +40,6 @@ bool ReadSettings(const std::string& path, std::string& publicKey, std::string& 
   return true;
 }
 
-bool WriteAll(int fd, const std::string& text) {
-  std::size_t written = 0;
-  while (written < text.size()) {
-    const ssize_t count = ::write(fd, text.data() + written, text.size() - written);
-    if (count < 0 && errno == EINTR) continue;
-    if (count <= 0) return false;
-    written += static_cast<std::size_t>(count);
-  }
-  return true;
-}
-
-// Made with `mode`, and set to it if the file was there already.
-bool WriteFile(const std::string& path, const std::string& text, mode_t mode, std::string* error) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, mode);
-  if (fd < 0) return Fail(error, "cannot write " + path + ": " + std::strerror(errno));
-  const bool written = ::fchmod(fd, mode) == 0 && WriteAll(fd, text);
-  const int savedErrno = errno;
-  const bool closed = ::close(fd) == 0;
-  if (!written || !closed)
-    return Fail(error, "cannot write " + path + ": " + std::strerror(written ? errno : savedErrno));
-  return true;
-}
-
 }  // namespace
 
 namespace TCurve {
@@ -88,18 +61,14 @@ bool IsKey(const std::string& z85) {
 bool WriteKeyPair(const std::string& path, const TCurveKeyPair& keys, std::string* error) {
   if (!IsKey(keys.publicKey) || !IsKey(keys.secretKey)) return Fail(error, "not a key pair: nothing written");
   const std::string publicLine = std::string(kPublicName) + " = " + keys.publicKey + "\n";
-  return WriteFile(
-             path,
-             "# CURVE key pair: keep this file secret\n" + publicLine + kSecretName + " = " + keys.secretKey + "\n",
-             S_IRUSR | S_IWUSR, error) &&
-         WriteFile(path + ".pub", "# CURVE public key\n" + publicLine, S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH, error);
+  return zelplatform::WriteKeyText(
+             path, "# CURVE key pair: keep this file secret\n" + publicLine + kSecretName + " = " + keys.secretKey + "\n",
+             true, error) &&
+         zelplatform::WriteKeyText(path + ".pub", "# CURVE public key\n" + publicLine, false, error);
 }
 
 bool ReadKeyPair(const std::string& path, TCurveKeyPair& keys, std::string* error) {
-  struct stat status {};
-  if (::stat(path.c_str(), &status) != 0) return Fail(error, "cannot read " + path + ": " + std::strerror(errno));
-  if ((status.st_mode & (S_IRWXG | S_IRWXO)) != 0)
-    return Fail(error, path + " holds a secret key but group or others may read it; chmod 600 it");
+  if (!zelplatform::OwnerOnly(path, error)) return false;
   TCurveKeyPair read;
   if (!ReadSettings(path, read.publicKey, read.secretKey, error)) return false;
   if (read.secretKey.empty()) return Fail(error, path + " has no secret-key line");

@@ -10,6 +10,8 @@
 #include <mutex>
 #include <sstream>
 
+#include "CivilTime.h"
+
 namespace {
 
 constexpr int kTypeCount = 9;
@@ -56,7 +58,7 @@ void WriteToStandardError(TDiag::enDiagType type, unsigned short line, const std
   const std::time_t seconds = system_clock::to_time_t(now);
   const int ms = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
   std::tm parts{};
-  localtime_r(&seconds, &parts);
+  zelplatform::BreakDown(seconds, false, parts);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &parts);
   std::fprintf(stderr, "%s.%03d %s %s:%u %s\n", stamp, ms, TDiag::TypeName(type).c_str(), file.c_str(), line,

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "CivilTime.h"
 #include "zelclnt/platform/TPack.h"
 
 namespace {
@@ -21,8 +22,7 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b !
 std::tm Broken(std::int64_t ms, bool gmt) {
   const std::time_t seconds = static_cast<std::time_t>(FloorDiv(ms, 1000));
   std::tm parts{};
-  const bool converted = gmt ? gmtime_r(&seconds, &parts) != nullptr : localtime_r(&seconds, &parts) != nullptr;
-  if (!converted || parts.tm_year > 9999 - 1900 || parts.tm_year < -1900) parts = std::tm{};
+  if (!zelplatform::BreakDown(seconds, gmt, parts) || parts.tm_year > 9999 - 1900 || parts.tm_year < -1900) parts = std::tm{};
   return parts;
 }
 

@@ -8,7 +8,9 @@
 #include <mutex>
 #include <thread>
 
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 namespace zelplatform {
 namespace {
@@ -37,11 +39,13 @@ std::atomic<std::size_t>& SizeBound() {
 zmq::context_t& SharedContext() {
   static zmq::context_t* context = [] {
     auto* made = new zmq::context_t(1);
+#ifndef _WIN32
     rlimit descriptors{};
     if (getrlimit(RLIMIT_NOFILE, &descriptors) == 0) {
       const auto most = std::min<rlim_t>(descriptors.rlim_cur, static_cast<rlim_t>(made->get(zmq::ctxopt::socket_limit)));
       if (most > 1023) made->set(zmq::ctxopt::max_sockets, static_cast<int>(most));
     }
+#endif
     return made;
   }();
   return *context;

@@ -1,16 +1,12 @@
 #include "LinkRelay.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <functional>
 #include <iterator>
 #include <utility>
+
+#include "LoopbackSocket.h"
 
 namespace zelsim {
 namespace {
@@ -23,14 +19,15 @@ sockaddr_in Loopback(int port) {
   return address;
 }
 
-int Socket(int port, bool listening) {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return -1;
+LoopbackSocket Socket(int port, bool listening) {
+  const LoopbackSocket made = NewStreamSocket();
+  if (made < 0) return -1;
   const sockaddr_in address = Loopback(port);
   const auto* at = reinterpret_cast<const sockaddr*>(&address);
+  const auto fd = Native(made);
   if (listening ? bind(fd, at, sizeof address) == 0 && listen(fd, 16) == 0 : connect(fd, at, sizeof address) == 0)
-    return fd;
-  close(fd);
+    return made;
+  CloseSocket(made);
   return -1;
 }
 
@@ -48,22 +45,22 @@ int LoopbackPort(const std::string& endpoint) {
   return 0;
 }
 
-void Pump(int from, int to, std::atomic<int>& ended) {
+void Pump(LoopbackSocket from, LoopbackSocket to, std::atomic<int>& ended) {
   char buffer[65536];
   for (;;) {
-    const ssize_t got = recv(from, buffer, sizeof buffer, 0);
-    if (got < 0 && errno == EINTR) continue;
+    const long got = Receive(from, buffer, sizeof buffer);
+    if (got < 0 && Interrupted()) continue;
     if (got <= 0) break;
-    ssize_t sent = 0;
+    long sent = 0;
     while (sent < got) {
-      const ssize_t written = send(to, buffer + sent, static_cast<std::size_t>(got - sent), MSG_NOSIGNAL);
-      if (written <= 0 && errno != EINTR) break;
+      const long written = Send(to, buffer + sent, static_cast<std::size_t>(got - sent));
+      if (written <= 0 && !Interrupted()) break;
       sent += written > 0 ? written : 0;
     }
     if (sent < got) break;
   }
-  shutdown(from, SHUT_RDWR);
-  shutdown(to, SHUT_RDWR);
+  ShutDown(from);
+  ShutDown(to);
   ++ended;
 }
 
@@ -72,22 +69,22 @@ void Pump(int from, int to, std::atomic<int>& ended) {
 // Its sockets are closed only once both pumps ended, so that no descriptor
 // is reused while a pump may still hold it.
 struct LinkRelay::Connection {
-  Connection(int client, int upstream) : client(client), upstream(upstream) {
+  Connection(LoopbackSocket client, LoopbackSocket upstream) : client(client), upstream(upstream) {
     pumps[0] = std::thread(Pump, client, upstream, std::ref(ended));
     pumps[1] = std::thread(Pump, upstream, client, std::ref(ended));
   }
   ~Connection() {
     for (std::thread& pump : pumps) pump.join();
-    close(client);
-    close(upstream);
+    CloseSocket(client);
+    CloseSocket(upstream);
   }
   void End() const {
-    shutdown(client, SHUT_RDWR);
-    shutdown(upstream, SHUT_RDWR);
+    ShutDown(client);
+    ShutDown(upstream);
   }
 
-  int client;
-  int upstream;
+  LoopbackSocket client;
+  LoopbackSocket upstream;
   std::atomic<int> ended{0};
   std::thread pumps[2];
 };
@@ -96,12 +93,13 @@ LinkRelay::LinkRelay(std::string target) : m_target(std::move(target)) {}
 
 LinkRelay::~LinkRelay() {
   Cut();
-  for (const int listener : m_listeners) shutdown(listener, SHUT_RDWR);
+  for (const LoopbackSocket listener : m_listeners)
+    if (listener >= 0) StopAccepting(listener);
   for (std::thread& acceptor : m_acceptors)
     if (acceptor.joinable()) acceptor.join();
   m_connections.clear();
-  for (const int listener : m_listeners)
-    if (listener >= 0) close(listener);
+  for (const LoopbackSocket listener : m_listeners)
+    if (listener >= 0) CloseListener(listener);
 }
 
 // The first port is the system's pick; the one above it must be free too.
@@ -116,10 +114,10 @@ bool LinkRelay::Start(std::string* error) {
     if (m_listeners[0] < 0) break;
     sockaddr_in bound{};
     socklen_t size = sizeof bound;
-    getsockname(m_listeners[0], reinterpret_cast<sockaddr*>(&bound), &size);
+    getsockname(Native(m_listeners[0]), reinterpret_cast<sockaddr*>(&bound), &size);
     m_port = ntohs(bound.sin_port);
     m_listeners[1] = m_port < 65535 ? Socket(m_port + 1, true) : -1;
-    if (m_listeners[1] < 0) close(m_listeners[0]);
+    if (m_listeners[1] < 0) CloseSocket(m_listeners[0]);
   }
   if (m_listeners[1] < 0) {
     m_listeners[0] = -1;
@@ -145,15 +143,15 @@ std::size_t LinkRelay::Connections() const {
   return m_connections.size();
 }
 
-void LinkRelay::Accept(int listener, int targetPort) {
+void LinkRelay::Accept(LoopbackSocket listener, int targetPort) {
   for (;;) {
-    const int client = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-    if (client < 0 && (errno == EINTR || errno == ECONNABORTED)) continue;
+    const LoopbackSocket client = AcceptOn(listener);
+    if (client < 0 && AcceptAgain()) continue;
     if (client < 0) return;
     Reap();
-    const int upstream = m_cut ? -1 : Socket(targetPort, false);
+    const LoopbackSocket upstream = m_cut ? -1 : Socket(targetPort, false);
     if (upstream < 0) {
-      close(client);
+      CloseSocket(client);
       continue;
     }
     std::lock_guard<std::mutex> guard(m_lock);

@@ -13,6 +13,7 @@
 // any thread.
 
 #include <atomic>
+#include <cstdint>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -45,14 +46,15 @@ class LinkRelay {
  private:
   struct Connection;
 
-  void Accept(int listener, int targetPort);
+  // A listening socket: a descriptor, or a Winsock SOCKET.
+  void Accept(std::intptr_t listener, int targetPort);
   // Joins and closes the connections whose two directions ended.
   void Reap();
 
   std::string m_target;
   int m_targetPort = 0;
   int m_port = 0;
-  int m_listeners[2] = {-1, -1};
+  std::intptr_t m_listeners[2] = {-1, -1};
   std::atomic<bool> m_cut{false};
   mutable std::mutex m_lock;
   std::list<std::unique_ptr<Connection>> m_connections;

@@ -1,8 +1,7 @@
 #include "KeyCommands.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -19,8 +18,8 @@ struct KeygenOptions {
 };
 
 bool Exists(const std::string& path) {
-  struct stat status {};
-  return ::lstat(path.c_str(), &status) == 0;
+  std::error_code ignored;
+  return std::filesystem::exists(std::filesystem::symlink_status(path, ignored));
 }
 
 // A key pair already in use is not overwritten by accident: its clients or

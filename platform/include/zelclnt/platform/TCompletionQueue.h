@@ -49,7 +49,8 @@ class TCompletionQueue {
   // not wait; below 0: wait for one as long as calls are in flight).
   bool Next(Completion& completion, long timeoutMs);
   // Readable while Next(…, 0) may have something. Made on first use and
-  // owned by the queue. -1 when the system has no descriptor to spare.
+  // owned by the queue. -1 when the system has no descriptor to spare, and
+  // on Windows, which has no descriptor that gathers others.
   int Descriptor();
   // Ends the call on rpc at once, as Cancelled: it is reported by Next, never
   // as succeeded. A call not yet sent is never sent; one sent may still be

@@ -1,0 +1,18 @@
+# A Windows cross build finds libzmq, cppzmq, CLI11 and nlohmann-json in
+# the folder scripts/windows-deps makes once (libzmq from Debian's source
+# package), never among the host's headers and libraries.
+execute_process(COMMAND ${PROJECT_SOURCE_DIR}/scripts/windows-deps ${CMAKE_SYSTEM_PROCESSOR}
+                OUTPUT_VARIABLE ZELCLNT_WINDOWS_DEPS OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE made)
+if(NOT made EQUAL 0)
+  message(FATAL_ERROR "scripts/windows-deps ${CMAKE_SYSTEM_PROCESSOR} failed")
+endif()
+find_package(ZeroMQ CONFIG REQUIRED PATHS ${ZELCLNT_WINDOWS_DEPS}/CMake NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+
+add_library(cppzmq INTERFACE IMPORTED GLOBAL)
+target_link_libraries(cppzmq INTERFACE libzmq-static)
+foreach(headers CLI11::CLI11 nlohmann_json::nlohmann_json)
+  add_library(${headers} INTERFACE IMPORTED GLOBAL)
+  target_include_directories(${headers} SYSTEM INTERFACE ${ZELCLNT_WINDOWS_DEPS}/include)
+endforeach()
+set(CLI11_FOUND TRUE)
+set(nlohmann_json_FOUND TRUE)

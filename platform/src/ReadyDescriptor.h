@@ -1,0 +1,35 @@
+#pragma once
+// One descriptor an application's event loop can wait on for a queue of
+// calls: readable while any socket it watches is, while it is signalled,
+// and once a wake-up time passed. An epoll set with an eventfd and a
+// timerfd in it on Linux. Windows has no descriptor that gathers others,
+// so there Open fails and a queue has no descriptor (TCompletionQueue says
+// so); its calls are collected with Next and a time-out.
+
+#include <chrono>
+
+namespace zelplatform {
+
+class ReadyDescriptor {
+ public:
+  ReadyDescriptor() = default;
+  ~ReadyDescriptor();
+  ReadyDescriptor(const ReadyDescriptor&) = delete;
+  ReadyDescriptor& operator=(const ReadyDescriptor&) = delete;
+
+  // False when the system gave none.
+  bool Open();
+  int Fd() const { return m_poll; }
+  // Adds a socket's descriptor; a closed one leaves the set by itself.
+  bool Watch(int fd) const;
+  void Signal(bool on);
+  void WakeIn(std::chrono::steady_clock::duration delay);
+
+ private:
+  int m_poll = -1;
+  int m_event = -1;
+  int m_timer = -1;
+  bool m_signalled = false;
+};
+
+}  // namespace zelplatform

@@ -1,0 +1,51 @@
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+
+#include "ReadyDescriptor.h"
+
+namespace zelplatform {
+
+ReadyDescriptor::~ReadyDescriptor() {
+  for (const int fd : {m_poll, m_event, m_timer})
+    if (fd >= 0) close(fd);
+}
+
+bool ReadyDescriptor::Open() {
+  m_poll = epoll_create1(EPOLL_CLOEXEC);
+  m_event = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  m_timer = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+  return m_poll >= 0 && m_event >= 0 && m_timer >= 0 && Watch(m_event) && Watch(m_timer);
+}
+
+bool ReadyDescriptor::Watch(int fd) const {
+  epoll_event interest{};
+  interest.events = EPOLLIN;
+  interest.data.fd = fd;
+  return epoll_ctl(m_poll, EPOLL_CTL_ADD, fd, &interest) == 0 || errno == EEXIST;
+}
+
+void ReadyDescriptor::Signal(bool on) {
+  if (on == m_signalled) return;
+  std::uint64_t count = 1;
+  const ssize_t done = on ? write(m_event, &count, sizeof count) : read(m_event, &count, sizeof count);
+  m_signalled = on && done == sizeof count;
+}
+
+void ReadyDescriptor::WakeIn(std::chrono::steady_clock::duration delay) {
+  std::uint64_t expired = 0;
+  while (read(m_timer, &expired, sizeof expired) > 0) {
+  }
+  itimerspec when{};
+  const auto nanos = std::max<std::int64_t>(std::chrono::nanoseconds(delay).count(), 1);
+  when.it_value.tv_sec = static_cast<time_t>(nanos / 1000000000);
+  when.it_value.tv_nsec = static_cast<long>(nanos % 1000000000);
+  timerfd_settime(m_timer, 0, &when, nullptr);
+}
+
+}  // namespace zelplatform

@@ -1,0 +1,15 @@
+#include "ReadyDescriptor.h"
+
+namespace zelplatform {
+
+ReadyDescriptor::~ReadyDescriptor() = default;
+
+bool ReadyDescriptor::Open() { return false; }
+
+bool ReadyDescriptor::Watch(int) const { return false; }
+
+void ReadyDescriptor::Signal(bool on) { m_signalled = on; }
+
+void ReadyDescriptor::WakeIn(std::chrono::steady_clock::duration) {}
+
+}  // namespace zelplatform
