@@ -154,10 +154,8 @@ void PresenceSimulator::Stop() {
 }
 
 void PresenceSimulator::Shutdown() {
-  std::string error;
-  if (m_pairing && m_server.State().role == TServerRole::Serving && !m_pairing->HandOver(TServerRole::ShuttingDown, &error))
-    NuxDiagStream(TDiag::WARN, __LINE__, __FILE__, "PresenceSimulator", "Shutdown")
-        << "Handing over to " << m_pairing->Peer() << " failed: " << error;
+  // A hand-over that fails says so itself.
+  if (m_pairing && m_server.State().role == TServerRole::Serving) m_pairing->HandOver(TServerRole::ShuttingDown, nullptr);
   m_server.StandBy(TServerRole::ShuttingDown);
   EndServing(TServerRole::ShuttingDown);
   Stop();
@@ -194,6 +192,10 @@ void PresenceSimulator::Publish(PS::enEvent type, long userKey, const char* data
 TEventPosition PresenceSimulator::Position() const {
   const TEventPublisher* publisher = m_livePublisher;
   return publisher ? publisher->Position() : TEventPosition();
+}
+
+std::uint64_t PresenceSimulator::AcknowledgedAfter(const TEventPosition& through) const {
+  return m_acknowledged.CountAfter(through);
 }
 
 void PresenceSimulator::Handle(TRPC& rpc) {
@@ -263,6 +265,7 @@ void PresenceSimulator::AnswerUserPresence(TRPC& rpc) {
   TEventPosition at;
   m_users.Act(call, &at);
   rpc.SetStatePosition(at);
+  if (!query && call.GetErrorCode() == PS::ERR_NONE) m_acknowledged.Record(at);
   NuxDiagStream report(TDiag::INFO, __LINE__, __FILE__, "PresenceSimulator", "AnswerUserPresence");
   if (report.IsActive()) report << call.ToString_RPCInformation() << ": " << PS::ToString(call.GetErrorCode());
   call.PackRpcReply(rpc);

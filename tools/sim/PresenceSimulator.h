@@ -38,6 +38,7 @@
 #include <string>
 #include <vector>
 
+#include "AckLedger.h"
 #include "Churn.h"
 #include "Pairing.h"
 #include "UserTable.h"
@@ -112,6 +113,7 @@ class PresenceSimulator : private PairMember {
 
   void Publish(ZelTPresenceServer::enEvent type, long userKey, const char* data, std::size_t size);
   TEventPosition Position() const override;
+  std::uint64_t AcknowledgedAfter(const TEventPosition& through) const override;
   void BeginServing(std::vector<ZelTUserPresence> users, bool replace) override;
   void EndServing(TServerRole role) override;
   void AnswerServerStatus(TRPC& rpc) const;
@@ -130,6 +132,8 @@ class PresenceSimulator : private PairMember {
   ZelQorvServerStatus m_status{Generic::SERVERTYPE_PRESENCE};
   bool m_shuttingDown = false;
   UserTable m_users;
+  // The positions of the user actions it carried out.
+  AckLedger m_acknowledged;
   std::vector<TMediaReadiness> m_readiness;
   std::map<unsigned short, Answer> m_answers;
   TRPCServer m_server;
