@@ -63,7 +63,7 @@ void ListProbe::Step() {
   if (untilDue > Clock::duration::zero() && untilDue <= kInterval) return;
   std::unique_lock<std::mutex> lock(m_lock, std::try_to_lock);
   if (!lock) return;
-  const bool roundOver = now >= m_nextRound || now < m_askedAt;
+  const bool roundOver = m_askSoon.exchange(false) || now >= m_nextRound || now < m_askedAt;
   bool pending = false;
   for (std::size_t index = 0; index < m_questions.size(); ++index) {
     if (m_questions[index].lease) Collect(index, now);
@@ -77,6 +77,12 @@ void ListProbe::Step() {
   }
   const Clock::time_point next = pending ? now + kLookAgain : m_nextRound;
   m_lookAt.store(next.time_since_epoch().count(), std::memory_order_relaxed);
+  if (m_askSoon) m_lookAt.store(0, std::memory_order_relaxed);
+}
+
+void ListProbe::AskSoon() {
+  m_askSoon = true;
+  m_lookAt.store(0, std::memory_order_relaxed);
 }
 
 void ListProbe::Ask(Clock::time_point now) {

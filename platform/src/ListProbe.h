@@ -38,6 +38,9 @@ class ListProbe {
 
   // Any thread.
   void Step();
+  // The next Step asks every server again: what it knows changed. Any
+  // thread, even within Step.
+  void AskSoon();
 
  private:
   struct Question;
@@ -56,6 +59,7 @@ class ListProbe {
   Clock::time_point m_nextRound;
   // When Step has something to do again (clock ticks).
   std::atomic<Clock::rep> m_lookAt{0};
+  std::atomic<bool> m_askSoon{false};
 };
 
 }  // namespace zelplatform

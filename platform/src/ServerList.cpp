@@ -133,6 +133,8 @@ void ServerList::NoteTwoServing(std::size_t lower, std::uint64_t lowerTerm, std:
   Diag(TDiag::WARN, __LINE__, __FILE__, "Two servers of %s serve at once: %s; calls go to %s, under the higher term",
        m_name.c_str(), m_lastTwoServing.c_str(), m_endpoints[higher].c_str());
   SetActive(higher);
+  // The other stands by at the question that carries the higher term.
+  m_probe->AskSoon();
 }
 
 std::pair<std::uint64_t, std::string> ServerList::TwoServing() const {
