@@ -69,8 +69,10 @@ TEST_F(PairingTest, AStandbyTakesOverOnlyWhenNoPeerInChargeWasHeard) {
   using zelsim::PeerHeard;
   using Cause = zelsim::TakeOverCause;
   const auto view = [](Role role, bool primary, bool starting, PeerHeard heard, Role peer, std::uint32_t peerId,
-                       long since) {
+                       long since, bool replaced = false, long turningAway = 0) {
     PairView v;
+    v.replaced = replaced;
+    v.turningAway = milliseconds(turningAway);
     v.role = role;
     v.id = 5;
     v.primary = primary;
@@ -106,25 +108,40 @@ TEST_F(PairingTest, AStandbyTakesOverOnlyWhenNoPeerInChargeWasHeard) {
       {"both stand by, peer's id higher", view(Role::Standby, false, false, answered, Role::Standby, 9, 300), Cause::None},
       {"both stand by, own id higher", view(Role::Standby, false, false, answered, Role::Standby, 4, 300),
        Cause::PeerStandsBy},
+      {"replaced, peer gone", view(Role::Standby, false, false, gone, Role::Standby, 0, 60000, true), Cause::None},
+      {"replaced, peer silent", view(Role::Standby, true, false, silent, Role::Standby, 0, 60000, true), Cause::None},
+      {"replaced, callers come briefly", view(Role::Standby, false, false, gone, Role::Standby, 0, 60000, true, 299),
+       Cause::None},
+      {"replaced, callers keep coming", view(Role::Standby, false, false, gone, Role::Standby, 0, 60000, true, 300),
+       Cause::CallersTurnedAway},
+      {"replaced, callers come too soon", view(Role::Standby, false, false, gone, Role::Standby, 0, 299, true, 5000),
+       Cause::None},
+      {"replaced, peer heard again", view(Role::Standby, false, false, answered, Role::Standby, 4, 300, true),
+       Cause::PeerStandsBy},
   };
   for (const auto& c : cases) EXPECT_EQ(zelsim::ShouldTakeOver(c.view), c.cause) << c.name;
 }
 
-// Acknowledged changes are counted after a position of the server's own
-// stream; all of them against a copy that was never of its stream; the
-// oldest forgotten beyond the bound.
-TEST_F(PairingTest, TheLedgerCountsAcknowledgedChangesAfterAPosition) {
+// Acknowledged changes are counted between two positions of the server's
+// own stream; from the first against a copy that was never of its stream;
+// the oldest forgotten beyond the bound.
+TEST_F(PairingTest, TheLedgerCountsAcknowledgedChangesBetweenPositions) {
   zelsim::AckLedger ledger;
   for (const std::uint64_t position : {10, 11, 11, 75, 200, 64 + 63}) ledger.Record({7, position});
   const struct {
-    TEventPosition through;
+    TEventPosition after;
+    std::uint64_t upTo;
     std::uint64_t count;
-  } cases[] = {{{7, 9}, 5}, {{7, 10}, 4}, {{7, 11}, 3}, {{7, 126}, 2}, {{7, 127}, 1}, {{7, 500}, 0}, {{3, 500}, 5}, {{}, 5}};
-  for (const auto& c : cases) EXPECT_EQ(ledger.CountAfter(c.through), c.count) << c.through.position;
+  } cases[] = {{{7, 9}, 500, 5}, {{7, 10}, 500, 4},  {{7, 11}, 500, 3}, {{7, 126}, 500, 2}, {{7, 127}, 500, 1},
+               {{7, 500}, 900, 0}, {{3, 500}, 500, 5}, {{}, 500, 5},     {{7, 10}, 127, 3},   {{7, 10}, 126, 2},
+               {{}, 11, 2},       {{7, 74}, 75, 1}};
+  for (const auto& c : cases)
+    EXPECT_EQ(ledger.CountBetween(c.after, {7, c.upTo}), c.count) << c.after.position << ".." << c.upTo;
+  EXPECT_EQ(ledger.CountBetween({}, {3, 500}), 0u) << "up to a position of another stream";
   ledger.Record({7, 200 + zelsim::AckLedger::kMaxPositions});
-  EXPECT_EQ(ledger.CountAfter({7, 0}), 1u) << "the oldest forgotten";
+  EXPECT_EQ(ledger.CountBetween({7, 0}, {7, ~0ull}), 1u) << "the oldest forgotten";
   ledger.Record({8, 3});
-  EXPECT_EQ(ledger.CountAfter({7, 0}), 1u) << "a new incarnation starts afresh";
+  EXPECT_EQ(ledger.CountBetween({7, 0}, {8, 3}), 1u) << "a new incarnation starts afresh";
 }
 
 // On the test's clock: a peer that keeps its connection but does not

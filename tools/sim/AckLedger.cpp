@@ -36,15 +36,17 @@ void AckLedger::Record(const TEventPosition& at) {
   m_words[word] |= std::uint64_t{1} << ((at.position - m_base) % kBits);
 }
 
-std::uint64_t AckLedger::CountAfter(const TEventPosition& through) const {
+std::uint64_t AckLedger::CountBetween(const TEventPosition& after, const TEventPosition& upTo) const {
   std::lock_guard<std::mutex> guard(m_lock);
-  const bool ours = through.incarnation == m_incarnation && through.IsKnown();
+  if (upTo.incarnation != m_incarnation || !upTo.IsKnown()) return 0;
+  const std::uint64_t from = after.incarnation == m_incarnation && after.IsKnown() ? after.position + 1 : 0;
   std::uint64_t count = 0;
   for (std::uint64_t word = 0; word < m_words.size(); ++word) {
     const std::uint64_t first = m_base + word * kBits;
+    if (first + kBits <= from || first > upTo.position) continue;
     std::uint64_t bits = m_words[word];
-    if (ours && through.position >= first + kBits - 1) continue;
-    if (ours && through.position >= first) bits &= ~std::uint64_t{0} << (through.position - first + 1);
+    if (from > first) bits &= ~std::uint64_t{0} << (from - first);
+    if (upTo.position < first + kBits - 1) bits &= ~(~std::uint64_t{0} << (upTo.position - first + 1));
     count += Ones(bits);
   }
   return count;

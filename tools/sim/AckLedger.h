@@ -22,9 +22,10 @@ class AckLedger {
   static constexpr std::uint64_t kMaxPositions = std::uint64_t{1} << 24;
 
   void Record(const TEventPosition& at);
-  // Changes recorded after `through`; all of them when it is of another
-  // incarnation (the copy was never of this server's table).
-  std::uint64_t CountAfter(const TEventPosition& through) const;
+  // Changes recorded after `after` and up to `upTo`; from the first one when
+  // `after` is of another incarnation (the copy was never of this server's
+  // table).
+  std::uint64_t CountBetween(const TEventPosition& after, const TEventPosition& upTo) const;
 
  private:
   mutable std::mutex m_lock;

@@ -16,6 +16,14 @@
 // One started as the primary takes over at once when, before it ever
 // served, its peer answers not in charge or is gone; a silent peer it
 // waits for like the other.
+//
+// One that stood down for a caller's term, and has not heard its peer
+// since, knows that another server serves where its callers reach it,
+// though it cannot reach it: it takes over again only once callers have
+// been turned away by it for the take-over time (they would not come if
+// the other served them), never merely because its peer stays out of
+// reach: two servers cut off from each other would take turns, each
+// losing what the other had acknowledged.
 
 #include <chrono>
 #include <cstdint>
@@ -44,10 +52,15 @@ struct PairView {
   std::chrono::milliseconds sinceInCharge{0};
   std::chrono::milliseconds takeover{300};
   std::chrono::milliseconds silence{3000};
+  // It stood down for a caller's term and has not heard its peer since.
+  bool replaced = false;
+  // How long callers have been turned away without a pause as long as the
+  // take-over time.
+  std::chrono::milliseconds turningAway{0};
 };
 
 // Why a standby takes over now; None: it does not.
-enum class TakeOverCause { None, Primary, PeerGone, PeerStandsBy, PeerSilent };
+enum class TakeOverCause { None, Primary, PeerGone, PeerStandsBy, PeerSilent, CallersTurnedAway };
 
 bool InCharge(TServerRole role);
 TakeOverCause ShouldTakeOver(const PairView& view);

@@ -87,6 +87,7 @@ void Pairing::Look() {
   if (m_fenced.exchange(false)) StandDown();
   if (m_handOverAsked.exchange(false)) HandOver(TServerRole::HandingOver, nullptr);
   Hear(m_watch->Look());
+  NoteTurnedAway();
   if (m_lossUncounted && m_peer == PeerHeard::Answered && CountLost()) m_lossUncounted = false;
   std::lock_guard<std::mutex> guard(m_transition);
   // The peer took over just now: what it said before does not count.
@@ -110,6 +111,9 @@ void Pairing::Look() {
       return TakeOverLocked("both stood by for " + Ms(view.sinceInCharge) + ", and its id is the higher");
     case TakeOverCause::PeerSilent:
       return TakeOverLocked("its peer did not answer for " + Ms(view.sinceInCharge));
+    case TakeOverCause::CallersTurnedAway:
+      return TakeOverLocked("callers came to it for " + Ms(view.turningAway) + " while its peer was out of reach" +
+                            why);
     case TakeOverCause::None:
       return;
   }
@@ -123,7 +127,22 @@ void Pairing::StandDown() {
   m_inChargeAt = Clock::Now();
   m_starting = false;
   m_takeoverDelay = std::min(m_takeoverDelay * 2, m_options.takeover * kLongestDelayFactor);
-  m_lossUncounted = m_servedTerm != 0;
+  m_replaced = true;
+  if (m_servedTerm == 0) return;
+  m_lossUncounted = true;
+  m_lostTerm = m_servedTerm;
+  m_lostUpTo = m_member.Position();
+}
+
+// Callers come to a server that does not serve only when the one they know
+// serves does not answer them.
+void Pairing::NoteTurnedAway() {
+  const std::uint64_t turnedAway = m_member.TurnedAway();
+  if (turnedAway == m_turnedAway) return;
+  m_turnedAway = turnedAway;
+  const Clock::time_point now = Clock::Now();
+  if (now - m_turnedAt > m_options.takeover) m_turningSince = now;
+  m_turnedAt = now;
 }
 
 void Pairing::Hear(const PeerWatch::Heard& heard) {
@@ -140,6 +159,7 @@ void Pairing::Hear(const PeerWatch::Heard& heard) {
   }
   m_peer = PeerHeard::Answered;
   m_peerState = heard.state;
+  m_replaced = false;
   m_takeoverDelay = m_options.takeover;
   if (InCharge(heard.state.role)) m_inChargeAt = now;
   const std::uint64_t own = m_server.State().term;
@@ -162,6 +182,10 @@ PairView Pairing::View() const {
   view.sinceInCharge = std::chrono::duration_cast<milliseconds>(Clock::Now() - m_inChargeAt);
   view.takeover = m_takeoverDelay;
   view.silence = std::max(m_options.takeover * kSilenceFactor, m_takeoverDelay);
+  view.replaced = m_replaced;
+  const Clock::time_point now = Clock::Now();
+  if (now - m_turnedAt <= m_options.takeover)
+    view.turningAway = std::chrono::duration_cast<milliseconds>(now - m_turningSince);
   return view;
 }
 
@@ -296,25 +320,25 @@ bool Pairing::CountLost() {
   TRPC rpc;
   rpc.SetRPCType(kTermBeganRpcType);
   rpc.SetIdempotent(true);
-  const std::string call = EncodeAdminCall({m_servedTerm, {}});
+  const std::string call = EncodeAdminCall({m_lostTerm, {}});
   rpc.SetCallData(call.data(), call.size());
   TThreadQueue replies;
   AdminCall began;
   if (!m_caller.SendRPC(rpc, m_options.peer.c_str(), replies, static_cast<long>(m_options.takeover.count()), 0) ||
       !DecodeAdminCall(rpc.GetReplyPointer(), rpc.GetReplySize(), began))
     return false;
-  if (began.term <= m_servedTerm) {
+  if (began.term <= m_lostTerm) {
     Diag(TDiag::WARN, __LINE__, __FILE__,
          "Stood down from term %s, but its peer %s took over under no term above it: what it lost is not known",
-         Term(m_servedTerm).c_str(), m_options.peer.c_str());
+         Term(m_lostTerm).c_str(), m_options.peer.c_str());
     return true;
   }
-  const std::uint64_t lost = m_member.AcknowledgedAfter(began.through);
+  const std::uint64_t lost = m_member.AcknowledgedBetween(began.through, m_lostUpTo);
   m_server.CountLostChanges(static_cast<std::uint32_t>(std::min<std::uint64_t>(lost, UINT32_MAX)));
   Diag(TDiag::WARN, __LINE__, __FILE__,
-       "Served under term %s after %s took over under term %s: %llu changes it acknowledged after event %llu, where "
+       "Served under term %s after %s took over under term %s: %llu acknowledged changes after event %llu, where "
        "the other's table began, are lost",
-       Term(m_servedTerm).c_str(), m_options.peer.c_str(), Term(began.term).c_str(),
+       Term(m_lostTerm).c_str(), m_options.peer.c_str(), Term(began.term).c_str(),
        static_cast<unsigned long long>(lost), static_cast<unsigned long long>(began.through.position));
   return true;
 }

@@ -61,8 +61,11 @@ class PairMember {
   virtual void EndServing(TServerRole role) = 0;
   // Where its event stream stands.
   virtual TEventPosition Position() const = 0;
-  // Changes it acknowledged to callers after `through` (AckLedger).
-  virtual std::uint64_t AcknowledgedAfter(const TEventPosition& through) const = 0;
+  // Changes it acknowledged to callers after `after` and up to `upTo`
+  // (AckLedger).
+  virtual std::uint64_t AcknowledgedBetween(const TEventPosition& after, const TEventPosition& upTo) const = 0;
+  // Callers' calls it answered as standing by, since it started.
+  virtual std::uint64_t TurnedAway() const = 0;
 };
 
 class Pairing {
@@ -95,6 +98,7 @@ class Pairing {
   void Look();
   void StandDown();
   void Hear(const PeerWatch::Heard& heard);
+  void NoteTurnedAway();
   PairView View() const;
   // REQUIRES: m_transition held, for all below.
   void TakeOverLocked(const std::string& cause);
@@ -129,10 +133,19 @@ class Pairing {
   // not heard: two servers cut off from each other but not from their
   // callers would otherwise take turns, each fenced by the other's term.
   std::chrono::milliseconds m_takeoverDelay;
-  // The term it served under last, and, once it stood down from it for a
-  // higher one, that it must still count what it lost.
+  // Stood down for a caller's term and has not heard its peer since.
+  bool m_replaced = false;
+  // Callers turned away: the count last seen, since when without a pause.
+  std::uint64_t m_turnedAway = 0;
+  std::chrono::steady_clock::time_point m_turningSince;
+  std::chrono::steady_clock::time_point m_turnedAt;
+  // The term it served under last; once it stood down from one for a higher
+  // term, that term and its stream's position then, until it counted what
+  // it lost.
   std::atomic<std::uint64_t> m_servedTerm{0};
   bool m_lossUncounted = false;
+  std::uint64_t m_lostTerm = 0;
+  TEventPosition m_lostUpTo;
 
   // Where its latest term's table began: the peer's position then.
   mutable std::mutex m_beganLock;

@@ -194,14 +194,15 @@ TEventPosition PresenceSimulator::Position() const {
   return publisher ? publisher->Position() : TEventPosition();
 }
 
-std::uint64_t PresenceSimulator::AcknowledgedAfter(const TEventPosition& through) const {
-  return m_acknowledged.CountAfter(through);
+std::uint64_t PresenceSimulator::AcknowledgedBetween(const TEventPosition& after, const TEventPosition& upTo) const {
+  return m_acknowledged.CountBetween(after, upTo);
 }
 
 void PresenceSimulator::Handle(TRPC& rpc) {
   if (m_pairing && m_pairing->Answer(rpc)) return;
   const auto answer = m_answers.find(rpc.GetRPCType());
   if (answer != m_answers.end()) {
+    if (rpc.GetServerRole() == TServerRole::Standby) ++m_turnedAway;
     answer->second(rpc);
     return;
   }

@@ -113,7 +113,8 @@ class PresenceSimulator : private PairMember {
 
   void Publish(ZelTPresenceServer::enEvent type, long userKey, const char* data, std::size_t size);
   TEventPosition Position() const override;
-  std::uint64_t AcknowledgedAfter(const TEventPosition& through) const override;
+  std::uint64_t AcknowledgedBetween(const TEventPosition& after, const TEventPosition& upTo) const override;
+  std::uint64_t TurnedAway() const override { return m_turnedAway; }
   void BeginServing(std::vector<ZelTUserPresence> users, bool replace) override;
   void EndServing(TServerRole role) override;
   void AnswerServerStatus(TRPC& rpc) const;
@@ -134,6 +135,7 @@ class PresenceSimulator : private PairMember {
   UserTable m_users;
   // The positions of the user actions it carried out.
   AckLedger m_acknowledged;
+  std::atomic<std::uint64_t> m_turnedAway{0};
   std::vector<TMediaReadiness> m_readiness;
   std::map<unsigned short, Answer> m_answers;
   TRPCServer m_server;
