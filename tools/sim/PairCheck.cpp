@@ -45,8 +45,6 @@ using Clock = std::chrono::steady_clock;
 using PS = ZelTPresenceServer;
 constexpr long kAgentsPerThread = 4;
 constexpr long kFirstKey = 42;
-// Acknowledgements are followed this long: far beyond a cut and its repair.
-constexpr auto kKept = std::chrono::seconds(60);
 
 double MsSince(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration<double, std::milli>(to - from).count();

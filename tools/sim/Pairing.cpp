@@ -96,27 +96,27 @@ void Pairing::Look() {
   // A primary decides at once only on what it first hears of its peer.
   if (m_peer != PeerHeard::Silent) m_starting = false;
   const TakeOverCause cause = ShouldTakeOver(view);
-  if (cause == TakeOverCause::None) {
-    if (m_server.State().role == TServerRole::Standby) FollowLocked();
-    return;
-  }
+  if (cause != TakeOverCause::None) return TakeOverLocked(CauseText(cause, view));
+  if (m_server.State().role == TServerRole::Standby) FollowLocked();
+}
+
+std::string Pairing::CauseText(TakeOverCause cause, const PairView& view) const {
   const std::string why = m_peerWhy.empty() ? "" : " (" + m_peerWhy + ")";
   switch (cause) {
     case TakeOverCause::Primary:
-      return TakeOverLocked("started as the primary, and its peer " +
-                            (m_peer == PeerHeard::Gone ? "is gone" + why : std::string("stands by")));
+      return "started as the primary, and its peer " + (view.peer == PeerHeard::Gone ? "is gone" + why : "stands by");
     case TakeOverCause::PeerGone:
-      return TakeOverLocked("its peer was gone for " + Ms(view.sinceInCharge) + why);
+      return "its peer was gone for " + Ms(view.sinceInCharge) + why;
     case TakeOverCause::PeerStandsBy:
-      return TakeOverLocked("both stood by for " + Ms(view.sinceInCharge) + ", and its id is the higher");
+      return "both stood by for " + Ms(view.sinceInCharge) + ", and its id is the higher";
     case TakeOverCause::PeerSilent:
-      return TakeOverLocked("its peer did not answer for " + Ms(view.sinceInCharge));
+      return "its peer did not answer for " + Ms(view.sinceInCharge);
     case TakeOverCause::CallersTurnedAway:
-      return TakeOverLocked("callers came to it for " + Ms(view.turningAway) + " while its peer was out of reach" +
-                            why);
+      return "callers came to it for " + Ms(view.turningAway) + " while its peer was out of reach" + why;
     case TakeOverCause::None:
-      return;
+      break;
   }
+  return std::string();
 }
 
 // A higher term made it stand by while it served.

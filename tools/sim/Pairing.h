@@ -100,6 +100,7 @@ class Pairing {
   void Hear(const PeerWatch::Heard& heard);
   void NoteTurnedAway();
   PairView View() const;
+  std::string CauseText(TakeOverCause cause, const PairView& view) const;
   // REQUIRES: m_transition held, for all below.
   void TakeOverLocked(const std::string& cause);
   void FollowLocked();
