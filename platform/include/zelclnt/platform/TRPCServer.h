@@ -30,7 +30,10 @@
 // handler runs. The server answers a question of its role
 // (kRoleRpcType) itself, in any role, at once on its socket thread, ahead
 // of the calls waiting for the handler; such answers are not counted as
-// calls served.
+// calls served. The answer carries how long it has been in its role and
+// its counts since it started: take-overs, stand-downs for a higher term,
+// hand-overs, and the changes its application counted as lost
+// (CountLostChanges).
 //
 // Threads of its own: one owns the socket, the others run the handler (one
 // unless told otherwise). Server names follow TFramework::SendRPC. Start,
