@@ -118,6 +118,7 @@ bool AsyncEngine::Start(TRPC& rpc, std::shared_ptr<const CallTarget> target, Clo
   SweepIdleConnections(Clock::now());
   const CallTarget& to = *call.target;
   if (to.list) {
+    to.list->Probe();
     call.rounds = std::make_unique<ListRounds>(*to.list, deadline);
     Follow(call, call.rounds->Begin(rpc));
   } else if (!to.pool) {

@@ -26,8 +26,9 @@ constexpr std::pair<const char*, const char*> kFailureTexts[] = {
     {"outcome unknown: ", " after the call was sent; the action may or may not have been carried out"},
     {"busy: the call to ", " was not started: the request has a call in flight"},
     {"cancelled: the call to ", " was cancelled; if it was sent, it may still be carried out"},
+    {"two servers serve: ", ""},
 };
-static_assert(std::size(kFailureTexts) == static_cast<std::size_t>(CallStatus::Cancelled) + 1,
+static_assert(std::size(kFailureTexts) == static_cast<std::size_t>(CallStatus::TwoServing) + 1,
               "a text for every kind");
 
 }  // namespace

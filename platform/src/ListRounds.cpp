@@ -66,6 +66,7 @@ ListRounds::Step ListRounds::NextRound(const TRPC& rpc) {
 ListRounds::Step ListRounds::Attempt(const TRPC& rpc) {
   const Clock::time_point now = Clock::now();
   if (now >= m_deadline) return End(m_answered ? CallStatus::None : Whole(CallStatus::TimedOut));
+  m_attemptAt = now;
   Step step;
   step.kind = Step::Kind::Attempt;
   step.index = (m_first + m_tried) % m_list.Size();
@@ -79,14 +80,22 @@ ListRounds::Step ListRounds::After(const TRPC& rpc, CallStatus status, bool sent
   if (status == CallStatus::None && rpc.GetReplyExpected()) status = StatusOfReply(rpc.GetReturnCode());
   if (status == CallStatus::None) {
     m_list.NoteTerm(rpc.GetServerTerm());
-    if (rpc.GetServerRole() == TServerRole::Serving) {
+    const bool serving = rpc.GetServerRole() == TServerRole::Serving;
+    const auto higher = serving ? m_list.ReplacedBy(index, rpc.GetServerTerm(), m_attemptAt) : std::nullopt;
+    // What it carried out the other's table never held; what it answered is behind.
+    if (higher && !rpc.IsIdempotent()) return End(Replaced(index, *higher, rpc.GetServerTerm()));
+    if (higher) {
+      m_lost = true;
+      m_round.push_back(m_list.Endpoint(index) + " serves under a term " + m_list.Endpoint(*higher) + " replaced");
+    } else if (serving) {
       if (m_list.SetActive(index))
         Diag(TDiag::INFO, __LINE__, __FILE__, "Calls to %s go to %s", m_list.Name().c_str(),
              m_list.Endpoint(index).c_str());
       return End(CallStatus::None);
+    } else {
+      m_answered = m_answeredNow = true;
+      NoteRole(index, rpc.GetServerRole());
     }
-    m_answered = m_answeredNow = true;
-    NoteRole(index, rpc.GetServerRole());
   } else {
     switch (Judge(status, sent, rpc.IsIdempotent())) {
       case Verdict::Final:
@@ -134,6 +143,15 @@ void ListRounds::NoteRole(std::size_t index, TServerRole role) {
 CallStatus ListRounds::At(std::size_t index, CallStatus status, const std::string& detail) {
   m_text = FailureText(status, m_list.Endpoint(index), detail);
   return status;
+}
+
+CallStatus ListRounds::Replaced(std::size_t index, std::size_t higher, std::uint64_t term) {
+  m_text = FailureText(CallStatus::TwoServing,
+                       m_list.Endpoint(index) + " carried the action out under term " + TServerTerm::ToString(term) +
+                           ", which " + m_list.Endpoint(higher) +
+                           " had replaced; the action is lost once the two meet",
+                       "");
+  return CallStatus::TwoServing;
 }
 
 CallStatus ListRounds::Unknown(std::size_t index, CallStatus why) {

@@ -6,12 +6,16 @@
 //   - an idempotent call also after a time-out or a lost connection, each
 //     server of a round getting a share of the time left;
 //   - any other call that may have run ends as OutcomeUnknown;
+//   - a server that answers as serving under a term another server of the
+//     list had already replaced (ServerList::ReplacedBy) is behind: a query
+//     goes on, an action it carried out ends as TwoServing;
 //   - while no server serves but some answer or lost the connection, a new
 //     round begins a little later each time; a standby's answer stands when
 //     the time is up first.
 // What each server said makes the text of a call that failed.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -59,6 +63,7 @@ class ListRounds {
   // Each fills m_text and returns the status.
   CallStatus At(std::size_t index, CallStatus status, const std::string& detail);
   CallStatus Unknown(std::size_t index, CallStatus why);
+  CallStatus Replaced(std::size_t index, std::size_t higher, std::uint64_t term);
   CallStatus Whole(CallStatus status);
   void Note(std::size_t index, CallStatus status, const std::string& detail);
   void NoteRole(std::size_t index, TServerRole role);
@@ -70,6 +75,7 @@ class ListRounds {
   bool m_answered = false;
   std::size_t m_first = 0;
   std::size_t m_tried = 0;
+  Clock::time_point m_attemptAt;
   bool m_answeredNow = false;
   bool m_lost = false;
   CallStatus m_firstFailure = CallStatus::TimedOut;

@@ -87,6 +87,7 @@ TEventReceiver::TEventReceiver(const std::string& serverName, std::vector<int> e
     if (m_list) {
       m_followedIndex = m_list->Active();
       m_followed = m_list->Endpoint(m_followedIndex);
+      m_twoServingTold = m_list->TwoServingCount();
     }
   }
   m_endpoint = m_list || m_listError.empty() ? zelplatform::EventEndpointOf(m_followed) : std::string();
@@ -526,6 +527,11 @@ void TEventReceiver::Disconnected() {
 }
 
 void TEventReceiver::CheckServing() {
+  m_list->Probe();
+  if (m_list->TwoServingCount() != m_twoServingTold) {
+    m_twoServingTold = m_list->TwoServingCount();
+    Push(TEventNotice::Kind::TwoServing);
+  }
   if (m_lookingFor && Clock::now() >= m_lookAt) LookForServing();
   if (m_list->Active() != m_followedIndex) Follow(m_list->Active());
 }

@@ -116,8 +116,20 @@ int TFramework::QueryRole(const char* serverName, long timeoutMs, TServerState& 
   rpc.SetIdempotent(true);
   TThreadQueue replies;
   if (!SendRPC(rpc, serverName, replies, timeoutMs, 0)) return 0;
-  if (!zelplatform::DecodeRoleAnswer(rpc.GetReplyPointer(), rpc.GetReplySize(), state)) state = TServerState{};
+  if (!ReadRoleAnswer(rpc, state)) state = TServerState{};
   return 1;
+}
+
+bool TFramework::ReadRoleAnswer(const TRPC& rpc, TServerState& state) {
+  return zelplatform::DecodeRoleAnswer(rpc.GetReplyPointer(), rpc.GetReplySize(), state);
+}
+
+TFramework::TwoServingSeen TFramework::TwoServingOf(const std::string& serverName) {
+  if (!zelplatform::ServerList::IsList(serverName.c_str())) return {};
+  const std::shared_ptr<zelplatform::ServerList> list = zelplatform::ServerListFor(serverName, nullptr);
+  if (!list) return {};
+  auto [seen, last] = list->TwoServing();
+  return {seen, std::move(last)};
 }
 
 bool TFramework::LoadKeys(const std::string& directory, std::string* error) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -117,7 +118,8 @@ TRPCServer::TRPCServer(const std::string& serverName, Handler handler)
     : m_endpoint(zelplatform::EndpointOf(serverName)),
       m_handler(std::move(handler)),
       m_queue(std::make_unique<CallQueue>()),
-      m_id(NewServerId()) {}
+      m_id(NewServerId()),
+      m_roleSince(Clock::now()) {}
 
 TRPCServer::~TRPCServer() { Stop(); }
 
@@ -254,7 +256,8 @@ void TRPCServer::TakeCalls() {
 // Answered on the socket thread: a busy handler must not make the server
 // look gone to its peer.
 void TRPCServer::AnswerRole(Call& call) {
-  const TServerState state = Admit(call.frame.term, false);
+  Admit(call.frame.term, false);
+  const TServerState state = State();
   TRPC rpc;
   rpc.SetRPCType(kRoleRpcType);
   rpc.SetServerRole(state.role);
@@ -352,26 +355,43 @@ void TRPCServer::ServeOne(Call& call, TRPC& rpc, zmq::socket_t& replies) {
 
 TServerState TRPCServer::State() const {
   std::lock_guard<std::mutex> guard(m_stateLock);
-  return {m_role, m_term, m_id};
+  return StateLocked();
+}
+
+TServerState TRPCServer::StateLocked() const {
+  TServerState state;
+  state.role = m_role;
+  state.term = m_term;
+  state.id = m_id;
+  const auto inRole = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - m_roleSince).count();
+  state.inRoleMs = static_cast<std::uint32_t>(std::clamp<std::int64_t>(inRole, 0, UINT32_MAX));
+  state.takeOvers = m_takeOvers;
+  state.standDowns = m_standDowns;
+  state.handOvers = m_handOvers;
+  state.lostChanges = m_lostChanges;
+  return state;
 }
 
 std::uint64_t TRPCServer::TakeOver() {
   std::lock_guard<std::mutex> guard(m_stateLock);
   m_term = m_ownTerm = TServerTerm::Next(m_term, m_id);
-  m_role = TServerRole::Serving;
+  ChangeRole(TServerRole::Serving);
+  ++m_takeOvers;
   return m_term;
 }
 
 bool TRPCServer::Resume() {
   std::lock_guard<std::mutex> guard(m_stateLock);
   if (m_ownTerm == 0 || m_term != m_ownTerm) return false;
-  m_role = TServerRole::Serving;
+  ChangeRole(TServerRole::Serving);
   return true;
 }
 
 void TRPCServer::StandBy(TServerRole role) {
   std::unique_lock<std::mutex> lock(m_stateLock);
-  if (role != TServerRole::Serving) m_role = role;
+  if (m_role == TServerRole::Serving && (role == TServerRole::HandingOver || role == TServerRole::ShuttingDown))
+    ++m_handOvers;
+  if (role != TServerRole::Serving) ChangeRole(role);
   // A handler asking does not wait for its own call, nor for those of other
   // handlers that ask too, which wait for it.
   const int own = t_countedCallOf == this ? 1 : 0;
@@ -381,35 +401,52 @@ void TRPCServer::StandBy(TServerRole role) {
   m_askingCalls -= own;
 }
 
-void TRPCServer::NoteTerm(std::uint64_t term) {
+bool TRPCServer::NoteTerm(std::uint64_t term) {
   bool stoodDown = false;
   {
     std::lock_guard<std::mutex> guard(m_stateLock);
     stoodDown = AdoptTerm(term);
   }
   if (stoodDown && m_steppedDown) m_steppedDown(term);
+  return stoodDown;
+}
+
+void TRPCServer::CountLostChanges(std::uint32_t count) {
+  std::lock_guard<std::mutex> guard(m_stateLock);
+  m_lostChanges = static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{m_lostChanges} + count, UINT32_MAX));
 }
 
 bool TRPCServer::AdoptTerm(std::uint64_t term) {
   if (term <= m_term) return false;
   m_term = term;
   if (m_role != TServerRole::Serving) return false;
-  m_role = TServerRole::Standby;
+  ChangeRole(TServerRole::Standby);
+  ++m_standDowns;
   return true;
+}
+
+void TRPCServer::ChangeRole(TServerRole role) {
+  if (role == m_role) return;
+  m_role = role;
+  m_roleSince = Clock::now();
 }
 
 TServerState TRPCServer::Admit(std::uint64_t callerTerm, bool counted) {
   bool stoodDown = false;
   TServerState state;
+  std::uint64_t own = 0;
   {
     std::lock_guard<std::mutex> guard(m_stateLock);
+    own = m_term;
     stoodDown = AdoptTerm(callerTerm);
-    state = {m_role, m_term, m_id};
+    state.role = m_role;
+    state.term = m_term;
+    state.id = m_id;
     if (counted && m_role == TServerRole::Serving) ++m_servingCalls;
   }
   if (stoodDown) {
-    Diag(TDiag::WARN, __LINE__, __FILE__, "RPC server on %s: a caller knows term %s, above its own: standing by",
-         m_boundEndpoint.c_str(), TServerTerm::ToString(callerTerm).c_str());
+    Diag(TDiag::WARN, __LINE__, __FILE__, "RPC server on %s: a caller knows term %s, above its own %s: standing by",
+         m_boundEndpoint.c_str(), TServerTerm::ToString(callerTerm).c_str(), TServerTerm::ToString(own).c_str());
     if (m_steppedDown) m_steppedDown(callerTerm);
   }
   return state;

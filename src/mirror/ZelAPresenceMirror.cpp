@@ -304,6 +304,9 @@ void ZelAPresenceMirror::Handle(const TEventNotice& notice) {
     case Kind::AuthenticationFailed:
       link.kind = Change::CHANGE_REFUSED;
       return Tell(std::move(link));
+    case Kind::TwoServing:
+      link.kind = Change::CHANGE_TWO_SERVING;
+      return Tell(std::move(link));
   }
 }
 

@@ -45,7 +45,7 @@ std::string ZelTPresenceChange::ToString(enKind kind) {
   static constexpr ZelTextEntry kKindTexts[] = {
       {CHANGE_USER, "User"},           {CHANGE_USER_ADDED, "UserAdded"}, {CHANGE_USER_REMOVED, "UserRemoved"},
       {CHANGE_READINESS, "Readiness"}, {CHANGE_SYNCED, "Synced"},        {CHANGE_LINK_DOWN, "LinkDown"},
-      {CHANGE_LINK_UP, "LinkUp"},      {CHANGE_REFUSED, "Refused"},
+      {CHANGE_LINK_UP, "LinkUp"},      {CHANGE_REFUSED, "Refused"},     {CHANGE_TWO_SERVING, "TwoServing"},
   };
   return ZelTextOrInvalid(kKindTexts, kind);
 }

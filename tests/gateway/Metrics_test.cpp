@@ -32,7 +32,8 @@ TEST(MetricsTest, TheExpositionIsExactAndEscapesItsLabels) {
   mirror.resyncs = 2;
   mirror.usersRequeried = 3;
   mirror.users = 50;
-  metrics.SetSources([mirror] { return mirror; }, [] { return true; }, [] { return std::size_t{4}; });
+  metrics.SetSources([mirror] { return mirror; }, [] { return true; }, [] { return std::size_t{4}; },
+                     [] { return std::uint64_t{1}; });
   const std::string buckets[] = {"0.001", "0.0025", "0.005", "0.01", "0.025", "0.05",
                                  "0.1",   "0.25",   "0.5",   "1",    "2.5",   "10"};
   auto histogram = [&](const std::string& label, const int(&counts)[12], int count, const std::string& sum) {
@@ -90,7 +91,11 @@ TEST(MetricsTest, TheExpositionIsExactAndEscapesItsLabels) {
                 "presence_gateway_mirror_users 50\n"
                 "# HELP presence_gateway_mirror_current 1 when the mirror is joined and no user waits for a query.\n"
                 "# TYPE presence_gateway_mirror_current gauge\n"
-                "presence_gateway_mirror_current 1\n");
+                "presence_gateway_mirror_current 1\n"
+                "# HELP presence_gateway_two_serving_total Times two servers of the presence server's list were seen "
+                "serving at once.\n"
+                "# TYPE presence_gateway_two_serving_total counter\n"
+                "presence_gateway_two_serving_total 1\n");
 }
 
 // Every route the router knows is documented, and the document names no

@@ -14,6 +14,7 @@
 #include "Events.h"
 #include "Eventually.h"
 #include "Gate.h"
+#include "ListProbe.h"
 #include "PlatformReset.h"
 #include "RoleFrame.h"
 #include "Rpc.h"
@@ -86,7 +87,7 @@ class FailoverTest : public ::testing::Test {
 
 // A list caller reads the role (flag bit 2) and, once it knows a term,
 // tells it (v3); replies tell the role in their flags whatever the version,
-// and the term in v3. A role answer is 20 bytes.
+// and the term in v3. A role answer is 20 bytes and the server's figures.
 TEST_F(FailoverTest, FramesAsTheWireFormatLaysThemOut) {
   TRPC rpc = CallOf("c");
   rpc.SetReturnCode(0);
@@ -104,8 +105,8 @@ TEST_F(FailoverTest, FramesAsTheWireFormatLaysThemOut) {
             "0700000003000000" "72");
   rpc.SetServerRole(TServerRole::ShuttingDown);
   EXPECT_EQ(Hex(zelplatform::EncodeReply(5, rpc, false)).substr(8, 4), "0103");
-  EXPECT_EQ(Hex(zelplatform::EncodeRoleAnswer({TServerRole::HandingOver, 0x0000000300000007, 0x0a0b0c0d})),
-            "5a535256" "01020000" "0700000003000000" "0d0c0b0a");
+  EXPECT_EQ(Hex(zelplatform::EncodeRoleAnswer({TServerRole::HandingOver, 0x0000000300000007, 0x0a0b0c0d, 1500, 2, 3, 4, 5})),
+            "5a535256" "01020000" "0700000003000000" "0d0c0b0a" "dc050000" "02000000" "03000000" "04000000" "05000000");
 
   // Read back, and refused when cut or unknown.
   zelplatform::CallFrame call;
@@ -118,10 +119,20 @@ TEST_F(FailoverTest, FramesAsTheWireFormatLaysThemOut) {
   ASSERT_TRUE(zelplatform::DecodeReply(replied.data(), replied.size(), reply));
   EXPECT_EQ(std::make_tuple(reply.role, reply.term, reply.size), std::make_tuple(TServerRole::ShuttingDown, 0x0000000300000007ull, 1ul));
   EXPECT_FALSE(zelplatform::DecodeReply(replied.data(), zelplatform::kReplyHeaderSizeV3 - 1, reply));
-  const std::string role = zelplatform::EncodeRoleAnswer({TServerRole::Standby, 4, 5});
+  const std::string role = zelplatform::EncodeRoleAnswer({TServerRole::Standby, 4, 5, 6, 7, 8, 9, 10});
+  const auto read = [](const std::string& bytes) {
+    TServerState state;
+    if (!zelplatform::DecodeRoleAnswer(bytes.data(), bytes.size(), state)) return std::string("refused");
+    return ToString(state.role) + " " + std::to_string(state.term) + " " + std::to_string(state.id) + " " +
+           std::to_string(state.inRoleMs) + " " + std::to_string(state.takeOvers) + " " +
+           std::to_string(state.standDowns) + " " + std::to_string(state.handOvers) + " " +
+           std::to_string(state.lostChanges);
+  };
+  // An earlier server's answer has no figures; a reader ignores bytes beyond those it knows.
+  EXPECT_EQ(read(role + "later"), "standby 4 5 6 7 8 9 10");
+  EXPECT_EQ(read(role.substr(0, 39)), "standby 4 5 0 0 0 0 0");
+  EXPECT_EQ(read(role.substr(0, 20)), "standby 4 5 0 0 0 0 0");
   TServerState state;
-  ASSERT_TRUE(zelplatform::DecodeRoleAnswer((role + "later").data(), role.size() + 5, state));
-  EXPECT_EQ(std::make_tuple(state.role, state.term, state.id), std::make_tuple(TServerRole::Standby, 4ull, 5u));
   for (const std::string& bad : {role.substr(0, 19), std::string(role).replace(5, 1, "\x04"),
                                  std::string(role).replace(4, 1, "\x02"), std::string(role).replace(0, 1, "X")})
     EXPECT_FALSE(zelplatform::DecodeRoleAnswer(bad.data(), bad.size(), state)) << Hex(bad);
@@ -261,6 +272,76 @@ TEST_F(FailoverTest, AHigherTermMakesTheOtherServerStandBy) {
   for (const std::string& call : low.Calls()) EXPECT_EQ(call, "fence (not serving)");
   EXPECT_EQ(told, std::vector<std::uint64_t>{highTerm});
   EXPECT_FALSE(low.Server().Resume());
+}
+
+// Two servers that never met both take over under the first counter; the
+// list asks each its role beside the calls, and once it knows both: the
+// application is told, calls go to the higher term, an action the other
+// carried out meanwhile fails as lost, and the next question makes the
+// other stand by. A clean hand-over afterwards is no such case.
+TEST_F(FailoverTest, TwoServersServingAtOnceAreToldAndTheLowerTermStandsBy) {
+  TestClock clock;
+  Gate gates[2] = {Gate("act"), Gate("act")};
+  Tagged a(UniqueInproc("two-a"), "A", &gates[0]);
+  Tagged b(UniqueInproc("two-b"), "B", &gates[1]);
+  ASSERT_TRUE(a.Start() && b.Start());
+  const std::uint64_t terms[2] = {a.Server().TakeOver(), b.Server().TakeOver()};
+  EXPECT_EQ(TServerTerm::Counter(terms[0]), TServerTerm::Counter(terms[1]));
+  const int lowIs = terms[0] < terms[1] ? 0 : 1;
+  Tagged& low = lowIs == 0 ? a : b;
+  Tagged& high = lowIs == 0 ? b : a;
+  const std::uint64_t lowTerm = terms[lowIs];
+  const std::uint64_t highTerm = terms[1 - lowIs];
+  const std::string lowTag = lowIs == 0 ? "A" : "B";
+  const std::string highTag = lowIs == 0 ? "B" : "A";
+  clock.Advance(milliseconds(100));
+
+  const std::string list = low.Endpoint() + "," + high.Endpoint();
+  TEventReceiver receiver(list);
+  // Its look is the list's first call: every server is asked its role.
+  ASSERT_TRUE(receiver.Start());
+  EXPECT_EQ(CallList(list, "q1"), lowTag + ":q1");
+  // From an object of its own: one object's calls take turns.
+  auto act = std::async(std::launch::async, [&] {
+    TFramework actor("failover-test", "local", 5);
+    TRPC rpc = CallOf("act");
+    const std::string outcome = Call(actor, list, rpc, 5000) ? ReplyOf(rpc) : "failed: " + TFramework::LastFailure().text;
+    return std::make_pair(outcome, TFramework::LastFailure().kind);
+  });
+  ASSERT_TRUE(gates[lowIs].AwaitHeld());
+  std::vector<std::string> told;
+  TEventNotice notice;
+  EXPECT_TRUE(clock.AdvanceUntil(milliseconds(1), [&] {
+    while (receiver.Next(notice, 0)) told.push_back(Describe(notice));
+    return told.size() >= 2;
+  }));
+  EXPECT_EQ(told, (std::vector<std::string>{"TwoServing", "Switched"}));
+  const std::string pair = low.Endpoint() + " under term " + TServerTerm::ToString(lowTerm) + ", " + high.Endpoint() +
+                           " under term " + TServerTerm::ToString(highTerm);
+  const TFramework::TwoServingSeen seen = TFramework::TwoServingOf(list);
+  EXPECT_EQ(std::make_pair(seen.seen, seen.last), std::make_pair(std::uint64_t{1}, pair));
+  EXPECT_EQ(CallList(list, "q2"), highTag + ":q2");
+  gates[lowIs].Open();
+  EXPECT_EQ(act.get(), std::make_pair("failed: two servers serve: " + low.Endpoint() + " carried the action out under term " +
+                                          TServerTerm::ToString(lowTerm) + ", which " + high.Endpoint() +
+                                          " had replaced; the action is lost once the two meet",
+                                      Kind::TwoServing));
+
+  // The next round's question carries the higher term.
+  clock.Advance(zelplatform::ListProbe::kInterval);
+  EXPECT_EQ(CallList(list, "q3"), highTag + ":q3");
+  EXPECT_TRUE(Eventually([&] { return low.Server().State().role == TServerRole::Standby; }));
+  EXPECT_EQ(low.Server().State().term, highTerm);
+
+  high.Server().StandBy(TServerRole::HandingOver);
+  low.Server().TakeOver();
+  high.Server().StandBy(TServerRole::Standby);
+  for (int round = 0; round < 2; ++round) {
+    clock.Advance(zelplatform::ListProbe::kInterval);
+    EXPECT_EQ(CallList(list, "q4"), lowTag + ":q4");
+  }
+  EXPECT_EQ(TFramework::TwoServingOf(list).seen, 1u);
+  EXPECT_EQ(TFramework::TwoServingOf(high.Endpoint()).seen, 0u) << "a single server";
 }
 
 // One server of a pair with its publisher, as a simulator runs them.

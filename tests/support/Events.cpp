@@ -164,6 +164,7 @@ std::string Describe(const TEventNotice& notice) {
     case Kind::Reconnected: return "Reconnected";
     case Kind::AuthenticationFailed: return "AuthenticationFailed";
     case Kind::Switched: return "Switched";
+    case Kind::TwoServing: return "TwoServing";
   }
   return "?";
 }

@@ -132,6 +132,9 @@ TEST(TopViewTest, NoticeLines) {
       {Change::CHANGE_LINK_UP, Change::SYNC_FIRST, "-- events connection back; the events missed meanwhile follow"},
       {Change::CHANGE_REFUSED, Change::SYNC_FIRST,
        "-- the server refused this client's keys: no events until they are right"},
+      {Change::CHANGE_TWO_SERVING, Change::SYNC_FIRST,
+       "-- two servers serve at once: the one under the lower term stands by, and what it changed since the other "
+       "took over is lost"},
       {Change::CHANGE_USER, Change::SYNC_FIRST, ""},
   };
   for (const auto& c : cases) {

@@ -238,6 +238,9 @@ TEST(ZelctlWatchTest, NoticeLines) {
       {Kind::Reconnected, 0, "-- connected to tcp://127.0.0.1:7301 again; the events missed meanwhile follow"},
       {Kind::AuthenticationFailed, 0,
        "-- authentication failed by tcp://127.0.0.1:7301: no events until the keys are right"},
+      {Kind::TwoServing, 0,
+       "-- two servers serve at once: the one under the lower term stands by, and what it changed since the other "
+       "took over is lost"},
       {Kind::Event, ZelTPresenceServer::CONNECTIONEVENT, "CONNECTIONEVENT: 3 bytes"},
   };
   for (const auto& c : cases) {
@@ -368,7 +371,10 @@ TEST_F(ZelctlTest, StatusAndFailoverOfAPair) {
   EXPECT_EQ(status.status, 0);
   const std::string term = TServerTerm::ToString(halves[0]->State().term);
   EXPECT_EQ(FirstLine(status.out), ends[0] + ": serving, term " + term);
-  EXPECT_NE(status.out.find("\n" + ends[1] + ": standby, term " + term + "\n"), std::string::npos) << status.out;
+  EXPECT_NE(status.out.find("\n" + ends[1] + ": standby, term " + term +
+                            "\nrole changes:     took over 0, stood down 0, handed over 0; 0 acknowledged changes lost; "),
+            std::string::npos)
+      << status.out;
   EXPECT_EQ(status.out.substr(status.out.rfind("serving: ")), "serving: " + ends[0] + "\n");
   zeljson::Json pair;
   ASSERT_TRUE(zeljson::Parse(Zelctl({"--server", list, "--json", "status"}).out, pair, nullptr));
@@ -388,6 +394,35 @@ TEST_F(ZelctlTest, StatusAndFailoverOfAPair) {
   for (long key = 42; key < 50; ++key)
     EXPECT_EQ(zelsim::DifferingPartNames(*halves[0]->Users().Find(key), *halves[1]->Users().Find(key)), std::vector<std::string>{})
         << key;
+}
+
+// Two servers that never met (each names a peer that is not there) both
+// serve: the status says so, and which one yields.
+TEST_F(ZelctlTest, StatusWarnsOfTwoServersServingAtOnce) {
+  std::unique_ptr<zelsim::PresenceSimulator> strays[2];
+  for (auto& stray : strays) {
+    zelsim::SimulatorOptions options;
+    options.endpoint = UniqueInproc("zelctl-stray");
+    options.peer = UniqueInproc("zelctl-nobody");
+    options.primary = true;
+    stray = std::make_unique<zelsim::PresenceSimulator>(options);
+    ASSERT_TRUE(stray->Start());
+  }
+  ASSERT_TRUE(Eventually([&] {
+    return strays[0]->State().role == TServerRole::Serving && strays[1]->State().role == TServerRole::Serving;
+  }));
+  const bool firstLow = strays[0]->State().term < strays[1]->State().term;
+  const auto& low = *strays[firstLow ? 0 : 1];
+  const auto& high = *strays[firstLow ? 1 : 0];
+  const Ran status = Zelctl({"--server", strays[0]->Endpoint() + "," + strays[1]->Endpoint(), "status"});
+  EXPECT_EQ(status.status, 1);
+  const std::string tail = "warning: two servers serve at once: " + low.Endpoint() + " under term " +
+                           TServerTerm::ToString(low.State().term) + ", " + high.Endpoint() + " under term " +
+                           TServerTerm::ToString(high.State().term) + "; " + low.Endpoint() +
+                           ", under the lower term, stands by at the next call of a client of the pair, and what it "
+                           "changed since " + high.Endpoint() + " took over is lost\nserving: " + high.Endpoint() + "\n";
+  ASSERT_GE(status.out.size(), tail.size()) << status.out;
+  EXPECT_EQ(status.out.substr(status.out.size() - tail.size()), tail);
 }
 
 }  // namespace

@@ -89,7 +89,8 @@ bool Gateway::Start(std::string* error) {
   m_context = std::make_unique<SessionContext>(
       SessionContext{*m_router, m_workers, m_metrics, &m_feed, &m_hub, m_options.streams});
   m_metrics.SetSources([this] { return m_feed.Counters(); }, [this] { return m_feed.IsCurrent(); },
-                       [this] { return m_hub.Subscribers(); });
+                       [this] { return m_hub.Subscribers(); },
+                       [this] { return TFramework::TwoServingOf(m_options.server).seen; });
   m_listener = std::make_shared<Listener>(m_io, *m_context, m_tls.get());
   if (!m_listener->Open(endpoint, error)) {
     m_listener.reset();

@@ -54,10 +54,11 @@ void Metrics::CountCall(const std::string& call, const std::string& outcome, con
 }
 
 void Metrics::SetSources(std::function<ZelTMirrorCounters()> mirror, std::function<bool()> current,
-                         std::function<std::size_t()> streams) {
+                         std::function<std::size_t()> streams, std::function<std::uint64_t()> twoServing) {
   m_mirror = std::move(mirror);
   m_current = std::move(current);
   m_streams = std::move(streams);
+  m_twoServing = std::move(twoServing);
 }
 
 void Metrics::CountRequest(unsigned status) {
@@ -115,6 +116,9 @@ std::string Metrics::Exposition() const {
       {"presence_gateway_mirror_users", "gauge", "Users the mirror holds.", mirror.users},
       {"presence_gateway_mirror_current", "gauge", "1 when the mirror is joined and no user waits for a query.",
        m_current && m_current() ? 1u : 0u},
+      {"presence_gateway_two_serving_total", "counter",
+       "Times two servers of the presence server's list were seen serving at once.",
+       m_twoServing ? m_twoServing() : 0u},
   };
   for (const auto& figure : figures) {
     Family(out, figure.name, figure.type, figure.help);

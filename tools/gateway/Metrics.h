@@ -4,7 +4,8 @@
 // reason, their latency as a histogram, HTTP requests by status, open
 // connections, open streams and streams closed as too slow, and its
 // mirror's figures (events applied, replayed and unreadable, resyncs,
-// users queried again, users held, whether it is current). There is no Prometheus client library in
+// users queried again, users held, whether it is current), and how often two
+// servers of a list were seen serving at once. There is no Prometheus client library in
 // Debian's archive; the format is small, and written here exactly: families
 // in a fixed order, series sorted by their labels, label values escaped.
 //
@@ -39,8 +40,10 @@ class Metrics {
   void ConnectionClosed() { --m_connections; }
   void StreamDropped() { ++m_streamsDropped; }
   // Read when the figures are written; set before any thread renders.
+  // twoServing: times two servers of the presence server's list were seen
+  // serving at once (TFramework::TwoServingOf).
   void SetSources(std::function<ZelTMirrorCounters()> mirror, std::function<bool()> current,
-                  std::function<std::size_t()> streams);
+                  std::function<std::size_t()> streams, std::function<std::uint64_t()> twoServing);
 
   std::string Exposition() const;
 
@@ -60,6 +63,7 @@ class Metrics {
   std::function<ZelTMirrorCounters()> m_mirror;
   std::function<bool()> m_current;
   std::function<std::size_t()> m_streams;
+  std::function<std::uint64_t()> m_twoServing;
 };
 
 // A label value with backslash, double quote and line feed escaped.

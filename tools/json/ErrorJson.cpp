@@ -25,6 +25,7 @@ constexpr FailureName kFailures[] = {
     {Kind::ClosedInHandshake, "closed_in_handshake"},
     {Kind::NotPresenceServer, "not_presence_server"},
     {Kind::OutcomeUnknown, "outcome_unknown"},
+    {Kind::TwoServing, "two_serving"},
 };
 
 }  // namespace

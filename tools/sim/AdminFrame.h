@@ -7,6 +7,11 @@
 //   kTakeOverRpcType: from the server that hands over to its peer: take over,
 //     under a term above the caller's, once you have every event up to the
 //     position. Answered once it did, or could not.
+//   kTermBeganRpcType: from a server that stood down for a term above the
+//     one it served under: where did your latest term begin? Answered with
+//     a call's record: that term and the position of the caller's stream
+//     its table reflected then (0 and 0: its table was its own, or it never
+//     took over).
 //
 // Call:   magic "ZADM" (4 ASCII bytes), version 1 (u8), reserved (3 bytes),
 //         term (u64), incarnation (u64), position (u64): 32 bytes; zeros
@@ -27,6 +32,7 @@ namespace zelsim {
 
 constexpr unsigned short kHandOverRpcType = 65282;
 constexpr unsigned short kTakeOverRpcType = 65283;
+constexpr unsigned short kTermBeganRpcType = 65284;
 constexpr std::size_t kMaxAdminText = 4096;
 
 struct AdminCall {

@@ -30,6 +30,8 @@ class Follower {
   // It holds every user as of `through` or later, none waiting to be
   // queried again.
   bool CaughtUpTo(const TEventPosition& through) const;
+  // The position of the peer's stream up to which it holds every event.
+  TEventPosition Position() const { return m_mirror.Position(); }
   // Stops following; the users it holds, none when it never joined.
   std::vector<ZelTUserPresence> Finish();
 

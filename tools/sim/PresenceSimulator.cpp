@@ -154,10 +154,8 @@ void PresenceSimulator::Stop() {
 }
 
 void PresenceSimulator::Shutdown() {
-  std::string error;
-  if (m_pairing && m_server.State().role == TServerRole::Serving && !m_pairing->HandOver(TServerRole::ShuttingDown, &error))
-    NuxDiagStream(TDiag::WARN, __LINE__, __FILE__, "PresenceSimulator", "Shutdown")
-        << "Handing over to " << m_pairing->Peer() << " failed: " << error;
+  // A hand-over that fails says so itself.
+  if (m_pairing && m_server.State().role == TServerRole::Serving) m_pairing->HandOver(TServerRole::ShuttingDown, nullptr);
   m_server.StandBy(TServerRole::ShuttingDown);
   EndServing(TServerRole::ShuttingDown);
   Stop();
@@ -196,10 +194,15 @@ TEventPosition PresenceSimulator::Position() const {
   return publisher ? publisher->Position() : TEventPosition();
 }
 
+std::uint64_t PresenceSimulator::AcknowledgedBetween(const TEventPosition& after, const TEventPosition& upTo) const {
+  return m_acknowledged.CountBetween(after, upTo);
+}
+
 void PresenceSimulator::Handle(TRPC& rpc) {
   if (m_pairing && m_pairing->Answer(rpc)) return;
   const auto answer = m_answers.find(rpc.GetRPCType());
   if (answer != m_answers.end()) {
+    if (rpc.GetServerRole() == TServerRole::Standby) ++m_turnedAway;
     answer->second(rpc);
     return;
   }
@@ -263,6 +266,7 @@ void PresenceSimulator::AnswerUserPresence(TRPC& rpc) {
   TEventPosition at;
   m_users.Act(call, &at);
   rpc.SetStatePosition(at);
+  if (!query && call.GetErrorCode() == PS::ERR_NONE) m_acknowledged.Record(at);
   NuxDiagStream report(TDiag::INFO, __LINE__, __FILE__, "PresenceSimulator", "AnswerUserPresence");
   if (report.IsActive()) report << call.ToString_RPCInformation() << ": " << PS::ToString(call.GetErrorCode());
   call.PackRpcReply(rpc);

@@ -38,6 +38,7 @@
 #include <string>
 #include <vector>
 
+#include "AckLedger.h"
 #include "Churn.h"
 #include "Pairing.h"
 #include "UserTable.h"
@@ -112,6 +113,8 @@ class PresenceSimulator : private PairMember {
 
   void Publish(ZelTPresenceServer::enEvent type, long userKey, const char* data, std::size_t size);
   TEventPosition Position() const override;
+  std::uint64_t AcknowledgedBetween(const TEventPosition& after, const TEventPosition& upTo) const override;
+  std::uint64_t TurnedAway() const override { return m_turnedAway; }
   void BeginServing(std::vector<ZelTUserPresence> users, bool replace) override;
   void EndServing(TServerRole role) override;
   void AnswerServerStatus(TRPC& rpc) const;
@@ -130,6 +133,9 @@ class PresenceSimulator : private PairMember {
   ZelQorvServerStatus m_status{Generic::SERVERTYPE_PRESENCE};
   bool m_shuttingDown = false;
   UserTable m_users;
+  // The positions of the user actions it carried out.
+  AckLedger m_acknowledged;
+  std::atomic<std::uint64_t> m_turnedAway{0};
   std::vector<TMediaReadiness> m_readiness;
   std::map<unsigned short, Answer> m_answers;
   TRPCServer m_server;

@@ -1,6 +1,7 @@
 #include "PairCommands.h"
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "AdminFrame.h"
@@ -24,6 +25,29 @@ std::string RoleLine(const std::string& endpoint, const TServerState& state) {
   return endpoint + ": " + ToString(state.role) + ", term " + TServerTerm::ToString(state.term);
 }
 
+std::string FiguresLine(const TServerState& state) {
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.1f", state.inRoleMs / 1000.0);
+  return "role changes:     took over " + std::to_string(state.takeOvers) + ", stood down " +
+         std::to_string(state.standDowns) + ", handed over " + std::to_string(state.handOvers) + "; " +
+         std::to_string(state.lostChanges) + " acknowledged changes lost; " + seconds + " s in this role\n";
+}
+
+zeljson::Json FiguresJson(const TServerState& state) {
+  return {{"inRoleMs", state.inRoleMs},     {"takeOvers", state.takeOvers},    {"standDowns", state.standDowns},
+          {"handOvers", state.handOvers}, {"lostChanges", state.lostChanges}};
+}
+
+// Two that serve at once: the one under the lower term stands by at the
+// next call of any client of the pair, which carries the higher term.
+std::string TwoServingText(const std::string& lower, const TServerState& low, const std::string& higher,
+                           const TServerState& high) {
+  return "two servers serve at once: " + lower + " under term " + TServerTerm::ToString(low.term) + ", " + higher +
+         " under term " + TServerTerm::ToString(high.term) + "; " + lower +
+         ", under the lower term, stands by at the next call of a client of the pair, and what it changed since " +
+         higher + " took over is lost";
+}
+
 }  // namespace
 
 void AddPairCommands(CLI::App& app, Command& chosen) {
@@ -33,6 +57,8 @@ void AddPairCommands(CLI::App& app, Command& chosen) {
 
 int QueryPairStatus(ZelAPresenceServer& api, const std::vector<std::string>& endpoints) {
   std::string serving;
+  TServerState servingState;
+  std::string warning;
   zeljson::Json servers = zeljson::Json::array();
   for (const std::string& endpoint : endpoints) {
     zeljson::Json json = {{"endpoint", endpoint}};
@@ -44,10 +70,19 @@ int QueryPairStatus(ZelAPresenceServer& api, const std::vector<std::string>& end
       servers.push_back(json);
       continue;
     }
-    if (state.role == TServerRole::Serving && serving.empty()) serving = endpoint;
+    if (state.role == TServerRole::Serving && !serving.empty()) {
+      const bool higher = state.term > servingState.term;
+      warning = higher ? TwoServingText(serving, servingState, endpoint, state)
+                       : TwoServingText(endpoint, state, serving, servingState);
+    }
+    if (state.role == TServerRole::Serving && (serving.empty() || state.term > servingState.term)) {
+      serving = endpoint;
+      servingState = state;
+    }
     json["role"] = ToString(state.role);
     json["term"] = TServerTerm::ToString(state.term);
-    if (!JsonOutput()) std::fprintf(Out(), "%s\n", RoleLine(endpoint, state).c_str());
+    json["figures"] = FiguresJson(state);
+    if (!JsonOutput()) std::fprintf(Out(), "%s\n%s", RoleLine(endpoint, state).c_str(), FiguresLine(state).c_str());
     // A server that does not serve refuses, but tells its status all the same.
     ZelTServerStatus status;
     if (api.QueryServerStatus(endpoint, status) == ZelTPresenceServer::ACTION_SUCCEEDED ||
@@ -58,12 +93,14 @@ int QueryPairStatus(ZelAPresenceServer& api, const std::vector<std::string>& end
     servers.push_back(json);
   }
   if (JsonOutput()) {
-    const zeljson::Json pair = {{"servers", servers}, {"serving", serving.empty() ? zeljson::Json() : zeljson::Json(serving)}};
+    zeljson::Json pair = {{"servers", servers}, {"serving", serving.empty() ? zeljson::Json() : zeljson::Json(serving)}};
+    if (!warning.empty()) pair["warning"] = warning;
     std::fprintf(Out(), "%s\n", zeljson::Text(pair).c_str());
   } else {
+    if (!warning.empty()) std::fprintf(Out(), "warning: %s\n", warning.c_str());
     std::fprintf(Out(), "serving: %s\n", serving.empty() ? "none" : serving.c_str());
   }
-  return serving.empty() ? 1 : 0;
+  return serving.empty() || !warning.empty() ? 1 : 0;
 }
 
 int Failover(ZelAPresenceServer& api, const std::string& server) {

@@ -13,8 +13,9 @@ namespace zelctl {
 
 void AddPairCommands(CLI::App& app, Command& chosen);
 
-// Each server's role and status, then "serving: <endpoint>" (or none);
-// 0 when one serves.
+// Each server's role, the figures of its role changes and its status, a
+// warning when two serve at once, then "serving: <endpoint>" (the one
+// under the highest term, or none); 0 when exactly one serves.
 int QueryPairStatus(ZelAPresenceServer& api, const std::vector<std::string>& endpoints);
 int Failover(ZelAPresenceServer& api, const std::string& server);
 

@@ -167,7 +167,8 @@ int Top(ZelAPresenceServer& api, const std::string& server, const TopOptions& op
   bool joined = false;
   const auto told = [&](const ZelTPresenceChange& change) {
     joined = joined || change.kind == Change::CHANGE_SYNCED;
-    const std::string line = TopNoticeLine(change);
+    std::string line = TopNoticeLine(change);
+    if (change.kind == Change::CHANGE_TWO_SERVING) line += " (" + TFramework::TwoServingOf(server).last + ")";
     if (!line.empty()) board.Tell(line);
   };
   const InterruptCatcher interrupt;

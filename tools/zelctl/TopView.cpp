@@ -179,6 +179,9 @@ std::string TopNoticeLine(const ZelTPresenceChange& change) {
       return "-- events connection back; the events missed meanwhile follow";
     case Change::CHANGE_REFUSED:
       return "-- the server refused this client's keys: no events until they are right";
+    case Change::CHANGE_TWO_SERVING:
+      return "-- two servers serve at once: the one under the lower term stands by, and what it changed since the "
+             "other took over is lost";
     default:
       return std::string();
   }

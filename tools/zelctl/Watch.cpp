@@ -122,6 +122,9 @@ std::string NoticeLine(const TEventNotice& notice, const std::string& endpoint, 
       return "-- authentication failed by " + endpoint + ": no events until the keys are right";
     case Kind::Switched:
       return "-- another server serves: events now come from " + endpoint + ", query again for the current state";
+    case Kind::TwoServing:
+      return "-- two servers serve at once: the one under the lower term stands by, and what it changed since the "
+             "other took over is lost";
   }
   return std::string();
 }
@@ -131,6 +134,7 @@ std::string NoticeJsonLine(const TEventNotice& notice, const std::string& endpoi
       {Kind::Resync, "resync"},           {Kind::TooLarge, "tooLarge"},       {Kind::Restarted, "restarted"},
       {Kind::Disconnected, "disconnected"}, {Kind::Reconnected, "reconnected"},
       {Kind::AuthenticationFailed, "authenticationFailed"}, {Kind::Switched, "switched"},
+      {Kind::TwoServing, "twoServing"},
   };
   if (notice.kind != Kind::Event)
     return zeljson::Text(zeljson::Json{{"notice", kNames.at(notice.kind)},

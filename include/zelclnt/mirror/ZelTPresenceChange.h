@@ -2,7 +2,8 @@
 // What a presence mirror tells its application: a user's record changed
 // (which parts, by which event at which position), a user came or went, a
 // medium's readiness changed, the mirror joined the server's stream again,
-// or the event connection went away and came back.
+// the event connection went away and came back, or two servers of a list
+// were seen serving at once.
 //
 // The parts name the fields of a ZelTUserPresence as the wire carries them;
 // a change lists those that now differ from what the mirror held before.
@@ -29,6 +30,8 @@ struct ZelTPresenceChange {
     CHANGE_LINK_DOWN = 5,     // the event connection went away; what is missed is asked for again
     CHANGE_LINK_UP = 6,       // and came back
     CHANGE_REFUSED = 7,       // the server refused this client's keys for its events
+    CHANGE_TWO_SERVING = 8,   // two servers of the list serve at once (TFramework::TwoServingOf): the one under the
+                              // lower term will stand by, and what it changed since the other took over is lost
   };
 
   enum enSyncCause : std::int32_t {

@@ -36,7 +36,9 @@
 // (within Start or Next, up to kProbeTimeoutMs, again every
 // kProbeRetryMs until one serves). Moving to another server is told as
 // Switched: its events begin a stream of their own, so the application
-// queries again, as after Restarted.
+// queries again, as after Restarted. Its looks drive the list's questions
+// to every server (TFramework): two servers seen serving at once are told
+// as TwoServing, and it then follows the one under the higher term.
 //
 // A receiver serves one thread: Start, Next, Run, WaitUntilSubscribed and
 // ResumeAfter are for the thread that owns it. A thread of the receiver's
@@ -78,6 +80,8 @@ struct TEventNotice {
     Reconnected,           // and came back; what was missed meanwhile follows
     AuthenticationFailed,  // the publisher refused this receiver's keys, or is not the server they name
     Switched,              // another server of the list serves: its events follow (Endpoint()): query again
+    TwoServing,            // two servers of the list serve at once (TFramework::TwoServingOf): the one under the
+                           // lower term will stand by, and what it changed since the other took over is lost
   };
   static constexpr std::int64_t kNoUser = std::numeric_limits<std::int64_t>::min();
 
@@ -207,6 +211,8 @@ class TEventReceiver {
   std::shared_ptr<zelplatform::ServerList> m_list;
   std::string m_listError;
   std::size_t m_followedIndex = 0;
+  // The list's count of two servers seen serving at once, as last told.
+  std::uint64_t m_twoServingTold = 0;
   // Its publisher stands by or went away: look for the one that serves.
   bool m_lookingFor = false;
   std::chrono::steady_clock::time_point m_lookAt;

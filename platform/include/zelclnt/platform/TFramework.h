@@ -58,10 +58,22 @@
 // call fails at once. Every call
 // carries the highest term the list's servers told, so that a server
 // serving under a lower one stands by.
+//
+// While a list is in use (calls to it, an event receiver of it) every one
+// of its servers is asked its role, at most every half second, beside the
+// calls and never holding one up: the list learns every server's term, and
+// the next call (or question) to a server serving under a lower one makes
+// it stand by. When one still serves under a lower term than another that
+// certainly served already, two serve at once (cut off from each other, or
+// never met): it is told once per pair of terms (a WARN line,
+// TwoServingOf, a receiver's TwoServing notice) and calls go to the higher
+// term's server. An action that such a server carried out fails as
+// TwoServing: it is lost once the two meet; a query goes on to the next.
 
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -102,12 +114,20 @@ class TFramework {
     OutcomeUnknown,        // a call to a list, not idempotent, got no answer after it was sent: it may have run
     Busy,                  // the TRPC (or request) already has a call in flight: nothing was sent
     Cancelled,             // the caller cancelled the call; if it was sent it may still run
+    TwoServing,            // a server of the list carried the action out under a term that another server of the
+                           // list had already replaced: the action is lost once the two meet
   };
   struct Failure {
     FailureKind kind = FailureKind::None;
     // E.g. "connection refused by tcp://127.0.0.1:7399"; empty for None.
     // Never holds key material.
     std::string text;
+  };
+  // Two servers of a list seen serving at once by this process: how often,
+  // and the last pair, "tcp://a under term 1/…, tcp://b under term 2/…".
+  struct TwoServingSeen {
+    std::uint64_t seen = 0;
+    std::string last;
   };
 
   TFramework();
@@ -143,6 +163,12 @@ class TFramework {
   // is in; nonzero with the answer in *state when it answered. A server
   // that does not know the question serves (term 0, id 0).
   int QueryRole(const char* serverName, long timeoutMs, TServerState& state);
+  // The answer in the reply of a role question started by hand (RPC type
+  // TRPCServer::kRoleRpcType, no call data); false when it holds none.
+  static bool ReadRoleAnswer(const TRPC& rpc, TServerState& state);
+  // What the process saw of two servers of a list serving at once; nothing
+  // for a single server or a malformed list. Any thread.
+  static TwoServingSeen TwoServingOf(const std::string& serverName);
 
   const std::string& GetClientName() const { return m_clientName; }
   const std::string& GetClientNode() const { return m_clientNode; }

@@ -30,7 +30,10 @@
 // handler runs. The server answers a question of its role
 // (kRoleRpcType) itself, in any role, at once on its socket thread, ahead
 // of the calls waiting for the handler; such answers are not counted as
-// calls served.
+// calls served. The answer carries how long it has been in its role and
+// its counts since it started: take-overs, stand-downs for a higher term,
+// hand-overs, and the changes its application counted as lost
+// (CountLostChanges).
 //
 // Threads of its own: one owns the socket, the others run the handler (one
 // unless told otherwise). Server names follow TFramework::SendRPC. Start,
@@ -50,6 +53,7 @@
 #include <thread>
 #include <vector>
 
+#include "zelclnt/platform/TClock.h"
 #include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TRPC.h"
 #include "zelclnt/platform/TServerRole.h"
@@ -104,7 +108,7 @@ class TRPCServer {
   // Calls not served because their caller had stopped waiting.
   std::size_t CallsDropped() const { return m_dropped; }
 
-  // Role, term and id; any thread.
+  // Role, term, id and the figures of its roles; any thread.
   TServerState State() const;
   // Serves under a new term, above every term it has heard of; returns it.
   std::uint64_t TakeOver();
@@ -116,8 +120,11 @@ class TRPCServer {
   // itself asks: it returns at once.
   void StandBy(TServerRole role);
   // A term heard of elsewhere (from the peer): one above its own becomes
-  // its own, and a server that serves stands by.
-  void NoteTerm(std::uint64_t term);
+  // its own, and a server that serves stands by; true when it did.
+  bool NoteTerm(std::uint64_t term);
+  // Changes it acknowledged that the server serving under a higher term
+  // never held: counted in its State().
+  void CountLostChanges(std::uint32_t count);
   // Called, on whichever thread brought the term, when a higher term made
   // the server stand by. Before Start.
   void OnSteppedDown(SteppedDown observer) { m_steppedDown = std::move(observer); }
@@ -142,8 +149,10 @@ class TRPCServer {
   TServerState Admit(std::uint64_t callerTerm, bool counted);
   void AnswerRole(Call& call);
   void Release(const TServerState& admitted);
-  // REQUIRES: m_stateLock held. True when the server stood by.
+  // REQUIRES: m_stateLock held, for these three. True when the server stood by.
   bool AdoptTerm(std::uint64_t term);
+  void ChangeRole(TServerRole role);
+  TServerState StateLocked() const;
 
   std::string m_endpoint;
   std::string m_boundEndpoint;
@@ -173,6 +182,11 @@ class TRPCServer {
   std::uint64_t m_term = 0;
   // The term it last took over under; 0: never.
   std::uint64_t m_ownTerm = 0;
+  TClock::time_point m_roleSince;
+  std::uint32_t m_takeOvers = 0;
+  std::uint32_t m_standDowns = 0;
+  std::uint32_t m_handOvers = 0;
+  std::uint32_t m_lostChanges = 0;
   int m_servingCalls = 0;
   // Of those, the calls whose handler waits in StandBy.
   int m_askingCalls = 0;

@@ -13,7 +13,10 @@
 // A term is a counter in its upper 32 bits, raised at each take-over, and
 // in its lower 32 the id of the server that took over (drawn at random when
 // the server is made, never 0): two servers that each took over unaware of
-// the other never share a term, and the higher id wins. Term 0: none.
+// the other never share a term, and between equal counters the higher id
+// wins (two servers that never met both take over under counter 1: the one
+// with the lower id yields once a client that talked to both calls it).
+// Term 0: none.
 
 #include <cstdint>
 #include <string>
@@ -28,12 +31,23 @@ enum class TServerRole : std::uint8_t {
 // "serving", "standby", "handing over", "shutting down"; "role <n>" else.
 std::string ToString(TServerRole role);
 
-// What a server says of itself when asked (TFramework::QueryRole).
+// What a server says of itself when asked (TFramework::QueryRole). The
+// figures after the id are 0 from servers that do not tell them.
 struct TServerState {
   TServerRole role = TServerRole::Serving;
   std::uint64_t term = 0;
   // Drawn at random when the server is made; never 0 (0: not told).
   std::uint32_t id = 0;
+  // How long it has been in this role, in milliseconds (at most 2^32 - 1).
+  std::uint32_t inRoleMs = 0;
+  // Since it started: the times it took over, stood down for a higher
+  // term, and handed over (or shut down while serving).
+  std::uint32_t takeOvers = 0;
+  std::uint32_t standDowns = 0;
+  std::uint32_t handOvers = 0;
+  // Changes it acknowledged while serving under a term another server had
+  // already replaced: the other's table never held them.
+  std::uint32_t lostChanges = 0;
 };
 
 namespace TServerTerm {
