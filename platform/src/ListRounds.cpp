@@ -14,6 +14,10 @@ constexpr auto kSendBound = std::chrono::milliseconds(500);
 // While no server of a list serves, each round waits longer, up to a bound.
 constexpr auto kFirstRetry = std::chrono::milliseconds(5);
 constexpr auto kLongestRetry = std::chrono::milliseconds(50);
+// A later round goes out only while twice the call's slowest answer fits in
+// the time left, and this much at least: on a busy machine an answer that
+// takes a fraction of a millisecond may wait that long for a thread.
+constexpr auto kLeastReserve = std::chrono::milliseconds(20);
 
 // How a failed attempt on one server counts.
 enum class Verdict {
@@ -54,6 +58,7 @@ ListRounds::Step ListRounds::Begin(const TRPC& rpc) {
 }
 
 ListRounds::Step ListRounds::NextRound(const TRPC& rpc) {
+  ++m_rounds;
   m_round.clear();
   m_first = m_list.Active();
   m_tried = 0;
@@ -65,7 +70,8 @@ ListRounds::Step ListRounds::NextRound(const TRPC& rpc) {
 
 ListRounds::Step ListRounds::Attempt(const TRPC& rpc) {
   const Clock::time_point now = Clock::now();
-  if (now >= m_deadline) return End(m_answered ? CallStatus::None : Whole(CallStatus::TimedOut));
+  // The first round tries every server whatever the time left.
+  if (m_deadline - now <= (m_rounds > 1 ? Reserve() : Clock::duration::zero())) return TimeUp();
   m_attemptAt = now;
   Step step;
   step.kind = Step::Kind::Attempt;
@@ -77,6 +83,7 @@ ListRounds::Step ListRounds::Attempt(const TRPC& rpc) {
 
 ListRounds::Step ListRounds::After(const TRPC& rpc, CallStatus status, bool sent, const std::string& detail) {
   const std::size_t index = (m_first + m_tried) % m_list.Size();
+  if (status == CallStatus::None) m_slowest = std::max(m_slowest, Clock::now() - m_attemptAt);
   if (status == CallStatus::None && rpc.GetReplyExpected()) status = StatusOfReply(rpc.GetReturnCode());
   if (status == CallStatus::None) {
     m_list.NoteTerm(rpc.GetServerTerm());
@@ -118,12 +125,19 @@ ListRounds::Step ListRounds::After(const TRPC& rpc, CallStatus status, bool sent
 ListRounds::Step ListRounds::RoundOver() {
   if (!m_answeredNow && !m_lost) return End(Whole(m_firstFailure));
   const Clock::time_point now = Clock::now();
-  if (now + m_retry >= m_deadline) return End(m_answered ? CallStatus::None : Whole(CallStatus::TimedOut));
+  if (m_deadline - now <= m_retry + Reserve()) return TimeUp();
   Step step;
   step.kind = Step::Kind::Wait;
   step.until = now + m_retry;
   m_retry = std::min<Clock::duration>(m_retry * 2, kLongestRetry);
   return step;
+}
+
+ListRounds::Step ListRounds::TimeUp() { return End(m_answered ? CallStatus::None : Whole(CallStatus::TimedOut)); }
+
+Clock::duration ListRounds::Reserve() const {
+  if (!m_answered) return Clock::duration::zero();
+  return std::max<Clock::duration>(2 * m_slowest, kLeastReserve);
 }
 
 ListRounds::Step ListRounds::End(CallStatus status) const {

@@ -11,7 +11,9 @@
 //     goes on, an action it carried out ends as TwoServing;
 //   - while no server serves but some answer or lost the connection, a new
 //     round begins a little later each time; a standby's answer stands when
-//     the time is up first.
+//     the time is up first, or when too little is left for another answer:
+//     an attempt with no time for its answer would end a call that was
+//     certainly not carried out as OutcomeUnknown.
 // What each server said makes the text of a call that failed.
 
 #include <cstddef>
@@ -59,7 +61,10 @@ class ListRounds {
  private:
   Step Attempt(const TRPC& rpc);
   Step RoundOver();
+  Step TimeUp();
   Step End(CallStatus status) const;
+  // The time a later round keeps for an answer.
+  Clock::duration Reserve() const;
   // Each fills m_text and returns the status.
   CallStatus At(std::size_t index, CallStatus status, const std::string& detail);
   CallStatus Unknown(std::size_t index, CallStatus why);
@@ -73,9 +78,12 @@ class ListRounds {
   Clock::duration m_retry;
   // A standby's answer is in the TRPC: it stands when the time is up first.
   bool m_answered = false;
+  std::size_t m_rounds = 0;
+  // When the attempt under way began, and the slowest answer so far.
+  Clock::time_point m_attemptAt;
+  Clock::duration m_slowest{0};
   std::size_t m_first = 0;
   std::size_t m_tried = 0;
-  Clock::time_point m_attemptAt;
   bool m_answeredNow = false;
   bool m_lost = false;
   CallStatus m_firstFailure = CallStatus::TimedOut;

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <thread>
 #include <tuple>
 
@@ -111,8 +110,9 @@ TEST(ZelTServerStatusTest, QueryReturnsTheSimulatorsStatusOverInprocAndTcp) {
     const TTimeStamp beforeStart(0);
     ASSERT_TRUE(simulator.Start());
     const TTimeStamp afterStart(0);
-    // So that a stamp of the query's time could not pass for the start's.
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // So that a stamp of the query's time could not pass for the start's:
+    // the next millisecond of the wall clock, which stamps both.
+    while (TTimeStamp(0).MillisecondsSince1970() <= afterStart.MillisecondsSince1970()) std::this_thread::yield();
     ZelAPresenceServer api("test", "client");
     ZelTServerStatus status = Filled();
     status.SetAction(static_cast<ZelTServerStatus::Action>(7));
