@@ -1,19 +1,4 @@
-# Cross-builds for Windows with Debian's mingw-w64 (posix threads), and
-# runs what it built under Wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# Windows x64; what it builds runs under 64-bit Wine.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)
 set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
-# Windows 10's API. The C++ and C runtimes and winpthreads go into each
-# binary, which then needs nothing beside it but Windows.
-set(CMAKE_C_FLAGS_INIT "-D_WIN32_WINNT=0x0A00")
-set(CMAKE_CXX_FLAGS_INIT "-D_WIN32_WINNT=0x0A00")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
