@@ -366,6 +366,7 @@ TEST_F(ZelctlTest, TopPrintsThePlainViewOfItsMirror) {
   EXPECT_TRUE(current(view.back())) << all.out;
 
   const Ran chosen = TopUntil({"--server", s, "top", "--users", "43,42,43", "--interval", "50"}, joined);
+  EXPECT_EQ(chosen.status, 0);
   const std::size_t last = chosen.out.rfind("Presence of ");
   ASSERT_NE(last, std::string::npos) << chosen.out;
   EXPECT_EQ(Lines(chosen.out.substr(last))[1], "Agents 2, logged on 2") << chosen.out;
