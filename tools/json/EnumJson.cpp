@@ -174,11 +174,6 @@ Json ToJson(ZelTPostProcessingStatus::enPostProcessingStatus value) {
   return FromOwn(kNames, value);
 }
 
-Json QueryActionJson(std::int32_t action) {
-  static constexpr OwnName kNames[] = {{0, "None"}, {1, "Query"}};
-  return FromOwn(kNames, action);
-}
-
 bool ParseEnumValue(const Json& json, const char* what, std::int32_t first, std::int32_t last,
                     Json (*named)(std::int32_t), std::int32_t& value, std::string* error) {
   std::string names;

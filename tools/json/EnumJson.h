@@ -61,9 +61,6 @@ Json ToJson(ZelTEventBase::enEventCause value);
 Json ToJson(Generic::SERVERTYPES value);
 Json ToJson(TGenericStatus::eServerStatus value);
 Json ToJson(ZelTPostProcessingStatus::enPostProcessingStatus value);
-// The action of the server-status, users and medium-status queries: 0
-// "None", 1 "Query".
-Json QueryActionJson(std::int32_t action);
 
 // Reads into value one of first..last that has a name. False, with a line
 // naming `what` and the names taken in *error, for anything else.
