@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <system_error>
 
 #include <zmq.hpp>
@@ -51,19 +52,22 @@ std::string UniqueIpc(const std::string& stem) {
 
 std::string ClosedTcpEndpoint() { return FreshTcpPort(zmq::socket_type::router); }
 
-// The port below a free one may be any socket's (an outgoing connection's
-// too): both are held at once, then freed.
+// Below the ports the system hands out for port 0 and for outgoing
+// connections (32768 up by default), so that until the server binds them
+// no socket takes them but one that names them; both are held at once,
+// then freed.
 std::string TcpWithFreeEventsPort() {
+  thread_local std::mt19937 pick{std::random_device{}()};
   zmq::context_t context;
   for (int attempt = 0;; ++attempt) {
+    const int port = std::uniform_int_distribution<int>(20000, 32766)(pick);
+    const std::string name = "tcp://127.0.0.1:" + std::to_string(port);
     zmq::socket_t events(context, zmq::socket_type::pub);
     zmq::socket_t server(context, zmq::socket_type::router);
     events.set(zmq::sockopt::linger, 0);
     server.set(zmq::sockopt::linger, 0);
-    events.bind("tcp://127.0.0.1:0");
-    const std::string free = events.get(zmq::sockopt::last_endpoint);
-    const std::string name = "tcp://127.0.0.1:" + std::to_string(std::stoi(free.substr(free.rfind(':') + 1)) - 1);
     try {
+      events.bind("tcp://127.0.0.1:" + std::to_string(port + 1));
       server.bind(name);
       return name;
     } catch (const zmq::error_t&) {
