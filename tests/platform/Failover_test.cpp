@@ -359,7 +359,11 @@ TEST_F(FailoverTest, TwoServersServingAtOnceAreToldAndTheLowerTermStandsBy) {
 // One server of a pair with its publisher, as a simulator runs them.
 struct Half {
   explicit Half(const std::string& name) : server(name, Echo), publisher(name) {}
-  bool Start() { return server.Start() && publisher.Start(); }
+  // Empty, or why it did not start.
+  std::string Start() {
+    std::string error;
+    return server.Start(&error) && publisher.Start(&error) ? "" : error;
+  }
   // Above every term the other has served under, as its peer would tell.
   void Serve(const Half& other) {
     server.NoteTerm(other.server.State().term);
@@ -383,7 +387,7 @@ TEST_F(FailoverTest, EventsFollowTheServerThatServes) {
     const std::string transport = first[which].substr(0, first[which].find(':'));
     auto a = std::make_unique<Half>(first[which]);
     auto b = std::make_unique<Half>(second[which]);
-    ASSERT_TRUE(a->Start() && b->Start()) << transport;
+    ASSERT_EQ(a->Start() + b->Start(), "") << transport;
     a->Serve(*b);
     b->StandBy();
     TEventReceiver receiver(b->server.Endpoint() + "," + a->server.Endpoint(), {35001});
