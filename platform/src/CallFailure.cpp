@@ -27,8 +27,9 @@ constexpr std::pair<const char*, const char*> kFailureTexts[] = {
     {"busy: the call to ", " was not started: the request has a call in flight"},
     {"cancelled: the call to ", " was cancelled; if it was sent, it may still be carried out"},
     {"two servers serve: ", ""},
+    {"not sent to ", ""},
 };
-static_assert(std::size(kFailureTexts) == static_cast<std::size_t>(CallStatus::TwoServing) + 1,
+static_assert(std::size(kFailureTexts) == static_cast<std::size_t>(CallStatus::NotSent) + 1,
               "a text for every kind");
 
 }  // namespace

@@ -33,10 +33,10 @@ AsyncEngine& BlockingEngine() {
   return engine;
 }
 
-int Fail(CallStatus status, const std::string& about) {
+int Fail(CallStatus status, const std::string& about, const std::string& detail = "") {
   TFramework::Failure& failure = ThreadFailure();
   failure.kind = status;
-  failure.text = zelplatform::FailureText(status, about, "");
+  failure.text = zelplatform::FailureText(status, about, detail);
   return 0;
 }
 
@@ -171,6 +171,10 @@ bool TFramework::StartRPC(TRPC& rpc, const char* serverName, TCompletionQueue& q
 
 void TFramework::RefuseAsBusy(const char* serverName) {
   Fail(CallStatus::Busy, zelplatform::EndpointOf(serverName ? serverName : ""));
+}
+
+void TFramework::RefuseAsNotSent(const char* serverName, const std::string& why) {
+  Fail(CallStatus::NotSent, zelplatform::EndpointOf(serverName ? serverName : ""), why);
 }
 
 std::shared_ptr<const zelplatform::CallTarget> TFramework::TargetOf(const char* serverName) {

@@ -1,6 +1,7 @@
 #include "zelclnt/core/ZelAPresenceServer.h"
 
 #include <memory>
+#include <string>
 #include <mutex>
 
 #include "zelclnt/core/ZelTCompletionQueue.h"
@@ -103,8 +104,11 @@ ZelTPresenceServer::ActionResult ZelAPresenceServer::SendQuery(const char* metho
 ZelTPresenceServer::ActionResult ZelAPresenceServer::SendCapability(const char* method, const std::string& server,
                                                                     ZelTCapabilityRequest& request) {
   NuxFenx trace(__LINE__, __FILE__, kClass, method);
-  if (request.GetCapabilityTypeValue() != ZelTUserCapability::CAPABILITY_CAMPAIGN_DIRECTOR)
+  if (request.GetCapabilityTypeValue() != ZelTUserCapability::CAPABILITY_CAMPAIGN_DIRECTOR) {
+    RefuseAsNotSent(server.c_str(), "capability type " + std::to_string(static_cast<long>(request.GetCapabilityTypeValue())) +
+                                        " is not one the server changes");
     return ACTION_NOT_CARRIED_OUT;
+  }
   return SendRequest(server, request, request.GetDefaultRpcTimeout());
 }
 
@@ -142,7 +146,9 @@ bool ZelAPresenceServer::Prepare(const std::string& server, ZelTRequest& request
   request.m_statePosition = TEventPosition();
   request.InitializeRequest();
   // A call that could not be packed is not sent; the SEVR line said why.
-  return request.PackRpcCall(rpc) == ERR_NONE;
+  if (request.PackRpcCall(rpc) == ERR_NONE) return true;
+  RefuseAsNotSent(server.c_str(), "the request could not be packed");
+  return false;
 }
 
 // A reply without the common part must not report an earlier success.

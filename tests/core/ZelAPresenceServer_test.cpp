@@ -30,8 +30,10 @@ class TestApi : public ZelAPresenceServer {
 };
 
 // A failed call reports 1 and leaves the request as it was, except that a
-// reply without the common part must not report an earlier success.
+// reply without the common part must not report an earlier success. Each
+// tells its own failure, never the one of the call before.
 TEST(ZelAPresenceServerTest, FailedCallsReportOneAndSayWhy) {
+  using Kind = TFramework::FailureKind;
   const struct {
     const char* name;
     TRPCServer::Handler handler;  // null: no server at all
@@ -39,12 +41,14 @@ TEST(ZelAPresenceServerTest, FailedCallsReportOneAndSayWhy) {
     PS::ActionResult held;
     const char* warning;
     std::size_t served;
+    Kind failure;
   } cases[] = {
-      {"absent server", nullptr, 9, PS::ACTION_SUCCEEDED, "ZelAPresenceServer::SendRequest. Send RPC Failed", 0},
+      {"absent server", nullptr, 9, PS::ACTION_SUCCEEDED, "ZelAPresenceServer::SendRequest. Send RPC Failed", 0,
+       Kind::NoSuchServer},
+      {"call that cannot be packed", [](TRPC&) {}, 1L << 40, PS::ACTION_SUCCEEDED, nullptr, 0, Kind::NotSent},
       {"return code", [](TRPC& rpc) { rpc.SetReturnCode(5); }, 9, PS::ACTION_SUCCEEDED,
-       "ZelAPresenceServer::SendRequest. RPC Return Error", 1},
-      {"reply without common part", [](TRPC&) {}, 9, PS::ACTION_NOT_CARRIED_OUT, nullptr, 1},
-      {"call that cannot be packed", [](TRPC&) {}, 1L << 40, PS::ACTION_SUCCEEDED, nullptr, 0}};
+       "ZelAPresenceServer::SendRequest. RPC Return Error", 1, Kind::None},
+      {"reply without common part", [](TRPC&) {}, 9, PS::ACTION_NOT_CARRIED_OUT, nullptr, 1, Kind::None}};
   for (const auto& c : cases) {
     const std::string name = UniqueInproc("api-test-send");
     TRPCServer server(name, c.handler);
@@ -58,6 +62,7 @@ TEST(ZelAPresenceServerTest, FailedCallsReportOneAndSayWhy) {
     request.SetActionResult(PS::ACTION_SUCCEEDED);
     request.SetActionError(PS::ERR_INVALID_USER);
     EXPECT_EQ(api.SendRequest(name, request, 1000), PS::ACTION_NOT_CARRIED_OUT) << c.name;
+    EXPECT_EQ(TFramework::LastFailure().kind, c.failure) << c.name << ": " << TFramework::LastFailure().text;
     EXPECT_EQ(std::make_tuple(request.value, request.GetActionResult(), request.GetErrorCode()),
               std::make_tuple(c.value, c.held, PS::ERR_INVALID_USER)) << c.name;
     EXPECT_EQ(diag.Texts(TDiag::WARN), c.warning ? std::vector<std::string>{c.warning} : std::vector<std::string>{})

@@ -39,7 +39,8 @@ TEST(ZelTCapabilityRequestTest, BodiesIdentitiesAndOnlyCampaignDirectorIsSent) {
   EXPECT_EQ(received.GetUserKey(), 42);
   EXPECT_EQ(received.GetCapabilityTypeValue(), ZelTUserCapability::CAPABILITY_DESKTOP) << "cut before the type";
 
-  // Only the campaign-director capability is sent, judged by the whole value.
+  // Only the campaign-director capability is sent, judged by the whole
+  // value; any other is refused as not sent, whatever failed before.
   TRPCServer server(UniqueInproc("capability-guard"), [](TRPC& rpc) { rpc.SetReturnCode(5); });
   ASSERT_TRUE(server.Start());
   DiagCapture quiet;
@@ -48,7 +49,12 @@ TEST(ZelTCapabilityRequestTest, BodiesIdentitiesAndOnlyCampaignDirectorIsSent) {
   for (const int type : {0, 1, 2, 3, 65538, -2}) {
     add.SetCapabilityType(Type{type});
     remove.SetCapabilityType(Type{type});
+    EXPECT_EQ(api.AddCapability(UniqueInproc("capability-absent"), add), PS::ACTION_NOT_CARRIED_OUT);
     EXPECT_EQ(api.AddCapability(server.Endpoint(), add), PS::ACTION_NOT_CARRIED_OUT);
+    const std::string refused =
+        type == 2 ? "" : "not sent to " + server.Endpoint() + ": capability type " + std::to_string(type) +
+                             " is not one the server changes";
+    EXPECT_EQ(TFramework::LastFailure().text, refused) << type;
     EXPECT_EQ(api.RemoveCapability(server.Endpoint(), remove), PS::ACTION_NOT_CARRIED_OUT);
     if (type == 2) sent += 2;
     EXPECT_EQ(server.CallsServed(), sent) << type;

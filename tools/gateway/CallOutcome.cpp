@@ -61,6 +61,8 @@ http::status StatusOf(const CallOutcome& outcome) {
   // An action that may have run when its server stopped answering timed out too.
   if (outcome.failure == Kind::TimedOut || outcome.failure == Kind::OutcomeUnknown)
     return http::status::gateway_timeout;
+  // The library refused what the client asked for.
+  if (outcome.failure == Kind::NotSent) return http::status::bad_request;
   if (outcome.failure != Kind::None) return http::status::bad_gateway;
   for (const Refusal& refusal : kRefusals)
     if (refusal.code == outcome.error) return refusal.status;

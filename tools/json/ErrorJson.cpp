@@ -26,6 +26,7 @@ constexpr FailureName kFailures[] = {
     {Kind::NotPresenceServer, "not_presence_server"},
     {Kind::OutcomeUnknown, "outcome_unknown"},
     {Kind::TwoServing, "two_serving"},
+    {Kind::NotSent, "not_sent"},
 };
 
 }  // namespace

@@ -116,6 +116,8 @@ class TFramework {
     Cancelled,             // the caller cancelled the call; if it was sent it may still run
     TwoServing,            // a server of the list carried the action out under a term that another server of the
                            // list had already replaced: the action is lost once the two meet
+    NotSent,               // the library refused the request before sending it (it could not be packed, or a
+                           // field holds a value the server does not take): nothing was sent
   };
   struct Failure {
     FailureKind kind = FailureKind::None;
@@ -200,6 +202,8 @@ class TFramework {
   // Records, for LastFailure, a call refused because its request has one
   // in flight.
   static void RefuseAsBusy(const char* serverName);
+  // Records, for LastFailure, a call refused before it was sent, and why.
+  static void RefuseAsNotSent(const char* serverName, const std::string& why);
 
  private:
   class Turn;
