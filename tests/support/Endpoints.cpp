@@ -32,13 +32,26 @@ class IpcFolder {
   std::string m_path;
 };
 
-// Bound to port 0 and closed again: the port stays free for a while.
-std::string FreshTcpPort(zmq::socket_type type) {
+// Below the ports the system hands out for port 0 and for outgoing
+// connections (32768 up by default), so that no socket takes one but one
+// that names it: `count` ports in a row, each bound at once, then freed.
+std::string FreeLowPorts(int count) {
+  thread_local std::mt19937 pick{std::random_device{}()};
   zmq::context_t context;
-  zmq::socket_t probe(context, type);
-  probe.set(zmq::sockopt::linger, 0);
-  probe.bind("tcp://127.0.0.1:0");
-  return probe.get(zmq::sockopt::last_endpoint);
+  for (int attempt = 0;; ++attempt) {
+    const int port = std::uniform_int_distribution<int>(20000, 32767 - count)(pick);
+    const std::string name = "tcp://127.0.0.1:" + std::to_string(port);
+    std::vector<zmq::socket_t> held;
+    try {
+      for (int at = 0; at < count; ++at) {
+        held.emplace_back(context, zmq::socket_type::router).set(zmq::sockopt::linger, 0);
+        held.back().bind("tcp://127.0.0.1:" + std::to_string(port + at));
+      }
+      return name;
+    } catch (const zmq::error_t&) {
+      if (attempt == 100) return name;
+    }
+  }
 }
 
 }  // namespace
@@ -50,31 +63,9 @@ std::string UniqueIpc(const std::string& stem) {
   return "ipc://" + folder.Path() + "/" + Next(stem);
 }
 
-std::string ClosedTcpEndpoint() { return FreshTcpPort(zmq::socket_type::router); }
+std::string ClosedTcpEndpoint() { return FreeLowPorts(1); }
 
-// Below the ports the system hands out for port 0 and for outgoing
-// connections (32768 up by default), so that until the server binds them
-// no socket takes them but one that names them; both are held at once,
-// then freed.
-std::string TcpWithFreeEventsPort() {
-  thread_local std::mt19937 pick{std::random_device{}()};
-  zmq::context_t context;
-  for (int attempt = 0;; ++attempt) {
-    const int port = std::uniform_int_distribution<int>(20000, 32766)(pick);
-    const std::string name = "tcp://127.0.0.1:" + std::to_string(port);
-    zmq::socket_t events(context, zmq::socket_type::pub);
-    zmq::socket_t server(context, zmq::socket_type::router);
-    events.set(zmq::sockopt::linger, 0);
-    server.set(zmq::sockopt::linger, 0);
-    try {
-      events.bind("tcp://127.0.0.1:" + std::to_string(port + 1));
-      server.bind(name);
-      return name;
-    } catch (const zmq::error_t&) {
-      if (attempt == 100) return name;
-    }
-  }
-}
+std::string TcpWithFreeEventsPort() { return FreeLowPorts(2); }
 
 std::vector<std::string> EveryTransport(const std::string& stem) {
   return {UniqueInproc(stem), TcpWithFreeEventsPort(), UniqueIpc(stem)};
