@@ -315,6 +315,7 @@ bool TEventReceiver::ReadOne() {
   } else {
     AcceptEvent();
   }
+  ++m_heard;
   m_subscribed = true;
   return true;
 }
@@ -379,6 +380,7 @@ void TEventReceiver::FetchReplay() {
   if (replay->rpc.GetReturnCode() != 0 ||
       !zelplatform::DecodeReplayAnswer(replay->rpc.GetReplyPointer(), replay->rpc.GetReplySize(), answer))
     return Resync();
+  ++m_heard;
   if (answer.status == zelplatform::ReplayStatus::OtherIncarnation) return NoteIncarnation(answer.incarnation);
   if (answer.status == zelplatform::ReplayStatus::PositionGone) return Resync();
   m_gap = false;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <string>
 #include <thread>
 #include <unordered_set>
 #include <utility>
@@ -166,6 +168,7 @@ bool ZelAPresenceMirror::Work(Clock::time_point deadline) {
 bool ZelAPresenceMirror::Subscribe(Clock::time_point deadline) {
   do {
     if (m_receiver->WaitUntilSubscribed(SliceUntil(deadline))) {
+      NoteHeard();
       m_phase = Phase::Querying;
       m_retryAt = Clock::time_point();
       return true;
@@ -260,7 +263,9 @@ bool ZelAPresenceMirror::Listen(Clock::time_point deadline) {
   for (const auto& entry : m_stale) until = std::min(until, entry.second.due);
   const Clock::time_point start = Clock::Now();
   const long slice = SliceUntil(until);
-  if (!m_receiver->Next(*m_notice, slice)) {
+  const bool got = m_receiver->Next(*m_notice, slice);
+  NoteHeard();
+  if (!got) {
     // A receiver that fails at once must not make the caller's loop spin.
     Wait(std::min(until, start + std::chrono::milliseconds(slice)));
     return false;
@@ -296,9 +301,11 @@ void ZelAPresenceMirror::Handle(const TEventNotice& notice) {
       m_current = false;
       return;
     case Kind::Disconnected:
+      m_linkUp = false;
       link.kind = Change::CHANGE_LINK_DOWN;
       return Tell(std::move(link));
     case Kind::Reconnected:
+      m_linkUp = true;
       link.kind = Change::CHANGE_LINK_UP;
       return Tell(std::move(link));
     case Kind::AuthenticationFailed:
@@ -394,6 +401,7 @@ void ZelAPresenceMirror::MarkStale(long userKey, std::uint32_t parts, const std:
                                      [userKey](const ChosenUser& user) { return user.userKey == userKey; });
     if (chosen != m_chosen.end()) stale.userId = chosen->userId;
   }
+  m_waiting = m_stale.size();
   m_current = false;
 }
 
@@ -472,7 +480,44 @@ void ZelAPresenceMirror::RemoveUser(long userKey, const TEventPosition& at) {
 
 void ZelAPresenceMirror::Tell(ZelTPresenceChange change) { m_changes.push_back(std::move(change)); }
 
-void ZelAPresenceMirror::NoteCurrent() { m_current = m_phase == Phase::Live && m_stale.empty(); }
+void ZelAPresenceMirror::NoteCurrent() {
+  m_waiting = m_stale.size();
+  m_current = m_phase == Phase::Live && m_stale.empty();
+}
+
+// Whatever was heard came over a connection that is up, to this server or,
+// after a switch, to the one that serves now.
+void ZelAPresenceMirror::NoteHeard() {
+  const std::uint64_t heard = m_receiver->Heard();
+  if (heard == m_heard) return;
+  m_heard = heard;
+  m_heardAt = Clock::Now().time_since_epoch().count();
+  m_linkUp = true;
+}
+
+bool ZelAPresenceMirror::IsCurrent() const {
+  const long ago = HeardAgoMs();
+  return m_current && m_linkUp && ago >= 0 && ago <= kHeardWithinMs;
+}
+
+std::string ZelAPresenceMirror::WhyNotCurrent() const {
+  if (IsCurrent()) return std::string();
+  if (m_phase != Phase::Live) return "not joined: " + m_server + " is being queried";
+  const std::size_t waiting = m_waiting;
+  if (waiting == 1) return "1 user waits to be queried again";
+  if (waiting != 0) return std::to_string(waiting) + " users wait to be queried again";
+  if (!m_linkUp) return "the connection to " + m_server + " is down";
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.1f", static_cast<double>(HeardAgoMs()) / 1000);
+  return std::string("nothing heard from ") + m_server + " for " + seconds + " s";
+}
+
+long ZelAPresenceMirror::HeardAgoMs() const {
+  const Clock::duration::rep at = m_heardAt;
+  if (at == kNeverHeard) return -1;
+  const auto ago = Clock::Now() - Clock::time_point(Clock::duration(at));
+  return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(ago).count());
+}
 
 void ZelAPresenceMirror::Wait(Clock::time_point until) {
   while (!m_stop && Clock::Now() < until) {

@@ -89,7 +89,7 @@ TEST(MetricsTest, TheExpositionIsExactAndEscapesItsLabels) {
                 "# HELP presence_gateway_mirror_users Users the mirror holds.\n"
                 "# TYPE presence_gateway_mirror_users gauge\n"
                 "presence_gateway_mirror_users 50\n"
-                "# HELP presence_gateway_mirror_current 1 when the mirror is joined and no user waits for a query.\n"
+                "# HELP presence_gateway_mirror_current 1 when the mirror is joined, no user waits for a query and its server was heard from within 3 s.\n"
                 "# TYPE presence_gateway_mirror_current gauge\n"
                 "presence_gateway_mirror_current 1\n"
                 "# HELP presence_gateway_two_serving_total Times two servers of the presence server's list were seen "

@@ -8,9 +8,11 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "DiagCapture.h"
+#include "Eventually.h"
 #include "RunningGateway.h"
 
 namespace {
@@ -64,6 +66,19 @@ TEST(GatewayUsersTest, UsersAreReadFromTheMirrorWithFiltersAndNeverCallTheServer
   // The gateway's own calls, apart from what its mirror asks in the background.
   const HttpResult metrics = httpclient::Fetch(running.port, http::get, "/metrics");
   EXPECT_EQ(metrics.body.find("presence_gateway_calls_total{"), std::string::npos) << metrics.body;
+
+  // Users held from a server that went away are not called current.
+  const std::string server = running.simulator->Endpoint();
+  running.simulator.reset();
+  Json users;
+  EXPECT_TRUE(Eventually([&] {
+    users = BodyOf(httpclient::Fetch(running.port, http::get, "/v1/users"));
+    return users["current"] == false;
+  })) << users.dump();
+  EXPECT_EQ(std::make_tuple(users["reason"], users["users"].size()),
+            std::make_tuple(Json("the connection to " + server + " is down"), std::size_t{8}));
+  EXPECT_NE(httpclient::Fetch(running.port, http::get, "/metrics").body.find("presence_gateway_mirror_current 0\n"),
+            std::string::npos);
 }
 
 // One stream follows routing changes of everyone, one every change of 43;

@@ -9,15 +9,18 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "Agents.h"
 #include "Churner.h"
 #include "DiagCapture.h"
+#include "Endpoints.h"
 #include "Eventually.h"
 #include "LinkRelay.h"
 #include "Mirrored.h"
 #include "PresenceSimulator.h"
+#include "TestClock.h"
 
 namespace {
 
@@ -118,6 +121,43 @@ TEST(ZelAPresenceMirrorTest, ConcurrentReadersSeeItStayExactThroughEveryFault) {
                               counters.resyncs > 0, resynced),
               std::make_tuple(true, true, fault.resyncs, fault.resyncs))
         << fault.name;
+  }
+}
+
+// Current only while the server is heard from: a publisher gone silent
+// makes the mirror not current once kHeardWithinMs passed on the platform's
+// clock, whatever it still holds, and a word from it makes it current
+// again; a server that went away makes it not current at once.
+TEST(ZelAPresenceMirrorTest, IsCurrentOnlyWhileItsServerIsHeardFrom) {
+  DiagCapture quiet;
+  TestClock clock;
+  for (const std::string& endpoint : {UniqueInproc("mirror-heard"), std::string("tcp://127.0.0.1:0")}) {
+    zelsim::SimulatorOptions options;
+    options.endpoint = endpoint;
+    options.eventHeartbeatMs = 0;
+    auto simulator = std::make_unique<Simulator>(options);
+    ASSERT_TRUE(simulator->Start()) << endpoint;
+    const std::string server = simulator->Endpoint();
+    ZelAPresenceMirror mirror(server);
+    ASSERT_TRUE(Synced(mirror)) << endpoint;
+    const auto state = [&] { return std::make_tuple(mirror.IsCurrent(), mirror.WhyNotCurrent(), mirror.HeardAgoMs()); };
+    EXPECT_EQ(state(), std::make_tuple(true, std::string(), 0L)) << endpoint;
+    clock.Advance(std::chrono::milliseconds(ZelAPresenceMirror::kHeardWithinMs));
+    EXPECT_EQ(state(), std::make_tuple(true, std::string(), ZelAPresenceMirror::kHeardWithinMs)) << endpoint;
+    clock.Advance(std::chrono::milliseconds(200));
+    EXPECT_EQ(state(), std::make_tuple(false, "nothing heard from " + server + " for 3.2 s", 3200L)) << endpoint;
+
+    ASSERT_EQ(AgentOf(43).SetRoutingState(server, ZelTRoutingState::ROUTINGSTATE_WORK, 1, false), PS::ACTION_SUCCEEDED);
+    Change change;
+    ASSERT_TRUE(mirror.Next(change, 10000)) << endpoint;
+    EXPECT_EQ(state(), std::make_tuple(true, std::string(), 0L)) << endpoint;
+
+    simulator.reset();
+    EXPECT_TRUE(Eventually([&] {
+      mirror.Next(change, 20);
+      return !mirror.IsCurrent();
+    })) << endpoint;
+    EXPECT_EQ(mirror.WhyNotCurrent(), "the connection to " + server + " is down") << endpoint;
   }
 }
 

@@ -54,7 +54,11 @@ Response Backend::Users(const UserFilter& filter) const {
     if (filter.Matches(user)) users.emplace_back(user.GetUserKey(), zeljson::UserText(user, ZelTPresenceChange::PART_ALL));
   });
   std::sort(users.begin(), users.end());
-  std::string body = std::string("{\"current\":") + (m_mirror.IsCurrent() ? "true" : "false") + ",\"users\":[";
+  std::string body = std::string("{\"current\":") + (m_mirror.IsCurrent() ? "true" : "false") +
+                     ",\"heardAgoMs\":" + std::to_string(m_mirror.HeardAgoMs());
+  const std::string why = m_mirror.WhyNotCurrent();
+  if (!why.empty()) body += ",\"reason\":" + zeljson::Text(zeljson::Json(why));
+  body += ",\"users\":[";
   for (std::size_t i = 0; i < users.size(); ++i) body += (i ? "," : "") + users[i].second;
   body += "]}";
   return TextReply(http::status::ok, "application/json", std::move(body));

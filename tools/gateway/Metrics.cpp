@@ -114,7 +114,7 @@ std::string Metrics::Exposition() const {
       {"presence_gateway_mirror_users_requeried_total", "counter", "Single users queried again.",
        mirror.usersRequeried},
       {"presence_gateway_mirror_users", "gauge", "Users the mirror holds.", mirror.users},
-      {"presence_gateway_mirror_current", "gauge", "1 when the mirror is joined and no user waits for a query.",
+      {"presence_gateway_mirror_current", "gauge", "1 when the mirror is joined, no user waits for a query and its server was heard from within 3 s.",
        m_current && m_current() ? 1u : 0u},
       {"presence_gateway_two_serving_total", "counter",
        "Times two servers of the presence server's list were seen serving at once.",

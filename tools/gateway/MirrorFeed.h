@@ -34,6 +34,8 @@ class MirrorFeed {
   // Joined the presence server once at least: the users are there to read.
   bool Joined() const { return m_joined; }
   bool IsCurrent() const { return m_mirror.IsCurrent(); }
+  std::string WhyNotCurrent() const { return m_mirror.WhyNotCurrent(); }
+  long HeardAgoMs() const { return m_mirror.HeardAgoMs(); }
   ZelTMirrorCounters Counters() const { return m_mirror.Counters(); }
 
  private:

@@ -129,6 +129,7 @@ bool PresenceSimulator::Start(std::string* error) {
     auto publisher = std::make_unique<TEventPublisher>(m_server.Endpoint());
     if (m_options.security) publisher->SetSecurity(*m_options.security);
     publisher->SetReplayLimits(m_options.replayLimits);
+    publisher->SetHeartbeatInterval(m_options.eventHeartbeatMs);
     publisher->SetStandby(m_pairing != nullptr);
     if (publisher->Start(error)) {
       m_publisher = std::move(publisher);

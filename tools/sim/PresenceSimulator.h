@@ -68,6 +68,9 @@ struct SimulatorOptions {
   unsigned handlerThreads = 2;
   // How many of its latest events the publisher keeps to send again.
   TEventReplayLimits replayLimits;
+  // Its publisher's heartbeat; 0: only to welcome a new receiver, as a
+  // server that hung would.
+  long eventHeartbeatMs = TEventPublisher::kDefaultHeartbeatMs;
   // Keys and allow list; none: clear text.
   std::optional<TServerSecurity> security;
   // Clear text on an address other than loopback is allowed.

@@ -26,6 +26,12 @@
 // callback runs on the driving thread, outside the store's lock. Waits
 // follow the platform's clock (TClock).
 //
+// It is current only while it is exact as far as it can know: joined, no
+// user waiting for a query, the connection up, and the server heard from
+// (an event, or its publisher's heartbeat) within kHeardWithinMs by the
+// driving thread. A server killed, hung or cut off makes it not current
+// within that bound, whatever the application reads meanwhile.
+//
 // Against a server that tells no positions the join is the best it can be:
 // every event is applied as it comes.
 
@@ -34,6 +40,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -79,6 +86,8 @@ class ZelAPresenceMirror {
   // it is queried again; a query that failed is tried again after kRetryMs.
   static constexpr long kSettleMs = 50;
   static constexpr long kRetryMs = 1000;
+  // Three of a publisher's heartbeats at their default interval.
+  static constexpr long kHeardWithinMs = 3000;
 
   // Every user of the server (names as TFramework::SendRPC takes them).
   explicit ZelAPresenceMirror(const std::string& server);
@@ -117,8 +126,14 @@ class ZelAPresenceMirror {
   // Any thread.
   const ZelTUserStore& Users() const { return m_store; }
   std::vector<TMediaReadiness> Readiness() const;
-  // Joined, and no user waits to be queried again.
-  bool IsCurrent() const { return m_current; }
+  // Joined, no user waits to be queried again, and the server was heard
+  // from within kHeardWithinMs over a connection that is up.
+  bool IsCurrent() const;
+  // Empty while current; otherwise why not, in a line (e.g. "nothing heard
+  // from tcp://10.0.0.5:7300 for 4.2 s").
+  std::string WhyNotCurrent() const;
+  // How long ago the server was last heard from, in ms; -1 before it was.
+  long HeardAgoMs() const;
   // The position up to which the mirror has every event it follows.
   TEventPosition Position() const;
   ZelTMirrorCounters Counters() const;
@@ -150,6 +165,7 @@ class ZelAPresenceMirror {
   void RemoveUser(long userKey, const TEventPosition& at);
   void Tell(ZelTPresenceChange change);
   void NoteCurrent();
+  void NoteHeard();
   void Wait(TClock::time_point until);
 
   std::string m_server;
@@ -167,7 +183,8 @@ class ZelAPresenceMirror {
   mutable std::mutex m_positionLock;
   TEventPosition m_position;
 
-  Phase m_phase = Phase::Subscribing;
+  // Read by any thread for WhyNotCurrent.
+  std::atomic<Phase> m_phase{Phase::Subscribing};
   bool m_joined = false;
   ZelTPresenceChange::enSyncCause m_syncCause = ZelTPresenceChange::SYNC_FIRST;
   TClock::time_point m_retryAt{};
@@ -177,6 +194,12 @@ class ZelAPresenceMirror {
   std::vector<long> m_changedMedia;
   std::atomic<bool> m_stop{false};
   std::atomic<bool> m_current{false};
+  std::atomic<bool> m_linkUp{true};
+  std::atomic<std::size_t> m_waiting{0};
+  std::uint64_t m_heard = 0;
+  // The platform clock's time since its epoch, in its own ticks.
+  static constexpr TClock::duration::rep kNeverHeard = std::numeric_limits<TClock::duration::rep>::min();
+  std::atomic<TClock::duration::rep> m_heardAt{kNeverHeard};
 
   std::atomic<std::uint64_t> m_applied{0};
   std::atomic<std::uint64_t> m_skipped{0};

@@ -154,6 +154,9 @@ class TEventReceiver {
   const std::string& Endpoint() const { return m_endpoint; }
   // Messages dropped as no well-formed event or heartbeat.
   std::size_t MalformedDropped() const { return m_malformed; }
+  // Well-formed events and heartbeats read, and answers to questions for
+  // missed events: it moves while the server is heard from.
+  std::uint64_t Heard() const { return m_heard; }
   // Events handed over again after gaps, and the calls that asked for them.
   std::size_t Replayed() const { return m_replayed; }
   std::size_t ReplayCalls() const { return m_replayCalls; }
@@ -241,6 +244,7 @@ class TEventReceiver {
   // The last event read, not yet handed over (it may wait behind a replay).
   bool m_holding = false;
   std::size_t m_malformed = 0;
+  std::uint64_t m_heard = 0;
   std::size_t m_replayed = 0;
   std::size_t m_replayCalls = 0;
 };
