@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <thread>
 #include <unordered_set>
@@ -10,6 +11,7 @@
 
 #include "PresenceParts.h"
 #include "PresenceQueries.h"
+#include "StaleUsers.h"
 #include "zelclnt/diag/NuxDiagStream.h"
 #include "zelclnt/platform/TEventReceiver.h"
 #include "zelclnt/requests/ZelTQueryUsersPresence.h"
@@ -19,6 +21,7 @@ namespace {
 using Change = ZelTPresenceChange;
 using Clock = TClock;
 using zelclnt::mirror::PresenceQueries;
+using zelclnt::mirror::StaleUsers;
 
 constexpr const char* kClass = "ZelAPresenceMirror";
 constexpr const char* kSource = "ZelAPresenceMirror";
@@ -66,6 +69,7 @@ ZelAPresenceMirror::ZelAPresenceMirror(const std::string& server, std::vector<Ch
     : m_server(server),
       m_chosen(std::move(users)),
       m_highWaterMark(TEventReceiver::kDefaultHighWaterMark),
+      m_stale(std::make_unique<StaleUsers>()),
       m_notice(std::make_unique<TEventNotice>()) {}
 
 ZelAPresenceMirror::~ZelAPresenceMirror() = default;
@@ -228,7 +232,7 @@ bool ZelAPresenceMirror::JoinAll(TEventPosition& at) {
     for (const long userKey : m_store.Keys())
       if (answered.count(userKey) == 0) RemoveUser(userKey, at);
   }
-  m_stale.clear();
+  m_stale->Clear();
   return true;
 }
 
@@ -254,13 +258,12 @@ bool ZelAPresenceMirror::JoinChosen(TEventPosition& at) {
       RemoveUser(record->GetUserKey(), record->GetStatePosition());
     }
   }
-  m_stale.clear();
+  m_stale->Clear();
   return true;
 }
 
 bool ZelAPresenceMirror::Listen(Clock::time_point deadline) {
-  Clock::time_point until = deadline;
-  for (const auto& entry : m_stale) until = std::min(until, entry.second.due);
+  const Clock::time_point until = std::min(deadline, m_stale->Earliest());
   const Clock::time_point start = Clock::Now();
   const long slice = SliceUntil(until);
   const bool got = m_receiver->Next(*m_notice, slice);
@@ -390,10 +393,7 @@ void ZelAPresenceMirror::ApplyReadinessEvent(const TEventNotice& notice) {
 // The user id comes from whoever knows it: the caller, the record held, or
 // the chosen users.
 void ZelAPresenceMirror::MarkStale(long userKey, std::uint32_t parts, const std::string& userId) {
-  auto [entry, added] = m_stale.try_emplace(userKey);
-  Stale& stale = entry->second;
-  stale.parts |= parts;
-  if (added) stale.due = Clock::Now() + std::chrono::milliseconds(kSettleMs);
+  StaleUsers::Entry& stale = m_stale->Mark(userKey, parts, Clock::Now() + std::chrono::milliseconds(kSettleMs));
   if (!userId.empty()) {
     stale.userId = userId;
   } else if (stale.userId.empty() && !m_store.UserIdOf(userKey, stale.userId)) {
@@ -401,30 +401,24 @@ void ZelAPresenceMirror::MarkStale(long userKey, std::uint32_t parts, const std:
                                      [userKey](const ChosenUser& user) { return user.userKey == userKey; });
     if (chosen != m_chosen.end()) stale.userId = chosen->userId;
   }
-  m_waiting = m_stale.size();
+  m_waiting = m_stale->Size();
   m_current = false;
 }
 
 void ZelAPresenceMirror::Settle(long userKey, std::uint32_t parts) {
-  const auto found = m_stale.find(userKey);
-  if (found == m_stale.end()) return;
-  found->second.parts &= ~parts;
-  if (found->second.parts == 0) m_stale.erase(found);
+  m_stale->Settle(userKey, parts);
   NoteCurrent();
 }
 
 bool ZelAPresenceMirror::RequeryDue() {
-  const Clock::time_point now = Clock::Now();
-  const auto due =
-      std::find_if(m_stale.begin(), m_stale.end(), [now](const auto& entry) { return entry.second.due <= now; });
-  if (due == m_stale.end()) return false;
-  Requery(due->first);
+  const std::optional<long> due = m_stale->DueBy(Clock::Now());
+  if (!due) return false;
+  Requery(*due);
   return true;
 }
 
 void ZelAPresenceMirror::Requery(long userKey) {
-  Stale& stale = m_stale[userKey];
-  ZelTUserStore::Record record = NewRecord(userKey, stale.userId);
+  ZelTUserStore::Record record = NewRecord(userKey, m_stale->Find(userKey)->userId);
   ++m_requeried;
   const PresenceQueries::Answer answer = m_queries->QueryUser(*record);
   const TEventPosition at = record->GetStatePosition();
@@ -433,10 +427,10 @@ void ZelAPresenceMirror::Requery(long userKey) {
   // Any other refusal leaves the record as inexact as a call that failed.
   if (answer != PresenceQueries::Answer::Answered && !unknown) {
     ++m_failed;
-    stale.due = Clock::Now() + std::chrono::milliseconds(kRetryMs);
+    m_stale->Postpone(userKey, Clock::Now() + std::chrono::milliseconds(kRetryMs));
     return;
   }
-  m_stale.erase(userKey);
+  m_stale->Erase(userKey);
   if (unknown) {
     RemoveUser(userKey, at);
   } else {
@@ -481,8 +475,8 @@ void ZelAPresenceMirror::RemoveUser(long userKey, const TEventPosition& at) {
 void ZelAPresenceMirror::Tell(ZelTPresenceChange change) { m_changes.push_back(std::move(change)); }
 
 void ZelAPresenceMirror::NoteCurrent() {
-  m_waiting = m_stale.size();
-  m_current = m_phase == Phase::Live && m_stale.empty();
+  m_waiting = m_stale->Size();
+  m_current = m_phase == Phase::Live && m_stale->Empty();
 }
 
 // Whatever was heard came over a connection that is up, to this server or,

@@ -44,7 +44,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "zelclnt/mirror/ZelTEventApplier.h"
@@ -59,6 +58,7 @@ struct TEventNotice;
 
 namespace zelclnt::mirror {
 class PresenceQueries;
+class StaleUsers;
 }
 
 struct ZelTMirrorCounters {
@@ -140,12 +140,6 @@ class ZelAPresenceMirror {
 
  private:
   enum class Phase { Subscribing, Querying, Live };
-  // A user whose record is not exact: these parts wait for a query.
-  struct Stale {
-    std::uint32_t parts = 0;
-    std::string userId;
-    TClock::time_point due;
-  };
 
   bool Work(TClock::time_point deadline);
   bool Subscribe(TClock::time_point deadline);
@@ -188,7 +182,8 @@ class ZelAPresenceMirror {
   bool m_joined = false;
   ZelTPresenceChange::enSyncCause m_syncCause = ZelTPresenceChange::SYNC_FIRST;
   TClock::time_point m_retryAt{};
-  std::unordered_map<long, Stale> m_stale;
+  // Users whose records are not exact, waiting for a query.
+  std::unique_ptr<zelclnt::mirror::StaleUsers> m_stale;
   std::deque<ZelTPresenceChange> m_changes;
   std::unique_ptr<TEventNotice> m_notice;
   std::vector<long> m_changedMedia;
