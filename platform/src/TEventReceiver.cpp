@@ -167,6 +167,7 @@ bool TEventReceiver::WaitUntilSubscribed(long timeoutMs) {
 
 void TEventReceiver::ResumeAfter(const TEventPosition& position) {
   m_stream->ResumeAfter(position);
+  DropFetch();
   m_replay.reset();
   m_gap = false;
   // What happened between the position and the subscription is asked for
@@ -201,7 +202,9 @@ bool TEventReceiver::Step(TEventNotice& notice, Clock::time_point deadline) {
     if (m_stop) return false;
     if (TakeNotice(notice) || TakeReplayed(notice)) return true;
     if (m_gap) {
-      if (Clock::now() >= m_replayAt) {
+      if (m_fetching) {
+        if (TakeFetched()) continue;
+      } else if (Clock::now() >= m_replayAt) {
         FetchReplay();
         continue;
       }
@@ -342,6 +345,7 @@ void TEventReceiver::AcceptHeartbeat() {
 void TEventReceiver::NoteIncarnation(std::uint64_t incarnation) {
   if (!m_stream->NoteIncarnation(incarnation)) return;
   // Whatever was being asked of the old publisher is moot.
+  DropFetch();
   m_replay.reset();
   m_gap = false;
   Push(TEventNotice::Kind::Restarted);
@@ -364,16 +368,25 @@ void TEventReceiver::FetchReplay() {
   auto replay = std::make_unique<Replay>();
   replay->rpc.SetRPCType(TEventPublisher::kReplayRpcType);
   replay->rpc.SetCallData(call.data(), call.size());
-  TThreadQueue replies;
   ++m_replayCalls;
   replay->rpc.SetIdempotent(true);
-  if (!m_caller.SendRPC(replay->rpc, m_followed.c_str(), replies, kReplayTimeoutMs, 0)) {
-    Diag(TDiag::INFO, __LINE__, __FILE__, "Event receiver on %s: asking for missed events failed: %s",
-         m_endpoint.c_str(), TFramework::LastFailure().text.c_str());
-    if (Clock::now() - m_gapSince >= kReplayGiveUp) return Resync();
-    m_replayAt = Clock::now() + kReplayRetry;
-    return;
-  }
+  if (!m_caller.StartRPC(replay->rpc, m_followed.c_str(), m_fetches, kReplayTimeoutMs, nullptr))
+    return FetchFailed(TFramework::LastFailure().text);
+  m_fetching = std::move(replay);
+}
+
+bool TEventReceiver::TakeFetched() {
+  TCompletionQueue::Completion done;
+  if (!m_fetches.Next(done, 0)) return false;
+  std::unique_ptr<Replay> replay = std::move(m_fetching);
+  if (done.failure.kind != TFramework::FailureKind::None)
+    FetchFailed(done.failure.text);
+  else
+    Answered(std::move(replay));
+  return true;
+}
+
+void TEventReceiver::Answered(std::unique_ptr<Replay> replay) {
   zelplatform::ReplayAnswer& answer = replay->answer;
   // A server that cannot answer, or one that restarted meanwhile: what was
   // missed is gone.
@@ -387,21 +400,42 @@ void TEventReceiver::FetchReplay() {
   m_replay = std::move(replay);
 }
 
+void TEventReceiver::FetchFailed(const std::string& why) {
+  Diag(TDiag::INFO, __LINE__, __FILE__, "Event receiver on %s: asking for missed events failed: %s",
+       m_endpoint.c_str(), why.c_str());
+  if (Clock::now() - m_gapSince >= kReplayGiveUp) return Resync();
+  m_replayAt = Clock::now() + kReplayRetry;
+}
+
+// A question whose answer no longer matters ends now, collected at once so
+// that its call is done with it.
+void TEventReceiver::DropFetch() {
+  if (!m_fetching) return;
+  m_fetches.Cancel(m_fetching->rpc);
+  TCompletionQueue::Completion done;
+  while (m_fetches.Next(done, 0)) {
+  }
+  m_fetching.reset();
+}
+
 void TEventReceiver::Resync() {
   m_gap = false;
+  DropFetch();
   m_replay.reset();
   m_stream->Unanchor();
   Push(TEventNotice::Kind::Resync);
 }
 
+// While a gap is open what arrives waits unread behind the missed events:
+// the wait is for the answer, or the time to ask again.
 void TEventReceiver::Wait(Clock::time_point deadline) {
-  zmq::pollitem_t items[2] = {{m_link->Input().handle(), 0, ZMQ_POLLIN, 0}, {nullptr, 0, ZMQ_POLLIN, 0}};
-  std::size_t count = 1;
-  if (m_link->monitor) {
-    items[1].socket = m_link->monitor->handle();
-    count = 2;
-  }
-  if (m_gap) deadline = std::min(deadline, m_replayAt);
+  zmq::pollitem_t items[3];
+  std::size_t count = 0;
+  if (!m_gap) items[count++] = {m_link->Input().handle(), 0, ZMQ_POLLIN, 0};
+  if (m_link->monitor) items[count++] = {m_link->monitor->handle(), 0, ZMQ_POLLIN, 0};
+  const int answers = m_fetching ? m_fetches.Descriptor() : -1;
+  if (answers >= 0) items[count++] = {nullptr, answers, ZMQ_POLLIN, 0};
+  if (m_gap && !m_fetching) deadline = std::min(deadline, m_replayAt);
   try {
     zmq::poll(items, count, zelplatform::WaitSlice(deadline, kPollSlice));
   } catch (const zmq::error_t& failure) {
@@ -559,6 +593,7 @@ void TEventReceiver::Follow(std::size_t index) {
   std::string error;
   if (!KeysFor(m_followed, &error)) Diag(TDiag::WARN, __LINE__, __FILE__, "Event receiver: %s", error.c_str());
   m_stream->Reset();
+  DropFetch();
   m_replay.reset();
   m_gap = false;
   m_lookingFor = false;

@@ -111,7 +111,9 @@ TEST(EventDeliveryTest, ANewReceiverIsWelcomedAtOnceWhileEventsFlow) {
 
 // Every event arrives once and in order: those dropped at the high-water
 // marks are asked for again, the last ones told by the heartbeat alone,
-// which goes out each time the clock passes its interval.
+// which goes out each time the clock passes its interval. The clock stands
+// still while a question for missed events is in flight, so that none
+// times out while its answer is on the way.
 TEST(EventDeliveryTest, EveryEventArrivesOnceThoughMarksDropThem) {
   PlatformReset reset;
   TestClock clock;
@@ -137,7 +139,7 @@ TEST(EventDeliveryTest, EveryEventArrivesOnceThoughMarksDropThem) {
     for (int idle = 0; next <= kEvents && idle < 5000;) {
       if (!receiver.Next(notice, 0)) {
         ++idle;
-        clock.Advance(std::chrono::milliseconds(TEventPublisher::kDefaultHeartbeatMs));
+        if (!receiver.Asking()) clock.Advance(std::chrono::milliseconds(TEventPublisher::kDefaultHeartbeatMs));
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
         continue;
       }
@@ -254,6 +256,38 @@ TEST(EventDeliveryTest, AServerThatCannotBeAskedGivesUpAfterThreeSeconds) {
   }));
   EXPECT_EQ(told, (std::vector<std::string>{"Event 35001 a", "Resync", "Event 35001 c"}));
   EXPECT_GE(receiver.ReplayCalls(), 6u) << "asked every 500 ms for 3 s";
+}
+
+// A question for missed events is awaited beside the connection: a server
+// slow to answer holds up neither Next, on a clock that stands still, nor
+// Stop; its answer, once it comes, hands the missed events over first.
+TEST(EventDeliveryTest, AQuestionForMissedEventsHoldsUpNeitherNextNorStop) {
+  PlatformReset reset;
+  TestClock clock;
+  const std::string name = UniqueIpc("events-held");
+  ScriptedPublisher publisher(name);
+  TEventReceiver receiver(name, {kProbe, kWanted});
+  ASSERT_TRUE(receiver.Start() && publisher.Probe(receiver, kProbe));
+  publisher.AnswerReplays(ScriptedPublisher::Replays::Held);
+  publisher.Event(kWanted, "a");
+  publisher.Lost(kWanted, "b");
+  publisher.Event(kWanted, "c");
+  std::vector<std::string> told;
+  TEventNotice notice;
+  EXPECT_TRUE(clock.FinishesWhileStill([&] {
+    for (int round = 0; round < 10000 && !receiver.Asking(); ++round) {
+      if (receiver.Next(notice, 0)) told.push_back(Describe(notice));
+    }
+    EXPECT_FALSE(receiver.Next(notice, 0));
+  }));
+  EXPECT_EQ(std::make_pair(told, receiver.Asking()), std::make_pair(std::vector<std::string>{"Event 35001 a"}, true));
+  publisher.AnswerReplays(ScriptedPublisher::Replays::FromLog);
+  EXPECT_TRUE(clock.FinishesWhileStill([&] {
+    while (told.size() < 3 && receiver.Next(notice, -1)) told.push_back(Describe(notice));
+    receiver.Stop();
+    EXPECT_FALSE(receiver.Next(notice, -1));
+  }));
+  EXPECT_EQ(told, (std::vector<std::string>{"Event 35001 a", "Replayed 35001 b", "Replayed 35001 c"}));
 }
 
 // Messages from a publisher that does not speak the frame are dropped and

@@ -58,7 +58,16 @@ ScriptedPublisher::ScriptedPublisher(const std::string& serverName, bool serveRe
 }
 
 ScriptedPublisher::~ScriptedPublisher() {
+  AnswerReplays(Replays::Unanswerable);
   if (m_server) m_server->Stop();
+}
+
+void ScriptedPublisher::AnswerReplays(Replays how) {
+  {
+    std::lock_guard<std::mutex> guard(m_replaysLock);
+    m_replays = how;
+  }
+  m_replaysChanged.notify_all();
 }
 
 void ScriptedPublisher::Send(const std::vector<std::string>& parts) {
@@ -104,8 +113,14 @@ void ScriptedPublisher::Restart() {
 }
 
 void ScriptedPublisher::Answer(TRPC& rpc) {
+  Replays how = Replays::Held;
+  {
+    std::unique_lock<std::mutex> lock(m_replaysLock);
+    m_replaysChanged.wait(lock, [this] { return m_replays != Replays::Held; });
+    how = m_replays;
+  }
   zelplatform::ReplayRequest request;
-  if (m_replays == Replays::Unanswerable ||
+  if (how == Replays::Unanswerable ||
       !zelplatform::DecodeReplayRequest(rpc.GetCallPointer(), rpc.GetCallSize(), request)) {
     rpc.SetReplyData("no", 2);
     return;
@@ -114,7 +129,7 @@ void ScriptedPublisher::Answer(TRPC& rpc) {
   const bool ours = request.incarnation == m_incarnation;
   zelplatform::ReplayAnswerWriter answer(ours ? Status::Events : Status::OtherIncarnation, m_incarnation, m_position);
   std::uint64_t through = 0;
-  if (ours && (m_replays == Replays::Gone || !m_log.Answer(request, 1 << 20, 100, answer, through)))
+  if (ours && (how == Replays::Gone || !m_log.Answer(request, 1 << 20, 100, answer, through)))
     answer = zelplatform::ReplayAnswerWriter(Status::PositionGone, m_incarnation, m_position);
   const std::string bytes = answer.Finish(through);
   rpc.SetReplyData(bytes.data(), bytes.size());

@@ -6,9 +6,11 @@
 // the test says; and waits for notices that are bounded in real time, since
 // they wait on sockets, not on the clock.
 
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -28,7 +30,8 @@ std::string EventHeader(int type, std::int64_t user, std::uint64_t incarnation, 
 
 class ScriptedPublisher {
  public:
-  enum class Replays { FromLog, Gone, Unanswerable };
+  // Held: each answer waits until told to answer otherwise.
+  enum class Replays { FromLog, Gone, Unanswerable, Held };
 
   // Binds the events endpoint of the server name (tcp or ipc) and, unless
   // told not to, serves replays on the name itself.
@@ -42,7 +45,7 @@ class ScriptedPublisher {
   void Heartbeat();
   // Starts afresh: a new incarnation, positions from 1, nothing logged.
   void Restart();
-  void AnswerReplays(Replays how) { m_replays = how; }
+  void AnswerReplays(Replays how);
 
   std::uint64_t Incarnation() const { return m_incarnation; }
   std::uint64_t Position() const { return m_position; }
@@ -57,6 +60,8 @@ class ScriptedPublisher {
   zmq::context_t m_context;
   zmq::socket_t m_socket;
   std::unique_ptr<TRPCServer> m_server;
+  std::mutex m_replaysLock;
+  std::condition_variable m_replaysChanged;
   Replays m_replays = Replays::FromLog;
   std::uint64_t m_incarnation = 7;
   std::uint64_t m_position = 0;

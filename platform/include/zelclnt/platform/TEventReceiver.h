@@ -45,10 +45,11 @@
 // own reads the connection from Start on, so that it never stalls however
 // long the owner does not call Next; what it read waits for Next, up to the
 // high-water mark. Only Stop may be called from
-// any thread. Asking for missed events is a call to the server, made within
-// Next; it may make Next wait longer than asked, up to kReplayTimeoutMs. A
-// server that cannot be asked is asked again for 3 seconds; then the
-// missed events count as gone (Resync).
+// any thread. Asking for missed events is a call to the server, started
+// within Next and awaited beside the connection: Next never waits longer
+// than asked for it, and Stop is not held up by it. A server that cannot
+// be asked is asked again for 3 seconds; then the missed events count as
+// gone (Resync).
 
 #include <atomic>
 #include <chrono>
@@ -61,6 +62,7 @@
 #include <string>
 #include <vector>
 
+#include "zelclnt/platform/TCompletionQueue.h"
 #include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TEventPosition.h"
 #include "zelclnt/platform/TFramework.h"
@@ -160,6 +162,9 @@ class TEventReceiver {
   // Events handed over again after gaps, and the calls that asked for them.
   std::size_t Replayed() const { return m_replayed; }
   std::size_t ReplayCalls() const { return m_replayCalls; }
+  // A question for missed events is in flight: newer events wait behind
+  // its answer.
+  bool Asking() const { return m_fetching != nullptr; }
 
  private:
   struct Link;
@@ -176,6 +181,11 @@ class TEventReceiver {
   void NoteIncarnation(std::uint64_t incarnation);
   void OpenGap();
   void FetchReplay();
+  // False while the answer is awaited.
+  bool TakeFetched();
+  void Answered(std::unique_ptr<Replay> replay);
+  void FetchFailed(const std::string& why);
+  void DropFetch();
   void Resync();
   void Wait(std::chrono::steady_clock::time_point deadline);
   void CheckConnection();
@@ -238,6 +248,9 @@ class TEventReceiver {
   std::chrono::steady_clock::time_point m_gapSince;
   std::chrono::steady_clock::time_point m_replayAt;
   std::unique_ptr<Replay> m_replay;
+  // The question in flight; it outlives its queue, which ends it first.
+  std::unique_ptr<Replay> m_fetching;
+  TCompletionQueue m_fetches;
 
   // Notices due before the held event, if any.
   std::deque<TEventNotice> m_pending;
