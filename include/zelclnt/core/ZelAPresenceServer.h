@@ -10,6 +10,7 @@
 
 #include "zelclnt/core/ZelTPresenceServer.h"
 #include "zelclnt/platform/TFramework.h"
+#include "zelclnt/ZelExport.h"
 
 class TRPC;
 class ZelTAddCapability;
@@ -22,7 +23,7 @@ class ZelTRemoveCapability;
 class ZelTRequest;
 class ZelTServerStatus;
 
-class ZelAPresenceServer : public ZelTPresenceServer, public TFramework {
+class ZELCLNT_API ZelAPresenceServer : public ZelTPresenceServer, public TFramework {
  public:
   static constexpr const char* kVersionName = "Presence ServerClientversion";
   static constexpr const char* kVersion = "V11 R0.0.0";

@@ -14,8 +14,9 @@
 
 #include "zelclnt/core/ZelAPresenceServer.h"
 #include "zelclnt/core/ZelTUserPresence.h"
+#include "zelclnt/ZelExport.h"
 
-class ZelAUserPresence : public ZelTUserPresence, public ZelAPresenceServer {
+class ZELCLNT_API ZelAUserPresence : public ZelTUserPresence, public ZelAPresenceServer {
  public:
   ZelAUserPresence() = default;
   // Registers with the framework under the two names, as ZelAPresenceServer.

@@ -23,10 +23,11 @@
 #include "zelclnt/platform/TCompletionQueue.h"
 #include "zelclnt/platform/TFramework.h"
 #include "zelclnt/platform/TRPC.h"
+#include "zelclnt/ZelExport.h"
 
 class ZelTRequest;
 
-class ZelTCompletionQueue {
+class ZELCLNT_API ZelTCompletionQueue {
  public:
   struct Completion {
     ZelTRequest* request = nullptr;

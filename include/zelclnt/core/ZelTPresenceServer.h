@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <string>
 
+#include "zelclnt/ZelExport.h"
+
 class TPack;
 
-class ZelTPresenceServer {
+class ZELCLNT_API ZelTPresenceServer {
  public:
   enum ActionResult : std::int32_t {
     ACTION_SUCCEEDED = 0,
@@ -87,7 +89,7 @@ class ZelTPresenceServer {
   static std::string ToString(ErrorCode code);
 };
 
-TPack& operator<<(TPack& pack, ZelTPresenceServer::ActionResult value);
-TPack& operator>>(TPack& pack, ZelTPresenceServer::ActionResult& value);
-TPack& operator<<(TPack& pack, ZelTPresenceServer::ErrorCode value);
-TPack& operator>>(TPack& pack, ZelTPresenceServer::ErrorCode& value);
+ZELCLNT_API TPack& operator<<(TPack& pack, ZelTPresenceServer::ActionResult value);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTPresenceServer::ActionResult& value);
+ZELCLNT_API TPack& operator<<(TPack& pack, ZelTPresenceServer::ErrorCode value);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTPresenceServer::ErrorCode& value);

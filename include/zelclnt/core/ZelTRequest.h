@@ -20,10 +20,11 @@
 #include "zelclnt/core/ZelTPresenceServer.h"
 #include "zelclnt/platform/TEventPosition.h"
 #include "zelclnt/platform/TRPC.h"
+#include "zelclnt/ZelExport.h"
 
 class TPack;
 
-class TGenericRequest {
+class ZELCLNT_API TGenericRequest {
  public:
   TGenericRequest(const TGenericRequest&) = default;
   TGenericRequest& operator=(const TGenericRequest&) = default;
@@ -53,10 +54,10 @@ class TGenericRequest {
   bool m_replyRequired;
 };
 
-TPack& operator<<(TPack& pack, const TGenericRequest& request);
-TPack& operator>>(TPack& pack, TGenericRequest& request);
+ZELCLNT_API TPack& operator<<(TPack& pack, const TGenericRequest& request);
+ZELCLNT_API TPack& operator>>(TPack& pack, TGenericRequest& request);
 
-class ZelTRequest : public TGenericRequest {
+class ZELCLNT_API ZelTRequest : public TGenericRequest {
  public:
   enum RequestMode : std::int32_t {
     REQUESTMODE_DEFAULT = 0,
@@ -121,7 +122,7 @@ class ZelTRequest : public TGenericRequest {
   TInFlightMark m_inFlight;
 };
 
-TPack& operator<<(TPack& pack, const ZelTRequest& request);
-TPack& operator>>(TPack& pack, ZelTRequest& request);
-TPack& operator<<(TPack& pack, ZelTRequest::RequestMode mode);
-TPack& operator>>(TPack& pack, ZelTRequest::RequestMode& mode);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTRequest& request);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTRequest& request);
+ZELCLNT_API TPack& operator<<(TPack& pack, ZelTRequest::RequestMode mode);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTRequest::RequestMode& mode);

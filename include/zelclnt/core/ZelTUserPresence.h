@@ -28,13 +28,14 @@
 #include "zelclnt/model/ZelTUserFlags.h"
 #include "zelclnt/platform/TTimeStamp.h"
 #include "zelclnt/state/TSilentMonitoringInfo.h"
+#include "zelclnt/ZelExport.h"
 
 class NuxDiagSummary;
 class ZelTMirrorAccess;
 class ZelTQueryUsersPresence;
 class ZelTUserPresenceControl;
 
-class ZelTUserPresence : public ZelTRequest {
+class ZELCLNT_API ZelTUserPresence : public ZelTRequest {
  public:
   enum Action : std::int32_t {
     ACTION_NONE = 0,
@@ -219,7 +220,7 @@ class ZelTUserPresence : public ZelTRequest {
 };
 
 // The head: common part, action, user key, user id.
-TPack& operator<<(TPack& pack, const ZelTUserPresence& user);
-TPack& operator>>(TPack& pack, ZelTUserPresence& user);
-TPack& operator<<(TPack& pack, const ZelTUserPresence::Action& action);
-TPack& operator>>(TPack& pack, ZelTUserPresence::Action& action);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTUserPresence& user);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTUserPresence& user);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTUserPresence::Action& action);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTUserPresence::Action& action);

@@ -14,8 +14,9 @@
 #include <string>
 
 #include "zelclnt/platform/TDiag.h"
+#include "zelclnt/ZelExport.h"
 
-class NuxDiagStream {
+class ZELCLNT_API NuxDiagStream {
  public:
   static constexpr std::size_t kPieceLength = 400;
 
@@ -77,7 +78,7 @@ class NuxDiagStream {
 };
 
 // Call trace: "Enter function." when made, "Exit function." when destroyed.
-class NuxFenx : public NuxDiagStream {
+class ZELCLNT_API NuxFenx : public NuxDiagStream {
  public:
   NuxFenx(unsigned short line, const char* file, const char* className, const char* methodName)
       : NuxDiagStream(TDiag::FENX, line, file, className, methodName) {

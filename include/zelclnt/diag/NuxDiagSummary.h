@@ -8,9 +8,11 @@
 #include <list>
 #include <string>
 
+#include "zelclnt/ZelExport.h"
+
 class TTimeStamp;
 
-class NuxDiagSummary {
+class ZELCLNT_API NuxDiagSummary {
  public:
   NuxDiagSummary(bool showName, bool showOpen, bool showClose, const std::string& name, const std::string& open,
                  const std::string& close);

@@ -14,11 +14,12 @@
 #include <string>
 
 #include "zelclnt/platform/TPack.h"
+#include "zelclnt/ZelExport.h"
 
 class ZelTEventControl;
 class ZelTUserPresence;
 
-class ZelTEventBase {
+class ZELCLNT_API ZelTEventBase {
  public:
   enum enEventCause : std::int32_t {
     EVENTCAUSE_NONE = 0,
@@ -101,7 +102,7 @@ class ZelTEventBase {
   enEventCause m_eventCause = EVENTCAUSE_NONE;
 };
 
-TPack& operator<<(TPack& pack, const ZelTEventBase& event);
-TPack& operator>>(TPack& pack, ZelTEventBase& event);
-TPack& operator<<(TPack& pack, const ZelTEventBase::enEventCause& cause);
-TPack& operator>>(TPack& pack, ZelTEventBase::enEventCause& cause);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTEventBase& event);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTEventBase& event);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTEventBase::enEventCause& cause);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTEventBase::enEventCause& cause);

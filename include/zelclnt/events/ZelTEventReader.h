@@ -23,6 +23,7 @@
 #include "zelclnt/events/ZelTUserModeEvents.h"
 #include "zelclnt/events/ZelTUserRoutingStateEvent.h"
 #include "zelclnt/events/ZelTWrapupSubmittedEvent.h"
+#include "zelclnt/ZelExport.h"
 
 using ZelTAnyEvent =
     std::variant<std::monostate, ZelTUserMediaStateEvent, ZelTUserRoutingStateEvent, ZelTUserHandlingStateEvent,
@@ -31,7 +32,7 @@ using ZelTAnyEvent =
                  ZelTUserMediaNotReadyEvent, ZelTUserMediaReadyEvent, ZelTUserCapabilityNotReadyEvent,
                  ZelTUserCSMStateEvent, ZelTQueryIntegratedPresenceEvent>;
 
-class ZelTEventReader {
+class ZELCLNT_API ZelTEventReader {
  public:
   // Replaces event with the record of type read from the bytes. A handling
   // event keeps the type it arrived as (created, connected, completed or

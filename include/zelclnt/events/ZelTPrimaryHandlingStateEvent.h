@@ -11,8 +11,9 @@
 #include <string>
 
 #include "zelclnt/events/ZelTEventBase.h"
+#include "zelclnt/ZelExport.h"
 
-class ZelTPrimaryHandlingStateEvent : public ZelTEventBase {
+class ZELCLNT_API ZelTPrimaryHandlingStateEvent : public ZelTEventBase {
  public:
   ZelTPrimaryHandlingStateEvent() = default;
   ZelTPrimaryHandlingStateEvent(const ZelTPrimaryHandlingStateEvent&) = default;
@@ -41,5 +42,5 @@ class ZelTPrimaryHandlingStateEvent : public ZelTEventBase {
   long m_oldRequeueCount = 0;
 };
 
-TPack& operator<<(TPack& pack, const ZelTPrimaryHandlingStateEvent& event);
-TPack& operator>>(TPack& pack, ZelTPrimaryHandlingStateEvent& event);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTPrimaryHandlingStateEvent& event);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTPrimaryHandlingStateEvent& event);

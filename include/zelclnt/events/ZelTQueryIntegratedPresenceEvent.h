@@ -13,8 +13,9 @@
 
 #include "zelclnt/model/ZelTIntegratedPresenceSummary.h"
 #include "zelclnt/model/ZelTStdListPointerColl.h"
+#include "zelclnt/ZelExport.h"
 
-class ZelTQueryIntegratedPresenceEvent : public ZelTStdListPointerColl<ZelTIntegratedPresenceSummary> {
+class ZELCLNT_API ZelTQueryIntegratedPresenceEvent : public ZelTStdListPointerColl<ZelTIntegratedPresenceSummary> {
  public:
   // The collection has no maximum: one summary per presentity asked about.
   ZelTQueryIntegratedPresenceEvent() = default;
@@ -42,5 +43,5 @@ class ZelTQueryIntegratedPresenceEvent : public ZelTStdListPointerColl<ZelTInteg
   std::string m_resourceId;
 };
 
-TPack& operator<<(TPack& pack, const ZelTQueryIntegratedPresenceEvent& event);
-TPack& operator>>(TPack& pack, ZelTQueryIntegratedPresenceEvent& event);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTQueryIntegratedPresenceEvent& event);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTQueryIntegratedPresenceEvent& event);

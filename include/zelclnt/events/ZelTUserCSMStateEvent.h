@@ -17,8 +17,9 @@
 #include "zelclnt/model/ZelTStdListPointerColl.h"
 #include "zelclnt/state/TSilentMonitoringInfo.h"
 #include "zelclnt/state/TStateEnums.h"
+#include "zelclnt/ZelExport.h"
 
-class ZelTUserCSMStateEvent : public ZelTEventBase {
+class ZELCLNT_API ZelTUserCSMStateEvent : public ZelTEventBase {
  public:
   using SilentMonitoringColl = ZelTStdListPointerColl<TSilentMonitoringInfo>;
 
@@ -50,5 +51,5 @@ class ZelTUserCSMStateEvent : public ZelTEventBase {
   SilentMonitoringColl m_affectedSilentMonitoring;
 };
 
-TPack& operator<<(TPack& pack, const ZelTUserCSMStateEvent& event);
-TPack& operator>>(TPack& pack, ZelTUserCSMStateEvent& event);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTUserCSMStateEvent& event);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTUserCSMStateEvent& event);

@@ -13,8 +13,9 @@
 
 #include "zelclnt/events/ZelTEventBase.h"
 #include "zelclnt/model/ZelTCapability.h"
+#include "zelclnt/ZelExport.h"
 
-class ZelTUserCapabilityEvent : public ZelTEventBase {
+class ZELCLNT_API ZelTUserCapabilityEvent : public ZelTEventBase {
  public:
   ZelTUserCapabilityEvent() = default;
 
@@ -33,7 +34,7 @@ class ZelTUserCapabilityEvent : public ZelTEventBase {
   ZelTUserCapability m_userCapability;
 };
 
-class ZelTUserCapabilityNotReadyEvent {
+class ZELCLNT_API ZelTUserCapabilityNotReadyEvent {
  public:
   ZelTEventBase::enEventCause GetEventCause() const { return m_eventCause; }
   void SetEventCause(ZelTEventBase::enEventCause cause) { m_eventCause = cause; }
@@ -52,7 +53,7 @@ class ZelTUserCapabilityNotReadyEvent {
   ZelTUserCapability::enCapabilityType m_capabilityType = ZelTUserCapability::enCapabilityType{0};
 };
 
-TPack& operator<<(TPack& pack, const ZelTUserCapabilityEvent& event);
-TPack& operator>>(TPack& pack, ZelTUserCapabilityEvent& event);
-TPack& operator<<(TPack& pack, const ZelTUserCapabilityNotReadyEvent& event);
-TPack& operator>>(TPack& pack, ZelTUserCapabilityNotReadyEvent& event);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTUserCapabilityEvent& event);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTUserCapabilityEvent& event);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTUserCapabilityNotReadyEvent& event);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTUserCapabilityNotReadyEvent& event);

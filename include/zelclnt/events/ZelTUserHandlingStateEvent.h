@@ -20,8 +20,9 @@
 
 #include "zelclnt/core/ZelTPresenceServer.h"
 #include "zelclnt/events/ZelTUserPresenceDetails.h"
+#include "zelclnt/ZelExport.h"
 
-class ZelTUserHandlingStateEvent : public ZelTUserPresenceDetails {
+class ZELCLNT_API ZelTUserHandlingStateEvent : public ZelTUserPresenceDetails {
  public:
   ZelTUserHandlingStateEvent() = default;
   ZelTUserHandlingStateEvent(const ZelTUserHandlingStateEvent&) = default;
@@ -46,7 +47,7 @@ class ZelTUserHandlingStateEvent : public ZelTUserPresenceDetails {
   ZelTPresenceServer::enEvent m_eventType = ZelTPresenceServer::USER_HANDLING_STATE_UPDATE_EVENT;
 };
 
-class ZelTUserContactQueueConsultedEvent : public ZelTUserHandlingStateEvent {
+class ZELCLNT_API ZelTUserContactQueueConsultedEvent : public ZelTUserHandlingStateEvent {
  public:
   ZelTUserContactQueueConsultedEvent() = default;
   ZelTUserContactQueueConsultedEvent(const ZelTUserContactQueueConsultedEvent&) = default;
@@ -78,7 +79,7 @@ class ZelTUserContactQueueConsultedEvent : public ZelTUserHandlingStateEvent {
   const ZelTHandlingState* FindConsulted(enHandlingCause cause) const;
 };
 
-TPack& operator<<(TPack& pack, const ZelTUserHandlingStateEvent& event);
-TPack& operator>>(TPack& pack, ZelTUserHandlingStateEvent& event);
-TPack& operator<<(TPack& pack, const ZelTUserContactQueueConsultedEvent& event);
-TPack& operator>>(TPack& pack, ZelTUserContactQueueConsultedEvent& event);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTUserHandlingStateEvent& event);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTUserHandlingStateEvent& event);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTUserContactQueueConsultedEvent& event);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTUserContactQueueConsultedEvent& event);

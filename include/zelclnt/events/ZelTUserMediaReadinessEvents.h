@@ -12,8 +12,9 @@
 
 #include "zelclnt/events/ZelTEventBase.h"
 #include "zelclnt/state/TMediaReadiness.h"
+#include "zelclnt/ZelExport.h"
 
-class ZelTUserMediaNotReadyEvent : public TMediaReadinessBase {
+class ZELCLNT_API ZelTUserMediaNotReadyEvent : public TMediaReadinessBase {
  public:
   ZelTUserMediaNotReadyEvent() { state = READINESS_NOT_READY; }
 
@@ -34,7 +35,7 @@ class ZelTUserMediaNotReadyEvent : public TMediaReadinessBase {
   bool m_allMediaNotReady = false;
 };
 
-class ZelTUserMediaReadyEvent : public TMediaReadinessBase {
+class ZELCLNT_API ZelTUserMediaReadyEvent : public TMediaReadinessBase {
  public:
   ZelTUserMediaReadyEvent() { state = READINESS_READY; }
 
@@ -52,7 +53,7 @@ class ZelTUserMediaReadyEvent : public TMediaReadinessBase {
   ZelTEventBase::enEventCause m_eventCause = ZelTEventBase::EVENTCAUSE_NONE;
 };
 
-TPack& operator<<(TPack& pack, const ZelTUserMediaNotReadyEvent& event);
-TPack& operator>>(TPack& pack, ZelTUserMediaNotReadyEvent& event);
-TPack& operator<<(TPack& pack, const ZelTUserMediaReadyEvent& event);
-TPack& operator>>(TPack& pack, ZelTUserMediaReadyEvent& event);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTUserMediaNotReadyEvent& event);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTUserMediaNotReadyEvent& event);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTUserMediaReadyEvent& event);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTUserMediaReadyEvent& event);

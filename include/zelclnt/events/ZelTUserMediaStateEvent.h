@@ -14,8 +14,9 @@
 
 #include "zelclnt/events/ZelTUserPresenceDetails.h"
 #include "zelclnt/platform/KRVEnum.h"
+#include "zelclnt/ZelExport.h"
 
-class ZelTUserMediaStateEvent : public ZelTUserPresenceDetails {
+class ZELCLNT_API ZelTUserMediaStateEvent : public ZelTUserPresenceDetails {
  public:
   ZelTUserMediaStateEvent() = default;
 
@@ -38,5 +39,5 @@ class ZelTUserMediaStateEvent : public ZelTUserPresenceDetails {
   long m_media = 0;
 };
 
-TPack& operator<<(TPack& pack, const ZelTUserMediaStateEvent& event);
-TPack& operator>>(TPack& pack, ZelTUserMediaStateEvent& event);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTUserMediaStateEvent& event);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTUserMediaStateEvent& event);

@@ -14,8 +14,9 @@
 
 #include "zelclnt/events/ZelTEventBase.h"
 #include "zelclnt/events/ZelTUserPresenceDetails.h"
+#include "zelclnt/ZelExport.h"
 
-class ZelTUserRecoveryModeEvent : public ZelTUserPresenceDetails {
+class ZELCLNT_API ZelTUserRecoveryModeEvent : public ZelTUserPresenceDetails {
  public:
   ZelTUserRecoveryModeEvent() = default;
 
@@ -31,7 +32,7 @@ class ZelTUserRecoveryModeEvent : public ZelTUserPresenceDetails {
   }
 };
 
-class ZelTUserContactAssistEvent : public ZelTEventBase {
+class ZELCLNT_API ZelTUserContactAssistEvent : public ZelTEventBase {
  public:
   ZelTUserContactAssistEvent() = default;
 
@@ -50,7 +51,7 @@ class ZelTUserContactAssistEvent : public ZelTEventBase {
   bool m_contactAssist = true;
 };
 
-TPack& operator<<(TPack& pack, const ZelTUserRecoveryModeEvent& event);
-TPack& operator>>(TPack& pack, ZelTUserRecoveryModeEvent& event);
-TPack& operator<<(TPack& pack, const ZelTUserContactAssistEvent& event);
-TPack& operator>>(TPack& pack, ZelTUserContactAssistEvent& event);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTUserRecoveryModeEvent& event);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTUserRecoveryModeEvent& event);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTUserContactAssistEvent& event);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTUserContactAssistEvent& event);

@@ -27,11 +27,12 @@
 #include "zelclnt/model/ZelTRoutingState.h"
 #include "zelclnt/model/ZelTStdListPointerColl.h"
 #include "zelclnt/model/ZelTUserFlags.h"
+#include "zelclnt/ZelExport.h"
 
 class NuxDiagSummary;
 class ZelTMirrorAccess;
 
-class ZelTUserPresenceDetails : public ZelTEventBase {
+class ZELCLNT_API ZelTUserPresenceDetails : public ZelTEventBase {
  public:
   // How much ToSummary shows after the event base; 2 to 6 pick the media
   // voice to open media. Any value not listed is the full form.
@@ -116,5 +117,5 @@ class ZelTUserPresenceDetails : public ZelTEventBase {
   ZelTStdListPointerColl<ZelTHandlingState> m_affectedContacts;
 };
 
-TPack& operator<<(TPack& pack, const ZelTUserPresenceDetails& details);
-TPack& operator>>(TPack& pack, ZelTUserPresenceDetails& details);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTUserPresenceDetails& details);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTUserPresenceDetails& details);

@@ -10,8 +10,9 @@
 #include <string>
 
 #include "zelclnt/events/ZelTUserPresenceDetails.h"
+#include "zelclnt/ZelExport.h"
 
-class ZelTUserRoutingStateEvent : public ZelTUserPresenceDetails {
+class ZELCLNT_API ZelTUserRoutingStateEvent : public ZelTUserPresenceDetails {
  public:
   ZelTUserRoutingStateEvent() = default;
   ZelTUserRoutingStateEvent(const ZelTUserRoutingStateEvent&) = default;
@@ -31,5 +32,5 @@ class ZelTUserRoutingStateEvent : public ZelTUserPresenceDetails {
   }
 };
 
-TPack& operator<<(TPack& pack, const ZelTUserRoutingStateEvent& event);
-TPack& operator>>(TPack& pack, ZelTUserRoutingStateEvent& event);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTUserRoutingStateEvent& event);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTUserRoutingStateEvent& event);

@@ -13,8 +13,9 @@
 #include <string>
 
 #include "zelclnt/events/ZelTEventBase.h"
+#include "zelclnt/ZelExport.h"
 
-class ZelTWrapupSubmittedEvent : public ZelTEventBase {
+class ZELCLNT_API ZelTWrapupSubmittedEvent : public ZelTEventBase {
  public:
   ZelTWrapupSubmittedEvent() = default;
   ZelTWrapupSubmittedEvent(const ZelTWrapupSubmittedEvent&) = default;
@@ -48,5 +49,5 @@ class ZelTWrapupSubmittedEvent : public ZelTEventBase {
   std::list<long> m_wrapupReasons;
 };
 
-TPack& operator<<(TPack& pack, const ZelTWrapupSubmittedEvent& event);
-TPack& operator>>(TPack& pack, ZelTWrapupSubmittedEvent& event);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTWrapupSubmittedEvent& event);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTWrapupSubmittedEvent& event);

@@ -52,6 +52,7 @@
 #include "zelclnt/platform/TClock.h"
 #include "zelclnt/platform/TEventPosition.h"
 #include "zelclnt/state/TMediaReadiness.h"
+#include "zelclnt/ZelExport.h"
 
 class TEventReceiver;
 struct TEventNotice;
@@ -72,7 +73,7 @@ struct ZelTMirrorCounters {
   std::size_t users = 0;
 };
 
-class ZelAPresenceMirror {
+class ZELCLNT_API ZelAPresenceMirror {
  public:
   using Callback = std::function<void(const ZelTPresenceChange& change)>;
 

@@ -46,8 +46,9 @@
 #include "zelclnt/core/ZelTPresenceServer.h"
 #include "zelclnt/core/ZelTUserPresence.h"
 #include "zelclnt/state/TMediaReadiness.h"
+#include "zelclnt/ZelExport.h"
 
-class ZelTEventApplier {
+class ZELCLNT_API ZelTEventApplier {
  public:
   enum enOutcome : std::int32_t {
     OUTCOME_APPLIED = 0,

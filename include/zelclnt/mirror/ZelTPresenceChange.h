@@ -19,8 +19,9 @@
 
 #include "zelclnt/core/ZelTUserPresence.h"
 #include "zelclnt/platform/TEventPosition.h"
+#include "zelclnt/ZelExport.h"
 
-struct ZelTPresenceChange {
+struct ZELCLNT_API ZelTPresenceChange {
   enum enKind : std::int32_t {
     CHANGE_USER = 0,          // parts of the user's record changed
     CHANGE_USER_ADDED = 1,    // the server has a user the mirror did not hold

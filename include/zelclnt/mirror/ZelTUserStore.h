@@ -32,8 +32,9 @@
 #include "zelclnt/core/ZelTUserPresence.h"
 #include "zelclnt/model/detail/PointerCollOps.h"
 #include "zelclnt/platform/TEventPosition.h"
+#include "zelclnt/ZelExport.h"
 
-class ZelTUserStore {
+class ZELCLNT_API ZelTUserStore {
  public:
   using Record = zelclnt::detail::TracedPtr<ZelTUserPresence>;
   using Visitor = std::function<void(const ZelTUserPresence& user)>;

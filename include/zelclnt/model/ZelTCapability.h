@@ -13,8 +13,9 @@
 
 #include "zelclnt/model/ZelTRoutingState.h"
 #include "zelclnt/platform/TTimeStamp.h"
+#include "zelclnt/ZelExport.h"
 
-class ZelTDesktopCapability {
+class ZELCLNT_API ZelTDesktopCapability {
  public:
   enum enDesktopCapability : std::int32_t {
     DESKTOP_LOGOFF = 0,
@@ -51,7 +52,7 @@ class ZelTDesktopCapability {
   TTimeStamp m_startTime{1};
 };
 
-class ZelTCampaignDirectorCapability {
+class ZELCLNT_API ZelTCampaignDirectorCapability {
  public:
   std::string GetNailUpNumber() const { return m_nailUpNumber; }
   long GetReason() const { return m_reason; }
@@ -69,7 +70,7 @@ class ZelTCampaignDirectorCapability {
   bool m_enabled = false;
 };
 
-class ZelTUserCapability {
+class ZELCLNT_API ZelTUserCapability {
  public:
   enum enCapabilityType : std::int32_t {
     CAPABILITY_DESKTOP = 1,
@@ -103,13 +104,13 @@ class ZelTUserCapability {
   ZelTCampaignDirectorCapability m_campaignDirector;
 };
 
-TPack& operator<<(TPack& pack, const ZelTDesktopCapability& capability);
-TPack& operator>>(TPack& pack, ZelTDesktopCapability& capability);
-TPack& operator<<(TPack& pack, ZelTDesktopCapability::enDesktopCapability capability);
-TPack& operator>>(TPack& pack, ZelTDesktopCapability::enDesktopCapability& capability);
-TPack& operator<<(TPack& pack, ZelTDesktopCapability::enDesktopCapabilityCause cause);
-TPack& operator>>(TPack& pack, ZelTDesktopCapability::enDesktopCapabilityCause& cause);
-TPack& operator<<(TPack& pack, const ZelTUserCapability& capability);
-TPack& operator>>(TPack& pack, ZelTUserCapability& capability);
-TPack& operator<<(TPack& pack, ZelTUserCapability::enCapabilityType type);
-TPack& operator>>(TPack& pack, ZelTUserCapability::enCapabilityType& type);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTDesktopCapability& capability);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTDesktopCapability& capability);
+ZELCLNT_API TPack& operator<<(TPack& pack, ZelTDesktopCapability::enDesktopCapability capability);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTDesktopCapability::enDesktopCapability& capability);
+ZELCLNT_API TPack& operator<<(TPack& pack, ZelTDesktopCapability::enDesktopCapabilityCause cause);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTDesktopCapability::enDesktopCapabilityCause& cause);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTUserCapability& capability);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTUserCapability& capability);
+ZELCLNT_API TPack& operator<<(TPack& pack, ZelTUserCapability::enCapabilityType type);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTUserCapability::enCapabilityType& type);

@@ -22,12 +22,13 @@
 #include "zelclnt/model/ZelTStdListPointerColl.h"
 #include "zelclnt/platform/TDiag.h"
 #include "zelclnt/state/THandlingState.h"
+#include "zelclnt/ZelExport.h"
 
 class NuxDiagSummary;
 class ZelTMirrorAccess;
 class ZelTUserPresenceControl;
 
-class ZelTHandlingState : public THandlingState {
+class ZELCLNT_API ZelTHandlingState : public THandlingState {
  public:
   // What removal by category takes.
   enum enCategory : std::int32_t {
@@ -107,7 +108,7 @@ class ZelTHandlingState : public THandlingState {
   ZelTPostProcessing m_postProcessing;
 };
 
-class ZelTHandlingStates {
+class ZELCLNT_API ZelTHandlingStates {
  public:
   using enSummaryType = ZelTHandlingState::enSummaryType;
 
@@ -177,10 +178,10 @@ class ZelTHandlingStates {
   std::string m_ani;
 };
 
-TPack& operator<<(TPack& pack, const ZelTHandlingState& state);
-TPack& operator>>(TPack& pack, ZelTHandlingState& state);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTHandlingState& state);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTHandlingState& state);
 // A default state before a collection reads into it again, keeping the
 // reasons' nodes for the reader, which replaces the reasons in full.
-void ResetForReading(ZelTHandlingState& state);
-TPack& operator<<(TPack& pack, const ZelTHandlingStates& states);
-TPack& operator>>(TPack& pack, ZelTHandlingStates& states);
+ZELCLNT_API void ResetForReading(ZelTHandlingState& state);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTHandlingStates& states);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTHandlingStates& states);

@@ -16,11 +16,12 @@
 
 #include "zelclnt/model/ZelTStdListPointerColl.h"
 #include "zelclnt/platform/TDiag.h"
+#include "zelclnt/ZelExport.h"
 
 class TPack;
 class ZelTIntegratedPresenceSummary;
 
-class ZelTPresentity {
+class ZELCLNT_API ZelTPresentity {
  public:
   ZelTPresentity() = default;
   ZelTPresentity(const ZelTPresentity& other) { *this = other; }
@@ -62,7 +63,7 @@ class ZelTPresentity {
   std::string m_extension;
 };
 
-class ZelTIntegratedPresenceSummary : public ZelTPresentity {
+class ZELCLNT_API ZelTIntegratedPresenceSummary : public ZelTPresentity {
  public:
   enum IntegratedPresence : std::int32_t {
     KORVAL_DoNotDisturb = 0,
@@ -168,23 +169,26 @@ class ZelTIntegratedPresenceSummary : public ZelTPresentity {
   unsigned long m_resultCode = 0;
 };
 
-TPack& operator<<(TPack& pack, const ZelTPresentity& presentity);
-TPack& operator>>(TPack& pack, ZelTPresentity& presentity);
-TPack& operator<<(TPack& pack, const ZelTIntegratedPresenceSummary& summary);
-TPack& operator>>(TPack& pack, ZelTIntegratedPresenceSummary& summary);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTPresentity& presentity);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTPresentity& presentity);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTIntegratedPresenceSummary& summary);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTIntegratedPresenceSummary& summary);
 // Default records before a collection reads into them again, the strings
 // emptied in place so that they keep their capacity.
-void ResetForReading(ZelTPresentity& presentity);
-void ResetForReading(ZelTIntegratedPresenceSummary& summary);
-TPack& operator<<(TPack& pack, ZelTIntegratedPresenceSummary::IntegratedPresence value);
-TPack& operator>>(TPack& pack, ZelTIntegratedPresenceSummary::IntegratedPresence& value);
-TPack& operator<<(TPack& pack, ZelTIntegratedPresenceSummary::IntegratedPresenceSource value);
-TPack& operator>>(TPack& pack, ZelTIntegratedPresenceSummary::IntegratedPresenceSource& value);
-TPack& operator<<(TPack& pack, ZelTIntegratedPresenceSummary::MediaStatus value);
-TPack& operator>>(TPack& pack, ZelTIntegratedPresenceSummary::MediaStatus& value);
-TPack& operator<<(TPack& pack, ZelTIntegratedPresenceSummary::RoutingStateReasonType value);
-TPack& operator>>(TPack& pack, ZelTIntegratedPresenceSummary::RoutingStateReasonType& value);
+ZELCLNT_API void ResetForReading(ZelTPresentity& presentity);
+ZELCLNT_API void ResetForReading(ZelTIntegratedPresenceSummary& summary);
+ZELCLNT_API TPack& operator<<(TPack& pack, ZelTIntegratedPresenceSummary::IntegratedPresence value);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTIntegratedPresenceSummary::IntegratedPresence& value);
+ZELCLNT_API TPack& operator<<(TPack& pack, ZelTIntegratedPresenceSummary::IntegratedPresenceSource value);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTIntegratedPresenceSummary::IntegratedPresenceSource& value);
+ZELCLNT_API TPack& operator<<(TPack& pack, ZelTIntegratedPresenceSummary::MediaStatus value);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTIntegratedPresenceSummary::MediaStatus& value);
+ZELCLNT_API TPack& operator<<(TPack& pack, ZelTIntegratedPresenceSummary::RoutingStateReasonType value);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTIntegratedPresenceSummary::RoutingStateReasonType& value);
 
-// Built once, in the library, with every member.
-extern template class ZelTStdListPointerColl<ZelTPresentity>;
-extern template class ZelTStdListPointerColl<ZelTIntegratedPresenceSummary>;
+// Built once, in the library, with every member. A program that loads the
+// Windows DLL builds its own: a DLL exports no inline member of a template.
+#if !defined(_WIN32) || defined(ZELCLNT_BUILDING) || defined(ZELCLNT_STATIC)
+extern template class ZELCLNT_API ZelTStdListPointerColl<ZelTPresentity>;
+extern template class ZELCLNT_API ZelTStdListPointerColl<ZelTIntegratedPresenceSummary>;
+#endif

@@ -12,8 +12,9 @@
 
 #include "zelclnt/model/ZelTStdVectorPointerColl.h"
 #include "zelclnt/state/TMediaState.h"
+#include "zelclnt/ZelExport.h"
 
-class ZelTMediaState : public TMediaState {
+class ZELCLNT_API ZelTMediaState : public TMediaState {
  public:
   enum enSummaryType : std::int32_t {
     SUMMARY_FULL = 0,
@@ -33,7 +34,7 @@ class ZelTMediaState : public TMediaState {
   void PrintDiag() const;
 };
 
-class ZelTMediaStates {
+class ZELCLNT_API ZelTMediaStates {
  public:
   ZelTMediaStates();
   ZelTMediaStates(const ZelTMediaStates&) = default;
@@ -73,7 +74,7 @@ class ZelTMediaStates {
   ZelTStdVectorPointerColl<ZelTMediaState> m_mediaStates;
 };
 
-TPack& operator<<(TPack& pack, const ZelTMediaState& state);
-TPack& operator>>(TPack& pack, ZelTMediaState& state);
-TPack& operator<<(TPack& pack, const ZelTMediaStates& states);
-TPack& operator>>(TPack& pack, ZelTMediaStates& states);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTMediaState& state);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTMediaState& state);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTMediaStates& states);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTMediaStates& states);

@@ -14,11 +14,12 @@
 #include <cstdint>
 
 #include "zelclnt/platform/TTimeStamp.h"
+#include "zelclnt/ZelExport.h"
 
 class TPack;
 class ZelTPostProcessingControl;
 
-class ZelTPostProcessingStatus {
+class ZELCLNT_API ZelTPostProcessingStatus {
  public:
   enum enPostProcessingStatus : std::int32_t {
     PP_INACTIVE = 0,
@@ -48,7 +49,7 @@ class ZelTPostProcessingStatus {
   enPostProcessingStatus m_status = PP_INACTIVE;
 };
 
-class ZelTManualPostProcessing : public ZelTPostProcessingStatus {
+class ZELCLNT_API ZelTManualPostProcessing : public ZelTPostProcessingStatus {
  public:
   ZelTManualPostProcessing() = default;
   ZelTManualPostProcessing(const ZelTManualPostProcessing&) = default;
@@ -72,7 +73,7 @@ class ZelTManualPostProcessing : public ZelTPostProcessingStatus {
   long m_reason = 0;
 };
 
-class ZelTAutoPostProcessing : public ZelTPostProcessingStatus {
+class ZELCLNT_API ZelTAutoPostProcessing : public ZelTPostProcessingStatus {
  public:
   ZelTAutoPostProcessing() = default;
   ZelTAutoPostProcessing(const ZelTAutoPostProcessing&) = default;
@@ -103,7 +104,7 @@ class ZelTAutoPostProcessing : public ZelTPostProcessingStatus {
   unsigned long m_remainingTime = 0;
 };
 
-class ZelTMandatoryPostProcessing : public ZelTPostProcessingStatus {
+class ZELCLNT_API ZelTMandatoryPostProcessing : public ZelTPostProcessingStatus {
  public:
   ZelTMandatoryPostProcessing() = default;
   ZelTMandatoryPostProcessing(const ZelTMandatoryPostProcessing&) = default;
@@ -125,7 +126,7 @@ class ZelTMandatoryPostProcessing : public ZelTPostProcessingStatus {
   bool m_wrapupReceived = false;
 };
 
-class ZelTPostProcessing {
+class ZELCLNT_API ZelTPostProcessing {
  public:
   ZelTPostProcessing() = default;
   ZelTPostProcessing(const ZelTPostProcessing&) = default;
@@ -168,15 +169,15 @@ class ZelTPostProcessing {
   ZelTMandatoryPostProcessing m_mandatory;
 };
 
-TPack& operator<<(TPack& pack, ZelTPostProcessingStatus::enPostProcessingStatus status);
-TPack& operator>>(TPack& pack, ZelTPostProcessingStatus::enPostProcessingStatus& status);
-TPack& operator<<(TPack& pack, const ZelTPostProcessingStatus& status);
-TPack& operator>>(TPack& pack, ZelTPostProcessingStatus& status);
-TPack& operator<<(TPack& pack, const ZelTManualPostProcessing& manual);
-TPack& operator>>(TPack& pack, ZelTManualPostProcessing& manual);
-TPack& operator<<(TPack& pack, const ZelTAutoPostProcessing& automatic);
-TPack& operator>>(TPack& pack, ZelTAutoPostProcessing& automatic);
-TPack& operator<<(TPack& pack, const ZelTMandatoryPostProcessing& mandatory);
-TPack& operator>>(TPack& pack, ZelTMandatoryPostProcessing& mandatory);
-TPack& operator<<(TPack& pack, const ZelTPostProcessing& postProcessing);
-TPack& operator>>(TPack& pack, ZelTPostProcessing& postProcessing);
+ZELCLNT_API TPack& operator<<(TPack& pack, ZelTPostProcessingStatus::enPostProcessingStatus status);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTPostProcessingStatus::enPostProcessingStatus& status);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTPostProcessingStatus& status);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTPostProcessingStatus& status);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTManualPostProcessing& manual);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTManualPostProcessing& manual);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTAutoPostProcessing& automatic);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTAutoPostProcessing& automatic);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTMandatoryPostProcessing& mandatory);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTMandatoryPostProcessing& mandatory);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTPostProcessing& postProcessing);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTPostProcessing& postProcessing);

@@ -9,8 +9,9 @@
 #include <string>
 
 #include "zelclnt/platform/TTimeStamp.h"
+#include "zelclnt/ZelExport.h"
 
-class ZelTPresenceState {
+class ZELCLNT_API ZelTPresenceState {
  public:
   enum enPresenceState : std::int32_t {
     PRESENCESTATE_IDLE = 0,
@@ -49,7 +50,7 @@ class ZelTPresenceState {
   bool m_excludeDirectContact = false;
 };
 
-TPack& operator<<(TPack& pack, const ZelTPresenceState& state);
-TPack& operator>>(TPack& pack, ZelTPresenceState& state);
-TPack& operator<<(TPack& pack, ZelTPresenceState::enPresenceState state);
-TPack& operator>>(TPack& pack, ZelTPresenceState::enPresenceState& state);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTPresenceState& state);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTPresenceState& state);
+ZELCLNT_API TPack& operator<<(TPack& pack, ZelTPresenceState::enPresenceState state);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTPresenceState::enPresenceState& state);

@@ -9,8 +9,9 @@
 #include <string>
 
 #include "zelclnt/platform/TTimeStamp.h"
+#include "zelclnt/ZelExport.h"
 
-class ZelTRoutingState {
+class ZELCLNT_API ZelTRoutingState {
  public:
   enum enRoutingState : std::int32_t {
     ROUTINGSTATE_AVAILABLE = 0,
@@ -67,9 +68,9 @@ class ZelTRoutingState {
   TTimeStamp m_startTime{1};
 };
 
-TPack& operator<<(TPack& pack, const ZelTRoutingState& state);
-TPack& operator>>(TPack& pack, ZelTRoutingState& state);
-TPack& operator<<(TPack& pack, ZelTRoutingState::enRoutingState state);
-TPack& operator>>(TPack& pack, ZelTRoutingState::enRoutingState& state);
-TPack& operator<<(TPack& pack, ZelTRoutingState::enInitialRoutingStateSource source);
-TPack& operator>>(TPack& pack, ZelTRoutingState::enInitialRoutingStateSource& source);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTRoutingState& state);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTRoutingState& state);
+ZELCLNT_API TPack& operator<<(TPack& pack, ZelTRoutingState::enRoutingState state);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTRoutingState::enRoutingState& state);
+ZELCLNT_API TPack& operator<<(TPack& pack, ZelTRoutingState::enInitialRoutingStateSource source);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTRoutingState::enInitialRoutingStateSource& source);

@@ -10,8 +10,9 @@
 #include <string>
 
 #include "zelclnt/platform/TTimeStamp.h"
+#include "zelclnt/ZelExport.h"
 
-class ZelTUserFlags {
+class ZELCLNT_API ZelTUserFlags {
  public:
   // Which groups the summary shows.
   enum enSummaryType : std::int32_t {
@@ -47,5 +48,5 @@ class ZelTUserFlags {
   TTimeStamp m_contactAssistStartTime{1};
 };
 
-TPack& operator<<(TPack& pack, const ZelTUserFlags& flags);
-TPack& operator>>(TPack& pack, ZelTUserFlags& flags);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTUserFlags& flags);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTUserFlags& flags);

@@ -8,10 +8,11 @@
 
 #include "zelclnt/platform/TGenericStatus.h"
 #include "zelclnt/platform/TTimeStamp.h"
+#include "zelclnt/ZelExport.h"
 
 class TPack;
 
-class ZelQorvServerSummary {
+class ZELCLNT_API ZelQorvServerSummary {
  public:
   explicit ZelQorvServerSummary(Generic::SERVERTYPES type = Generic::SERVERTYPE_UNSPECIFIED) : m_serverType(type) {}
   virtual ~ZelQorvServerSummary() = default;
@@ -49,7 +50,7 @@ class ZelQorvServerSummary {
   std::int32_t m_valueB = 0;
 };
 
-class ZelQorvServerStatus : public ZelQorvServerSummary {
+class ZELCLNT_API ZelQorvServerStatus : public ZelQorvServerSummary {
  public:
   explicit ZelQorvServerStatus(Generic::SERVERTYPES type = Generic::SERVERTYPE_UNSPECIFIED);
   ~ZelQorvServerStatus() override = default;
@@ -88,10 +89,10 @@ class ZelQorvServerStatus : public ZelQorvServerSummary {
 
 // Name, server type, description, number, address, values A and B (written
 // as int, read as long).
-TPack& operator<<(TPack& pack, const ZelQorvServerSummary& summary);
-TPack& operator>>(TPack& pack, ZelQorvServerSummary& summary);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelQorvServerSummary& summary);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelQorvServerSummary& summary);
 // The summary, then current and previous status, status change time, flag
 // and second-state change time. The down code and the second state itself
 // stay local.
-TPack& operator<<(TPack& pack, const ZelQorvServerStatus& status);
-TPack& operator>>(TPack& pack, ZelQorvServerStatus& status);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelQorvServerStatus& status);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelQorvServerStatus& status);

@@ -13,9 +13,10 @@
 
 #include "zelclnt/core/ZelTRequest.h"
 #include "zelclnt/model/ZelTCapability.h"
+#include "zelclnt/ZelExport.h"
 
 // What the two requests share; they differ in identity and setter name.
-class ZelTCapabilityRequest : public ZelTRequest {
+class ZELCLNT_API ZelTCapabilityRequest : public ZelTRequest {
  public:
   ZelTCapabilityRequest(const ZelTCapabilityRequest&) = default;
   ZelTCapabilityRequest& operator=(const ZelTCapabilityRequest&) = default;
@@ -47,7 +48,7 @@ class ZelTCapabilityRequest : public ZelTRequest {
   std::string m_parameters;
 };
 
-class ZelTAddCapability : public ZelTCapabilityRequest {
+class ZELCLNT_API ZelTAddCapability : public ZelTCapabilityRequest {
  public:
   static constexpr unsigned short kObjectType = 35005;
 
@@ -56,7 +57,7 @@ class ZelTAddCapability : public ZelTCapabilityRequest {
   void SetParameter(std::string parameters) { StoreParameters(std::move(parameters)); }
 };
 
-class ZelTRemoveCapability : public ZelTCapabilityRequest {
+class ZELCLNT_API ZelTRemoveCapability : public ZelTCapabilityRequest {
  public:
   static constexpr unsigned short kObjectType = 35006;
 
@@ -65,5 +66,5 @@ class ZelTRemoveCapability : public ZelTCapabilityRequest {
   void SetParameters(std::string parameters) { StoreParameters(std::move(parameters)); }
 };
 
-TPack& operator<<(TPack& pack, const ZelTCapabilityRequest& request);
-TPack& operator>>(TPack& pack, ZelTCapabilityRequest& request);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTCapabilityRequest& request);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTCapabilityRequest& request);

@@ -14,8 +14,9 @@
 #include "zelclnt/core/ZelTRequest.h"
 #include "zelclnt/model/ZelTIntegratedPresenceSummary.h"
 #include "zelclnt/model/ZelTStdListPointerColl.h"
+#include "zelclnt/ZelExport.h"
 
-class ZelTQueryIntegratedPresence : public ZelTRequest, public ZelTStdListPointerColl<ZelTPresentity> {
+class ZELCLNT_API ZelTQueryIntegratedPresence : public ZelTRequest, public ZelTStdListPointerColl<ZelTPresentity> {
  public:
   // The server gives the values their meaning; the client sends 1.
   enum Action : std::int32_t {};
@@ -68,7 +69,7 @@ class ZelTQueryIntegratedPresence : public ZelTRequest, public ZelTStdListPointe
   std::string m_agentId;
 };
 
-TPack& operator<<(TPack& pack, const ZelTQueryIntegratedPresence& query);
-TPack& operator>>(TPack& pack, ZelTQueryIntegratedPresence& query);
-TPack& operator<<(TPack& pack, const ZelTQueryIntegratedPresence::Action& action);
-TPack& operator>>(TPack& pack, ZelTQueryIntegratedPresence::Action& action);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTQueryIntegratedPresence& query);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTQueryIntegratedPresence& query);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTQueryIntegratedPresence::Action& action);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTQueryIntegratedPresence::Action& action);

@@ -13,8 +13,9 @@
 #include "zelclnt/core/ZelTRequest.h"
 #include "zelclnt/model/ZelTStdVectorPointerColl.h"
 #include "zelclnt/state/TMediaReadiness.h"
+#include "zelclnt/ZelExport.h"
 
-class ZelTQueryUserMediumStatus : public ZelTRequest {
+class ZELCLNT_API ZelTQueryUserMediumStatus : public ZelTRequest {
  public:
   enum Action : std::int32_t {
     ACTION_NONE = 0,
@@ -54,7 +55,7 @@ class ZelTQueryUserMediumStatus : public ZelTRequest {
 };
 
 // The head: common part and action.
-TPack& operator<<(TPack& pack, const ZelTQueryUserMediumStatus& query);
-TPack& operator>>(TPack& pack, ZelTQueryUserMediumStatus& query);
-TPack& operator<<(TPack& pack, const ZelTQueryUserMediumStatus::Action& action);
-TPack& operator>>(TPack& pack, ZelTQueryUserMediumStatus::Action& action);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTQueryUserMediumStatus& query);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTQueryUserMediumStatus& query);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTQueryUserMediumStatus::Action& action);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTQueryUserMediumStatus::Action& action);

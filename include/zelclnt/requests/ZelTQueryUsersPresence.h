@@ -15,8 +15,9 @@
 #include "zelclnt/core/ZelTRequest.h"
 #include "zelclnt/core/ZelTUserPresence.h"
 #include "zelclnt/model/ZelTStdListPointerColl.h"
+#include "zelclnt/ZelExport.h"
 
-class ZelTQueryUsersPresence : public ZelTRequest {
+class ZELCLNT_API ZelTQueryUsersPresence : public ZelTRequest {
  public:
   enum Action : std::int32_t {
     ACTION_NONE = 0,
@@ -75,9 +76,9 @@ class ZelTQueryUsersPresence : public ZelTRequest {
 };
 
 // The head: common part and action.
-TPack& operator<<(TPack& pack, const ZelTQueryUsersPresence& query);
-TPack& operator>>(TPack& pack, ZelTQueryUsersPresence& query);
-TPack& operator<<(TPack& pack, const ZelTQueryUsersPresence::Action& action);
-TPack& operator>>(TPack& pack, ZelTQueryUsersPresence::Action& action);
-TPack& operator<<(TPack& pack, const ZelTQueryUsersPresence::enQueryType& type);
-TPack& operator>>(TPack& pack, ZelTQueryUsersPresence::enQueryType& type);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTQueryUsersPresence& query);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTQueryUsersPresence& query);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTQueryUsersPresence::Action& action);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTQueryUsersPresence::Action& action);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTQueryUsersPresence::enQueryType& type);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTQueryUsersPresence::enQueryType& type);

@@ -8,8 +8,9 @@
 
 #include "zelclnt/core/ZelTRequest.h"
 #include "zelclnt/requests/ZelQorvServerStatus.h"
+#include "zelclnt/ZelExport.h"
 
-class ZelTServerStatus : public ZelQorvServerStatus, public ZelTRequest {
+class ZELCLNT_API ZelTServerStatus : public ZelQorvServerStatus, public ZelTRequest {
  public:
   enum Action : std::int32_t {
     ACTION_NONE = 0,
@@ -65,7 +66,7 @@ class ZelTServerStatus : public ZelQorvServerStatus, public ZelTRequest {
   unsigned long m_heartbeatInterval = kDefaultHeartbeatInterval;
 };
 
-TPack& operator<<(TPack& pack, const ZelTServerStatus& status);
-TPack& operator>>(TPack& pack, ZelTServerStatus& status);
-TPack& operator<<(TPack& pack, ZelTServerStatus::Action action);
-TPack& operator>>(TPack& pack, ZelTServerStatus::Action& action);
+ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTServerStatus& status);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTServerStatus& status);
+ZELCLNT_API TPack& operator<<(TPack& pack, ZelTServerStatus::Action action);
+ZELCLNT_API TPack& operator>>(TPack& pack, ZelTServerStatus::Action& action);

@@ -5,8 +5,9 @@
 #include <string>
 
 #include "zelclnt/platform/TTimeStamp.h"
+#include "zelclnt/ZelExport.h"
 
-class STTimeStamp : public TTimeStamp {
+class ZELCLNT_API STTimeStamp : public TTimeStamp {
  public:
   STTimeStamp() : TTimeStamp(1) {}
   STTimeStamp(const TTimeStamp& stamp) : TTimeStamp(0) { TTimeStamp::operator=(stamp); }

@@ -17,8 +17,9 @@
 
 #include "zelclnt/state/STTimeStamp.h"
 #include "zelclnt/state/TStateEnums.h"
+#include "zelclnt/ZelExport.h"
 
-class THandlingStateBase {
+class ZELCLNT_API THandlingStateBase {
  public:
   std::string ToString(int level, bool showName, bool showOpen, bool showClose) const;
   std::string ToString() const { return ToString(0, true, true, true); }
@@ -36,7 +37,7 @@ class THandlingStateBase {
   long priority = 0;
 };
 
-class THandlingState : public THandlingStateBase {
+class ZELCLNT_API THandlingState : public THandlingStateBase {
  public:
   std::string ToString(int level, bool showName, bool showOpen, bool showClose) const;
   std::string ToString() const { return ToString(0, true, true, true); }
@@ -49,10 +50,10 @@ class THandlingState : public THandlingStateBase {
 // The wire form's size (throws TPackError for a string too long for it),
 // and the form written at `at` (REQUIRES that much room), returning where
 // the next value goes: for writers that claim a whole record at once.
-std::size_t WireSizeOf(const THandlingState& state);
-char* PutWire(char* at, const THandlingState& state);
+ZELCLNT_API std::size_t WireSizeOf(const THandlingState& state);
+ZELCLNT_API char* PutWire(char* at, const THandlingState& state);
 
-TPack& operator<<(TPack& pack, const THandlingStateBase& state);
-TPack& operator>>(TPack& pack, THandlingStateBase& state);
-TPack& operator<<(TPack& pack, const THandlingState& state);
-TPack& operator>>(TPack& pack, THandlingState& state);
+ZELCLNT_API TPack& operator<<(TPack& pack, const THandlingStateBase& state);
+ZELCLNT_API TPack& operator>>(TPack& pack, THandlingStateBase& state);
+ZELCLNT_API TPack& operator<<(TPack& pack, const THandlingState& state);
+ZELCLNT_API TPack& operator>>(TPack& pack, THandlingState& state);

@@ -9,8 +9,9 @@
 #include "zelclnt/platform/KRVEnum.h"
 #include "zelclnt/state/STTimeStamp.h"
 #include "zelclnt/state/TStateEnums.h"
+#include "zelclnt/ZelExport.h"
 
-class TMediaReadinessBase {
+class ZELCLNT_API TMediaReadinessBase {
  public:
   std::string ToString(int level, bool showName, bool showOpen, bool showClose) const;
   std::string ToString() const { return ToString(0, true, true, true); }
@@ -21,7 +22,7 @@ class TMediaReadinessBase {
   enReadinessCause cause = READINESSCAUSE_NONE;
 };
 
-class TMediaReadiness : public TMediaReadinessBase {
+class ZELCLNT_API TMediaReadiness : public TMediaReadinessBase {
  public:
   std::string ToString(int level, bool showName, bool showOpen, bool showClose) const;
   std::string ToString() const { return ToString(0, true, true, true); }
@@ -30,7 +31,7 @@ class TMediaReadiness : public TMediaReadinessBase {
   STTimeStamp startTime;
 };
 
-TPack& operator<<(TPack& pack, const TMediaReadinessBase& readiness);
-TPack& operator>>(TPack& pack, TMediaReadinessBase& readiness);
-TPack& operator<<(TPack& pack, const TMediaReadiness& readiness);
-TPack& operator>>(TPack& pack, TMediaReadiness& readiness);
+ZELCLNT_API TPack& operator<<(TPack& pack, const TMediaReadinessBase& readiness);
+ZELCLNT_API TPack& operator>>(TPack& pack, TMediaReadinessBase& readiness);
+ZELCLNT_API TPack& operator<<(TPack& pack, const TMediaReadiness& readiness);
+ZELCLNT_API TPack& operator>>(TPack& pack, TMediaReadiness& readiness);

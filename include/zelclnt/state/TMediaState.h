@@ -8,8 +8,9 @@
 
 #include "zelclnt/state/STTimeStamp.h"
 #include "zelclnt/state/TStateEnums.h"
+#include "zelclnt/ZelExport.h"
 
-class TMediaStateBase {
+class ZELCLNT_API TMediaStateBase {
  public:
   std::string ToString(int level, bool showName, bool showOpen, bool showClose) const;
   std::string ToString() const { return ToString(0, true, true, true); }
@@ -20,7 +21,7 @@ class TMediaStateBase {
   enMediaStateCause cause = MEDIASTATECAUSE_NONE;
 };
 
-class TMediaState : public TMediaStateBase {
+class ZELCLNT_API TMediaState : public TMediaStateBase {
  public:
   std::string ToString(int level, bool showName, bool showOpen, bool showClose) const;
   std::string ToString() const { return ToString(0, true, true, true); }
@@ -29,7 +30,7 @@ class TMediaState : public TMediaStateBase {
   STTimeStamp startTime;
 };
 
-TPack& operator<<(TPack& pack, const TMediaStateBase& state);
-TPack& operator>>(TPack& pack, TMediaStateBase& state);
-TPack& operator<<(TPack& pack, const TMediaState& state);
-TPack& operator>>(TPack& pack, TMediaState& state);
+ZELCLNT_API TPack& operator<<(TPack& pack, const TMediaStateBase& state);
+ZELCLNT_API TPack& operator>>(TPack& pack, TMediaStateBase& state);
+ZELCLNT_API TPack& operator<<(TPack& pack, const TMediaState& state);
+ZELCLNT_API TPack& operator>>(TPack& pack, TMediaState& state);

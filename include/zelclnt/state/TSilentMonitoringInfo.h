@@ -9,8 +9,9 @@
 
 #include "zelclnt/platform/TDiag.h"
 #include "zelclnt/state/TStateEnums.h"
+#include "zelclnt/ZelExport.h"
 
-class TSilentMonitoringInfo {
+class ZELCLNT_API TSilentMonitoringInfo {
  public:
   static constexpr TDiag::enDiagType kPrintDiagType = TDiag::INFO;
 
@@ -24,5 +25,5 @@ class TSilentMonitoringInfo {
   enSilentMonitoringType type = SILENTMONITORING_NONE;
 };
 
-TPack& operator<<(TPack& pack, const TSilentMonitoringInfo& info);
-TPack& operator>>(TPack& pack, TSilentMonitoringInfo& info);
+ZELCLNT_API TPack& operator<<(TPack& pack, const TSilentMonitoringInfo& info);
+ZELCLNT_API TPack& operator>>(TPack& pack, TSilentMonitoringInfo& info);

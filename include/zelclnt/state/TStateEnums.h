@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "zelclnt/ZelExport.h"
+
 class TPack;
 
 enum enMediaState : std::int32_t {
@@ -154,36 +156,36 @@ enum enHandlingCause : std::int32_t {
   HANDLINGCAUSE_OPENMEDIA_CONSULT_RESUMED = 26,
 };
 
-std::string MediaToString(long media);
-std::string MediaStateToString(enMediaState state);
-std::string MediaStateCauseToString(enMediaStateCause cause);
-std::string ReadinessStateToString(enReadinessState state);
-std::string ReadinessCauseToString(enReadinessCause cause);
-std::string CSMStateCauseToString(TMediaServerCommonEnum::enCSMStateCause cause);
-std::string UserSetToString(enUserSet set);
-std::string SilentMonitoringTypeToString(enSilentMonitoringType type);
-std::string RefTypeToString(enRefType type);
-std::string PostProcessingModeToString(enPostProcessingMode mode);
-std::string ContactTypeToString(THandlingStateEnum::enContactType type);
-std::string ContactStateToString(enContactState state);
-std::string HandlingCauseToString(enHandlingCause cause);
+ZELCLNT_API std::string MediaToString(long media);
+ZELCLNT_API std::string MediaStateToString(enMediaState state);
+ZELCLNT_API std::string MediaStateCauseToString(enMediaStateCause cause);
+ZELCLNT_API std::string ReadinessStateToString(enReadinessState state);
+ZELCLNT_API std::string ReadinessCauseToString(enReadinessCause cause);
+ZELCLNT_API std::string CSMStateCauseToString(TMediaServerCommonEnum::enCSMStateCause cause);
+ZELCLNT_API std::string UserSetToString(enUserSet set);
+ZELCLNT_API std::string SilentMonitoringTypeToString(enSilentMonitoringType type);
+ZELCLNT_API std::string RefTypeToString(enRefType type);
+ZELCLNT_API std::string PostProcessingModeToString(enPostProcessingMode mode);
+ZELCLNT_API std::string ContactTypeToString(THandlingStateEnum::enContactType type);
+ZELCLNT_API std::string ContactStateToString(enContactState state);
+ZELCLNT_API std::string HandlingCauseToString(enHandlingCause cause);
 
 // Raw form: the value's 4 bytes, read only when all 4 remain.
-TPack& operator<<(TPack& pack, enMediaState value);
-TPack& operator>>(TPack& pack, enMediaState& value);
-TPack& operator<<(TPack& pack, enMediaStateCause value);
-TPack& operator>>(TPack& pack, enMediaStateCause& value);
-TPack& operator<<(TPack& pack, enReadinessState value);
-TPack& operator>>(TPack& pack, enReadinessState& value);
-TPack& operator<<(TPack& pack, enReadinessCause value);
-TPack& operator>>(TPack& pack, enReadinessCause& value);
-TPack& operator<<(TPack& pack, enSilentMonitoringType value);
-TPack& operator>>(TPack& pack, enSilentMonitoringType& value);
-TPack& operator<<(TPack& pack, enRefType value);
-TPack& operator>>(TPack& pack, enRefType& value);
-TPack& operator<<(TPack& pack, THandlingStateEnum::enContactType value);
-TPack& operator>>(TPack& pack, THandlingStateEnum::enContactType& value);
-TPack& operator<<(TPack& pack, enContactState value);
-TPack& operator>>(TPack& pack, enContactState& value);
-TPack& operator<<(TPack& pack, enHandlingCause value);
-TPack& operator>>(TPack& pack, enHandlingCause& value);
+ZELCLNT_API TPack& operator<<(TPack& pack, enMediaState value);
+ZELCLNT_API TPack& operator>>(TPack& pack, enMediaState& value);
+ZELCLNT_API TPack& operator<<(TPack& pack, enMediaStateCause value);
+ZELCLNT_API TPack& operator>>(TPack& pack, enMediaStateCause& value);
+ZELCLNT_API TPack& operator<<(TPack& pack, enReadinessState value);
+ZELCLNT_API TPack& operator>>(TPack& pack, enReadinessState& value);
+ZELCLNT_API TPack& operator<<(TPack& pack, enReadinessCause value);
+ZELCLNT_API TPack& operator>>(TPack& pack, enReadinessCause& value);
+ZELCLNT_API TPack& operator<<(TPack& pack, enSilentMonitoringType value);
+ZELCLNT_API TPack& operator>>(TPack& pack, enSilentMonitoringType& value);
+ZELCLNT_API TPack& operator<<(TPack& pack, enRefType value);
+ZELCLNT_API TPack& operator>>(TPack& pack, enRefType& value);
+ZELCLNT_API TPack& operator<<(TPack& pack, THandlingStateEnum::enContactType value);
+ZELCLNT_API TPack& operator>>(TPack& pack, THandlingStateEnum::enContactType& value);
+ZELCLNT_API TPack& operator<<(TPack& pack, enContactState value);
+ZELCLNT_API TPack& operator>>(TPack& pack, enContactState& value);
+ZELCLNT_API TPack& operator<<(TPack& pack, enHandlingCause value);
+ZELCLNT_API TPack& operator>>(TPack& pack, enHandlingCause& value);

@@ -5,8 +5,9 @@
 #include <string>
 
 #include "zelclnt/platform/TDiag.h"
+#include "zelclnt/ZelExport.h"
 
-class CString {
+class ZELCLNT_API CString {
  public:
   CString() = default;
   CString(const char* text) : m_text(text ? text : "") {}  // NOLINT: implicit like MFC's

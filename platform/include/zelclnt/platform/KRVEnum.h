@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "zelclnt/ZelExport.h"
+
 class TPack;
 
 namespace KRVEnum {
@@ -16,5 +18,5 @@ enum MEDIUM : std::int32_t {
 };
 }  // namespace KRVEnum
 
-TPack& operator<<(TPack& pack, KRVEnum::MEDIUM medium);
-TPack& operator>>(TPack& pack, KRVEnum::MEDIUM& medium);
+ZELCLNT_API TPack& operator<<(TPack& pack, KRVEnum::MEDIUM medium);
+ZELCLNT_API TPack& operator>>(TPack& pack, KRVEnum::MEDIUM& medium);

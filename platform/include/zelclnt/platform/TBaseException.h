@@ -5,7 +5,9 @@
 #include <exception>
 #include <string>
 
-class TBaseException : public std::exception {
+#include "zelclnt/ZelExport.h"
+
+class ZELCLNT_API TBaseException : public std::exception {
  public:
   TBaseException(int severity, int errorId, const char* file, int line, int category, int detail);
 

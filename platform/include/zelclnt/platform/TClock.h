@@ -16,7 +16,9 @@
 #include <atomic>
 #include <chrono>
 
-class TClock {
+#include "zelclnt/ZelExport.h"
+
+class ZELCLNT_API TClock {
  public:
   using duration = std::chrono::steady_clock::duration;
   using time_point = std::chrono::steady_clock::time_point;
@@ -34,7 +36,7 @@ class TClock {
 
 // Time that moves only when told to. Starts at the real clock's present, so
 // that deadlines computed before its installation stay sensible.
-class TManualClock : public TClock {
+class ZELCLNT_API TManualClock : public TClock {
  public:
   TManualClock();
   time_point Read() const override;
@@ -45,7 +47,7 @@ class TManualClock : public TClock {
 };
 
 // Puts a clock in force for its own lifetime, and the previous one back.
-class TScopedClock {
+class ZELCLNT_API TScopedClock {
  public:
   explicit TScopedClock(const TClock& clock);
   ~TScopedClock();

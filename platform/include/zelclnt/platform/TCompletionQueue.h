@@ -22,6 +22,7 @@
 #include <memory>
 
 #include "zelclnt/platform/TFramework.h"
+#include "zelclnt/ZelExport.h"
 
 class TRPC;
 
@@ -29,7 +30,7 @@ namespace zelplatform {
 class AsyncEngine;
 }
 
-class TCompletionQueue {
+class ZELCLNT_API TCompletionQueue {
  public:
   struct Completion {
     void* tag = nullptr;

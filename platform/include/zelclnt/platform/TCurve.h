@@ -16,6 +16,8 @@
 #include <map>
 #include <string>
 
+#include "zelclnt/ZelExport.h"
+
 struct TCurveKeyPair {
   std::string publicKey;
   std::string secretKey;
@@ -36,18 +38,18 @@ namespace TCurve {
 constexpr std::size_t kKeyLength = 40;
 
 // False when this build of ZeroMQ has no CURVE.
-bool Available();
+ZELCLNT_API bool Available();
 // Both keys empty when CURVE is not available.
-TCurveKeyPair Generate();
+ZELCLNT_API TCurveKeyPair Generate();
 // 40 characters of Z85 that decode to a key.
-bool IsKey(const std::string& z85);
+ZELCLNT_API bool IsKey(const std::string& z85);
 
-bool WriteKeyPair(const std::string& path, const TCurveKeyPair& keys, std::string* error);
+ZELCLNT_API bool WriteKeyPair(const std::string& path, const TCurveKeyPair& keys, std::string* error);
 // Refuses a secret file that group or others may read, a missing or
 // malformed key, and a public key that is not the secret key's.
-bool ReadKeyPair(const std::string& path, TCurveKeyPair& keys, std::string* error);
+ZELCLNT_API bool ReadKeyPair(const std::string& path, TCurveKeyPair& keys, std::string* error);
 // Reads the public key of a .pub file (or of a key pair file).
-bool ReadPublicKey(const std::string& path, std::string& publicKey, std::string* error);
-bool ReadAllowFile(const std::string& path, std::map<std::string, TRole>& allowed, std::string* error);
+ZELCLNT_API bool ReadPublicKey(const std::string& path, std::string& publicKey, std::string* error);
+ZELCLNT_API bool ReadAllowFile(const std::string& path, std::map<std::string, TRole>& allowed, std::string* error);
 
 }  // namespace TCurve

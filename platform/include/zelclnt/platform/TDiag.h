@@ -11,7 +11,9 @@
 #include <utility>
 #include <vector>
 
-class TDiag {
+#include "zelclnt/ZelExport.h"
+
+class ZELCLNT_API TDiag {
  public:
   enum enDiagType : int {
     INFO = 0,
@@ -53,11 +55,11 @@ class TDiag {
 #define ZEL_PRINTF_FORMAT(f, a)
 #endif
 
-void Diag(TDiag::enDiagType type, unsigned short line, const char* file, const char* format, ...)
+ZELCLNT_API void Diag(TDiag::enDiagType type, unsigned short line, const char* file, const char* format, ...)
     ZEL_PRINTF_FORMAT(4, 5);
 
 // Keeps the version of a component and writes it as one INFO line.
-class TVersionDiagHelper {
+class ZELCLNT_API TVersionDiagHelper {
  public:
   TVersionDiagHelper(const std::string& name, const std::string& version);
 

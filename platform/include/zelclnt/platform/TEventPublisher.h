@@ -46,6 +46,7 @@
 #include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TEventPosition.h"
 #include "zelclnt/platform/TEventReplayLimits.h"
+#include "zelclnt/ZelExport.h"
 
 class TRPC;
 
@@ -62,11 +63,11 @@ class ZapDomain;
 // them): inproc://x and ipc://p publish on inproc://x.events and
 // ipc://p.events, tcp://host:port on tcp://host:(port+1). Empty when the
 // name has none: a tcp port of 0, "*" or 65535, or another transport.
-std::string EventEndpointOf(const std::string& serverName);
+ZELCLNT_API std::string EventEndpointOf(const std::string& serverName);
 
 }  // namespace zelplatform
 
-class TEventPublisher {
+class ZELCLNT_API TEventPublisher {
  public:
   static constexpr int kDefaultHighWaterMark = 1000;
   static constexpr long kDefaultHeartbeatMs = 1000;

@@ -66,6 +66,7 @@
 #include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TEventPosition.h"
 #include "zelclnt/platform/TFramework.h"
+#include "zelclnt/ZelExport.h"
 
 namespace zelplatform {
 class EventStream;
@@ -99,7 +100,7 @@ struct TEventNotice {
   std::string data;
 };
 
-class TEventReceiver {
+class ZELCLNT_API TEventReceiver {
  public:
   using Callback = std::function<bool(const TEventNotice&)>;
   static constexpr int kDefaultHighWaterMark = 1000;

@@ -82,6 +82,7 @@
 #include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TRPC.h"
 #include "zelclnt/platform/TServerRole.h"
+#include "zelclnt/ZelExport.h"
 
 // The framework's task type; 0: the calling thread waits for the reply.
 using TASKTYPE = int;
@@ -91,7 +92,7 @@ namespace zelplatform {
 struct CallTarget;
 }
 
-class TFramework {
+class ZELCLNT_API TFramework {
  public:
   static constexpr long kDefaultTimeoutMs = 60000;
   static constexpr long kDefaultIdleConnectionMs = 30000;

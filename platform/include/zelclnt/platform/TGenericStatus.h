@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "zelclnt/ZelExport.h"
+
 class TPack;
 
 namespace Generic {
@@ -14,7 +16,7 @@ enum SERVERTYPES : std::int32_t {
 };
 }  // namespace Generic
 
-class TGenericStatus {
+class ZELCLNT_API TGenericStatus {
  public:
   enum eServerStatus : std::int32_t {
     STATUS_UNKNOWN = 0,
@@ -40,5 +42,5 @@ class TGenericStatus {
   std::int32_t m_secondState = 0;
 };
 
-TPack& operator<<(TPack& pack, TGenericStatus::eServerStatus status);
-TPack& operator>>(TPack& pack, TGenericStatus::eServerStatus& status);
+ZELCLNT_API TPack& operator<<(TPack& pack, TGenericStatus::eServerStatus status);
+ZELCLNT_API TPack& operator>>(TPack& pack, TGenericStatus::eServerStatus& status);

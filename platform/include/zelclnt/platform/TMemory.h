@@ -15,14 +15,15 @@
 #include <vector>
 
 #include "zelclnt/platform/TBaseException.h"
+#include "zelclnt/ZelExport.h"
 
-class TBaseMemory {
+class ZELCLNT_API TBaseMemory {
  public:
   static void* Allocate(std::size_t size);
   static void Deallocate(void* pointer);
 };
 
-class TMemory {
+class ZELCLNT_API TMemory {
  public:
   struct SourceUsage {
     std::string source;  // "file:line" of the allocation

@@ -13,10 +13,11 @@
 #include <string>
 
 #include "zelclnt/platform/CString.h"
+#include "zelclnt/ZelExport.h"
 
 class TPack;
 
-class TMsgRequestHdr {
+class ZELCLNT_API TMsgRequestHdr {
  public:
   TMsgRequestHdr(unsigned short version, unsigned short flags, unsigned long dataSize, unsigned short objectType,
                  unsigned short actionType, unsigned short reserved1, unsigned short reserved2);
@@ -44,7 +45,7 @@ class TMsgRequestHdr {
   std::uint16_t m_reserved2;
 };
 
-class TMsgReplyHdr {
+class ZELCLNT_API TMsgReplyHdr {
  public:
   TMsgReplyHdr();
   TMsgReplyHdr(unsigned short version, unsigned short flags, unsigned long dataSize, unsigned short objectType,
@@ -76,7 +77,7 @@ class TMsgReplyHdr {
   std::string m_text;
 };
 
-TPack& operator<<(TPack& pack, const TMsgRequestHdr& header);
-TPack& operator>>(TPack& pack, TMsgRequestHdr& header);
-TPack& operator<<(TPack& pack, const TMsgReplyHdr& header);
-TPack& operator>>(TPack& pack, TMsgReplyHdr& header);
+ZELCLNT_API TPack& operator<<(TPack& pack, const TMsgRequestHdr& header);
+ZELCLNT_API TPack& operator>>(TPack& pack, TMsgRequestHdr& header);
+ZELCLNT_API TPack& operator<<(TPack& pack, const TMsgReplyHdr& header);
+ZELCLNT_API TPack& operator>>(TPack& pack, TMsgReplyHdr& header);

@@ -32,12 +32,14 @@
 #include <utility>
 #include <vector>
 
-class TPackError : public std::runtime_error {
+#include "zelclnt/ZelExport.h"
+
+class ZELCLNT_API TPackError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
 
-class TPack {
+class ZELCLNT_API TPack {
  public:
   // Writes into a growing buffer of the pack's own.
   TPack();
@@ -147,7 +149,7 @@ class TPack {
 };
 
 // Values wider than their 4-byte wire form are a packing error, never cut.
-[[noreturn]] void ThrowDoesNotFit(long long value);
+[[noreturn]] ZELCLNT_API void ThrowDoesNotFit(long long value);
 
 inline std::uint32_t Fixed32Of(long value) {
   if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
@@ -193,7 +195,7 @@ class TFixed32Writer {
   std::size_t m_at = 0;
 };
 
-class TFixed32Reader {
+class ZELCLNT_API TFixed32Reader {
  public:
   // REQUIRES: bytes holds as many 4-byte values as are got.
   explicit TFixed32Reader(const char* bytes) : m_at(bytes) {}
@@ -238,7 +240,7 @@ inline char* PutString(char* at, const std::string& value) {
 // that the record costs one bounds check and, while sizing, none of its
 // values is written: size the record, claim, and when the claim gives room,
 // Put every value in wire order. Each value takes its usual wire form.
-class TRecordWriter {
+class ZELCLNT_API TRecordWriter {
  public:
   // REQUIRES: at holds every value put.
   explicit TRecordWriter(char* at) : m_at(at) {}

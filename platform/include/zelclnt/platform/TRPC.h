@@ -14,6 +14,7 @@
 #include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TEventPosition.h"
 #include "zelclnt/platform/TServerRole.h"
+#include "zelclnt/ZelExport.h"
 
 namespace zelplatform {
 class AsyncEngine;
@@ -21,7 +22,7 @@ class AsyncEngine;
 
 // Marks an object that has a call in flight, with the record that holds
 // the call; a copy of the object is not marked.
-class TInFlightMark {
+class ZELCLNT_API TInFlightMark {
  public:
   TInFlightMark() = default;
   TInFlightMark(const TInFlightMark&) {}
@@ -36,7 +37,7 @@ class TInFlightMark {
   void* m_holder = nullptr;
 };
 
-class TRPC {
+class ZELCLNT_API TRPC {
  public:
   // Return codes the transport itself sets; any other nonzero value is the
   // server handler's.
@@ -104,7 +105,7 @@ class TRPC {
   friend class zelplatform::AsyncEngine;
 
   // Traced memory that grows, never shrinks, and is copied at its size.
-  class ReplyStore {
+  class ZELCLNT_API ReplyStore {
    public:
     ReplyStore() = default;
     ReplyStore(const ReplyStore& other);
@@ -143,7 +144,7 @@ class TRPC {
 // The queue on which a call's replies arrive. Replies that belong to no call
 // of this queue (late answers to calls that already failed) are dropped and
 // counted.
-class TThreadQueue {
+class ZELCLNT_API TThreadQueue {
  public:
   void CountStale(std::size_t count = 1) { m_stale += count; }
   std::size_t StaleDiscarded() const { return m_stale; }

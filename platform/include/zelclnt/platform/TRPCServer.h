@@ -57,6 +57,7 @@
 #include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TRPC.h"
 #include "zelclnt/platform/TServerRole.h"
+#include "zelclnt/ZelExport.h"
 
 class TEventPublisher;
 
@@ -68,7 +69,7 @@ namespace zelplatform {
 class ZapDomain;
 }
 
-class TRPCServer {
+class ZELCLNT_API TRPCServer {
  public:
   using Handler = std::function<void(TRPC&)>;
   // Told the term that made the server stand by.

@@ -21,6 +21,8 @@
 #include <cstdint>
 #include <string>
 
+#include "zelclnt/ZelExport.h"
+
 enum class TServerRole : std::uint8_t {
   Serving = 0,       // carries out the calls it is given
   Standby = 1,       // carries out none: its peer serves, or will
@@ -29,7 +31,7 @@ enum class TServerRole : std::uint8_t {
 };
 
 // "serving", "standby", "handing over", "shutting down"; "role <n>" else.
-std::string ToString(TServerRole role);
+ZELCLNT_API std::string ToString(TServerRole role);
 
 // What a server says of itself when asked (TFramework::QueryRole). The
 // figures after the id are 0 from servers that do not tell them.
@@ -59,6 +61,6 @@ constexpr std::uint64_t Next(std::uint64_t highest, std::uint32_t id) {
   return (static_cast<std::uint64_t>(Counter(highest)) + 1) << 32 | id;
 }
 // "3/9a1c0e27": the counter, then the id of the server that took over.
-std::string ToString(std::uint64_t term);
+ZELCLNT_API std::string ToString(std::uint64_t term);
 
 }  // namespace TServerTerm

@@ -5,9 +5,11 @@
 #include <cstddef>
 #include <string>
 
+#include "zelclnt/ZelExport.h"
+
 namespace Tstd {
 
-class string {
+class ZELCLNT_API string {
  public:
   explicit string(const std::string& text);
   ~string();

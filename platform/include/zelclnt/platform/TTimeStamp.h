@@ -10,10 +10,11 @@
 #include <cstdint>
 
 #include "zelclnt/platform/TStdString.h"
+#include "zelclnt/ZelExport.h"
 
 class TPack;
 
-class TTimeStamp {
+class ZELCLNT_API TTimeStamp {
  public:
   // 0: the current time; 1: a null stamp. Any other value: the current time.
   explicit TTimeStamp(unsigned char kind = 0);
@@ -69,5 +70,5 @@ class TTimeStamp {
   bool m_span = false;
 };
 
-TPack& operator<<(TPack& pack, const TTimeStamp& stamp);
-TPack& operator>>(TPack& pack, TTimeStamp& stamp);
+ZELCLNT_API TPack& operator<<(TPack& pack, const TTimeStamp& stamp);
+ZELCLNT_API TPack& operator>>(TPack& pack, TTimeStamp& stamp);
