@@ -434,7 +434,7 @@ void TEventReceiver::Wait(Clock::time_point deadline) {
   if (!m_gap) items[count++] = {m_link->Input().handle(), 0, ZMQ_POLLIN, 0};
   if (m_link->monitor) items[count++] = {m_link->monitor->handle(), 0, ZMQ_POLLIN, 0};
   const int answers = m_fetching ? m_fetches.Descriptor() : -1;
-  if (answers >= 0) items[count++] = {nullptr, answers, ZMQ_POLLIN, 0};
+  if (answers >= 0) items[count++] = {nullptr, static_cast<zmq_fd_t>(answers), ZMQ_POLLIN, 0};
   if (m_gap && !m_fetching) deadline = std::min(deadline, m_replayAt);
   try {
     zmq::poll(items, count, zelplatform::WaitSlice(deadline, kPollSlice));
