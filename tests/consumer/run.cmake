@@ -1,7 +1,7 @@
 # Builds a program against zelclnt as a user would, and runs it. MODE
-# "installed": installs zelclnt into a scratch prefix and finds it with
-# find_package; MODE "subdirectory": builds it inside the program's project
-# with add_subdirectory.
+# "installed": installs the build tree BUILD_TREE into a scratch prefix and
+# finds it with find_package; MODE "subdirectory": builds zelclnt inside the
+# program's project with add_subdirectory.
 function(run)
   execute_process(COMMAND ${ARGV} RESULT_VARIABLE result)
   if(NOT result EQUAL 0)
@@ -11,11 +11,8 @@ endfunction()
 
 if(MODE STREQUAL "installed")
   set(prefix ${BINARY_DIR}/prefix)
-  run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${BINARY_DIR}/lib -G ${GENERATOR} -DCMAKE_BUILD_TYPE=Release
-      -DZELCLNT_BUILD_TESTS=OFF -DZELCLNT_BUILD_TOOLS=OFF -DZELCLNT_BUILD_BENCHMARKS=OFF
-      -DZELCLNT_BUILD_EXAMPLES=OFF -DCMAKE_INSTALL_PREFIX=${prefix})
-  run(${CMAKE_COMMAND} --build ${BINARY_DIR}/lib)
-  run(${CMAKE_COMMAND} --install ${BINARY_DIR}/lib)
+  file(REMOVE_RECURSE ${prefix})
+  run(${CMAKE_COMMAND} --install ${BUILD_TREE} --prefix ${prefix})
   set(consumer_args -DCMAKE_PREFIX_PATH=${prefix})
 elseif(MODE STREQUAL "subdirectory")
   set(consumer_args -DCMAKE_BUILD_TYPE=Release -DZELCLNT_SOURCE_DIR=${SOURCE_DIR})
