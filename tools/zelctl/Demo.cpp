@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "CallOutcome.h"
+#include "CallReport.h"
 #include "MirrorDemo.h"
 #include "Output.h"
 #include "PresenceSimulator.h"
@@ -88,7 +88,7 @@ UserAction SwitchOn(User::Action kind) {
 
 // Queries the user and prints the part of its record the step changes.
 bool ShowPart(UserClient& client, const Step& step, const char* when) {
-  const CallOutcome query = client.Run(UserAction{});
+  const CallReport query = client.Run(UserAction{});
   if (!query.Succeeded()) {
     Fail(query.FailureLine());
     return false;
@@ -98,7 +98,7 @@ bool ShowPart(UserClient& client, const Step& step, const char* when) {
 }
 
 // Prints how the action ended; false when not as the step expects.
-bool Judge(const CallOutcome& outcome, const UserClient& client, PS::ErrorCode expected) {
+bool Judge(const CallReport& outcome, const UserClient& client, PS::ErrorCode expected) {
   if (outcome.Succeeded() && expected == PS::ERR_NONE) {
     std::fprintf(Out(), "%s\n%s%s\n", outcome.Line().c_str(), kIndent,
                  client.Request().ToString_RPCInformation().c_str());

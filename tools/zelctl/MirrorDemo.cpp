@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "CallOutcome.h"
+#include "CallReport.h"
 #include "Command.h"
 #include "LinkRelay.h"
 #include "Output.h"
@@ -131,7 +131,7 @@ class Chapter {
       std::string userId;
       m_mirror->Users().UserIdOf(action.userKey, userId);
       UserClient client(m_simulator.Endpoint(), action.userKey, userId);
-      const CallOutcome outcome = client.Run(action.action);
+      const CallReport outcome = client.Run(action.action);
       if (!outcome.Succeeded()) return Failed(outcome.FailureLine());
       Say("changed:", "agent " + std::to_string(action.userKey) + " " + action.what + ", " + outcome.Line());
     }
@@ -145,7 +145,7 @@ class Chapter {
     Say("link:", "restored");
     ZelAPresenceServer api(kClientName, kClientNode);
     m_fresh.SetQueryType(ZelTQueryUsersPresence::QUERYTYPE_ALL_USERS);
-    const CallOutcome outcome = Call("QueryUsersPresence", m_simulator.Endpoint(), m_fresh,
+    const CallReport outcome = Call("QueryUsersPresence", m_simulator.Endpoint(), m_fresh,
                                      [&] { return api.QueryUsersPresence(m_simulator.Endpoint(), m_fresh); });
     if (!outcome.Succeeded()) return Failed(outcome.FailureLine());
     const std::uint64_t published = m_fresh.GetStatePosition().position;

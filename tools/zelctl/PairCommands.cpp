@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "AdminFrame.h"
-#include "CallOutcome.h"
+#include "CallReport.h"
 #include "ErrorJson.h"
 #include "RequestJson.h"
 #include "Output.h"

@@ -1,7 +1,7 @@
 #include "RequestCommands.h"
 
 #include "Arguments.h"
-#include "CallOutcome.h"
+#include "CallReport.h"
 #include "PairCommands.h"
 #include "ReplyText.h"
 #include "RequestJson.h"
@@ -99,7 +99,7 @@ int QueryIntegratedPresence(ZelAPresenceServer& api, const std::string& server, 
   query.SetUserId(options.userId);
   query.SetUserPassword(options.password);
   query.SetAgentId(options.agentId);
-  const CallOutcome outcome =
+  const CallReport outcome =
       Call("QueryIntegratedPresence", server, query, [&] { return api.QueryIntegratedPresence(server, query); });
   return Report(outcome, [&] { return IntegratedPresenceText(query); }, [&] { return RequestAndOutcome(query); });
 }
@@ -125,7 +125,7 @@ int ChangeCapability(ZelAPresenceServer& api, const std::string& server, const C
   ZelTCapabilityRequest& request = options.add ? static_cast<ZelTCapabilityRequest&>(add) : remove;
   request.SetUserKey(options.userKey);
   request.SetCapabilityType(options.type);
-  const CallOutcome outcome = Call(options.add ? "AddCapability" : "RemoveCapability", server, request, [&] {
+  const CallReport outcome = Call(options.add ? "AddCapability" : "RemoveCapability", server, request, [&] {
     return options.add ? api.AddCapability(server, add) : api.RemoveCapability(server, remove);
   });
   // The library refuses other types before sending, so no error code came back.

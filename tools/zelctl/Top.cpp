@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "Arguments.h"
-#include "CallOutcome.h"
+#include "CallReport.h"
 #include "Interrupt.h"
 #include "Output.h"
 #include "TopView.h"

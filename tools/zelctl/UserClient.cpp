@@ -41,7 +41,7 @@ UserClient::UserClient(std::string server, long userKey, const std::string& user
   m_request.SetUserID(userId);
 }
 
-CallOutcome UserClient::Run(const UserAction& action) {
+CallReport UserClient::Run(const UserAction& action) {
   m_request.SetRequestMode(ZelTRequest::REQUESTMODE_DEFAULT);
   return Call(CallName(action.action), m_server, m_request, [&] { return Send(action); });
 }
@@ -77,7 +77,7 @@ bool LookUpUserIds(ZelAPresenceServer& api, const std::string& server, const std
                    std::vector<std::string>& userIds, std::string& failure) {
   ZelTQueryUsersPresence query;
   query.SetQueryType(ZelTQueryUsersPresence::QUERYTYPE_ALL_USERS);
-  const CallOutcome outcome =
+  const CallReport outcome =
       Call("QueryUsersPresence", server, query, [&] { return api.QueryUsersPresence(server, query); });
   if (!outcome.Succeeded()) {
     failure = outcome.FailureLine();

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "CallOutcome.h"
+#include "CallReport.h"
 #include "zelclnt/core/ZelAUserPresence.h"
 
 class ZelAPresenceServer;
@@ -37,7 +37,7 @@ class UserClient {
   UserClient(std::string server, long userKey, const std::string& userId);
 
   // The action's library method names the call in the outcome.
-  CallOutcome Run(const UserAction& action);
+  CallReport Run(const UserAction& action);
   // What the last call left: the whole record after a successful query.
   const ZelAUserPresence& Request() const { return m_request; }
 

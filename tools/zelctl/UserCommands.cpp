@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "Arguments.h"
-#include "CallOutcome.h"
+#include "CallReport.h"
 #include "ActionJson.h"
 #include "RequestJson.h"
 #include "UserJson.h"
@@ -108,7 +108,7 @@ int RunUserAction(ZelAPresenceServer& api, const std::string& server, long userK
   std::string failure;
   if (!LookUpUserId(api, server, userKey, userId, failure)) return Fail(failure);
   UserClient client(server, userKey, userId);
-  const CallOutcome outcome = client.Run(action);
+  const CallReport outcome = client.Run(action);
   const ZelAUserPresence& reply = client.Request();
   return Report(
       outcome,

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Arguments.h"
-#include "CallOutcome.h"
+#include "CallReport.h"
 #include "EnumJson.h"
 #include "EventJson.h"
 #include "Interrupt.h"

@@ -1,4 +1,4 @@
-#include "CallOutcome.h"
+#include "CallReport.h"
 
 #include <cstdio>
 #include <utility>
@@ -9,7 +9,7 @@
 
 namespace zelctl {
 
-CallOutcome::CallOutcome(std::string call, std::string server, ZelTPresenceServer::ActionResult returned,
+CallReport::CallReport(std::string call, std::string server, ZelTPresenceServer::ActionResult returned,
                          const ZelTRequest& request)
     : m_call(std::move(call)),
       m_server(std::move(server)),
@@ -20,34 +20,34 @@ CallOutcome::CallOutcome(std::string call, std::string server, ZelTPresenceServe
       m_failureKind(returned == ZelTPresenceServer::ACTION_SUCCEEDED ? TFramework::FailureKind::None
                                                                      : TFramework::LastFailure().kind) {}
 
-std::string CallOutcome::Line() const {
+std::string CallReport::Line() const {
   return m_call + "(" + m_server + "): " + ResultText() + ", " + ZelTRequest::ToString(m_mode);
 }
 
-std::string CallOutcome::FailureLine() const {
+std::string CallReport::FailureLine() const {
   if (!m_transportFailure.empty()) return m_call + " failed: " + m_transportFailure;
   if (m_error == ZelTPresenceServer::ERR_NONE)
     return m_call + " failed: " + ResultText() + " (no usable reply from " + m_server + ")";
   return m_call + " refused: " + ResultText();
 }
 
-std::string CallOutcome::ResultText() const {
+std::string CallReport::ResultText() const {
   return "result " + std::to_string(static_cast<int>(m_result)) + ", " + ZelTPresenceServer::ToString(m_error);
 }
 
-zeljson::Json CallOutcome::ErrorJson() const {
+zeljson::Json CallReport::ErrorJson() const {
   return zeljson::CallErrorJson(m_failureKind, m_error, FailureLine());
 }
 
-CallOutcome Call(std::string name, const std::string& server, ZelTRequest& request,
+CallReport Call(std::string name, const std::string& server, ZelTRequest& request,
                  const std::function<ZelTPresenceServer::ActionResult()>& send) {
   request.SetActionResult(ZelTPresenceServer::ACTION_NOT_CARRIED_OUT);
   request.SetActionError(ZelTPresenceServer::ERR_NONE);
   const ZelTPresenceServer::ActionResult returned = send();
-  return CallOutcome(std::move(name), server, returned, request);
+  return CallReport(std::move(name), server, returned, request);
 }
 
-bool Announce(const CallOutcome& outcome) {
+bool Announce(const CallReport& outcome) {
   if (!outcome.Succeeded()) {
     Fail(outcome.FailureLine());
     return false;
@@ -56,7 +56,7 @@ bool Announce(const CallOutcome& outcome) {
   return true;
 }
 
-int Report(const CallOutcome& outcome, const std::function<std::string()>& text,
+int Report(const CallReport& outcome, const std::function<std::string()>& text,
            const std::function<zeljson::Json()>& json) {
   if (JsonOutput()) {
     if (!outcome.Succeeded()) {

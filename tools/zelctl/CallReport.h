@@ -13,11 +13,11 @@
 
 namespace zelctl {
 
-class CallOutcome {
+class CallReport {
  public:
   // `returned` is what the API method returned; `request`, and why the
   // thread's last call failed in the transport, are read at once.
-  CallOutcome(std::string call, std::string server, ZelTPresenceServer::ActionResult returned,
+  CallReport(std::string call, std::string server, ZelTPresenceServer::ActionResult returned,
               const ZelTRequest& request);
 
   bool Succeeded() const { return m_result == ZelTPresenceServer::ACTION_SUCCEEDED; }
@@ -49,12 +49,12 @@ class CallOutcome {
 // Sends the request with `send` and judges what came back. The request's
 // result and error code are reset first: a call that never reaches the
 // server leaves them alone, and they must not then show an earlier reply's.
-CallOutcome Call(std::string name, const std::string& server, ZelTRequest& request,
+CallReport Call(std::string name, const std::string& server, ZelTRequest& request,
                  const std::function<ZelTPresenceServer::ActionResult()>& send);
 
 // The outcome line on stdout when the call succeeded, else "zelctl: " and
 // the failure line on stderr; true when it succeeded.
-bool Announce(const CallOutcome& outcome);
+bool Announce(const CallReport& outcome);
 
 // "zelctl: <text>" on stderr (with --json, the JSON error, code "failed",
 // on stdout too); returns the exit status of a failed command.
@@ -63,7 +63,7 @@ int Fail(const std::string& text);
 // Announces the outcome and, when the call succeeded, prints `text()` after
 // the outcome line; with --json, prints `json()` alone, or the call's JSON
 // error beside the line on stderr. Returns the command's exit status.
-int Report(const CallOutcome& outcome, const std::function<std::string()>& text,
+int Report(const CallReport& outcome, const std::function<std::string()>& text,
            const std::function<zeljson::Json()>& json);
 
 }  // namespace zelctl
