@@ -1,4 +1,4 @@
-#include "EventStream.h"
+#include "EventOrder.h"
 
 #include <algorithm>
 
@@ -12,10 +12,10 @@ bool Chosen(const std::vector<Value>& chosen, Value value) {
 
 }  // namespace
 
-EventStream::EventStream(std::vector<std::int32_t> types, std::vector<std::int64_t> users)
+EventOrder::EventOrder(std::vector<std::int32_t> types, std::vector<std::int64_t> users)
     : m_types(std::move(types)), m_users(std::move(users)) {}
 
-bool EventStream::NoteIncarnation(std::uint64_t incarnation) {
+bool EventOrder::NoteIncarnation(std::uint64_t incarnation) {
   if (incarnation == m_incarnation) return false;
   const bool restarted = m_incarnation != 0;
   m_incarnation = incarnation;
@@ -24,7 +24,7 @@ bool EventStream::NoteIncarnation(std::uint64_t incarnation) {
   return restarted;
 }
 
-EventStream::Verdict EventStream::OnEvent(const EventHeader& header) {
+EventOrder::Verdict EventOrder::OnEvent(const EventHeader& header) {
   if (!m_anchored) {
     m_anchored = true;
     m_through = header.position - 1;
@@ -34,7 +34,7 @@ EventStream::Verdict EventStream::OnEvent(const EventHeader& header) {
   return PreviousOf(header) > m_through ? Verdict::Gap : Verdict::Deliver;
 }
 
-EventStream::Verdict EventStream::OnHeartbeat(const EventHeader& header, const TypeMarks& marks) {
+EventOrder::Verdict EventOrder::OnHeartbeat(const EventHeader& header, const TypeMarks& marks) {
   if (!m_anchored) {
     m_anchored = true;
     m_through = header.position;
@@ -48,21 +48,21 @@ EventStream::Verdict EventStream::OnHeartbeat(const EventHeader& header, const T
   return behind ? Verdict::Gap : Verdict::Deliver;
 }
 
-void EventStream::Delivered(std::uint64_t position) { m_through = std::max(m_through, position); }
+void EventOrder::Delivered(std::uint64_t position) { m_through = std::max(m_through, position); }
 
-void EventStream::CompleteThrough(std::uint64_t through) { m_through = std::max(m_through, through); }
+void EventOrder::CompleteThrough(std::uint64_t through) { m_through = std::max(m_through, through); }
 
-void EventStream::ResumeAfter(const TEventPosition& position) {
+void EventOrder::ResumeAfter(const TEventPosition& position) {
   m_incarnation = position.incarnation;
   m_through = position.position;
   m_anchored = position.IsKnown();
 }
 
-bool EventStream::Wanted(std::int32_t eventType, std::int64_t userKey) const {
+bool EventOrder::Wanted(std::int32_t eventType, std::int64_t userKey) const {
   return Chosen(m_types, eventType) && Chosen(m_users, userKey);
 }
 
-std::uint64_t EventStream::PreviousOf(const EventHeader& header) const {
+std::uint64_t EventOrder::PreviousOf(const EventHeader& header) const {
   if (!m_users.empty()) return header.userPrevious;
   if (!m_types.empty()) return header.typePrevious;
   return header.position - 1;

@@ -25,11 +25,11 @@
 
 namespace zelplatform {
 
-class EventStream {
+class EventOrder {
  public:
   enum class Verdict { Deliver, Duplicate, Gap };
 
-  EventStream(std::vector<std::int32_t> types, std::vector<std::int64_t> users);
+  EventOrder(std::vector<std::int32_t> types, std::vector<std::int64_t> users);
 
   // True when the incarnation replaces another: the publisher restarted.
   bool NoteIncarnation(std::uint64_t incarnation);

@@ -8,7 +8,7 @@
 
 #include "ClientKeys.h"
 #include "EventFrame.h"
-#include "EventStream.h"
+#include "EventOrder.h"
 #include "HandOver.h"
 #include "ReplayFrame.h"
 #include "ServerList.h"
@@ -16,11 +16,12 @@
 #include "ZmqTransport.h"
 #include "zelclnt/platform/TDiag.h"
 #include "zelclnt/platform/TEventPublisher.h"
+#include "zelclnt/platform/TRPCServer.h"
 
 namespace {
 
 using zelplatform::Clock;
-using Verdict = zelplatform::EventStream::Verdict;
+using Verdict = zelplatform::EventOrder::Verdict;
 
 // How often a wait looks again at what no socket tells: Stop, an inproc
 // publisher that went away or came back.
@@ -79,7 +80,7 @@ TEventReceiver::TEventReceiver(const std::string& serverName, std::vector<int> e
                                std::vector<std::int64_t> userKeys)
     : m_serverName(serverName),
       m_followed(serverName),
-      m_stream(std::make_unique<zelplatform::EventStream>(
+      m_stream(std::make_unique<zelplatform::EventOrder>(
           std::vector<std::int32_t>(eventTypes.begin(), eventTypes.end()), std::move(userKeys))),
       m_caller("event-receiver", serverName.c_str(), kFrameworkClientType) {
   if (zelplatform::ServerList::IsList(serverName.c_str())) {
@@ -183,8 +184,7 @@ bool TEventReceiver::Next(TEventNotice& notice, long timeoutMs) {
     for (;;) {
       if (m_stop || !m_link) return false;
       if (Step(notice, deadline)) return true;
-      if (Clock::now() >= deadline) return false;
-      Wait(deadline);
+      if (Clock::now() >= deadline || Wait(deadline)) return false;
     }
   } catch (const zmq::error_t& failure) {
     Diag(TDiag::WARN, __LINE__, __FILE__, "Event receiver on %s: %s", m_endpoint.c_str(), failure.what());
@@ -428,19 +428,25 @@ void TEventReceiver::Resync() {
 
 // While a gap is open what arrives waits unread behind the missed events:
 // the wait is for the answer, or the time to ask again.
-void TEventReceiver::Wait(Clock::time_point deadline) {
-  zmq::pollitem_t items[3];
+bool TEventReceiver::Wait(Clock::time_point deadline) {
+  zmq::pollitem_t items[5];
   std::size_t count = 0;
   if (!m_gap) items[count++] = {m_link->Input().handle(), 0, ZMQ_POLLIN, 0};
   if (m_link->monitor) items[count++] = {m_link->monitor->handle(), 0, ZMQ_POLLIN, 0};
   const int answers = m_fetching ? m_fetches.Descriptor() : -1;
   if (answers >= 0) items[count++] = {nullptr, static_cast<zmq_fd_t>(answers), ZMQ_POLLIN, 0};
+  const int looks = m_look ? m_looks.Descriptor() : -1;
+  if (looks >= 0) items[count++] = {nullptr, static_cast<zmq_fd_t>(looks), ZMQ_POLLIN, 0};
+  const std::size_t wake = count;
+  if (m_wake >= 0) items[count++] = {nullptr, static_cast<zmq_fd_t>(m_wake), ZMQ_POLLIN, 0};
   if (m_gap && !m_fetching) deadline = std::min(deadline, m_replayAt);
   try {
     zmq::poll(items, count, zelplatform::WaitSlice(deadline, kPollSlice));
   } catch (const zmq::error_t& failure) {
     if (failure.num() != EINTR) throw;
+    return false;
   }
+  return wake < count && (items[wake].revents & ZMQ_POLLIN) != 0;
 }
 
 void TEventReceiver::CheckConnection() {
@@ -568,20 +574,55 @@ void TEventReceiver::CheckServing() {
     m_twoServingTold = m_list->TwoServingCount();
     Push(TEventNotice::Kind::TwoServing);
   }
-  if (m_lookingFor && Clock::now() >= m_lookAt) LookForServing();
+  if (m_look) {
+    TakeLook();
+  } else if (m_lookingFor && Clock::now() >= m_lookAt) {
+    StartLook();
+  }
   if (m_list->Active() != m_followedIndex) Follow(m_list->Active());
 }
 
 // Asking the list goes on until one serves, up to the probe's time-out;
-// the process's record of the list then names it.
+// the process's record of the list then names it. Start waits for the
+// answer, so that the receiver subscribes where it should.
 void TEventReceiver::LookForServing() {
   TServerState state;
-  if (m_caller.QueryRole(m_serverName.c_str(), kProbeTimeoutMs, state) && state.role == TServerRole::Serving) {
-    m_lookingFor = false;
-    return;
+  Looked(m_caller.QueryRole(m_serverName.c_str(), kProbeTimeoutMs, state) && state.role == TServerRole::Serving);
+}
+
+// Later looks are answered beside the connection, so that Next keeps its
+// time while a server of the list is slow to answer.
+void TEventReceiver::StartLook() {
+  auto look = std::make_unique<TRPC>();
+  look->SetRPCType(TRPCServer::kRoleRpcType);
+  look->SetIdempotent(true);
+  if (!m_caller.StartRPC(*look, m_serverName.c_str(), m_looks, kProbeTimeoutMs, nullptr)) return Looked(false);
+  m_look = std::move(look);
+}
+
+void TEventReceiver::TakeLook() {
+  TCompletionQueue::Completion done;
+  if (!m_looks.Next(done, 0)) return;
+  const std::unique_ptr<TRPC> look = std::move(m_look);
+  // A server that does not know the question serves.
+  TServerState state;
+  if (done.failure.kind == TFramework::FailureKind::None && !TFramework::ReadRoleAnswer(*look, state))
+    state = TServerState{};
+  Looked(done.failure.kind == TFramework::FailureKind::None && state.role == TServerRole::Serving);
+}
+
+void TEventReceiver::Looked(bool serving) {
+  m_lookingFor = !serving;
+  if (!serving) m_lookAt = Clock::now() + std::chrono::milliseconds(kProbeRetryMs);
+}
+
+void TEventReceiver::DropLook() {
+  if (!m_look) return;
+  m_looks.Cancel(*m_look);
+  TCompletionQueue::Completion done;
+  while (m_looks.Next(done, 0)) {
   }
-  m_lookingFor = true;
-  m_lookAt = Clock::now() + std::chrono::milliseconds(kProbeRetryMs);
+  m_look.reset();
 }
 
 // Another publisher: a stream of its own, so nothing of the last one holds.
@@ -594,6 +635,7 @@ void TEventReceiver::Follow(std::size_t index) {
   if (!KeysFor(m_followed, &error)) Diag(TDiag::WARN, __LINE__, __FILE__, "Event receiver: %s", error.c_str());
   m_stream->Reset();
   DropFetch();
+  DropLook();
   m_replay.reset();
   m_gap = false;
   m_lookingFor = false;

@@ -1,42 +1,86 @@
 #pragma once
-// What a presence mirror asks its server: every user, one user, or how
-// ready each medium is; each within the mirror's own time-out, and the
-// user queries with the event position their answer reflects
+// What a presence mirror asks its server: every user with the readiness of
+// each medium, or one user. The questions are started without waiting and
+// their answers collected with Next, so that the mirror goes on reading
+// events meanwhile; each question waits the mirror's own time-out, and the
+// user queries carry the event position their answer reflects
 // (ZelTRequest::GetStatePosition).
 //
 // One thread at a time, like the API object it is.
 
+#include <cstddef>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "zelclnt/core/ZelAPresenceServer.h"
-#include "zelclnt/core/ZelTUserPresence.h"
+#include "zelclnt/core/ZelTCompletionQueue.h"
+#include "zelclnt/mirror/ZelTUserStore.h"
+#include "zelclnt/requests/ZelTQueryUserMediumStatus.h"
 #include "zelclnt/requests/ZelTQueryUsersPresence.h"
 #include "zelclnt/state/TMediaReadiness.h"
 
 namespace zelclnt::mirror {
 
+// How one question ended, and what it brought.
+struct QueryReply {
+  enum class Answer {
+    Answered,  // the server's answer is here
+    Refused,   // the server answered with result 1: it does not know the user, say
+    Failed,    // no answer: the server is away, the call timed out or was cancelled
+  };
+  enum class Kind { AllUsers, Readiness, User };
+
+  Kind kind = Kind::User;
+  Answer answer = Answer::Failed;
+  // Why, when Failed.
+  std::string failure;
+  long userKey = 0;
+  std::unique_ptr<ZelTQueryUsersPresence> all;
+  std::vector<TMediaReadiness> readiness;
+  ZelTUserStore::Record user;
+};
+
 class PresenceQueries : public ZelAPresenceServer {
  public:
-  enum class Answer {
-    Answered,  // the request holds the reply
-    Refused,   // the server answered with result 1: it does not know the user, say
-    Failed,    // no answer: the server is away, or the call timed out
-  };
+  using Answer = QueryReply::Answer;
+  using Kind = QueryReply::Kind;
+  using Reply = QueryReply;
 
   PresenceQueries(std::string server, long timeoutMs);
+  ~PresenceQueries() override;
 
-  // Every user the server has.
-  Answer QueryAll(ZelTQueryUsersPresence& query);
-  // The user named by the request's key and id.
-  Answer QueryUser(ZelTUserPresence& user);
-  Answer QueryReadiness(std::vector<TMediaReadiness>& table);
+  // Every user and the readiness table: two replies. False, with the reason
+  // in *why, when neither could be sent.
+  bool AskAll(std::string* why);
+  // The user so named; one question per user at a time.
+  bool AskUser(long userKey, const std::string& userId, std::string* why);
+  // Its reply comes as Failed.
+  void Cancel(long userKey);
+  // Every question ends unanswered, untold.
+  void CancelAll();
+  std::size_t InFlight() const { return m_queue.InFlight(); }
+  // Readable while Next may have a reply; -1 where the system has none.
+  int Descriptor() { return m_queue.Descriptor(); }
+  // A question that ended, without waiting.
+  bool Next(Reply& reply);
 
  private:
-  Answer Send(ZelTRequest& request);
+  struct Asked {
+    Reply reply;
+    std::unique_ptr<ZelTQueryUserMediumStatus> readiness;
+  };
+
+  bool Ask(ZelTRequest& request, Asked asked, std::string* why);
 
   std::string m_server;
-  unsigned int m_timeoutMs;
+  long m_timeoutMs;
+  // Each question's request and the reply it becomes; declared before the
+  // queue, which ends first and lets go of them.
+  std::unordered_map<const ZelTRequest*, Asked> m_asked;
+  std::unordered_map<long, const ZelTRequest*> m_users;
+  ZelTCompletionQueue m_queue;
 };
 
 }  // namespace zelclnt::mirror

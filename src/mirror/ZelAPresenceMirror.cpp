@@ -14,7 +14,6 @@
 #include "StaleUsers.h"
 #include "zelclnt/diag/NuxDiagStream.h"
 #include "zelclnt/platform/TEventReceiver.h"
-#include "zelclnt/requests/ZelTQueryUsersPresence.h"
 
 namespace {
 
@@ -24,11 +23,14 @@ using zelclnt::mirror::PresenceQueries;
 using zelclnt::mirror::StaleUsers;
 
 constexpr const char* kClass = "ZelAPresenceMirror";
-constexpr const char* kSource = "ZelAPresenceMirror";
 // The longest a wait blocks before it looks at Stop and the clock again.
 constexpr std::chrono::milliseconds kSlice{20};
 // A replaced clock is looked at often: a test moves it, not real time.
 constexpr std::chrono::milliseconds kReplacedSlice{2};
+// Users queried again at once, and the events held for one of them while
+// its query is out.
+constexpr std::size_t kAskingMax = 64;
+constexpr std::size_t kHeldMax = 256;
 
 Clock::time_point DeadlineAfter(long timeoutMs) {
   return timeoutMs < 0 ? Clock::time_point::max() : Clock::Now() + std::chrono::milliseconds(timeoutMs);
@@ -54,13 +56,6 @@ std::shared_ptr<const ZelTUserPresence> Shared(ZelTUserStore::Record record) {
   return std::shared_ptr<const ZelTUserPresence>(record.release(), record.get_deleter());
 }
 
-ZelTUserStore::Record NewRecord(long userKey, const std::string& userId) {
-  ZelTUserStore::Record record = zelclnt::detail::NewElement<ZelTUserPresence>(kSource);
-  record->SetUserKey(userKey);
-  record->SetUserID(userId);
-  return record;
-}
-
 }  // namespace
 
 ZelAPresenceMirror::ZelAPresenceMirror(const std::string& server) : ZelAPresenceMirror(server, {}) {}
@@ -84,8 +79,8 @@ bool ZelAPresenceMirror::Start(std::string* error) {
   auto receiver = std::make_unique<TEventReceiver>(m_server, TypesFor(m_chosen.empty()), std::move(keys));
   receiver->SetReceiveHighWaterMark(m_highWaterMark);
   if (!receiver->Start(error)) return false;
-  m_receiver = std::move(receiver);
   m_queries = std::make_unique<PresenceQueries>(m_server, m_queryTimeoutMs);
+  m_receiver = std::move(receiver);
   m_phase = Phase::Subscribing;
   return true;
 }
@@ -162,9 +157,11 @@ bool ZelAPresenceMirror::Work(Clock::time_point deadline) {
         Wait(std::min(m_retryAt, deadline));
         return false;
       }
-      return Join();
+      return StartJoin();
+    case Phase::Joining:
+      return AwaitJoin(deadline);
     case Phase::Live:
-      return RequeryDue() || Listen(deadline);
+      return CollectAnswer() || AskDue() || Listen(deadline);
   }
   return false;
 }
@@ -182,17 +179,59 @@ bool ZelAPresenceMirror::Subscribe(Clock::time_point deadline) {
 }
 
 // Queried first, resumed after: what the replies reflect is not handed over
-// again, and what followed them is asked for if it was missed.
-bool ZelAPresenceMirror::Join() {
-  TEventPosition at;
-  const bool joined = m_chosen.empty() ? JoinAll(at) : JoinChosen(at);
-  if (!joined) {
-    ++m_failed;
-    m_retryAt = Clock::Now() + std::chrono::milliseconds(kRetryMs);
-    NuxDiagStream(TDiag::WARN, __LINE__, __FILE__, kClass, "Join")
-        << "Querying " << m_server << " failed: " << TFramework::LastFailure().text << "; trying again";
+// again, and what followed them is asked for if it was missed. Events wait
+// in the receiver meanwhile: they mean nothing before the replies.
+bool ZelAPresenceMirror::StartJoin() {
+  m_queries->CancelAll();
+  m_asking.clear();
+  m_joinReplies.clear();
+  m_phase = Phase::Joining;
+  std::string why;
+  bool asked = true;
+  if (m_chosen.empty()) asked = m_queries->AskAll(&why);
+  for (auto chosen = m_chosen.begin(); asked && chosen != m_chosen.end(); ++chosen)
+    asked = m_queries->AskUser(chosen->userKey, chosen->userId, &why);
+  if (!asked) JoinFailed(why);
+  return true;
+}
+
+bool ZelAPresenceMirror::AwaitJoin(Clock::time_point deadline) {
+  PresenceQueries::Reply reply;
+  if (!m_queries->Next(reply)) {
+    Pause(deadline);
     return false;
   }
+  using Kind = PresenceQueries::Kind;
+  using Answer = PresenceQueries::Answer;
+  if (reply.kind == Kind::Readiness) {
+    if (reply.answer == Answer::Answered) {
+      std::lock_guard<std::mutex> guard(m_readinessLock);
+      m_readiness = std::move(reply.readiness);
+    }
+  } else if (reply.answer == Answer::Failed || (reply.kind == Kind::AllUsers && reply.answer != Answer::Answered)) {
+    JoinFailed(reply.answer == Answer::Failed ? reply.failure : m_server + " refused to tell its users");
+    return true;
+  } else {
+    m_joinReplies.push_back(std::move(reply));
+  }
+  if (m_queries->InFlight() == 0) FinishJoin();
+  return true;
+}
+
+void ZelAPresenceMirror::JoinFailed(const std::string& why) {
+  ++m_failed;
+  m_queries->CancelAll();
+  m_joinReplies.clear();
+  m_phase = Phase::Querying;
+  m_retryAt = Clock::Now() + std::chrono::milliseconds(kRetryMs);
+  NuxDiagStream(TDiag::WARN, __LINE__, __FILE__, kClass, "Join")
+      << "Querying " << m_server << " failed: " << why << "; trying again";
+}
+
+void ZelAPresenceMirror::FinishJoin() {
+  const TEventPosition at = m_chosen.empty() ? JoinAll() : JoinChosen();
+  m_joinReplies.clear();
+  m_stale->Clear();
   m_receiver->ResumeAfter(at);
   {
     std::lock_guard<std::mutex> guard(m_positionLock);
@@ -208,18 +247,11 @@ bool ZelAPresenceMirror::Join() {
   m_syncCause = Change::SYNC_LOST;
   m_phase = Phase::Live;
   NoteCurrent();
-  return true;
 }
 
-bool ZelAPresenceMirror::JoinAll(TEventPosition& at) {
-  ZelTQueryUsersPresence query;
-  if (m_queries->QueryAll(query) != PresenceQueries::Answer::Answered) return false;
-  at = query.GetStatePosition();
-  std::vector<TMediaReadiness> readiness;
-  if (m_queries->QueryReadiness(readiness) == PresenceQueries::Answer::Answered) {
-    std::lock_guard<std::mutex> guard(m_readinessLock);
-    m_readiness = std::move(readiness);
-  }
+TEventPosition ZelAPresenceMirror::JoinAll() {
+  ZelTQueryUsersPresence& query = *m_joinReplies.front().all;
+  const TEventPosition at = query.GetStatePosition();
   // Users the server no longer has are looked for only when some are held.
   std::unordered_set<long> answered;
   const bool held = m_store.Size() != 0;
@@ -232,45 +264,42 @@ bool ZelAPresenceMirror::JoinAll(TEventPosition& at) {
     for (const long userKey : m_store.Keys())
       if (answered.count(userKey) == 0) RemoveUser(userKey, at);
   }
-  m_stale->Clear();
-  return true;
+  return at;
 }
 
 // Each user's reply has its own position; the stream resumes after the
 // lowest, and the store keeps each user from going back before its own.
-bool ZelAPresenceMirror::JoinChosen(TEventPosition& at) {
-  std::vector<std::pair<ZelTUserStore::Record, bool>> replies;
+TEventPosition ZelAPresenceMirror::JoinChosen() {
+  TEventPosition at;
   bool first = true;
-  for (const ChosenUser& chosen : m_chosen) {
-    ZelTUserStore::Record record = NewRecord(chosen.userKey, chosen.userId);
-    const PresenceQueries::Answer answer = m_queries->QueryUser(*record);
-    if (answer == PresenceQueries::Answer::Failed) return false;
-    const TEventPosition position = record->GetStatePosition();
+  for (const PresenceQueries::Reply& reply : m_joinReplies) {
+    const TEventPosition position = reply.user->GetStatePosition();
     if (first || (position.incarnation == at.incarnation && position.position < at.position)) at = position;
     first = false;
-    replies.emplace_back(std::move(record), answer == PresenceQueries::Answer::Answered);
   }
-  for (auto& [record, answered] : replies) {
-    if (answered) {
-      const TEventPosition position = record->GetStatePosition();
-      Replace(std::move(record), position, m_joined);
+  for (PresenceQueries::Reply& reply : m_joinReplies) {
+    const TEventPosition position = reply.user->GetStatePosition();
+    if (reply.answer == PresenceQueries::Answer::Answered) {
+      Replace(std::move(reply.user), position, m_joined);
     } else {
-      RemoveUser(record->GetUserKey(), record->GetStatePosition());
+      RemoveUser(reply.userKey, position);
     }
   }
-  m_stale->Clear();
-  return true;
+  return at;
 }
 
 bool ZelAPresenceMirror::Listen(Clock::time_point deadline) {
   const Clock::time_point until = std::min(deadline, m_stale->Earliest());
   const Clock::time_point start = Clock::Now();
   const long slice = SliceUntil(until);
+  const bool asking = m_queries->InFlight() != 0;
+  m_receiver->WakeOn(asking ? m_queries->Descriptor() : -1);
   const bool got = m_receiver->Next(*m_notice, slice);
   NoteHeard();
   if (!got) {
-    // A receiver that fails at once must not make the caller's loop spin.
-    Wait(std::min(until, start + std::chrono::milliseconds(slice)));
+    // A receiver that fails at once must not make the caller's loop spin;
+    // one woken by an answer has it to collect.
+    if (!asking) Wait(std::min(until, start + std::chrono::milliseconds(slice)));
     return false;
   }
   Handle(*m_notice);
@@ -282,6 +311,7 @@ bool ZelAPresenceMirror::Listen(Clock::time_point deadline) {
 void ZelAPresenceMirror::Handle(const TEventNotice& notice) {
   using Kind = TEventNotice::Kind;
   if (notice.replayed) ++m_replayed;
+  if (Held(notice)) return;
   Change link;
   link.position = {notice.incarnation, notice.position};
   switch (notice.kind) {
@@ -410,22 +440,60 @@ void ZelAPresenceMirror::Settle(long userKey, std::uint32_t parts) {
   NoteCurrent();
 }
 
-bool ZelAPresenceMirror::RequeryDue() {
-  const std::optional<long> due = m_stale->DueBy(Clock::Now());
-  if (!due) return false;
-  Requery(*due);
+// A user's events wait while its query is out: the reply may reflect some
+// of them, and the others follow it.
+bool ZelAPresenceMirror::Held(const TEventNotice& notice) {
+  const bool aboutUser = (notice.kind == TEventNotice::Kind::Event && ZelTEventApplier::IsUserEvent(notice.eventType)) ||
+                         (notice.kind == TEventNotice::Kind::TooLarge && notice.userKey != TEventNotice::kNoUser);
+  if (!aboutUser) return false;
+  const long userKey = static_cast<long>(notice.userKey);
+  const auto asking = m_asking.find(userKey);
+  if (asking == m_asking.end()) return false;
+  asking->second.push_back(notice);
+  if (asking->second.size() == kHeldMax) m_queries->Cancel(userKey);
   return true;
 }
 
-void ZelAPresenceMirror::Requery(long userKey) {
-  ZelTUserStore::Record record = NewRecord(userKey, m_stale->Find(userKey)->userId);
+bool ZelAPresenceMirror::AskDue() {
+  bool asked = false;
+  while (m_asking.size() < kAskingMax) {
+    const std::optional<long> due = m_stale->DueBy(Clock::Now());
+    if (!due) break;
+    Ask(*due);
+    asked = true;
+  }
+  return asked;
+}
+
+void ZelAPresenceMirror::Ask(long userKey) {
   ++m_requeried;
-  const PresenceQueries::Answer answer = m_queries->QueryUser(*record);
-  const TEventPosition at = record->GetStatePosition();
-  const bool unknown = answer == PresenceQueries::Answer::Refused &&
-                       record->GetErrorCode() == ZelTPresenceServer::ERR_INVALID_USER;
+  if (!m_queries->AskUser(userKey, m_stale->Find(userKey)->userId, nullptr)) {
+    ++m_failed;
+    m_stale->Postpone(userKey, Clock::Now() + std::chrono::milliseconds(kRetryMs));
+    return;
+  }
+  m_stale->Postpone(userKey, Clock::time_point::max());
+  m_asking[userKey];
+}
+
+bool ZelAPresenceMirror::CollectAnswer() {
+  PresenceQueries::Reply reply;
+  if (!m_queries->Next(reply)) return false;
+  const auto asking = m_asking.find(reply.userKey);
+  std::vector<TEventNotice> held = std::move(asking->second);
+  m_asking.erase(asking);
+  Answered(reply);
+  for (const TEventNotice& notice : held) Handle(notice);
+  return true;
+}
+
+void ZelAPresenceMirror::Answered(PresenceQueries::Reply& reply) {
+  const long userKey = reply.userKey;
+  const TEventPosition at = reply.user->GetStatePosition();
+  const bool unknown = reply.answer == PresenceQueries::Answer::Refused &&
+                       reply.user->GetErrorCode() == ZelTPresenceServer::ERR_INVALID_USER;
   // Any other refusal leaves the record as inexact as a call that failed.
-  if (answer != PresenceQueries::Answer::Answered && !unknown) {
+  if (reply.answer != PresenceQueries::Answer::Answered && !unknown) {
     ++m_failed;
     m_stale->Postpone(userKey, Clock::Now() + std::chrono::milliseconds(kRetryMs));
     return;
@@ -434,7 +502,7 @@ void ZelAPresenceMirror::Requery(long userKey) {
   if (unknown) {
     RemoveUser(userKey, at);
   } else {
-    Replace(std::move(record), at, true);
+    Replace(std::move(reply.user), at, true);
   }
   NoteCurrent();
 }
@@ -511,6 +579,13 @@ long ZelAPresenceMirror::HeardAgoMs() const {
   if (at == kNeverHeard) return -1;
   const auto ago = Clock::Now() - Clock::time_point(Clock::duration(at));
   return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(ago).count());
+}
+
+// One slice of real time at most: what is awaited is not on the clock.
+void ZelAPresenceMirror::Pause(Clock::time_point deadline) {
+  const auto slice = Clock::IsReplaced() ? kReplacedSlice : kSlice;
+  const auto left = deadline - Clock::Now();
+  if (left > Clock::duration::zero()) std::this_thread::sleep_for(std::min<Clock::duration>(slice, left));
 }
 
 void ZelAPresenceMirror::Wait(Clock::time_point until) {

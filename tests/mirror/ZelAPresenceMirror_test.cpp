@@ -13,10 +13,12 @@
 #include <vector>
 
 #include "Agents.h"
+#include "CallReader.h"
 #include "Churner.h"
 #include "DiagCapture.h"
 #include "Endpoints.h"
 #include "Eventually.h"
+#include "Gate.h"
 #include "LinkRelay.h"
 #include "Mirrored.h"
 #include "PresenceSimulator.h"
@@ -217,28 +219,74 @@ TEST(ZelAPresenceMirrorTest, PollEndsAtItsTimeWhateverWaits) {
   EXPECT_LE(mirror.Counters().eventsApplied + mirror.Counters().eventsSkipped, 1u);
 }
 
-// An incomplete event's user waits, by the mirror's clock, for a complete
-// event, and is then queried once.
-TEST(ZelAPresenceMirrorTest, IncompleteEventIsSettledByOneQueryAfterItsWait) {
+// A server that does not answer holds up neither the events nor Stop, on a
+// clock that stands still (a blocking query would wait there for ever). A
+// user whose event was incomplete waits kSettleMs for a complete one, then
+// is queried once; while that query is held, other users' changes are
+// told, the user's own events wait for its reply, and the query ends after
+// the mirror's own time-out; the user's events then bring it up to date.
+TEST(ZelAPresenceMirrorTest, AServerThatDoesNotAnswerHoldsUpNeitherEventsNorStop) {
   DiagCapture quiet;
+  constexpr long kQueryTimeoutMs = 2000;
   // Outlives the simulator, whose threads read it once it is in force.
   TManualClock clock;
-  const auto simulator = Started("inproc://mirror-settle");
-  TScopedClock scoped(clock);
-  ZelAPresenceMirror mirror(simulator->Endpoint());
-  ASSERT_TRUE(Synced(mirror));
-  ASSERT_EQ(AgentOf(42).SetPrimaryContact(simulator->Endpoint(), "C42-3", 0), PS::ACTION_SUCCEEDED);
-  const auto polledUntil = [&](const std::function<bool()>& done) {
-    return Eventually([&] { return mirror.Poll(0), done(); });
+  const auto everyUser = [](const TRPC& call) { return call.GetRPCType() == ZelTQueryUsersPresence::kObjectType; };
+  const auto oneUser = [](const TRPC& call) {
+    ZelTUserPresence user;
+    return call.GetRPCType() == ZelTUserPresence::kObjectType && zelsim::ReadCall(call, user) &&
+           user.GetActionType() == ZelTUserPresence::ACTION_QUERY;
   };
-  ASSERT_TRUE(polledUntil([&] { return mirror.Counters().eventsApplied == 1; }));
-  clock.Advance(std::chrono::milliseconds(ZelAPresenceMirror::kSettleMs - 1));
-  for (int i = 0; i < 100; ++i) mirror.Poll(0);
-  EXPECT_EQ(std::make_pair(mirror.Counters().usersRequeried, mirror.IsCurrent()), std::make_pair(0UL, false));
-  clock.Advance(std::chrono::milliseconds(1));
-  ASSERT_TRUE(polledUntil([&] { return mirror.IsCurrent(); }));
-  EXPECT_EQ(mirror.Counters().usersRequeried, 1u);
-  EXPECT_EQ(Differences(mirror, simulator->Endpoint()), std::vector<std::string>{});
+  for (const bool joining : {true, false}) {
+    Gate gate;
+    zelsim::SimulatorOptions options;
+    options.endpoint = UniqueInproc("mirror-unanswered");
+    options.beforeAnswer = [&](const TRPC& call) { gate.Pass("", joining ? everyUser(call) : oneUser(call)); };
+    Simulator simulator(options);
+    // Its calls end before it stops, whatever fails.
+    const std::unique_ptr<Gate, void (*)(Gate*)> opened(&gate, [](Gate* held) { held->Open(); });
+    ASSERT_TRUE(simulator.Start());
+    const std::string server = simulator.Endpoint();
+    TScopedClock scoped(clock);
+    ZelAPresenceMirror mirror(server);
+    mirror.SetQueryTimeout(kQueryTimeoutMs);
+    if (joining) {
+      ASSERT_TRUE(mirror.Start());
+      std::thread driver([&] {
+        Change change;
+        mirror.Next(change, -1);
+      });
+      ASSERT_TRUE(gate.AwaitHeld());
+      mirror.Stop();
+      driver.join();
+      continue;
+    }
+    ASSERT_TRUE(Synced(mirror));
+    const auto polledUntil = [&](const std::function<bool()>& done) {
+      return Eventually([&] { return mirror.Poll(0), done(); });
+    };
+    ASSERT_EQ(AgentOf(42).SetPrimaryContact(server, "C42-3", 0), PS::ACTION_SUCCEEDED);
+    ASSERT_TRUE(polledUntil([&] { return mirror.Counters().eventsApplied == 1; }));
+    clock.Advance(std::chrono::milliseconds(ZelAPresenceMirror::kSettleMs - 1));
+    for (int i = 0; i < 100; ++i) mirror.Poll(0);
+    EXPECT_EQ(std::make_pair(mirror.Counters().usersRequeried, mirror.IsCurrent()), std::make_pair(0UL, false));
+    clock.Advance(std::chrono::milliseconds(1));
+    ASSERT_TRUE(polledUntil([&] { return gate.Holding() == 1; }));
+    EXPECT_EQ(mirror.Counters().usersRequeried, 1u);
+
+    std::vector<long> told;
+    const auto keep = [&](const Change& change) { told.push_back(change.userKey); };
+    ASSERT_EQ(AgentOf(42).SetRoutingState(server, ZelTRoutingState::ROUTINGSTATE_WORK, 4, false), PS::ACTION_SUCCEEDED);
+    ASSERT_EQ(AgentOf(43).SetRoutingState(server, ZelTRoutingState::ROUTINGSTATE_WORK, 5, false), PS::ACTION_SUCCEEDED);
+    ASSERT_TRUE(Eventually([&] { return mirror.Poll(0, keep), !told.empty(); }));
+    EXPECT_EQ(told, std::vector<long>{43});
+
+    clock.Advance(std::chrono::milliseconds(kQueryTimeoutMs));
+    ASSERT_TRUE(polledUntil([&] { return mirror.Counters().queriesFailed == 1; }));
+    gate.Open();
+    clock.Advance(std::chrono::milliseconds(ZelAPresenceMirror::kRetryMs));
+    ASSERT_TRUE(polledUntil([&] { return mirror.IsCurrent(); }));
+    EXPECT_EQ(Differences(mirror, server), std::vector<std::string>{});
+  }
 }
 
 }  // namespace

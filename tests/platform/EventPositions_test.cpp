@@ -6,7 +6,7 @@
 
 #include "Bytes.h"
 #include "EventFrame.h"
-#include "EventStream.h"
+#include "EventOrder.h"
 #include "ReplayBuffer.h"
 #include "ReplayFrame.h"
 #include "RpcFrame.h"
@@ -15,8 +15,8 @@
 namespace {
 
 using zelplatform::EventHeader;
-using zelplatform::EventStream;
-using Verdict = EventStream::Verdict;
+using zelplatform::EventOrder;
+using Verdict = EventOrder::Verdict;
 using zelplatform::ReplayAnswer;
 using zelplatform::ReplayRequest;
 using zelplatform::ReplayStatus;
@@ -120,7 +120,7 @@ TEST(EventPositionsTest, AStreamJudgesEachEventByThePreviousPositionItsFilterSee
       {"a user, its previous missed", {1}, {42}, {1, 42, 7, 15, 9, 13}, Verdict::Gap},
   };
   for (const StreamCase& c : cases) {
-    EventStream stream(c.types, c.users);
+    EventOrder stream(c.types, c.users);
     stream.ResumeAfter({7, 10});
     EXPECT_FALSE(stream.NoteIncarnation(7)) << c.name;
     EXPECT_EQ(stream.OnEvent(c.event), c.expected) << c.name;
@@ -131,22 +131,22 @@ TEST(EventPositionsTest, AStreamJudgesEachEventByThePreviousPositionItsFilterSee
 // and of types; before its anchor nothing is lost; a restart makes the new
 // publisher's every event count.
 TEST(EventPositionsTest, HeartbeatsAnchorsAndRestarts) {
-  EventStream every({}, {});
+  EventOrder every({}, {});
   EXPECT_FALSE(every.NoteIncarnation(7));
   EXPECT_EQ(every.OnHeartbeat({0, zelplatform::kNoUser, 7, 30, 0, 0}, {}), Verdict::Deliver);
   EXPECT_EQ(every.Through().position, 30u);
   EXPECT_EQ(every.OnHeartbeat({0, zelplatform::kNoUser, 7, 31, 0, 0}, {}), Verdict::Gap);
 
-  EventStream typed({1}, {});
+  EventOrder typed({1}, {});
   typed.ResumeAfter({7, 10});
   EXPECT_EQ(typed.OnHeartbeat({0, zelplatform::kNoUser, 7, 20, 0, 0}, {{2, 20}, {1, 9}}), Verdict::Deliver);
   EXPECT_EQ(typed.OnHeartbeat({0, zelplatform::kNoUser, 7, 20, 0, 0}, {{2, 20}, {1, 11}}), Verdict::Gap);
 
-  EventStream users({1}, {42});
+  EventOrder users({1}, {42});
   users.ResumeAfter({7, 10});
   EXPECT_EQ(users.OnHeartbeat({0, zelplatform::kNoUser, 7, 99, 0, 0}, {{1, 99}}), Verdict::Deliver);
 
-  EventStream fresh({}, {});
+  EventOrder fresh({}, {});
   fresh.NoteIncarnation(7);
   EXPECT_EQ(fresh.OnEvent({1, 42, 7, 50, 49, 0}), Verdict::Deliver);
   EXPECT_TRUE(fresh.NoteIncarnation(8));

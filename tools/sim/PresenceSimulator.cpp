@@ -200,6 +200,7 @@ std::uint64_t PresenceSimulator::AcknowledgedBetween(const TEventPosition& after
 }
 
 void PresenceSimulator::Handle(TRPC& rpc) {
+  if (m_options.beforeAnswer) m_options.beforeAnswer(rpc);
   if (m_pairing && m_pairing->Answer(rpc)) return;
   const auto answer = m_answers.find(rpc.GetRPCType());
   if (answer != m_answers.end()) {

@@ -71,6 +71,9 @@ struct SimulatorOptions {
   // Its publisher's heartbeat; 0: only to welcome a new receiver, as a
   // server that hung would.
   long eventHeartbeatMs = TEventPublisher::kDefaultHeartbeatMs;
+  // Runs on a handler thread before each call is answered: a test holds
+  // answers with it, as a hung server would.
+  std::function<void(const TRPC& call)> beforeAnswer;
   // Keys and allow list; none: clear text.
   std::optional<TServerSecurity> security;
   // Clear text on an address other than loopback is allowed.

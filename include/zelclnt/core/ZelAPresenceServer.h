@@ -51,8 +51,10 @@ class ZELCLNT_API ZelAPresenceServer : public ZelTPresenceServer, public TFramew
   // caller) and returns at once; queue.Next hands it back, with tag, once
   // its call ended. False when nothing was sent: the request has a call in
   // flight (LastFailure says Busy) or could not be packed (a SEVR line
-  // said why). The request must outlive its call.
-  bool Start(const std::string& server, ZelTRequest& request, ZelTCompletionQueue& queue, void* tag = nullptr);
+  // said why). The request must outlive its call. The call waits
+  // timeoutMs for its answer; 0 or below: the request's own time-out.
+  bool Start(const std::string& server, ZelTRequest& request, ZelTCompletionQueue& queue, void* tag = nullptr,
+             long timeoutMs = 0);
 
  protected:
   // The request's action result: the server's, or 1 when the call failed

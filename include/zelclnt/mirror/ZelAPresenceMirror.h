@@ -19,6 +19,13 @@
 // first join but CHANGE_SYNCED, after which Users() holds every user.
 // Readiness of the media (all users only) is kept apart (Readiness).
 //
+// Its queries are calls started without waiting and collected beside the
+// events: a server slow to answer holds up no other user's events, nor
+// Stop. A user's own events wait for its query's reply (at most a few
+// hundred; past that the query is given up and asked again later), since
+// the reply may already reflect them. Each query waits the mirror's query
+// time-out; up to 64 users are queried at once.
+//
 // The application drives the mirror with Poll or Next on one thread of its
 // own (its receiver's thread only reads the connection; see TEventReceiver), which also calls Start and WaitUntilSubscribed.
 // Any thread may call Stop, read Users(), Readiness(), IsCurrent(),
@@ -44,6 +51,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "zelclnt/mirror/ZelTEventApplier.h"
@@ -59,6 +67,7 @@ struct TEventNotice;
 
 namespace zelclnt::mirror {
 class PresenceQueries;
+struct QueryReply;
 class StaleUsers;
 }
 
@@ -140,27 +149,34 @@ class ZELCLNT_API ZelAPresenceMirror {
   ZelTMirrorCounters Counters() const;
 
  private:
-  enum class Phase { Subscribing, Querying, Live };
+  enum class Phase { Subscribing, Querying, Joining, Live };
 
   bool Work(TClock::time_point deadline);
   bool Subscribe(TClock::time_point deadline);
-  bool Join();
-  bool JoinAll(TEventPosition& at);
-  bool JoinChosen(TEventPosition& at);
+  bool StartJoin();
+  bool AwaitJoin(TClock::time_point deadline);
+  void JoinFailed(const std::string& why);
+  void FinishJoin();
+  TEventPosition JoinAll();
+  TEventPosition JoinChosen();
   bool Listen(TClock::time_point deadline);
   void Handle(const TEventNotice& notice);
+  bool Held(const TEventNotice& notice);
   void ApplyUserEvent(const TEventNotice& notice);
   void ApplyReadinessEvent(const TEventNotice& notice);
   void MarkStale(long userKey, std::uint32_t parts, const std::string& userId = std::string());
   void Settle(long userKey, std::uint32_t parts);
-  bool RequeryDue();
-  void Requery(long userKey);
+  bool AskDue();
+  void Ask(long userKey);
+  bool CollectAnswer();
+  void Answered(zelclnt::mirror::QueryReply& reply);
   // Puts a queried record in place; with tell, says what changed.
   void Replace(ZelTUserStore::Record record, const TEventPosition& at, bool tell);
   void RemoveUser(long userKey, const TEventPosition& at);
   void Tell(ZelTPresenceChange change);
   void NoteCurrent();
   void NoteHeard();
+  void Pause(TClock::time_point deadline);
   void Wait(TClock::time_point until);
 
   std::string m_server;
@@ -171,6 +187,9 @@ class ZELCLNT_API ZelAPresenceMirror {
 
   std::unique_ptr<TEventReceiver> m_receiver;
   std::unique_ptr<zelclnt::mirror::PresenceQueries> m_queries;
+  std::vector<zelclnt::mirror::QueryReply> m_joinReplies;
+  // Users being queried again, each with the events that wait for its reply.
+  std::unordered_map<long, std::vector<TEventNotice>> m_asking;
   ZelTEventApplier m_applier;
   ZelTUserStore m_store;
   mutable std::mutex m_readinessLock;

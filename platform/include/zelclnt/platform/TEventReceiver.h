@@ -32,9 +32,9 @@
 // asked of the server that published them. It looks for the server that
 // serves when its publisher says it stands by, when the connection to it
 // is lost, and at Start; and it follows whichever server the process's
-// calls to the list last found serving. Looking is a call to the list
-// (within Start or Next, up to kProbeTimeoutMs, again every
-// kProbeRetryMs until one serves). Moving to another server is told as
+// calls to the list last found serving. Looking is a call to the list, up
+// to kProbeTimeoutMs, again every kProbeRetryMs until one serves: Start
+// waits for its answer, Next awaits it beside the connection. Moving to another server is told as
 // Switched: its events begin a stream of their own, so the application
 // queries again, as after Restarted. Its looks drive the list's questions
 // to every server (TFramework): two servers seen serving at once are told
@@ -69,7 +69,7 @@
 #include "zelclnt/ZelExport.h"
 
 namespace zelplatform {
-class EventStream;
+class EventOrder;
 class ServerList;
 }
 
@@ -121,6 +121,10 @@ class ZELCLNT_API TEventReceiver {
   // Before Start: messages read but not yet taken by Next beyond this mark
   // are dropped, and found missing by their positions (0: no limit).
   void SetReceiveHighWaterMark(int messages) { m_highWaterMark = messages; }
+  // Next also returns, false, once this descriptor is readable (a
+  // completion queue's, say), so that its owner's calls are collected
+  // beside the events; -1: none.
+  void WakeOn(int descriptor) { m_wake = descriptor; }
 
   // Subscribes; the server need not be up yet. The transport's size bound
   // and the keys in force now hold for this receiver's life. False, with
@@ -188,7 +192,8 @@ class ZELCLNT_API TEventReceiver {
   void FetchFailed(const std::string& why);
   void DropFetch();
   void Resync();
-  void Wait(std::chrono::steady_clock::time_point deadline);
+  // True when the descriptor given to WakeOn woke it.
+  bool Wait(std::chrono::steady_clock::time_point deadline);
   void CheckConnection();
   void CheckInproc();
   void DrainMonitor();
@@ -203,6 +208,10 @@ class ZELCLNT_API TEventReceiver {
   // A list's: follows the server that serves.
   void CheckServing();
   void LookForServing();
+  void StartLook();
+  void TakeLook();
+  void Looked(bool serving);
+  void DropLook();
   void Follow(std::size_t index);
   bool KeysFor(const std::string& server, std::string* error);
 
@@ -212,12 +221,13 @@ class ZELCLNT_API TEventReceiver {
   std::string m_followed;
   std::string m_endpoint;
   int m_highWaterMark = kDefaultHighWaterMark;
+  int m_wake = -1;
   std::size_t m_maxSize = 0;
   // Empty server key: clear text.
   std::string m_serverKey;
   TCurveKeyPair m_clientKeys;
   std::atomic<bool> m_stop{false};
-  std::unique_ptr<zelplatform::EventStream> m_stream;
+  std::unique_ptr<zelplatform::EventOrder> m_stream;
   std::unique_ptr<Link> m_link;
   // Asks the server for missed events, and a list which server serves.
   TFramework m_caller;
@@ -230,6 +240,9 @@ class ZELCLNT_API TEventReceiver {
   // Its publisher stands by or went away: look for the one that serves.
   bool m_lookingFor = false;
   std::chrono::steady_clock::time_point m_lookAt;
+  // The role question in flight; it outlives its queue, which ends it first.
+  std::unique_ptr<TRPC> m_look;
+  TCompletionQueue m_looks;
 
   // What the connection looked like when last checked.
   std::uint64_t m_generation = 0;
