@@ -1,7 +1,9 @@
 // The wallboard in a real browser: headless Chromium, driven through
 // chromedriver's WebDriver API, opens the page a gateway serves in front of
 // an embedded simulator; an action taken through the HTTP interface shows
-// on the page without a reload. A screenshot is kept in the build folder.
+// on the page without a reload, the token leaves the address bar, and the
+// badge says when the presence server is gone and how old the data is. A
+// screenshot is kept in the build folder.
 // Real time, with generous bounds. Without chromedriver the test is
 // skipped, except under CI, which installs it.
 
@@ -116,6 +118,7 @@ TEST(BrowserTest, TheWallboardShowsAnActionTakenThroughTheGatewayWithoutAReload)
   const std::string row42 = "tr[data-user-key=\"42\"] td.state";
   ASSERT_TRUE(Eventually([&] { return Text(chrome, row42) == "Unavailable"; })) << Text(chrome, "body");
   EXPECT_EQ(Text(chrome, "#link"), "Live");
+  EXPECT_EQ(chrome.Run("return location.href;"), "http://127.0.0.1:" + std::to_string(running.port) + "/");
   EXPECT_EQ(Text(chrome, "[data-label=\"Work\"] .count"), "3");
   chrome.Run("window.sameDocument = true;");
 
@@ -133,6 +136,11 @@ TEST(BrowserTest, TheWallboardShowsAnActionTakenThroughTheGatewayWithoutAReload)
   png.resize(boost::beast::detail::base64::decode(png.data(), encoded.data(), encoded.size()).first);
   std::ofstream(std::string(ZELCLNT_TEST_ARTEFACTS) + "/wallboard.png", std::ios::binary) << png;
   EXPECT_EQ(png.substr(1, 3), "PNG");
+
+  running.simulator.reset();
+  EXPECT_TRUE(Eventually([&] { return Text(chrome, "#link") == "Server unreachable"; })) << Text(chrome, "#badge");
+  EXPECT_TRUE(Eventually([&] { return Text(chrome, "#age").rfind("data ", 0) == 0; })) << Text(chrome, "#badge");
+  EXPECT_EQ(chrome.Run("return document.getElementById('link').getAttribute('role');"), "status");
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "DiagCapture.h"
 #include "Eventually.h"
 #include "RunningGateway.h"
+#include "TestClock.h"
 
 namespace {
 
@@ -96,6 +97,10 @@ TEST(GatewayStreamTest, AStreamSendsASnapshotThenEachChangeItAsksForAndResumesAf
   const std::string snapshotId = event.id;
   ASSERT_TRUE(only43.Next(event));
   EXPECT_EQ(KeysOf(DataOf(event)["users"]), std::vector<long>{43});
+  for (SseClient* stream : {&routing, &only43}) {
+    ASSERT_TRUE(stream->Next(event));
+    EXPECT_EQ(std::make_tuple(event.event, event.id, DataOf(event)["state"]), std::make_tuple("status", "", "live"));
+  }
 
   ASSERT_EQ(Act(running, 42, "routing-state", R"({"state": "work"})").status, 200u);
   ASSERT_EQ(Act(running, 43, "contact-assist", R"({"on": true})").status, 200u);
@@ -131,6 +136,45 @@ TEST(GatewayStreamTest, AStreamSendsASnapshotThenEachChangeItAsksForAndResumesAf
     EXPECT_EQ(event.event, "change") << c.from;
     EXPECT_EQ(event.id, c.firstId) << c.from;
   }
+}
+
+// On the test clock: a server gone silent makes the streams stale once the
+// mirror's bound passed, a word from it live again, and its loss
+// unreachable.
+TEST(GatewayStreamTest, StreamsAreToldWhenTheMirrorTurnsStaleLiveOrUnreachable) {
+  DiagCapture quiet;
+  TestClock clock;
+  zelsim::SimulatorOptions silent;
+  silent.eventHeartbeatMs = 0;
+  RunningGateway running = StartGateway({}, silent);
+  const std::string server = running.simulator->Endpoint();
+  SseClient stream(running.port, "/v1/stream?kinds=routing");
+  SseEvent event;
+  const auto status = [&](const char* state) {
+    return clock.AdvanceUntil(std::chrono::milliseconds(100), [&] {
+      return stream.Next(event, std::chrono::milliseconds(20)) && event.event == "status" &&
+             DataOf(event)["state"] == state;
+    });
+  };
+  ASSERT_TRUE(stream.Next(event) && stream.Next(event));
+  EXPECT_EQ(DataOf(event), (Json{{"state", "live"}, {"current", true}, {"heardAgoMs", 0}}));
+  // Within the mirror's bound and a slice of the feed's loop.
+  ASSERT_TRUE(status("stale"));
+  const long ago = DataOf(event)["heardAgoMs"];
+  EXPECT_TRUE(ago > 3000 && ago <= 3200) << ago;
+  EXPECT_EQ(DataOf(event), (Json{{"state", "stale"},
+                                 {"current", false},
+                                 {"heardAgoMs", ago},
+                                 {"reason", "nothing heard from " + server + " for 3." +
+                                                std::to_string(ago / 100 % 10) + " s"}}));
+  ASSERT_EQ(Act(running, 43, "routing-state", R"({"state": "work"})").status, 200u);
+  ASSERT_TRUE(stream.Next(event));
+  EXPECT_EQ(event.event, "change");
+  ASSERT_TRUE(status("live"));
+  EXPECT_LE(DataOf(event)["heardAgoMs"], 200);
+  running.simulator.reset();
+  ASSERT_TRUE(status("unreachable"));
+  EXPECT_EQ(DataOf(event)["reason"], "the connection to " + server + " is down");
 }
 
 TEST(GatewayStreamTest, AStreamWhoseIdIsGoneIsToldToReloadAndClosed) {
@@ -205,7 +249,8 @@ TEST(GatewayPageTest, TheWallboardsFilesAreServedToAnyoneWithTheirTypesAndPolicy
       {"/", 200, "text/html; charset=utf-8", "<script src=\"wallboard.js\"></script>"},
       {"/index.html", 200, "text/html; charset=utf-8", "<table id=\"agents\">"},
       {"/wallboard.js", 200, "text/javascript; charset=utf-8", "new EventSource(url)"},
-      {"/wallboard.css", 200, "text/css; charset=utf-8", "#link[data-state=\"reconnecting\"]"},
+      {"/wallboard.css", 200, "text/css; charset=utf-8", ".badge[data-state=\"unreachable\"]"},
+      {"/favicon.ico", 200, "image/svg+xml", "<svg"},
       {"/missing.js", 404, "application/json", "not_found"},
       {"/index.html?x=1", 400, "application/json", "unknown query parameter"},
   };

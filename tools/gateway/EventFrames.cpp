@@ -63,4 +63,14 @@ std::string ClosedFrame(const std::string& reason) {
   return Frame(nullptr, "closed", zeljson::Text(zeljson::Json{{"reason", reason}}));
 }
 
+std::string StatusFrame(const MirrorStatus& status) {
+  static const char* const kStates[] = {"live", "stale", "unreachable"};
+  const bool live = status.state == MirrorStatus::State::Live;
+  zeljson::Json data{{"state", kStates[static_cast<int>(status.state)]},
+                     {"current", live},
+                     {"heardAgoMs", status.heardAgoMs}};
+  if (!live) data["reason"] = status.reason;
+  return Frame(nullptr, "status", zeljson::Text(data));
+}
+
 }  // namespace zelgw

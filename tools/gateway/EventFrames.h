@@ -11,6 +11,11 @@
 //                          date: open the stream afresh, for a snapshot
 //   closed    {"reason"}   the gateway closes the stream (a client that
 //                          does not keep up)
+//   status    {"state", "current", "heardAgoMs", "reason"}   how far the
+//             users can be trusted: state "live", "stale" (the server is
+//             reached but not heard from, or users wait for a query) or
+//             "unreachable"; reason only when not current. Sent after the
+//             first bytes, and again when the state changes.
 //
 // A change's user holds who the user is and the parts that changed (see
 // UserJson.h). Free of state; any thread.
@@ -32,6 +37,14 @@ std::string ChangeFrame(const StreamId& id, long userKey, std::uint32_t parts, b
                         const ZelTUserPresence* user);
 std::string ReloadFrame(const std::string& reason);
 std::string ClosedFrame(const std::string& reason);
+
+struct MirrorStatus {
+  enum class State { Live, Stale, Unreachable };
+  State state = State::Stale;
+  std::string reason;
+  long heardAgoMs = -1;
+};
+std::string StatusFrame(const MirrorStatus& status);
 
 // A change's parts by name: ["routing", "media"].
 std::vector<std::string> PartNames(std::uint32_t parts);

@@ -54,7 +54,7 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
   void Offer(const StreamEntry& entry) override {
     if (m_request.filter.Wants(entry.userKey, entry.parts)) Queue(entry.frame);
   }
-  void Heartbeat(const std::shared_ptr<const std::string>& comment) override { Queue(comment); }
+  void Notice(const std::shared_ptr<const std::string>& frame) override { Queue(frame); }
   void Reload(const std::string& reason) override { Finish(ReloadFrame(reason)); }
 
  private:
@@ -77,9 +77,9 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
       case StreamHub::Opening::Gone:
         return Begin({head, Text(ReloadFrame("the changes after " + m_request.from->ToString() + " are gone"))}, true);
       case StreamHub::Opening::Snapshot:
-        return Begin({head, Text(Snapshot(subscription.at))}, false);
+        return Begin(WithStatus({head, Text(Snapshot(subscription.at))}, subscription), false);
       case StreamHub::Opening::Resumed:
-        return Begin(Missed(head, subscription.missed), false);
+        return Begin(WithStatus(Missed(head, subscription.missed), subscription), false);
     }
   }
 
@@ -93,8 +93,9 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
       m_context.hub->Unsubscribe(this);
       return false;
     }
-    Begin(Missed(std::make_shared<const std::string>(StreamHead(m_context.streams.retryMs)), subscription.missed,
-                 shared.frame),
+    Begin(WithStatus(Missed(std::make_shared<const std::string>(StreamHead(m_context.streams.retryMs)),
+                            subscription.missed, shared.frame),
+                     subscription),
           false);
     return true;
   }
@@ -104,6 +105,11 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
     if (snapshot) frames.push_back(snapshot);
     for (const StreamEntry& entry : missed)
       if (m_request.filter.Wants(entry.userKey, entry.parts)) frames.push_back(entry.frame);
+    return frames;
+  }
+
+  static std::vector<Frame> WithStatus(std::vector<Frame> frames, const StreamHub::Subscription& subscription) {
+    if (subscription.status) frames.push_back(subscription.status);
     return frames;
   }
 

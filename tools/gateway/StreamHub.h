@@ -15,7 +15,12 @@
 // users' JSON: the last one is kept, and streams that open within a moment
 // of it share it and are sent the changes after its id.
 //
-// Offer and Reload run under the hub's lock: a sink only queues and returns.
+// The feed tells the hub, too, when the mirror's status changes (live,
+// stale, unreachable): every stream is sent it at once, and a stream that
+// opens later after its first bytes.
+//
+// Offer, Notice and Reload run under the hub's lock: a sink only queues and
+// returns.
 
 #include <chrono>
 #include <cstddef>
@@ -35,8 +40,9 @@ class StreamSink {
  public:
   virtual ~StreamSink() = default;
   virtual void Offer(const StreamEntry& entry) = 0;
-  // A comment line that keeps an idle connection open through proxies.
-  virtual void Heartbeat(const std::shared_ptr<const std::string>& comment) = 0;
+  // For every stream, whatever it asked for: a heartbeat comment that keeps
+  // an idle connection open through proxies, or the mirror's status.
+  virtual void Notice(const std::shared_ptr<const std::string>& frame) = 0;
   // The client must start over; the sink is no longer subscribed.
   virtual void Reload(const std::string& reason) = 0;
 };
@@ -58,6 +64,8 @@ class StreamHub {
   template <typename Make>
   void Publish(const TEventPosition& mirrorAt, long userKey, std::uint32_t parts, Make make);
   void Tick();
+  // The mirror's status changed: `frame` is its whole event text.
+  void Status(std::string frame);
 
   enum class Opening { NotReady, Gone, Snapshot, Resumed };
   struct Subscription {
@@ -66,6 +74,8 @@ class StreamHub {
     StreamId at;
     // Resumed: what the client missed.
     std::vector<StreamEntry> missed;
+    // Snapshot and Resumed: the mirror's status, to follow the first bytes.
+    std::shared_ptr<const std::string> status;
   };
   // Any thread. Gone and NotReady leave the sink unsubscribed.
   Subscription Subscribe(const std::shared_ptr<StreamSink>& sink, const std::optional<StreamId>& from);
@@ -96,6 +106,7 @@ class StreamHub {
   std::vector<std::shared_ptr<StreamSink>> m_sinks;
   std::shared_ptr<const std::string> m_heartbeat;
   TClock::time_point m_lastHeartbeat{};
+  std::shared_ptr<const std::string> m_status;
   std::mutex m_making;
   std::optional<Snapshot> m_snapshot;
   TClock::time_point m_snapshotAt{};

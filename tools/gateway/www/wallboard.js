@@ -4,6 +4,11 @@
 // page up to date it says "reload", and the page opens the stream afresh.
 // The read token comes from the page's fragment (#token=...) or a prompt;
 // EventSource cannot send headers, so it goes as ?access_token=.
+//
+// The badge says whether the figures can be trusted: the gateway tells
+// when its copy of the presence server turns stale or the server
+// unreachable, and how long ago it last heard from it; the page then shows
+// how old the data is.
 'use strict';
 
 const ROUTING_STATES = ['Available', 'Work', 'Unavailable', 'Logoff', 'Unknown'];
@@ -11,17 +16,39 @@ const MEDIA = ['Voice', 'Callback', 'Email', 'Web Chat', 'OpenMedia'];
 
 const users = new Map();
 let token = new URLSearchParams(location.hash.slice(1)).get('token') || '';
+// Out of the address bar, the history and any screenshot of the wall.
+if (location.hash) history.replaceState(null, '', location.pathname + location.search);
 let source = null;
 let renderQueued = false;
+// When the data shown was last known to be exact; null while it is.
+let dataAsOf = null;
 
 function nameOf(named) {
   return named ? (named.name !== null ? named.name : String(named.value)) : '';
 }
 
-function setLink(state, text) {
+function setLink(state, text, title) {
   const link = document.getElementById('link');
-  link.dataset.state = state;
+  document.getElementById('badge').dataset.state = state;
   link.textContent = text;
+  link.title = title || '';
+  if (state === 'live') dataAsOf = null;
+  else if (dataAsOf === null) dataAsOf = Date.now();
+  showAge();
+}
+
+function showAge() {
+  const seconds = dataAsOf === null ? 0 : Math.floor((Date.now() - dataAsOf) / 1000);
+  const text = seconds >= 60 ? `${Math.floor(seconds / 60)} min ${seconds % 60} s` : `${seconds} s`;
+  document.getElementById('age').textContent = dataAsOf === null || users.size === 0 ? '' : `data ${text} old`;
+}
+
+const STATUS_TEXTS = { live: 'Live', stale: 'Stale', unreachable: 'Server unreachable' };
+
+function onStatus(event) {
+  const status = JSON.parse(event.data);
+  if (status.state !== 'live' && status.heardAgoMs >= 0) dataAsOf = Date.now() - status.heardAgoMs;
+  setLink(status.state, STATUS_TEXTS[status.state] || status.state, status.reason);
 }
 
 function loggedOnMedia(user) {
@@ -119,13 +146,13 @@ function queueRender() {
 }
 
 function tick() {
+  showAge();
   for (const td of document.querySelectorAll('#agents td.time')) td.textContent = elapsed(td.dataset.since);
 }
 
 function onSnapshot(event) {
   users.clear();
   for (const user of JSON.parse(event.data).users) users.set(user.userKey, user);
-  setLink('live', 'Live');
   queueRender();
 }
 
@@ -155,8 +182,13 @@ async function connect() {
     token = window.prompt('A read token for this gateway') || '';
     status = await probe();
   }
+  if (status === 401 || status === 403) {
+    // Asking again with the same token cannot help.
+    setLink('failed', 'Token refused: open the page with a read token (#token=…)');
+    return;
+  }
   if (status !== 200) {
-    setLink('failed', status === 401 || status === 403 ? 'Token refused' : 'Gateway not ready: retrying');
+    setLink('failed', 'Gateway not ready: retrying');
     setTimeout(connect, 3000);
     return;
   }
@@ -164,8 +196,8 @@ async function connect() {
   source = new EventSource(url);
   source.addEventListener('snapshot', onSnapshot);
   source.addEventListener('change', onChange);
+  source.addEventListener('status', onStatus);
   source.addEventListener('reload', () => setTimeout(connect, 0));
-  source.onopen = () => setLink('live', 'Live');
   source.onerror = () => {
     if (source.readyState === EventSource.CLOSED) setTimeout(connect, 2000);
     setLink('reconnecting', 'Reconnecting…');
