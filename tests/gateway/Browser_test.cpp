@@ -105,8 +105,7 @@ TEST(BrowserTest, TheWallboardShowsAnActionTakenThroughTheGatewayWithoutAReload)
   const std::string reader = "wallboard-token-0123456789";
   const std::string control = "operator-token-0123456789";
   zelgw::GatewayOptions options;
-  options.tokensFile = ::testing::TempDir() + "browser-tokens";
-  std::ofstream(options.tokensFile) << reader << " read\n" << control << " control\n";
+  options.tokensFile = WriteSecret("browser-tokens", reader + " read\n" + control + " control\n");
   RunningGateway running = StartGateway(options);
   std::string profile = ::testing::TempDir() + "chromium-XXXXXX";
   ASSERT_NE(mkdtemp(profile.data()), nullptr);

@@ -209,22 +209,31 @@ TEST(GatewayStreamTest, AStreamWhoseIdIsGoneIsToldToReloadAndClosed) {
   EXPECT_EQ(malformed.Status(), 400u);
 }
 
-// The client reads nothing while the simulator churns: its queue fills,
-// the gateway gives up on it, and once it reads again the last event says
-// why.
-TEST(GatewayStreamTest, AClientThatDoesNotKeepUpIsClosedWithAFinalEvent) {
+// A client that leaves is let go at once, long before a heartbeat would
+// find it gone. The client reads nothing while the simulator churns: its
+// queue fills, the gateway gives up on it, and once it reads again the last
+// event says why.
+TEST(GatewayStreamTest, AClientThatLeavesIsLetGoAndOneThatDoesNotKeepUpIsClosedWithAFinalEvent) {
   DiagCapture quiet;
   zelgw::GatewayOptions options;
   options.streams.maxQueuedBytes = 16 * 1024;
+  options.hub.heartbeat = std::chrono::hours(1);
   zelsim::SimulatorOptions simulator;
   simulator.agents = 50;
   simulator.churnRate = 1000;
   RunningGateway running = StartGateway(options, simulator);
-  SseClient slow(running.port, "/v1/stream", {}, 4096);
-  ASSERT_EQ(slow.Status(), 200u);
   auto metric = [&](const std::string& line) {
     return httpclient::Fetch(running.port, http::get, "/metrics").body.find("\n" + line + "\n") != std::string::npos;
   };
+  {
+    SseClient leaving(running.port, "/v1/stream?users=42&kinds=flags");
+    SseEvent snapshot;
+    ASSERT_TRUE(leaving.Next(snapshot));
+    ASSERT_TRUE(metric("presence_gateway_open_streams 1"));
+  }
+  EXPECT_TRUE(Eventually([&] { return metric("presence_gateway_open_streams 0"); }));
+  SseClient slow(running.port, "/v1/stream", {}, 4096);
+  ASSERT_EQ(slow.Status(), 200u);
   ASSERT_TRUE(Eventually([&] { return metric("presence_gateway_streams_dropped_total 1"); }));
   EXPECT_TRUE(Eventually([&] { return metric("presence_gateway_open_streams 0"); }));
   SseEvent event;
@@ -236,8 +245,7 @@ TEST(GatewayStreamTest, AClientThatDoesNotKeepUpIsClosedWithAFinalEvent) {
 
 TEST(GatewayPageTest, TheWallboardsFilesAreServedToAnyoneWithTheirTypesAndPolicy) {
   zelgw::GatewayOptions options;
-  options.tokensFile = ::testing::TempDir() + "page-tokens";
-  std::ofstream(options.tokensFile) << "reader-token-0123456789 read\n";
+  options.tokensFile = WriteSecret("page-tokens", "reader-token-0123456789 read\n");
   DiagCapture quiet;
   RunningGateway running = StartGateway(options);
   const struct {

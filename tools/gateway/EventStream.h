@@ -8,13 +8,15 @@
 //
 // Its send queue is bounded: a client that does not keep up is sent a last
 // event saying so (as far as it can still be written) and closed, rather
-// than let the queue grow. The connection is only written: a client that
-// went away is found out by the next write, a heartbeat at the latest.
+// than let the queue grow. The connection is read as well, though a client
+// has nothing more to say: a client that went away is let go at once, not
+// at the next write.
 //
 // Offer, Heartbeat and Reload come from any thread; writes run on the
 // connection's strand.
 
 #include <algorithm>
+#include <array>
 #include <boost/asio/post.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core.hpp>
@@ -49,6 +51,7 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
 
   void Start() {
     net::post(m_context.workers, [self = this->shared_from_this()] { self->Open(); });
+    net::post(m_stream.get_executor(), [self = this->shared_from_this()] { self->Watch(); });
   }
 
   void Offer(const StreamEntry& entry) override {
@@ -204,6 +207,17 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
     });
   }
 
+  // On the strand. Whatever a client sends is dropped; with no time bound
+  // on the read, only the writes have one.
+  void Watch() {
+    m_stream.async_read_some(net::buffer(m_ignored), [self = this->shared_from_this()](beast::error_code error,
+                                                                                       std::size_t) {
+      if (error) return self->Close();
+      beast::get_lowest_layer(self->m_stream).expires_never();
+      self->Watch();
+    });
+  }
+
   void OnWritten(beast::error_code error) {
     {
       std::lock_guard<std::mutex> guard(m_lock);
@@ -242,6 +256,7 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
   bool m_closed = false;
   std::vector<std::shared_ptr<const std::string>> m_inFlight;
   std::vector<net::const_buffer> m_buffers;
+  std::array<char, 512> m_ignored;
 };
 
 }  // namespace zelgw

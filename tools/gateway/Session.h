@@ -129,6 +129,12 @@ class Session : public std::enable_shared_from_this<Session<Stream>> {
     response.version(11);
     response.keep_alive(!close);
     response.prepare_payload();
+    if (m_request.method() == http::verb::head) {
+      // The length of what GET would send, and nothing of it.
+      const std::size_t length = response.body().size();
+      response.body().clear();
+      response.content_length(length);
+    }
     Log(response.result_int());
     m_context.metrics.CountRequest(response.result_int());
     m_response = std::make_shared<Response>(std::move(response));
