@@ -96,22 +96,27 @@ std::string Text(ChromeDriver& chrome, const std::string& selector) {
   return text.is_string() ? text.get<std::string>() : "";
 }
 
-TEST(BrowserTest, TheWallboardShowsAnActionTakenThroughTheGatewayWithoutAReload) {
+std::string ChromeDriverOrSkip() {
   const std::string program = OnPath("chromedriver");
-  if (program.empty()) {
-    if (std::getenv("CI")) FAIL() << "chromedriver is not installed (scripts/install-deps installs it)";
-    GTEST_SKIP() << "chromedriver is not installed";
-  }
+  if (program.empty() && std::getenv("CI")) ADD_FAILURE() << "chromedriver is not installed (scripts/install-deps installs it)";
+  return program;
+}
+
+std::string Profile() {
+  std::string profile = ::testing::TempDir() + "chromium-XXXXXX";
+  return mkdtemp(profile.data()) ? profile : "";
+}
+
+TEST(BrowserTest, TheWallboardShowsAnActionTakenThroughTheGatewayWithoutAReload) {
+  const std::string program = ChromeDriverOrSkip();
+  if (program.empty()) GTEST_SKIP() << "chromedriver is not installed";
   const std::string reader = "wallboard-token-0123456789";
   const std::string control = "operator-token-0123456789";
   zelgw::GatewayOptions options;
   options.tokensFile = WriteSecret("browser-tokens", reader + " read\n" + control + " control\n");
   RunningGateway running = StartGateway(options);
-  std::string profile = ::testing::TempDir() + "chromium-XXXXXX";
-  ASSERT_NE(mkdtemp(profile.data()), nullptr);
-
   ChromeDriver chrome(program);
-  ASSERT_TRUE(chrome.Open(profile));
+  ASSERT_TRUE(chrome.Open(Profile()));
   const std::string page = "http://127.0.0.1:" + std::to_string(running.port) + "/#token=" + reader;
   chrome.Call(http::post, "/url", zeljson::Text(Json{{"url", page}}));
   const std::string row42 = "tr[data-user-key=\"42\"] td.state";
@@ -140,6 +145,33 @@ TEST(BrowserTest, TheWallboardShowsAnActionTakenThroughTheGatewayWithoutAReload)
   EXPECT_TRUE(Eventually([&] { return Text(chrome, "#link") == "Server unreachable"; })) << Text(chrome, "#badge");
   EXPECT_TRUE(Eventually([&] { return Text(chrome, "#age").rfind("data ", 0) == 0; })) << Text(chrome, "#badge");
   EXPECT_EQ(chrome.Run("return document.getElementById('link').getAttribute('role');"), "status");
+}
+
+// Tens of thousands of agents changing all the time: the table holds rows
+// only for those in view, wherever it is scrolled to, and the tiles count
+// every agent.
+TEST(BrowserTest, TheWallboardKeepsOnlyTheRowsInViewOfFiftyThousandAgents) {
+  const std::string program = ChromeDriverOrSkip();
+  if (program.empty()) GTEST_SKIP() << "chromedriver is not installed";
+  constexpr int kAgents = 50000;
+  zelsim::SimulatorOptions simulator;
+  simulator.agents = kAgents;
+  simulator.churnRate = 200;
+  RunningGateway running = StartGateway({}, simulator);
+  ChromeDriver chrome(program);
+  ASSERT_TRUE(chrome.Open(Profile()));
+  chrome.Call(http::post, "/url", zeljson::Text(Json{{"url", "http://127.0.0.1:" + std::to_string(running.port) + "/"}}));
+  const std::string counted = "return [...document.querySelectorAll('#routing-tiles .count')]"
+                              ".reduce((sum, e) => sum + Number(e.textContent), 0);";
+  ASSERT_TRUE(Eventually([&] { return chrome.Run(counted) == kAgents; })) << chrome.Run(counted);
+  const std::string last = "tr[data-user-key=\"" + std::to_string(42 + kAgents - 1) + "\"] td.state";
+  for (const std::string scroll : {"0", "viewport.scrollHeight"}) {
+    chrome.Run("const viewport = document.getElementById('viewport'); viewport.scrollTop = " + scroll + ";");
+    const Json rows = chrome.Run("return document.querySelectorAll('#agents tbody tr').length;");
+    EXPECT_TRUE(rows.is_number() && rows > 2 && rows < 200) << scroll << ": " << rows;
+  }
+  EXPECT_TRUE(Eventually([&] { return !Text(chrome, last).empty(); })) << Text(chrome, "#agents tbody");
+  EXPECT_LT(chrome.Run("return document.getElementsByTagName('*').length;"), 5000);
 }
 
 }  // namespace
