@@ -94,6 +94,10 @@ TEST(GatewayStreamTest, AStreamSendsASnapshotThenEachChangeItAsksForAndResumesAf
   EXPECT_EQ(routing.Head().find("Content-Type: text/event-stream"), 17u) << routing.Head();
   EXPECT_EQ(event.event, "snapshot");
   EXPECT_EQ(KeysOf(DataOf(event)["users"]).size(), 8u);
+  // Only the parts the stream follows.
+  EXPECT_EQ(std::make_tuple(DataOf(event)["users"][0].contains("routingState"),
+                            DataOf(event)["users"][0].contains("media")),
+            std::make_tuple(true, false));
   const std::string snapshotId = event.id;
   ASSERT_TRUE(only43.Next(event));
   EXPECT_EQ(KeysOf(DataOf(event)["users"]), std::vector<long>{43});

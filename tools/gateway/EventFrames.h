@@ -4,7 +4,9 @@
 // a blank line.
 //
 //   snapshot  {"users": [<user>, ...]}                  the users the stream
-//                                                       selects, in key order
+//                                                       selects, in key order,
+//                                                       with the parts it
+//                                                       follows
 //   change    {"kind": "changed", "userKey", "parts": [...], "user": {...}}
 //             kind "added" (the whole user) or "removed" (no user)
 //   reload    {"reason"}   what the client holds cannot be brought up to

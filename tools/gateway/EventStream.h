@@ -90,7 +90,7 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
   // one to share, and what followed it. False when it is gone already.
   bool OpenShared() {
     const StreamHub::Snapshot shared =
-        m_context.hub->SharedSnapshot([this](const StreamId& at) { return Snapshot(at); });
+        m_context.hub->SharedSnapshot(Parts(), [this](const StreamId& at) { return Snapshot(at); });
     const StreamHub::Subscription subscription = m_context.hub->Subscribe(this->shared_from_this(), shared.at);
     if (subscription.opening != StreamHub::Opening::Resumed) {
       m_context.hub->Unsubscribe(this);
@@ -118,11 +118,15 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
 
   static Frame Text(std::string text) { return std::make_shared<const std::string>(std::move(text)); }
 
+  // Who each user is and the parts the stream follows: a wallboard that
+  // shows three parts of fifty thousand users is not sent all of them.
+  std::uint32_t Parts() const { return m_request.filter.parts & ZelTPresenceChange::PART_ALL; }
+
   std::string Snapshot(const StreamId& at) const {
     std::vector<std::pair<long, std::string>> users;
+    const std::uint32_t parts = Parts();
     m_context.feed->Users().ForEach([&](const ZelTUserPresence& user) {
-      if (m_request.filter.Matches(user))
-        users.emplace_back(user.GetUserKey(), zeljson::UserText(user, ZelTPresenceChange::PART_ALL));
+      if (m_request.filter.Matches(user)) users.emplace_back(user.GetUserKey(), zeljson::UserText(user, parts));
     });
     std::sort(users.begin(), users.end());
     std::vector<std::string> texts;

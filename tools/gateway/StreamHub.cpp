@@ -13,7 +13,7 @@ void StreamHub::Joined(const TEventPosition& at, bool again) {
   std::lock_guard<std::mutex> guard(m_lock);
   if (again) ReloadAll("the gateway's mirror joined the presence server again");
   m_journal.Restart(at);
-  m_snapshot.reset();
+  m_snapshots.clear();
   m_lastHeartbeat = TClock::Now();
 }
 

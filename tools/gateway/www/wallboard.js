@@ -208,7 +208,10 @@ function fillRow(row, user) {
   row.dataset.state = state;
   const texts = [user.userId, user.userKey, user.teamKey, user.siteKey, state, elapsed(since),
                  loggedOnMedia(user).join(', ')];
-  texts.forEach((text, i) => { row.cells[i].textContent = text; });
+  texts.forEach((text, i) => {
+    const value = String(text);
+    if (row.cells[i].textContent !== value) row.cells[i].textContent = value;
+  });
   row.cells[5].dataset.since = since;
 }
 
