@@ -405,6 +405,10 @@ TEST(GatewayTest, AConnectionKeepsAliveWithinItsLimitsAndMalformedHttpIsRefused)
       {"GET /v1/users/42 HTTP/1.1\r\nAuthorization: Bearer a\r\nAuthorization: Bearer b\r\n" + close, "HTTP/1.1 400",
        "the Authorization header is given twice", ""},
       {"GET /v1/users/99 HTTP/1.1\r\n" + close, "HTTP/1.1 404", "no user with key 99", "inproc:"},
+      {"GET /v1/openapi.json HTTP/1.1\r\nAccept-Encoding: gzip\r\n" + close, "HTTP/1.1 200",
+       "Content-Encoding: gzip\r\n", "\"openapi\""},
+      {"GET /v1/openapi.json HTTP/1.1\r\nAccept-Encoding: br, gzip;q=0\r\n" + close, "HTTP/1.1 200",
+       "Vary: Accept-Encoding\r\n", "Content-Encoding"},
   };
   for (const auto& c : cases) {
     const std::string answer = httpclient::Raw(running.port, c.request);

@@ -25,12 +25,12 @@ std::vector<std::string> PartNames(std::uint32_t parts) {
   return names;
 }
 
-std::string StreamHead(unsigned retryMs) {
+std::string StreamHead(unsigned retryMs, bool gzip) {
   // Delimited by the connection's end, as an event stream never ends by
   // itself; proxies are asked not to buffer it.
-  return "HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\nCache-Control: no-store\r\n"
-         "X-Accel-Buffering: no\r\nConnection: close\r\n\r\nretry: " +
-         std::to_string(retryMs) + "\n\n";
+  return std::string("HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\nCache-Control: no-store\r\n") +
+         (gzip ? "Content-Encoding: gzip\r\nVary: Accept-Encoding\r\n" : "") +
+         "X-Accel-Buffering: no\r\nConnection: close\r\n\r\nretry: " + std::to_string(retryMs) + "\n\n";
 }
 
 std::string SnapshotFrame(const StreamId& id, const std::vector<std::string>& users) {

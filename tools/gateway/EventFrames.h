@@ -31,8 +31,9 @@
 
 namespace zelgw {
 
-// The response head, and how long a client waits before it reconnects.
-std::string StreamHead(unsigned retryMs);
+// The response head, and how long a client waits before it reconnects;
+// gzip: the rest of the stream is gzipped.
+std::string StreamHead(unsigned retryMs, bool gzip);
 std::string SnapshotFrame(const StreamId& id, const std::vector<std::string>& users);
 // user null: removed.
 std::string ChangeFrame(const StreamId& id, long userKey, std::uint32_t parts, bool added,

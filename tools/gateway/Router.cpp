@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "Compression.h"
 #include "JsonInput.h"
 #include "RequestJson.h"
 #include "StaticFiles.h"
@@ -284,6 +285,8 @@ Routed Router::Stream(const Call& call) const {
       return BadRequest("Last-Event-ID must be an id this gateway sent, such as 7-1234");
     stream.from = from;
   }
+  const auto accepted = call.request[http::field::accept_encoding];
+  stream.gzip = AcceptsGzip({accepted.data(), accepted.size()});
   if (!m_backend.Joined()) return NotReady();
   return Routed{std::nullopt, nullptr, std::move(stream)};
 }
