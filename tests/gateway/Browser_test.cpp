@@ -1,7 +1,9 @@
 // The wallboard in a real browser: headless Chromium, driven through
 // chromedriver's WebDriver API, opens the page a gateway serves in front of
 // an embedded simulator; an action taken through the HTTP interface shows
-// on the page without a reload. A screenshot is kept in the build folder.
+// on the page without a reload, the token leaves the address bar, and the
+// badge says when the presence server is gone and how old the data is. A
+// screenshot is kept in the build folder.
 // Real time, with generous bounds. Without chromedriver the test is
 // skipped, except under CI, which installs it.
 
@@ -94,28 +96,33 @@ std::string Text(ChromeDriver& chrome, const std::string& selector) {
   return text.is_string() ? text.get<std::string>() : "";
 }
 
-TEST(BrowserTest, TheWallboardShowsAnActionTakenThroughTheGatewayWithoutAReload) {
+std::string ChromeDriverOrSkip() {
   const std::string program = OnPath("chromedriver");
-  if (program.empty()) {
-    if (std::getenv("CI")) FAIL() << "chromedriver is not installed (scripts/install-deps installs it)";
-    GTEST_SKIP() << "chromedriver is not installed";
-  }
+  if (program.empty() && std::getenv("CI")) ADD_FAILURE() << "chromedriver is not installed (scripts/install-deps installs it)";
+  return program;
+}
+
+std::string Profile() {
+  std::string profile = ::testing::TempDir() + "chromium-XXXXXX";
+  return mkdtemp(profile.data()) ? profile : "";
+}
+
+TEST(BrowserTest, TheWallboardShowsAnActionTakenThroughTheGatewayWithoutAReload) {
+  const std::string program = ChromeDriverOrSkip();
+  if (program.empty()) GTEST_SKIP() << "chromedriver is not installed";
   const std::string reader = "wallboard-token-0123456789";
   const std::string control = "operator-token-0123456789";
   zelgw::GatewayOptions options;
-  options.tokensFile = ::testing::TempDir() + "browser-tokens";
-  std::ofstream(options.tokensFile) << reader << " read\n" << control << " control\n";
+  options.tokensFile = WriteSecret("browser-tokens", reader + " read\n" + control + " control\n");
   RunningGateway running = StartGateway(options);
-  std::string profile = ::testing::TempDir() + "chromium-XXXXXX";
-  ASSERT_NE(mkdtemp(profile.data()), nullptr);
-
   ChromeDriver chrome(program);
-  ASSERT_TRUE(chrome.Open(profile));
+  ASSERT_TRUE(chrome.Open(Profile()));
   const std::string page = "http://127.0.0.1:" + std::to_string(running.port) + "/#token=" + reader;
   chrome.Call(http::post, "/url", zeljson::Text(Json{{"url", page}}));
   const std::string row42 = "tr[data-user-key=\"42\"] td.state";
   ASSERT_TRUE(Eventually([&] { return Text(chrome, row42) == "Unavailable"; })) << Text(chrome, "body");
   EXPECT_EQ(Text(chrome, "#link"), "Live");
+  EXPECT_EQ(chrome.Run("return location.href;"), "http://127.0.0.1:" + std::to_string(running.port) + "/");
   EXPECT_EQ(Text(chrome, "[data-label=\"Work\"] .count"), "3");
   chrome.Run("window.sameDocument = true;");
 
@@ -133,6 +140,38 @@ TEST(BrowserTest, TheWallboardShowsAnActionTakenThroughTheGatewayWithoutAReload)
   png.resize(boost::beast::detail::base64::decode(png.data(), encoded.data(), encoded.size()).first);
   std::ofstream(std::string(ZELCLNT_TEST_ARTEFACTS) + "/wallboard.png", std::ios::binary) << png;
   EXPECT_EQ(png.substr(1, 3), "PNG");
+
+  running.simulator.reset();
+  EXPECT_TRUE(Eventually([&] { return Text(chrome, "#link") == "Server unreachable"; })) << Text(chrome, "#badge");
+  EXPECT_TRUE(Eventually([&] { return Text(chrome, "#age").rfind("data ", 0) == 0; })) << Text(chrome, "#badge");
+  EXPECT_EQ(chrome.Run("return document.getElementById('link').getAttribute('role');"), "status");
+}
+
+// Tens of thousands of agents changing all the time: the table holds rows
+// only for those in view, wherever it is scrolled to, and the tiles count
+// every agent.
+TEST(BrowserTest, TheWallboardKeepsOnlyTheRowsInViewOfFiftyThousandAgents) {
+  const std::string program = ChromeDriverOrSkip();
+  if (program.empty()) GTEST_SKIP() << "chromedriver is not installed";
+  constexpr int kAgents = 50000;
+  zelsim::SimulatorOptions simulator;
+  simulator.agents = kAgents;
+  simulator.churnRate = 200;
+  RunningGateway running = StartGateway({}, simulator);
+  ChromeDriver chrome(program);
+  ASSERT_TRUE(chrome.Open(Profile()));
+  chrome.Call(http::post, "/url", zeljson::Text(Json{{"url", "http://127.0.0.1:" + std::to_string(running.port) + "/"}}));
+  const std::string counted = "return [...document.querySelectorAll('#routing-tiles .count')]"
+                              ".reduce((sum, e) => sum + Number(e.textContent), 0);";
+  ASSERT_TRUE(Eventually([&] { return chrome.Run(counted) == kAgents; })) << chrome.Run(counted);
+  const std::string last = "tr[data-user-key=\"" + std::to_string(42 + kAgents - 1) + "\"] td.state";
+  for (const std::string scroll : {"0", "viewport.scrollHeight"}) {
+    chrome.Run("const viewport = document.getElementById('viewport'); viewport.scrollTop = " + scroll + ";");
+    const Json rows = chrome.Run("return document.querySelectorAll('#agents tbody tr').length;");
+    EXPECT_TRUE(rows.is_number() && rows > 2 && rows < 200) << scroll << ": " << rows;
+  }
+  EXPECT_TRUE(Eventually([&] { return !Text(chrome, last).empty(); })) << Text(chrome, "#agents tbody");
+  EXPECT_LT(chrome.Run("return document.getElementsByTagName('*').length;"), 5000);
 }
 
 }  // namespace

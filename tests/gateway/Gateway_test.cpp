@@ -18,6 +18,7 @@
 
 #include "DiagCapture.h"
 #include "RunningGateway.h"
+#include "StaticFiles.h"
 #include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TFramework.h"
 #include "zelclnt/platform/TRPCServer.h"
@@ -68,6 +69,8 @@ TEST(GatewayTest, EveryRouteAndEveryErrorStatusThroughARealClient) {
       {http::post, "/v1/capabilities", R"({"userKey": 42, "type": "desktop"})", 400, "bad_request", false},
       {http::post, "/v1/users/42/actions/routing-state", R"({"state": "busy"})", 400, "bad_request", false},
       {http::post, "/v1/users/42/actions/routing-state", "{\"state\": ", 400, "bad_request", false},
+      {http::post, "/v1/users/42/actions/routing-state", R"({"state": "work", "state": "logoff"})", 400, "bad_request",
+       false},
       {http::post, "/v1/users/42/actions/wrapup", R"({"contactId": "C42-2", "extra": 1})", 400, "bad_request", false},
       {http::post, "/v1/users/42/actions/fly", R"({})", 404, "not_found", false},
       {http::get, "/v1/users/abc", "", 400, "bad_request", false},
@@ -178,12 +181,6 @@ TEST(GatewayTest, EachServerFailureHasItsStatusAndCode) {
   released.notify_all();
 }
 
-std::string WriteFile(const std::string& name, const std::string& text) {
-  const std::string path = ::testing::TempDir() + name;
-  std::ofstream(path) << text;
-  return path;
-}
-
 // A scoped token acting on another agent is refused and nothing changes;
 // a stream takes its token from the query too, nothing else does, and it
 // sees only the token's users; no token appears in any diagnostic line,
@@ -194,7 +191,7 @@ TEST(GatewayTest, TokensGrantTheirRoleAndReachOnlyTheirUsers) {
   const std::string desk = "desk-42-token-0123456789";
   const std::string unknown = "unknown-token-0123456789";
   zelgw::GatewayOptions options;
-  options.tokensFile = WriteFile(
+  options.tokensFile = WriteSecret(
       "tokens", "# who may do what\n" + reader + " read\n" + operator_ + " control\n" + desk + " control 42\n");
   DiagCapture lines("INFO,FENX,EVNT,RQST,CAFL,PRGM");
   RunningGateway running = StartGateway(options);
@@ -229,6 +226,7 @@ TEST(GatewayTest, TokensGrantTheirRoleAndReachOnlyTheirUsers) {
       {"", http::get, "/v1/stream?access_token=" + desk, 200, {42}},
       {"", http::get, "/v1/stream?users=43&access_token=" + desk, 403, {}},
       {reader, http::get, "/v1/stream?users=44,45", 200, {44, 45}},
+      {reader, http::get, "/v1/stream?users=44&kinds=ROUTING,Media,silentmonitoring", 200, {44}},
   };
   for (const auto& c : cases) {
     if (c.target.rfind("/v1/stream", 0) == 0) {
@@ -294,6 +292,25 @@ TEST(GatewayTest, TokenFilesAreReadStrictlyAndFaultsNeverRepeatAToken) {
   EXPECT_TRUE(zelgw::BearerToken("bEaReR   " + token + " ", bearer) && bearer == token);
   for (const std::string header : {"Basic abc", "Bearer", "Bearer ", "Bearer a b", "Bearertoken"})
     EXPECT_FALSE(zelgw::BearerToken(header, bearer)) << header;
+  // A file others may read is refused, whatever it holds.
+  const struct {
+    mode_t mode;
+    std::string error;
+  } files[] = {
+      {0600, ""},
+      {0400, ""},
+      {0640, " may be read or written by group or others (mode 0640): chmod 600 "},
+      {0604, " may be read or written by group or others (mode 0604): chmod 600 "},
+      {0620, " may be read or written by group or others (mode 0620): chmod 600 "},
+  };
+  for (const auto& c : files) {
+    const std::string path = WriteSecret("tokens-mode", token + " read\n");
+    chmod(path.c_str(), c.mode);
+    std::string error;
+    EXPECT_EQ(tokens.Load(path, &error), c.error.empty()) << c.mode;
+    EXPECT_EQ(error, c.error.empty() ? "" : "the tokens file " + path + c.error + path) << c.mode;
+    chmod(path.c_str(), 0600);
+  }
 }
 
 // Off loopback the gateway serves TLS, or clear text only when told, and
@@ -307,6 +324,8 @@ TEST(GatewayTest, AnAddressOtherThanLoopbackNeedsTlsOrInsecureAndTlsServes) {
       "/CN=localhost -addext subjectAltName=IP:127.0.0.1 -keyout " +
       key + " -out " + certificate + " 2>/dev/null";
   ASSERT_EQ(std::system(make.c_str()), 0) << make;
+  const std::string shared = dir + "gateway-shared-key.pem";
+  ASSERT_EQ(std::system(("cp " + key + " " + shared + " && chmod 644 " + shared).c_str()), 0);
   const struct {
     std::string listen, certificate, key;
     bool insecure;
@@ -318,6 +337,8 @@ TEST(GatewayTest, AnAddressOtherThanLoopbackNeedsTlsOrInsecureAndTlsServes) {
       {"0.0.0.0:0", certificate, key, false, "", 1},
       {"127.0.0.1:0", certificate, "", false, "a TLS certificate and its key go together", 0},
       {"127.0.0.1:0", key, key, false, "cannot use the TLS certificate " + key, 0},
+      {"127.0.0.1:0", certificate, shared, false,
+       "the TLS key " + shared + " may be read or written by group or others (mode 0644): chmod 600 " + shared, 0},
       {"example.com:80", "", "", false, "listen host must be an IP address or localhost: example.com", 0},
       {"127.0.0.1", "", "", false, "listen address must be host:port: 127.0.0.1", 0},
       {"[::1]:0", "", "", false, "", 1},
@@ -359,22 +380,44 @@ TEST(GatewayTest, AConnectionKeepsAliveWithinItsLimitsAndMalformedHttpIsRefused)
       httpclient::Raw(running.port, get + "GET /metrics HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
   EXPECT_NE(twice.find("\"openapi\""), std::string::npos);
   EXPECT_NE(twice.find("presence_gateway_open_connections 1"), std::string::npos);
+  const std::string close = "Host: x\r\nConnection: close\r\n\r\n";
+  const std::string page(zelgw::FindStaticFile("index.html")->body);
   const struct {
     std::string request;
     std::string status;
+    std::string holds;
+    std::string lacks;
   } cases[] = {
       {"POST /v1/capabilities HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\nContent-Length: 70000\r\n\r\n" +
            std::string(70000, ' '),
-       "HTTP/1.1 413"},
-      {"GET /v1/status HTTP/1.1\r\nHost: x\r\nX-Padding: " + std::string(9000, 'p') + "\r\n\r\n", "HTTP/1.1 431"},
-      {"NONSENSE\r\n\r\n", "HTTP/1.1 400"},
-      {"GET /v1/status HTTP/1.1\r\nContent-Length: -1\r\n\r\n", "HTTP/1.1 400"},
-      {"GET relative HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n", "HTTP/1.1 400"},
+       "HTTP/1.1 413", "", ""},
+      {"GET /v1/status HTTP/1.1\r\nHost: x\r\nX-Padding: " + std::string(9000, 'p') + "\r\n\r\n", "HTTP/1.1 431", "",
+       ""},
+      {"NONSENSE\r\n\r\n", "HTTP/1.1 400", "", ""},
+      {"GET /v1/status HTTP/1.1\r\nContent-Length: -1\r\n\r\n", "HTTP/1.1 400", "", ""},
+      {"GET relative HTTP/1.1\r\n" + close, "HTTP/1.1 400", "", ""},
+      {"HEAD / HTTP/1.1\r\n" + close, "HTTP/1.1 200", "Content-Length: " + std::to_string(page.size()) + "\r\n",
+       "<!DOCTYPE"},
+      {"HEAD /v1/users/42 HTTP/1.1\r\n" + close, "HTTP/1.1 200", "Content-Type: application/json", "userKey"},
+      {"PUT / HTTP/1.1\r\n" + close, "HTTP/1.1 405", "Allow: GET, HEAD\r\n", ""},
+      {"GET /v1/capabilities HTTP/1.1\r\n" + close, "HTTP/1.1 405", "Allow: POST\r\n", ""},
+      {"HEAD /v1/stream HTTP/1.1\r\n" + close, "HTTP/1.1 405", "Allow: GET\r\n", ""},
+      {"GET /v1/users/42 HTTP/1.1\r\nAuthorization: Bearer a\r\nAuthorization: Bearer b\r\n" + close, "HTTP/1.1 400",
+       "the Authorization header is given twice", ""},
+      {"GET /v1/users/99 HTTP/1.1\r\n" + close, "HTTP/1.1 404", "no user with key 99", "inproc:"},
+      {"GET /v1/openapi.json HTTP/1.1\r\nAccept-Encoding: gzip\r\n" + close, "HTTP/1.1 200",
+       "Content-Encoding: gzip\r\n", "\"openapi\""},
+      {"GET /v1/openapi.json HTTP/1.1\r\nAccept-Encoding: br, gzip;q=0\r\n" + close, "HTTP/1.1 200",
+       "Vary: Accept-Encoding\r\n", "Content-Encoding"},
   };
   for (const auto& c : cases) {
     const std::string answer = httpclient::Raw(running.port, c.request);
     EXPECT_EQ(answer.substr(0, c.status.size()), c.status)
         << c.request.substr(0, 60) << " -> " << answer.substr(0, 200);
+    EXPECT_NE(answer.find(c.holds), std::string::npos) << c.request.substr(0, 60) << " -> " << answer;
+    if (!c.lacks.empty()) {
+      EXPECT_EQ(answer.find(c.lacks), std::string::npos) << c.request.substr(0, 60) << " -> " << answer;
+    }
   }
 }
 

@@ -40,7 +40,7 @@ TEST(StreamIdTest, IdsReadBackExactlyAndNothingElse) {
 struct Recorder : zelgw::StreamSink {
   std::vector<std::string> got;
   void Offer(const zelgw::StreamEntry& entry) override { got.push_back(entry.id.ToString()); }
-  void Heartbeat(const std::shared_ptr<const std::string>&) override { got.push_back("heartbeat"); }
+  void Notice(const std::shared_ptr<const std::string>& frame) override { got.push_back(*frame); }
   void Reload(const std::string&) override { got.push_back("reload"); }
 };
 
@@ -91,7 +91,9 @@ TEST(StreamHubTest, AStreamResumesWithinTheJournalAndIsToldToReloadBeyondIt) {
   EXPECT_EQ(Resumed(hub, "7-200"), "");
 }
 
-TEST(StreamHubTest, SubscribersGetEachLaterChangeOnceAHeartbeatWhenIdleAndAReloadWhenTheMirrorJoinsAgain) {
+// The mirror's status reaches open streams at once and later ones after
+// their first bytes.
+TEST(StreamHubTest, SubscribersGetEachLaterChangeOnceAHeartbeatWhenIdleTheStatusAndAReloadWhenTheMirrorJoinsAgain) {
   TManualClock clock;
   TScopedClock scope(clock);
   StreamHub hub({100, 60s, 15s});
@@ -99,19 +101,23 @@ TEST(StreamHubTest, SubscribersGetEachLaterChangeOnceAHeartbeatWhenIdleAndAReloa
   EXPECT_EQ(hub.Subscribe(early, std::nullopt).opening, StreamHub::Opening::NotReady);
   EXPECT_EQ(hub.Subscribers(), 0u);
   hub.Joined({7, 100}, false);
+  hub.Status("live");
   Publish(hub, 7, 101);
   auto sink = std::make_shared<Recorder>();
   const StreamHub::Subscription subscription = hub.Subscribe(sink, std::nullopt);
   EXPECT_EQ(subscription.opening, StreamHub::Opening::Snapshot);
   EXPECT_EQ(subscription.at.ToString(), "7-101");
+  EXPECT_EQ(*subscription.status, "live");
   Publish(hub, 7, 102);
   clock.Advance(14s);
   hub.Tick();
+  hub.Status("stale");
   clock.Advance(1s);
   hub.Tick();
+  EXPECT_EQ(*hub.Subscribe(std::make_shared<Recorder>(), std::nullopt).status, "stale");
   // A change of another life reloads at once, before the join says so.
   Publish(hub, 9, 5);
-  EXPECT_EQ(sink->got, (std::vector<std::string>{"7-102", "heartbeat", "reload"}));
+  EXPECT_EQ(sink->got, (std::vector<std::string>{"7-102", "stale", ": heartbeat\n\n", "reload"}));
   EXPECT_EQ(hub.Subscribers(), 0u);
   auto later = std::make_shared<Recorder>();
   hub.Subscribe(later, std::nullopt);

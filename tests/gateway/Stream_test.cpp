@@ -14,6 +14,7 @@
 #include "DiagCapture.h"
 #include "Eventually.h"
 #include "RunningGateway.h"
+#include "TestClock.h"
 
 namespace {
 
@@ -93,9 +94,17 @@ TEST(GatewayStreamTest, AStreamSendsASnapshotThenEachChangeItAsksForAndResumesAf
   EXPECT_EQ(routing.Head().find("Content-Type: text/event-stream"), 17u) << routing.Head();
   EXPECT_EQ(event.event, "snapshot");
   EXPECT_EQ(KeysOf(DataOf(event)["users"]).size(), 8u);
+  // Only the parts the stream follows.
+  EXPECT_EQ(std::make_tuple(DataOf(event)["users"][0].contains("routingState"),
+                            DataOf(event)["users"][0].contains("media")),
+            std::make_tuple(true, false));
   const std::string snapshotId = event.id;
   ASSERT_TRUE(only43.Next(event));
   EXPECT_EQ(KeysOf(DataOf(event)["users"]), std::vector<long>{43});
+  for (SseClient* stream : {&routing, &only43}) {
+    ASSERT_TRUE(stream->Next(event));
+    EXPECT_EQ(std::make_tuple(event.event, event.id, DataOf(event)["state"]), std::make_tuple("status", "", "live"));
+  }
 
   ASSERT_EQ(Act(running, 42, "routing-state", R"({"state": "work"})").status, 200u);
   ASSERT_EQ(Act(running, 43, "contact-assist", R"({"on": true})").status, 200u);
@@ -133,6 +142,45 @@ TEST(GatewayStreamTest, AStreamSendsASnapshotThenEachChangeItAsksForAndResumesAf
   }
 }
 
+// On the test clock: a server gone silent makes the streams stale once the
+// mirror's bound passed, a word from it live again, and its loss
+// unreachable.
+TEST(GatewayStreamTest, StreamsAreToldWhenTheMirrorTurnsStaleLiveOrUnreachable) {
+  DiagCapture quiet;
+  TestClock clock;
+  zelsim::SimulatorOptions silent;
+  silent.eventHeartbeatMs = 0;
+  RunningGateway running = StartGateway({}, silent);
+  const std::string server = running.simulator->Endpoint();
+  SseClient stream(running.port, "/v1/stream?kinds=routing");
+  SseEvent event;
+  const auto status = [&](const char* state) {
+    return clock.AdvanceUntil(std::chrono::milliseconds(100), [&] {
+      return stream.Next(event, std::chrono::milliseconds(20)) && event.event == "status" &&
+             DataOf(event)["state"] == state;
+    });
+  };
+  ASSERT_TRUE(stream.Next(event) && stream.Next(event));
+  EXPECT_EQ(DataOf(event), (Json{{"state", "live"}, {"current", true}, {"heardAgoMs", 0}}));
+  // Within the mirror's bound and a slice of the feed's loop.
+  ASSERT_TRUE(status("stale"));
+  const long ago = DataOf(event)["heardAgoMs"];
+  EXPECT_TRUE(ago > 3000 && ago <= 3200) << ago;
+  EXPECT_EQ(DataOf(event), (Json{{"state", "stale"},
+                                 {"current", false},
+                                 {"heardAgoMs", ago},
+                                 {"reason", "nothing heard from " + server + " for 3." +
+                                                std::to_string(ago / 100 % 10) + " s"}}));
+  ASSERT_EQ(Act(running, 43, "routing-state", R"({"state": "work"})").status, 200u);
+  ASSERT_TRUE(stream.Next(event));
+  EXPECT_EQ(event.event, "change");
+  ASSERT_TRUE(status("live"));
+  EXPECT_LE(DataOf(event)["heardAgoMs"], 200);
+  running.simulator.reset();
+  ASSERT_TRUE(status("unreachable"));
+  EXPECT_EQ(DataOf(event)["reason"], "the connection to " + server + " is down");
+}
+
 TEST(GatewayStreamTest, AStreamWhoseIdIsGoneIsToldToReloadAndClosed) {
   DiagCapture quiet;
   zelgw::GatewayOptions options;
@@ -165,22 +213,31 @@ TEST(GatewayStreamTest, AStreamWhoseIdIsGoneIsToldToReloadAndClosed) {
   EXPECT_EQ(malformed.Status(), 400u);
 }
 
-// The client reads nothing while the simulator churns: its queue fills,
-// the gateway gives up on it, and once it reads again the last event says
-// why.
-TEST(GatewayStreamTest, AClientThatDoesNotKeepUpIsClosedWithAFinalEvent) {
+// A client that leaves is let go at once, long before a heartbeat would
+// find it gone. The client reads nothing while the simulator churns: its
+// queue fills, the gateway gives up on it, and once it reads again the last
+// event says why.
+TEST(GatewayStreamTest, AClientThatLeavesIsLetGoAndOneThatDoesNotKeepUpIsClosedWithAFinalEvent) {
   DiagCapture quiet;
   zelgw::GatewayOptions options;
   options.streams.maxQueuedBytes = 16 * 1024;
+  options.hub.heartbeat = std::chrono::hours(1);
   zelsim::SimulatorOptions simulator;
   simulator.agents = 50;
   simulator.churnRate = 1000;
   RunningGateway running = StartGateway(options, simulator);
-  SseClient slow(running.port, "/v1/stream", {}, 4096);
-  ASSERT_EQ(slow.Status(), 200u);
   auto metric = [&](const std::string& line) {
     return httpclient::Fetch(running.port, http::get, "/metrics").body.find("\n" + line + "\n") != std::string::npos;
   };
+  {
+    SseClient leaving(running.port, "/v1/stream?users=42&kinds=flags");
+    SseEvent snapshot;
+    ASSERT_TRUE(leaving.Next(snapshot));
+    ASSERT_TRUE(metric("presence_gateway_open_streams 1"));
+  }
+  EXPECT_TRUE(Eventually([&] { return metric("presence_gateway_open_streams 0"); }));
+  SseClient slow(running.port, "/v1/stream", {}, 4096);
+  ASSERT_EQ(slow.Status(), 200u);
   ASSERT_TRUE(Eventually([&] { return metric("presence_gateway_streams_dropped_total 1"); }));
   EXPECT_TRUE(Eventually([&] { return metric("presence_gateway_open_streams 0"); }));
   SseEvent event;
@@ -192,8 +249,7 @@ TEST(GatewayStreamTest, AClientThatDoesNotKeepUpIsClosedWithAFinalEvent) {
 
 TEST(GatewayPageTest, TheWallboardsFilesAreServedToAnyoneWithTheirTypesAndPolicy) {
   zelgw::GatewayOptions options;
-  options.tokensFile = ::testing::TempDir() + "page-tokens";
-  std::ofstream(options.tokensFile) << "reader-token-0123456789 read\n";
+  options.tokensFile = WriteSecret("page-tokens", "reader-token-0123456789 read\n");
   DiagCapture quiet;
   RunningGateway running = StartGateway(options);
   const struct {
@@ -205,7 +261,8 @@ TEST(GatewayPageTest, TheWallboardsFilesAreServedToAnyoneWithTheirTypesAndPolicy
       {"/", 200, "text/html; charset=utf-8", "<script src=\"wallboard.js\"></script>"},
       {"/index.html", 200, "text/html; charset=utf-8", "<table id=\"agents\">"},
       {"/wallboard.js", 200, "text/javascript; charset=utf-8", "new EventSource(url)"},
-      {"/wallboard.css", 200, "text/css; charset=utf-8", "#link[data-state=\"reconnecting\"]"},
+      {"/wallboard.css", 200, "text/css; charset=utf-8", ".badge[data-state=\"unreachable\"]"},
+      {"/favicon.ico", 200, "image/svg+xml", "<svg"},
       {"/missing.js", 404, "application/json", "not_found"},
       {"/index.html?x=1", 400, "application/json", "unknown query parameter"},
   };

@@ -89,6 +89,9 @@ TEST(ActionJsonTest, HostileBodiesAreRefusedWithTheirFirstFault) {
       {"recovery-mode", "{}", "body: member \"on\" is required"},
       {"recovery-mode", R"({"on": "yes"})", "body: member \"on\": expected true or false"},
       {"recovery-mode", R"({"on": true, "On": true})", "body: unknown member \"On\""},
+      {"recovery-mode", R"({"on": true, "on": false})", "malformed JSON: member \"on\" given twice"},
+      {"wrapup", R"({"contactId": "c", "x": [{"a": 1, "b": {"a": 1}}, {"a": 1, "a": 2}]})",
+       "malformed JSON: member \"a\" given twice"},
       {"routing-state", R"({"state": "Busy"})",
        "body: member \"state\": expected a routing state: one of Available, Unavailable, Work, Logoff, Unknown, or its "
        "number"},

@@ -8,6 +8,7 @@
 #include <boost/asio/connect.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/ssl.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
@@ -167,19 +168,23 @@ class SseClient {
     const auto until = std::chrono::steady_clock::now() + within;
     while (m_buffer.find(mark) == std::string::npos) {
       if (m_closed || std::chrono::steady_clock::now() >= until) return false;
-      // Beast bounds only asynchronous reads.
-      m_stream.expires_at(until);
+      // A read cancelled at its time leaves the connection open for the next.
+      boost::asio::steady_timer timer(m_io, until);
+      timer.async_wait([&](boost::beast::error_code e) {
+        if (!e) m_stream.socket().cancel();
+      });
       char chunk[16384];
       boost::beast::error_code error;
       std::size_t n = 0;
-      m_stream.async_read_some(boost::asio::buffer(chunk), [&](boost::beast::error_code e, std::size_t got) {
+      m_stream.socket().async_read_some(boost::asio::buffer(chunk), [&](boost::beast::error_code e, std::size_t got) {
         error = e;
         n = got;
+        timer.cancel();
       });
       m_io.restart();
       m_io.run();
       m_buffer.append(chunk, n);
-      if (error == boost::beast::error::timeout) return m_buffer.find(mark) != std::string::npos;
+      if (error == boost::asio::error::operation_aborted) return m_buffer.find(mark) != std::string::npos;
       if (error) m_closed = true;
     }
     return true;

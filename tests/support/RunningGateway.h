@@ -5,8 +5,10 @@
 // real time, with generous bounds.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +28,14 @@ struct RunningGateway {
 inline std::string UniqueName(const char* stem) {
   static std::atomic<int> next{0};
   return std::string(stem) + "-" + std::to_string(next++);
+}
+
+// A file of secrets as an operator keeps it: only its owner may read it.
+inline std::string WriteSecret(const std::string& name, const std::string& text) {
+  const std::string path = ::testing::TempDir() + name;
+  std::ofstream(path) << text;
+  chmod(path.c_str(), 0600);
+  return path;
 }
 
 inline RunningGateway StartGateway(zelgw::GatewayOptions options = {}, zelsim::SimulatorOptions simulator = {}) {

@@ -35,7 +35,7 @@ bool Backend::LookUp(long userKey, std::string& userId, Response& error) const {
 
 Response Backend::NoSuchUser(long userKey) const {
   return ErrorReply(http::status::not_found, "ERR_INVALID_USER",
-                    "no user with key " + std::to_string(userKey) + " on " + m_server);
+                    "no user with key " + std::to_string(userKey));
 }
 
 Response Backend::Status(unsigned timeoutMs) {

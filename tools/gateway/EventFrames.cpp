@@ -25,12 +25,12 @@ std::vector<std::string> PartNames(std::uint32_t parts) {
   return names;
 }
 
-std::string StreamHead(unsigned retryMs) {
+std::string StreamHead(unsigned retryMs, bool gzip) {
   // Delimited by the connection's end, as an event stream never ends by
   // itself; proxies are asked not to buffer it.
-  return "HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\nCache-Control: no-store\r\n"
-         "X-Accel-Buffering: no\r\nConnection: close\r\n\r\nretry: " +
-         std::to_string(retryMs) + "\n\n";
+  return std::string("HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\nCache-Control: no-store\r\n") +
+         (gzip ? "Content-Encoding: gzip\r\nVary: Accept-Encoding\r\n" : "") +
+         "X-Accel-Buffering: no\r\nConnection: close\r\n\r\nretry: " + std::to_string(retryMs) + "\n\n";
 }
 
 std::string SnapshotFrame(const StreamId& id, const std::vector<std::string>& users) {
@@ -61,6 +61,16 @@ std::string ReloadFrame(const std::string& reason) {
 
 std::string ClosedFrame(const std::string& reason) {
   return Frame(nullptr, "closed", zeljson::Text(zeljson::Json{{"reason", reason}}));
+}
+
+std::string StatusFrame(const MirrorStatus& status) {
+  static const char* const kStates[] = {"live", "stale", "unreachable"};
+  const bool live = status.state == MirrorStatus::State::Live;
+  zeljson::Json data{{"state", kStates[static_cast<int>(status.state)]},
+                     {"current", live},
+                     {"heardAgoMs", status.heardAgoMs}};
+  if (!live) data["reason"] = status.reason;
+  return Frame(nullptr, "status", zeljson::Text(data));
 }
 
 }  // namespace zelgw

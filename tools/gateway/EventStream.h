@@ -8,13 +8,15 @@
 //
 // Its send queue is bounded: a client that does not keep up is sent a last
 // event saying so (as far as it can still be written) and closed, rather
-// than let the queue grow. The connection is only written: a client that
-// went away is found out by the next write, a heartbeat at the latest.
+// than let the queue grow. The connection is read as well, though a client
+// has nothing more to say: a client that went away is let go at once, not
+// at the next write.
 //
 // Offer, Heartbeat and Reload come from any thread; writes run on the
 // connection's strand.
 
 #include <algorithm>
+#include <array>
 #include <boost/asio/post.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core.hpp>
@@ -24,10 +26,12 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
+#include "Compression.h"
 #include "EventFrames.h"
 #include "SessionContext.h"
 #include "UserJson.h"
@@ -44,17 +48,20 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
   EventStream(Stream stream, SessionContext& context, StreamRequest request)
       : m_stream(std::move(stream)), m_context(context), m_request(std::move(request)) {
     m_context.metrics.ConnectionOpened();
+    // Fastest: each stream compresses what it sends on its own.
+    if (m_request.gzip) m_gzip = std::make_unique<Gzip>(1);
   }
   ~EventStream() override { m_context.metrics.ConnectionClosed(); }
 
   void Start() {
     net::post(m_context.workers, [self = this->shared_from_this()] { self->Open(); });
+    net::post(m_stream.get_executor(), [self = this->shared_from_this()] { self->Watch(); });
   }
 
   void Offer(const StreamEntry& entry) override {
     if (m_request.filter.Wants(entry.userKey, entry.parts)) Queue(entry.frame);
   }
-  void Heartbeat(const std::shared_ptr<const std::string>& comment) override { Queue(comment); }
+  void Notice(const std::shared_ptr<const std::string>& frame) override { Queue(frame); }
   void Reload(const std::string& reason) override { Finish(ReloadFrame(reason)); }
 
  private:
@@ -70,16 +77,16 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
   void Open() {
     if (!m_request.from && m_request.filter.Everyone() && OpenShared()) return;
     const StreamHub::Subscription subscription = m_context.hub->Subscribe(this->shared_from_this(), m_request.from);
-    const Frame head = std::make_shared<const std::string>(StreamHead(m_context.streams.retryMs));
+    const Frame head = std::make_shared<const std::string>(StreamHead(m_context.streams.retryMs, m_request.gzip));
     switch (subscription.opening) {
       case StreamHub::Opening::NotReady:
         return Begin({head, Text(ReloadFrame("the gateway has not joined the presence server yet"))}, true);
       case StreamHub::Opening::Gone:
         return Begin({head, Text(ReloadFrame("the changes after " + m_request.from->ToString() + " are gone"))}, true);
       case StreamHub::Opening::Snapshot:
-        return Begin({head, Text(Snapshot(subscription.at))}, false);
+        return Begin(WithStatus({head, Text(Snapshot(subscription.at))}, subscription), false);
       case StreamHub::Opening::Resumed:
-        return Begin(Missed(head, subscription.missed), false);
+        return Begin(WithStatus(Missed(head, subscription.missed), subscription), false);
     }
   }
 
@@ -87,14 +94,15 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
   // one to share, and what followed it. False when it is gone already.
   bool OpenShared() {
     const StreamHub::Snapshot shared =
-        m_context.hub->SharedSnapshot([this](const StreamId& at) { return Snapshot(at); });
+        m_context.hub->SharedSnapshot(Parts(), [this](const StreamId& at) { return Snapshot(at); });
     const StreamHub::Subscription subscription = m_context.hub->Subscribe(this->shared_from_this(), shared.at);
     if (subscription.opening != StreamHub::Opening::Resumed) {
       m_context.hub->Unsubscribe(this);
       return false;
     }
-    Begin(Missed(std::make_shared<const std::string>(StreamHead(m_context.streams.retryMs)), subscription.missed,
-                 shared.frame),
+    Begin(WithStatus(Missed(std::make_shared<const std::string>(StreamHead(m_context.streams.retryMs, m_request.gzip)),
+                            subscription.missed, shared.frame),
+                     subscription),
           false);
     return true;
   }
@@ -107,13 +115,22 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
     return frames;
   }
 
+  static std::vector<Frame> WithStatus(std::vector<Frame> frames, const StreamHub::Subscription& subscription) {
+    if (subscription.status) frames.push_back(subscription.status);
+    return frames;
+  }
+
   static Frame Text(std::string text) { return std::make_shared<const std::string>(std::move(text)); }
+
+  // Who each user is and the parts the stream follows: a wallboard that
+  // shows three parts of fifty thousand users is not sent all of them.
+  std::uint32_t Parts() const { return m_request.filter.parts & ZelTPresenceChange::PART_ALL; }
 
   std::string Snapshot(const StreamId& at) const {
     std::vector<std::pair<long, std::string>> users;
+    const std::uint32_t parts = Parts();
     m_context.feed->Users().ForEach([&](const ZelTUserPresence& user) {
-      if (m_request.filter.Matches(user))
-        users.emplace_back(user.GetUserKey(), zeljson::UserText(user, ZelTPresenceChange::PART_ALL));
+      if (m_request.filter.Matches(user)) users.emplace_back(user.GetUserKey(), zeljson::UserText(user, parts));
     });
     std::sort(users.begin(), users.end());
     std::vector<std::string> texts;
@@ -192,10 +209,40 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
     }
     m_writing = true;
     lock.unlock();
+    if (m_gzip) Compress();
     beast::get_lowest_layer(m_stream).expires_after(m_context.ioTimeout);
     net::async_write(m_stream, m_buffers, [self = this->shared_from_this()](beast::error_code error, std::size_t) {
       self->OnWritten(error);
     });
+  }
+
+  // On the strand. Whatever a client sends is dropped; with no time bound
+  // on the read, only the writes have one.
+  void Watch() {
+    m_stream.async_read_some(net::buffer(m_ignored), [self = this->shared_from_this()](beast::error_code error,
+                                                                                       std::size_t) {
+      if (error) return self->Close();
+      beast::get_lowest_layer(self->m_stream).expires_never();
+      self->Watch();
+    });
+  }
+
+  // The batch, gzipped and flushed, in place of its frames; the response's
+  // head, which comes first, stays as it is.
+  void Compress() {
+    m_packed.clear();
+    for (const std::shared_ptr<const std::string>& frame : m_inFlight) {
+      std::string_view bytes(*frame);
+      if (!m_headSent) {
+        const std::size_t body = bytes.find("\r\n\r\n") + 4;
+        m_packed.append(bytes.substr(0, body));
+        bytes.remove_prefix(body);
+        m_headSent = true;
+      }
+      m_gzip->Add(bytes, m_packed);
+    }
+    m_gzip->Flush(m_packed);
+    m_buffers.assign(1, net::const_buffer(m_packed.data(), m_packed.size()));
   }
 
   void OnWritten(beast::error_code error) {
@@ -236,6 +283,11 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
   bool m_closed = false;
   std::vector<std::shared_ptr<const std::string>> m_inFlight;
   std::vector<net::const_buffer> m_buffers;
+  std::array<char, 512> m_ignored;
+  // The strand's, while the client takes gzip.
+  std::unique_ptr<Gzip> m_gzip;
+  bool m_headSent = false;
+  std::string m_packed;
 };
 
 }  // namespace zelgw

@@ -53,6 +53,7 @@ bool Gateway::SetUpTls(std::string* error) {
     return false;
   }
   if (!certificate) return true;
+  if (!PrivateFile(m_options.tlsKey, "the TLS key", error)) return false;
   m_tls = std::make_unique<net::ssl::context>(net::ssl::context::tls_server);
   m_tls->set_options(net::ssl::context::default_workarounds | net::ssl::context::no_sslv2 |
                      net::ssl::context::no_sslv3 | net::ssl::context::no_tlsv1 | net::ssl::context::no_tlsv1_1);

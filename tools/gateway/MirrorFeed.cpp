@@ -40,8 +40,24 @@ void MirrorFeed::Run() {
   const ZelAPresenceMirror::Callback tell = [this](const Change& change) { OnChange(change); };
   while (!m_stop) {
     m_mirror.Poll(kSliceMs, tell);
+    TellStatus();
     m_hub.Tick();
   }
+}
+
+void MirrorFeed::TellStatus() {
+  if (!m_joined) return;
+  MirrorStatus status;
+  const bool current = m_mirror.IsCurrent();
+  status.state = current                ? MirrorStatus::State::Live
+                 : !m_mirror.LinkUp() ? MirrorStatus::State::Unreachable
+                                      : MirrorStatus::State::Stale;
+  if (m_statusTold && status.state == m_state) return;
+  status.reason = current ? std::string() : m_mirror.WhyNotCurrent();
+  status.heardAgoMs = m_mirror.HeardAgoMs();
+  m_statusTold = true;
+  m_state = status.state;
+  m_hub.Status(StatusFrame(status));
 }
 
 void MirrorFeed::OnChange(const Change& change) {
@@ -49,7 +65,7 @@ void MirrorFeed::OnChange(const Change& change) {
     case Change::CHANGE_SYNCED:
       m_hub.Joined(change.position, change.syncCause != Change::SYNC_FIRST);
       m_joined = true;
-      return;
+      return TellStatus();
     case Change::CHANGE_USER:
     case Change::CHANGE_USER_ADDED: {
       const bool added = change.kind == Change::CHANGE_USER_ADDED;

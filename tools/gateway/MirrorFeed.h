@@ -4,6 +4,10 @@
 // event streams (StreamHub). Reads (users, ids, counters) come from any
 // thread while the feed applies events.
 //
+// The mirror's status goes to the streams within a slice of the feed's
+// loop of when the mirror finds it changed (for a server gone silent, its
+// bound on how long ago it was heard from).
+//
 // A change is streamed with the mirror's position when it was told, which
 // only grows: a user queried again is streamed in order with the events
 // around it, whatever position its reply had.
@@ -12,6 +16,7 @@
 #include <string>
 #include <thread>
 
+#include "EventFrames.h"
 #include "StreamHub.h"
 #include "zelclnt/mirror/ZelAPresenceMirror.h"
 
@@ -41,12 +46,17 @@ class MirrorFeed {
  private:
   void Run();
   void OnChange(const ZelTPresenceChange& change);
+  // Tells the hub when the mirror's status changed since last told.
+  void TellStatus();
 
   ZelAPresenceMirror m_mirror;
   StreamHub& m_hub;
   std::thread m_thread;
   std::atomic<bool> m_stop{false};
   std::atomic<bool> m_joined{false};
+  // The feed's thread.
+  bool m_statusTold = false;
+  MirrorStatus::State m_state = MirrorStatus::State::Stale;
 };
 
 }  // namespace zelgw

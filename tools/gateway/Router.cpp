@@ -1,5 +1,8 @@
 #include "Router.h"
 
+#include <algorithm>
+
+#include "Compression.h"
 #include "JsonInput.h"
 #include "RequestJson.h"
 #include "StaticFiles.h"
@@ -65,6 +68,16 @@ Routed NotReady() {
 
 Routed BadRequest(const std::string& message) {
   return Now(ErrorReply(http::status::bad_request, "bad_request", message));
+}
+
+void Allow(std::vector<http::verb>& methods, http::verb method) {
+  if (std::find(methods.begin(), methods.end(), method) == methods.end()) methods.push_back(method);
+}
+
+std::string AllowHeader(const std::vector<http::verb>& methods) {
+  std::string allow;
+  for (http::verb method : methods) allow += (allow.empty() ? "" : ", ") + std::string(http::to_string(method));
+  return allow;
 }
 
 Routed Forbidden(const std::string& message) { return Now(ErrorReply(http::status::forbidden, "forbidden", message)); }
@@ -143,20 +156,27 @@ Routed Router::Route(const Request& request) const {
   Call call{request, {}, {}, std::nullopt, m_options.timeoutMs};
   std::string error;
   if (!ParseTarget(std::string(request.target()), call.target, &error)) return BadRequest(error);
+  // Which of two would be the caller's?
+  if (request.count(http::field::authorization) > 1) return BadRequest("the Authorization header is given twice");
   const Entry* matched = nullptr;
-  bool pathKnown = false;
+  std::vector<http::verb> allowed;
   for (const Entry& entry : Table()) {
     std::vector<std::string> parameters;
     if (!Matches(Split(entry.pattern), call.target.segments, parameters)) continue;
-    pathKnown = true;
-    if (entry.method != request.method()) continue;
+    // HEAD is GET without its body; a stream has none to leave out.
+    const bool head = entry.method == http::verb::get && entry.handler != &Router::Stream;
+    Allow(allowed, entry.method);
+    if (head) Allow(allowed, http::verb::head);
+    if (matched || (entry.method != request.method() && !(head && request.method() == http::verb::head))) continue;
     matched = &entry;
     call.parameters = std::move(parameters);
-    break;
   }
   if (!matched) {
-    if (!pathKnown) return Now(ErrorReply(http::status::not_found, "not_found", "no such resource"));
-    return Now(ErrorReply(http::status::method_not_allowed, "method_not_allowed", "the resource has no such method"));
+    if (allowed.empty()) return Now(ErrorReply(http::status::not_found, "not_found", "no such resource"));
+    Response response =
+        ErrorReply(http::status::method_not_allowed, "method_not_allowed", "the resource has no such method");
+    response.set(http::field::allow, AllowHeader(allowed));
+    return Now(std::move(response));
   }
   if (auto refused = Authorize(call, *matched, call.access)) return Now(std::move(*refused));
   const auto timeout = call.target.query.find("timeout");
@@ -265,6 +285,8 @@ Routed Router::Stream(const Call& call) const {
       return BadRequest("Last-Event-ID must be an id this gateway sent, such as 7-1234");
     stream.from = from;
   }
+  const auto accepted = call.request[http::field::accept_encoding];
+  stream.gzip = AcceptsGzip({accepted.data(), accepted.size()});
   if (!m_backend.Joined()) return NotReady();
   return Routed{std::nullopt, nullptr, std::move(stream)};
 }

@@ -50,6 +50,8 @@ struct RouterOptions {
 struct StreamRequest {
   UserFilter filter;
   std::optional<StreamId> from;
+  // The client takes gzip.
+  bool gzip = false;
 };
 
 // One of: a response now, a call for a worker, or an event stream.

@@ -31,6 +31,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "Compression.h"
 #include "EventStream.h"
 #include "SessionContext.h"
 #include "zelclnt/platform/TDiag.h"
@@ -128,7 +129,21 @@ class Session : public std::enable_shared_from_this<Session<Stream>> {
   void Write(Response response, bool close) {
     response.version(11);
     response.keep_alive(!close);
+    if (response.body().size() >= kGzipAtLeast) {
+      response.set(http::field::vary, "Accept-Encoding");
+      const auto accepted = m_request[http::field::accept_encoding];
+      if (AcceptsGzip({accepted.data(), accepted.size()})) {
+        response.body() = Gzipped(response.body());
+        response.set(http::field::content_encoding, "gzip");
+      }
+    }
     response.prepare_payload();
+    if (m_request.method() == http::verb::head) {
+      // The length of what GET would send, and nothing of it.
+      const std::size_t length = response.body().size();
+      response.body().clear();
+      response.content_length(length);
+    }
     Log(response.result_int());
     m_context.metrics.CountRequest(response.result_int());
     m_response = std::make_shared<Response>(std::move(response));

@@ -13,7 +13,7 @@ void StreamHub::Joined(const TEventPosition& at, bool again) {
   std::lock_guard<std::mutex> guard(m_lock);
   if (again) ReloadAll("the gateway's mirror joined the presence server again");
   m_journal.Restart(at);
-  m_snapshot.reset();
+  m_snapshots.clear();
   m_lastHeartbeat = TClock::Now();
 }
 
@@ -34,7 +34,13 @@ void StreamHub::Tick() {
   const TClock::time_point now = TClock::Now();
   if (now - m_lastHeartbeat < m_options.heartbeat) return;
   m_lastHeartbeat = now;
-  for (const auto& sink : m_sinks) sink->Heartbeat(m_heartbeat);
+  for (const auto& sink : m_sinks) sink->Notice(m_heartbeat);
+}
+
+void StreamHub::Status(std::string frame) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_status = std::make_shared<const std::string>(std::move(frame));
+  for (const auto& sink : m_sinks) sink->Notice(m_status);
 }
 
 StreamHub::Subscription StreamHub::Subscribe(const std::shared_ptr<StreamSink>& sink,
@@ -52,6 +58,7 @@ StreamHub::Subscription StreamHub::Subscribe(const std::shared_ptr<StreamSink>& 
     subscription.opening = Opening::Snapshot;
     subscription.at = m_journal.Last();
   }
+  subscription.status = m_status;
   m_sinks.push_back(sink);
   return subscription;
 }

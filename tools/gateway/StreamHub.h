@@ -12,14 +12,21 @@
 // missed what the server lost.
 //
 // A snapshot of every user costs a while to write and as much memory as the
-// users' JSON: the last one is kept, and streams that open within a moment
-// of it share it and are sent the changes after its id.
+// users' JSON: the last one of each set of parts is kept, and streams that
+// open within a moment of it share it and are sent the changes after its id.
 //
-// Offer and Reload run under the hub's lock: a sink only queues and returns.
+// The feed tells the hub, too, when the mirror's status changes (live,
+// stale, unreachable): every stream is sent it at once, and a stream that
+// opens later after its first bytes.
+//
+// Offer, Notice and Reload run under the hub's lock: a sink only queues and
+// returns.
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -35,8 +42,9 @@ class StreamSink {
  public:
   virtual ~StreamSink() = default;
   virtual void Offer(const StreamEntry& entry) = 0;
-  // A comment line that keeps an idle connection open through proxies.
-  virtual void Heartbeat(const std::shared_ptr<const std::string>& comment) = 0;
+  // For every stream, whatever it asked for: a heartbeat comment that keeps
+  // an idle connection open through proxies, or the mirror's status.
+  virtual void Notice(const std::shared_ptr<const std::string>& frame) = 0;
   // The client must start over; the sink is no longer subscribed.
   virtual void Reload(const std::string& reason) = 0;
 };
@@ -58,6 +66,8 @@ class StreamHub {
   template <typename Make>
   void Publish(const TEventPosition& mirrorAt, long userKey, std::uint32_t parts, Make make);
   void Tick();
+  // The mirror's status changed: `frame` is its whole event text.
+  void Status(std::string frame);
 
   enum class Opening { NotReady, Gone, Snapshot, Resumed };
   struct Subscription {
@@ -66,6 +76,8 @@ class StreamHub {
     StreamId at;
     // Resumed: what the client missed.
     std::vector<StreamEntry> missed;
+    // Snapshot and Resumed: the mirror's status, to follow the first bytes.
+    std::shared_ptr<const std::string> status;
   };
   // Any thread. Gone and NotReady leave the sink unsubscribed.
   Subscription Subscribe(const std::shared_ptr<StreamSink>& sink, const std::optional<StreamId>& from);
@@ -75,10 +87,11 @@ class StreamHub {
     StreamId at;
     std::shared_ptr<const std::string> frame;
   };
-  // The last snapshot of every user while it is recent, else one made now
-  // with make(id), one at a time: streams that open together share it.
+  // The last snapshot of every user with `parts` while it is recent, else
+  // one made now with make(id), one at a time: streams that open together
+  // share it.
   template <typename Make>
-  Snapshot SharedSnapshot(Make make);
+  Snapshot SharedSnapshot(std::uint32_t parts, Make make);
 
   // Drops every subscriber, without a word: the gateway stops.
   void Clear();
@@ -96,9 +109,13 @@ class StreamHub {
   std::vector<std::shared_ptr<StreamSink>> m_sinks;
   std::shared_ptr<const std::string> m_heartbeat;
   TClock::time_point m_lastHeartbeat{};
+  std::shared_ptr<const std::string> m_status;
   std::mutex m_making;
-  std::optional<Snapshot> m_snapshot;
-  TClock::time_point m_snapshotAt{};
+  struct Kept {
+    Snapshot snapshot;
+    TClock::time_point at;
+  };
+  std::map<std::uint32_t, Kept> m_snapshots;
 };
 
 template <typename Make>
@@ -120,20 +137,24 @@ void StreamHub::Publish(const TEventPosition& mirrorAt, long userKey, std::uint3
 }
 
 template <typename Make>
-StreamHub::Snapshot StreamHub::SharedSnapshot(Make make) {
+StreamHub::Snapshot StreamHub::SharedSnapshot(std::uint32_t parts, Make make) {
   std::lock_guard<std::mutex> making(m_making);
   StreamId at;
   {
     std::lock_guard<std::mutex> guard(m_lock);
-    if (m_snapshot && TClock::Now() - m_snapshotAt <= m_options.snapshotReuse) return *m_snapshot;
+    const TClock::time_point now = TClock::Now();
+    const auto kept = m_snapshots.find(parts);
+    if (kept != m_snapshots.end() && now - kept->second.at <= m_options.snapshotReuse) return kept->second.snapshot;
+    // None outlives its moment: a snapshot is as large as every user.
+    for (auto old = m_snapshots.begin(); old != m_snapshots.end();)
+      old = now - old->second.at > m_options.snapshotReuse ? m_snapshots.erase(old) : std::next(old);
     at = m_journal.Last();
   }
   // Made outside the lock: the changes go on meanwhile.
   Snapshot snapshot{at, std::make_shared<const std::string>(make(at))};
   std::lock_guard<std::mutex> guard(m_lock);
   if (at.incarnation != m_journal.Incarnation()) return snapshot;
-  m_snapshot = snapshot;
-  m_snapshotAt = TClock::Now();
+  m_snapshots[parts] = Kept{snapshot, TClock::Now()};
   return snapshot;
 }
 

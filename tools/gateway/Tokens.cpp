@@ -1,8 +1,10 @@
 #include "Tokens.h"
 
 #include <openssl/evp.h>
+#include <sys/stat.h>
 
 #include <cctype>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -82,6 +84,7 @@ bool Tokens::Parse(const std::string& text, std::string* error) {
 }
 
 bool Tokens::Load(const std::string& path, std::string* error) {
+  if (!PrivateFile(path, "the tokens file", error)) return false;
   std::ifstream file(path, std::ios::binary);
   if (!file) {
     if (error) *error = "cannot read " + path;
@@ -100,6 +103,17 @@ std::optional<Access> Tokens::Find(const std::string& token) const {
   const auto found = m_byDigest.find(Digest(token));
   if (found == m_byDigest.end()) return std::nullopt;
   return found->second;
+}
+
+bool PrivateFile(const std::string& path, const std::string& what, std::string* error) {
+  struct stat info {};
+  constexpr mode_t kShared = S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
+  if (stat(path.c_str(), &info) != 0 || (info.st_mode & kShared) == 0) return true;
+  char mode[8];
+  std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
+  if (error)
+    *error = what + " " + path + " may be read or written by group or others (mode " + mode + "): chmod 600 " + path;
+  return false;
 }
 
 bool BearerToken(const std::string& header, std::string& token) {

@@ -39,6 +39,7 @@ class Tokens {
   // False, with the line and the fault in *error, for a malformed file; the
   // tokens held stay as they were.
   bool Parse(const std::string& text, std::string* error);
+  // Refuses a file others may read or write (PrivateFile).
   bool Load(const std::string& path, std::string* error);
 
   // Nothing for a token not on the list.
@@ -52,5 +53,10 @@ class Tokens {
 // The token of an "Authorization: Bearer <token>" header value; false for
 // any other form.
 bool BearerToken(const std::string& header, std::string& token);
+
+// False, with the reason, for a file of secrets (tokens, a TLS key) that
+// group or others may read or write: it would be no secret. A file that
+// cannot be looked at passes, for its reader to say why.
+bool PrivateFile(const std::string& path, const std::string& what, std::string* error);
 
 }  // namespace zelgw

@@ -71,7 +71,7 @@ bool ReadKinds(const std::string& text, std::uint32_t& parts) {
   parts = 0;
   while (std::getline(in, kind, ',')) {
     const auto found =
-        std::find_if(std::begin(kParts), std::end(kParts), [&](const NamedPart& p) { return kind == p.name; });
+        std::find_if(std::begin(kParts), std::end(kParts), [&](const NamedPart& p) { return Folded(kind) == Folded(p.name); });
     if (found == std::end(kParts)) return false;
     parts |= found->part;
   }

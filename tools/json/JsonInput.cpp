@@ -2,7 +2,10 @@
 
 #include <cstdint>
 #include <limits>
+#include <set>
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace zeljson {
 
@@ -19,9 +22,18 @@ bool FitsInt32(const Json& json) {
 
 bool Parse(const std::string& text, Json& json, std::string* error) {
   bool tooDeep = false;
-  const Json::parser_callback_t bound = [&tooDeep](int depth, Json::parse_event_t, Json&) {
+  // The members of each object open at the moment: a member given twice
+  // would otherwise be read as whichever came last.
+  std::vector<std::set<std::string>> open;
+  std::string twice;
+  const Json::parser_callback_t bound = [&](int depth, Json::parse_event_t event, Json& parsed) {
     if (depth > kMaxDepth) tooDeep = true;
-    return !tooDeep;
+    if (tooDeep || !twice.empty()) return false;
+    if (event == Json::parse_event_t::object_start) open.emplace_back();
+    if (event == Json::parse_event_t::object_end && !open.empty()) open.pop_back();
+    if (event == Json::parse_event_t::key && !open.empty() && !open.back().insert(parsed.get<std::string>()).second)
+      twice = parsed.get<std::string>();
+    return twice.empty();
   };
   try {
     json = Json::parse(text, bound);
@@ -34,6 +46,10 @@ bool Parse(const std::string& text, Json& json, std::string* error) {
   }
   if (tooDeep) {
     if (error) *error = "malformed JSON: nested deeper than " + std::to_string(kMaxDepth);
+    return false;
+  }
+  if (!twice.empty()) {
+    if (error) *error = "malformed JSON: member " + Text(Json(twice)) + " given twice";
     return false;
   }
   return true;

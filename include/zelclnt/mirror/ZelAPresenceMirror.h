@@ -144,6 +144,9 @@ class ZELCLNT_API ZelAPresenceMirror {
   std::string WhyNotCurrent() const;
   // How long ago the server was last heard from, in ms; -1 before it was.
   long HeardAgoMs() const;
+  // The connection to the server (or the one that serves) is up, as far
+  // as the mirror knows: not current with it down means unreachable.
+  bool LinkUp() const { return m_linkUp; }
   // The position up to which the mirror has every event it follows.
   TEventPosition Position() const;
   ZelTMirrorCounters Counters() const;
