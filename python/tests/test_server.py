@@ -1,10 +1,11 @@
+import asyncio
 import dataclasses
 import subprocess
 import sys
 
 import pytest
 
-from zelclnt import CallFailed, FailureKind, Refused, RoutingState, Server
+from zelclnt import CallFailed, FailureKind, NoticeKind, Refused, RoutingState, Server
 
 
 def test_status_and_users(endpoint):
@@ -40,3 +41,24 @@ def test_command_line(endpoint):
     answer = subprocess.run([sys.executable, "-m", "zelclnt", "status", "--server", endpoint],
                             capture_output=True, text=True, timeout=60)
     assert answer.returncode == 0 and "presence-sim is up" in answer.stdout
+
+
+def test_events(endpoint):
+    server = Server(endpoint)
+    routing = 35007
+    with server.events(types=[routing], users=[43]) as events:
+        server.agent(43).set_routing_state(RoutingState.WORK, reason=1)
+        event = events.next(10000)
+        assert event is not None and (event.kind, event.type, event.user) == (NoticeKind.EVENT, routing, 43)
+        assert "Work" in event.text
+
+
+def test_asyncio_calls_side_by_side(endpoint):
+    async def both():
+        server = Server(endpoint)
+        return await asyncio.gather(server.astatus(), server.ausers(), Server("tcp://127.0.0.1:1").astatus(),
+                                    return_exceptions=True)
+
+    status, users, failed = asyncio.run(both())
+    assert status.name == "presence-sim" and len(users) == 8
+    assert isinstance(failed, CallFailed) and failed.kind == FailureKind.CONNECTION_REFUSED
