@@ -5,7 +5,7 @@ import sys
 
 import pytest
 
-from zelclnt import CallFailed, FailureKind, NoticeKind, Refused, RoutingState, Server
+from zelclnt import CallFailed, ChangeKind, FailureKind, NoticeKind, Part, Refused, RoutingState, Server
 
 
 def test_status_and_users(endpoint):
@@ -62,3 +62,16 @@ def test_asyncio_calls_side_by_side(endpoint):
     status, users, failed = asyncio.run(both())
     assert status.name == "presence-sim" and len(users) == 8
     assert isinstance(failed, CallFailed) and failed.kind == FailureKind.CONNECTION_REFUSED
+
+
+def test_mirror(endpoint):
+    server = Server(endpoint)
+    with server.mirror() as mirror:
+        assert len(mirror) == 8 and list(mirror) == list(range(42, 50))
+        assert mirror[44].id == "agent44"
+        with pytest.raises(KeyError):
+            mirror[4242]
+        assert next(mirror.changes(10000)).kind == ChangeKind.CHANGE_SYNCED
+        server.agent(45).set_routing_state(RoutingState.WORK, reason=7)
+        change = next(change for change in mirror.changes(10000) if change.user == 45)
+        assert Part.PART_ROUTING_STATE in change.parts and mirror[45].routing_reason == 7

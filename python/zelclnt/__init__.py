@@ -2,16 +2,22 @@
 
 from zelclnt._errors import CallFailed, FailureKind, InterfaceError, Refused, ZelError
 from zelclnt._events import Event, Events, NoticeKind
-from zelclnt._server import Agent, RoutingState, Server, ServerStatus, User
+from zelclnt._mirror import Change, ChangeKind, Mirror, Part
+from zelclnt._records import RoutingState, User
+from zelclnt._server import Agent, Server, ServerStatus
 
 __all__ = [
     "Agent",
     "CallFailed",
+    "Change",
+    "ChangeKind",
     "Event",
     "Events",
     "NoticeKind",
+    "Part",
     "FailureKind",
     "InterfaceError",
+    "Mirror",
     "Refused",
     "RoutingState",
     "Server",

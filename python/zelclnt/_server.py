@@ -4,30 +4,14 @@ from __future__ import annotations
 
 import asyncio
 import dataclasses
-import enum
 from typing import Dict, Iterable, Optional, Tuple
 
 from zelclnt._errors import CallFailed, FailureKind, InterfaceError, Refused, ZelError
 from zelclnt._events import Events
+from zelclnt._mirror import Mirror
 from zelclnt._native import ffi, lib
+from zelclnt._records import RoutingState, User, user_of
 from zelclnt._text import text_of
-
-
-class RoutingState(enum.IntEnum):
-    """Whether the router may offer the user work, as the wire names it."""
-
-    ROUTINGSTATE_AVAILABLE = 0
-    ROUTINGSTATE_UNAVAILABLE = 1
-    ROUTINGSTATE_WORK = 2
-    ROUTINGSTATE_LOGOFF = 3
-    ROUTINGSTATE_UNKNOWN = 4
-
-    # The short names read as Python reads enumerations.
-    AVAILABLE = 0
-    UNAVAILABLE = 1
-    WORK = 2
-    LOGOFF = 3
-    UNKNOWN = 4
 
 
 _USERS_QUERIES = {
@@ -48,14 +32,6 @@ class ServerStatus:
     description: str
     started_at: str
     heartbeat_interval_ms: int
-
-
-@dataclasses.dataclass(frozen=True)
-class User:
-    key: int
-    id: str
-    routing_state: RoutingState
-    routing_reason: int
 
 
 def _failure(status: int, request) -> Optional[ZelError]:
@@ -135,15 +111,6 @@ def _users_query(query: str) -> int:
     return _USERS_QUERIES[query]
 
 
-def _user(record) -> User:
-    return User(
-        key=lib.zel_user_key(record),
-        id=text_of(lib.zel_user_id, record),
-        routing_state=RoutingState(lib.zel_user_routing_state(record)),
-        routing_reason=lib.zel_user_routing_reason(record),
-    )
-
-
 def _request(made):
     if made == ffi.NULL:
         raise InterfaceError("the request could not be made")
@@ -159,7 +126,7 @@ class Agent:
 
     def query(self) -> User:
         _check(lib.zel_user_query(self._server._client, self._request), self._request)
-        return _user(lib.zel_request_user(self._request))
+        return user_of(lib.zel_request_user(self._request))
 
     def set_routing_state(self, state: RoutingState, reason: int = 0, synchronous: bool = True) -> None:
         status = lib.zel_user_set_routing_state(self._server._client, self._request, int(state), reason, synchronous)
@@ -190,7 +157,7 @@ class Server:
 
     async def ausers(self, query: str = "all") -> Tuple[User, ...]:
         request = await self._calls().call(_request(lib.zel_users_new(_users_query(query))))
-        return tuple(_user(lib.zel_users_at(request, i)) for i in range(lib.zel_users_count(request)))
+        return tuple(user_of(lib.zel_users_at(request, i)) for i in range(lib.zel_users_count(request)))
 
     def _calls(self) -> _Calls:
         loop = asyncio.get_running_loop()
@@ -201,11 +168,15 @@ class Server:
     def users(self, query: str = "all") -> Tuple[User, ...]:
         request = _request(lib.zel_users_new(_users_query(query)))
         _check(lib.zel_call(self._client, request), request)
-        return tuple(_user(lib.zel_users_at(request, i)) for i in range(lib.zel_users_count(request)))
+        return tuple(user_of(lib.zel_users_at(request, i)) for i in range(lib.zel_users_count(request)))
 
     def events(self, types: Iterable[int] = (), users: Iterable[int] = ()) -> Events:
         """Subscribes to the events of these types (none: all) about these users (none: all)."""
         return Events(self.servers, types=types, users=users)
+
+    def mirror(self, timeout_ms: int = 10000) -> Mirror:
+        """A live copy of every user, current when returned (or InterfaceError)."""
+        return Mirror(self.servers, timeout_ms)
 
     def agent(self, key: int, user_id: str | None = None) -> Agent:
         return Agent(self, key, user_id if user_id is not None else f"agent{key}")
