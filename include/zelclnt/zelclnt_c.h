@@ -157,7 +157,8 @@ ZELCLNT_API int zel_request_kind_of(const zel_request* request);
 
 /* The outcome of the request's last call. */
 ZELCLNT_API int zel_request_status(const zel_request* request);
-/* The server's error code (35000...), 0 for none. */
+/* The server's error code (35000...) of the last call's answer; 0 for
+   none, and after a call that got no answer. */
 ZELCLNT_API int zel_request_error_code(const zel_request* request);
 /* The failure kind or refusal in one line; empty after ZEL_OK. */
 ZELCLNT_API size_t zel_request_reason(const zel_request* request, char* buffer, size_t size);

@@ -132,8 +132,11 @@ int zel_request_kind_of(const zel_request* request) { return request ? request->
 
 int zel_request_status(const zel_request* request) { return request ? request->outcome : ZEL_E_INVALID; }
 
+// A call that got no answer leaves the request's fields as they were: the
+// code of an earlier answer is not this call's.
 int zel_request_error_code(const zel_request* request) {
-  return request ? static_cast<int>(request->Request().GetErrorCode()) : 0;
+  if (!request || (request->outcome != ZEL_OK && request->outcome != ZEL_REFUSED)) return 0;
+  return static_cast<int>(request->Request().GetErrorCode());
 }
 
 size_t zel_request_reason(const zel_request* request, char* buffer, size_t size) {

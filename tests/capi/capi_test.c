@@ -184,13 +184,18 @@ static void Queries(zel_client* client) {
   zel_request_free(director);
 }
 
-static void TransportFailure(void) {
+/* No answer: a failure kind and its reason, and no error code left over
+   from the request's earlier answer. */
+static void TransportFailure(zel_client* client) {
   zel_client* nobody = zel_client_new("tcp://127.0.0.1:1");
-  zel_request* status = zel_server_status_new();
-  const int outcome = zel_call(nobody, status);
-  CHECK(outcome < 0 && outcome == zel_request_status(status) && strlen(Reason(status)) > 0, "%s: %s",
-        zel_status_text(outcome), Reason(status));
-  zel_request_free(status);
+  zel_request* agent = zel_user_new(42, "agent42");
+  int outcome;
+  CHECK(zel_user_set_routing_state(client, agent, ZEL_ROUTING_LOGOFF, 0, 1) == ZEL_REFUSED, "%s", Reason(agent));
+  outcome = zel_user_query(nobody, agent);
+  CHECK(outcome < 0 && outcome == zel_request_status(agent) && strlen(Reason(agent)) > 0, "%s: %s",
+        zel_status_text(outcome), Reason(agent));
+  CHECK(zel_request_error_code(agent) == 0, "code %d", zel_request_error_code(agent));
+  zel_request_free(agent);
   zel_client_free(nobody);
 }
 
@@ -338,7 +343,7 @@ int main(int argc, char** argv) {
   ServerStatus(client);
   UserActions(client);
   Queries(client);
-  TransportFailure();
+  TransportFailure(client);
   Queue(client);
   Events(server);
   Mirror(server);
