@@ -10,6 +10,7 @@
 #include "EventFrame.h"
 #include "EventOrder.h"
 #include "HandOver.h"
+#include "ReadyDescriptor.h"
 #include "ReplayFrame.h"
 #include "ServerList.h"
 #include "SubscriptionPump.h"
@@ -183,13 +184,44 @@ bool TEventReceiver::Next(TEventNotice& notice, long timeoutMs) {
   try {
     for (;;) {
       if (m_stop || !m_link) return false;
-      if (Step(notice, deadline)) return true;
-      if (Clock::now() >= deadline || Wait(deadline)) return false;
+      const bool taken = Step(notice, deadline);
+      if (taken || Clock::now() >= deadline || Wait(deadline)) {
+        if (m_ready) ArmDescriptor();
+        return taken;
+      }
     }
   } catch (const zmq::error_t& failure) {
     Diag(TDiag::WARN, __LINE__, __FILE__, "Event receiver on %s: %s", m_endpoint.c_str(), failure.what());
     return false;
   }
+}
+
+int TEventReceiver::Descriptor() {
+  if (!m_link) return -1;
+  if (!m_ready) {
+    auto ready = std::make_unique<zelplatform::ReadyDescriptor>();
+    if (!ready->Open()) return -1;
+    m_ready = std::move(ready);
+  }
+  try {
+    ArmDescriptor();
+  } catch (const zmq::error_t& failure) {
+    Diag(TDiag::WARN, __LINE__, __FILE__, "Event receiver on %s: %s", m_endpoint.c_str(), failure.what());
+  }
+  return m_ready->Fd();
+}
+
+// ZeroMQ's descriptors tell only that something changed: what is already
+// queued unread is told by the signal instead.
+void TEventReceiver::ArmDescriptor() {
+  m_ready->Watch(static_cast<int>(m_link->Input().get(zmq::sockopt::fd)));
+  if (m_link->monitor) m_ready->Watch(static_cast<int>(m_link->monitor->get(zmq::sockopt::fd)));
+  if (m_fetches.Descriptor() >= 0) m_ready->Watch(m_fetches.Descriptor());
+  if (m_look && m_looks.Descriptor() >= 0) m_ready->Watch(m_looks.Descriptor());
+  const bool queued = (m_link->Input().get(zmq::sockopt::events) & ZMQ_POLLIN) != 0 ||
+                      (m_link->monitor && (m_link->monitor->get(zmq::sockopt::events) & ZMQ_POLLIN) != 0);
+  m_ready->Signal(queued || !m_pending.empty() || m_holding || m_replay != nullptr);
+  m_ready->WakeIn(std::chrono::milliseconds(kDescriptorTickMs));
 }
 
 // One round: true with a notice, false when there is nothing yet to wait

@@ -2,9 +2,13 @@
 # and sorted, so that nothing joins or leaves the surface by accident.
 # ELF: the dynamic symbols it defines, less weak functions (copies of
 # inline code, emitted or not as the optimiser sees fit). PE: its export
-# table. UPDATE=ON rewrites the list from the library instead.
+# table. Names are listed without their ELF symbol versions; FILTER (a
+# regular expression) holds only the names it matches to the list, and
+# VERSION requires each of those to carry that ELF version as its default.
+# UPDATE=ON rewrites the list from the library instead.
 # Usage: cmake -DLIBRARY=... -DLIST=... -DFORMAT=elf|pe -DTOOL=nm|objdump
-#              -DDEMANGLER=c++filt [-DUPDATE=ON] -P Exports.cmake
+#              -DDEMANGLER=c++filt [-DFILTER=^zel_] [-DVERSION=ZELCLNT_C_1]
+#              [-DUPDATE=ON] -P Exports.cmake
 foreach(input LIBRARY LIST FORMAT TOOL DEMANGLER)
   if(NOT DEFINED ${input})
     message(FATAL_ERROR "${input} is not set")
@@ -20,12 +24,24 @@ function(run out)
 endfunction()
 
 set(mangled "")
+set(unversioned "")
+# Takes one exported name, less any ELF version, if FILTER lets it through.
+macro(take name)
+  string(REGEX REPLACE "@.*$" "" bare "${name}")
+  if(NOT DEFINED FILTER OR bare MATCHES "${FILTER}")
+    string(APPEND mangled "${bare}\n")
+    if(DEFINED VERSION AND NOT name MATCHES "@@${VERSION}$")
+      list(APPEND unversioned "${name}")
+    endif()
+  endif()
+endmacro()
 if(FORMAT STREQUAL "elf")
   run(table ${TOOL} -D --defined-only ${LIBRARY})
-  string(REGEX MATCHALL "[0-9a-f]+ [A-VX-Za-vx-z] [^\n]+" entries "${table}")
+  # Absolute symbols (A) are the names of the symbol versions themselves.
+  string(REGEX MATCHALL "[0-9a-f]+ [B-VX-Za-vx-z] [^\n]+" entries "${table}")
   foreach(entry ${entries})
     string(REGEX REPLACE "^[0-9a-f]+ . " "" name "${entry}")
-    string(APPEND mangled "${name}\n")
+    take("${name}")
   endforeach()
 elseif(FORMAT STREQUAL "pe")
   run(table ${TOOL} -p ${LIBRARY})
@@ -37,7 +53,7 @@ elseif(FORMAT STREQUAL "pe")
   string(REGEX MATCHALL "\n\t\\[ *[0-9]+\\] [^\n]+" entries "${table}")
   foreach(entry ${entries})
     string(REGEX REPLACE "^\n\t\\[ *[0-9]+\\] " "" name "${entry}")
-    string(APPEND mangled "${name}\n")
+    take("${name}")
   endforeach()
 else()
   message(FATAL_ERROR "FORMAT must be elf or pe, not \"${FORMAT}\"")
@@ -69,6 +85,11 @@ list(SORT found)
 list(REMOVE_DUPLICATES found)
 string(REPLACE ";" "\n" found_text "${found}")
 decode(found_text)
+
+if(unversioned)
+  string(REPLACE ";" "\n  " unversioned "${unversioned}")
+  message(FATAL_ERROR "${LIBRARY} exports these outside version ${VERSION}:\n  ${unversioned}\n")
+endif()
 
 if(UPDATE)
   file(WRITE "${LIST}" "${found_text}\n")

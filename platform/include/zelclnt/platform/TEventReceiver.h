@@ -70,6 +70,7 @@
 
 namespace zelplatform {
 class EventOrder;
+class ReadyDescriptor;
 class ServerList;
 }
 
@@ -107,6 +108,7 @@ class ZELCLNT_API TEventReceiver {
   static constexpr long kReplayTimeoutMs = 5000;
   static constexpr long kProbeTimeoutMs = 1000;
   static constexpr long kProbeRetryMs = 100;
+  static constexpr long kDescriptorTickMs = 100;
 
   // eventTypes: the types to receive; empty receives every type. userKeys:
   // the users to receive events about; empty receives every user's events
@@ -157,6 +159,12 @@ class ZELCLNT_API TEventReceiver {
   // Hands every event and notice to callback until it returns false or
   // Stop is called.
   void Run(const Callback& callback);
+  // For the owner's own event loop: readable whenever Next(…, 0) may have
+  // something, and at least every kDescriptorTickMs, so that the
+  // receiver's timers (questions for missed events, reconnections, a
+  // list's looks) run in a loop that waits on it alone. -1 before Start
+  // and where the system has none (Windows).
+  int Descriptor();
 
   const std::string& Endpoint() const { return m_endpoint; }
   // Messages dropped as no well-formed event or heartbeat.
@@ -214,6 +222,8 @@ class ZELCLNT_API TEventReceiver {
   void DropLook();
   void Follow(std::size_t index);
   bool KeysFor(const std::string& server, std::string* error);
+  // Points the descriptor at what may wake the receiver now.
+  void ArmDescriptor();
 
   std::string m_serverName;
   // The server whose events are followed, asked for missed ones: the name,
@@ -265,6 +275,8 @@ class ZELCLNT_API TEventReceiver {
   // The question in flight; it outlives its queue, which ends it first.
   std::unique_ptr<Replay> m_fetching;
   TCompletionQueue m_fetches;
+  // Opened at the first Descriptor call.
+  std::unique_ptr<zelplatform::ReadyDescriptor> m_ready;
 
   // Notices due before the held event, if any.
   std::deque<TEventNotice> m_pending;

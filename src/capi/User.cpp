@@ -1,0 +1,147 @@
+// User records through the C interface: a borrowed view of a
+// ZelTUserPresence held by a user request or a users query.
+
+#include <iterator>
+
+#include "Handles.h"
+
+using zelclnt::capi::CopyOut;
+using zelclnt::capi::GuardedValue;
+
+namespace {
+
+const ZelTUserPresence* Record(const zel_user* user) { return reinterpret_cast<const ZelTUserPresence*>(user); }
+
+const zel_user* View(const ZelTUserPresence* user) { return reinterpret_cast<const zel_user*>(user); }
+
+// Fields that arrive as copies: an allocation may fail.
+template <typename Text>
+size_t CopyField(const zel_user* user, char* buffer, size_t size, Text&& text) {
+  const std::string none;
+  const ZelTUserPresence* record = Record(user);
+  if (!record) return CopyOut(none, buffer, size);
+  return GuardedValue<size_t>(CopyOut(none, buffer, size), [&] { return CopyOut(text(*record), buffer, size); });
+}
+
+std::int64_t Milliseconds(const TTimeStamp& time) { return time.IsNull() ? 0 : time.MillisecondsSince1970(); }
+
+const ZelTHandlingState* Contact(const zel_user* user, size_t index) {
+  if (index >= zel_user_contact_count(user)) return nullptr;
+  const auto& list = Record(user)->GetHandlingStatesList();
+  return *std::next(list.begin(), static_cast<std::ptrdiff_t>(index));
+}
+
+}  // namespace
+
+namespace zelclnt::capi {
+
+const ZelTUserPresence* UserOf(const zel_request* request) {
+  return request && request->kind == ZEL_REQUEST_USER ? request->user.get() : nullptr;
+}
+
+}  // namespace zelclnt::capi
+
+extern "C" {
+
+const zel_user* zel_request_user(const zel_request* user) { return View(zelclnt::capi::UserOf(user)); }
+
+size_t zel_users_count(const zel_request* users) {
+  return users && users->kind == ZEL_REQUEST_USERS ? static_cast<size_t>(users->users->GetUsersPresence().Size())
+                                                   : 0;
+}
+
+const zel_user* zel_users_at(const zel_request* users, size_t index) {
+  if (index >= zel_users_count(users)) return nullptr;
+  if (!users->indexed) {
+    const bool built = GuardedValue(false, [&] {
+      const auto& list = users->users->GetUsersPresence().GetList();
+      users->index.assign(list.begin(), list.end());
+      return true;
+    });
+    if (!built) return nullptr;
+    users->indexed = true;
+  }
+  return View(users->index[index]);
+}
+
+long zel_user_key(const zel_user* user) { return user ? Record(user)->GetUserKey() : 0; }
+
+size_t zel_user_id(const zel_user* user, char* buffer, size_t size) {
+  return CopyField(user, buffer, size, [](const ZelTUserPresence& record) { return record.GetUserID(); });
+}
+
+size_t zel_user_extension(const zel_user* user, char* buffer, size_t size) {
+  return CopyField(user, buffer, size, [](const ZelTUserPresence& record) { return record.GetExtension(); });
+}
+
+size_t zel_user_group_id(const zel_user* user, char* buffer, size_t size) {
+  return CopyField(user, buffer, size, [](const ZelTUserPresence& record) { return record.GetGroupID(); });
+}
+
+long zel_user_site_key(const zel_user* user) { return user ? Record(user)->GetSiteKey() : 0; }
+
+long zel_user_team_key(const zel_user* user) { return user ? Record(user)->GetTeamKey() : 0; }
+
+int zel_user_routing_state(const zel_user* user) {
+  return user ? static_cast<int>(Record(user)->GetRoutingState().GetRoutingState()) : ZEL_ROUTING_UNKNOWN;
+}
+
+long zel_user_routing_reason(const zel_user* user) {
+  return user ? Record(user)->GetRoutingState().GetRoutingStateReason() : 0;
+}
+
+int64_t zel_user_routing_since(const zel_user* user) {
+  return user ? Milliseconds(Record(user)->GetRoutingState().GetStartTime()) : 0;
+}
+
+int zel_user_presence_state(const zel_user* user, int exclude_direct_contact) {
+  if (!user) return ZelTPresenceState::PRESENCESTATE_UNKNOWN;
+  const ZelTPresenceState& state = exclude_direct_contact ? Record(user)->GetPresenceStateExDirectContact()
+                                                          : Record(user)->GetPresenceState();
+  return static_cast<int>(state.GetPresenceState());
+}
+
+int zel_user_desktop_capability(const zel_user* user) {
+  return user ? static_cast<int>(Record(user)->GetUserCapability().GetDesktopCapability().GetCapability()) : 0;
+}
+
+int zel_user_is_phone_only(const zel_user* user) { return user && Record(user)->GetUserFlags().IsPhoneOnly(); }
+
+int zel_user_is_recovery_mode(const zel_user* user) {
+  return user && Record(user)->GetUserFlags().IsRecoveryModeOn();
+}
+
+int zel_user_is_contact_assist(const zel_user* user) {
+  return user && Record(user)->GetUserFlags().IsContactAssist();
+}
+
+size_t zel_user_media_count(const zel_user* user) { return user ? Record(user)->GetMediaStatesVector().size() : 0; }
+
+int zel_user_media_at(const zel_user* user, size_t index, long* medium, int* state, int* cause) {
+  if (index >= zel_user_media_count(user)) return ZEL_E_INVALID;
+  const ZelTMediaState& held = *Record(user)->GetMediaStatesVector()[index];
+  if (medium) *medium = held.media;
+  if (state) *state = static_cast<int>(held.state);
+  if (cause) *cause = static_cast<int>(held.cause);
+  return ZEL_OK;
+}
+
+size_t zel_user_contact_count(const zel_user* user) {
+  return user ? Record(user)->GetHandlingStatesList().size() : 0;
+}
+
+size_t zel_user_contact_id(const zel_user* user, size_t index, char* buffer, size_t size) {
+  const ZelTHandlingState* contact = Contact(user, index);
+  return CopyOut(contact ? contact->contactId : std::string(), buffer, size);
+}
+
+int zel_user_contact_at(const zel_user* user, size_t index, long* requeue_count, long* medium, int* contact_state) {
+  const ZelTHandlingState* contact = Contact(user, index);
+  if (!contact) return ZEL_E_INVALID;
+  if (requeue_count) *requeue_count = contact->requeueCount;
+  if (medium) *medium = contact->media;
+  if (contact_state) *contact_state = static_cast<int>(contact->contactState);
+  return ZEL_OK;
+}
+
+}  // extern "C"
