@@ -10,13 +10,16 @@ static_assert(ZEL_E_NOT_SENT == -static_cast<int>(TFramework::FailureKind::NotSe
 
 namespace zelclnt::capi {
 
+// A C string ends at its first NUL: what follows one (a string the server
+// sent may hold one) cannot be handed out, and is not counted either.
 std::size_t CopyOut(const std::string& text, char* buffer, std::size_t size) noexcept {
+  const std::size_t whole = std::min(text.size(), text.find('\0'));
   if (buffer && size > 0) {
-    const std::size_t length = std::min(text.size(), size - 1);
+    const std::size_t length = std::min(whole, size - 1);
     std::memcpy(buffer, text.data(), length);
     buffer[length] = '\0';
   }
-  return text.size();
+  return whole;
 }
 
 void CopyKey(const std::string& key, char* buffer) noexcept {
