@@ -104,7 +104,7 @@ AsyncEngine::~AsyncEngine() {
 }
 
 bool AsyncEngine::Start(TRPC& rpc, std::shared_ptr<const CallTarget> target, Clock::time_point deadline, void* tag) {
-  if (rpc.m_inFlight.On()) return false;
+  if (rpc.m_inFlight.On() || m_shutDown) return false;
   rpc.SetStatePosition({});
   rpc.SetServerRole(TServerRole::Serving);
   rpc.SetServerTerm(0);
@@ -293,6 +293,12 @@ bool AsyncEngine::Cancel(const TRPC& rpc) {
   return true;
 }
 
+void AsyncEngine::Shutdown() {
+  m_shutDown = true;
+  for (Call& call : m_records)
+    if (call.rpc) Cancel(*call.rpc);
+}
+
 bool AsyncEngine::Next(Ended& ended, Clock::time_point until) {
   for (bool looked = false;; looked = true) {
     if (!m_ended.empty()) {
@@ -407,18 +413,20 @@ int AsyncEngine::Descriptor() {
 }
 
 // Readable while there is something for Next: a call that ended, a reply or
-// monitor event on a connection, or a deadline due.
+// monitor event on a connection, or a deadline due. An inproc server that
+// goes away tells no descriptor, so while calls are in flight on one the
+// descriptor also wakes every slice; tcp and ipc connections have a monitor.
 void AsyncEngine::SyncDescriptor() {
   if (!m_descriptors) return;
-  bool busy = false;
+  bool unwatched = false;
   bool waiting = !m_ended.empty();
   for (const auto& entry : m_links) {
     Link& link = *entry.second;
     if (!link.lease) continue;
-    busy = true;
     // The application waits on the descriptor next.
     link.waited = true;
     ClientConnection& connection = link.Connection();
+    unwatched = unwatched || connection.Inproc();
     waiting = connection.ClearSignals() || waiting;
     // Closed sockets leave the set by themselves; new ones are added once.
     if (link.watched != connection.SocketSerial()) {
@@ -430,7 +438,7 @@ void AsyncEngine::SyncDescriptor() {
   m_descriptors->Signal(waiting);
   if (m_live == 0) return;
   const Clock::time_point now = Clock::now();
-  Clock::time_point at = busy ? now + kSlice : Clock::time_point::max();
+  Clock::time_point at = unwatched ? now + kSlice : Clock::time_point::max();
   if (!m_timers.empty()) at = std::min(at, m_timers.top().at);
   m_descriptors->WakeIn(at - now);
 }

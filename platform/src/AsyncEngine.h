@@ -67,6 +67,9 @@ class AsyncEngine {
   // The next call that ended, waiting until `until` at most.
   bool Next(Ended& ended, Clock::time_point until);
   bool Cancel(const TRPC& rpc);
+  // Cancels every call in flight; Start refuses calls from then on.
+  void Shutdown();
+  bool IsShutDown() const { return m_shutDown; }
   std::size_t InFlight() const { return m_live + m_ended.size(); }
   int Descriptor();
   // Replies that matched no call, since the last look.
@@ -145,6 +148,7 @@ class AsyncEngine {
   std::vector<zmq::pollitem_t> m_pollItems;
   std::uint64_t m_serial = 0;
   std::size_t m_stale = 0;
+  bool m_shutDown = false;
   std::unique_ptr<ReadyDescriptor> m_descriptors;
 };
 

@@ -99,7 +99,9 @@ class ClientConnection {
   void* Socket() { return m_dealer ? m_dealer->handle() : nullptr; }
   void* Monitor() { return m_monitor ? m_monitor->handle() : nullptr; }
   int SocketFd() const;
+  // -1 for inproc, which has no monitor.
   int MonitorFd() const;
+  bool Inproc() const { return m_inproc; }
   // Tells its sockets apart from any others the process made: it changes
   // whenever they are made anew (0: none yet).
   std::uint64_t SocketSerial() const { return m_socketSerial; }

@@ -24,4 +24,6 @@ int TCompletionQueue::Descriptor() { return m_engine->Descriptor(); }
 
 bool TCompletionQueue::Cancel(const TRPC& rpc) { return m_engine->Cancel(rpc); }
 
+void TCompletionQueue::Shutdown() { m_engine->Shutdown(); }
+
 std::size_t TCompletionQueue::InFlight() const { return m_engine->InFlight(); }

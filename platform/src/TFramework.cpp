@@ -166,6 +166,10 @@ bool TFramework::StartRPC(TRPC& rpc, const char* serverName, TCompletionQueue& q
     Fail(CallStatus::Busy, target->endpoint);
     return false;
   }
+  if (queue.m_engine->IsShutDown()) {
+    Fail(CallStatus::NotSent, target->endpoint, "the queue is shut down");
+    return false;
+  }
   return queue.m_engine->Start(rpc, std::move(target), DeadlineOf(timeoutMs), tag);
 }
 

@@ -1,5 +1,7 @@
 #include "zelclnt/platform/TRPC.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -17,6 +19,12 @@ void CopyInto(std::vector<char>& target, const void* data, std::size_t length) {
 }
 
 }  // namespace
+
+void TInFlightMark::Abort(const char* what) const {
+  std::fprintf(stderr, "zelclnt: a %s (at %p) was %s while its call was in flight; it must stay put until the call ends\n",
+               m_owner, static_cast<const void*>(this), what);
+  std::abort();
+}
 
 void TRPC::SetCallData(const void* data, std::size_t length) { CopyInto(m_call, data, length); }
 
@@ -43,9 +51,12 @@ char* TRPC::ReserveReply(std::size_t length) {
 
 void TRPC::Reset() {
   ReplyStore kept = std::move(m_reply);
+  std::vector<char> call = std::move(m_call);
   *this = TRPC();
   m_reply = std::move(kept);
   m_reply.Resize(0);
+  m_call = std::move(call);
+  m_call.clear();
 }
 
 TRPC::ReplyStore::ReplyStore(const ReplyStore& other) {

@@ -124,15 +124,15 @@ ZelTPresenceServer::ActionResult ZelAPresenceServer::SendRequest(const std::stri
 bool ZelAPresenceServer::Start(const std::string& server, ZelTRequest& request, ZelTCompletionQueue& queue,
                                void* tag, long timeoutMs) {
   NuxFenx trace(__LINE__, __FILE__, kClass, "Start");
-  auto call = std::make_unique<ZelTCompletionQueue::Call>();
-  if (!Prepare(server, request, call->rpc)) return false;
-  call->request = &request;
-  call->tag = tag;
+  ZelTCompletionQueue::Call& call = queue.NewCall();
   if (timeoutMs <= 0) timeoutMs = static_cast<long>(request.GetDefaultRpcTimeout());
-  if (!StartRPC(call->rpc, server.c_str(), queue.m_queue, timeoutMs, call.get()))
+  if (!Prepare(server, request, call.rpc) || !StartRPC(call.rpc, server.c_str(), queue.m_queue, timeoutMs, &call)) {
+    queue.m_free.push_back(&call);
     return false;
-  request.m_inFlight.Hold(call.get());
-  queue.m_calls.emplace(&request, std::move(call));
+  }
+  call.request = &request;
+  call.tag = tag;
+  request.m_inFlight.Hold(&call);
   return true;
 }
 

@@ -163,6 +163,62 @@ TEST_F(AsyncCallsTest, CancelledCallsEndAtOnceAndNeverAsSucceeded) {
   EXPECT_EQ(ReplyOf(held), "held");
 }
 
+// Shutdown ends each call in flight once, as Cancelled, whether it was
+// sent or waits its turn, and the queue takes no more calls.
+TEST_F(AsyncCallsTest, AQueueShutDownEndsItsCallsOnceAndTakesNoMore) {
+  Gate gate;
+  const auto server = GatedServer(gate, "async-shutdown");
+  ASSERT_TRUE(server);
+  const std::string name = server->Endpoint();
+  std::vector<TRPC> calls;
+  TCompletionQueue queue;
+  ASSERT_TRUE(StartNumbered(calls, 3, name, queue, 30000));
+  ASSERT_TRUE(gate.AwaitHeld());
+  queue.Shutdown();
+  TRPC late = CallOf("late");
+  EXPECT_FALSE(m_client.StartRPC(late, name.c_str(), queue, 30000, nullptr));
+  EXPECT_EQ(TFramework::LastFailure().text, "not sent to " + name + ": the queue is shut down");
+  gate.Open();
+  const auto ended = Collect(queue, 3);
+  ASSERT_EQ(ended.size(), 3u);
+  for (const auto& [index, completions] : ended) {
+    ASSERT_EQ(completions.size(), 1u) << index;
+    EXPECT_EQ(completions[0].failure.kind, Kind::Cancelled) << index;
+  }
+  Completion extra;
+  EXPECT_FALSE(queue.Next(extra, 50)) << "their replies are dropped";
+}
+
+// A call writes into its TRPC until it ends: a debug build stops a program
+// that lets go of one too early, and says which.
+TEST_F(AsyncCallsTest, LettingGoOfATrpcWithACallInFlightAbortsInADebugBuild) {
+#ifdef NDEBUG
+  GTEST_SKIP() << "checked in debug builds only";
+#endif
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const std::string nowhere = UniqueInproc("async-nowhere");
+  struct Case {
+    const char* what;
+    void (*letGo)(std::unique_ptr<TRPC>&);
+  };
+  const Case cases[] = {
+      {"destroyed", [](std::unique_ptr<TRPC>& rpc) { rpc.reset(); }},
+      {"overwritten", [](std::unique_ptr<TRPC>& rpc) { *rpc = TRPC(); }},
+      {"moved from", [](std::unique_ptr<TRPC>& rpc) { TRPC taken(std::move(*rpc)); }},
+  };
+  for (const Case& test : cases) {
+    EXPECT_DEATH(
+        {
+          TCompletionQueue queue;
+          auto rpc = std::make_unique<TRPC>(CallOf("x"));
+          m_client.StartRPC(*rpc, nowhere.c_str(), queue, 1000, nullptr);
+          test.letGo(rpc);
+        },
+        std::string("a TRPC \\(at .*\\) was ") + test.what + " while its call was in flight")
+        << test.what;
+  }
+}
+
 // A TRPC with a call in flight takes no other, blocking or not, and its
 // first call is not disturbed.
 TEST_F(AsyncCallsTest, ATrpcWithACallInFlightRefusesASecond) {
@@ -264,6 +320,35 @@ TEST_F(AsyncCallsTest, CompletionsComeThroughTheDescriptorInAPollLoop) {
       }
     }
     EXPECT_EQ(ended, std::vector<int>(kCalls, 1)) << endpoint;
+  }
+}
+
+// A call the server holds wakes the descriptor when it ends, not every so
+// often: an application's loop sleeps meanwhile. (Inproc is the exception:
+// a server gone from it tells no descriptor, so it is looked for.)
+TEST_F(AsyncCallsTest, AHeldCallLeavesTheDescriptorQuiet) {
+  for (const std::string& stem : {std::string("tcp://127.0.0.1:0"), UniqueIpc("async-quiet")}) {
+    Gate gate("held");
+    TRPCServer server(stem, std::ref(gate));
+    ASSERT_TRUE(server.Start());
+    TRPC rpc = CallOf("held");
+    TCompletionQueue queue;
+    const int descriptor = queue.Descriptor();
+    ASSERT_TRUE(m_client.StartRPC(rpc, server.Endpoint().c_str(), queue, 30000, nullptr));
+    Completion completion;
+    // Only Next sends, once the connection is made.
+    for (int round = 0; round < 100 && gate.Ran().empty(); ++round) EXPECT_FALSE(queue.Next(completion, 100));
+    ASSERT_TRUE(gate.AwaitHeld()) << stem;
+    int wakes = 0;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(600);
+    while (std::chrono::steady_clock::now() < until) {
+      pollfd wanted{descriptor, POLLIN, 0};
+      if (poll(&wanted, 1, 100) != 1) continue;
+      ++wakes;
+      EXPECT_FALSE(queue.Next(completion, 0));
+    }
+    EXPECT_LE(wakes, 3) << stem << ": a periodic wake-up would give about 30";
+    gate.Open();
   }
 }
 

@@ -12,12 +12,14 @@
 // server travel together on one of its connections, each with its own
 // deadline on the wire.
 //
-// A queue serves one thread at a time. Destroying it drops the calls still
-// in flight unreported; their requests are free at once.
+// A queue serves one thread at a time. Shutdown ends every call in flight
+// as Cancelled, each handed back once by Next, and refuses requests started
+// after it. Destroying a queue drops the calls still in flight unreported;
+// their requests are free at once.
 
 #include <cstddef>
 #include <memory>
-#include <unordered_map>
+#include <vector>
 
 #include "zelclnt/core/ZelTPresenceServer.h"
 #include "zelclnt/platform/TCompletionQueue.h"
@@ -53,19 +55,28 @@ class ZELCLNT_API ZelTCompletionQueue {
   // carried out, though a call already sent may still be. False when the
   // request has no call in flight on this queue.
   bool Cancel(const ZelTRequest& request);
+  // Cancels every call in flight (Next hands each back once) and refuses
+  // requests started from now on.
+  void Shutdown() { m_queue.Shutdown(); }
   // Started and not yet handed back.
   std::size_t InFlight() const { return m_queue.InFlight(); }
 
  private:
   friend class ZelAPresenceServer;
+  // A call's record, kept for the queue's life and used again, with its
+  // TRPC's buffers: a call in the steady state allocates nothing.
   struct Call {
+    const ZelTCompletionQueue* queue = nullptr;
     ZelTRequest* request = nullptr;
     void* tag = nullptr;
     TRPC rpc;
   };
 
+  Call& NewCall();
+
   // Declared before the queue, so that the queue ends first and lets go of
   // the calls' TRPCs.
-  std::unordered_map<const ZelTRequest*, std::unique_ptr<Call>> m_calls;
+  std::vector<std::unique_ptr<Call>> m_records;
+  std::vector<Call*> m_free;
   TCompletionQueue m_queue;
 };

@@ -119,7 +119,7 @@ class ZELCLNT_API ZelTRequest : public TGenericRequest {
   ZelTPresenceServer::ErrorCode m_errorCode = ZelTPresenceServer::ERR_NONE;
   RequestMode m_requestMode = REQUESTMODE_DEFAULT;
   TEventPosition m_statePosition;
-  TInFlightMark m_inFlight;
+  TInFlightMark m_inFlight{"ZelTRequest"};
 };
 
 ZELCLNT_API TPack& operator<<(TPack& pack, const ZelTRequest& request);

@@ -15,8 +15,11 @@
 // deadline on the wire. A connection goes back to its endpoint's pool once
 // no call of the queue is in flight on it.
 //
-// A queue serves one thread at a time. Destroying it drops the calls still
-// in flight unreported; their TRPCs are free at once.
+// A queue serves one thread at a time. Shutdown ends every call in flight
+// as Cancelled, each told once by Next, and refuses calls started after it,
+// so that an application can drain its queue before it stops. Destroying a
+// queue drops the calls still in flight unreported; their TRPCs are free at
+// once.
 
 #include <cstddef>
 #include <memory>
@@ -57,6 +60,9 @@ class ZELCLNT_API TCompletionQueue {
   // as succeeded. A call not yet sent is never sent; one sent may still be
   // carried out. False when rpc has no call in flight on this queue.
   bool Cancel(const TRPC& rpc);
+  // Cancels every call in flight (Next tells each once) and refuses calls
+  // started from now on.
+  void Shutdown();
   // Calls started on the queue and not yet collected by Next.
   std::size_t InFlight() const;
 

@@ -149,7 +149,8 @@ class ZELCLNT_API TFramework {
   // Starts the call and returns at once; queue.Next tells how it ended,
   // with tag (see TCompletionQueue.h). The name, time-out and failures are
   // SendRPC's, and so is the way a list's servers are tried. False, with
-  // LastFailure Busy, when rpc has a call in flight already; every other
+  // LastFailure Busy, when rpc has a call in flight already, or NotSent
+  // when the queue is shut down; every other
   // end, even one known at once, comes through the queue. These calls do
   // not take turns on the object.
   bool StartRPC(TRPC& rpc, const char* serverName, TCompletionQueue& queue, long timeoutMs, void* tag);

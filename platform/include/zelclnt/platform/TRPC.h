@@ -21,12 +21,25 @@ class AsyncEngine;
 }
 
 // Marks an object that has a call in flight, with the record that holds
-// the call; a copy of the object is not marked.
+// the call; a copy of the object is not marked. The call writes into the
+// object until it ends: in debug builds, destroying, overwriting or moving
+// from a marked object aborts with a line naming it, where a release build
+// would write to memory no longer the object's.
 class ZELCLNT_API TInFlightMark {
  public:
-  TInFlightMark() = default;
-  TInFlightMark(const TInFlightMark&) {}
-  TInFlightMark& operator=(const TInFlightMark&) { return *this; }
+  explicit TInFlightMark(const char* owner) : m_owner(owner) {}
+  TInFlightMark(const TInFlightMark& other) : m_owner(other.m_owner) {}
+  TInFlightMark(TInFlightMark&& other) noexcept : m_owner(other.m_owner) { other.Check("moved from"); }
+  TInFlightMark& operator=(const TInFlightMark&) {
+    Check("overwritten");
+    return *this;
+  }
+  TInFlightMark& operator=(TInFlightMark&& other) noexcept {
+    Check("overwritten");
+    other.Check("moved from");
+    return *this;
+  }
+  ~TInFlightMark() { Check("destroyed"); }
 
   bool On() const { return m_holder != nullptr; }
   void* Holder() const { return m_holder; }
@@ -34,6 +47,16 @@ class ZELCLNT_API TInFlightMark {
   void Release() { m_holder = nullptr; }
 
  private:
+  void Check(const char* what) const {
+#ifndef NDEBUG
+    if (m_holder) Abort(what);
+#else
+    (void)what;
+#endif
+  }
+  [[noreturn]] void Abort(const char* what) const;
+
+  const char* m_owner;
   void* m_holder = nullptr;
 };
 
@@ -62,7 +85,8 @@ class ZELCLNT_API TRPC {
   // between calls (Reset) writes each reply once and allocates rarely.
   // Null, with an empty reply, when no memory can be had.
   char* ReserveReply(std::size_t length);
-  // Every field as a new TRPC has it, but the reply's storage kept.
+  // Every field as a new TRPC has it, but the storage of the call and the
+  // reply kept.
   void Reset();
   const char* GetCallPointer() const { return m_call.data(); }
   unsigned long GetCallSize() const { return static_cast<unsigned long>(m_call.size()); }
@@ -138,7 +162,7 @@ class ZELCLNT_API TRPC {
   std::shared_ptr<const void> m_replyOwner;
   const char* m_adopted = nullptr;
   std::size_t m_adoptedSize = 0;
-  TInFlightMark m_inFlight;
+  TInFlightMark m_inFlight{"TRPC"};
 };
 
 // The queue on which a call's replies arrive. Replies that belong to no call
