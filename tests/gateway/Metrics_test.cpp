@@ -37,13 +37,14 @@ TEST(MetricsTest, TheExpositionIsExactAndEscapesItsLabels) {
   const std::string buckets[] = {"0.001", "0.0025", "0.005", "0.01", "0.025", "0.05",
                                  "0.1",   "0.25",   "0.5",   "1",    "2.5",   "10"};
   auto histogram = [&](const std::string& label, const int(&counts)[12], int count, const std::string& sum) {
-    std::string text;
+    std::string text = "presence_gateway_call_duration_seconds_count{call=\"" + label + "\"} " +
+                       std::to_string(count) + "\npresence_gateway_call_duration_seconds_sum{call=\"" + label +
+                       "\"} " + sum + "\n";
     for (int i = 0; i < 12; ++i)
       text += "presence_gateway_call_duration_seconds_bucket{call=\"" + label + "\",le=\"" + buckets[i] + "\"} " +
               std::to_string(counts[i]) + "\n";
     return text + "presence_gateway_call_duration_seconds_bucket{call=\"" + label + "\",le=\"+Inf\"} " +
-           std::to_string(count) + "\npresence_gateway_call_duration_seconds_sum{call=\"" + label + "\"} " + sum +
-           "\npresence_gateway_call_duration_seconds_count{call=\"" + label + "\"} " + std::to_string(count) + "\n";
+           std::to_string(count) + "\n";
   };
   const int odd[12] = {};
   const int query[12] = {0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2};
@@ -53,22 +54,22 @@ TEST(MetricsTest, TheExpositionIsExactAndEscapesItsLabels) {
             "presence_gateway_calls_total{call=\"Odd\\\"call\\\\\\n\",outcome=\"failed\",reason=\"timed_out\"} 1\n"
             "presence_gateway_calls_total{call=\"Query\",outcome=\"refused\",reason=\"ERR_INVALID_USER\"} 1\n"
             "presence_gateway_calls_total{call=\"Query\",outcome=\"succeeded\",reason=\"\"} 1\n"
+            "# HELP presence_gateway_http_requests_total HTTP requests answered, by status.\n"
+            "# TYPE presence_gateway_http_requests_total counter\n"
+            "presence_gateway_http_requests_total{status=\"200\"} 2\n"
+            "presence_gateway_http_requests_total{status=\"404\"} 1\n"
+            "# HELP presence_gateway_streams_dropped_total Event streams closed as their client did not keep up.\n"
+            "# TYPE presence_gateway_streams_dropped_total counter\n"
+            "presence_gateway_streams_dropped_total 1\n"
+            "# HELP presence_gateway_open_connections HTTP connections open now.\n"
+            "# TYPE presence_gateway_open_connections gauge\n"
+            "presence_gateway_open_connections 1\n"
             "# HELP presence_gateway_call_duration_seconds Time a call to the presence server took.\n"
             "# TYPE presence_gateway_call_duration_seconds histogram\n" +
                 histogram("Odd\\\"call\\\\\\n", odd, 1, "20") + histogram("Query", query, 2, "2.503") +
-                "# HELP presence_gateway_http_requests_total HTTP requests answered, by status.\n"
-                "# TYPE presence_gateway_http_requests_total counter\n"
-                "presence_gateway_http_requests_total{status=\"200\"} 2\n"
-                "presence_gateway_http_requests_total{status=\"404\"} 1\n"
-                "# HELP presence_gateway_open_connections HTTP connections open now.\n"
-                "# TYPE presence_gateway_open_connections gauge\n"
-                "presence_gateway_open_connections 1\n"
                 "# HELP presence_gateway_open_streams Event streams open now.\n"
                 "# TYPE presence_gateway_open_streams gauge\n"
                 "presence_gateway_open_streams 4\n"
-                "# HELP presence_gateway_streams_dropped_total Event streams closed as their client did not keep up.\n"
-                "# TYPE presence_gateway_streams_dropped_total counter\n"
-                "presence_gateway_streams_dropped_total 1\n"
                 "# HELP presence_gateway_events_applied_total Events the mirror applied to its users.\n"
                 "# TYPE presence_gateway_events_applied_total counter\n"
                 "presence_gateway_events_applied_total 120\n"
