@@ -282,6 +282,15 @@ typedef enum zel_user_text_field {
 } zel_user_text_field;
 ZELCLNT_API size_t zel_user_text(const zel_user* user, int field, char* buffer, size_t size);
 ZELCLNT_API int64_t zel_user_media_since(const zel_user* user, size_t index);
+/* The record's texts in one call: id, extension, associated line, group id,
+   primary contact id and old primary contact id, each ended by a NUL.
+   Returns the length of the whole, NULs included, and writes it only when
+   it fits (else an empty string, when size > 0). */
+ZELCLNT_API size_t zel_user_texts(const zel_user* user, char* buffer, size_t size);
+/* The media states in one call: medium, state, cause and start time of
+   each in turn, whole states only, up to capacity values; returns how many
+   values there are (four a medium). */
+ZELCLNT_API size_t zel_user_media_numbers(const zel_user* user, int64_t* values, size_t capacity);
 
 /* A contact's numbers, as zel_user_numbers hands out a record's. */
 typedef enum zel_contact_number {

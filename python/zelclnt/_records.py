@@ -143,14 +143,20 @@ _HANDLING = _named(HandlingCause)
 _POST = _named(PostProcessingStatus)
 
 
+_tuple = tuple.__new__
+_USER_NUMBERS = lib.ZEL_USER_NUMBERS
+
+
 class RecordReader:
     """Reads records through the C interface into the types above, with
     buffers of its own: one reader serves one thread at a time."""
 
     _TEXT = 256
+    _MEDIA = 64
 
     def __init__(self) -> None:
         self._numbers = ffi.new("int64_t[]", lib.ZEL_USER_NUMBERS)
+        self._media_numbers = ffi.new("int64_t[]", self._MEDIA)
         self._contact = ffi.new("int64_t[]", lib.ZEL_CONTACT_NUMBERS)
         self._text = ffi.new("char[]", self._TEXT)
         self._long = ffi.new("long*")
@@ -168,49 +174,63 @@ class RecordReader:
         return ffi.unpack(buffer, length).decode("utf-8", "replace")
 
     def user(self, record) -> User:
+        # A users query of many thousands reads each record here: a few calls
+        # that each hand over many fields, and tuples made without their
+        # constructors' argument checks.
         if record == ffi.NULL:
             raise LookupError("no such record")
         numbers = self._numbers
-        lib.zel_user_numbers(record, numbers, lib.ZEL_USER_NUMBERS)
-        n = ffi.unpack(numbers, lib.ZEL_USER_NUMBERS)
-        text = self.text
+        lib.zel_user_numbers(record, numbers, _USER_NUMBERS)
+        n = ffi.unpack(numbers, _USER_NUMBERS)
+        length = lib.zel_user_texts(record, self._text, self._TEXT)
+        if length <= self._TEXT:
+            texts = ffi.unpack(self._text, length).decode("utf-8", "replace").split("\0")
+        else:
+            texts = self._long_texts(record, length)
         contacts = lib.zel_user_contact_count(record)
         monitored = lib.zel_user_monitoring_count(record)
-        return User._make((
-            n[0], text(lib.zel_user_id, record), text(lib.zel_user_extension, record),
-            text(lib.zel_user_text, record, lib.ZEL_USER_ASSOCIATED_LINE), n[1], n[2], n[3],
-            text(lib.zel_user_group_id, record), self._media(record),
+        return _tuple(User, (
+            n[0], texts[0], texts[1], texts[2], n[1], n[2], n[3], texts[3], self._media(record),
             _ROUTING.get(n[4], n[4]), n[5], _SOURCE.get(n[6], n[6]), n[7],
             _PRESENCE.get(n[8], n[8]), n[9], _PRESENCE.get(n[10], n[10]), n[11],
             _DESKTOP.get(n[12], n[12]), _DESKTOP_CAUSE.get(n[13], n[13]), n[14],
             n[15] != 0, n[16] != 0, n[17], n[18] != 0, n[19],
-            tuple(self._contact_at(record, i) for i in range(contacts)) if contacts else (),
-            text(lib.zel_user_text, record, lib.ZEL_USER_PRIMARY_CONTACT_ID), n[20],
-            text(lib.zel_user_text, record, lib.ZEL_USER_OLD_PRIMARY_CONTACT_ID), n[21], n[22],
-            tuple(self._monitoring_at(record, i) for i in range(monitored)) if monitored else (),
+            tuple([self._contact_at(record, i) for i in range(contacts)]) if contacts else (),
+            texts[4], n[20], texts[5], n[21], n[22],
+            tuple([self._monitoring_at(record, i) for i in range(monitored)]) if monitored else (),
             n[23]))
 
+    @staticmethod
+    def _long_texts(record, length: int) -> list:
+        buffer = ffi.new("char[]", length)
+        length = min(length, lib.zel_user_texts(record, buffer, length))
+        return ffi.unpack(buffer, length).decode("utf-8", "replace").split("\0")
+
     def _media(self, record) -> Tuple[MediaStateRecord, ...]:
-        medium, state, cause = self._long, self._state, self._cause
-        held = []
-        for i in range(lib.zel_user_media_count(record)):
-            lib.zel_user_media_at(record, i, medium, state, cause)
-            held.append(MediaStateRecord(_MEDIUM.get(medium[0], medium[0]), _MEDIA_STATE.get(state[0], state[0]),
-                                         _MEDIA_CAUSE.get(cause[0], cause[0]), lib.zel_user_media_since(record, i)))
-        return tuple(held)
+        values = self._media_numbers
+        count = lib.zel_user_media_numbers(record, values, self._MEDIA)
+        if count > self._MEDIA:
+            values = ffi.new("int64_t[]", count)
+            count = min(count, lib.zel_user_media_numbers(record, values, count))
+        v = ffi.unpack(values, count)
+        return tuple([_tuple(MediaStateRecord, (_MEDIUM.get(v[i], v[i]), _MEDIA_STATE.get(v[i + 1], v[i + 1]),
+                                                _MEDIA_CAUSE.get(v[i + 2], v[i + 2]), v[i + 3]))
+                      for i in range(0, count, 4)])
 
     def _contact_at(self, record, index: int) -> Contact:
         lib.zel_user_contact_numbers(record, index, self._contact, lib.ZEL_CONTACT_NUMBERS)
         n = ffi.unpack(self._contact, lib.ZEL_CONTACT_NUMBERS)
+        reasons: Tuple[int, ...] = ()
         count = lib.zel_user_contact_reasons(record, index, ffi.NULL, 0)
-        reasons = ffi.new("long[]", max(count, 1))
-        count = min(count, lib.zel_user_contact_reasons(record, index, reasons, count))
-        return Contact(
+        if count:
+            held = ffi.new("long[]", count)
+            reasons = tuple(held[0:min(count, lib.zel_user_contact_reasons(record, index, held, count))])
+        return _tuple(Contact, (
             self.text(lib.zel_user_contact_id, record, index), n[0],
             self.text(lib.zel_user_contact_reference_id, record, index), n[1], _REFERENCE.get(n[2], n[2]),
             _CONTACT_TYPE.get(n[3], n[3]), _MEDIUM.get(n[4], n[4]), _HANDLING.get(n[5], n[5]), n[6], n[7],
             _CONTACT_STATE.get(n[8], n[8]), n[9], n[10], n[11], n[12], _POST.get(n[13], n[13]), n[14],
-            _POST.get(n[15], n[15]), n[16] != 0, _POST.get(n[17], n[17]), n[18], tuple(reasons[0:count]))
+            _POST.get(n[15], n[15]), n[16] != 0, _POST.get(n[17], n[17]), n[18], reasons))
 
     def _monitoring_at(self, record, index: int) -> SilentMonitoring:
         lib.zel_user_monitoring_at(record, index, self._long, self._state)

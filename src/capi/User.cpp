@@ -2,6 +2,7 @@
 // ZelTUserPresence held by a user request or a users query.
 
 #include <algorithm>
+#include <cstring>
 #include <initializer_list>
 #include <iterator>
 
@@ -200,6 +201,41 @@ size_t zel_user_text(const zel_user* user, int field, char* buffer, size_t size)
 int64_t zel_user_media_since(const zel_user* user, size_t index) {
   if (index >= zel_user_media_count(user)) return 0;
   return Milliseconds(Record(user)->GetMediaStatesVector()[index]->startTime);
+}
+
+size_t zel_user_texts(const zel_user* user, char* buffer, size_t size) {
+  if (buffer && size > 0) buffer[0] = '\0';
+  if (!user) return 0;
+  return GuardedValue<size_t>(0, [&] {
+    const ZelTUserPresence& record = *Record(user);
+    const ZelTHandlingStates& contacts = record.GetHandlingStates();
+    std::string whole;
+    for (const std::string& text : {record.GetUserID(), record.GetExtension(), record.GetAssociatedLine(),
+                                    record.GetGroupID(), contacts.GetPrimaryContactId(),
+                                    contacts.GetOldPrimaryContactId()}) {
+      // Each up to its first NUL, as every text is handed out.
+      whole.append(text.c_str());
+      whole.push_back('\0');
+    }
+    if (buffer && whole.size() <= size) std::memcpy(buffer, whole.data(), whole.size());
+    return whole.size();
+  });
+}
+
+size_t zel_user_media_numbers(const zel_user* user, int64_t* values, size_t capacity) {
+  constexpr size_t kEach = 4;
+  const size_t count = zel_user_media_count(user);
+  if (!values) return count * kEach;
+  const std::vector<ZelTMediaState*>& media = Record(user)->GetMediaStatesVector();
+  for (size_t i = 0; i < count && (i + 1) * kEach <= capacity; ++i) {
+    const ZelTMediaState& held = *media[i];
+    int64_t* at = values + i * kEach;
+    at[0] = held.media;
+    at[1] = held.state;
+    at[2] = held.cause;
+    at[3] = Milliseconds(held.startTime);
+  }
+  return count * kEach;
 }
 
 size_t zel_user_contact_numbers(const zel_user* user, size_t index, int64_t* values, size_t capacity) {

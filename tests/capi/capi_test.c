@@ -121,6 +121,31 @@ static void RecordNumbers(const zel_user* user) {
               contact[ZEL_CONTACT_REQUEUE_COUNT] == requeue_count,
           "contact %lu", (unsigned long)i);
   }
+  {
+    char texts[256];
+    char id[16];
+    char group[32];
+    const size_t whole = zel_user_texts(user, texts, sizeof texts);
+    zel_user_id(user, id, sizeof id);
+    zel_user_group_id(user, group, sizeof group);
+    CHECK(whole < sizeof texts && texts[whole - 1] == '\0' && strcmp(texts, id) == 0 &&
+              strcmp(texts + strlen(id) + 1 + zel_user_extension(user, NULL, 0) + 1 +
+                         zel_user_text(user, ZEL_USER_ASSOCIATED_LINE, NULL, 0) + 1,
+                     group) == 0,
+          "texts in one call");
+    CHECK(zel_user_texts(user, texts, 4) == whole && texts[0] == '\0', "cut: nothing but an empty string");
+  }
+  {
+    int64_t media[4 * 8];
+    long medium = 0;
+    int state = 0;
+    const size_t values = zel_user_media_numbers(user, media, 4 * 8);
+    CHECK(values == 4 * zel_user_media_count(user) && values > 4 && zel_user_media_at(user, 1, &medium, &state, NULL) == ZEL_OK &&
+              media[4] == medium && media[5] == state && media[7] == zel_user_media_since(user, 1),
+          "media in one call");
+    media[4] = -7;
+    CHECK(zel_user_media_numbers(user, media, 7) == values && media[4] == -7, "whole media states only");
+  }
   CHECK(zel_user_contact_numbers(user, zel_user_contact_count(user), contact, ZEL_CONTACT_NUMBERS) == 0 &&
             zel_user_monitoring_at(user, zel_user_monitoring_count(user), NULL, NULL) == ZEL_E_INVALID,
         "past the end");
