@@ -241,6 +241,94 @@ ZELCLNT_API size_t zel_user_contact_id(const zel_user* user, size_t index, char*
 ZELCLNT_API int zel_user_contact_at(const zel_user* user, size_t index, long* requeue_count, long* medium,
                                     int* contact_state);
 
+/* The record's numbers in one call, for bindings that read every field:
+   writes up to capacity values in the order of zel_user_number and returns
+   how many the record has (ZEL_USER_NUMBERS in this version). Times are
+   milliseconds since 1970 (UTC), 0 for none; flags are 0 or 1. */
+typedef enum zel_user_number {
+  ZEL_USER_KEY = 0,
+  ZEL_USER_SITE_KEY = 1,
+  ZEL_USER_BUSINESS_UNIT_KEY = 2,
+  ZEL_USER_TEAM_KEY = 3,
+  ZEL_USER_ROUTING_STATE = 4,
+  ZEL_USER_ROUTING_REASON = 5,
+  ZEL_USER_ROUTING_SOURCE = 6,
+  ZEL_USER_ROUTING_SINCE = 7,
+  ZEL_USER_PRESENCE_STATE = 8,
+  ZEL_USER_PRESENCE_SINCE = 9,
+  ZEL_USER_PRESENCE_EX_DIRECT_STATE = 10,
+  ZEL_USER_PRESENCE_EX_DIRECT_SINCE = 11,
+  ZEL_USER_DESKTOP_CAPABILITY = 12,
+  ZEL_USER_DESKTOP_CAUSE = 13,
+  ZEL_USER_DESKTOP_SINCE = 14,
+  ZEL_USER_PHONE_ONLY = 15,
+  ZEL_USER_RECOVERY_MODE = 16,
+  ZEL_USER_RECOVERY_MODE_SINCE = 17,
+  ZEL_USER_CONTACT_ASSIST = 18,
+  ZEL_USER_CONTACT_ASSIST_SINCE = 19,
+  ZEL_USER_PRIMARY_REQUEUE_COUNT = 20,
+  ZEL_USER_OLD_PRIMARY_REQUEUE_COUNT = 21,
+  ZEL_USER_PRIMARY_CHANGED_AT = 22,
+  ZEL_USER_ANSWERED_AT = 23, /* the server's time when it answered */
+  ZEL_USER_NUMBERS = 24
+} zel_user_number;
+ZELCLNT_API size_t zel_user_numbers(const zel_user* user, int64_t* values, size_t capacity);
+
+/* The record's texts beside zel_user_id and zel_user_extension. */
+typedef enum zel_user_text_field {
+  ZEL_USER_ASSOCIATED_LINE = 0,
+  ZEL_USER_PRIMARY_CONTACT_ID = 1,
+  ZEL_USER_OLD_PRIMARY_CONTACT_ID = 2
+} zel_user_text_field;
+ZELCLNT_API size_t zel_user_text(const zel_user* user, int field, char* buffer, size_t size);
+ZELCLNT_API int64_t zel_user_media_since(const zel_user* user, size_t index);
+/* The record's texts in one call: id, extension, associated line, group id,
+   primary contact id and old primary contact id, each ended by a NUL.
+   Returns the length of the whole, NULs included, and writes it only when
+   it fits (else an empty string, when size > 0). */
+ZELCLNT_API size_t zel_user_texts(const zel_user* user, char* buffer, size_t size);
+/* The media states in one call: medium, state, cause and start time of
+   each in turn, whole states only, up to capacity values; returns how many
+   values there are (four a medium). */
+ZELCLNT_API size_t zel_user_media_numbers(const zel_user* user, int64_t* values, size_t capacity);
+
+/* A contact's numbers, as zel_user_numbers hands out a record's. */
+typedef enum zel_contact_number {
+  ZEL_CONTACT_REQUEUE_COUNT = 0,
+  ZEL_CONTACT_REFERENCE_REQUEUE_COUNT = 1,
+  ZEL_CONTACT_REFERENCE_TYPE = 2,
+  ZEL_CONTACT_TYPE = 3,
+  ZEL_CONTACT_MEDIUM = 4,
+  ZEL_CONTACT_HANDLING_CAUSE = 5,
+  ZEL_CONTACT_QUEUE_KEY = 6,
+  ZEL_CONTACT_PRIORITY = 7,
+  ZEL_CONTACT_STATE = 8,
+  ZEL_CONTACT_SINCE = 9,
+  ZEL_CONTACT_CONNECTED_AT = 10,
+  ZEL_CONTACT_CREATED_AT = 11,
+  ZEL_CONTACT_PRIMARY_SINCE = 12,
+  ZEL_CONTACT_AUTOMATIC_STATUS = 13,
+  ZEL_CONTACT_AUTOMATIC_EXPIRES_AT = 14,
+  ZEL_CONTACT_MANDATORY_STATUS = 15,
+  ZEL_CONTACT_WRAPUP_RECEIVED = 16,
+  ZEL_CONTACT_MANUAL_STATUS = 17,
+  ZEL_CONTACT_MANUAL_REASON = 18,
+  ZEL_CONTACT_NUMBERS = 19
+} zel_contact_number;
+/* 0 for an index past the end. */
+ZELCLNT_API size_t zel_user_contact_numbers(const zel_user* user, size_t index, int64_t* values, size_t capacity);
+ZELCLNT_API size_t zel_user_contact_reference_id(const zel_user* user, size_t index, char* buffer, size_t size);
+/* The contact's post-processing reasons, up to capacity; returns how many
+   there are. */
+ZELCLNT_API size_t zel_user_contact_reasons(const zel_user* user, size_t index, long* reasons, size_t capacity);
+
+/* Silent monitoring of the user's contacts; field 0 is the contact id, 1
+   the extension. */
+ZELCLNT_API size_t zel_user_monitoring_count(const zel_user* user);
+ZELCLNT_API int zel_user_monitoring_at(const zel_user* user, size_t index, long* requeue_count, int* type);
+ZELCLNT_API size_t zel_user_monitoring_field(const zel_user* user, size_t index, int field, char* buffer,
+                                             size_t size);
+
 /* Medium status: one readiness record per medium. */
 ZELCLNT_API size_t zel_medium_count(const zel_request* medium_status);
 ZELCLNT_API int zel_medium_at(const zel_request* medium_status, size_t index, long* medium, int* state, int* cause);
@@ -366,6 +454,12 @@ ZELCLNT_API int zel_mirror_wait_current(zel_mirror* mirror, long timeout_ms);
    or ZEL_EMPTY when none came within timeout_ms or once stopped. */
 ZELCLNT_API int zel_mirror_next(zel_mirror* mirror, long timeout_ms);
 ZELCLNT_API void zel_mirror_stop(zel_mirror* mirror);
+/* For the caller's own event loop: take changes with zel_mirror_next(mirror,
+   0) until ZEL_EMPTY, then wait for this to be readable. It is readable when
+   events or the mirror's query answers arrive, and at least every 100 ms
+   while started, so that a loop waiting on it alone keeps the mirror's
+   timers going; -1 before start and where the system has none (Windows). */
+ZELCLNT_API int zel_mirror_descriptor(zel_mirror* mirror);
 /* Any thread: copies the user's record into a user request (ZEL_EMPTY when
    the mirror holds no such user), and the keys held, up to capacity
    (returns how many there are). */

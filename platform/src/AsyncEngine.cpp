@@ -436,7 +436,9 @@ void AsyncEngine::SyncDescriptor() {
     }
   }
   m_descriptors->Signal(waiting);
-  if (m_live == 0) return;
+  // A wake-up that passed while calls were in flight would leave it
+  // readable for good: a loop waiting on it would spin.
+  if (m_live == 0) return m_descriptors->NoWake();
   const Clock::time_point now = Clock::now();
   Clock::time_point at = unwatched ? now + kSlice : Clock::time_point::max();
   if (!m_timers.empty()) at = std::min(at, m_timers.top().at);

@@ -24,6 +24,8 @@ class ReadyDescriptor {
   bool Watch(int fd) const;
   void Signal(bool on);
   void WakeIn(std::chrono::steady_clock::duration delay);
+  // Forgets the wake-up time, one that passed included.
+  void NoWake();
 
  private:
   int m_poll = -1;

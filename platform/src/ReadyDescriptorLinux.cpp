@@ -37,10 +37,16 @@ void ReadyDescriptor::Signal(bool on) {
   m_signalled = on && done == sizeof count;
 }
 
-void ReadyDescriptor::WakeIn(std::chrono::steady_clock::duration delay) {
+void ReadyDescriptor::NoWake() {
   std::uint64_t expired = 0;
   while (read(m_timer, &expired, sizeof expired) > 0) {
   }
+  const itimerspec never{};
+  timerfd_settime(m_timer, 0, &never, nullptr);
+}
+
+void ReadyDescriptor::WakeIn(std::chrono::steady_clock::duration delay) {
+  NoWake();
   itimerspec when{};
   const auto nanos = std::max<std::int64_t>(std::chrono::nanoseconds(delay).count(), 1);
   when.it_value.tv_sec = static_cast<time_t>(nanos / 1000000000);

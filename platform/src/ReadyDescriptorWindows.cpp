@@ -12,4 +12,6 @@ void ReadyDescriptor::Signal(bool on) { m_signalled = on; }
 
 void ReadyDescriptor::WakeIn(std::chrono::steady_clock::duration) {}
 
+void ReadyDescriptor::NoWake() {}
+
 }  // namespace zelplatform

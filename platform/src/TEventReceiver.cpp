@@ -218,6 +218,7 @@ void TEventReceiver::ArmDescriptor() {
   if (m_link->monitor) m_ready->Watch(static_cast<int>(m_link->monitor->get(zmq::sockopt::fd)));
   if (m_fetches.Descriptor() >= 0) m_ready->Watch(m_fetches.Descriptor());
   if (m_look && m_looks.Descriptor() >= 0) m_ready->Watch(m_looks.Descriptor());
+  if (m_wake >= 0) m_ready->Watch(m_wake);
   const bool queued = (m_link->Input().get(zmq::sockopt::events) & ZMQ_POLLIN) != 0 ||
                       (m_link->monitor && (m_link->monitor->get(zmq::sockopt::events) & ZMQ_POLLIN) != 0);
   m_ready->Signal(queued || !m_pending.empty() || m_holding || m_replay != nullptr);

@@ -4,8 +4,9 @@ from __future__ import annotations
 
 import dataclasses
 import enum
-from typing import Iterable, Iterator, Optional
+from typing import Iterable, Iterator, Optional, Union
 
+from zelclnt._enums import EventType
 from zelclnt._errors import InterfaceError
 from zelclnt._native import ffi, lib
 from zelclnt._text import text_of
@@ -25,12 +26,17 @@ class NoticeKind(enum.IntEnum):
     TWO_SERVING = 8
 
 
+_EVENT_TYPES = {int(member): member for member in EventType}
+# The user of events about no one user.
+_NO_USER = -2**63
+
+
 @dataclasses.dataclass(frozen=True)
 class Event:
     """An event (kind EVENT) or a notice; `text` is the event's record in a line."""
 
     kind: NoticeKind
-    type: int
+    type: Union[EventType, int]
     user: Optional[int]
     incarnation: int
     position: int
@@ -92,6 +98,6 @@ class Events:
         text = ""
         if kind == NoticeKind.EVENT:
             text = text_of(lambda buffer, length: lib.zel_event_text(event_type, data, len(data), 0, buffer, length))
-        return Event(kind=kind, type=event_type, user=None if user == -2**63 else user,
+        return Event(kind=kind, type=_EVENT_TYPES.get(event_type, event_type), user=None if user == _NO_USER else user,
                      incarnation=incarnation[0], position=position[0], replayed=bool(lib.zel_notice_replayed(receiver)),
                      data=data, text=text)

@@ -2,66 +2,92 @@
 
 from __future__ import annotations
 
-import dataclasses
+import asyncio
 import enum
-from typing import Iterator, Optional, Tuple
+from typing import AsyncIterator, Iterable, Iterator, NamedTuple, Optional, Tuple, Union
 
+from zelclnt._enums import EventType, Medium
 from zelclnt._errors import InterfaceError
 from zelclnt._native import ffi, lib
-from zelclnt._records import User, user_of
+from zelclnt._records import RecordReader, User
 from zelclnt._text import text_of
 
 
 class ChangeKind(enum.IntEnum):
-    CHANGE_USER = 0
-    CHANGE_USER_ADDED = 1
-    CHANGE_USER_REMOVED = 2
-    CHANGE_READINESS = 3
-    CHANGE_SYNCED = 4
-    CHANGE_LINK_DOWN = 5
-    CHANGE_LINK_UP = 6
-    CHANGE_REFUSED = 7
-    CHANGE_TWO_SERVING = 8
+    """What a change tells."""
+
+    USER = 0            # parts of a user's record changed
+    USER_ADDED = 1      # the server has a user the mirror did not hold
+    USER_REMOVED = 2    # the server no longer knows the user
+    READINESS = 3       # the readiness of `medium` changed
+    SYNCED = 4          # the mirror joined the stream (see SyncCause): every user is held
+    LINK_DOWN = 5       # the event connection went away; what is missed is asked for again
+    LINK_UP = 6         # and came back
+    REFUSED = 7         # the server refused this client's keys for its events
+    TWO_SERVING = 8     # two servers of the list serve at once
+
+
+class SyncCause(enum.IntEnum):
+    """Why the mirror joined the stream again."""
+
+    FIRST = 0
+    RESTARTED = 1   # the server's publisher started afresh
+    LOST = 2        # events were lost beyond what the server still held
+    SWITCHED = 3    # another server of the list serves now
 
 
 class Part(enum.IntFlag):
     """The parts of a user's record a change touched."""
 
-    PART_IDENTITY = 0x01
-    PART_MEDIA_STATES = 0x02
-    PART_ROUTING_STATE = 0x04
-    PART_HANDLING_STATES = 0x08
-    PART_PRESENCE_STATES = 0x10
-    PART_CAPABILITY = 0x20
-    PART_USER_FLAGS = 0x40
-    PART_SILENT_MONITORING = 0x80
+    IDENTITY = 0x01
+    MEDIA_STATES = 0x02
+    ROUTING_STATE = 0x04
+    HANDLING_STATES = 0x08
+    PRESENCE_STATES = 0x10
+    CAPABILITY = 0x20
+    USER_FLAGS = 0x40
+    SILENT_MONITORING = 0x80
 
 
-@dataclasses.dataclass(frozen=True)
-class Change:
+class Change(NamedTuple):
     kind: ChangeKind
     user: int
     parts: Part
-    event_type: int
+    event_type: Union[EventType, int]
     incarnation: int
     position: int
     replayed: bool
+    medium: Union[Medium, int]
+    sync_cause: SyncCause
+
+
+_EVENT_TYPES = {int(member): member for member in EventType}
+_MEDIA = {int(member): member for member in Medium}
 
 
 class Mirror:
-    """mirror[key] is a user's record, len(mirror) how many are held; the
-    application drives it with changes() on one thread, and any thread may
-    look users up meanwhile."""
+    """mirror[key] is a user's record, len(mirror) how many are held.
 
-    def __init__(self, servers: str, timeout_ms: int = 10000) -> None:
-        mirror = lib.zel_mirror_new(servers.encode(), ffi.NULL, ffi.NULL, 0)
+    The application drives it with changes() on one thread, or achanges()
+    in an asyncio loop (the mirror's descriptor wakes the loop; no thread
+    waits), and any thread may look users up meanwhile."""
+
+    def __init__(self, servers: str, users: Iterable[Union[int, Tuple[int, str]]] = (),
+                 timeout_ms: int = 10000) -> None:
+        chosen = [(user, f"agent{user}") if isinstance(user, int) else user for user in users]
+        ids = [ffi.new("char[]", user_id.encode()) for _, user_id in chosen]
+        mirror = lib.zel_mirror_new(servers.encode(), ffi.new("long[]", [key for key, _ in chosen]) if chosen else ffi.NULL,
+                                    ffi.new("char*[]", ids) if chosen else ffi.NULL, len(chosen))
         if mirror == ffi.NULL:
             raise InterfaceError("the mirror could not be made")
         self._mirror = ffi.gc(mirror, lib.zel_mirror_free)
+        self._closed = False
         if lib.zel_mirror_start(self._mirror) != lib.ZEL_OK:
             raise InterfaceError(text_of(lib.zel_mirror_error, self._mirror))
         if lib.zel_mirror_wait_current(self._mirror, timeout_ms) != lib.ZEL_OK:
             raise InterfaceError("not current: " + text_of(lib.zel_mirror_why_not_current, self._mirror))
+        self._incarnation = ffi.new("uint64_t*")
+        self._position = ffi.new("uint64_t*")
 
     def __len__(self) -> int:
         return lib.zel_mirror_size(self._mirror)
@@ -70,7 +96,16 @@ class Mirror:
         record = ffi.gc(lib.zel_user_new(0, b""), lib.zel_request_free)
         if lib.zel_mirror_get(self._mirror, key, record) != lib.ZEL_OK:
             raise KeyError(key)
-        return user_of(lib.zel_request_user(record))
+        return RecordReader().user(lib.zel_request_user(record))
+
+    def get(self, key: int) -> Optional[User]:
+        try:
+            return self[key]
+        except KeyError:
+            return None
+
+    def __contains__(self, key: object) -> bool:
+        return isinstance(key, int) and self.get(key) is not None
 
     def keys(self) -> Tuple[int, ...]:
         while True:
@@ -85,7 +120,11 @@ class Mirror:
 
     @property
     def current(self) -> bool:
+        """Exact as far as it can know; why_not_current() says why not."""
         return bool(lib.zel_mirror_is_current(self._mirror))
+
+    def why_not_current(self) -> str:
+        return text_of(lib.zel_mirror_why_not_current, self._mirror)
 
     def changes(self, timeout_ms: int = -1) -> Iterator[Change]:
         """Drives the mirror and yields each change; ends when none came within
@@ -93,18 +132,41 @@ class Mirror:
         while (change := self.next(timeout_ms)) is not None:
             yield change
 
+    async def achanges(self) -> AsyncIterator[Change]:
+        """changes(), in an asyncio loop: ends once closed."""
+        loop = asyncio.get_running_loop()
+        descriptor = lib.zel_mirror_descriptor(self._mirror)
+        if descriptor < 0:
+            raise InterfaceError("this system gives the mirror no descriptor to wait on")
+        ready = asyncio.Event()
+        loop.add_reader(descriptor, ready.set)
+        try:
+            while not self._closed:
+                change = self.next(0)
+                if change is not None:
+                    yield change
+                    continue
+                ready.clear()
+                await ready.wait()
+        finally:
+            loop.remove_reader(descriptor)
+
     def next(self, timeout_ms: int = -1) -> Optional[Change]:
-        if lib.zel_mirror_next(self._mirror, timeout_ms) != lib.ZEL_OK:
+        """The next change; None when none came within timeout_ms, or once closed."""
+        mirror = self._mirror
+        if lib.zel_mirror_next(mirror, timeout_ms) != lib.ZEL_OK:
             return None
-        incarnation = ffi.new("uint64_t*")
-        position = ffi.new("uint64_t*")
-        lib.zel_change_position(self._mirror, incarnation, position)
-        return Change(kind=ChangeKind(lib.zel_change_kind_of(self._mirror)), user=lib.zel_change_user(self._mirror),
-                      parts=Part(lib.zel_change_parts(self._mirror)), event_type=lib.zel_change_event_type(self._mirror),
-                      incarnation=incarnation[0], position=position[0],
-                      replayed=bool(lib.zel_change_replayed(self._mirror)))
+        lib.zel_change_position(mirror, self._incarnation, self._position)
+        event_type = lib.zel_change_event_type(mirror)
+        medium = lib.zel_change_medium(mirror)
+        return Change(ChangeKind(lib.zel_change_kind_of(mirror)), lib.zel_change_user(mirror),
+                      Part(lib.zel_change_parts(mirror)), _EVENT_TYPES.get(event_type, event_type),
+                      self._incarnation[0], self._position[0], bool(lib.zel_change_replayed(mirror)),
+                      _MEDIA.get(medium, medium), SyncCause(lib.zel_change_sync_cause(mirror)))
 
     def close(self) -> None:
+        """Ends changes() and achanges(), from any thread; look-ups still answer."""
+        self._closed = True
         lib.zel_mirror_stop(self._mirror)
 
     def __enter__(self) -> Mirror:

@@ -97,6 +97,11 @@ void zel_mirror_stop(zel_mirror* mirror) {
   if (mirror) mirror->mirror.Stop();
 }
 
+int zel_mirror_descriptor(zel_mirror* mirror) {
+  if (!mirror) return -1;
+  return GuardedValue(-1, [&] { return mirror->mirror.Descriptor(); });
+}
+
 int zel_mirror_get(const zel_mirror* mirror, long user_key, zel_request* user) {
   if (!mirror || !user || user->kind != ZEL_REQUEST_USER) return ZEL_E_INVALID;
   if (user->queue) return ZEL_E_BUSY;

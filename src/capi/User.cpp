@@ -1,6 +1,9 @@
 // User records through the C interface: a borrowed view of a
 // ZelTUserPresence held by a user request or a users query.
 
+#include <algorithm>
+#include <cstring>
+#include <initializer_list>
 #include <iterator>
 
 #include "Handles.h"
@@ -29,6 +32,18 @@ const ZelTHandlingState* Contact(const zel_user* user, size_t index) {
   if (index >= zel_user_contact_count(user)) return nullptr;
   const auto& list = Record(user)->GetHandlingStatesList();
   return *std::next(list.begin(), static_cast<std::ptrdiff_t>(index));
+}
+
+const TSilentMonitoringInfo* Monitoring(const zel_user* user, size_t index) {
+  if (index >= zel_user_monitoring_count(user)) return nullptr;
+  const auto& list = Record(user)->GetSilentMonitoringCollList();
+  return *std::next(list.begin(), static_cast<std::ptrdiff_t>(index));
+}
+
+// Writes what fits of a fixed list of numbers; returns how many there are.
+size_t CopyNumbers(std::initializer_list<std::int64_t> numbers, int64_t* values, size_t capacity) {
+  if (values) std::copy_n(numbers.begin(), std::min(capacity, numbers.size()), values);
+  return numbers.size();
 }
 
 }  // namespace
@@ -142,6 +157,135 @@ int zel_user_contact_at(const zel_user* user, size_t index, long* requeue_count,
   if (medium) *medium = contact->media;
   if (contact_state) *contact_state = static_cast<int>(contact->contactState);
   return ZEL_OK;
+}
+
+size_t zel_user_numbers(const zel_user* user, int64_t* values, size_t capacity) {
+  if (!user) return 0;
+  const ZelTUserPresence& record = *Record(user);
+  const ZelTRoutingState& routing = record.GetRoutingState();
+  const ZelTDesktopCapability& desktop = record.GetUserCapability().GetDesktopCapability();
+  const ZelTUserFlags& flags = record.GetUserFlags();
+  const ZelTHandlingStates& contacts = record.GetHandlingStates();
+  const size_t count = CopyNumbers(
+      {record.GetUserKey(), record.GetSiteKey(), record.GetBusUnitKey(), record.GetTeamKey(),
+       routing.GetRoutingState(), routing.GetRoutingStateReason(), routing.GetInitialRoutingStateSource(),
+       Milliseconds(routing.GetStartTime()), record.GetPresenceState().GetPresenceState(),
+       Milliseconds(record.GetPresenceState().GetStartTime()),
+       record.GetPresenceStateExDirectContact().GetPresenceState(),
+       Milliseconds(record.GetPresenceStateExDirectContact().GetStartTime()), desktop.GetCapability(),
+       desktop.GetCause(), Milliseconds(desktop.GetStartTime()), flags.IsPhoneOnly(), flags.IsRecoveryModeOn(),
+       Milliseconds(flags.GetRecoveryModeStartTime()), flags.IsContactAssist(),
+       Milliseconds(flags.GetContactAssistStartTime()), contacts.GetPrimaryContactRC(),
+       contacts.GetOldPrimaryContactRC(), Milliseconds(contacts.GetPrimaryContactChangedTime()),
+       Milliseconds(record.GetTickCount())},
+      values, capacity);
+  static_assert(ZEL_USER_NUMBERS == 24, "every number is handed out");
+  return count;
+}
+
+size_t zel_user_text(const zel_user* user, int field, char* buffer, size_t size) {
+  return CopyField(user, buffer, size, [field](const ZelTUserPresence& record) {
+    switch (field) {
+      case ZEL_USER_ASSOCIATED_LINE:
+        return record.GetAssociatedLine();
+      case ZEL_USER_PRIMARY_CONTACT_ID:
+        return record.GetHandlingStates().GetPrimaryContactId();
+      case ZEL_USER_OLD_PRIMARY_CONTACT_ID:
+        return record.GetHandlingStates().GetOldPrimaryContactId();
+      default:
+        return std::string();
+    }
+  });
+}
+
+int64_t zel_user_media_since(const zel_user* user, size_t index) {
+  if (index >= zel_user_media_count(user)) return 0;
+  return Milliseconds(Record(user)->GetMediaStatesVector()[index]->startTime);
+}
+
+size_t zel_user_texts(const zel_user* user, char* buffer, size_t size) {
+  if (buffer && size > 0) buffer[0] = '\0';
+  if (!user) return 0;
+  return GuardedValue<size_t>(0, [&] {
+    const ZelTUserPresence& record = *Record(user);
+    const ZelTHandlingStates& contacts = record.GetHandlingStates();
+    std::string whole;
+    for (const std::string& text : {record.GetUserID(), record.GetExtension(), record.GetAssociatedLine(),
+                                    record.GetGroupID(), contacts.GetPrimaryContactId(),
+                                    contacts.GetOldPrimaryContactId()}) {
+      // Each up to its first NUL, as every text is handed out.
+      whole.append(text.c_str());
+      whole.push_back('\0');
+    }
+    if (buffer && whole.size() <= size) std::memcpy(buffer, whole.data(), whole.size());
+    return whole.size();
+  });
+}
+
+size_t zel_user_media_numbers(const zel_user* user, int64_t* values, size_t capacity) {
+  constexpr size_t kEach = 4;
+  const size_t count = zel_user_media_count(user);
+  if (!values) return count * kEach;
+  const std::vector<ZelTMediaState*>& media = Record(user)->GetMediaStatesVector();
+  for (size_t i = 0; i < count && (i + 1) * kEach <= capacity; ++i) {
+    const ZelTMediaState& held = *media[i];
+    int64_t* at = values + i * kEach;
+    at[0] = held.media;
+    at[1] = held.state;
+    at[2] = held.cause;
+    at[3] = Milliseconds(held.startTime);
+  }
+  return count * kEach;
+}
+
+size_t zel_user_contact_numbers(const zel_user* user, size_t index, int64_t* values, size_t capacity) {
+  const ZelTHandlingState* contact = Contact(user, index);
+  if (!contact) return 0;
+  const ZelTPostProcessing& after = contact->GetPostProcessingState();
+  static_assert(ZEL_CONTACT_NUMBERS == 19, "every number is handed out");
+  return CopyNumbers(
+      {contact->requeueCount, contact->refRequeueCount, contact->refType, contact->contactType, contact->media,
+       contact->handlingCause, contact->queueKey, contact->priority, contact->contactState,
+       Milliseconds(contact->startTime), Milliseconds(contact->GetConnectedTime()),
+       Milliseconds(contact->GetCreatedTime()), Milliseconds(contact->GetPrimaryStartTime()),
+       after.GetAutomatic().GetPostProcessingStatus(), Milliseconds(after.GetAutomatic().GetExpiryTime()),
+       after.GetMandatory().GetPostProcessingStatus(), after.GetMandatory().IsWrapupReceived(),
+       after.GetManual().GetPostProcessingStatus(), after.GetManual().GetReason()},
+      values, capacity);
+}
+
+size_t zel_user_contact_reference_id(const zel_user* user, size_t index, char* buffer, size_t size) {
+  const ZelTHandlingState* contact = Contact(user, index);
+  return CopyOut(contact ? contact->refId : std::string(), buffer, size);
+}
+
+size_t zel_user_contact_reasons(const zel_user* user, size_t index, long* reasons, size_t capacity) {
+  const ZelTHandlingState* contact = Contact(user, index);
+  if (!contact) return 0;
+  return GuardedValue<size_t>(0, [&] {
+    const std::list<long> held = contact->GetReasons();
+    if (reasons) std::copy_n(held.begin(), std::min(capacity, held.size()), reasons);
+    return held.size();
+  });
+}
+
+size_t zel_user_monitoring_count(const zel_user* user) {
+  return user ? Record(user)->GetSilentMonitoringCollList().size() : 0;
+}
+
+int zel_user_monitoring_at(const zel_user* user, size_t index, long* requeue_count, int* type) {
+  const TSilentMonitoringInfo* held = Monitoring(user, index);
+  if (!held) return ZEL_E_INVALID;
+  if (requeue_count) *requeue_count = held->requeueCount;
+  if (type) *type = static_cast<int>(held->type);
+  return ZEL_OK;
+}
+
+size_t zel_user_monitoring_field(const zel_user* user, size_t index, int field, char* buffer, size_t size) {
+  const TSilentMonitoringInfo* held = Monitoring(user, index);
+  const std::string none;
+  if (!held || field < 0 || field > 1) return CopyOut(none, buffer, size);
+  return CopyOut(field == 0 ? held->contactId : held->extension, buffer, size);
 }
 
 }  // extern "C"

@@ -124,6 +124,8 @@ bool ZelAPresenceMirror::Next(ZelTPresenceChange& change, long timeoutMs) {
   }
 }
 
+int ZelAPresenceMirror::Descriptor() { return m_receiver ? m_receiver->Descriptor() : -1; }
+
 std::vector<TMediaReadiness> ZelAPresenceMirror::Readiness() const {
   std::lock_guard<std::mutex> guard(m_readinessLock);
   return m_readiness;

@@ -81,6 +81,10 @@ static void HostileArguments(zel_client* client) {
   CHECK(zel_event_text(kRoutingStateEvent, NULL, 5, 0, text, sizeof text) == 0, "bytes missing");
   CHECK(zel_set_client_keys("", "x") == ZEL_E_INVALID, "half a key pair");
   CHECK(zel_set_server_key("tcp://127.0.0.1:1", "not a key") == ZEL_E_INVALID, "no key");
+  CHECK(zel_user_numbers(NULL, NULL, 0) == 0 && zel_user_contact_numbers(NULL, 0, NULL, 0) == 0, "numbers of no user");
+  CHECK(zel_user_monitoring_at(NULL, 0, NULL, NULL) == ZEL_E_INVALID, "monitoring of no user");
+  CHECK(zel_user_text(NULL, ZEL_USER_ASSOCIATED_LINE, text, sizeof text) == 0 && text[0] == '\0', "'%s'", text);
+  CHECK(zel_mirror_descriptor(NULL) == -1, "descriptor of no mirror");
   zel_request_free(status);
 }
 
@@ -92,6 +96,59 @@ static void ServerStatus(zel_client* client) {
         "'%s'", name);
   CHECK(zel_status_is_up(status), "down");
   zel_request_free(status);
+}
+
+/* The numbers in one call agree with the accessors of one field, and a
+   short array takes only what fits. */
+static void RecordNumbers(const zel_user* user) {
+  int64_t numbers[ZEL_USER_NUMBERS + 1];
+  int64_t contact[ZEL_CONTACT_NUMBERS];
+  long requeue_count = 0;
+  size_t i;
+  numbers[2] = -7;
+  CHECK(zel_user_numbers(user, numbers, 2) == ZEL_USER_NUMBERS && numbers[ZEL_USER_KEY] == 42 && numbers[2] == -7,
+        "short array: %lld", (long long)numbers[2]);
+  CHECK(zel_user_numbers(user, numbers, ZEL_USER_NUMBERS + 1) == ZEL_USER_NUMBERS, "whole array");
+  CHECK(numbers[ZEL_USER_TEAM_KEY] == zel_user_team_key(user) &&
+            numbers[ZEL_USER_ROUTING_STATE] == zel_user_routing_state(user) &&
+            numbers[ZEL_USER_ROUTING_SINCE] == zel_user_routing_since(user) &&
+            numbers[ZEL_USER_PRESENCE_EX_DIRECT_STATE] == zel_user_presence_state(user, 1) &&
+            numbers[ZEL_USER_RECOVERY_MODE] == zel_user_is_recovery_mode(user) && numbers[ZEL_USER_ANSWERED_AT] > 0,
+        "numbers disagree");
+  for (i = 0; i < zel_user_contact_count(user); ++i) {
+    zel_user_contact_at(user, i, &requeue_count, NULL, NULL);
+    CHECK(zel_user_contact_numbers(user, i, contact, ZEL_CONTACT_NUMBERS) == ZEL_CONTACT_NUMBERS &&
+              contact[ZEL_CONTACT_REQUEUE_COUNT] == requeue_count,
+          "contact %lu", (unsigned long)i);
+  }
+  {
+    char texts[256];
+    char id[16];
+    char group[32];
+    const size_t whole = zel_user_texts(user, texts, sizeof texts);
+    zel_user_id(user, id, sizeof id);
+    zel_user_group_id(user, group, sizeof group);
+    CHECK(whole < sizeof texts && texts[whole - 1] == '\0' && strcmp(texts, id) == 0 &&
+              strcmp(texts + strlen(id) + 1 + zel_user_extension(user, NULL, 0) + 1 +
+                         zel_user_text(user, ZEL_USER_ASSOCIATED_LINE, NULL, 0) + 1,
+                     group) == 0,
+          "texts in one call");
+    CHECK(zel_user_texts(user, texts, 4) == whole && texts[0] == '\0', "cut: nothing but an empty string");
+  }
+  {
+    int64_t media[4 * 8];
+    long medium = 0;
+    int state = 0;
+    const size_t values = zel_user_media_numbers(user, media, 4 * 8);
+    CHECK(values == 4 * zel_user_media_count(user) && values > 4 && zel_user_media_at(user, 1, &medium, &state, NULL) == ZEL_OK &&
+              media[4] == medium && media[5] == state && media[7] == zel_user_media_since(user, 1),
+          "media in one call");
+    media[4] = -7;
+    CHECK(zel_user_media_numbers(user, media, 7) == values && media[4] == -7, "whole media states only");
+  }
+  CHECK(zel_user_contact_numbers(user, zel_user_contact_count(user), contact, ZEL_CONTACT_NUMBERS) == 0 &&
+            zel_user_monitoring_at(user, zel_user_monitoring_count(user), NULL, NULL) == ZEL_E_INVALID,
+        "past the end");
 }
 
 /* Each action either carried out or refused by the server: the server
@@ -143,6 +200,7 @@ static void UserActions(zel_client* client) {
   for (i = 0; i < sizeof answered / sizeof answered[0]; ++i)
     CHECK(answered[i].status == ZEL_OK || answered[i].status == ZEL_REFUSED, "%s: %s", answered[i].name,
           zel_status_text(answered[i].status));
+  RecordNumbers(zel_request_user(agent));
   zel_request_free(agent);
 }
 
@@ -315,6 +373,20 @@ static void Mirror(const char* server) {
     while (changes < 5 && zel_mirror_next(mirror, 5000) == ZEL_OK) ++changes;
     pthread_join(reader, &found);
     CHECK(changes == 5 && (intptr_t)found == 200, "%d changes, %ld found", changes, (long)(intptr_t)found);
+  }
+  {
+    /* Waited for in a loop of the caller's own: drained, then its descriptor. */
+    struct pollfd ready;
+    int changed = 0;
+    const long long deadline = NowMs() + 10000;
+    while (zel_mirror_next(mirror, 0) == ZEL_OK) {
+    }
+    ready.fd = zel_mirror_descriptor(mirror);
+    ready.events = POLLIN;
+    CHECK(ready.fd >= 0, "no descriptor");
+    while (!changed && ready.fd >= 0 && NowMs() < deadline)
+      if (poll(&ready, 1, 1000) > 0) changed = zel_mirror_next(mirror, 0) == ZEL_OK;
+    CHECK(changed, "no change seen through the descriptor");
   }
   zel_request_free(agent);
   zel_mirror_free(mirror);

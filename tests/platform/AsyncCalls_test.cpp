@@ -320,6 +320,10 @@ TEST_F(AsyncCallsTest, CompletionsComeThroughTheDescriptorInAPollLoop) {
       }
     }
     EXPECT_EQ(ended, std::vector<int>(kCalls, 1)) << endpoint;
+    // With nothing in flight it stays quiet, past every wake-up it had set:
+    // a loop waiting on it would otherwise spin.
+    pollfd idle{descriptor, POLLIN, 0};
+    EXPECT_EQ(poll(&idle, 1, 200), 0) << endpoint << ": readable with no call in flight";
   }
 }
 

@@ -132,6 +132,10 @@ class ZELCLNT_API ZelAPresenceMirror {
   // Works until the next change, and hands it over; false when none came
   // within timeoutMs or once stopped.
   bool Next(ZelTPresenceChange& change, long timeoutMs);
+  // For the owner's own event loop: once Next(…, 0) found nothing, readable
+  // when it may find something (events, its queries' answers), and at least
+  // every TEventReceiver::kDescriptorTickMs. -1 before Start.
+  int Descriptor();
 
   // Any thread.
   const ZelTUserStore& Users() const { return m_store; }

@@ -1,0 +1,211 @@
+"""The Python package beside the C++ library, in one run on one machine.
+
+    cmake --preset release && cmake --build --preset release --target zelclnt presence-sim zelclnt_capi_bench
+    python/install build/release
+    python/.venv/bin/python python/bench/compare.py --build build/release
+
+Against a presence-sim of its own (50,000 agents, over tcp on loopback):
+  - a users query of every agent into Python's records, beside the same
+    query in C++ and through the C interface (zelclnt_capi_bench, Remote*);
+  - a small call (server status), Python beside C++;
+  - the C interface beside the C++ call it wraps (zelclnt_capi_bench over
+    inproc, the wrapper's share not lost in the transport's);
+  - a mirror of every agent followed from Python while the simulator makes
+    --rate changes a second: the process's CPU per change told, how late
+    each routing-state change reached Python (now less the start time the
+    server gave the state; one clock, millisecond stamps), and whether any
+    change was lost (the mirror beside a fresh query, for users the stream
+    told nothing about for a while).
+Medians of --repetitions; ratios are Python's (or C's) over C++'s.
+"""
+
+from __future__ import annotations
+
+import argparse
+import json
+import os
+import pathlib
+import resource
+import socket
+import statistics
+import subprocess
+import sys
+import time
+from typing import Dict, List, Tuple
+
+from zelclnt import ChangeKind, Part, Server
+
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+
+
+def free_port() -> int:
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+class Simulator:
+    def __init__(self, build: pathlib.Path, *arguments: str) -> None:
+        port = free_port()
+        self.endpoint = f"tcp://127.0.0.1:{port}"
+        self.process = subprocess.Popen([str(build / "tools/sim/presence-sim"), "--bind", self.endpoint, *arguments],
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 120
+        while time.monotonic() < deadline:
+            try:
+                socket.create_connection(("127.0.0.1", port), timeout=1).close()
+                break
+            except OSError:
+                time.sleep(0.05)
+        # Its agents are made before it answers: wait for a full answer.
+        Server(self.endpoint).status()
+
+    def close(self) -> None:
+        self.process.terminate()
+        self.process.wait(timeout=60)
+
+
+def cxx_medians(build: pathlib.Path, endpoint: str, repetitions: int) -> Dict[str, Tuple[float, float]]:
+    """Median real time and the calling thread's CPU time of each
+    zelclnt_capi_bench benchmark, in seconds."""
+    ran = subprocess.run([str(build / "bench/zelclnt_capi_bench"), f"--benchmark_repetitions={repetitions}",
+                          "--benchmark_report_aggregates_only=true", "--benchmark_format=json",
+                          "--benchmark_filter=^BM_(Remote)?(Status|Users)(Cxx|C)(/50000)?(/real_time)?$"],
+                         env={**os.environ, "ZELCLNT_BENCH_SERVER": endpoint}, capture_output=True, text=True,
+                         check=True, timeout=3600)
+    scale = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
+    return {entry["run_name"].removesuffix("/real_time"): (entry["real_time"] * scale[entry["time_unit"]],
+                                                           entry["cpu_time"] * scale[entry["time_unit"]])
+            for entry in json.loads(ran.stdout)["benchmarks"] if entry.get("aggregate_name") == "median"}
+
+
+def python_median(call, repetitions: int, batch: int) -> Tuple[float, float]:
+    """Medians over repetitions of the real time of one call and of the
+    calling thread's CPU time (as Google Benchmark's CPU column), each timed
+    in a batch."""
+    call()
+    times, cpu = [], []
+    for _ in range(repetitions):
+        start, start_cpu = time.perf_counter(), time.thread_time()
+        for _ in range(batch):
+            call()
+        times.append((time.perf_counter() - start) / batch)
+        cpu.append((time.thread_time() - start_cpu) / batch)
+    return statistics.median(times), statistics.median(cpu)
+
+
+def cpu_seconds() -> float:
+    usage = resource.getrusage(resource.RUSAGE_SELF)
+    return usage.ru_utime + usage.ru_stime
+
+
+def follow_mirror(server: Server, seconds: float) -> Dict[str, float]:
+    with server.mirror(timeout_ms=120000) as mirror:
+        for _ in mirror.changes(0):
+            pass
+        lateness: List[float] = []
+        last_told: Dict[int, float] = {}
+        told = 0
+        cpu = cpu_seconds()
+        start = time.monotonic()
+        while time.monotonic() - start < seconds:
+            change = mirror.next(100)
+            if change is None or change.kind != ChangeKind.USER:
+                continue
+            told += 1
+            last_told[change.user] = time.monotonic()
+            if Part.ROUTING_STATE in change.parts:
+                lateness.append(time.time() * 1000 - mirror[change.user].routing_since_ms)
+        used = cpu_seconds() - cpu
+        elapsed = time.monotonic() - start
+
+        # Lost: a user whose record differs from the server's though the
+        # stream told nothing of it since well before the query.
+        asked = time.monotonic()
+        answered = {user.key: user._replace(answered_at_ms=0) for user in server.users()}
+        settle = time.monotonic() + 1.0
+        while time.monotonic() < settle:
+            change = mirror.next(100)
+            if change is not None and change.kind == ChangeKind.USER:
+                last_told[change.user] = time.monotonic()
+        quiet_since = asked - 1.0
+        lost = sum(1 for key, user in answered.items()
+                   if last_told.get(key, 0.0) < quiet_since and mirror.get(key) is not None
+                   and mirror[key]._replace(answered_at_ms=0) != user)
+        missing = len(set(answered) ^ set(mirror.keys()))
+    lateness.sort()
+    return {
+        "changes_per_second": told / elapsed,
+        "cpu_per_change_us": used / told * 1e6 if told else float("nan"),
+        "cpu_share": used / elapsed,
+        "late_p50_ms": lateness[len(lateness) // 2] if lateness else float("nan"),
+        "late_p99_ms": lateness[int(len(lateness) * 0.99)] if lateness else float("nan"),
+        "late_max_ms": lateness[-1] if lateness else float("nan"),
+        "routing_changes": len(lateness),
+        "lost": lost + missing,
+    }
+
+
+def main() -> int:
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build", default=str(ROOT / "build/release"), help="a release build tree")
+    parser.add_argument("--agents", type=int, default=50000)
+    parser.add_argument("--repetitions", type=int, default=5)
+    parser.add_argument("--rate", type=float, default=5000, help="changes a second the simulator makes")
+    parser.add_argument("--seconds", type=float, default=20, help="how long the mirror is followed")
+    parser.add_argument("--skip", choices=["calls", "mirror"], action="append", default=[])
+    arguments = parser.parse_args()
+    build = pathlib.Path(arguments.build).resolve()
+    if "calls" not in arguments.skip:
+        compare_calls(build, arguments)
+    if "mirror" not in arguments.skip:
+        measure_mirror(build, arguments)
+    return 0
+
+
+def compare_calls(build: pathlib.Path, arguments: argparse.Namespace) -> None:
+
+    simulator = Simulator(build, "--agents", str(arguments.agents))
+    try:
+        cxx = cxx_medians(build, simulator.endpoint, arguments.repetitions)
+        server = Server(simulator.endpoint)
+        users = python_median(server.users, arguments.repetitions, 1)
+        status = python_median(server.status, arguments.repetitions, 1000)
+    finally:
+        simulator.close()
+
+    rows = [
+        (f"users query, {arguments.agents} agents into records", users, cxx["BM_RemoteUsersCxx"],
+         "Python/C++", 3.0),
+        ("  the same through the C interface (key, id, state read)", cxx["BM_RemoteUsersC"],
+         cxx["BM_RemoteUsersCxx"], "C/C++", None),
+        ("server status call", status, cxx["BM_RemoteStatusCxx"], "Python/C++", 1.5),
+        ("C interface: status call, inproc", cxx["BM_StatusC"], cxx["BM_StatusCxx"], "C/C++", 1.05),
+        ("C interface: users query of 50000, inproc", cxx["BM_UsersC/50000"],
+         cxx["BM_UsersCxx/50000"], "C/C++", 1.05),
+    ]
+    print(f"medians of {arguments.repetitions}; {os.cpu_count()} CPUs, load {os.getloadavg()[0]:.1f}; "
+          "real time, then the calling thread's CPU")
+    for name, measured, reference, ratio_name, target in rows:
+        ratios = [measured[i] / reference[i] for i in range(2)]
+        verdict = "" if target is None else (" ok" if ratios[0] <= target else f" OVER {target}x")
+        print(f"{name:<58} {measured[0] * 1e3:10.3f} ms  C++ {reference[0] * 1e3:10.3f} ms  "
+              f"{ratio_name} {ratios[0]:5.2f}x{verdict}  | CPU {measured[1] * 1e3:10.3f} ms  "
+              f"C++ {reference[1] * 1e3:10.3f} ms  {ratios[1]:5.2f}x")
+
+
+def measure_mirror(build: pathlib.Path, arguments: argparse.Namespace) -> None:
+    simulator = Simulator(build, "--agents", str(arguments.agents), "--churn", str(arguments.rate))
+    try:
+        followed = follow_mirror(Server(simulator.endpoint), arguments.seconds)
+    finally:
+        simulator.close()
+    print(f"mirror of {arguments.agents} agents at {arguments.rate:.0f} changes/s for {arguments.seconds:.0f} s: "
+          f"{followed['changes_per_second']:.0f} changes/s told, CPU {followed['cpu_per_change_us']:.1f} us/change "
+          f"({followed['cpu_share'] * 100:.0f} % of a core), routing changes late p50 "
+          f"{followed['late_p50_ms']:.1f} ms p99 {followed['late_p99_ms']:.1f} ms max {followed['late_max_ms']:.1f} ms "
+          f"({followed['routing_changes']} measured), lost {followed['lost']}")
+
+
+if __name__ == "__main__":
+    sys.exit(main())
