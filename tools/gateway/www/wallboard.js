@@ -11,10 +11,11 @@
 // how old the data is.
 //
 // Tens of thousands of agents: a change costs the page the same however
-// many there are. Each one updates the model and the tiles' counts at once
-// and marks its agent; once a frame the page draws what was marked, and the
-// table holds rows only for the agents in view (a spacer above and below
-// stands for the rest).
+// many there are. A worker reads the stream and hands over one small row
+// an agent, only for those that changed; each updates the model and the
+// tiles' counts at once and marks its agent; once a frame the page draws
+// what was marked, and the table holds rows only for the agents in view (a
+// spacer above and below stands for the rest).
 'use strict';
 
 const ROUTING_STATES = ['Available', 'Work', 'Unavailable', 'Logoff', 'Unknown'];
@@ -26,7 +27,9 @@ const ROW_HEIGHT = 30;
 // scroll shows no gap before the next frame.
 const OVERSCAN = 10;
 
-const users = new Map();
+let users = new Map();
+// A snapshot on its way in, until its last chunk.
+let incoming = new Map();
 // The keys of the agents the filter lets through, in key order.
 let shown = [];
 const counts = { state: new Map(), medium: new Map() };
@@ -42,13 +45,8 @@ let frameQueued = false;
 let token = new URLSearchParams(location.hash.slice(1)).get('token') || '';
 // Out of the address bar, the history and any screenshot of the wall.
 if (location.hash) history.replaceState(null, '', location.pathname + location.search);
-let source = null;
 // When the data shown was last known to be exact; null while it is.
 let dataAsOf = null;
-
-function nameOf(named) {
-  return named ? (named.name !== null ? named.name : String(named.value)) : '';
-}
 
 function setLink(state, text, title) {
   const link = document.getElementById('link');
@@ -66,32 +64,35 @@ function showAge() {
   document.getElementById('age').textContent = dataAsOf === null || users.size === 0 ? '' : `data ${text} old`;
 }
 
+// The page's own lag: from a change reaching the browser to its drawing
+// (counted per millisecond, the last counting all from 10 s), the longest
+// task it has run, and how often the stream was cut.
+const stats = { lags: new Uint32Array(10001), longestTaskMs: 0, cuts: 0 };
+window.wallboardStats = stats;
+if (window.PerformanceObserver && PerformanceObserver.supportedEntryTypes.includes('longtask')) {
+  new PerformanceObserver((list) => {
+    for (const entry of list.getEntries()) stats.longestTaskMs = Math.max(stats.longestTaskMs, entry.duration);
+  }).observe({ type: 'longtask', buffered: true });
+}
+
 const STATUS_TEXTS = { live: 'Live', stale: 'Stale', unreachable: 'Server unreachable' };
 
-function onStatus(event) {
-  const status = JSON.parse(event.data);
+function onStatus(status) {
+  if (!status || typeof status.state !== 'string') return;
   if (status.state !== 'live' && status.heardAgoMs >= 0) dataAsOf = Date.now() - status.heardAgoMs;
   setLink(status.state, STATUS_TEXTS[status.state] || status.state, status.reason);
-}
-
-function stateOf(user) {
-  return nameOf(user.routingState && user.routingState.state);
-}
-
-function loggedOnMedia(user) {
-  return (user.media || []).filter((m) => nameOf(m.state) !== 'Logoff').map((m) => nameOf(m.medium));
 }
 
 const filter = { team: '', site: '' };
 
 function passes(user) {
-  return (filter.team === '' || String(user.teamKey) === filter.team) &&
-         (filter.site === '' || String(user.siteKey) === filter.site);
+  return (filter.team === '' || String(user.team) === filter.team) &&
+         (filter.site === '' || String(user.site) === filter.site);
 }
 
 function elapsed(since) {
   if (!since) return '';
-  const seconds = Math.max(0, Math.floor((Date.now() - Date.parse(since)) / 1000));
+  const seconds = Math.max(0, Math.floor((Date.now() - since) / 1000));
   const h = Math.floor(seconds / 3600);
   const mm = String(Math.floor(seconds / 60) % 60).padStart(2, '0');
   const ss = String(seconds % 60).padStart(2, '0');
@@ -106,11 +107,11 @@ function bump(map, key, by) {
 
 // What one agent adds to the tiles and the choices; -1 takes it away.
 function account(user, by) {
-  bump(teams, user.teamKey, by);
-  bump(sites, user.siteKey, by);
+  bump(teams, user.team, by);
+  bump(sites, user.site, by);
   if (!passes(user)) return;
-  bump(counts.state, stateOf(user), by);
-  for (const medium of loggedOnMedia(user)) bump(counts.medium, medium, by);
+  bump(counts.state, user.state, by);
+  for (const medium of user.media) bump(counts.medium, medium, by);
 }
 
 // Where `key` is or would go in `shown`.
@@ -128,21 +129,21 @@ function slot(key) {
 function place(user, wasShown) {
   const show = passes(user);
   if (show === wasShown) return;
-  const at = slot(user.userKey);
-  if (show) shown.splice(at, 0, user.userKey);
+  const at = slot(user.key);
+  if (show) shown.splice(at, 0, user.key);
   else shown.splice(at, 1);
   layoutChanged = true;
 }
 
 function put(user) {
-  const before = users.get(user.userKey);
+  const before = users.get(user.key);
   if (before) account(before, -1);
   const wasShown = before ? passes(before) : false;
-  users.set(user.userKey, user);
+  users.set(user.key, user);
   account(user, 1);
   place(user, wasShown);
-  if (!before || before.teamKey !== user.teamKey || before.siteKey !== user.siteKey) choicesChanged = true;
-  dirty.add(user.userKey);
+  if (!before || before.team !== user.team || before.site !== user.site) choicesChanged = true;
+  dirty.add(user.key);
 }
 
 function remove(key) {
@@ -164,7 +165,7 @@ function refilter() {
   teams.clear();
   sites.clear();
   for (const user of users.values()) account(user, 1);
-  shown = [...users.values()].filter(passes).map((u) => u.userKey).sort((a, b) => a - b);
+  shown = [...users.values()].filter(passes).map((u) => u.key).sort((a, b) => a - b);
   for (const row of rows.values()) row.remove();
   rows.clear();
   layoutChanged = true;
@@ -203,16 +204,13 @@ function fillChoices(id, values) {
 }
 
 function fillRow(row, user) {
-  const state = stateOf(user);
-  const since = (user.routingState && user.routingState.startTime) || '';
-  row.dataset.state = state;
-  const texts = [user.userId, user.userKey, user.teamKey, user.siteKey, state, elapsed(since),
-                 loggedOnMedia(user).join(', ')];
+  row.dataset.state = user.state;
+  const texts = [user.id, user.key, user.team, user.site, user.state, elapsed(user.since), user.media.join(', ')];
   texts.forEach((text, i) => {
     const value = String(text);
     if (row.cells[i].textContent !== value) row.cells[i].textContent = value;
   });
-  row.cells[5].dataset.since = since;
+  row.cells[5].dataset.since = user.since;
 }
 
 function newRow(key) {
@@ -276,6 +274,11 @@ function draw() {
       if (row) fillRow(row, users.get(key));
     }
   }
+  const now = Date.now();
+  for (const key of dirty) {
+    const user = users.get(key);
+    if (user) stats.lags[Math.min(Math.max(0, Math.round(now - user.at)), stats.lags.length - 1)]++;
+  }
   dirty.clear();
 }
 
@@ -288,22 +291,50 @@ function queueFrame() {
 
 function tick() {
   showAge();
-  for (const row of rows.values()) row.cells[5].textContent = elapsed(row.cells[5].dataset.since);
+  for (const row of rows.values()) row.cells[5].textContent = elapsed(Number(row.cells[5].dataset.since));
 }
 
-function onSnapshot(event) {
-  users.clear();
-  for (const user of JSON.parse(event.data).users) users.set(user.userKey, user);
+// A snapshot comes in chunks, each a task of its own; the agents are
+// counted and placed once the last is in.
+function onSnapshot(rows, last) {
+  for (const user of rows) incoming.set(user.key, user);
+  if (!last) return;
+  users = incoming;
+  incoming = new Map();
   refilter();
   choicesChanged = true;
 }
 
-function onChange(event) {
-  const change = JSON.parse(event.data);
-  if (change.kind === 'removed') remove(change.userKey);
-  else if (change.kind === 'added' || !users.has(change.userKey)) put(change.user);
-  else put({ ...users.get(change.userKey), ...change.user });
+function onRows(rows, removed) {
+  for (const key of removed) remove(key);
+  for (const user of rows) put(user);
   queueFrame();
+}
+
+const reader = new Worker('wallboard-worker.js');
+reader.onmessage = (event) => {
+  const message = event.data;
+  if (message.type === 'rows') onRows(message.rows, message.removed);
+  else if (message.type === 'snapshot') onSnapshot(message.rows, message.last);
+  else if (message.type === 'reset') incoming = new Map();
+  else if (message.type === 'status') onStatus(message.status);
+  else if (message.type === 'reload') setTimeout(connect, 0);
+  else if (message.type === 'broken') onBroken(message);
+  else if (message.type === 'link') onLink(message.state);
+};
+
+function onBroken(message) {
+  console.warn('wallboard: unreadable event', message.what);
+  if (!message.snapshot) return;
+  setLink('failed', 'Unreadable snapshot: retrying', message.what);
+  setTimeout(connect, 3000);
+}
+
+function onLink(state) {
+  if (state === 'open') return;
+  stats.cuts++;
+  if (state === 'closed') setTimeout(connect, 2000);
+  setLink('reconnecting', 'Reconnecting…');
 }
 
 async function probe() {
@@ -316,8 +347,7 @@ async function probe() {
 }
 
 async function connect() {
-  if (source) source.close();
-  source = null;
+  reader.postMessage({ close: true });
   setLink('connecting', 'Connecting…');
   let status = await probe();
   if (status === 401 && !token) {
@@ -335,15 +365,7 @@ async function connect() {
     return;
   }
   const url = `/v1/stream?kinds=${KINDS}` + (token ? `&access_token=${encodeURIComponent(token)}` : '');
-  source = new EventSource(url);
-  source.addEventListener('snapshot', onSnapshot);
-  source.addEventListener('change', onChange);
-  source.addEventListener('status', onStatus);
-  source.addEventListener('reload', () => setTimeout(connect, 0));
-  source.onerror = () => {
-    if (source.readyState === EventSource.CLOSED) setTimeout(connect, 2000);
-    setLink('reconnecting', 'Reconnecting…');
-  };
+  reader.postMessage({ open: new URL(url, location.href).href });
 }
 
 for (const id of ['team', 'site']) {
