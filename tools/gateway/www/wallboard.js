@@ -27,9 +27,13 @@
 
 const ROUTING_STATES = ['Available', 'Work', 'Unavailable', 'Logoff', 'Unknown'];
 const MEDIA = ['Voice', 'Callback', 'Email', 'Web Chat', 'OpenMedia'];
-// What the page shows: who the agent is, the routing state, the media and
-// the contacts (for the time on one and in post-processing).
-const KINDS = 'identity,routing,media,handling';
+// What the page shows: who the agent is, the routing state, the media and,
+// unless the view says contacts=0, the contacts (for the time on one and
+// in post-processing). They more than double what the stream carries: a
+// wall of tens of thousands of agents that needs no contact times can do
+// without them.
+const KINDS = 'identity,routing,media';
+const CONTACT_KINDS = `${KINDS},handling`;
 // Rows drawn beyond the visible ones, above and below, so that a short
 // scroll shows no gap before the next frame.
 const OVERSCAN = 10;
@@ -97,7 +101,8 @@ let teamsChanged = true;
 let frameQueued = false;
 let rowHeight = 30;
 
-const view = { team: '', site: '', q: '', sort: 'key', desc: false, wall: false };
+const VIEW = { team: '', site: '', q: '', sort: 'key', desc: false, wall: false, contacts: true };
+const view = { ...VIEW };
 
 // Taken out of the address bar, the history and any screenshot of the
 // wall once the view is written back.
@@ -140,7 +145,7 @@ function seconds(text) {
 // The view the address gives; what it does not say (or says wrongly) is
 // as on a page opened without it.
 function readView(params) {
-  Object.assign(view, { team: '', site: '', q: '', sort: 'key', desc: false, wall: false });
+  Object.assign(view, VIEW);
   const stored = readStored();
   for (const limit of LIMITS) {
     const given = seconds(params.get(`max-${limit.id}`) ?? stored[limit.id] ?? 0);
@@ -152,6 +157,7 @@ function readView(params) {
   if (COLUMN_BY_ID[params.get('sort')]) view.sort = params.get('sort');
   view.desc = params.get('desc') === '1';
   view.wall = params.get('wall') === '1';
+  view.contacts = params.get('contacts') !== '0';
 }
 
 function writeView() {
@@ -160,6 +166,7 @@ function writeView() {
   if (view.sort !== 'key') params.set('sort', view.sort);
   if (view.desc) params.set('desc', '1');
   if (view.wall) params.set('wall', '1');
+  if (!view.contacts) params.set('contacts', '0');
   for (const limit of LIMITS) if (limits[limit.id]) params.set(`max-${limit.id}`, limits[limit.id]);
   const query = params.toString();
   history.replaceState(null, '', location.pathname + (query ? `#${query}` : ''));
@@ -595,7 +602,7 @@ async function connect() {
     setTimeout(connect, 3000);
     return;
   }
-  const url = `/v1/stream?kinds=${KINDS}` + (token ? `&access_token=${encodeURIComponent(token)}` : '');
+  const url = `/v1/stream?kinds=${view.contacts ? CONTACT_KINDS : KINDS}` + (token ? `&access_token=${encodeURIComponent(token)}` : '');
   reader.postMessage({ open: new URL(url, location.href).href });
 }
 
@@ -668,6 +675,7 @@ function changeView() {
 
 function showView() {
   setWall(view.wall);
+  document.body.classList.toggle('no-contacts', !view.contacts);
   showSort();
   document.getElementById('search').value = view.q;
   for (const limit of LIMITS) document.getElementById(`max-${limit.id}`).value = String(limits[limit.id]);
@@ -681,14 +689,15 @@ showView();
 writeView();
 window.addEventListener('hashchange', () => {
   const params = new URLSearchParams(location.hash.slice(1));
+  const contacts = view.contacts;
   readView(params);
   writeView();
   showView();
   refilter();
-  if (params.get('token') && params.get('token') !== token) {
-    token = params.get('token');
-    connect();
-  }
+  const given = params.get('token');
+  const newToken = Boolean(given) && given !== token;
+  if (newToken) token = given;
+  if (newToken || contacts !== view.contacts) connect();
 });
 for (const id of ['team', 'site']) {
   document.getElementById(id).addEventListener('change', (event) => {
