@@ -506,17 +506,25 @@ function queueFrame() {
 // Who is past a threshold now, per tile and per team: every agent shown,
 // once a second, since the clock moves them there without a change.
 function countOvers() {
-  const now = Date.now();
   const next = { tiles: new Map(), teams: new Map() };
+  overs = next;
+  if (!LIMITS.some((limit) => limits[limit.id] > 0)) return;
+  // Since when an agent would be past each threshold; no object an agent.
+  const now = Date.now();
+  const start = (id) => (limits[id] > 0 ? now - limits[id] * 1000 : -Infinity);
+  const stateStart = new Map(LIMITS.filter((l) => l.state).map((l) => [l.state, start(l.id)]));
+  const wrapupStart = start('wrapup');
+  const contactStart = start('contact');
   for (const key of shown) {
     const user = users.get(key);
-    const past = pastLimits(user, now);
-    if (past.since) bump(next.tiles, user.state, 1);
-    if (past.wrapup) bump(next.tiles, WRAPUP, 1);
-    if (past.contact) bump(next.tiles, CONTACT, 1);
-    if (past.since || past.wrapup || past.contact) bump(next.teams, user.team, 1);
+    const since = user.since > 0 && user.since < (stateStart.get(user.state) ?? -Infinity);
+    const wrapup = user.wrapup > 0 && user.wrapup < wrapupStart;
+    const contact = user.contact > 0 && user.contact < contactStart;
+    if (since) bump(next.tiles, user.state, 1);
+    if (wrapup) bump(next.tiles, WRAPUP, 1);
+    if (contact) bump(next.tiles, CONTACT, 1);
+    if (since || wrapup || contact) bump(next.teams, user.team, 1);
   }
-  overs = next;
 }
 
 function tick() {
