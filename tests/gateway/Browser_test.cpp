@@ -1,9 +1,10 @@
 // The wallboard in a real browser: headless Chromium, driven through
 // chromedriver's WebDriver API, opens the page a gateway serves in front of
 // an embedded simulator; an action taken through the HTTP interface shows
-// on the page without a reload, the token leaves the address bar, and the
-// badge says when the presence server is gone and how old the data is. A
-// screenshot is kept in the build folder.
+// on the page without a reload, the token leaves the address bar, the view
+// (filters, search, sort, thresholds) comes from the address and stays in
+// it, and the badge says when the presence server is gone and how old the
+// data is. A screenshot is kept in the build folder.
 // Real time, with generous bounds. Without chromedriver the test is
 // skipped, except under CI, which installs it.
 
@@ -96,6 +97,17 @@ std::string Text(ChromeDriver& chrome, const std::string& selector) {
   return text.is_string() ? text.get<std::string>() : "";
 }
 
+// Polls a script until it returns true; its last answer, for the failure.
+bool Holds(ChromeDriver& chrome, const std::string& script, Json& last,
+           std::chrono::milliseconds bound = std::chrono::seconds(20)) {
+  return Eventually([&] { return (last = chrome.Run(script)) == true; }, bound);
+}
+
+// The keys of the table's rows, top to bottom, as the page shows them.
+const char* const kShownKeys =
+    "const keys = [...document.querySelectorAll('#agents tbody tr[data-user-key]')]"
+    ".map((r) => Number(r.dataset.userKey));";
+
 std::string ChromeDriverOrSkip() {
   const std::string program = OnPath("chromedriver");
   if (program.empty() && std::getenv("CI")) ADD_FAILURE() << "chromedriver is not installed (scripts/install-deps installs it)";
@@ -132,6 +144,49 @@ TEST(BrowserTest, TheWallboardShowsAnActionTakenThroughTheGatewayWithoutAReload)
   EXPECT_TRUE(Eventually([&] { return Text(chrome, row42) == "Work"; })) << Text(chrome, row42);
   EXPECT_EQ(Text(chrome, "[data-label=\"Work\"] .count"), "4");
   EXPECT_EQ(chrome.Run("return window.sameDocument === true;"), true);
+  const std::string team42 = Text(chrome, "tr[data-user-key=\"42\"] td:nth-child(3)");
+
+  // Each address is taken as the view (the page does not reload for a
+  // fragment); what it asks for holds, and the address still says it.
+  const struct {
+    std::string query;
+    std::string holds;
+  } views[] = {
+      {"team=" + team42 + "&q=AGENT42",
+       std::string(kShownKeys) + "return keys.join() === '42' && document.getElementById('team').value === '" + team42 +
+           "' && document.getElementById('search').value === 'agent42' && location.hash === '#team=" + team42 +
+           "&q=agent42';"},
+      {"sort=key&desc=1",
+       std::string(kShownKeys) + "return keys.join() === '49,48,47,46,45,44,43,42' && "
+                                 "document.querySelector('th[data-column=key]').getAttribute('aria-sort') === "
+                                 "'descending';"},
+      // A click on a column's heading sorts by it, the longest time first;
+      // what the address cannot mean, it drops.
+      {"sort=nonsense&desc=maybe",
+       "if (location.hash === '') document.querySelector('th[data-column=time] button').click();"
+       "const times = [...document.querySelectorAll('#agents tbody tr[data-user-key] td:nth-child(7)')]"
+       ".map((c) => c.textContent.split(':').reduce((s, part) => s * 60 + Number(part), 0));"
+       "return times.length === 8 && times.every((t, i) => i === 0 || times[i - 1] >= t) && "
+       "location.hash === '#sort=time&desc=1';"},
+      // The thresholds mark every agent in Work (the latest there a second
+      // ago) on its tile and its row, and are kept for the next page.
+      {"max-work=1&max-wrapup=-5&max-contact=x",
+       "const rows = [...document.querySelectorAll('#agents tr[data-state=Work]')];"
+       "return document.querySelector('[data-label=Work] .over').textContent === '4 past threshold' && "
+       "rows.length === 4 && rows.every((r) => r.classList.contains('past') && "
+       "r.querySelector('td.time').classList.contains('past')) && "
+       "document.querySelector('[data-label=Available] .over').textContent === '' && "
+       "JSON.parse(localStorage.getItem('wallboard.limits')).work === 1 && location.hash === '#max-work=1';"},
+      {"", "return document.getElementById('max-work').value === '1' && location.hash === '#max-work=1';"},
+  };
+  const std::string base = "http://127.0.0.1:" + std::to_string(running.port) + "/";
+  for (const auto& view : views) {
+    chrome.Call(http::post, "/url", zeljson::Text(Json{{"url", base + "#" + view.query + "&token=" + reader}}));
+    Json last;
+    EXPECT_TRUE(Holds(chrome, "if (!document.querySelector('#agents tr[data-user-key]')) return false;" + view.holds,
+                      last))
+        << view.query << ": " << last << " " << chrome.Run("return location.hash;");
+  }
 
   const Json shot = chrome.Call(http::get, "/screenshot", "");
   ASSERT_TRUE(shot.is_string());
@@ -174,6 +229,19 @@ TEST(BrowserTest, TheWallboardKeepsOnlyTheRowsInViewOfFiftyThousandAgents) {
   }
   EXPECT_TRUE(Eventually([&] { return !Text(chrome, last).empty(); })) << Text(chrome, "#agents tbody");
   EXPECT_LT(chrome.Run("return document.getElementsByTagName('*').length;"), 5000);
+
+  // Sorted the other way, the last agent heads the table; a search finds
+  // one agent among them all.
+  chrome.Run("document.querySelector('th[data-column=key] button').click();"
+             "document.getElementById('viewport').scrollTop = 0;");
+  Json shown;
+  EXPECT_TRUE(Holds(chrome, std::string(kShownKeys) + "return keys[0] === " + std::to_string(42 + kAgents - 1) +
+                                " && keys.length < 200;", shown)) << shown;
+  chrome.Run("const search = document.getElementById('search'); search.value = '" + std::to_string(42 + kAgents - 1) +
+             "'; search.dispatchEvent(new Event('input'));");
+  EXPECT_TRUE(Holds(chrome, std::string(kShownKeys) + "return keys.join() === '" + std::to_string(42 + kAgents - 1) +
+                                "' && document.querySelector('#routing-tiles .count') !== null;", shown)) << shown;
+  EXPECT_EQ(chrome.Run(counted), 1);
 }
 
 }  // namespace

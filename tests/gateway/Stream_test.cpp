@@ -260,7 +260,8 @@ TEST(GatewayPageTest, TheWallboardsFilesAreServedToAnyoneWithTheirTypesAndPolicy
   } cases[] = {
       {"/", 200, "text/html; charset=utf-8", "<script src=\"wallboard.js\"></script>"},
       {"/index.html", 200, "text/html; charset=utf-8", "<table id=\"agents\">"},
-      {"/wallboard.js", 200, "text/javascript; charset=utf-8", "new EventSource(url)"},
+      {"/wallboard.js", 200, "text/javascript; charset=utf-8", "new Worker('wallboard-worker.js')"},
+      {"/wallboard-worker.js", 200, "text/javascript; charset=utf-8", "new EventSource(url)"},
       {"/wallboard.css", 200, "text/css; charset=utf-8", ".badge[data-state=\"unreachable\"]"},
       {"/favicon.ico", 200, "image/svg+xml", "<svg"},
       {"/missing.js", 404, "application/json", "not_found"},
