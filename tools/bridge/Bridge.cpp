@@ -1,0 +1,201 @@
+#include "Bridge.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+#include <unordered_set>
+#include <vector>
+
+#include "JetStream.h"
+#include "StoredRecord.h"
+#include "Subjects.h"
+#include "zelclnt/mirror/ZelAPresenceMirror.h"
+#include "zelclnt/platform/TEventReceiver.h"
+
+namespace zelbridge {
+
+namespace {
+
+std::string PlaceText(const TEventPosition& at) {
+  return std::to_string(at.incarnation) + ":" + std::to_string(at.position);
+}
+
+// Below this many notices a step also lets the mirror work.
+constexpr int kNoticesPerStep = 256;
+
+}  // namespace
+
+Bridge::Bridge(JetStream& jetStream, BridgeOptions options)
+    : m_js(jetStream),
+      m_options(std::move(options)),
+      m_token(SubjectToken(m_options.name.empty() ? m_options.server : m_options.name)) {}
+
+Bridge::~Bridge() = default;
+
+void Bridge::Log(const std::string& line) const {
+  if (m_options.log) m_options.log(line);
+}
+
+bool Bridge::Start(std::string* error) {
+  std::string why;
+  const auto last = m_js.LastOf(ServerFilter(m_token), &why);
+  if (!why.empty()) {
+    if (error) *error = why;
+    return false;
+  }
+  if (last) {
+    const std::string* life = last->Find(kIncarnationHeader);
+    const std::string* at = last->Find(kPositionHeader);
+    const auto place = PlaceOf(life ? life->c_str() : nullptr, at ? at->c_str() : nullptr);
+    if (!place) {
+      if (error) *error = "the stream's last message of " + m_token + " (" + last->subject + ") names no place";
+      return false;
+    }
+    m_resumedAfter = *place;
+  }
+
+  m_receiver = std::make_unique<TEventReceiver>(m_options.server);
+  m_receiver->SetReceiveHighWaterMark(m_options.highWaterMark);
+  if (!m_receiver->Start(error)) return false;
+  if (m_resumedAfter.IsKnown()) {
+    Log("resuming after " + PlaceText(m_resumedAfter));
+    m_receiver->ResumeAfter(m_resumedAfter);
+  }
+  m_mirror = std::make_unique<ZelAPresenceMirror>(m_options.server);
+  m_mirror->SetChangeCopies(true);
+  return m_mirror->Start(error);
+}
+
+bool Bridge::WaitUntilSubscribed(long timeoutMs) {
+  return m_receiver->WaitUntilSubscribed(timeoutMs) && m_mirror->WaitUntilSubscribed(timeoutMs);
+}
+
+bool Bridge::Step(long timeoutMs) {
+  TEventNotice notice;
+  for (int i = 0; i < kNoticesPerStep && !m_stop; ++i) {
+    if (!m_receiver->Next(notice, i == 0 ? timeoutMs : 0)) break;
+    Handle(notice);
+  }
+  if (!m_stop) m_mirror->Poll(1, [this](const ZelTPresenceChange& change) { WriteChange(change); });
+  return !m_stop;
+}
+
+void Bridge::Run() {
+  while (Step(20)) {
+  }
+}
+
+void Bridge::Handle(const TEventNotice& notice) {
+  using Kind = TEventNotice::Kind;
+  switch (notice.kind) {
+    case Kind::Event: WriteEvent(notice); break;
+    case Kind::TooLarge:
+      // Gone for good: the stream holds everything after it again.
+      Log("event at " + PlaceText({notice.incarnation, notice.position}) + " too large to read");
+      WriteMarker({notice.incarnation, notice.position});
+      break;
+    case Kind::Restarted:
+    case Kind::Resync:
+    case Kind::Switched:
+      Log(notice.kind == Kind::Resync      ? "events lost beyond the server's replay buffer"
+          : notice.kind == Kind::Restarted ? "the server restarted"
+                                           : "another server of the pair serves");
+      m_markDue = true;
+      break;
+    case Kind::Disconnected: Log("connection to the presence server lost"); break;
+    case Kind::Reconnected: Log("connection to the presence server back"); break;
+    case Kind::AuthenticationFailed: Log("the presence server refused the bridge's keys"); break;
+    case Kind::TwoServing: Log("two servers of the pair serve at once"); break;
+  }
+}
+
+void Bridge::WriteEvent(const TEventNotice& notice) {
+  const TEventPosition at{notice.incarnation, notice.position};
+  if (m_markDue && at.position > 0) {
+    WriteMarker({at.incarnation, at.position - 1});
+    if (m_markDue) return;
+  }
+  const std::vector<Header> headers = {{kTypeHeader, std::to_string(notice.eventType)},
+                                       {kIncarnationHeader, std::to_string(at.incarnation)},
+                                       {kPositionHeader, std::to_string(at.position)}};
+  const std::string subject = EventSubject(m_token, notice.eventType, notice.userKey);
+  // A server that tells no positions gives no id to deduplicate by.
+  const std::string id = at.IsKnown() ? MessageId(at) : std::string();
+  if (Persist([&](std::string* error) { return m_js.Publish(subject, id, headers, notice.data, error); })) ++m_events;
+}
+
+void Bridge::WriteMarker(const TEventPosition& after) {
+  const std::vector<Header> headers = {{kMarkerHeader, kResync},
+                                       {kIncarnationHeader, std::to_string(after.incarnation)},
+                                       {kPositionHeader, std::to_string(after.position)}};
+  const std::string subject = MarkerSubject(m_token);
+  const std::string id = MarkerId(after);
+  if (!Persist([&](std::string* error) { return m_js.Publish(subject, id, headers, std::string(), error); })) return;
+  Log("resync marker: the stream holds every event after " + PlaceText(after));
+  m_markDue = false;
+  ++m_markers;
+}
+
+void Bridge::WriteChange(const ZelTPresenceChange& change) {
+  switch (change.kind) {
+    case ZelTPresenceChange::CHANGE_USER:
+    case ZelTPresenceChange::CHANGE_USER_ADDED: {
+      if (!change.after) return;
+      const std::string value = EncodeRecord(*change.after, change.position);
+      const std::string key = std::to_string(change.userKey);
+      if (Persist([&](std::string* error) { return m_js.Put(key, value, error); })) ++m_put;
+      break;
+    }
+    case ZelTPresenceChange::CHANGE_USER_REMOVED: {
+      const std::string key = std::to_string(change.userKey);
+      if (Persist([&](std::string* error) { return m_js.Delete(key, error); })) ++m_deleted;
+      break;
+    }
+    case ZelTPresenceChange::CHANGE_SYNCED: WriteAllRecords(); break;
+    default: break;
+  }
+}
+
+// After a join the mirror holds the server's picture; the bucket may hold
+// an older one, with users since gone.
+void Bridge::WriteAllRecords() {
+  std::unordered_set<std::string> current;
+  for (const ZelTUserPresence& user : m_mirror->Users().CopyAll()) {
+    const long key = user.GetUserKey();
+    const std::string name = std::to_string(key);
+    const std::string value = EncodeRecord(user, m_mirror->Users().PositionOf(key));
+    if (!Persist([&](std::string* error) { return m_js.Put(name, value, error); })) return;
+    ++m_put;
+    current.insert(name);
+  }
+  std::vector<std::string> held;
+  if (!Persist([&](std::string* error) { return m_js.Keys(held, error); })) return;
+  for (const std::string& key : held) {
+    if (current.count(key) != 0) continue;
+    if (!Persist([&](std::string* error) { return m_js.Delete(key, error); })) return;
+    ++m_deleted;
+  }
+}
+
+bool Bridge::Persist(const std::function<bool(std::string*)>& write) {
+  std::string error;
+  for (bool first = true; !m_stop; first = false) {
+    if (write(&error)) return true;
+    if (first) Log(error + "; trying again every " + std::to_string(m_options.retryMs) + " ms");
+    ++m_retried;
+    std::this_thread::sleep_for(std::chrono::milliseconds(m_options.retryMs));
+  }
+  return false;
+}
+
+BridgeCounters Bridge::Counters() const {
+  BridgeCounters counters;
+  counters.events = m_events;
+  counters.markers = m_markers;
+  counters.recordsPut = m_put;
+  counters.recordsDeleted = m_deleted;
+  counters.writesRetried = m_retried;
+  return counters;
+}
+
+}  // namespace zelbridge
