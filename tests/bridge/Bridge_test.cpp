@@ -93,8 +93,9 @@ class Running {
     bridging.server = server;
     bridging.name = name;
     bridging.retryMs = 50;
-    EXPECT_TRUE(m_js.Connect(options, &m_error)) << m_error;
-    m_bridge = std::make_unique<Bridge>(m_js, bridging);
+    EXPECT_TRUE(m_events.Connect(options, &m_error)) << m_error;
+    EXPECT_TRUE(m_records.Connect(options, &m_error)) << m_error;
+    m_bridge = std::make_unique<Bridge>(m_events, m_records, bridging);
     EXPECT_TRUE(m_bridge->Start(&m_error)) << m_error;
     EXPECT_TRUE(m_bridge->WaitUntilSubscribed(10000));
     m_thread = std::thread([this] { m_bridge->Run(); });
@@ -108,7 +109,8 @@ class Running {
 
  private:
   std::string m_error;
-  JetStream m_js;
+  JetStream m_events;
+  JetStream m_records;
   std::unique_ptr<Bridge> m_bridge;
   std::thread m_thread;
 };

@@ -20,13 +20,14 @@ std::string PlaceText(const TEventPosition& at) {
   return std::to_string(at.incarnation) + ":" + std::to_string(at.position);
 }
 
-// Below this many notices a step also lets the mirror work.
+// A step hands back to its loop, which checks for Stop, at least this often.
 constexpr int kNoticesPerStep = 256;
 
 }  // namespace
 
-Bridge::Bridge(JetStream& jetStream, BridgeOptions options)
-    : m_js(jetStream),
+Bridge::Bridge(JetStream& events, JetStream& records, BridgeOptions options)
+    : m_eventsOut(events),
+      m_recordsOut(records),
       m_options(std::move(options)),
       m_token(SubjectToken(m_options.name.empty() ? m_options.server : m_options.name)) {}
 
@@ -38,7 +39,7 @@ void Bridge::Log(const std::string& line) const {
 
 bool Bridge::Start(std::string* error) {
   std::string why;
-  const auto last = m_js.LastOf(ServerFilter(m_token), &why);
+  const auto last = m_eventsOut.LastOf(ServerFilter(m_token), &why);
   if (!why.empty()) {
     if (error) *error = why;
     return false;
@@ -62,7 +63,6 @@ bool Bridge::Start(std::string* error) {
     m_receiver->ResumeAfter(m_resumedAfter);
   }
   m_mirror = std::make_unique<ZelAPresenceMirror>(m_options.server);
-  m_mirror->SetChangeCopies(true);
   return m_mirror->Start(error);
 }
 
@@ -70,18 +70,24 @@ bool Bridge::WaitUntilSubscribed(long timeoutMs) {
   return m_receiver->WaitUntilSubscribed(timeoutMs) && m_mirror->WaitUntilSubscribed(timeoutMs);
 }
 
-bool Bridge::Step(long timeoutMs) {
+void Bridge::Step(long timeoutMs) {
   TEventNotice notice;
   for (int i = 0; i < kNoticesPerStep && !m_stop; ++i) {
     if (!m_receiver->Next(notice, i == 0 ? timeoutMs : 0)) break;
     Handle(notice);
   }
-  if (!m_stop) m_mirror->Poll(1, [this](const ZelTPresenceChange& change) { WriteChange(change); });
-  return !m_stop;
 }
 
 void Bridge::Run() {
-  while (Step(20)) {
+  std::thread records([this] { RunRecords(); });
+  while (!m_stop) Step(20);
+  records.join();
+}
+
+void Bridge::RunRecords() {
+  while (!m_stop) {
+    m_mirror->Poll(50, [this](const ZelTPresenceChange& change) { NoteChange(change); });
+    FlushRecords();
   }
 }
 
@@ -121,7 +127,7 @@ void Bridge::WriteEvent(const TEventNotice& notice) {
   const std::string subject = EventSubject(m_token, notice.eventType, notice.userKey);
   // A server that tells no positions gives no id to deduplicate by.
   const std::string id = at.IsKnown() ? MessageId(at) : std::string();
-  if (Persist([&](std::string* error) { return m_js.Publish(subject, id, headers, notice.data, error); })) ++m_events;
+  if (Persist([&](std::string* error) { return m_eventsOut.Publish(subject, id, headers, notice.data, error); })) ++m_events;
 }
 
 void Bridge::WriteMarker(const TEventPosition& after) {
@@ -130,29 +136,41 @@ void Bridge::WriteMarker(const TEventPosition& after) {
                                        {kPositionHeader, std::to_string(after.position)}};
   const std::string subject = MarkerSubject(m_token);
   const std::string id = MarkerId(after);
-  if (!Persist([&](std::string* error) { return m_js.Publish(subject, id, headers, std::string(), error); })) return;
+  if (!Persist([&](std::string* error) { return m_eventsOut.Publish(subject, id, headers, std::string(), error); })) return;
   Log("resync marker: the stream holds every event after " + PlaceText(after));
   m_markDue = false;
   ++m_markers;
 }
 
-void Bridge::WriteChange(const ZelTPresenceChange& change) {
+void Bridge::NoteChange(const ZelTPresenceChange& change) {
   switch (change.kind) {
     case ZelTPresenceChange::CHANGE_USER:
-    case ZelTPresenceChange::CHANGE_USER_ADDED: {
-      if (!change.after) return;
-      const std::string value = EncodeRecord(*change.after, change.position);
-      const std::string key = std::to_string(change.userKey);
-      if (Persist([&](std::string* error) { return m_js.Put(key, value, error); })) ++m_put;
-      break;
-    }
-    case ZelTPresenceChange::CHANGE_USER_REMOVED: {
-      const std::string key = std::to_string(change.userKey);
-      if (Persist([&](std::string* error) { return m_js.Delete(key, error); })) ++m_deleted;
-      break;
-    }
-    case ZelTPresenceChange::CHANGE_SYNCED: WriteAllRecords(); break;
+    case ZelTPresenceChange::CHANGE_USER_ADDED:
+    case ZelTPresenceChange::CHANGE_USER_REMOVED: m_dirty.insert(change.userKey); break;
+    case ZelTPresenceChange::CHANGE_SYNCED: m_synced = true; break;
     default: break;
+  }
+}
+
+// Each changed user as the mirror holds it now; one it no longer holds is
+// gone from the server.
+void Bridge::FlushRecords() {
+  if (m_synced) {
+    m_synced = false;
+    m_dirty.clear();
+    WriteAllRecords();
+    return;
+  }
+  const ZelTUserStore& users = m_mirror->Users();
+  for (auto at = m_dirty.begin(); at != m_dirty.end() && !m_stop; at = m_dirty.erase(at)) {
+    const std::string key = std::to_string(*at);
+    ZelTUserPresence user;
+    if (!users.Copy(*at, user)) {
+      if (Persist([&](std::string* error) { return m_recordsOut.Delete(key, error); })) ++m_deleted;
+      continue;
+    }
+    const std::string value = EncodeRecord(user, users.PositionOf(*at));
+    if (Persist([&](std::string* error) { return m_recordsOut.Put(key, value, error); })) ++m_put;
   }
 }
 
@@ -164,15 +182,15 @@ void Bridge::WriteAllRecords() {
     const long key = user.GetUserKey();
     const std::string name = std::to_string(key);
     const std::string value = EncodeRecord(user, m_mirror->Users().PositionOf(key));
-    if (!Persist([&](std::string* error) { return m_js.Put(name, value, error); })) return;
+    if (!Persist([&](std::string* error) { return m_recordsOut.Put(name, value, error); })) return;
     ++m_put;
     current.insert(name);
   }
   std::vector<std::string> held;
-  if (!Persist([&](std::string* error) { return m_js.Keys(held, error); })) return;
+  if (!Persist([&](std::string* error) { return m_recordsOut.Keys(held, error); })) return;
   for (const std::string& key : held) {
     if (current.count(key) != 0) continue;
-    if (!Persist([&](std::string* error) { return m_js.Delete(key, error); })) return;
+    if (!Persist([&](std::string* error) { return m_recordsOut.Delete(key, error); })) return;
     ++m_deleted;
   }
 }

@@ -15,18 +15,26 @@
 // marker before the next event: never a silent gap. The bucket then gets
 // every record afresh from the mirror's new join.
 //
+// Events and records go their own ways, each over a connection of its own:
+// the events on the thread that runs the bridge, the records on a thread
+// of the bridge's own, so that neither waits for the other. A user's
+// record is written once per round of the mirror however often it changed
+// meanwhile: the bucket keeps the latest record only.
+//
 // A write that fails is tried again every retryMs until it succeeds or the
 // bridge is stopped; meanwhile the receiver holds up to the high-water mark
 // of events, then drops them and asks for them again once the writes go
 // through (or says they are gone: a marker).
 //
-// One thread drives it (Start, Step, Run); Stop from any thread.
+// One thread drives it (Start, WaitUntilSubscribed, Run); Stop from any
+// thread.
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 
 #include "zelclnt/platform/TEventPosition.h"
 
@@ -60,7 +68,8 @@ struct BridgeCounters {
 
 class Bridge {
  public:
-  Bridge(JetStream& jetStream, BridgeOptions options);
+  // REQUIRES: two connections, both alive while the bridge is.
+  Bridge(JetStream& events, JetStream& records, BridgeOptions options);
   ~Bridge();
   Bridge(const Bridge&) = delete;
   Bridge& operator=(const Bridge&) = delete;
@@ -70,8 +79,7 @@ class Bridge {
   // Waits up to timeoutMs for the subscriptions to take (events published
   // from then on are the bridge's); true once they did.
   bool WaitUntilSubscribed(long timeoutMs);
-  // Writes what arrived within timeoutMs; false once stopped.
-  bool Step(long timeoutMs);
+  // Writes until Stop.
   void Run();
   void Stop() { m_stop = true; }
 
@@ -81,16 +89,20 @@ class Bridge {
   const std::string& Token() const { return m_token; }
 
  private:
+  void Step(long timeoutMs);
+  void RunRecords();
+  void FlushRecords();
   void Handle(const TEventNotice& notice);
   void WriteEvent(const TEventNotice& notice);
   void WriteMarker(const TEventPosition& after);
-  void WriteChange(const ZelTPresenceChange& change);
+  void NoteChange(const ZelTPresenceChange& change);
   void WriteAllRecords();
   // Runs write until it succeeds; false when stopped first.
   bool Persist(const std::function<bool(std::string*)>& write);
   void Log(const std::string& line) const;
 
-  JetStream& m_js;
+  JetStream& m_eventsOut;
+  JetStream& m_recordsOut;
   BridgeOptions m_options;
   std::string m_token;
   TEventPosition m_resumedAfter;
@@ -98,6 +110,9 @@ class Bridge {
   std::unique_ptr<ZelAPresenceMirror> m_mirror;
   // Events were lost for good: a marker goes before the next event.
   bool m_markDue = false;
+  // The records thread's: users changed since the last flush, and a join.
+  std::unordered_set<long> m_dirty;
+  bool m_synced = false;
   std::atomic<bool> m_stop{false};
   std::atomic<std::uint64_t> m_events{0};
   std::atomic<std::uint64_t> m_markers{0};

@@ -2,6 +2,7 @@
 
 #include <nats/nats.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace zelbridge {
@@ -39,8 +40,21 @@ struct AckOwner {
   }
 };
 
+// nats.c takes a list as separate URLs.
+natsStatus SetServers(natsOptions* options, const std::string& list) {
+  std::vector<std::string> urls;
+  for (std::size_t from = 0; from <= list.size();) {
+    const std::size_t comma = std::min(list.find(',', from), list.size());
+    if (comma > from) urls.push_back(list.substr(from, comma - from));
+    from = comma + 1;
+  }
+  std::vector<const char*> pointers;
+  for (const std::string& url : urls) pointers.push_back(url.c_str());
+  return natsOptions_SetServers(options, pointers.data(), static_cast<int>(pointers.size()));
+}
+
 natsStatus Configure(natsOptions* options, const NatsOptions& with) {
-  natsStatus s = natsOptions_SetURL(options, with.url.c_str());
+  natsStatus s = SetServers(options, with.url);
   if (s == NATS_OK) s = natsOptions_SetTimeout(options, with.timeoutMs);
   // Never give up on the server: the bridge's writes wait for it, bounded
   // by the event receiver's own queue.

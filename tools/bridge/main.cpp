@@ -72,8 +72,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "presence-bridge: %s\n", error.c_str());
     return 2;
   }
-  zelbridge::JetStream jetStream;
-  if (!jetStream.Connect(nats, &error)) {
+  zelbridge::JetStream events;
+  zelbridge::JetStream records;
+  if (!events.Connect(nats, &error) || !records.Connect(nats, &error)) {
     std::fprintf(stderr, "presence-bridge: %s\n", error.c_str());
     return 1;
   }
@@ -81,7 +82,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "presence-bridge: %s\n", line.c_str());
     std::fflush(stderr);
   };
-  zelbridge::Bridge bridge(jetStream, bridging);
+  zelbridge::Bridge bridge(events, records, bridging);
   if (!bridge.Start(&error)) {
     std::fprintf(stderr, "presence-bridge: %s\n", error.c_str());
     return 1;
