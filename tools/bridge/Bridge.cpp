@@ -76,6 +76,7 @@ void Bridge::Step(long timeoutMs) {
     if (!m_receiver->Next(notice, i == 0 ? timeoutMs : 0)) break;
     Handle(notice);
   }
+  FlushEvents();
 }
 
 void Bridge::Run() {
@@ -121,22 +122,55 @@ void Bridge::WriteEvent(const TEventNotice& notice) {
     WriteMarker({at.incarnation, at.position - 1});
     if (m_markDue) return;
   }
-  const std::vector<Header> headers = {{kTypeHeader, std::to_string(notice.eventType)},
-                                       {kIncarnationHeader, std::to_string(at.incarnation)},
-                                       {kPositionHeader, std::to_string(at.position)}};
-  const std::string subject = EventSubject(m_token, notice.eventType, notice.userKey);
+  Outgoing message;
+  message.subject = EventSubject(m_token, notice.eventType, notice.userKey);
+  message.headers = {{kTypeHeader, std::to_string(notice.eventType)},
+                     {kIncarnationHeader, std::to_string(at.incarnation)},
+                     {kPositionHeader, std::to_string(at.position)}};
+  message.payload = notice.data;
+  if (at.IsKnown()) {
+    message.id = MessageId(at);
+    m_batch.push_back(std::move(message));
+    return;
+  }
   // A server that tells no positions gives no id to deduplicate by.
-  const std::string id = at.IsKnown() ? MessageId(at) : std::string();
-  if (Persist([&](std::string* error) { return m_eventsOut.Publish(subject, id, headers, notice.data, error); })) ++m_events;
+  FlushEvents();
+  if (Persist([&](std::string* error) { return m_eventsOut.Publish(message, error); })) ++m_events;
+}
+
+// Without waiting for each: one round trip for the lot, not one each. What
+// was not acknowledged is written again in order, one at a time; JetStream
+// drops what it already holds. Only when a later message of the round went
+// through before an earlier one failed can the stream hold the two in
+// another order than published: said so.
+void Bridge::FlushEvents() {
+  if (m_batch.empty()) return;
+  std::string error;
+  const std::vector<std::size_t> failed = m_eventsOut.PublishAll(m_batch, &error);
+  if (!failed.empty()) {
+    Log(error + "; writing them again one at a time");
+    std::vector<bool> missing(m_batch.size(), false);
+    for (const std::size_t index : failed) missing[index] = true;
+    const auto firstFailed = std::find(missing.begin(), missing.end(), true);
+    if (std::find(firstFailed, missing.end(), false) != missing.end())
+      Log("events after " + m_batch[failed.front()].id + " were stored before it: their order in the stream may differ");
+    ++m_retried;
+  }
+  for (const std::size_t index : failed)
+    if (!Persist([&](std::string* why) { return m_eventsOut.Publish(m_batch[index], why); })) break;
+  m_events += m_batch.size();
+  m_batch.clear();
 }
 
 void Bridge::WriteMarker(const TEventPosition& after) {
-  const std::vector<Header> headers = {{kMarkerHeader, kResync},
-                                       {kIncarnationHeader, std::to_string(after.incarnation)},
-                                       {kPositionHeader, std::to_string(after.position)}};
-  const std::string subject = MarkerSubject(m_token);
-  const std::string id = MarkerId(after);
-  if (!Persist([&](std::string* error) { return m_eventsOut.Publish(subject, id, headers, std::string(), error); })) return;
+  FlushEvents();
+  Outgoing marker;
+  marker.subject = MarkerSubject(m_token);
+  marker.id = MarkerId(after);
+  marker.headers = {{kMarkerHeader, kResync},
+                    {kIncarnationHeader, std::to_string(after.incarnation)},
+                    {kPositionHeader, std::to_string(after.position)}};
+  if (!Persist([&](std::string* error) { return m_eventsOut.Publish(marker, error); })) return;
   Log("resync marker: the stream holds every event after " + PlaceText(after));
   m_markDue = false;
   ++m_markers;
@@ -162,30 +196,32 @@ void Bridge::FlushRecords() {
     return;
   }
   const ZelTUserStore& users = m_mirror->Users();
+  std::vector<std::pair<std::string, std::string>> changed;
   for (auto at = m_dirty.begin(); at != m_dirty.end() && !m_stop; at = m_dirty.erase(at)) {
     const std::string key = std::to_string(*at);
     ZelTUserPresence user;
-    if (!users.Copy(*at, user)) {
-      if (Persist([&](std::string* error) { return m_recordsOut.Delete(key, error); })) ++m_deleted;
-      continue;
+    if (users.Copy(*at, user)) {
+      changed.emplace_back(key, EncodeRecord(user, users.PositionOf(*at)));
+    } else if (Persist([&](std::string* error) { return m_recordsOut.Delete(key, error); })) {
+      ++m_deleted;
     }
-    const std::string value = EncodeRecord(user, users.PositionOf(*at));
-    if (Persist([&](std::string* error) { return m_recordsOut.Put(key, value, error); })) ++m_put;
   }
+  if (!changed.empty() && Persist([&](std::string* error) { return m_recordsOut.PutMany(changed, error); }))
+    m_put += changed.size();
 }
 
 // After a join the mirror holds the server's picture; the bucket may hold
 // an older one, with users since gone.
 void Bridge::WriteAllRecords() {
   std::unordered_set<std::string> current;
+  std::vector<std::pair<std::string, std::string>> all;
   for (const ZelTUserPresence& user : m_mirror->Users().CopyAll()) {
     const long key = user.GetUserKey();
-    const std::string name = std::to_string(key);
-    const std::string value = EncodeRecord(user, m_mirror->Users().PositionOf(key));
-    if (!Persist([&](std::string* error) { return m_recordsOut.Put(name, value, error); })) return;
-    ++m_put;
-    current.insert(name);
+    all.emplace_back(std::to_string(key), EncodeRecord(user, m_mirror->Users().PositionOf(key)));
+    current.insert(all.back().first);
   }
+  if (!Persist([&](std::string* error) { return m_recordsOut.PutMany(all, error); })) return;
+  m_put += all.size();
   std::vector<std::string> held;
   if (!Persist([&](std::string* error) { return m_recordsOut.Keys(held, error); })) return;
   for (const std::string& key : held) {

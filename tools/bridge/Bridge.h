@@ -35,7 +35,9 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
+#include "JetStream.h"
 #include "zelclnt/platform/TEventPosition.h"
 
 class TEventReceiver;
@@ -44,8 +46,6 @@ struct TEventNotice;
 struct ZelTPresenceChange;
 
 namespace zelbridge {
-
-class JetStream;
 
 struct BridgeOptions {
   // A server name or a list ("tcp://a:7300,tcp://b:7300").
@@ -94,6 +94,8 @@ class Bridge {
   void FlushRecords();
   void Handle(const TEventNotice& notice);
   void WriteEvent(const TEventNotice& notice);
+  // Writes the events gathered so far, in order.
+  void FlushEvents();
   void WriteMarker(const TEventPosition& after);
   void NoteChange(const ZelTPresenceChange& change);
   void WriteAllRecords();
@@ -110,6 +112,7 @@ class Bridge {
   std::unique_ptr<ZelAPresenceMirror> m_mirror;
   // Events were lost for good: a marker goes before the next event.
   bool m_markDue = false;
+  std::vector<Outgoing> m_batch;
   // The records thread's: users changed since the last flush, and a join.
   std::unordered_set<long> m_dirty;
   bool m_synced = false;

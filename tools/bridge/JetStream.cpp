@@ -2,10 +2,23 @@
 
 #include <nats/nats.h>
 
+#include <mutex>
+#include <unordered_map>
 #include <algorithm>
 #include <cstdlib>
 
 namespace zelbridge {
+
+namespace {
+
+// The ids (or subjects) of writes without waiting that failed this round,
+// told on nats.c's thread.
+struct FailureLog {
+  std::mutex lock;
+  std::vector<std::string> names;
+};
+
+}  // namespace
 
 // Released in the reverse of the order they were made in.
 struct JetStream::Handles {
@@ -13,6 +26,7 @@ struct JetStream::Handles {
   natsConnection* connection = nullptr;
   jsCtx* js = nullptr;
   kvStore* bucket = nullptr;
+  FailureLog failures;
 
   ~Handles() {
     if (bucket) kvStore_Destroy(bucket);
@@ -51,6 +65,26 @@ natsStatus SetServers(natsOptions* options, const std::string& list) {
   std::vector<const char*> pointers;
   for (const std::string& url : urls) pointers.push_back(url.c_str());
   return natsOptions_SetServers(options, pointers.data(), static_cast<int>(pointers.size()));
+}
+
+std::string NameOf(natsMsg* msg) {
+  const char* id = nullptr;
+  if (msg && natsMsgHeader_Get(msg, "Nats-Msg-Id", &id) == NATS_OK && id) return id;
+  return msg ? natsMsg_GetSubject(msg) : std::string();
+}
+
+void NoteFailure(jsCtx*, jsPubAckErr* failure, void* closure) {
+  auto* log = static_cast<FailureLog*>(closure);
+  std::lock_guard<std::mutex> lock(log->lock);
+  log->names.push_back(NameOf(failure->Msg));
+}
+
+natsStatus MessageOf(natsMsg** msg, const Outgoing& message) {
+  natsStatus s = natsMsg_Create(msg, message.subject.c_str(), nullptr, message.payload.data(),
+                                static_cast<int>(message.payload.size()));
+  for (const auto& header : message.headers)
+    if (s == NATS_OK) s = natsMsgHeader_Set(*msg, header.name, header.value.c_str());
+  return s;
 }
 
 natsStatus Configure(natsOptions* options, const NatsOptions& with) {
@@ -123,6 +157,9 @@ bool JetStream::Connect(const NatsOptions& options, std::string* error) {
   jsOptions jsOpts;
   jsOptions_Init(&jsOpts);
   jsOpts.Wait = options.timeoutMs;
+  jsOpts.PublishAsync.MaxPending = 4096;
+  jsOpts.PublishAsync.ErrHandler = NoteFailure;
+  jsOpts.PublishAsync.ErrHandlerClosure = &h.failures;
   if (Failed(natsConnection_JetStream(&h.js, h.connection, &jsOpts), 0, "JetStream", error)) return false;
   return EnsureStream(error) && EnsureBucket(error);
 }
@@ -163,21 +200,78 @@ bool JetStream::EnsureBucket(std::string* error) {
   return !Failed(s, 0, "creating bucket " + m_options.bucket, error);
 }
 
-bool JetStream::Publish(const std::string& subject, const std::string& id, const std::vector<Header>& headers,
-                        const std::string& payload, std::string* error) {
+bool JetStream::Publish(const Outgoing& message, std::string* error) {
   MsgOwner msg;
-  natsStatus s = natsMsg_Create(&msg.msg, subject.c_str(), nullptr, payload.data(), static_cast<int>(payload.size()));
-  for (const auto& header : headers)
-    if (s == NATS_OK) s = natsMsgHeader_Set(msg.msg, header.name, header.value.c_str());
-  if (Failed(s, 0, "message " + id, error)) return false;
+  if (Failed(MessageOf(&msg.msg, message), 0, "message " + message.id, error)) return false;
   jsPubOptions options;
   jsPubOptions_Init(&options);
-  if (!id.empty()) options.MsgId = id.c_str();
+  if (!message.id.empty()) options.MsgId = message.id.c_str();
   options.MaxWait = m_options.timeoutMs;
   AckOwner ack;
   jsErrCode jsError = static_cast<jsErrCode>(0);
-  s = js_PublishMsg(&ack.ack, m_handles->js, msg.msg, &options, &jsError);
-  return !Failed(s, jsError, "publishing " + id, error);
+  const natsStatus s = js_PublishMsg(&ack.ack, m_handles->js, msg.msg, &options, &jsError);
+  return !Failed(s, jsError, "publishing " + message.id, error);
+}
+
+void JetStream::BeginRound() {
+  std::lock_guard<std::mutex> lock(m_handles->failures.lock);
+  m_handles->failures.names.clear();
+}
+
+std::vector<std::string> JetStream::EndRound(int& status) {
+  jsPubOptions options;
+  jsPubOptions_Init(&options);
+  options.MaxWait = m_options.timeoutMs;
+  const natsStatus completed = js_PublishAsyncComplete(m_handles->js, &options);
+  std::vector<std::string> failed;
+  if (completed != NATS_OK) {
+    // Given up: nothing of this round stays in flight.
+    natsMsgList pending{};
+    if (js_PublishAsyncGetPendingList(&pending, m_handles->js) == NATS_OK) {
+      for (int i = 0; i < pending.Count; ++i) failed.push_back(NameOf(pending.Msgs[i]));
+      natsMsgList_Destroy(&pending);
+    }
+    if (status == NATS_OK) status = completed;
+  }
+  std::lock_guard<std::mutex> lock(m_handles->failures.lock);
+  failed.insert(failed.end(), m_handles->failures.names.begin(), m_handles->failures.names.end());
+  m_handles->failures.names.clear();
+  return failed;
+}
+
+std::vector<std::size_t> JetStream::PublishAll(const std::vector<Outgoing>& messages, std::string* error) {
+  BeginRound();
+  std::unordered_map<std::string, std::size_t> indexOf;
+  natsStatus s = NATS_OK;
+  std::size_t sent = 0;
+  for (; sent < messages.size() && s == NATS_OK; ++sent) {
+    const Outgoing& message = messages[sent];
+    indexOf.emplace(message.id, sent);
+    natsMsg* msg = nullptr;
+    s = MessageOf(&msg, message);
+    jsPubOptions options;
+    jsPubOptions_Init(&options);
+    options.MsgId = message.id.c_str();
+    options.MaxWait = m_options.timeoutMs;
+    // Taken over by nats.c once published.
+    if (s == NATS_OK) s = js_PublishMsgAsync(m_handles->js, &msg, &options);
+    if (msg) natsMsg_Destroy(msg);
+  }
+  int status = s;
+  const std::vector<std::string> names = EndRound(status);
+  std::vector<std::size_t> failed;
+  if (s != NATS_OK) {
+    for (std::size_t i = sent == 0 ? 0 : sent - 1; i < messages.size(); ++i) failed.push_back(i);
+  }
+  for (const std::string& name : names) {
+    const auto found = indexOf.find(name);
+    if (found != indexOf.end()) failed.push_back(found->second);
+  }
+  std::sort(failed.begin(), failed.end());
+  failed.erase(std::unique(failed.begin(), failed.end()), failed.end());
+  if (!failed.empty()) Failed(status == NATS_OK ? NATS_ERR : status, 0, std::to_string(failed.size()) + " of " +
+                                  std::to_string(messages.size()) + " messages not acknowledged", error);
+  return failed;
 }
 
 std::optional<StoredMessage> JetStream::LastOf(const std::string& filter, std::string* error) {
@@ -199,6 +293,28 @@ std::optional<StoredMessage> JetStream::Read(std::uint64_t sequence, std::string
   if (s == NATS_NOT_FOUND) return std::nullopt;
   if (Failed(s, jsError, "message " + std::to_string(sequence), error)) return std::nullopt;
   return Stored(msg.msg);
+}
+
+bool JetStream::ReadFrom(std::uint64_t first, const std::string& filter,
+                         const std::function<bool(const StoredMessage&)>& take, long idleMs, std::string* error) {
+  jsSubOptions options;
+  jsSubOptions_Init(&options);
+  options.Stream = m_options.stream.c_str();
+  options.Ordered = true;
+  options.Config.DeliverPolicy = js_DeliverByStartSequence;
+  options.Config.OptStartSeq = first == 0 ? 1 : first;
+  natsSubscription* subscription = nullptr;
+  jsErrCode jsError = static_cast<jsErrCode>(0);
+  const natsStatus s = js_SubscribeSync(&subscription, m_handles->js, filter.c_str(), nullptr, &options, &jsError);
+  if (Failed(s, jsError, "reading " + filter, error)) return false;
+  for (bool more = true; more;) {
+    MsgOwner msg;
+    if (natsSubscription_NextMsg(&msg.msg, subscription, idleMs) != NATS_OK) break;
+    more = take(Stored(msg.msg));
+  }
+  natsSubscription_Unsubscribe(subscription);
+  natsSubscription_Destroy(subscription);
+  return true;
 }
 
 bool JetStream::Bounds(std::uint64_t& first, std::uint64_t& last, std::string* error) {
@@ -224,11 +340,21 @@ std::optional<std::string> JetStream::Get(const std::string& key, std::string* e
   return value;
 }
 
-bool JetStream::Put(const std::string& key, const std::string& value, std::string* error) {
-  std::uint64_t revision = 0;
-  const natsStatus s =
-      kvStore_Put(&revision, m_handles->bucket, key.c_str(), value.data(), static_cast<int>(value.size()));
-  return !Failed(s, 0, "writing key " + key, error);
+bool JetStream::PutMany(const std::vector<std::pair<std::string, std::string>>& entries, std::string* error) {
+  BeginRound();
+  jsPubOptions options;
+  jsPubOptions_Init(&options);
+  options.MaxWait = m_options.timeoutMs;
+  const std::string prefix = "$KV." + m_options.bucket + ".";
+  natsStatus s = NATS_OK;
+  for (const auto& [key, value] : entries) {
+    s = js_PublishAsync(m_handles->js, (prefix + key).c_str(), value.data(), static_cast<int>(value.size()), &options);
+    if (s != NATS_OK) break;
+  }
+  int status = s;
+  const bool anyFailed = !EndRound(status).empty();
+  if (status == NATS_OK && anyFailed) status = NATS_ERR;
+  return !Failed(status, 0, "writing " + std::to_string(entries.size()) + " keys", error);
 }
 
 bool JetStream::Delete(const std::string& key, std::string* error) {

@@ -15,6 +15,7 @@
 // One thread at a time.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -50,6 +51,14 @@ struct Header {
   std::string value;
 };
 
+struct Outgoing {
+  std::string subject;
+  // Nats-Msg-Id: JetStream stores one message per id within its window.
+  std::string id;
+  std::vector<Header> headers;
+  std::string payload;
+};
+
 // A message as the stream holds it.
 struct StoredMessage {
   std::string subject;
@@ -68,8 +77,11 @@ class JetStream {
 
   bool Connect(const NatsOptions& options, std::string* error);
   // Written (or already held under that id) once JetStream acknowledged it.
-  bool Publish(const std::string& subject, const std::string& id, const std::vector<Header>& headers,
-               const std::string& payload, std::string* error);
+  bool Publish(const Outgoing& message, std::string* error);
+  // Publishes each in order without waiting for the one before, then waits
+  // for them all; the indexes of those not acknowledged, in order (all of
+  // them when the round failed as a whole). REQUIRES: ids, all different.
+  std::vector<std::size_t> PublishAll(const std::vector<Outgoing>& messages, std::string* error);
   // The last message whose subject matches `filter`; nullopt with an empty
   // *error when the stream holds none.
   std::optional<StoredMessage> LastOf(const std::string& filter, std::string* error);
@@ -78,9 +90,17 @@ class JetStream {
   // The message at `sequence`; nullopt with an empty *error when the stream
   // holds none there (deleted, or past its end).
   std::optional<StoredMessage> Read(std::uint64_t sequence, std::string* error);
+  // Hands `take` each message whose subject matches `filter`, in stream
+  // order from sequence `first`, until it returns false or nothing came
+  // for idleMs; false with the reason when the stream could not be read.
+  bool ReadFrom(std::uint64_t first, const std::string& filter,
+                const std::function<bool(const StoredMessage&)>& take, long idleMs, std::string* error);
   // The value under `key`; nullopt with an empty *error when there is none.
   std::optional<std::string> Get(const std::string& key, std::string* error);
-  bool Put(const std::string& key, const std::string& value, std::string* error);
+  // Writes every value under its key without waiting for each in turn;
+  // true once all were acknowledged. Written again whole after a failure,
+  // which changes nothing that went through.
+  bool PutMany(const std::vector<std::pair<std::string, std::string>>& entries, std::string* error);
   bool Delete(const std::string& key, std::string* error);
   // The bucket's keys, in no order.
   bool Keys(std::vector<std::string>& keys, std::string* error);
@@ -88,6 +108,10 @@ class JetStream {
 
  private:
   struct Handles;
+  // Starts a round of writes without waiting; the round's failures are
+  // collected from nats.c's thread.
+  void BeginRound();
+  std::vector<std::string> EndRound(int& status);
   bool Failed(int status, int jsError, const std::string& what, std::string* error) const;
   bool EnsureStream(std::string* error);
   bool EnsureBucket(std::string* error);
