@@ -39,6 +39,9 @@ struct JetStream::Handles {
 namespace {
 
 constexpr std::int64_t kNanosPerMs = 1000 * 1000;
+// Writes in flight at most: nats.c's bound, and a round's.
+constexpr int kMaxPending = 4096;
+constexpr std::size_t kRound = kMaxPending / 2;
 
 struct MsgOwner {
   natsMsg* msg = nullptr;
@@ -157,7 +160,7 @@ bool JetStream::Connect(const NatsOptions& options, std::string* error) {
   jsOptions jsOpts;
   jsOptions_Init(&jsOpts);
   jsOpts.Wait = options.timeoutMs;
-  jsOpts.PublishAsync.MaxPending = 4096;
+  jsOpts.PublishAsync.MaxPending = kMaxPending;
   jsOpts.PublishAsync.ErrHandler = NoteFailure;
   jsOpts.PublishAsync.ErrHandlerClosure = &h.failures;
   if (Failed(natsConnection_JetStream(&h.js, h.connection, &jsOpts), 0, "JetStream", error)) return false;
@@ -341,19 +344,24 @@ std::optional<std::string> JetStream::Get(const std::string& key, std::string* e
 }
 
 bool JetStream::PutMany(const std::vector<std::pair<std::string, std::string>>& entries, std::string* error) {
-  BeginRound();
   jsPubOptions options;
   jsPubOptions_Init(&options);
   options.MaxWait = m_options.timeoutMs;
   const std::string prefix = "$KV." + m_options.bucket + ".";
-  natsStatus s = NATS_OK;
-  for (const auto& [key, value] : entries) {
-    s = js_PublishAsync(m_handles->js, (prefix + key).c_str(), value.data(), static_cast<int>(value.size()), &options);
-    if (s != NATS_OK) break;
+  int status = NATS_OK;
+  // Rounds below the bound of writes in flight, past which nats.c refuses
+  // more (a whole bucket's join, say).
+  for (std::size_t from = 0; from < entries.size() && status == NATS_OK; from += kRound) {
+    BeginRound();
+    const std::size_t to = std::min(entries.size(), from + kRound);
+    natsStatus s = NATS_OK;
+    for (std::size_t i = from; i < to && s == NATS_OK; ++i)
+      s = js_PublishAsync(m_handles->js, (prefix + entries[i].first).c_str(), entries[i].second.data(),
+                          static_cast<int>(entries[i].second.size()), &options);
+    status = s;
+    const bool anyFailed = !EndRound(status).empty();
+    if (status == NATS_OK && anyFailed) status = NATS_ERR;
   }
-  int status = s;
-  const bool anyFailed = !EndRound(status).empty();
-  if (status == NATS_OK && anyFailed) status = NATS_ERR;
   return !Failed(status, 0, "writing " + std::to_string(entries.size()) + " keys", error);
 }
 
