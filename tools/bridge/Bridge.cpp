@@ -1,0 +1,255 @@
+#include "Bridge.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+#include <unordered_set>
+#include <vector>
+
+#include "JetStream.h"
+#include "StoredRecord.h"
+#include "Subjects.h"
+#include "zelclnt/mirror/ZelAPresenceMirror.h"
+#include "zelclnt/platform/TEventReceiver.h"
+
+namespace zelbridge {
+
+namespace {
+
+std::string PlaceText(const TEventPosition& at) {
+  return std::to_string(at.incarnation) + ":" + std::to_string(at.position);
+}
+
+// A step hands back to its loop, which checks for Stop, at least this often.
+constexpr int kNoticesPerStep = 256;
+
+}  // namespace
+
+Bridge::Bridge(JetStream& events, JetStream& records, BridgeOptions options)
+    : m_eventsOut(events),
+      m_recordsOut(records),
+      m_options(std::move(options)),
+      m_token(SubjectToken(m_options.name.empty() ? m_options.server : m_options.name)) {}
+
+Bridge::~Bridge() = default;
+
+void Bridge::Log(const std::string& line) const {
+  if (m_options.log) m_options.log(line);
+}
+
+bool Bridge::Start(std::string* error) {
+  std::string why;
+  const auto last = m_eventsOut.LastOf(ServerFilter(m_token), &why);
+  if (!why.empty()) {
+    if (error) *error = why;
+    return false;
+  }
+  if (last) {
+    const std::string* life = last->Find(kIncarnationHeader);
+    const std::string* at = last->Find(kPositionHeader);
+    const auto place = PlaceOf(life ? life->c_str() : nullptr, at ? at->c_str() : nullptr);
+    if (!place) {
+      if (error) *error = "the stream's last message of " + m_token + " (" + last->subject + ") names no place";
+      return false;
+    }
+    m_resumedAfter = *place;
+  }
+
+  m_receiver = std::make_unique<TEventReceiver>(m_options.server);
+  m_receiver->SetReceiveHighWaterMark(m_options.highWaterMark);
+  if (!m_receiver->Start(error)) return false;
+  if (m_resumedAfter.IsKnown()) {
+    Log("resuming after " + PlaceText(m_resumedAfter));
+    m_receiver->ResumeAfter(m_resumedAfter);
+  }
+  m_mirror = std::make_unique<ZelAPresenceMirror>(m_options.server);
+  return m_mirror->Start(error);
+}
+
+bool Bridge::WaitUntilSubscribed(long timeoutMs) {
+  return m_receiver->WaitUntilSubscribed(timeoutMs) && m_mirror->WaitUntilSubscribed(timeoutMs);
+}
+
+void Bridge::Step(long timeoutMs) {
+  TEventNotice notice;
+  for (int i = 0; i < kNoticesPerStep && !m_stop; ++i) {
+    if (!m_receiver->Next(notice, i == 0 ? timeoutMs : 0)) break;
+    Handle(notice);
+  }
+  FlushEvents();
+}
+
+void Bridge::Run() {
+  std::thread records([this] { RunRecords(); });
+  while (!m_stop) Step(20);
+  records.join();
+}
+
+void Bridge::RunRecords() {
+  while (!m_stop) {
+    m_mirror->Poll(50, [this](const ZelTPresenceChange& change) { NoteChange(change); });
+    FlushRecords();
+  }
+}
+
+void Bridge::Handle(const TEventNotice& notice) {
+  using Kind = TEventNotice::Kind;
+  switch (notice.kind) {
+    case Kind::Event: WriteEvent(notice); break;
+    case Kind::TooLarge:
+      // Gone for good: the stream holds everything after it again.
+      Log("event at " + PlaceText({notice.incarnation, notice.position}) + " too large to read");
+      WriteMarker({notice.incarnation, notice.position});
+      break;
+    case Kind::Restarted:
+    case Kind::Resync:
+    case Kind::Switched:
+      Log(notice.kind == Kind::Resync      ? "events lost beyond the server's replay buffer"
+          : notice.kind == Kind::Restarted ? "the server restarted"
+                                           : "another server of the pair serves");
+      m_markDue = true;
+      break;
+    case Kind::Disconnected: Log("connection to the presence server lost"); break;
+    case Kind::Reconnected: Log("connection to the presence server back"); break;
+    case Kind::AuthenticationFailed: Log("the presence server refused the bridge's keys"); break;
+    case Kind::TwoServing: Log("two servers of the pair serve at once"); break;
+  }
+}
+
+void Bridge::WriteEvent(const TEventNotice& notice) {
+  const TEventPosition at{notice.incarnation, notice.position};
+  if (m_markDue && at.position > 0) {
+    WriteMarker({at.incarnation, at.position - 1});
+    if (m_markDue) return;
+  }
+  Outgoing message;
+  message.subject = EventSubject(m_token, notice.eventType, notice.userKey);
+  message.headers = {{kTypeHeader, std::to_string(notice.eventType)},
+                     {kIncarnationHeader, std::to_string(at.incarnation)},
+                     {kPositionHeader, std::to_string(at.position)}};
+  message.payload = notice.data;
+  if (at.IsKnown()) {
+    message.id = MessageId(at);
+    m_batch.push_back(std::move(message));
+    return;
+  }
+  // A server that tells no positions gives no id to deduplicate by.
+  FlushEvents();
+  if (Persist([&](std::string* error) { return m_eventsOut.Publish(message, error); })) ++m_events;
+}
+
+// Without waiting for each: one round trip for the lot, not one each. What
+// was not acknowledged is written again in order, one at a time; JetStream
+// drops what it already holds. Only when a later message of the round went
+// through before an earlier one failed can the stream hold the two in
+// another order than published: said so.
+void Bridge::FlushEvents() {
+  if (m_batch.empty()) return;
+  std::string error;
+  const std::vector<std::size_t> failed = m_eventsOut.PublishAll(m_batch, &error);
+  if (!failed.empty()) {
+    Log(error + "; writing them again one at a time");
+    std::vector<bool> missing(m_batch.size(), false);
+    for (const std::size_t index : failed) missing[index] = true;
+    const auto firstFailed = std::find(missing.begin(), missing.end(), true);
+    if (std::find(firstFailed, missing.end(), false) != missing.end())
+      Log("events after " + m_batch[failed.front()].id + " were stored before it: their order in the stream may differ");
+    ++m_retried;
+  }
+  for (const std::size_t index : failed)
+    if (!Persist([&](std::string* why) { return m_eventsOut.Publish(m_batch[index], why); })) break;
+  m_events += m_batch.size();
+  m_batch.clear();
+}
+
+void Bridge::WriteMarker(const TEventPosition& after) {
+  FlushEvents();
+  Outgoing marker;
+  marker.subject = MarkerSubject(m_token);
+  marker.id = MarkerId(after);
+  marker.headers = {{kMarkerHeader, kResync},
+                    {kIncarnationHeader, std::to_string(after.incarnation)},
+                    {kPositionHeader, std::to_string(after.position)}};
+  if (!Persist([&](std::string* error) { return m_eventsOut.Publish(marker, error); })) return;
+  Log("resync marker: the stream holds every event after " + PlaceText(after));
+  m_markDue = false;
+  ++m_markers;
+}
+
+void Bridge::NoteChange(const ZelTPresenceChange& change) {
+  switch (change.kind) {
+    case ZelTPresenceChange::CHANGE_USER:
+    case ZelTPresenceChange::CHANGE_USER_ADDED:
+    case ZelTPresenceChange::CHANGE_USER_REMOVED: m_dirty.insert(change.userKey); break;
+    case ZelTPresenceChange::CHANGE_SYNCED: m_synced = true; break;
+    default: break;
+  }
+}
+
+// Each changed user as the mirror holds it now; one it no longer holds is
+// gone from the server.
+void Bridge::FlushRecords() {
+  if (m_synced) {
+    m_synced = false;
+    m_dirty.clear();
+    WriteAllRecords();
+    return;
+  }
+  const ZelTUserStore& users = m_mirror->Users();
+  std::vector<std::pair<std::string, std::string>> changed;
+  for (auto at = m_dirty.begin(); at != m_dirty.end() && !m_stop; at = m_dirty.erase(at)) {
+    const std::string key = std::to_string(*at);
+    ZelTUserPresence user;
+    if (users.Copy(*at, user)) {
+      changed.emplace_back(key, EncodeRecord(user, users.PositionOf(*at)));
+    } else if (Persist([&](std::string* error) { return m_recordsOut.Delete(key, error); })) {
+      ++m_deleted;
+    }
+  }
+  if (!changed.empty() && Persist([&](std::string* error) { return m_recordsOut.PutMany(changed, error); }))
+    m_put += changed.size();
+}
+
+// After a join the mirror holds the server's picture; the bucket may hold
+// an older one, with users since gone.
+void Bridge::WriteAllRecords() {
+  std::unordered_set<std::string> current;
+  std::vector<std::pair<std::string, std::string>> all;
+  for (const ZelTUserPresence& user : m_mirror->Users().CopyAll()) {
+    const long key = user.GetUserKey();
+    all.emplace_back(std::to_string(key), EncodeRecord(user, m_mirror->Users().PositionOf(key)));
+    current.insert(all.back().first);
+  }
+  if (!Persist([&](std::string* error) { return m_recordsOut.PutMany(all, error); })) return;
+  m_put += all.size();
+  std::vector<std::string> held;
+  if (!Persist([&](std::string* error) { return m_recordsOut.Keys(held, error); })) return;
+  for (const std::string& key : held) {
+    if (current.count(key) != 0) continue;
+    if (!Persist([&](std::string* error) { return m_recordsOut.Delete(key, error); })) return;
+    ++m_deleted;
+  }
+}
+
+bool Bridge::Persist(const std::function<bool(std::string*)>& write) {
+  std::string error;
+  for (bool first = true; !m_stop; first = false) {
+    if (write(&error)) return true;
+    if (first) Log(error + "; trying again every " + std::to_string(m_options.retryMs) + " ms");
+    ++m_retried;
+    std::this_thread::sleep_for(std::chrono::milliseconds(m_options.retryMs));
+  }
+  return false;
+}
+
+BridgeCounters Bridge::Counters() const {
+  BridgeCounters counters;
+  counters.events = m_events;
+  counters.markers = m_markers;
+  counters.recordsPut = m_put;
+  counters.recordsDeleted = m_deleted;
+  counters.writesRetried = m_retried;
+  return counters;
+}
+
+}  // namespace zelbridge

@@ -1,0 +1,123 @@
+#pragma once
+// One connection to NATS with its JetStream context, the presence stream
+// and the users' key-value bucket, each owned here and released in order.
+//
+// Connect sets the stream up when it is missing (file storage, the
+// subjects presence.>, the replicas and the window within which JetStream
+// drops a message whose id it already holds) and the bucket likewise (one
+// revision kept per user). A stream or bucket that exists is used as it is.
+//
+// Calls wait at most the connection's time-out and return false with the
+// reason in *error; the connection takes itself up again after a loss
+// (nats.c reconnects), and the caller tries the write again: a message
+// written twice under one id is stored once.
+//
+// One thread at a time.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zelbridge {
+
+struct NatsOptions {
+  // "nats://127.0.0.1:4222", or several joined by commas.
+  std::string url = "nats://127.0.0.1:4222";
+  std::string user;
+  std::string password;
+  // An nkey: its public key and the file holding its seed.
+  std::string nkeyPublic;
+  std::string nkeySeedFile;
+  // A credentials (.creds) file: the user's JWT and seed.
+  std::string credentialsFile;
+  // TLS: the authorities to trust; a client certificate and key when the
+  // server asks for one.
+  std::string caFile;
+  std::string certFile;
+  std::string keyFile;
+  long timeoutMs = 5000;
+
+  std::string stream = "PRESENCE";
+  std::string bucket = "presence-users";
+  int replicas = 1;
+  long duplicatesWindowMs = 5 * 60 * 1000;
+};
+
+struct Header {
+  const char* name;
+  std::string value;
+};
+
+struct Outgoing {
+  std::string subject;
+  // Nats-Msg-Id: JetStream stores one message per id within its window.
+  std::string id;
+  std::vector<Header> headers;
+  std::string payload;
+};
+
+// A message as the stream holds it.
+struct StoredMessage {
+  std::string subject;
+  std::vector<std::pair<std::string, std::string>> headers;
+  std::string payload;
+  std::uint64_t sequence = 0;
+  const std::string* Find(const std::string& name) const;
+};
+
+class JetStream {
+ public:
+  JetStream();
+  ~JetStream();
+  JetStream(const JetStream&) = delete;
+  JetStream& operator=(const JetStream&) = delete;
+
+  bool Connect(const NatsOptions& options, std::string* error);
+  // Written (or already held under that id) once JetStream acknowledged it.
+  bool Publish(const Outgoing& message, std::string* error);
+  // Publishes each in order without waiting for the one before, then waits
+  // for them all; the indexes of those not acknowledged, in order (all of
+  // them when the round failed as a whole). REQUIRES: ids, all different.
+  std::vector<std::size_t> PublishAll(const std::vector<Outgoing>& messages, std::string* error);
+  // The last message whose subject matches `filter`; nullopt with an empty
+  // *error when the stream holds none.
+  std::optional<StoredMessage> LastOf(const std::string& filter, std::string* error);
+  // The stream's first and last sequence numbers (last 0: empty).
+  bool Bounds(std::uint64_t& first, std::uint64_t& last, std::string* error);
+  // The message at `sequence`; nullopt with an empty *error when the stream
+  // holds none there (deleted, or past its end).
+  std::optional<StoredMessage> Read(std::uint64_t sequence, std::string* error);
+  // Hands `take` each message whose subject matches `filter`, in stream
+  // order from sequence `first`, until it returns false or nothing came
+  // for idleMs; false with the reason when the stream could not be read.
+  bool ReadFrom(std::uint64_t first, const std::string& filter,
+                const std::function<bool(const StoredMessage&)>& take, long idleMs, std::string* error);
+  // The value under `key`; nullopt with an empty *error when there is none.
+  std::optional<std::string> Get(const std::string& key, std::string* error);
+  // Writes every value under its key without waiting for each in turn;
+  // true once all were acknowledged. Written again whole after a failure,
+  // which changes nothing that went through.
+  bool PutMany(const std::vector<std::pair<std::string, std::string>>& entries, std::string* error);
+  bool Delete(const std::string& key, std::string* error);
+  // The bucket's keys, in no order.
+  bool Keys(std::vector<std::string>& keys, std::string* error);
+  bool Connected() const;
+
+ private:
+  struct Handles;
+  // Starts a round of writes without waiting; the round's failures are
+  // collected from nats.c's thread.
+  void BeginRound();
+  std::vector<std::string> EndRound(int& status);
+  bool Failed(int status, int jsError, const std::string& what, std::string* error) const;
+  bool EnsureStream(std::string* error);
+  bool EnsureBucket(std::string* error);
+
+  NatsOptions m_options;
+  std::unique_ptr<Handles> m_handles;
+};
+
+}  // namespace zelbridge
