@@ -414,8 +414,11 @@ int AsyncEngine::Descriptor() {
 
 // Readable while there is something for Next: a call that ended, a reply or
 // monitor event on a connection, or a deadline due. An inproc server that
-// goes away tells no descriptor, so while calls are in flight on one the
-// descriptor also wakes every slice; tcp and ipc connections have a monitor.
+// goes away tells no descriptor, and a connection still being made may
+// take calls before any descriptor tells it: while calls are in flight on
+// the one or wait on the other, the descriptor also wakes every slice.
+// Calls sent over tcp and ipc wait quietly, their connections watched by
+// a monitor.
 void AsyncEngine::SyncDescriptor() {
   if (!m_descriptors) return;
   bool unwatched = false;
@@ -426,7 +429,7 @@ void AsyncEngine::SyncDescriptor() {
     // The application waits on the descriptor next.
     link.waited = true;
     ClientConnection& connection = link.Connection();
-    unwatched = unwatched || connection.Inproc();
+    unwatched = unwatched || connection.Inproc() || link.Blocked();
     waiting = connection.ClearSignals() || waiting;
     // Closed sockets leave the set by themselves; new ones are added once.
     if (link.watched != connection.SocketSerial()) {

@@ -300,11 +300,11 @@ TEST_F(AsyncCallsTest, CompletionsComeThroughTheDescriptorInAPollLoop) {
   for (const std::string& endpoint : EveryTransport("async-descriptor")) {
     TRPCServer server(endpoint, Echo);
     ASSERT_TRUE(server.Start());
+    constexpr std::size_t kCalls = 50;
+    std::vector<TRPC> calls(kCalls, CallOf("polled"));
     TCompletionQueue queue;
     const int descriptor = queue.Descriptor();
     ASSERT_GE(descriptor, 0);
-    constexpr std::size_t kCalls = 50;
-    std::vector<TRPC> calls(kCalls, CallOf("polled"));
     for (std::size_t index = 0; index < kCalls; ++index)
       ASSERT_TRUE(m_client.StartRPC(calls[index], server.Endpoint().c_str(), queue, 20000, TagOf(index)));
     std::vector<int> ended(kCalls, 0);
