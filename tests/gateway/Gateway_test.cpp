@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "DiagCapture.h"
+#include "Gate.h"
 #include "RunningGateway.h"
 #include "StaticFiles.h"
 #include "zelclnt/platform/TCurve.h"
@@ -447,6 +448,46 @@ TEST(GatewayTest, ConcurrentClientsAreAllAnsweredAndCounted) {
       metrics.find("presence_gateway_http_requests_total{status=\"200\"} " + std::to_string(kClients * kRequests)),
       std::string::npos)
       << metrics;
+}
+
+// A presence server that answers nothing: calls wait on the gateway's
+// queue up to its bound, past it they are refused at once; reads of the
+// mirror never wait behind them; a client that hangs up has its call
+// cancelled; Stop ends the rest at once, not after their minute. Real
+// time, generous bounds.
+TEST(GatewayTest, CallsToASilentServerAreBoundedCancelledOnHangUpAndNeverDelayReads) {
+  DiagCapture quiet;
+  Gate gate;
+  std::atomic<bool> silent{false};
+  zelsim::SimulatorOptions simulator;
+  simulator.beforeAnswer = [&](const TRPC&) { gate.Pass("call", silent.load()); };
+  zelgw::GatewayOptions options;
+  options.maxCalls = 2;
+  RunningGateway running = StartGateway(options, simulator);
+  silent = true;
+  const std::string status = "GET /v1/status?timeout=60000 HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+  auto hangsUp = std::make_unique<SseClient>(running.port, status, 0);
+  SseClient waits(running.port, status, 0);
+  ASSERT_TRUE(Eventually([&] { return running.gateway->CallsWaiting() == 2; }));
+  const HttpResult refused = httpclient::Fetch(running.port, http::get, "/v1/status");
+  EXPECT_EQ(refused.status, 503u) << refused.body;
+  EXPECT_EQ(ErrorCodeOf(refused), "overloaded");
+  EXPECT_EQ(refused.Header("Retry-After"), "1");
+  EXPECT_EQ(httpclient::Fetch(running.port, http::get, "/v1/users").status, 200u);
+
+  hangsUp.reset();
+  EXPECT_TRUE(Eventually([&] { return running.gateway->CallsWaiting() == 1; }));
+  const std::string metrics = httpclient::Fetch(running.port, http::get, "/metrics").body;
+  EXPECT_NE(metrics.find("presence_gateway_calls_total{call=\"QueryServerStatus\",outcome=\"failed\","
+                         "reason=\"cancelled\"} 1\n"),
+            std::string::npos)
+      << metrics;
+
+  const auto stopping = std::chrono::steady_clock::now();
+  running.gateway->Stop();
+  EXPECT_LT(std::chrono::steady_clock::now() - stopping, std::chrono::seconds(20));
+  EXPECT_EQ(running.gateway->CallsWaiting(), 0u);
+  gate.Open();
 }
 
 }  // namespace

@@ -58,10 +58,7 @@ TEST(ActionJsonTest, EveryActionRoundTripsThroughJsonAndTheLibrarysRequest) {
     ASSERT_TRUE(zeljson::FromJson(action, written, again, &error)) << error;
     EXPECT_EQ(zeljson::ToJson(again), written);
 
-    ZelAUserPresence user("json-test", "node");
-    user.SetUserKey(42);
-    user.SetUserID("agent42");
-    EXPECT_EQ(zeljson::Send(user, "inproc://json-test-nobody", read), ZelTPresenceServer::ACTION_NOT_CARRIED_OUT);
+    const zeljson::AimedUserPresence user(42, "agent42", read);
     Json carried = zeljson::RequestJson(user);
     EXPECT_EQ(carried["action"]["value"], action) << c.path;
     EXPECT_EQ(carried["userKey"], 42);

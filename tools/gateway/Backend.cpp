@@ -1,51 +1,59 @@
 #include "Backend.h"
 
 #include <algorithm>
+#include <map>
 #include <utility>
 #include <vector>
 
 #include "RequestJson.h"
-#include "Timed.h"
 #include "UserJson.h"
 #include "zelclnt/mirror/ZelTPresenceChange.h"
-#include "zelclnt/core/ZelAPresenceServer.h"
-#include "zelclnt/core/ZelAUserPresence.h"
 #include "zelclnt/requests/ZelTServerStatus.h"
 
 namespace zelgw {
 
 namespace {
 
-constexpr const char* kClientName = "presence-gateway";
+// A call sending a copy of `request`; `answer` writes its response when it
+// succeeds.
+template <typename Request>
+std::shared_ptr<PendingCall> Call(std::string name, const Request& request, unsigned timeoutMs,
+                                  std::function<Response(const ZelTRequest&)> answer) {
+  auto call = std::make_shared<PendingCall>();
+  call->name = std::move(name);
+  call->request = std::make_unique<Request>(request);
+  call->timeoutMs = timeoutMs;
+  call->answer = std::move(answer);
+  return call;
+}
+
+template <typename Request>
+Response RequestAndOutcome(const ZelTRequest& reply) {
+  const auto& request = static_cast<const Request&>(reply);
+  return JsonReply(http::status::ok,
+                   zeljson::Json{{"request", zeljson::RequestJson(request)}, {"outcome", zeljson::OutcomeJson(request)}});
+}
+
+const char* ActionCallName(ZelTUserPresence::Action action) {
+  static const std::map<ZelTUserPresence::Action, const char*> kCalls = {
+      {ZelTUserPresence::ACTION_SET_ROUTING_STATE, "SetRoutingState"},
+      {ZelTUserPresence::ACTION_SET_PRIMARY_CONTACT, "SetPrimaryContact"},
+      {ZelTUserPresence::ACTION_SET_RECOVERY_MODE, "SetRecoveryMode"},
+      {ZelTUserPresence::ACTION_SET_CONTACT_ASSIST, "SetContactAssist"},
+      {ZelTUserPresence::ACTION_SUBMIT_WRAPUP, "SubmitWrapup"},
+      {ZelTUserPresence::ACTION_REQUEST_POST_PROCESSING, "RequestPostProcessing"},
+      {ZelTUserPresence::ACTION_EXIT_POST_PROCESSING, "ExitPostProcessing"},
+      {ZelTUserPresence::ACTION_CANCEL_MANDATORY_POST_PROCESSING, "CancelMandatoryPostProcessing"},
+  };
+  const auto call = kCalls.find(action);
+  return call == kCalls.end() ? "Query" : call->second;
+}
 
 }  // namespace
-
-bool Backend::Account(const CallOutcome& outcome, TClock::time_point started, Response& error) {
-  m_metrics.CountCall(outcome.call, outcome.OutcomeName(), outcome.Reason(), TClock::Now() - started);
-  if (outcome.succeeded) return true;
-  error = JsonReply(StatusOf(outcome), ErrorJson(outcome, m_server));
-  return false;
-}
-
-bool Backend::LookUp(long userKey, std::string& userId, Response& error) const {
-  if (m_mirror.Users().UserIdOf(userKey, userId)) return true;
-  error = NoSuchUser(userKey);
-  return false;
-}
 
 Response Backend::NoSuchUser(long userKey) const {
   return ErrorReply(http::status::not_found, "ERR_INVALID_USER",
                     "no user with key " + std::to_string(userKey));
-}
-
-Response Backend::Status(unsigned timeoutMs) {
-  const TClock::time_point started = TClock::Now();
-  ZelAPresenceServer api(kClientName, "status");
-  Timed<ZelTServerStatus> status(timeoutMs);
-  Response error;
-  if (!Account(Judge("QueryServerStatus", api.QueryServerStatus(m_server, status), status), started, error))
-    return error;
-  return JsonReply(http::status::ok, zeljson::ToJson(status));
 }
 
 Response Backend::Users(const UserFilter& filter) const {
@@ -70,52 +78,40 @@ Response Backend::User(long userKey) const {
   return JsonReply(http::status::ok, zeljson::ToJson(user));
 }
 
-Response Backend::Act(long userKey, const zeljson::UserAction& action, unsigned timeoutMs) {
-  static const std::map<ZelTUserPresence::Action, const char*> kCalls = {
-      {ZelTUserPresence::ACTION_SET_ROUTING_STATE, "SetRoutingState"},
-      {ZelTUserPresence::ACTION_SET_PRIMARY_CONTACT, "SetPrimaryContact"},
-      {ZelTUserPresence::ACTION_SET_RECOVERY_MODE, "SetRecoveryMode"},
-      {ZelTUserPresence::ACTION_SET_CONTACT_ASSIST, "SetContactAssist"},
-      {ZelTUserPresence::ACTION_SUBMIT_WRAPUP, "SubmitWrapup"},
-      {ZelTUserPresence::ACTION_REQUEST_POST_PROCESSING, "RequestPostProcessing"},
-      {ZelTUserPresence::ACTION_EXIT_POST_PROCESSING, "ExitPostProcessing"},
-      {ZelTUserPresence::ACTION_CANCEL_MANDATORY_POST_PROCESSING, "CancelMandatoryPostProcessing"},
-  };
-  Response error;
+std::shared_ptr<PendingCall> Backend::Status(unsigned timeoutMs) const {
+  ZelTServerStatus status;
+  status.SetAction(ZelTServerStatus::ACTION_QUERY);
+  return Call("QueryServerStatus", status, timeoutMs, [](const ZelTRequest& reply) {
+    return JsonReply(http::status::ok, zeljson::ToJson(static_cast<const ZelTServerStatus&>(reply)));
+  });
+}
+
+std::shared_ptr<PendingCall> Backend::Act(long userKey, const zeljson::UserAction& action, unsigned timeoutMs,
+                                          Response& refused) const {
   std::string userId;
-  if (!LookUp(userKey, userId, error)) return error;
-  const TClock::time_point started = TClock::Now();
-  Timed<ZelAUserPresence> user(timeoutMs, kClientName, "action");
-  user.SetUserKey(userKey);
-  user.SetUserID(userId);
-  const auto call = kCalls.find(action.action);
-  const CallOutcome outcome =
-      Judge(call == kCalls.end() ? "Query" : call->second, zeljson::Send(user, m_server, action), user);
-  if (!Account(outcome, started, error)) return error;
-  return JsonReply(http::status::ok,
-                   zeljson::Json{{"request", zeljson::RequestJson(user)}, {"outcome", zeljson::OutcomeJson(user)}});
+  if (!m_mirror.Users().UserIdOf(userKey, userId)) {
+    refused = NoSuchUser(userKey);
+    return nullptr;
+  }
+  return Call(ActionCallName(action.action), zeljson::AimedUserPresence(userKey, userId, action), timeoutMs,
+              RequestAndOutcome<ZelTUserPresence>);
 }
 
-Response Backend::AddCapability(const ZelTAddCapability& request, unsigned timeoutMs) {
-  const TClock::time_point started = TClock::Now();
-  ZelAPresenceServer api(kClientName, "capability");
-  Timed<ZelTAddCapability> add(timeoutMs);
-  static_cast<ZelTAddCapability&>(add) = request;
-  Response error;
-  if (!Account(Judge("AddCapability", api.AddCapability(m_server, add), add), started, error)) return error;
-  return JsonReply(http::status::ok,
-                   zeljson::Json{{"request", zeljson::RequestJson(add)}, {"outcome", zeljson::OutcomeJson(add)}});
+std::shared_ptr<PendingCall> Backend::AddCapability(const ZelTAddCapability& request, unsigned timeoutMs) const {
+  return Call("AddCapability", request, timeoutMs, RequestAndOutcome<ZelTAddCapability>);
 }
 
-Response Backend::RemoveCapability(const ZelTRemoveCapability& request, unsigned timeoutMs) {
-  const TClock::time_point started = TClock::Now();
-  ZelAPresenceServer api(kClientName, "capability");
-  Timed<ZelTRemoveCapability> remove(timeoutMs);
-  static_cast<ZelTRemoveCapability&>(remove) = request;
-  Response error;
-  if (!Account(Judge("RemoveCapability", api.RemoveCapability(m_server, remove), remove), started, error)) return error;
-  return JsonReply(http::status::ok,
-                   zeljson::Json{{"request", zeljson::RequestJson(remove)}, {"outcome", zeljson::OutcomeJson(remove)}});
+std::shared_ptr<PendingCall> Backend::RemoveCapability(const ZelTRemoveCapability& request,
+                                                       unsigned timeoutMs) const {
+  return Call("RemoveCapability", request, timeoutMs, RequestAndOutcome<ZelTRemoveCapability>);
+}
+
+Response Backend::Finish(const PendingCall& call, ZelTPresenceServer::ActionResult result,
+                         const TFramework::Failure& failure) {
+  const CallOutcome outcome = Judge(call.name, result, *call.request, failure);
+  m_metrics.CountCall(outcome.call, outcome.OutcomeName(), outcome.Reason(), TClock::Now() - call.started);
+  if (!outcome.succeeded) return JsonReply(StatusOf(outcome), ErrorJson(outcome, m_server));
+  return call.answer(*call.request);
 }
 
 }  // namespace zelgw

@@ -1,20 +1,21 @@
 #pragma once
-// The gateway's calls into the library: each handler makes one call to the
-// presence server, judges it, counts it and answers with JSON. Each blocks
-// its thread for up to its time-out, so the gateway runs them on its
-// workers, never on the thread that serves the connections. Users are read
-// from the mirror instead, which also gives the id the server wants beside
-// a user's key for an action.
+// The gateway's calls into the library. Users are read from the mirror,
+// which also gives the id the server wants beside a user's key for an
+// action. Everything else is one call to the presence server, made ready
+// here as a PendingCall, sent by the call queue without blocking anyone,
+// and judged, counted and answered with JSON here once it ended.
 //
-// Any thread may call; each call uses library objects of its own.
+// Any thread may call.
 
+#include <memory>
 #include <string>
 
 #include "ActionJson.h"
 #include "CallOutcome.h"
 #include "Metrics.h"
-#include "Replies.h"
 #include "MirrorFeed.h"
+#include "PendingCall.h"
+#include "Replies.h"
 #include "UserFilter.h"
 #include "zelclnt/requests/ZelTCapabilityRequest.h"
 
@@ -29,18 +30,21 @@ class Backend {
   // The mirror holds every user: users can be read and acted on.
   bool Joined() const { return m_mirror.Joined(); }
 
-  Response Status(unsigned timeoutMs);
   Response Users(const UserFilter& filter) const;
   Response User(long userKey) const;
-  Response Act(long userKey, const zeljson::UserAction& action, unsigned timeoutMs);
-  Response AddCapability(const ZelTAddCapability& request, unsigned timeoutMs);
-  Response RemoveCapability(const ZelTRemoveCapability& request, unsigned timeoutMs);
+
+  std::shared_ptr<PendingCall> Status(unsigned timeoutMs) const;
+  // Null, with the reply in `refused`, for a user the mirror does not hold.
+  std::shared_ptr<PendingCall> Act(long userKey, const zeljson::UserAction& action, unsigned timeoutMs,
+                                   Response& refused) const;
+  std::shared_ptr<PendingCall> AddCapability(const ZelTAddCapability& request, unsigned timeoutMs) const;
+  std::shared_ptr<PendingCall> RemoveCapability(const ZelTRemoveCapability& request, unsigned timeoutMs) const;
+
+  // The response to a call that ended, counted with its latency.
+  Response Finish(const PendingCall& call, ZelTPresenceServer::ActionResult result,
+                  const TFramework::Failure& failure);
 
  private:
-  // The outcome, counted with the time since `started`; an error reply
-  // unless it succeeded.
-  bool Account(const CallOutcome& outcome, TClock::time_point started, Response& error);
-  bool LookUp(long userKey, std::string& userId, Response& error) const;
   Response NoSuchUser(long userKey) const;
 
   std::string m_server;

@@ -44,13 +44,13 @@ std::string CallOutcome::OutcomeName() const {
 
 std::string CallOutcome::Reason() const { return succeeded ? "" : zeljson::FailureCode(failure, error); }
 
-CallOutcome Judge(std::string call, PS::ActionResult returned, const ZelTRequest& request) {
+CallOutcome Judge(std::string call, PS::ActionResult returned, const ZelTRequest& request,
+                  const TFramework::Failure& failure) {
   CallOutcome outcome;
   outcome.call = std::move(call);
   outcome.succeeded = returned == PS::ACTION_SUCCEEDED;
   if (outcome.succeeded) return outcome;
   outcome.error = request.GetErrorCode();
-  const TFramework::Failure& failure = TFramework::LastFailure();
   outcome.failure = failure.kind;
   outcome.failureText = failure.text;
   return outcome;

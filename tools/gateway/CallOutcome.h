@@ -15,7 +15,7 @@
 // as not allowed 403; as bad input 400; as not ready 503; any other refusal
 // 502; no answer at all 502, or 504 when the time-out passed first.
 //
-// Free of state; Judge reads the calling thread's last failure.
+// Free of state: a call's failure comes with the call, never from a thread.
 
 #include <boost/beast/http/status.hpp>
 #include <string>
@@ -41,8 +41,8 @@ struct CallOutcome {
   std::string Reason() const;
 };
 
-// Call this on the thread that made the call, right after it.
-CallOutcome Judge(std::string call, ZelTPresenceServer::ActionResult returned, const ZelTRequest& request);
+CallOutcome Judge(std::string call, ZelTPresenceServer::ActionResult returned, const ZelTRequest& request,
+                  const TFramework::Failure& failure);
 
 http::status StatusOf(const CallOutcome& outcome);
 zeljson::Json ErrorJson(const CallOutcome& outcome, const std::string& server);

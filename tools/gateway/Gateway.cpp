@@ -42,7 +42,8 @@ Gateway::Gateway(GatewayOptions options)
       m_hub(m_options.hub),
       m_feed(m_options.server, m_hub, static_cast<long>(m_options.router.timeoutMs)),
       m_backend(m_options.server, m_metrics, m_feed),
-      m_workers(static_cast<std::size_t>(std::max(1, m_options.workers))) {}
+      m_workers(static_cast<std::size_t>(std::max(1, m_options.workers))),
+      m_calls(m_io, m_backend, std::max<std::size_t>(1, m_options.maxCalls)) {}
 
 Gateway::~Gateway() { Stop(); }
 
@@ -88,10 +89,11 @@ bool Gateway::Start(std::string* error) {
   m_router = std::make_unique<Router>(m_backend, m_metrics, m_options.tokensFile.empty() ? nullptr : &m_tokens,
                                       m_options.router);
   m_context = std::make_unique<SessionContext>(
-      SessionContext{*m_router, m_workers, m_metrics, &m_feed, &m_hub, m_options.streams});
+      SessionContext{*m_router, m_workers, m_calls, m_metrics, &m_feed, &m_hub, m_options.streams});
   m_metrics.SetSources([this] { return m_feed.Counters(); }, [this] { return m_feed.IsCurrent(); },
                        [this] { return m_hub.Subscribers(); },
                        [this] { return TFramework::TwoServingOf(m_options.server).seen; });
+  if (!m_calls.Open(error)) return false;
   m_listener = std::make_shared<Listener>(m_io, *m_context, m_tls.get());
   if (!m_listener->Open(endpoint, error)) {
     m_listener.reset();
@@ -115,6 +117,7 @@ void Gateway::Stop() {
   m_io.stop();
   for (std::thread& thread : m_threads) thread.join();
   m_threads.clear();
+  m_calls.Stop();
   if (m_listener) m_listener->Close();
   m_workers.join();
   m_hub.Clear();

@@ -1,19 +1,20 @@
 #pragma once
 // presence-gateway: HTTP/1.1 and JSON in front of one presence server (or
-// pair). A few threads serve every connection on an io_context, and a pool
-// of workers makes the blocking calls into the library, so that thousands
-// of open connections cost no thread each and a slow presence server never
-// stalls the connections. A mirror of every user, driven by a thread of its
-// own from Start on, answers the reads of users and feeds the event
-// streams.
+// pair). A few threads serve every connection on an io_context, which also
+// drives every call to the presence server on one completion queue, so
+// that thousands of open connections and calls cost no thread each and a
+// slow presence server never stalls the connections. A mirror of every
+// user, driven by a thread of its own from Start on, answers the reads of
+// users (made by a small pool of workers, never behind a call) and feeds
+// the event streams.
 //
 // It listens on loopback unless told otherwise; any other address needs
 // TLS (a certificate and key) or `insecure`, which it then warns about, as
 // the presence simulator does. It reaches a secured presence server with
 // the keys in force for the process (TFramework::LoadKeys).
 //
-// Start and Stop belong to the owner's thread; Stop waits for the calls in
-// flight, each bounded by its time-out.
+// Start and Stop belong to the owner's thread; Stop cancels the calls in
+// flight instead of waiting for them.
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ssl/context.hpp>
@@ -24,6 +25,7 @@
 #include <vector>
 
 #include "Backend.h"
+#include "CallQueue.h"
 #include "Listener.h"
 #include "Metrics.h"
 #include "MirrorFeed.h"
@@ -47,8 +49,12 @@ struct GatewayOptions {
   RouterOptions router;
   StreamHubOptions hub;
   StreamOptions streams;
-  int workers = 8;
+  // Threads that read the mirror (whole tables of users) and open streams.
+  int workers = 4;
   int ioThreads = 1;
+  // Calls to the presence server waiting at once; past it a call is
+  // answered 503 (overloaded) at once.
+  std::size_t maxCalls = 1024;
 };
 
 // False for an address other than loopback; false too for one it cannot read.
@@ -69,6 +75,8 @@ class Gateway {
   unsigned short Port() const { return m_listener ? m_listener->Port() : 0; }
   // The mirror joined the presence server: users and streams are served.
   bool Ready() const { return m_feed.Joined(); }
+  // Calls to the presence server sent or about to be, not yet ended.
+  std::size_t CallsWaiting() const { return m_calls.Waiting(); }
   // What an operator should know: clear text off loopback, no tokens.
   const std::vector<std::string>& Warnings() const { return m_warnings; }
   Metrics& GetMetrics() { return m_metrics; }
@@ -90,6 +98,7 @@ class Gateway {
   // Goes before what its sessions use: destroying it destroys the sessions
   // still waiting on it.
   boost::asio::io_context m_io;
+  CallQueue m_calls;
   std::shared_ptr<Listener> m_listener;
   std::vector<std::thread> m_threads;
 };

@@ -55,9 +55,11 @@ bool Matches(const std::vector<std::string>& pattern, const std::vector<std::str
   return true;
 }
 
-Routed Now(Response response) { return Routed{std::move(response), nullptr, std::nullopt}; }
+Routed Now(Response response) { return Routed{std::move(response), nullptr, nullptr, std::nullopt}; }
 
-Routed Later(std::function<Response()> call) { return Routed{std::nullopt, std::move(call), std::nullopt}; }
+Routed Read(std::function<Response()> read) { return Routed{std::nullopt, std::move(read), nullptr, std::nullopt}; }
+
+Routed Send(std::shared_ptr<PendingCall> call) { return Routed{std::nullopt, nullptr, std::move(call), std::nullopt}; }
 
 Routed NotReady() {
   Response response = ErrorReply(http::status::service_unavailable, "not_ready",
@@ -192,9 +194,7 @@ Routed Router::Route(const Request& request) const {
 Routed Router::Status(const Call& call) const {
   std::string error;
   if (!OnlyParameters(call.target, {"timeout"}, error)) return BadRequest(error);
-  Backend& backend = m_backend;
-  const unsigned timeoutMs = call.timeoutMs;
-  return Later([&backend, timeoutMs] { return backend.Status(timeoutMs); });
+  return Send(m_backend.Status(call.timeoutMs));
 }
 
 Routed Router::Users(const Call& call) const {
@@ -204,7 +204,7 @@ Routed Router::Users(const Call& call) const {
   if (call.access) filter.users = call.access->users;
   if (!m_backend.Joined()) return NotReady();
   Backend& backend = m_backend;
-  return Later([&backend, filter] { return backend.Users(filter); });
+  return Read([&backend, filter] { return backend.Users(filter); });
 }
 
 Routed Router::User(const Call& call) const {
@@ -215,7 +215,7 @@ Routed Router::User(const Call& call) const {
   if (call.access && !call.access->Reaches(key)) return Forbidden("the token may not reach user " + call.parameters[0]);
   if (!m_backend.Joined()) return NotReady();
   Backend& backend = m_backend;
-  return Later([&backend, key] { return backend.User(key); });
+  return Read([&backend, key] { return backend.User(key); });
 }
 
 Routed Router::Act(const Call& call) const {
@@ -233,9 +233,9 @@ Routed Router::Act(const Call& call) const {
   if (!ParseBody(call.request, body, error) || !zeljson::FromJson(action, body, userAction, &error))
     return BadRequest(error);
   if (!m_backend.Joined()) return NotReady();
-  Backend& backend = m_backend;
-  const unsigned timeoutMs = call.timeoutMs;
-  return Later([&backend, key, userAction, timeoutMs] { return backend.Act(key, userAction, timeoutMs); });
+  Response refused;
+  std::shared_ptr<PendingCall> act = m_backend.Act(key, userAction, call.timeoutMs, refused);
+  return act ? Send(std::move(act)) : Now(std::move(refused));
 }
 
 Routed Router::AddCapability(const Call& call) const {
@@ -248,9 +248,7 @@ Routed Router::AddCapability(const Call& call) const {
     return BadRequest("only the Campaign Director capability can be added");
   if (call.access && !call.access->Reaches(request.GetUserKey()))
     return Forbidden("the token may not act on user " + std::to_string(request.GetUserKey()));
-  Backend& backend = m_backend;
-  const unsigned timeoutMs = call.timeoutMs;
-  return Later([&backend, request, timeoutMs] { return backend.AddCapability(request, timeoutMs); });
+  return Send(m_backend.AddCapability(request, call.timeoutMs));
 }
 
 Routed Router::RemoveCapability(const Call& call) const {
@@ -268,9 +266,7 @@ Routed Router::RemoveCapability(const Call& call) const {
     if (parameters->second.size() > zeljson::kMaxStringBytes) return BadRequest("parameters longer than 1024 bytes");
     request.SetParameters(parameters->second);
   }
-  Backend& backend = m_backend;
-  const unsigned timeoutMs = call.timeoutMs;
-  return Later([&backend, request, timeoutMs] { return backend.RemoveCapability(request, timeoutMs); });
+  return Send(m_backend.RemoveCapability(request, call.timeoutMs));
 }
 
 Routed Router::Stream(const Call& call) const {
@@ -288,7 +284,7 @@ Routed Router::Stream(const Call& call) const {
   const auto accepted = call.request[http::field::accept_encoding];
   stream.gzip = AcceptsGzip({accepted.data(), accepted.size()});
   if (!m_backend.Joined()) return NotReady();
-  return Routed{std::nullopt, nullptr, std::move(stream)};
+  return Routed{std::nullopt, nullptr, nullptr, std::move(stream)};
 }
 
 Routed Router::Document(const Call&) const {

@@ -3,8 +3,9 @@
 // request to its response. Route reads and checks everything a caller sent
 // (target, token, path and query parameters, body) and answers at once
 // whatever needs no presence server: errors, the metrics, the OpenAPI
-// document. What does need it comes back as a call for a worker to make;
-// bad input never gets that far.
+// document. A read of the mirror comes back for a worker to make, a call
+// to the presence server for the call queue; bad input never gets that
+// far.
 //
 // Routes (each also in openapi.json beside this file):
 //   GET    /v1/status                          read
@@ -25,6 +26,7 @@
 // any thread; the calls it hands out from any other.
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +35,7 @@
 #include "ChangeJournal.h"
 #include "HttpTarget.h"
 #include "Metrics.h"
+#include "PendingCall.h"
 #include "Replies.h"
 #include "Tokens.h"
 #include "UserFilter.h"
@@ -54,10 +57,12 @@ struct StreamRequest {
   bool gzip = false;
 };
 
-// One of: a response now, a call for a worker, or an event stream.
+// One of: a response now, a read for a worker, a call to the presence
+// server, or an event stream.
 struct Routed {
   std::optional<Response> now;
-  std::function<Response()> call;
+  std::function<Response()> read;
+  std::shared_ptr<PendingCall> call;
   std::optional<StreamRequest> stream;
 };
 

@@ -2,9 +2,11 @@
 // One HTTP/1.1 connection, plain or TLS: reads a request at a time (headers
 // and body within their bounds, each read within its time), has the router
 // answer it, and writes the response; keeps the connection while the
-// client asks to. A call to the presence server goes to the workers, and
-// its response comes back to the connection's strand: the threads that
-// serve connections never wait for the library.
+// client asks to. A read of the mirror goes to the workers, a call to the
+// presence server to the call queue, and the response comes back to the
+// connection's strand: the threads that serve connections never wait for
+// the library. While its call is in flight the connection is watched: a
+// client that hangs up has its call cancelled.
 //
 // A request for an event stream hands the connection over to an
 // EventStream, which keeps it from then on.
@@ -93,12 +95,64 @@ class Session : public std::enable_shared_from_this<Session<Stream>> {
     if (routed.stream) return HandOver(std::move(*routed.stream));
     if (routed.now) return Write(std::move(*routed.now), !m_request.keep_alive());
     beast::get_lowest_layer(m_stream).expires_never();
-    net::post(m_context.workers, [self = this->shared_from_this(), call = std::move(routed.call)] {
-      Response response = Guarded([&call] { return Routed{call(), nullptr, std::nullopt}; }).now.value();
+    if (routed.call) return Call(std::move(routed.call));
+    net::post(m_context.workers, [self = this->shared_from_this(), read = std::move(routed.read)] {
+      Response response = Guarded([&read] { return Routed{read(), nullptr, nullptr, std::nullopt}; }).now.value();
       net::post(self->m_stream.get_executor(), [self, response = std::move(response)]() mutable {
         self->Write(std::move(response), !self->m_request.keep_alive());
       });
     });
+  }
+
+  void Call(std::shared_ptr<PendingCall> call) {
+    const bool admitted = m_context.calls.Submit(call, [self = this->shared_from_this()](Response response) {
+      net::post(self->m_stream.get_executor(),
+                [self, response = std::move(response)]() mutable { self->Answered(std::move(response)); });
+    });
+    if (!admitted) return Write(Overloaded(), !m_request.keep_alive());
+    m_call = std::move(call);
+    if (!m_watching) Watch();
+  }
+
+  static Response Overloaded() {
+    Response response = ErrorReply(http::status::service_unavailable, "overloaded",
+                                   "too many calls to the presence server are waiting; ask again shortly");
+    response.set(http::field::retry_after, "1");
+    return response;
+  }
+
+  void Answered(Response response) {
+    m_call.reset();
+    if (m_gone) return;
+    Write(std::move(response), !m_request.keep_alive());
+  }
+
+  // Reads what the client sends while its call is in flight: the next
+  // request (kept for when this one is answered, up to a header's worth) or
+  // the end of the connection, which cancels the call.
+  void Watch() {
+    m_watching = true;
+    m_stream.async_read_some(m_buffer.prepare(kWatchBytes),
+                             [self = this->shared_from_this()](beast::error_code error, std::size_t read) {
+                               self->Watched(error, read);
+                             });
+  }
+
+  void Watched(beast::error_code error, std::size_t read) {
+    m_watching = false;
+    if (m_closing) return Close();
+    if (error) {
+      m_gone = true;
+      if (m_call) m_context.calls.Cancel(std::move(m_call));
+      if (!m_response) Close();
+      return;
+    }
+    m_buffer.commit(read);
+    if (m_call) {
+      if (m_buffer.size() < m_context.headerLimit) Watch();
+      return;
+    }
+    if (!m_response) Read();
   }
 
   // The library may throw (out of memory while reading a reply, say); an
@@ -109,7 +163,7 @@ class Session : public std::enable_shared_from_this<Session<Stream>> {
       return work();
     } catch (const std::exception& e) {
       return Routed{ErrorReply(http::status::internal_server_error, "internal", std::string("failed: ") + e.what()),
-                    nullptr, std::nullopt};
+                    nullptr, nullptr, std::nullopt};
     }
   }
 
@@ -151,8 +205,9 @@ class Session : public std::enable_shared_from_this<Session<Stream>> {
     http::async_write(m_stream, *m_response,
                       [self = this->shared_from_this(), close](beast::error_code error, std::size_t) {
                         self->m_response.reset();
-                        if (error || close) return self->Close();
-                        self->Read();
+                        if (error || close || self->m_gone) return self->Close();
+                        // A watch still reading goes on to the next request when it has it.
+                        if (!self->m_watching) self->Read();
                       });
   }
 
@@ -166,6 +221,14 @@ class Session : public std::enable_shared_from_this<Session<Stream>> {
 
   void Close() {
     beast::error_code ignored;
+    // A watch still reading ends first, within the few seconds it is given.
+    if (m_watching) {
+      m_closing = true;
+      beast::get_lowest_layer(m_stream).expires_after(std::chrono::seconds(3));
+      if constexpr (!kTls) m_stream.socket().shutdown(net::ip::tcp::socket::shutdown_send, ignored);
+      return;
+    }
+    m_closing = false;
     if constexpr (kTls) {
       beast::get_lowest_layer(m_stream).expires_after(std::chrono::seconds(5));
       m_stream.async_shutdown([self = this->shared_from_this()](beast::error_code) {
@@ -197,6 +260,11 @@ class Session : public std::enable_shared_from_this<Session<Stream>> {
   std::shared_ptr<Response> m_response;
   std::chrono::steady_clock::time_point m_started;
   std::array<char, 4096> m_drain;
+  static constexpr std::size_t kWatchBytes = 1024;
+  std::shared_ptr<PendingCall> m_call;
+  bool m_watching = false;
+  bool m_gone = false;
+  bool m_closing = false;
 };
 
 }  // namespace zelgw

@@ -1,6 +1,6 @@
 #pragma once
 // What every connection of a gateway shares: the router, the workers that
-// make blocking calls, the metrics, the mirror and hub its event streams
+// read the mirror, the queue of calls to the presence server, the metrics, the mirror and hub its event streams
 // read, and the limits of a connection. Owned by the gateway, which
 // outlives its connections.
 
@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstddef>
 
+#include "CallQueue.h"
 #include "Metrics.h"
 #include "MirrorFeed.h"
 #include "Router.h"
@@ -29,6 +30,7 @@ struct StreamOptions {
 struct SessionContext {
   const Router& router;
   net::thread_pool& workers;
+  CallQueue& calls;
   Metrics& metrics;
   const MirrorFeed* feed = nullptr;
   StreamHub* hub = nullptr;

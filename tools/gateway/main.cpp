@@ -47,7 +47,9 @@ int main(int argc, char** argv) {
   app.add_option("--keys", keys, "directory of this gateway's CURVE keys for a secured presence server");
   app.add_option("--timeout", options.router.timeoutMs, "milliseconds a call waits unless the caller says")
       ->capture_default_str();
-  app.add_option("--workers", options.workers, "threads for calls to the presence server")->capture_default_str();
+  app.add_option("--workers", options.workers, "threads that read the mirror and open streams")->capture_default_str();
+  app.add_option("--max-calls", options.maxCalls, "calls to the presence server waiting at once, then 503")
+      ->capture_default_str();
   app.add_option("--io-threads", options.ioThreads, "threads serving connections")->capture_default_str();
   app.add_option("--diag", diag, "diagnostic types to show, e.g. INFO (one line a request)");
   CLI11_PARSE(app, argc, argv);

@@ -155,28 +155,42 @@ Json RequestJson(const User& request) {
   return json;
 }
 
-ZelTPresenceServer::ActionResult Send(ZelAUserPresence& user, const std::string& server, const UserAction& action) {
+// As the library's method of the action leaves the request before it
+// sends it.
+AimedUserPresence::AimedUserPresence(long userKey, const std::string& userId, const UserAction& action) {
+  SetUserKey(userKey);
+  SetUserID(userId);
   switch (action.action) {
     case User::ACTION_SET_ROUTING_STATE:
-      return user.SetRoutingState(server, action.state, action.reason, action.synchronous);
-    case User::ACTION_SET_PRIMARY_CONTACT:
-      return user.SetPrimaryContact(server, action.contactId, action.requeueCount);
-    case User::ACTION_SET_RECOVERY_MODE:
-      return user.SetRecoveryMode(server, action.on);
-    case User::ACTION_SET_CONTACT_ASSIST:
-      return user.SetContactAssist(server, action.on);
-    case User::ACTION_SUBMIT_WRAPUP:
-      return user.SubmitWrapup(server, action.contactId, action.requeueCount, action.reasons, action.queueKey,
-                               action.sequenceNumber);
+      SetState(action.state);
+      SetRoutingStateReason(action.reason);
+      if (action.synchronous) SetRequestMode(User::REQUESTMODE_SYNC);
+      break;
+    case User::ACTION_SET_RECOVERY_MODE: SetRecoveryModeFlag(action.on); break;
+    case User::ACTION_SET_CONTACT_ASSIST: SetContactAssistFlag(action.on); break;
+    case User::ACTION_SUBMIT_WRAPUP: {
+      std::list<long> reasons = action.reasons;
+      reasons.push_front(action.sequenceNumber);
+      reasons.push_front(action.queueKey);
+      SetReasons(reasons);
+      AimAtContact(action);
+      break;
+    }
     case User::ACTION_REQUEST_POST_PROCESSING:
-      return user.RequestPostProcessing(server, action.contactId, action.requeueCount, action.reason);
+      SetReasons({action.reason});
+      AimAtContact(action);
+      break;
+    case User::ACTION_SET_PRIMARY_CONTACT:
     case User::ACTION_EXIT_POST_PROCESSING:
-      return user.ExitPostProcessing(server, action.contactId, action.requeueCount);
-    case User::ACTION_CANCEL_MANDATORY_POST_PROCESSING:
-      return user.CancelMandatoryPostProcessing(server, action.contactId, action.requeueCount);
-    default:
-      return user.Query(server);
+    case User::ACTION_CANCEL_MANDATORY_POST_PROCESSING: AimAtContact(action); break;
+    default: break;
   }
+  SetAction(action.action);
+}
+
+void AimedUserPresence::AimAtContact(const UserAction& action) {
+  SetContactID(action.contactId);
+  SetRequeueCount(action.requeueCount);
 }
 
 }  // namespace zeljson

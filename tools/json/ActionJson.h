@@ -58,7 +58,15 @@ UserAction ActionOf(const ZelTUserPresence& request);
 // {"action": <enumeration>, "userKey", "userId", the action's members}.
 Json RequestJson(const ZelTUserPresence& request);
 
-// Calls the library method of the action on `user`, which names the user.
-ZelTPresenceServer::ActionResult Send(ZelAUserPresence& user, const std::string& server, const UserAction& action);
+// A user's request holding an action and its members as the library's
+// method of the action sets them before it sends: for a call started
+// without waiting.
+class AimedUserPresence : public ZelTUserPresence {
+ public:
+  AimedUserPresence(long userKey, const std::string& userId, const UserAction& action);
+
+ private:
+  void AimAtContact(const UserAction& action);
+};
 
 }  // namespace zeljson

@@ -27,6 +27,8 @@ constexpr FailureName kFailures[] = {
     {Kind::OutcomeUnknown, "outcome_unknown"},
     {Kind::TwoServing, "two_serving"},
     {Kind::NotSent, "not_sent"},
+    {Kind::Busy, "busy"},
+    {Kind::Cancelled, "cancelled"},
 };
 
 }  // namespace
