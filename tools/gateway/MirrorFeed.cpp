@@ -40,6 +40,7 @@ void MirrorFeed::Run() {
   const ZelAPresenceMirror::Callback tell = [this](const Change& change) { OnChange(change); };
   while (!m_stop) {
     m_mirror.Poll(kSliceMs, tell);
+    StreamQueried();
     TellStatus();
     m_hub.Tick();
   }
@@ -61,33 +62,42 @@ void MirrorFeed::TellStatus() {
 }
 
 void MirrorFeed::OnChange(const Change& change) {
-  switch (change.kind) {
-    case Change::CHANGE_SYNCED:
-      m_hub.Joined(change.position, change.syncCause != Change::SYNC_FIRST);
-      m_joined = true;
-      return TellStatus();
-    case Change::CHANGE_USER:
-    case Change::CHANGE_USER_ADDED: {
-      const bool added = change.kind == Change::CHANGE_USER_ADDED;
-      const ZelTUserPresence* user = change.after.get();
-      if (!user) return;
-      const std::uint32_t parts = added ? Change::PART_ALL : change.parts;
-      m_hub.Publish(m_mirror.Position(), change.userKey, added ? 0 : parts, [&](const StreamId& id) {
-        return ChangeFrame(id, change.userKey, parts, added, user);
-      });
-      return;
-    }
-    case Change::CHANGE_USER_REMOVED:
-      m_hub.Publish(m_mirror.Position(), change.userKey, 0, [&](const StreamId& id) {
-        return ChangeFrame(id, change.userKey, 0, false, nullptr);
-      });
-      return;
-    case Change::CHANGE_REFUSED:
-      Diag(TDiag::WARN, __LINE__, __FILE__, "the presence server refused this gateway's keys for its events");
-      return;
-    default:
-      return;
+  const bool user = change.kind == Change::CHANGE_USER || change.kind == Change::CHANGE_USER_ADDED ||
+                    change.kind == Change::CHANGE_USER_REMOVED;
+  if (user && change.eventType == 0) {
+    m_queried.emplace_back(change, m_mirror.Position());
+    return;
   }
+  if (change.kind == Change::CHANGE_SYNCED) {
+    m_queried.clear();
+    m_hub.Joined(change.position, change.syncCause != Change::SYNC_FIRST);
+    m_joined = true;
+    return TellStatus();
+  }
+  StreamQueried();
+  if (user) return Stream(change, m_mirror.Position());
+  if (change.kind == Change::CHANGE_REFUSED)
+    Diag(TDiag::WARN, __LINE__, __FILE__, "the presence server refused this gateway's keys for its events");
+}
+
+void MirrorFeed::StreamQueried() {
+  for (const auto& [change, mirrorAt] : m_queried) Stream(change, mirrorAt);
+  m_queried.clear();
+}
+
+void MirrorFeed::Stream(const Change& change, const TEventPosition& mirrorAt) {
+  if (change.kind == Change::CHANGE_USER_REMOVED) {
+    return m_hub.Publish(mirrorAt, change.userKey, 0, [&](const StreamId& id) {
+      return ChangeFrame(id, change.userKey, 0, false, nullptr);
+    });
+  }
+  const bool added = change.kind == Change::CHANGE_USER_ADDED;
+  const ZelTUserPresence* user = change.after.get();
+  if (!user) return;
+  const std::uint32_t parts = added ? Change::PART_ALL : change.parts;
+  m_hub.Publish(mirrorAt, change.userKey, added ? 0 : parts, [&](const StreamId& id) {
+    return ChangeFrame(id, change.userKey, parts, added, user);
+  });
 }
 
 }  // namespace zelgw

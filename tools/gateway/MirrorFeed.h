@@ -10,11 +10,15 @@
 //
 // A change is streamed with the mirror's position when it was told, which
 // only grows: a user queried again is streamed in order with the events
-// around it, whatever position its reply had.
+// around it, whatever position its reply had. What queries changed waits
+// until the mirror's next word: when that is a join, the streams start
+// afresh from the store and the queried users need no frames of their own.
 
 #include <atomic>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "EventFrames.h"
 #include "StreamHub.h"
@@ -46,6 +50,8 @@ class MirrorFeed {
  private:
   void Run();
   void OnChange(const ZelTPresenceChange& change);
+  void Stream(const ZelTPresenceChange& change, const TEventPosition& mirrorAt);
+  void StreamQueried();
   // Tells the hub when the mirror's status changed since last told.
   void TellStatus();
 
@@ -57,6 +63,8 @@ class MirrorFeed {
   // The feed's thread.
   bool m_statusTold = false;
   MirrorStatus::State m_state = MirrorStatus::State::Stale;
+  // Changes made by queries, with the mirror's position when each was told.
+  std::vector<std::pair<ZelTPresenceChange, TEventPosition>> m_queried;
 };
 
 }  // namespace zelgw
