@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <optional>
 #include <utility>
 
 #include "ReadyDescriptor.h"
@@ -51,13 +52,14 @@ std::shared_ptr<const CallTarget> TargetFor(const std::string& serverName) {
 struct AsyncEngine::Link {
   explicit Link(ConnectionPool& from) : pool(from) {}
 
-  ClientConnection& Connection() const { return *lease->operator->(); }
+  ClientConnection& Connection() const { return *(*lease).operator->(); }
   bool Idle() const { return sent.Empty() && unsent.Empty(); }
   // Calls wait because ZeroMQ takes no more, not for the window.
   bool Blocked() const { return !unsent.Empty() && sent.Size() < kWindow; }
 
   ConnectionPool& pool;
-  std::unique_ptr<ConnectionLease> lease;
+  // Held in place: a link leases again each time its calls resume.
+  std::optional<ConnectionLease> lease;
   SentCalls<Call> sent;
   UnsentCalls<Call> unsent;
   // A call on the connection failed: the connection is not kept.
@@ -156,15 +158,15 @@ AsyncEngine::Link& AsyncEngine::LinkFor(ConnectionPool& pool) {
 bool AsyncEngine::Lease(Link& link, Call& call) {
   std::string detail;
   try {
-    auto lease = std::make_unique<ConnectionLease>(m_leasing == Leasing::Wait
-                                                       ? link.pool.Take(std::min(call.deadline, call.sendBy), &detail)
-                                                       : link.pool.TakeBeyondBound(&detail));
-    if (*lease) {
-      link.lease = std::move(lease);
+    ConnectionLease lease = m_leasing == Leasing::Wait
+                                ? link.pool.Take(std::min(call.deadline, call.sendBy), &detail)
+                                : link.pool.TakeBeyondBound(&detail);
+    if (lease) {
+      link.lease.emplace(std::move(lease));
       link.failed = false;
       return true;
     }
-    AttemptEnded(call, lease->Failure(), false, detail);
+    AttemptEnded(call, lease.Failure(), false, detail);
   } catch (const zmq::error_t& error) {
     Diag(TDiag::WARN, __LINE__, __FILE__, "Transport error on %s: %s", link.pool.Endpoint().c_str(), error.what());
     AttemptEnded(call, StatusOfError(error), false);

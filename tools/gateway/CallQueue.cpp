@@ -4,6 +4,7 @@
 
 #include <boost/asio/bind_executor.hpp>
 #include <boost/asio/post.hpp>
+#include <exception>
 #include <utility>
 
 namespace zelgw {
@@ -48,8 +49,14 @@ bool CallQueue::Submit(std::shared_ptr<PendingCall> call, Done done) {
 
 void CallQueue::Begin(std::shared_ptr<PendingCall> call, Done done) {
   call->started = TClock::Now();
-  if (!m_api.Start(m_backend.Server(), *call->request, m_queue, call.get(), static_cast<long>(call->timeoutMs)))
-    return End(*call, ZelTPresenceServer::ACTION_NOT_CARRIED_OUT, TFramework::LastFailure(), done);
+  bool started = false;
+  try {
+    started = m_api.Start(m_backend.Server(), *call->request, m_queue, call.get(), static_cast<long>(call->timeoutMs));
+  } catch (const std::exception& e) {
+    return End(*call, ZelTPresenceServer::ACTION_NOT_CARRIED_OUT,
+               TFramework::Failure{TFramework::FailureKind::NotSent, std::string("not sent: ") + e.what()}, done);
+  }
+  if (!started) return End(*call, ZelTPresenceServer::ACTION_NOT_CARRIED_OUT, TFramework::LastFailure(), done);
   const PendingCall* key = call.get();
   m_calls.emplace(key, Entry{std::move(call), std::move(done)});
 }
@@ -90,7 +97,14 @@ void CallQueue::Collect() {
 void CallQueue::End(PendingCall& call, ZelTPresenceServer::ActionResult result, const TFramework::Failure& failure,
                     const Done& done) {
   m_waiting.fetch_sub(1);
-  Response response = m_backend.Finish(call, result, failure);
+  // A reply's text may not be writable as JSON (not UTF-8, say): that costs
+  // its request a 500, never the thread that drives every call.
+  Response response;
+  try {
+    response = m_backend.Finish(call, result, failure);
+  } catch (const std::exception& e) {
+    response = ErrorReply(http::status::internal_server_error, "internal", std::string("failed: ") + e.what());
+  }
   if (done) done(std::move(response));
 }
 
