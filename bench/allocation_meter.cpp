@@ -11,11 +11,13 @@ namespace {
 std::atomic<std::size_t> g_inUse{0};
 std::atomic<std::size_t> g_peak{0};
 std::atomic<std::size_t> g_allocations{0};
+thread_local std::size_t t_allocations = 0;
 
 void* Allocate(std::size_t size) noexcept {
   void* pointer = std::malloc(size ? size : 1);
   if (!pointer) return nullptr;
   g_allocations.fetch_add(1, std::memory_order_relaxed);
+  ++t_allocations;
   const std::size_t usable = malloc_usable_size(pointer);
   const std::size_t now = g_inUse.fetch_add(usable, std::memory_order_relaxed) + usable;
   std::size_t peak = g_peak.load(std::memory_order_relaxed);
@@ -44,6 +46,8 @@ std::size_t BytesInUse() { return g_inUse.load(std::memory_order_relaxed); }
 std::size_t PeakBytesInUse() { return g_peak.load(std::memory_order_relaxed); }
 
 std::size_t AllocationCount() { return g_allocations.load(std::memory_order_relaxed); }
+
+std::size_t ThreadAllocationCount() { return t_allocations; }
 
 void ResetPeak() { g_peak.store(g_inUse.load(std::memory_order_relaxed), std::memory_order_relaxed); }
 

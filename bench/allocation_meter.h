@@ -15,6 +15,9 @@ std::size_t BytesInUse();
 std::size_t PeakBytesInUse();
 // Allocations made since the program started.
 std::size_t AllocationCount();
+// Those made by the calling thread: a server in the same process allocates
+// on threads of its own meanwhile.
+std::size_t ThreadAllocationCount();
 // The peak starts again from what is in use now.
 void ResetPeak();
 
