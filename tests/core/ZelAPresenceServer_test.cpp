@@ -9,7 +9,7 @@
 #include "Agents.h"
 #include "DiagCapture.h"
 #include "Endpoints.h"
-#include "PresenceSimulator.h"
+#include "Simulators.h"
 #include "TestRequest.h"
 #include "zelclnt/core/ZelTCompletionQueue.h"
 #include "zelclnt/platform/TRPCServer.h"
@@ -150,24 +150,21 @@ TEST(ZelAPresenceServerTest, MethodsTraceAndSetTheirActionAndTheVersionIsRecorde
 // leave them; one in flight takes no other call, and a cancelled one keeps
 // what it had.
 TEST(ZelAPresenceServerTest, StartedRequestsComeBackUnpackedAndTakeNoSecondCall) {
-  zelsim::SimulatorOptions options;
-  options.endpoint = UniqueInproc("api-test-start");
-  zelsim::PresenceSimulator simulator(options);
-  ASSERT_TRUE(simulator.Start());
+  const auto simulator = StartedSimulator(UniqueInproc("api-test-start"));
   ZelAPresenceServer api("test", "local");
   ZelTCompletionQueue queue;
   std::vector<ZelAUserPresence> agents;
   for (long key = 42; key < 50; ++key) agents.push_back(AgentOf(key));
   for (ZelAUserPresence& agent : agents) {
     agent.SetAction(ZelTUserPresence::ACTION_QUERY);
-    ASSERT_TRUE(api.Start(simulator.Endpoint(), agent, queue, static_cast<ZelTRequest*>(&agent)));
+    ASSERT_TRUE(api.Start(simulator->Endpoint(), agent, queue, static_cast<ZelTRequest*>(&agent)));
   }
   ZelTServerStatus status;
   status.SetAction(ZelTServerStatus::ACTION_QUERY);
-  ASSERT_TRUE(api.Start(simulator.Endpoint(), status, queue, static_cast<ZelTRequest*>(&status)));
-  EXPECT_FALSE(api.Start(simulator.Endpoint(), status, queue));
+  ASSERT_TRUE(api.Start(simulator->Endpoint(), status, queue, static_cast<ZelTRequest*>(&status)));
+  EXPECT_FALSE(api.Start(simulator->Endpoint(), status, queue));
   EXPECT_EQ(TFramework::LastFailure().kind, TFramework::FailureKind::Busy);
-  EXPECT_EQ(api.QueryServerStatus(simulator.Endpoint(), status), PS::ACTION_NOT_CARRIED_OUT);
+  EXPECT_EQ(api.QueryServerStatus(simulator->Endpoint(), status), PS::ACTION_NOT_CARRIED_OUT);
   EXPECT_EQ(TFramework::LastFailure().kind, TFramework::FailureKind::Busy);
   EXPECT_EQ(queue.InFlight(), agents.size() + 1);
 
@@ -187,7 +184,7 @@ TEST(ZelAPresenceServerTest, StartedRequestsComeBackUnpackedAndTakeNoSecondCall)
   ZelAUserPresence cancelled = AgentOf(42);
   cancelled.SetAction(ZelTUserPresence::ACTION_QUERY);
   cancelled.SetActionResult(PS::ACTION_SUCCEEDED);
-  ASSERT_TRUE(api.Start(simulator.Endpoint(), cancelled, queue));
+  ASSERT_TRUE(api.Start(simulator->Endpoint(), cancelled, queue));
   EXPECT_TRUE(queue.Cancel(cancelled));
   ASSERT_TRUE(queue.Next(completion, 0));
   EXPECT_EQ(completion.failure.kind, TFramework::FailureKind::Cancelled);

@@ -17,11 +17,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "PresenceSimulator.h"
+#include "TemporaryFolder.h"
 #include "zelclnt/platform/TCurve.h"
 
 extern char** environ;
@@ -52,25 +52,6 @@ bool Parse(int argc, char** argv, Options& options) {
   for (++at; at < argc; ++at) options.command.push_back(argv[at]);
   return !options.command.empty() && !options.expect.empty();
 }
-
-class TemporaryDirectory {
- public:
-  TemporaryDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zelclnt-example-XXXXXX").string();
-    if (::mkdtemp(pattern.data())) m_path = pattern;
-  }
-  ~TemporaryDirectory() {
-    std::error_code ignored;
-    if (!m_path.empty()) std::filesystem::remove_all(m_path, ignored);
-  }
-  TemporaryDirectory(const TemporaryDirectory&) = delete;
-  TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
-
-  const std::string& Path() const { return m_path; }
-
- private:
-  std::string m_path;
-};
 
 bool WriteKeys(const std::string& directory, TServerSecurity& security, std::string& error) {
   const TCurveKeyPair server = TCurve::Generate();
@@ -129,7 +110,7 @@ int main(int argc, char** argv) {
                  "[ARG...]\n");
     return 2;
   }
-  TemporaryDirectory keys;
+  const TemporaryFolder keys("zelclnt-example");
   zelsim::SimulatorOptions simulatorOptions;
   simulatorOptions.endpoint = "tcp://127.0.0.1:0";
   simulatorOptions.churnRate = options.churn;

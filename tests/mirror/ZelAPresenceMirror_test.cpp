@@ -21,7 +21,7 @@
 #include "Gate.h"
 #include "LinkRelay.h"
 #include "Mirrored.h"
-#include "PresenceSimulator.h"
+#include "Simulators.h"
 #include "TestClock.h"
 
 namespace {
@@ -32,12 +32,7 @@ using Clock = std::chrono::steady_clock;
 using Simulator = zelsim::PresenceSimulator;
 
 std::unique_ptr<Simulator> Started(const std::string& endpoint, std::size_t replayEvents = 100000) {
-  zelsim::SimulatorOptions options;
-  options.endpoint = endpoint;
-  options.replayLimits.maxEvents = replayEvents;
-  auto simulator = std::make_unique<Simulator>(options);
-  EXPECT_TRUE(simulator->Start()) << endpoint;
-  return simulator;
+  return StartedSimulator(endpoint, [&](zelsim::SimulatorOptions& options) { options.replayLimits.maxEvents = replayEvents; });
 }
 
 void PollFor(ZelAPresenceMirror& mirror, std::chrono::milliseconds period,
@@ -134,11 +129,8 @@ TEST(ZelAPresenceMirrorTest, IsCurrentOnlyWhileItsServerIsHeardFrom) {
   DiagCapture quiet;
   TestClock clock;
   for (const std::string& endpoint : {UniqueInproc("mirror-heard"), std::string("tcp://127.0.0.1:0")}) {
-    zelsim::SimulatorOptions options;
-    options.endpoint = endpoint;
-    options.eventHeartbeatMs = 0;
-    auto simulator = std::make_unique<Simulator>(options);
-    ASSERT_TRUE(simulator->Start()) << endpoint;
+    auto simulator =
+        StartedSimulator(endpoint, [](zelsim::SimulatorOptions& options) { options.eventHeartbeatMs = 0; });
     const std::string server = simulator->Endpoint();
     ZelAPresenceMirror mirror(server);
     ASSERT_TRUE(Synced(mirror)) << endpoint;

@@ -24,7 +24,7 @@
 #include "Eventually.h"
 #include "Mirrored.h"
 #include "PlatformReset.h"
-#include "PresenceSimulator.h"
+#include "Simulators.h"
 #include "Rpc.h"
 #include "TestClock.h"
 #include "zelclnt/core/ZelAUserPresence.h"
@@ -167,12 +167,9 @@ TEST_F(EndToEndTest, AMirrorLeftUnreadLivesAndCatchesUp) {
   constexpr int kAgents = 50;
   constexpr auto kStall = std::chrono::seconds(15);
   for (const std::string& endpoint : {std::string("tcp://127.0.0.1:0"), UniqueIpc("end-to-end-stall")}) {
-    zelsim::SimulatorOptions options;
-    options.endpoint = endpoint;
-    options.agents = kAgents;
-    zelsim::PresenceSimulator simulator(options);
-    ASSERT_TRUE(simulator.Start()) << endpoint;
-    const std::string& server = simulator.Endpoint();
+    const auto simulator =
+        StartedSimulator(endpoint, [](zelsim::SimulatorOptions& options) { options.agents = kAgents; });
+    const std::string& server = simulator->Endpoint();
     ZelAPresenceMirror mirror(server);
     ZelTPresenceChange synced;
     ASSERT_TRUE(mirror.Start() && mirror.Next(synced, 10000)) << server;

@@ -8,7 +8,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -24,6 +23,7 @@
 #include "Events.h"
 #include "PlatformReset.h"
 #include "Rpc.h"
+#include "TemporaryFolder.h"
 #include "TestClock.h"
 #include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TEventPublisher.h"
@@ -388,20 +388,15 @@ TEST_F(SecurityTest, ARefusedReceiverIsToldOnceAndAsksAgainAfterThreeSeconds) {
 }
 
 // A folder of this test's own for key files.
-class KeyFolder {
+class KeyFolder : public TemporaryFolder {
  public:
-  KeyFolder() : m_path(UniqueIpc("keys").substr(6)) { std::filesystem::create_directories(m_path); }
-  ~KeyFolder() { std::filesystem::remove_all(m_path); }
-  const std::string& Path() const { return m_path; }
+  KeyFolder() : TemporaryFolder("zelclnt-keys") {}
   std::string Write(const std::string& file, const std::string& content, mode_t mode = 0600) const {
-    const std::string path = m_path + "/" + file;
+    const std::string path = Path() + "/" + file;
     std::ofstream(path, std::ios::trunc) << content;
     ::chmod(path.c_str(), mode);
     return path;
   }
-
- private:
-  std::string m_path;
 };
 
 TEST_F(SecurityTest, KeyFilesWithWrongModeOrContentGiveAClearError) {

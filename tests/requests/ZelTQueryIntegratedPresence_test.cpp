@@ -8,7 +8,7 @@
 #include "Bytes.h"
 #include "DiagCapture.h"
 #include "Endpoints.h"
-#include "PresenceSimulator.h"
+#include "Simulators.h"
 #include "zelclnt/core/ZelAPresenceServer.h"
 #include "zelclnt/platform/TRPC.h"
 
@@ -88,19 +88,16 @@ TEST(ZelTQueryIntegratedPresenceTest, HoldsUpToThreeRecordsWalkedWithItsCursorAn
 
 TEST(ZelTQueryIntegratedPresenceTest, AnsweredOrFailedThePasswordStaysOutOfDiagnostics) {
   DiagCapture diag("INFO,WARN,SEVR,FENX,EVNT,RQST,CAFL,PRGM");
-  zelsim::SimulatorOptions options;
-  options.endpoint = UniqueInproc("query-integrated-presence");
-  zelsim::PresenceSimulator simulator(options);
-  ASSERT_TRUE(simulator.Start());
+  const auto simulator = StartedSimulator(UniqueInproc("query-integrated-presence"));
 
   ZelAPresenceServer api("test", "local");
   Query query = Filled();
-  EXPECT_EQ(api.QueryIntegratedPresence(simulator.Endpoint(), query), PS::ACTION_SUCCEEDED);
+  EXPECT_EQ(api.QueryIntegratedPresence(simulator->Endpoint(), query), PS::ACTION_SUCCEEDED);
   EXPECT_EQ(query.GetErrorCode(), PS::ERR_NONE);
   EXPECT_EQ(Ids(query), (std::vector<std::string>{"a", "b"})) << "the query comes back as sent";
-  simulator.Stop();
+  simulator->Stop();
   Query unanswered = Filled();
-  api.QueryIntegratedPresence(simulator.Endpoint(), unanswered);
+  api.QueryIntegratedPresence(simulator->Endpoint(), unanswered);
 
   bool sawQuery = false;
   for (const auto& line : diag.Lines()) {

@@ -7,7 +7,7 @@
 #include "DiagCapture.h"
 #include "Eventually.h"
 #include "PlatformReset.h"
-#include "PresenceSimulator.h"
+#include "Simulators.h"
 #include "zelclnt/core/ZelAPresenceServer.h"
 #include "zelclnt/requests/ZelTServerStatus.h"
 
@@ -25,11 +25,8 @@ TEST(LinkRelayTest, CutRefusesUntilRestoredAndGivesBackWhatEnded) {
   DiagCapture quiet;
   PlatformReset reset;
   TFramework::SetTimeoutOverride(2000);
-  zelsim::SimulatorOptions options;
-  options.endpoint = "tcp://127.0.0.1:0";
-  zelsim::PresenceSimulator simulator(options);
-  ASSERT_TRUE(simulator.Start());
-  zelsim::LinkRelay relay(simulator.Endpoint());
+  const auto simulator = StartedSimulator("tcp://127.0.0.1:0");
+  zelsim::LinkRelay relay(simulator->Endpoint());
   ASSERT_TRUE(relay.Start());
   std::size_t firstRound = 0;
   for (int round = 0; round < 4; ++round) {

@@ -17,9 +17,9 @@
 #include "Eventually.h"
 #include "PairRule.h"
 #include "PlatformReset.h"
-#include "PresenceSimulator.h"
 #include "LinkRelay.h"
 #include "Mirrored.h"
+#include "Simulators.h"
 #include "TestClock.h"
 #include "zelclnt/core/ZelAUserPresence.h"
 #include "zelclnt/mirror/ZelAPresenceMirror.h"
@@ -33,17 +33,8 @@ using Role = TServerRole;
 using Simulator = zelsim::PresenceSimulator;
 using std::chrono::milliseconds;
 
-std::unique_ptr<Simulator> Half(const std::string& endpoint, const std::string& peer, bool primary,
-                                milliseconds takeover = milliseconds(100)) {
-  zelsim::SimulatorOptions options;
-  options.endpoint = endpoint;
-  options.peer = peer;
-  options.primary = primary;
-  options.takeover = takeover;
-  auto simulator = std::make_unique<Simulator>(options);
-  EXPECT_TRUE(simulator->Start()) << endpoint;
-  return simulator;
-}
+// Over real time, a take-over soon after the serving half is killed.
+constexpr milliseconds kQuick(100);
 
 bool AwaitRole(const Simulator& simulator, Role role) {
   return Eventually([&] { return simulator.State().role == role; });
@@ -172,7 +163,7 @@ TEST_F(PairingTest, ASilentPeerIsWaitedForLongerThanOneThatIsGone) {
   };
   for (const auto& c : cases) {
     const auto started = TClock::Now();
-    auto half = Half(UniqueInproc("pair-alone"), c.peer, c.primary, milliseconds(300));
+    auto half = StartedHalf(UniqueInproc("pair-alone"), c.peer, c.primary);
     EXPECT_TRUE(clock.AdvanceUntil(milliseconds(2), [&] { return half->State().role == Role::Serving; })) << c.name;
     const auto took = TClock::Now() - started;
     EXPECT_GE(took, milliseconds(c.atLeast)) << c.name;
@@ -209,8 +200,8 @@ TEST_F(PairingTest, AStandbyRefusesEveryCallAndTakesOverOnceItsPeerIsGone) {
   TestClock clock;
   const std::string a = UniqueInproc("pair-a");
   const std::string b = UniqueInproc("pair-b");
-  auto first = Half(a, b, true, milliseconds(300));
-  auto second = Half(b, a, false, milliseconds(300));
+  auto first = StartedHalf(a, b, true);
+  auto second = StartedHalf(b, a, false);
   // Until the standby heard the other serve, at most a step (1 ms) before
   // the other goes.
   ASSERT_TRUE(clock.AdvanceUntil(milliseconds(1), [&] { return Paired(*first, *second); }));
@@ -242,7 +233,7 @@ TEST_F(PairingTest, AStandbyRefusesEveryCallAndTakesOverOnceItsPeerIsGone) {
   EXPECT_LT(TClock::Now() - stopped, milliseconds(500));
   EXPECT_EQ(m_agent.SetRoutingState(b + "," + a, ZelTRoutingState::ROUTINGSTATE_WORK, 2, false), PS::ACTION_SUCCEEDED);
 
-  first = Half(a, b, true, milliseconds(300));
+  first = StartedHalf(a, b, true);
   EXPECT_TRUE(clock.AdvanceUntil(milliseconds(1), [&] { return first->State().term == second->State().term; }));
   clock.Advance(milliseconds(1000));
   EXPECT_EQ(first->State().role, Role::Standby);
@@ -261,7 +252,8 @@ TEST_F(PairingTest, CallsAndTheMirrorRideThroughKillsOfEitherSide) {
   for (const bool tcp : {true, false}) {
     const std::string ends[2] = {tcp ? TcpWithFreeEventsPort() : UniqueIpc("pair-a"),
                                  tcp ? TcpWithFreeEventsPort() : UniqueIpc("pair-b")};
-    std::unique_ptr<Simulator> halves[2] = {Half(ends[0], ends[1], true), Half(ends[1], ends[0], false)};
+    std::unique_ptr<Simulator> halves[2] = {StartedHalf(ends[0], ends[1], true, kQuick),
+                                             StartedHalf(ends[1], ends[0], false, kQuick)};
     ASSERT_TRUE(Eventually([&] { return paired(halves); })) << ends[0];
     const std::string list = ends[0] + "," + ends[1];
     Callers load(list);
@@ -275,7 +267,7 @@ TEST_F(PairingTest, CallsAndTheMirrorRideThroughKillsOfEitherSide) {
       // Back, it pairs with the other; every caller goes through, and the
       // mirror, polled meanwhile, took the users again from the one that
       // serves now: only then is the next one killed.
-      halves[side] = Half(ends[side], ends[1 - side], side == 0);
+      halves[side] = StartedHalf(ends[side], ends[1 - side], side == 0, kQuick);
       const std::vector<std::size_t> rounds = load.Rounds();
       EXPECT_TRUE(Eventually([&] {
         mirror.Poll(20);
@@ -301,8 +293,8 @@ TEST_F(PairingTest, ServersCutOffFromEachOtherStandByForACallersHigherTerm) {
   zelsim::LinkRelay callerB(b);
   ASSERT_TRUE(peerA.Start() && peerB.Start() && callerA.Start() && callerB.Start());
   // The first takes its time to take over again once fenced.
-  auto first = Half(a, peerB.Endpoint(), true, milliseconds(5000));
-  auto second = Half(b, peerA.Endpoint(), false, milliseconds(300));
+  auto first = StartedHalf(a, peerB.Endpoint(), true, milliseconds(5000));
+  auto second = StartedHalf(b, peerA.Endpoint(), false);
   ASSERT_TRUE(AwaitPaired(*first, *second));
   const std::string list = callerA.Endpoint() + "," + callerB.Endpoint();
   EXPECT_EQ(m_agent.Query(list), PS::ACTION_SUCCEEDED);

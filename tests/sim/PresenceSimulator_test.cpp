@@ -14,6 +14,7 @@
 #include "Bytes.h"
 #include "DiagCapture.h"
 #include "Endpoints.h"
+#include "Simulators.h"
 #include "ZelTUserPresenceControl.h"
 #include "zelclnt/core/ZelAUserPresence.h"
 #include "zelclnt/events/ZelTUserRoutingStateEvent.h"
@@ -34,18 +35,7 @@ using Query = ZelTQueryUsersPresence;
 // post-processing and C42-3 in processing; agent 46 is logged off.
 class SimulatorTest : public ::testing::Test {
  protected:
-  SimulatorTest() : m_simulator(Options()) {}
-  void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(m_simulator.Start(&error)) << error;
-  }
-  static zelsim::SimulatorOptions Options() {
-    zelsim::SimulatorOptions options;
-    options.endpoint = UniqueInproc("simulator-test");
-    return options;
-  }
-
-  const std::string& Server() const { return m_simulator.Endpoint(); }
+  const std::string& Server() const { return m_simulator->Endpoint(); }
 
   // The agent as the next query shows it.
   ZelAUserPresence Queried(long key) {
@@ -55,7 +45,7 @@ class SimulatorTest : public ::testing::Test {
   }
 
   DiagCapture m_quiet;
-  zelsim::PresenceSimulator m_simulator;
+  const std::unique_ptr<zelsim::PresenceSimulator> m_simulator = StartedSimulator(UniqueInproc("simulator-test"));
   ZelAPresenceServer m_api{"test", "client"};
 };
 
@@ -70,11 +60,11 @@ TEST_F(SimulatorTest, ReadOnlyCallersMayOnlyQuery) {
   const std::string s = UniqueInproc("simulator-read-only");
   TRPCServer readOnly(s, [this](TRPC& rpc) {
     rpc.SetCallerRole(TRole::Read);
-    m_simulator.Handle(rpc);
+    m_simulator->Handle(rpc);
   });
   ASSERT_TRUE(readOnly.Start());
   const std::string before =
-      m_simulator.Users().Find(42)->UserPresenceToString(true, true, true, ZelTUserPresence::SUMMARY_FULL);
+      m_simulator->Users().Find(42)->UserPresenceToString(true, true, true, ZelTUserPresence::SUMMARY_FULL);
   ZelTAddCapability add;
   add.SetUserKey(42);
   add.SetCapabilityType(ZelTUserCapability::CAPABILITY_CAMPAIGN_DIRECTOR);
@@ -102,7 +92,7 @@ TEST_F(SimulatorTest, ReadOnlyCallersMayOnlyQuery) {
     ZelAUserPresence agent = AgentOf(42);
     EXPECT_EQ(c.act(agent), c.error) << c.name;
   }
-  const std::optional<ZelTUserPresence> after = m_simulator.Users().Find(42);
+  const std::optional<ZelTUserPresence> after = m_simulator->Users().Find(42);
   EXPECT_EQ(after->UserPresenceToString(true, true, true, ZelTUserPresence::SUMMARY_FULL), before);
   EXPECT_FALSE(after->GetUserCapability().GetCampaignDirectorCapability().IsEnabled());
 }
@@ -159,7 +149,7 @@ TEST_F(SimulatorTest, CapabilityIsAddedOnceAndRemovedOnce) {
     } else {
       TRPC rpc;
       request.PackRpcCall(rpc);
-      m_simulator.Handle(rpc);
+      m_simulator->Handle(rpc);
       request.UnpackRpcReply(rpc);
       EXPECT_EQ(request.GetActionResult(), ResultOf(c.error)) << step;
     }
@@ -196,7 +186,7 @@ TEST_F(SimulatorTest, QueriesAnswerFromTheTable) {
                 now.MillisecondsSince1970() <= after.MillisecondsSince1970())
         << user->GetUserKey();
     // Packed from the table itself, which keeps the stamp: the record as held.
-    const auto held = m_simulator.Users().Find(user->GetUserKey());
+    const auto held = m_simulator->Users().Find(user->GetUserKey());
     ASSERT_TRUE(held.has_value());
     TPack sent;
     TPack kept;
@@ -283,14 +273,12 @@ TEST(SimulatorThreadsTest, ConcurrentCallersOnSharedAgentsKeepTableAndEventsInOr
   constexpr int kAgents = 12;
   constexpr int kRounds = 6;
   DiagCapture quiet;
-  zelsim::SimulatorOptions options;
-  options.endpoint = UniqueInproc("simulator-threads");
-  options.agents = kAgents;
-  options.handlerThreads = 4;
-  zelsim::PresenceSimulator simulator(options);
+  const auto simulator = StartedSimulator(UniqueInproc("simulator-threads"), [](zelsim::SimulatorOptions& options) {
+    options.agents = kAgents;
+    options.handlerThreads = 4;
+  });
+  TEventReceiver receiver(simulator->Endpoint(), {PS::USER_ROUTING_STATE_EVENT});
   std::string error;
-  ASSERT_TRUE(simulator.Start(&error)) << error;
-  TEventReceiver receiver(simulator.Endpoint(), {PS::USER_ROUTING_STATE_EVENT});
   ASSERT_TRUE(receiver.Start(&error)) << error;
   ASSERT_TRUE(receiver.WaitUntilSubscribed(10000));
   std::atomic<int> changes{0};
@@ -301,7 +289,7 @@ TEST(SimulatorThreadsTest, ConcurrentCallersOnSharedAgentsKeepTableAndEventsInOr
         for (long key = 42; key < 42 + kAgents; ++key) {
           ZelAUserPresence agent = AgentOf(key);
           const auto state = round % 2 ? RS::ROUTINGSTATE_AVAILABLE : RS::ROUTINGSTATE_UNAVAILABLE;
-          if (agent.SetRoutingState(simulator.Endpoint(), state, round * kCallers + caller, false) ==
+          if (agent.SetRoutingState(simulator->Endpoint(), state, round * kCallers + caller, false) ==
               PS::ACTION_SUCCEEDED)
             ++changes;
         }
@@ -321,10 +309,10 @@ TEST(SimulatorThreadsTest, ConcurrentCallersOnSharedAgentsKeepTableAndEventsInOr
     ++seen;
   }
   for (long key = 42; key < 42 + kAgents; ++key) {
-    const std::optional<ZelTUserPresence> held = simulator.Users().Find(key);
+    const std::optional<ZelTUserPresence> held = simulator->Users().Find(key);
     ASSERT_TRUE(held) << key;
     ZelAUserPresence queried = AgentOf(key);
-    ASSERT_EQ(queried.Query(simulator.Endpoint()), PS::ACTION_SUCCEEDED) << key;
+    ASSERT_EQ(queried.Query(simulator->Endpoint()), PS::ACTION_SUCCEEDED) << key;
     const long reason = held->GetRoutingState().GetRoutingStateReason();
     EXPECT_EQ(std::make_tuple(queried.GetRoutingState().GetRoutingState(), queried.GetRoutingState().GetRoutingStateReason()),
               std::make_tuple(held->GetRoutingState().GetRoutingState(), reason)) << key;

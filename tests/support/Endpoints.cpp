@@ -1,36 +1,17 @@
 #include "Endpoints.h"
 
-#include <unistd.h>
-
 #include <atomic>
-#include <cstdlib>
-#include <filesystem>
 #include <random>
-#include <system_error>
 
 #include <zmq.hpp>
+
+#include "TemporaryFolder.h"
 
 namespace {
 
 std::atomic<unsigned> g_counter{0};
 
 std::string Next(const std::string& stem) { return stem + "-" + std::to_string(++g_counter); }
-
-class IpcFolder {
- public:
-  IpcFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zelclnt-tests-XXXXXX").string();
-    if (::mkdtemp(pattern.data())) m_path = pattern;
-  }
-  ~IpcFolder() {
-    std::error_code ignored;
-    if (!m_path.empty()) std::filesystem::remove_all(m_path, ignored);
-  }
-  const std::string& Path() const { return m_path; }
-
- private:
-  std::string m_path;
-};
 
 // Below the ports the system hands out for port 0 and for outgoing
 // connections (32768 up by default), so that no socket takes one but one
@@ -59,7 +40,7 @@ std::string FreeLowPorts(int count) {
 std::string UniqueInproc(const std::string& stem) { return "inproc://" + Next(stem); }
 
 std::string UniqueIpc(const std::string& stem) {
-  static IpcFolder folder;
+  static const TemporaryFolder folder("zelclnt-tests");
   return "ipc://" + folder.Path() + "/" + Next(stem);
 }
 

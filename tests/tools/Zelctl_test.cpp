@@ -8,7 +8,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <future>
 #include <string>
@@ -22,9 +21,10 @@
 #include "Eventually.h"
 #include "JsonInput.h"
 #include "PlatformReset.h"
-#include "PresenceSimulator.h"
 #include "Run.h"
+#include "Simulators.h"
 #include "StoreComparison.h"
+#include "TemporaryFolder.h"
 #include "TopView.h"
 #include "Watch.h"
 #include "zelclnt/core/ZelAUserPresence.h"
@@ -109,18 +109,11 @@ std::vector<std::string> Lines(const std::string& text) {
 
 class ZelctlTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    zelsim::SimulatorOptions options;
-    options.endpoint = UniqueInproc("zelctl-test");
-    m_simulator = std::make_unique<zelsim::PresenceSimulator>(options);
-    std::string error;
-    ASSERT_TRUE(m_simulator->Start(&error)) << error;
-  }
   const std::string& Server() const { return m_simulator->Endpoint(); }
 
   DiagCapture m_quiet{"NONE"};
   PlatformReset m_reset;
-  std::unique_ptr<zelsim::PresenceSimulator> m_simulator;
+  std::unique_ptr<zelsim::PresenceSimulator> m_simulator = StartedSimulator(UniqueInproc("zelctl-test"));
 };
 
 // Done: 0 and the outcome line; refused or unreachable: 1 and one line
@@ -234,9 +227,8 @@ TEST_F(ZelctlTest, ArgumentsAreCheckedBeforeAnyCall) {
 
 // A key pair in use is replaced only when asked to.
 TEST_F(ZelctlTest, KeygenRefusesToOverwriteWithoutForce) {
-  const std::string folder = UniqueIpc("zelctl-keys").substr(6);
-  std::filesystem::create_directories(folder);
-  const std::string path = folder + "/client.key";
+  const TemporaryFolder folder("zelctl-keys");
+  const std::string path = folder.Path() + "/client.key";
   const Ran first = Zelctl({"keygen", path});
   ASSERT_EQ(first.status, 0) << first.err;
   const std::string lead = "secret key: " + path + " (owner only)\npublic key: " + path + ".pub\n";
@@ -256,7 +248,6 @@ TEST_F(ZelctlTest, KeygenRefusesToOverwriteWithoutForce) {
   ASSERT_TRUE(TCurve::ReadKeyPair(path, kept, &error)) << error;
   EXPECT_NE(kept.publicKey, publicKey);
   EXPECT_EQ(forced.out.substr(lead.size(), TCurve::kKeyLength), kept.publicKey);
-  std::filesystem::remove_all(folder);
 }
 
 TEST(ZelctlWatchTest, NoticeLines) {
@@ -405,15 +396,8 @@ TEST_F(ZelctlTest, TopPrintsThePlainViewOfItsMirror) {
 // over the very table the other handed over.
 TEST_F(ZelctlTest, StatusAndFailoverOfAPair) {
   const std::string ends[2] = {UniqueInproc("zelctl-pair-a"), UniqueInproc("zelctl-pair-b")};
-  std::unique_ptr<zelsim::PresenceSimulator> halves[2];
-  for (const int side : {0, 1}) {
-    zelsim::SimulatorOptions options;
-    options.endpoint = ends[side];
-    options.peer = ends[1 - side];
-    options.primary = side == 0;
-    halves[side] = std::make_unique<zelsim::PresenceSimulator>(options);
-    ASSERT_TRUE(halves[side]->Start());
-  }
+  const std::unique_ptr<zelsim::PresenceSimulator> halves[2] = {StartedHalf(ends[0], ends[1], true),
+                                                                 StartedHalf(ends[1], ends[0], false)};
   // Until the first serves and the second has heard of it.
   ASSERT_TRUE(Eventually([&] {
     return halves[0]->State().role == TServerRole::Serving && halves[1]->State().term == halves[0]->State().term;
@@ -451,15 +435,9 @@ TEST_F(ZelctlTest, StatusAndFailoverOfAPair) {
 // Two servers that never met (each names a peer that is not there) both
 // serve: the status says so, and which one yields.
 TEST_F(ZelctlTest, StatusWarnsOfTwoServersServingAtOnce) {
-  std::unique_ptr<zelsim::PresenceSimulator> strays[2];
-  for (auto& stray : strays) {
-    zelsim::SimulatorOptions options;
-    options.endpoint = UniqueInproc("zelctl-stray");
-    options.peer = UniqueInproc("zelctl-nobody");
-    options.primary = true;
-    stray = std::make_unique<zelsim::PresenceSimulator>(options);
-    ASSERT_TRUE(stray->Start());
-  }
+  const std::unique_ptr<zelsim::PresenceSimulator> strays[2] = {
+      StartedHalf(UniqueInproc("zelctl-stray"), UniqueInproc("zelctl-nobody"), true),
+      StartedHalf(UniqueInproc("zelctl-stray"), UniqueInproc("zelctl-nobody"), true)};
   ASSERT_TRUE(Eventually([&] {
     return strays[0]->State().role == TServerRole::Serving && strays[1]->State().role == TServerRole::Serving;
   }));
