@@ -119,13 +119,14 @@ bool AsyncEngine::Start(TRPC& rpc, std::shared_ptr<const CallTarget> target, Clo
   // Any call sweeps, whatever becomes of it.
   SweepIdleConnections(Clock::now());
   const CallTarget& to = *call.target;
+  const bool tooLarge = rpc.GetCallSize() > MaxMessageSize();
   if (to.list) {
     to.list->Probe();
-    call.rounds = std::make_unique<ListRounds>(*to.list, deadline);
-    Follow(call, call.rounds->Begin(rpc));
+    call.rounds = std::make_unique<FailoverRounds>(*to.list, deadline);
+    Follow(call, tooLarge ? call.rounds->TooLarge() : call.rounds->Begin(rpc));
   } else if (!to.pool) {
     Finish(call, CallStatus::NoSuchServer, to.error);
-  } else if (rpc.GetCallSize() > MaxMessageSize()) {
+  } else if (tooLarge) {
     Finish(call, CallStatus::RefusedTooLarge, "");
   } else {
     Launch(call, *to.pool, {}, deadline, deadline);
@@ -216,16 +217,16 @@ void AsyncEngine::AttemptEnded(Call& call, CallStatus status, bool sent, const s
   if (link) ReleaseIfIdle(*link);
 }
 
-void AsyncEngine::Follow(Call& call, const ListRounds::Step& step) {
+void AsyncEngine::Follow(Call& call, const FailoverRounds::Step& step) {
   switch (step.kind) {
-    case ListRounds::Step::Kind::Attempt: {
+    case FailoverRounds::Step::Kind::Attempt: {
       ServerList& list = *call.target->list;
       return Launch(call, list.Pool(step.index), {true, list.Term()}, step.deadline, step.sendBy);
     }
-    case ListRounds::Step::Kind::Wait:
+    case FailoverRounds::Step::Kind::Wait:
       call.state = Call::State::Waiting;
       return Arm(call, step.until);
-    case ListRounds::Step::Kind::End:
+    case FailoverRounds::Step::Kind::End:
       return Finish(call, step.status, "");
   }
 }

@@ -4,7 +4,7 @@
 // on, their deadlines, and the calls that ended.
 //
 // A call to one endpoint is an attempt on that endpoint's pool; a call to
-// a list is a series of attempts (ListRounds). Attempts to one pool share
+// a list is a series of attempts (FailoverRounds). Attempts to one pool share
 // one connection, taken from the pool when the first starts and given back
 // when the last ends, kept only when none of them failed. At most a window
 // of them await their replies on it at once, the rest wait their turn on
@@ -25,7 +25,7 @@
 #include "ClientConnection.h"
 #include "ConnectionPool.h"
 #include "LinkCalls.h"
-#include "ListRounds.h"
+#include "FailoverRounds.h"
 #include "PlatformClock.h"
 #include "ServerList.h"
 #include "zelclnt/platform/TCompletionQueue.h"
@@ -85,7 +85,7 @@ class AsyncEngine {
     const AsyncEngine* engine = nullptr;
     void* tag = nullptr;
     std::shared_ptr<const CallTarget> target;
-    std::unique_ptr<ListRounds> rounds;
+    std::unique_ptr<FailoverRounds> rounds;
     State state = State::Unsent;
     // The attempt under way.
     Link* link = nullptr;
@@ -122,7 +122,7 @@ class AsyncEngine {
   bool Lease(Link& link, Call& call);
   void SendWaiting(Link& link);
   void AttemptEnded(Call& call, CallStatus status, bool sent, const std::string& detail = {});
-  void Follow(Call& call, const ListRounds::Step& step);
+  void Follow(Call& call, const FailoverRounds::Step& step);
   void Finish(Call& call, CallStatus status, const std::string& text);
   void Detach(Call& call);
   void ReleaseIfIdle(Link& link);

@@ -29,7 +29,7 @@ class TRPC;
 
 namespace zelplatform {
 
-class ListRounds {
+class FailoverRounds {
  public:
   struct Step {
     enum class Kind { Attempt, Wait, End };
@@ -45,11 +45,13 @@ class ListRounds {
     CallStatus status = CallStatus::None;
   };
 
-  ListRounds(ServerList& list, Clock::time_point deadline);
-  ListRounds(const ListRounds&) = delete;
-  ListRounds& operator=(const ListRounds&) = delete;
+  FailoverRounds(ServerList& list, Clock::time_point deadline);
+  FailoverRounds(const FailoverRounds&) = delete;
+  FailoverRounds& operator=(const FailoverRounds&) = delete;
 
   Step Begin(const TRPC& rpc);
+  // A call above the size bound ends at once, refused by the server in charge.
+  Step TooLarge();
   // After an attempt: its status (None with the reply in rpc), whether the
   // call left, and what the transport said.
   Step After(const TRPC& rpc, CallStatus status, bool sent, const std::string& detail);

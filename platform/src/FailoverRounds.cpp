@@ -1,4 +1,4 @@
-#include "ListRounds.h"
+#include "FailoverRounds.h"
 
 #include <algorithm>
 
@@ -48,16 +48,14 @@ Clock::time_point AttemptDeadline(const TRPC& rpc, Clock::time_point deadline, s
 
 }  // namespace
 
-ListRounds::ListRounds(ServerList& list, Clock::time_point deadline)
+FailoverRounds::FailoverRounds(ServerList& list, Clock::time_point deadline)
     : m_list(list), m_deadline(deadline), m_retry(std::chrono::duration_cast<Clock::duration>(kFirstRetry)) {}
 
-ListRounds::Step ListRounds::Begin(const TRPC& rpc) {
-  if (rpc.GetCallSize() > TFramework::GetMaxMessageSize())
-    return End(At(m_list.Active(), CallStatus::RefusedTooLarge, ""));
-  return NextRound(rpc);
-}
+FailoverRounds::Step FailoverRounds::Begin(const TRPC& rpc) { return NextRound(rpc); }
 
-ListRounds::Step ListRounds::NextRound(const TRPC& rpc) {
+FailoverRounds::Step FailoverRounds::TooLarge() { return End(At(m_list.Active(), CallStatus::RefusedTooLarge, "")); }
+
+FailoverRounds::Step FailoverRounds::NextRound(const TRPC& rpc) {
   ++m_rounds;
   m_round.clear();
   m_first = m_list.Active();
@@ -68,7 +66,7 @@ ListRounds::Step ListRounds::NextRound(const TRPC& rpc) {
   return Attempt(rpc);
 }
 
-ListRounds::Step ListRounds::Attempt(const TRPC& rpc) {
+FailoverRounds::Step FailoverRounds::Attempt(const TRPC& rpc) {
   const Clock::time_point now = Clock::now();
   // The first round tries every server whatever the time left.
   if (m_deadline - now <= (m_rounds > 1 ? Reserve() : Clock::duration::zero())) return TimeUp();
@@ -81,7 +79,7 @@ ListRounds::Step ListRounds::Attempt(const TRPC& rpc) {
   return step;
 }
 
-ListRounds::Step ListRounds::After(const TRPC& rpc, CallStatus status, bool sent, const std::string& detail) {
+FailoverRounds::Step FailoverRounds::After(const TRPC& rpc, CallStatus status, bool sent, const std::string& detail) {
   const std::size_t index = (m_first + m_tried) % m_list.Size();
   if (status == CallStatus::None) m_slowest = std::max(m_slowest, Clock::now() - m_attemptAt);
   if (status == CallStatus::None && rpc.GetReplyExpected()) status = StatusOfReply(rpc.GetReturnCode());
@@ -122,7 +120,7 @@ ListRounds::Step ListRounds::After(const TRPC& rpc, CallStatus status, bool sent
 }
 
 // Somebody may be taking over.
-ListRounds::Step ListRounds::RoundOver() {
+FailoverRounds::Step FailoverRounds::RoundOver() {
   if (!m_answeredNow && !m_lost) return End(Whole(m_firstFailure));
   const Clock::time_point now = Clock::now();
   if (m_deadline - now <= m_retry + Reserve()) return TimeUp();
@@ -133,33 +131,33 @@ ListRounds::Step ListRounds::RoundOver() {
   return step;
 }
 
-ListRounds::Step ListRounds::TimeUp() { return End(m_answered ? CallStatus::None : Whole(CallStatus::TimedOut)); }
+FailoverRounds::Step FailoverRounds::TimeUp() { return End(m_answered ? CallStatus::None : Whole(CallStatus::TimedOut)); }
 
-Clock::duration ListRounds::Reserve() const {
+Clock::duration FailoverRounds::Reserve() const {
   if (!m_answered) return Clock::duration::zero();
   return std::max<Clock::duration>(2 * m_slowest, kLeastReserve);
 }
 
-ListRounds::Step ListRounds::End(CallStatus status) const {
+FailoverRounds::Step FailoverRounds::End(CallStatus status) const {
   Step step;
   step.status = status;
   return step;
 }
 
-void ListRounds::Note(std::size_t index, CallStatus status, const std::string& detail) {
+void FailoverRounds::Note(std::size_t index, CallStatus status, const std::string& detail) {
   m_round.push_back(FailureText(status, m_list.Endpoint(index), detail));
 }
 
-void ListRounds::NoteRole(std::size_t index, TServerRole role) {
+void FailoverRounds::NoteRole(std::size_t index, TServerRole role) {
   m_round.push_back(m_list.Endpoint(index) + (role == TServerRole::ShuttingDown ? " is shutting down" : " stands by"));
 }
 
-CallStatus ListRounds::At(std::size_t index, CallStatus status, const std::string& detail) {
+CallStatus FailoverRounds::At(std::size_t index, CallStatus status, const std::string& detail) {
   m_text = FailureText(status, m_list.Endpoint(index), detail);
   return status;
 }
 
-CallStatus ListRounds::Replaced(std::size_t index, std::size_t higher, std::uint64_t term) {
+CallStatus FailoverRounds::Replaced(std::size_t index, std::size_t higher, std::uint64_t term) {
   m_text = FailureText(CallStatus::TwoServing,
                        m_list.Endpoint(index) + " carried the action out under term " + TServerTerm::ToString(term) +
                            ", which " + m_list.Endpoint(higher) +
@@ -168,7 +166,7 @@ CallStatus ListRounds::Replaced(std::size_t index, std::size_t higher, std::uint
   return CallStatus::TwoServing;
 }
 
-CallStatus ListRounds::Unknown(std::size_t index, CallStatus why) {
+CallStatus FailoverRounds::Unknown(std::size_t index, CallStatus why) {
   const char* what = why == CallStatus::TimedOut ? " timed out" : " dropped the connection";
   m_text = FailureText(CallStatus::OutcomeUnknown, m_list.Endpoint(index) + what, "");
   return CallStatus::OutcomeUnknown;
@@ -176,7 +174,7 @@ CallStatus ListRounds::Unknown(std::size_t index, CallStatus why) {
 
 // Its time ran out, or none of its servers could be reached (the kind is
 // then that of the server tried first).
-CallStatus ListRounds::Whole(CallStatus status) {
+CallStatus FailoverRounds::Whole(CallStatus status) {
   m_text = status == CallStatus::TimedOut ? FailureText(status, m_list.Name(), "")
                                           : "no server of " + m_list.Name() + " can be reached";
   for (std::size_t index = 0; index < m_round.size(); ++index) m_text += (index == 0 ? ": " : "; ") + m_round[index];
