@@ -9,7 +9,7 @@ from typing import AsyncIterator, Iterable, Iterator, NamedTuple, Optional, Tupl
 from zelclnt._enums import EventType, Medium
 from zelclnt._errors import InterfaceError
 from zelclnt._native import ffi, lib
-from zelclnt._records import RecordReader, User
+from zelclnt._records import User, record
 from zelclnt._text import text_of
 
 
@@ -93,10 +93,10 @@ class Mirror:
         return lib.zel_mirror_size(self._mirror)
 
     def __getitem__(self, key: int) -> User:
-        record = ffi.gc(lib.zel_user_new(0, b""), lib.zel_request_free)
-        if lib.zel_mirror_get(self._mirror, key, record) != lib.ZEL_OK:
+        held = ffi.gc(lib.zel_user_new(0, b""), lib.zel_request_free)
+        if lib.zel_mirror_get(self._mirror, key, held) != lib.ZEL_OK:
             raise KeyError(key)
-        return RecordReader().user(lib.zel_request_user(record))
+        return record(held)
 
     def get(self, key: int) -> Optional[User]:
         try:

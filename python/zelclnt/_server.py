@@ -11,7 +11,7 @@ from zelclnt._errors import CallFailed, FailureKind, InterfaceError, Refused, Ze
 from zelclnt._events import Events
 from zelclnt._mirror import Mirror
 from zelclnt._native import ffi, lib
-from zelclnt._records import MediaReadiness, Presentity, RecordReader, User
+from zelclnt._records import MediaReadiness, Presentity, RecordReader, User, record, records
 from zelclnt._text import text_of
 
 # The short names a users query also goes by.
@@ -74,11 +74,6 @@ def _status_of(request) -> ServerStatus:
         integration_enabled=bool(lib.zel_status_integration_enabled(request)),
         heartbeat_interval_ms=lib.zel_status_heartbeat_interval(request),
     )
-
-
-def _users_of(request) -> Tuple[User, ...]:
-    reader = RecordReader()
-    return tuple(reader.user(lib.zel_users_at(request, i)) for i in range(lib.zel_users_count(request)))
 
 
 def _users_query(query: Union[str, UsersQuery]) -> UsersQuery:
@@ -154,7 +149,7 @@ class Agent:
 
     def query(self) -> User:
         self._done(lib.zel_user_query(self._client, self._request))
-        return RecordReader().user(lib.zel_request_user(self._request))
+        return record(self._request)
 
     def set_routing_state(self, state: RoutingState, reason: int = 0, synchronous: bool = True) -> None:
         """synchronous asks the server to answer once it is carried out (request mode sync)."""
@@ -237,10 +232,10 @@ class Server:
 
     def users(self, query: Union[str, UsersQuery] = "all") -> Tuple[User, ...]:
         """Every user the query names, in the server's order."""
-        return _users_of(self._call(_request(lib.zel_users_new(int(_users_query(query))))))
+        return records(self._call(_request(lib.zel_users_new(int(_users_query(query))))))
 
     async def ausers(self, query: Union[str, UsersQuery] = "all") -> Tuple[User, ...]:
-        return _users_of(await self._calls().call(_request(lib.zel_users_new(int(_users_query(query))))))
+        return records(await self._calls().call(_request(lib.zel_users_new(int(_users_query(query))))))
 
     def user(self, key: int, user_id: Optional[str] = None) -> User:
         """One user's record (the simulator's ids are "agent<key>", the default)."""
@@ -248,7 +243,7 @@ class Server:
 
     async def auser(self, key: int, user_id: Optional[str] = None) -> User:
         request = _request(lib.zel_user_new(key, _text(user_id or f"agent{key}", "the user id")))
-        return RecordReader().user(lib.zel_request_user(await self._calls().call(request)))
+        return record(await self._calls().call(request))
 
     def medium_status(self) -> Tuple[MediaReadiness, ...]:
         """Whether the server can serve each medium."""
