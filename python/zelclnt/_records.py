@@ -205,7 +205,7 @@ class RecordReader:
                      for i in range(lib.zel_integrated_presence_count(request)))
 
 
-def _numbers(request, first: int, count: int) -> memoryview:
+def _numbers(request, first: int, count: int) -> List[int]:
     capacity = 128 * count
     values = _raw("int64_t[]", capacity)
     size = lib.zel_records_numbers(request, first, count, values, capacity)
@@ -214,7 +214,7 @@ def _numbers(request, first: int, count: int) -> memoryview:
         size = min(size, lib.zel_records_numbers(request, first, count, values, size))
     if size == 0:
         raise InterfaceError("the records could not be read: out of memory")
-    return memoryview(ffi.buffer(values)).cast("q")[:size]
+    return memoryview(ffi.buffer(values)).cast("q")[:size].tolist()
 
 
 def _texts(request, first: int, count: int) -> list:
@@ -227,11 +227,11 @@ def _texts(request, first: int, count: int) -> list:
     return ffi.buffer(buffer, length)[:].decode("utf-8", "replace").split("\0")
 
 
-def _columns(values: memoryview, start: int, columns: int, items: int) -> List[list]:
-    return [values[start + column * items:start + (column + 1) * items].tolist() for column in range(columns)]
+def _columns(values: List[int], start: int, columns: int, items: int) -> List[List[int]]:
+    return [values[start + column * items:start + (column + 1) * items] for column in range(columns)]
 
 
-def _build(count: int, values: memoryview, texts: list) -> Tuple[User, ...]:
+def _build(count: int, values: List[int], texts: List[str]) -> Tuple[User, ...]:
     n = _columns(values, 0, lib.ZEL_RECORD_COLUMNS, count)
     media_counts, contact_counts, monitored_counts = n[lib.ZEL_RECORD_MEDIA_COUNT:lib.ZEL_RECORD_COLUMNS]
     media, contacts, monitored = sum(media_counts), sum(contact_counts), sum(monitored_counts)
@@ -242,7 +242,7 @@ def _build(count: int, values: memoryview, texts: list) -> Tuple[User, ...]:
     at += lib.ZEL_CONTACT_COLUMNS * contacts
     s = _columns(values, at, lib.ZEL_MONITORING_COLUMNS, monitored)
     at += lib.ZEL_MONITORING_COLUMNS * monitored
-    reasons = values[at:].tolist()
+    reasons = values[at:]
 
     t = 6 * count
     contact_texts = texts[t:t + 2 * contacts]
@@ -265,6 +265,44 @@ def _build(count: int, values: memoryview, texts: list) -> Tuple[User, ...]:
         _mapped(_DESKTOP_CAUSE, n[13]), n[14], map(bool, n[15]), map(bool, n[16]), n[17], map(bool, n[18]), n[19],
         _grouped(contact_records, contact_counts), texts[4:t:6], n[20], texts[5:t:6], n[21], n[22],
         _grouped(monitored_records, monitored_counts), n[23])))
+
+
+def _rows(values: List[int], start: int, columns: int, items: int) -> List[List[int]]:
+    return [values[start + item:start + columns * items:items] for item in range(items)]
+
+
+def _one(v: List[int], texts: List[str]) -> User:
+    # One record (a mirror's look-up, an agent's query) straight from its
+    # values, which costs less than columns made for it.
+    media, contacts, monitored = v[lib.ZEL_RECORD_MEDIA_COUNT:lib.ZEL_RECORD_COLUMNS]
+    at = lib.ZEL_RECORD_COLUMNS
+    states = tuple([_tuple(MediaStateRecord, (_MEDIUM.get(m[0], m[0]), _MEDIA_STATE.get(m[1], m[1]),
+                                              _MEDIA_CAUSE.get(m[2], m[2]), m[3]))
+                    for m in _rows(v, at, lib.ZEL_MEDIA_COLUMNS, media)])
+    at += lib.ZEL_MEDIA_COLUMNS * media
+    contact_rows = _rows(v, at, lib.ZEL_CONTACT_COLUMNS, contacts)
+    at += lib.ZEL_CONTACT_COLUMNS * contacts
+    monitored_rows = _rows(v, at, lib.ZEL_MONITORING_COLUMNS, monitored)
+    reasons = iter(v[at + lib.ZEL_MONITORING_COLUMNS * monitored:])
+    held = []
+    for i, c in enumerate(contact_rows):
+        held.append(_tuple(Contact, (
+            texts[6 + 2 * i], c[0], texts[7 + 2 * i], c[1], _REFERENCE.get(c[2], c[2]),
+            _CONTACT_TYPE.get(c[3], c[3]), _MEDIUM.get(c[4], c[4]), _HANDLING.get(c[5], c[5]), c[6], c[7],
+            _CONTACT_STATE.get(c[8], c[8]), c[9], c[10], c[11], c[12], _POST.get(c[13], c[13]), c[14],
+            _POST.get(c[15], c[15]), c[16] != 0, _POST.get(c[17], c[17]), c[18],
+            tuple(islice(reasons, c[lib.ZEL_CONTACT_REASON_COUNT])))))
+    t = 6 + 2 * contacts
+    watched = tuple([_tuple(SilentMonitoring, (texts[t + 2 * i], s[0], texts[t + 2 * i + 1],
+                                               _MONITORING.get(s[1], s[1])))
+                     for i, s in enumerate(monitored_rows)])
+    return _tuple(User, (
+        v[0], texts[0], texts[1], texts[2], v[1], v[2], v[3], texts[3], states,
+        _ROUTING.get(v[4], v[4]), v[5], _SOURCE.get(v[6], v[6]), v[7],
+        _PRESENCE.get(v[8], v[8]), v[9], _PRESENCE.get(v[10], v[10]), v[11],
+        _DESKTOP.get(v[12], v[12]), _DESKTOP_CAUSE.get(v[13], v[13]), v[14],
+        v[15] != 0, v[16] != 0, v[17], v[18] != 0, v[19],
+        tuple(held), texts[4], v[20], texts[5], v[21], v[22], watched, v[23]))
 
 
 # Buffers the C interface fills whole: not cleared first.
@@ -356,7 +394,6 @@ def records(request) -> Users:
 
 def record(request) -> User:
     """A user request's record."""
-    held = _read(request, 0, 1)
-    if not held:
+    if lib.zel_records_count(request) != 1:
         raise LookupError("no such record")
-    return held[0]
+    return _one(_numbers(request, 0, 1), _texts(request, 0, 1))
