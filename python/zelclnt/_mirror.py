@@ -4,7 +4,7 @@ from __future__ import annotations
 
 import asyncio
 import enum
-from typing import AsyncIterator, Iterable, Iterator, NamedTuple, Optional, Tuple, Union
+from typing import AsyncIterator, Dict, Iterable, Iterator, NamedTuple, Optional, Tuple, Union
 
 from zelclnt._enums import EventType, Medium
 from zelclnt._errors import InterfaceError
@@ -62,6 +62,10 @@ class Change(NamedTuple):
 
 
 _EVENT_TYPES = {int(member): member for member in EventType}
+_KINDS = {int(member): member for member in ChangeKind}
+_SYNC_CAUSES = {int(member): member for member in SyncCause}
+# Each combination of parts met so far (at most 256).
+_PARTS: Dict[int, Part] = {}
 _MEDIA = {int(member): member for member in Medium}
 
 
@@ -159,10 +163,15 @@ class Mirror:
         lib.zel_change_position(mirror, self._incarnation, self._position)
         event_type = lib.zel_change_event_type(mirror)
         medium = lib.zel_change_medium(mirror)
-        return Change(ChangeKind(lib.zel_change_kind_of(mirror)), lib.zel_change_user(mirror),
-                      Part(lib.zel_change_parts(mirror)), _EVENT_TYPES.get(event_type, event_type),
-                      self._incarnation[0], self._position[0], bool(lib.zel_change_replayed(mirror)),
-                      _MEDIA.get(medium, medium), SyncCause(lib.zel_change_sync_cause(mirror)))
+        parts = _PARTS.get(lib.zel_change_parts(mirror))
+        if parts is None:
+            parts = _PARTS.setdefault(lib.zel_change_parts(mirror), Part(lib.zel_change_parts(mirror)))
+        # Members looked up, not made: thousands of changes a second.
+        return tuple.__new__(Change, (
+            _KINDS[lib.zel_change_kind_of(mirror)], lib.zel_change_user(mirror),
+            parts, _EVENT_TYPES.get(event_type, event_type),
+            self._incarnation[0], self._position[0], lib.zel_change_replayed(mirror) != 0,
+            _MEDIA.get(medium, medium), _SYNC_CAUSES[lib.zel_change_sync_cause(mirror)]))
 
     def close(self) -> None:
         """Ends changes() and achanges(), from any thread; look-ups still answer."""
