@@ -309,7 +309,7 @@ def _one(v: List[int], texts: List[str]) -> User:
 _raw = ffi.new_allocator(should_clear_after_alloc=False)
 
 
-class Users(Sequence):
+class Users(Sequence[User]):
     """The records of a users query in the server's order, an immutable
     sequence like a tuple (and equal to one holding the same records). Each
     record is made the first time it is looked at, with the records around

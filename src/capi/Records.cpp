@@ -43,8 +43,8 @@ std::vector<const ZelTUserPresence*> RecordsOf(const zel_request* request, size_
 
 // How many items each section holds.
 struct Sizes {
-  explicit Sizes(const std::vector<const ZelTUserPresence*>& records) : records(records.size()) {
-    for (const ZelTUserPresence* record : records) {
+  explicit Sizes(const std::vector<const ZelTUserPresence*>& held) : records(held.size()) {
+    for (const ZelTUserPresence* record : held) {
       media += record->GetMediaStatesVector().size();
       contacts += record->GetHandlingStatesList().size();
       monitored += record->GetSilentMonitoringCollList().size();
