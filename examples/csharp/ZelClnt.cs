@@ -120,6 +120,17 @@ public static class ZelClnt {
     ZEL_USER_NUMBERS = 24,
   }
 
+  public enum RecordsLayout {
+    ZEL_RECORD_MEDIA_COUNT = 24,
+    ZEL_RECORD_CONTACT_COUNT = 25,
+    ZEL_RECORD_MONITORING_COUNT = 26,
+    ZEL_RECORD_COLUMNS = 27,
+    ZEL_MEDIA_COLUMNS = 4,
+    ZEL_CONTACT_REASON_COUNT = 19,
+    ZEL_CONTACT_COLUMNS = 20,
+    ZEL_MONITORING_COLUMNS = 2,
+  }
+
   public enum UserTextField {
     ZEL_USER_ASSOCIATED_LINE = 0,
     ZEL_USER_PRIMARY_CONTACT_ID = 1,
@@ -379,6 +390,22 @@ public static class ZelClnt {
 
   [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
   public static extern nuint zel_user_numbers(IntPtr user, long[] values, nuint capacity);
+
+  [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
+  public static extern nuint zel_user_texts(IntPtr user, byte[] buffer, nuint size);
+
+  [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
+  public static extern nuint zel_user_media_numbers(IntPtr user, long[] values, nuint capacity);
+
+  [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
+  public static extern nuint zel_records_count(IntPtr request);
+
+  [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
+  public static extern nuint zel_records_numbers(IntPtr request, nuint first, nuint count, long[] values,
+                                                  nuint capacity);
+
+  [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
+  public static extern nuint zel_records_texts(IntPtr request, nuint first, nuint count, byte[] buffer, nuint size);
 
   [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
   public static extern nuint zel_user_text(IntPtr user, int field, byte[] buffer, nuint size);

@@ -322,6 +322,46 @@ ZELCLNT_API size_t zel_user_contact_reference_id(const zel_user* user, size_t in
    there are. */
 ZELCLNT_API size_t zel_user_contact_reasons(const zel_user* user, size_t index, long* reasons, size_t capacity);
 
+/* A request's records in two calls, for bindings that build many (a users
+   query of many thousands): records first to first + count - 1 (or those
+   of them there are) of a users query, in the server's order, or a user
+   request's one record (first 0); zel_records_count tells how many the
+   request holds. Each call returns how many values (or bytes, NULs
+   included) the whole has and writes only when the whole fits (texts: else
+   an empty string, when size > 0); a null buffer with 0 asks for the size
+   alone. 0 values means no records, or memory ran out.
+
+   Numbers, each section column by column (a section's first column for
+   every item, then its second ...):
+     records:   ZEL_RECORD_COLUMNS a record, the zel_user_number order, then
+                how many media states, contacts and monitored contacts it has;
+     media:     ZEL_MEDIA_COLUMNS a state, as zel_user_media_numbers;
+     contacts:  ZEL_CONTACT_COLUMNS a contact, the zel_contact_number order,
+                then how many reasons it has;
+     monitored: ZEL_MONITORING_COLUMNS a monitored contact, its requeue
+                count and type;
+     reasons:   every contact's reasons, one after another.
+   Media states, contacts and monitored contacts come record by record, as
+   the counts in the records' section tell.
+   Texts, each up to its first NUL and ended by one: each record's six as
+   zel_user_texts hands them out, then each contact's id and reference id,
+   then each monitored contact's id and extension. */
+typedef enum zel_records_layout {
+  ZEL_RECORD_MEDIA_COUNT = 24,
+  ZEL_RECORD_CONTACT_COUNT = 25,
+  ZEL_RECORD_MONITORING_COUNT = 26,
+  ZEL_RECORD_COLUMNS = 27,
+  ZEL_MEDIA_COLUMNS = 4,
+  ZEL_CONTACT_REASON_COUNT = 19,
+  ZEL_CONTACT_COLUMNS = 20,
+  ZEL_MONITORING_COLUMNS = 2
+} zel_records_layout;
+ZELCLNT_API size_t zel_records_count(const zel_request* request);
+ZELCLNT_API size_t zel_records_numbers(const zel_request* request, size_t first, size_t count, int64_t* values,
+                                       size_t capacity);
+ZELCLNT_API size_t zel_records_texts(const zel_request* request, size_t first, size_t count, char* buffer,
+                                     size_t size);
+
 /* Silent monitoring of the user's contacts; field 0 is the contact id, 1
    the extension. */
 ZELCLNT_API size_t zel_user_monitoring_count(const zel_user* user);

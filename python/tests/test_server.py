@@ -107,6 +107,26 @@ def test_queries(endpoint):
     server.remove_capability(42, "nail-up=555")
 
 
+def test_users_across_the_records_made_at_a_time(simulator):
+    # More agents than are made at one time, one of them with reasons kept
+    # after a wrap-up: each record as the server gives it alone.
+    server = Server(simulator("--agents", "600"))
+    agent = server.agent(44)
+    agent.request_post_processing("C44-2", 0, reason=5)
+    agent.submit_wrapup("C44-2", 0, reasons=[1, 2], queue_key=7, sequence_number=1)
+    users = server.users()
+    assert len(users) == 600 and list(users[-2:]) == list(users[598:]) and users[-600] is users[0]
+    for index in (0, 2, 255, 256, 257, 511, 599):
+        assert users[index]._replace(answered_at_ms=0) == server.user(users[index].key)._replace(answered_at_ms=0)
+    assert contact(users[2], "C44-2").reasons == (1, 2)
+    assert users == tuple(users) and users != tuple(users)[1:]
+    for outside in (600, -601):
+        with pytest.raises(IndexError):
+            users[outside]
+    with pytest.raises(TypeError):
+        users[0] = users[1]
+
+
 BAD_ARGUMENTS = [
     ("a users query of no such name", lambda s: s.users(query="everyone"), ValueError),
     ("a NUL in a user id", lambda s: s.agent(42, "agent\x0042"), ValueError),

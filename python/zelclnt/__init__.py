@@ -8,7 +8,7 @@ from zelclnt._errors import CallFailed, FailureKind, InterfaceError, Refused, Ze
 from zelclnt._events import Event, Events, NoticeKind
 from zelclnt._mirror import Change, ChangeKind, Mirror, Part, SyncCause
 from zelclnt._records import (Contact, MediaReadiness, MediaStateRecord, Presentity, SilentMonitoring, User,
-                              when)
+                              Users, when)
 from zelclnt._server import Agent, Server, ServerStatus
 
 __all__ = [
@@ -17,6 +17,6 @@ __all__ = [
     "HandlingCause", "InterfaceError", "MediaReadiness", "MediaState", "MediaStateCause", "MediaStateRecord",
     "Medium", "Mirror", "NoticeKind", "Part", "PostProcessingStatus", "PresenceState", "Presentity",
     "ReadinessCause", "ReadinessState", "ReferenceType", "Refused", "RoutingState", "RoutingStateSource", "Server",
-    "ServerStatus", "SilentMonitoring", "SilentMonitoringType", "SyncCause", "User", "UsersQuery", "ZelError",
+    "ServerStatus", "SilentMonitoring", "SilentMonitoringType", "SyncCause", "User", "Users", "UsersQuery", "ZelError",
     "when",
 ]

@@ -4,12 +4,12 @@ from __future__ import annotations
 
 import asyncio
 import enum
-from typing import AsyncIterator, Iterable, Iterator, NamedTuple, Optional, Tuple, Union
+from typing import AsyncIterator, Dict, Iterable, Iterator, NamedTuple, Optional, Tuple, Union
 
 from zelclnt._enums import EventType, Medium
 from zelclnt._errors import InterfaceError
 from zelclnt._native import ffi, lib
-from zelclnt._records import RecordReader, User
+from zelclnt._records import User, record
 from zelclnt._text import text_of
 
 
@@ -62,6 +62,10 @@ class Change(NamedTuple):
 
 
 _EVENT_TYPES = {int(member): member for member in EventType}
+_KINDS = {int(member): member for member in ChangeKind}
+_SYNC_CAUSES = {int(member): member for member in SyncCause}
+# Each combination of parts met so far (at most 256).
+_PARTS: Dict[int, Part] = {}
 _MEDIA = {int(member): member for member in Medium}
 
 
@@ -93,10 +97,10 @@ class Mirror:
         return lib.zel_mirror_size(self._mirror)
 
     def __getitem__(self, key: int) -> User:
-        record = ffi.gc(lib.zel_user_new(0, b""), lib.zel_request_free)
-        if lib.zel_mirror_get(self._mirror, key, record) != lib.ZEL_OK:
+        held = ffi.gc(lib.zel_user_new(0, b""), lib.zel_request_free)
+        if lib.zel_mirror_get(self._mirror, key, held) != lib.ZEL_OK:
             raise KeyError(key)
-        return RecordReader().user(lib.zel_request_user(record))
+        return record(held)
 
     def get(self, key: int) -> Optional[User]:
         try:
@@ -159,10 +163,15 @@ class Mirror:
         lib.zel_change_position(mirror, self._incarnation, self._position)
         event_type = lib.zel_change_event_type(mirror)
         medium = lib.zel_change_medium(mirror)
-        return Change(ChangeKind(lib.zel_change_kind_of(mirror)), lib.zel_change_user(mirror),
-                      Part(lib.zel_change_parts(mirror)), _EVENT_TYPES.get(event_type, event_type),
-                      self._incarnation[0], self._position[0], bool(lib.zel_change_replayed(mirror)),
-                      _MEDIA.get(medium, medium), SyncCause(lib.zel_change_sync_cause(mirror)))
+        parts = _PARTS.get(lib.zel_change_parts(mirror))
+        if parts is None:
+            parts = _PARTS.setdefault(lib.zel_change_parts(mirror), Part(lib.zel_change_parts(mirror)))
+        # Members looked up, not made: thousands of changes a second.
+        return tuple.__new__(Change, (
+            _KINDS[lib.zel_change_kind_of(mirror)], lib.zel_change_user(mirror),
+            parts, _EVENT_TYPES.get(event_type, event_type),
+            self._incarnation[0], self._position[0], lib.zel_change_replayed(mirror) != 0,
+            _MEDIA.get(medium, medium), _SYNC_CAUSES[lib.zel_change_sync_cause(mirror)]))
 
     def close(self) -> None:
         """Ends changes() and achanges(), from any thread; look-ups still answer."""

@@ -7,11 +7,17 @@ from __future__ import annotations
 
 import datetime
 import enum
-from typing import Dict, NamedTuple, Optional, Tuple, Type, Union
+import gc
+import operator
+import threading
+from collections.abc import Sequence
+from itertools import islice, repeat
+from typing import Dict, Iterable, Iterator, List, NamedTuple, Optional, Tuple, Type, Union, overload
 
 from zelclnt._enums import (ContactState, ContactType, DesktopCapability, DesktopCapabilityCause, HandlingCause,
                             MediaState, MediaStateCause, Medium, PostProcessingStatus, PresenceState, ReadinessCause,
                             ReadinessState, ReferenceType, RoutingState, RoutingStateSource, SilentMonitoringType)
+from zelclnt._errors import InterfaceError
 from zelclnt._native import ffi, lib
 
 
@@ -144,7 +150,22 @@ _POST = _named(PostProcessingStatus)
 
 
 _tuple = tuple.__new__
-_USER_NUMBERS = lib.ZEL_USER_NUMBERS
+
+
+def _mapped(names: Dict[int, enum.IntEnum], values: list) -> map:
+    return map(names.get, values, values)
+
+
+def _made(kind: type, columns: Iterable) -> list:
+    # Each record straight from its column values, without its
+    # constructor's argument checks.
+    return list(map(_tuple, repeat(kind), zip(*columns)))
+
+
+def _grouped(items: list, counts: list) -> map:
+    """Items in tuples of counts[0], counts[1], ... in turn."""
+    held = iter(items)
+    return map(tuple, map(islice, repeat(held), counts))
 
 
 class RecordReader:
@@ -152,12 +173,8 @@ class RecordReader:
     buffers of its own: one reader serves one thread at a time."""
 
     _TEXT = 256
-    _MEDIA = 64
 
     def __init__(self) -> None:
-        self._numbers = ffi.new("int64_t[]", lib.ZEL_USER_NUMBERS)
-        self._media_numbers = ffi.new("int64_t[]", self._MEDIA)
-        self._contact = ffi.new("int64_t[]", lib.ZEL_CONTACT_NUMBERS)
         self._text = ffi.new("char[]", self._TEXT)
         self._long = ffi.new("long*")
         self._state = ffi.new("int*")
@@ -172,71 +189,6 @@ class RecordReader:
         buffer = ffi.new("char[]", length + 1)
         length = min(length, reader(*handle, buffer, length + 1))
         return ffi.unpack(buffer, length).decode("utf-8", "replace")
-
-    def user(self, record) -> User:
-        # A users query of many thousands reads each record here: a few calls
-        # that each hand over many fields, and tuples made without their
-        # constructors' argument checks.
-        if record == ffi.NULL:
-            raise LookupError("no such record")
-        numbers = self._numbers
-        lib.zel_user_numbers(record, numbers, _USER_NUMBERS)
-        n = ffi.unpack(numbers, _USER_NUMBERS)
-        length = lib.zel_user_texts(record, self._text, self._TEXT)
-        if length <= self._TEXT:
-            texts = ffi.unpack(self._text, length).decode("utf-8", "replace").split("\0")
-        else:
-            texts = self._long_texts(record, length)
-        contacts = lib.zel_user_contact_count(record)
-        monitored = lib.zel_user_monitoring_count(record)
-        return _tuple(User, (
-            n[0], texts[0], texts[1], texts[2], n[1], n[2], n[3], texts[3], self._media(record),
-            _ROUTING.get(n[4], n[4]), n[5], _SOURCE.get(n[6], n[6]), n[7],
-            _PRESENCE.get(n[8], n[8]), n[9], _PRESENCE.get(n[10], n[10]), n[11],
-            _DESKTOP.get(n[12], n[12]), _DESKTOP_CAUSE.get(n[13], n[13]), n[14],
-            n[15] != 0, n[16] != 0, n[17], n[18] != 0, n[19],
-            tuple([self._contact_at(record, i) for i in range(contacts)]) if contacts else (),
-            texts[4], n[20], texts[5], n[21], n[22],
-            tuple([self._monitoring_at(record, i) for i in range(monitored)]) if monitored else (),
-            n[23]))
-
-    @staticmethod
-    def _long_texts(record, length: int) -> list:
-        buffer = ffi.new("char[]", length)
-        length = min(length, lib.zel_user_texts(record, buffer, length))
-        return ffi.unpack(buffer, length).decode("utf-8", "replace").split("\0")
-
-    def _media(self, record) -> Tuple[MediaStateRecord, ...]:
-        values = self._media_numbers
-        count = lib.zel_user_media_numbers(record, values, self._MEDIA)
-        if count > self._MEDIA:
-            values = ffi.new("int64_t[]", count)
-            count = min(count, lib.zel_user_media_numbers(record, values, count))
-        v = ffi.unpack(values, count)
-        return tuple([_tuple(MediaStateRecord, (_MEDIUM.get(v[i], v[i]), _MEDIA_STATE.get(v[i + 1], v[i + 1]),
-                                                _MEDIA_CAUSE.get(v[i + 2], v[i + 2]), v[i + 3]))
-                      for i in range(0, count, 4)])
-
-    def _contact_at(self, record, index: int) -> Contact:
-        lib.zel_user_contact_numbers(record, index, self._contact, lib.ZEL_CONTACT_NUMBERS)
-        n = ffi.unpack(self._contact, lib.ZEL_CONTACT_NUMBERS)
-        reasons: Tuple[int, ...] = ()
-        count = lib.zel_user_contact_reasons(record, index, ffi.NULL, 0)
-        if count:
-            held = ffi.new("long[]", count)
-            reasons = tuple(held[0:min(count, lib.zel_user_contact_reasons(record, index, held, count))])
-        return _tuple(Contact, (
-            self.text(lib.zel_user_contact_id, record, index), n[0],
-            self.text(lib.zel_user_contact_reference_id, record, index), n[1], _REFERENCE.get(n[2], n[2]),
-            _CONTACT_TYPE.get(n[3], n[3]), _MEDIUM.get(n[4], n[4]), _HANDLING.get(n[5], n[5]), n[6], n[7],
-            _CONTACT_STATE.get(n[8], n[8]), n[9], n[10], n[11], n[12], _POST.get(n[13], n[13]), n[14],
-            _POST.get(n[15], n[15]), n[16] != 0, _POST.get(n[17], n[17]), n[18], reasons))
-
-    def _monitoring_at(self, record, index: int) -> SilentMonitoring:
-        lib.zel_user_monitoring_at(record, index, self._long, self._state)
-        return SilentMonitoring(self.text(lib.zel_user_monitoring_field, record, index, 0), self._long[0],
-                                self.text(lib.zel_user_monitoring_field, record, index, 1),
-                                _MONITORING.get(self._state[0], self._state[0]))
 
     def readiness(self, request) -> Tuple[MediaReadiness, ...]:
         medium, state, cause = self._long, self._state, self._cause
@@ -253,6 +205,195 @@ class RecordReader:
                      for i in range(lib.zel_integrated_presence_count(request)))
 
 
-def user_of(record) -> User:
-    """One record, read with a reader of its own."""
-    return RecordReader().user(record)
+def _numbers(request, first: int, count: int) -> List[int]:
+    capacity = 128 * count
+    values = _raw("int64_t[]", capacity)
+    size = lib.zel_records_numbers(request, first, count, values, capacity)
+    if size > capacity:
+        values = _raw("int64_t[]", size)
+        size = min(size, lib.zel_records_numbers(request, first, count, values, size))
+    if size == 0:
+        raise InterfaceError("the records could not be read: out of memory")
+    return memoryview(ffi.buffer(values)).cast("q")[:size].tolist()
+
+
+def _texts(request, first: int, count: int) -> list:
+    size = 256 * count
+    buffer = _raw("char[]", size)
+    length = lib.zel_records_texts(request, first, count, buffer, size)
+    if length > size:
+        buffer = _raw("char[]", length)
+        length = min(length, lib.zel_records_texts(request, first, count, buffer, length))
+    return ffi.buffer(buffer, length)[:].decode("utf-8", "replace").split("\0")
+
+
+def _columns(values: List[int], start: int, columns: int, items: int) -> List[List[int]]:
+    return [values[start + column * items:start + (column + 1) * items] for column in range(columns)]
+
+
+def _build(count: int, values: List[int], texts: List[str]) -> Tuple[User, ...]:
+    n = _columns(values, 0, lib.ZEL_RECORD_COLUMNS, count)
+    media_counts, contact_counts, monitored_counts = n[lib.ZEL_RECORD_MEDIA_COUNT:lib.ZEL_RECORD_COLUMNS]
+    media, contacts, monitored = sum(media_counts), sum(contact_counts), sum(monitored_counts)
+    at = lib.ZEL_RECORD_COLUMNS * count
+    m = _columns(values, at, lib.ZEL_MEDIA_COLUMNS, media)
+    at += lib.ZEL_MEDIA_COLUMNS * media
+    c = _columns(values, at, lib.ZEL_CONTACT_COLUMNS, contacts)
+    at += lib.ZEL_CONTACT_COLUMNS * contacts
+    s = _columns(values, at, lib.ZEL_MONITORING_COLUMNS, monitored)
+    at += lib.ZEL_MONITORING_COLUMNS * monitored
+    reasons = values[at:]
+
+    t = 6 * count
+    contact_texts = texts[t:t + 2 * contacts]
+    monitored_texts = texts[t + 2 * contacts:t + 2 * contacts + 2 * monitored]
+
+    media_states = _made(MediaStateRecord, (_mapped(_MEDIUM, m[0]), _mapped(_MEDIA_STATE, m[1]),
+                                            _mapped(_MEDIA_CAUSE, m[2]), m[3]))
+    contact_records = _made(Contact, (
+        contact_texts[0::2], c[0], contact_texts[1::2], c[1], _mapped(_REFERENCE, c[2]),
+        _mapped(_CONTACT_TYPE, c[3]), _mapped(_MEDIUM, c[4]), _mapped(_HANDLING, c[5]), c[6], c[7],
+        _mapped(_CONTACT_STATE, c[8]), c[9], c[10], c[11], c[12], _mapped(_POST, c[13]), c[14],
+        _mapped(_POST, c[15]), map(bool, c[16]), _mapped(_POST, c[17]), c[18],
+        _grouped(reasons, c[lib.ZEL_CONTACT_REASON_COUNT]) if reasons else repeat((), contacts)))
+    monitored_records = _made(SilentMonitoring, (monitored_texts[0::2], s[0], monitored_texts[1::2],
+                                                 _mapped(_MONITORING, s[1])))
+    return tuple(_made(User, (
+        n[0], texts[0:t:6], texts[1:t:6], texts[2:t:6], n[1], n[2], n[3], texts[3:t:6],
+        _grouped(media_states, media_counts), _mapped(_ROUTING, n[4]), n[5], _mapped(_SOURCE, n[6]), n[7],
+        _mapped(_PRESENCE, n[8]), n[9], _mapped(_PRESENCE, n[10]), n[11], _mapped(_DESKTOP, n[12]),
+        _mapped(_DESKTOP_CAUSE, n[13]), n[14], map(bool, n[15]), map(bool, n[16]), n[17], map(bool, n[18]), n[19],
+        _grouped(contact_records, contact_counts), texts[4:t:6], n[20], texts[5:t:6], n[21], n[22],
+        _grouped(monitored_records, monitored_counts), n[23])))
+
+
+def _rows(values: List[int], start: int, columns: int, items: int) -> List[List[int]]:
+    return [values[start + item:start + columns * items:items] for item in range(items)]
+
+
+def _one(v: List[int], texts: List[str]) -> User:
+    # One record (a mirror's look-up, an agent's query) straight from its
+    # values, which costs less than columns made for it.
+    media, contacts, monitored = v[lib.ZEL_RECORD_MEDIA_COUNT:lib.ZEL_RECORD_COLUMNS]
+    at = lib.ZEL_RECORD_COLUMNS
+    states = tuple([_tuple(MediaStateRecord, (_MEDIUM.get(m[0], m[0]), _MEDIA_STATE.get(m[1], m[1]),
+                                              _MEDIA_CAUSE.get(m[2], m[2]), m[3]))
+                    for m in _rows(v, at, lib.ZEL_MEDIA_COLUMNS, media)])
+    at += lib.ZEL_MEDIA_COLUMNS * media
+    contact_rows = _rows(v, at, lib.ZEL_CONTACT_COLUMNS, contacts)
+    at += lib.ZEL_CONTACT_COLUMNS * contacts
+    monitored_rows = _rows(v, at, lib.ZEL_MONITORING_COLUMNS, monitored)
+    reasons = iter(v[at + lib.ZEL_MONITORING_COLUMNS * monitored:])
+    held = []
+    for i, c in enumerate(contact_rows):
+        held.append(_tuple(Contact, (
+            texts[6 + 2 * i], c[0], texts[7 + 2 * i], c[1], _REFERENCE.get(c[2], c[2]),
+            _CONTACT_TYPE.get(c[3], c[3]), _MEDIUM.get(c[4], c[4]), _HANDLING.get(c[5], c[5]), c[6], c[7],
+            _CONTACT_STATE.get(c[8], c[8]), c[9], c[10], c[11], c[12], _POST.get(c[13], c[13]), c[14],
+            _POST.get(c[15], c[15]), c[16] != 0, _POST.get(c[17], c[17]), c[18],
+            tuple(islice(reasons, c[lib.ZEL_CONTACT_REASON_COUNT])))))
+    t = 6 + 2 * contacts
+    watched = tuple([_tuple(SilentMonitoring, (texts[t + 2 * i], s[0], texts[t + 2 * i + 1],
+                                               _MONITORING.get(s[1], s[1])))
+                     for i, s in enumerate(monitored_rows)])
+    return _tuple(User, (
+        v[0], texts[0], texts[1], texts[2], v[1], v[2], v[3], texts[3], states,
+        _ROUTING.get(v[4], v[4]), v[5], _SOURCE.get(v[6], v[6]), v[7],
+        _PRESENCE.get(v[8], v[8]), v[9], _PRESENCE.get(v[10], v[10]), v[11],
+        _DESKTOP.get(v[12], v[12]), _DESKTOP_CAUSE.get(v[13], v[13]), v[14],
+        v[15] != 0, v[16] != 0, v[17], v[18] != 0, v[19],
+        tuple(held), texts[4], v[20], texts[5], v[21], v[22], watched, v[23]))
+
+
+# Buffers the C interface fills whole: not cleared first.
+_raw = ffi.new_allocator(should_clear_after_alloc=False)
+
+
+class Users(Sequence[User]):
+    """The records of a users query in the server's order, an immutable
+    sequence like a tuple (and equal to one holding the same records). Each
+    record is made the first time it is looked at, with the records around
+    it, so that a query of fifty thousand costs little more than the call
+    until its records are read. Any thread may read it."""
+
+    _CHUNK = 256
+
+    def __init__(self, request) -> None:
+        self._request = request
+        self._count = lib.zel_records_count(request)
+        self._chunks: Dict[int, Tuple[User, ...]] = {}
+        self._lock = threading.Lock()
+
+    def __len__(self) -> int:
+        return self._count
+
+    def _chunk(self, chunk: int) -> Tuple[User, ...]:
+        held = self._chunks.get(chunk)
+        if held is None:
+            with self._lock:
+                held = self._chunks.get(chunk)
+                if held is None:
+                    held = self._chunks[chunk] = _read(self._request, chunk * self._CHUNK, self._CHUNK)
+        return held
+
+    @overload
+    def __getitem__(self, index: int) -> User: ...
+
+    @overload
+    def __getitem__(self, index: slice) -> Tuple[User, ...]: ...
+
+    def __getitem__(self, index):
+        if isinstance(index, slice):
+            return tuple(self[i] for i in range(*index.indices(self._count)))
+        at = operator.index(index)
+        if at < 0:
+            at += self._count
+        if not 0 <= at < self._count:
+            raise IndexError("users index out of range")
+        return self._chunk(at // self._CHUNK)[at % self._CHUNK]
+
+    def __iter__(self) -> Iterator[User]:
+        for chunk in range((self._count + self._CHUNK - 1) // self._CHUNK):
+            yield from self._chunk(chunk)
+
+    def __eq__(self, other: object) -> bool:
+        if isinstance(other, (Users, tuple)):
+            return len(self) == len(other) and all(a == b for a, b in zip(self, other))
+        return NotImplemented
+
+    def __hash__(self) -> int:
+        return hash(tuple(self))
+
+    def __repr__(self) -> str:
+        return f"Users({len(self)} records)"
+
+
+def _read(request, first: int, count: int) -> Tuple[User, ...]:
+    # No record made here can be part of a cycle: the collector, which would
+    # run many times over the thousands of tuples, waits meanwhile.
+    count = min(count, lib.zel_records_count(request) - first)
+    if count <= 0:
+        return ()
+    numbers = _numbers(request, first, count)
+    texts = _texts(request, first, count)
+    collecting = gc.isenabled()
+    gc.disable()
+    try:
+        return _build(count, numbers, texts)
+    finally:
+        if collecting:
+            gc.enable()
+
+
+def records(request) -> Users:
+    """Every record of a users query."""
+    # The request's index of records is built now, on one thread.
+    lib.zel_users_at(request, 0)
+    return Users(request)
+
+
+def record(request) -> User:
+    """A user request's record."""
+    if lib.zel_records_count(request) != 1:
+        raise LookupError("no such record")
+    return _one(_numbers(request, 0, 1), _texts(request, 0, 1))

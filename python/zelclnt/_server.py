@@ -4,6 +4,7 @@ from __future__ import annotations
 
 import asyncio
 import os
+import threading
 from typing import Dict, Iterable, NamedTuple, Optional, Sequence, Tuple, Union
 
 from zelclnt._enums import CapabilityType, ErrorCode, RoutingState, UsersQuery
@@ -11,7 +12,7 @@ from zelclnt._errors import CallFailed, FailureKind, InterfaceError, Refused, Ze
 from zelclnt._events import Events
 from zelclnt._mirror import Mirror
 from zelclnt._native import ffi, lib
-from zelclnt._records import MediaReadiness, Presentity, RecordReader, User
+from zelclnt._records import MediaReadiness, Presentity, RecordReader, User, Users, record, records
 from zelclnt._text import text_of
 
 # The short names a users query also goes by.
@@ -65,20 +66,22 @@ def _request(made):
 
 
 def _status_of(request) -> ServerStatus:
-    return ServerStatus(
-        name=text_of(lib.zel_status_server_name, request),
-        up=bool(lib.zel_status_is_up(request)),
-        description=text_of(lib.zel_status_description, request),
-        started_at=text_of(lib.zel_status_started_at, request),
-        shutting_down=bool(lib.zel_status_is_shutting_down(request)),
-        integration_enabled=bool(lib.zel_status_integration_enabled(request)),
-        heartbeat_interval_ms=lib.zel_status_heartbeat_interval(request),
-    )
+    text = ffi.new("char[]", _STATUS_TEXT)
+    return tuple.__new__(ServerStatus, (
+        _status_text(lib.zel_status_server_name, request, text), lib.zel_status_is_up(request) != 0,
+        _status_text(lib.zel_status_description, request, text), _status_text(lib.zel_status_started_at, request, text),
+        lib.zel_status_is_shutting_down(request) != 0, lib.zel_status_integration_enabled(request) != 0,
+        lib.zel_status_heartbeat_interval(request)))
 
 
-def _users_of(request) -> Tuple[User, ...]:
-    reader = RecordReader()
-    return tuple(reader.user(lib.zel_users_at(request, i)) for i in range(lib.zel_users_count(request)))
+_STATUS_TEXT = 256
+
+
+def _status_text(reader, request, buffer) -> str:
+    length = reader(request, buffer, _STATUS_TEXT)
+    if length < _STATUS_TEXT:
+        return ffi.unpack(buffer, length).decode("utf-8", "replace")
+    return text_of(reader, request)
 
 
 def _users_query(query: Union[str, UsersQuery]) -> UsersQuery:
@@ -154,7 +157,7 @@ class Agent:
 
     def query(self) -> User:
         self._done(lib.zel_user_query(self._client, self._request))
-        return RecordReader().user(lib.zel_request_user(self._request))
+        return record(self._request)
 
     def set_routing_state(self, state: RoutingState, reason: int = 0, synchronous: bool = True) -> None:
         """synchronous asks the server to answer once it is carried out (request mode sync)."""
@@ -218,9 +221,12 @@ class Server:
         self._client = ffi.gc(client, lib.zel_client_free)
         self.servers = servers
         self._async: Optional[_Calls] = None
+        self._local = threading.local()
 
     def _call(self, request):
-        _check(lib.zel_call(self._client, request), request)
+        status = lib.zel_call(self._client, request)
+        if status != lib.ZEL_OK:
+            raise _failure(status, request)
         return request
 
     def _calls(self) -> _Calls:
@@ -230,17 +236,23 @@ class Server:
         return self._async
 
     def status(self) -> ServerStatus:
-        return _status_of(self._call(_request(lib.zel_server_status_new())))
+        # Each thread asks with a request of its own, made once: a call
+        # made often costs little more than the C++ call.
+        request = getattr(self._local, "status", None)
+        if request is None:
+            request = self._local.status = _request(lib.zel_server_status_new())
+        return _status_of(self._call(request))
 
     async def astatus(self) -> ServerStatus:
         return _status_of(await self._calls().call(_request(lib.zel_server_status_new())))
 
-    def users(self, query: Union[str, UsersQuery] = "all") -> Tuple[User, ...]:
-        """Every user the query names, in the server's order."""
-        return _users_of(self._call(_request(lib.zel_users_new(int(_users_query(query))))))
+    def users(self, query: Union[str, UsersQuery] = "all") -> Users:
+        """Every user the query names, in the server's order: a sequence
+        whose records are made as they are looked at."""
+        return records(self._call(_request(lib.zel_users_new(int(_users_query(query))))))
 
-    async def ausers(self, query: Union[str, UsersQuery] = "all") -> Tuple[User, ...]:
-        return _users_of(await self._calls().call(_request(lib.zel_users_new(int(_users_query(query))))))
+    async def ausers(self, query: Union[str, UsersQuery] = "all") -> Users:
+        return records(await self._calls().call(_request(lib.zel_users_new(int(_users_query(query))))))
 
     def user(self, key: int, user_id: Optional[str] = None) -> User:
         """One user's record (the simulator's ids are "agent<key>", the default)."""
@@ -248,7 +260,7 @@ class Server:
 
     async def auser(self, key: int, user_id: Optional[str] = None) -> User:
         request = _request(lib.zel_user_new(key, _text(user_id or f"agent{key}", "the user id")))
-        return RecordReader().user(lib.zel_request_user(await self._calls().call(request)))
+        return record(await self._calls().call(request))
 
     def medium_status(self) -> Tuple[MediaReadiness, ...]:
         """Whether the server can serve each medium."""

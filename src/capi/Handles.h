@@ -100,6 +100,8 @@ void RecordOutcome(zel_request& request, ZelTPresenceServer::ActionResult result
 int StatusOf(TFramework::FailureKind kind);
 // A users query's record, a user request's, or null.
 const ZelTUserPresence* UserOf(const zel_request* request);
+// A contact's numbers, as zel_user_contact_numbers hands them out.
+std::size_t ContactNumbers(const ZelTHandlingState& contact, int64_t* values, std::size_t capacity);
 
 // Runs body, turning an exception into a status.
 template <typename Body>

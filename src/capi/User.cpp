@@ -54,6 +54,20 @@ const ZelTUserPresence* UserOf(const zel_request* request) {
   return request && request->kind == ZEL_REQUEST_USER ? request->user.get() : nullptr;
 }
 
+size_t ContactNumbers(const ZelTHandlingState& contact, int64_t* values, size_t capacity) {
+  const ZelTPostProcessing& after = contact.GetPostProcessingState();
+  static_assert(ZEL_CONTACT_NUMBERS == 19, "every number is handed out");
+  return CopyNumbers(
+      {contact.requeueCount, contact.refRequeueCount, contact.refType, contact.contactType, contact.media,
+       contact.handlingCause, contact.queueKey, contact.priority, contact.contactState,
+       Milliseconds(contact.startTime), Milliseconds(contact.GetConnectedTime()),
+       Milliseconds(contact.GetCreatedTime()), Milliseconds(contact.GetPrimaryStartTime()),
+       after.GetAutomatic().GetPostProcessingStatus(), Milliseconds(after.GetAutomatic().GetExpiryTime()),
+       after.GetMandatory().GetPostProcessingStatus(), after.GetMandatory().IsWrapupReceived(),
+       after.GetManual().GetPostProcessingStatus(), after.GetManual().GetReason()},
+      values, capacity);
+}
+
 }  // namespace zelclnt::capi
 
 extern "C" {
@@ -240,18 +254,7 @@ size_t zel_user_media_numbers(const zel_user* user, int64_t* values, size_t capa
 
 size_t zel_user_contact_numbers(const zel_user* user, size_t index, int64_t* values, size_t capacity) {
   const ZelTHandlingState* contact = Contact(user, index);
-  if (!contact) return 0;
-  const ZelTPostProcessing& after = contact->GetPostProcessingState();
-  static_assert(ZEL_CONTACT_NUMBERS == 19, "every number is handed out");
-  return CopyNumbers(
-      {contact->requeueCount, contact->refRequeueCount, contact->refType, contact->contactType, contact->media,
-       contact->handlingCause, contact->queueKey, contact->priority, contact->contactState,
-       Milliseconds(contact->startTime), Milliseconds(contact->GetConnectedTime()),
-       Milliseconds(contact->GetCreatedTime()), Milliseconds(contact->GetPrimaryStartTime()),
-       after.GetAutomatic().GetPostProcessingStatus(), Milliseconds(after.GetAutomatic().GetExpiryTime()),
-       after.GetMandatory().GetPostProcessingStatus(), after.GetMandatory().IsWrapupReceived(),
-       after.GetManual().GetPostProcessingStatus(), after.GetManual().GetReason()},
-      values, capacity);
+  return contact ? zelclnt::capi::ContactNumbers(*contact, values, capacity) : 0;
 }
 
 size_t zel_user_contact_reference_id(const zel_user* user, size_t index, char* buffer, size_t size) {

@@ -201,7 +201,72 @@ static void UserActions(zel_client* client) {
     CHECK(answered[i].status == ZEL_OK || answered[i].status == ZEL_REFUSED, "%s: %s", answered[i].name,
           zel_status_text(answered[i].status));
   RecordNumbers(zel_request_user(agent));
+  CHECK(zel_records_count(agent) == 1 && zel_records_numbers(agent, 0, 1, NULL, 0) > ZEL_RECORD_COLUMNS &&
+            zel_records_numbers(agent, 1, 1, NULL, 0) == 0 && zel_records_texts(agent, 1, 1, NULL, 0) == 0,
+        "a user request's one record");
   zel_request_free(agent);
+}
+
+/* A users query's records in two calls agree with each record's own
+   calls, in ranges of every kind; a short buffer takes nothing. */
+static void RecordsInTwoCalls(const zel_request* users) {
+  static const struct {
+    size_t first, count, records;
+  } ranges[] = {{0, 8, 8}, {0, 100, 8}, {3, 2, 2}, {7, 1, 1}, {8, 1, 0}, {(size_t)-1, 2, 0}, {2, (size_t)-1, 6}};
+  static int64_t values[4096];
+  static char texts[4096];
+  size_t r;
+  for (r = 0; r < sizeof ranges / sizeof ranges[0]; ++r) {
+    const size_t first = ranges[r].first, n = ranges[r].records;
+    const size_t size = zel_records_numbers(users, first, ranges[r].count, values, sizeof values / sizeof values[0]);
+    const size_t length = zel_records_texts(users, first, ranges[r].count, texts, sizeof texts);
+    size_t i, column, media = 0, contacts = 0, at = 0;
+    CHECK((size == 0) == (n == 0) && size >= n * ZEL_RECORD_COLUMNS && size < sizeof values / sizeof values[0],
+          "range %lu: %lu values", (unsigned long)r, (unsigned long)size);
+    CHECK((length == 0) == (n == 0) && length < sizeof texts, "range %lu: %lu bytes", (unsigned long)r,
+          (unsigned long)length);
+    for (i = 0; i < n; ++i) {
+      const zel_user* user = zel_users_at(users, first + i);
+      int64_t own[ZEL_USER_NUMBERS];
+      int64_t own_media[4 * 8];
+      char own_texts[256];
+      const size_t own_length = zel_user_texts(user, own_texts, sizeof own_texts);
+      zel_user_numbers(user, own, ZEL_USER_NUMBERS);
+      for (column = 0; column < ZEL_USER_NUMBERS; ++column)
+        CHECK(values[column * n + i] == own[column], "record %lu column %lu", (unsigned long)(first + i),
+              (unsigned long)column);
+      CHECK(values[ZEL_RECORD_MEDIA_COUNT * n + i] == (int64_t)zel_user_media_count(user) &&
+                values[ZEL_RECORD_CONTACT_COUNT * n + i] == (int64_t)zel_user_contact_count(user) &&
+                values[ZEL_RECORD_MONITORING_COUNT * n + i] == (int64_t)zel_user_monitoring_count(user),
+            "record %lu counts", (unsigned long)(first + i));
+      CHECK(memcmp(texts + at, own_texts, own_length) == 0, "record %lu texts", (unsigned long)(first + i));
+      at += own_length;
+      media += zel_user_media_count(user);
+      contacts += zel_user_contact_count(user);
+      if (i == n - 1) {
+        /* The last record's last media state closes the media section's columns. */
+        const size_t states = zel_user_media_numbers(user, own_media, 4 * 8) / 4;
+        const int64_t* section = values + n * ZEL_RECORD_COLUMNS;
+        CHECK(states > 0 && section[media - 1] == own_media[4 * (states - 1)] &&
+                  section[3 * media + media - 1] == own_media[4 * states - 1],
+              "record %lu media", (unsigned long)(first + i));
+      }
+    }
+    if (n > 0) {
+      /* The first contact's id follows the records' texts. */
+      char id[32];
+      zel_user_contact_id(zel_users_at(users, first), 0, id, sizeof id);
+      CHECK(contacts > 0 && strcmp(texts + at, id) == 0, "range %lu: contact '%s'", (unsigned long)r, texts + at);
+      values[0] = -7;
+      texts[0] = 'x';
+      CHECK(zel_records_numbers(users, first, n, values, size - 1) == size && values[0] == -7,
+            "range %lu: short array", (unsigned long)r);
+      CHECK(zel_records_texts(users, first, n, texts, length - 1) == length && texts[0] == '\0',
+            "range %lu: short buffer", (unsigned long)r);
+    }
+  }
+  CHECK(zel_records_count(users) == 8 && zel_records_count(NULL) == 0 && zel_records_numbers(NULL, 0, 1, NULL, 0) == 0,
+        "counts");
 }
 
 static void Queries(zel_client* client) {
@@ -224,6 +289,7 @@ static void Queries(zel_client* client) {
     CHECK(zel_user_key(user) >= 42 && zel_user_key(user) <= 49 && strcmp(id, expected) == 0, "%ld '%s'",
           zel_user_key(user), id);
   }
+  RecordsInTwoCalls(users);
   CHECK(zel_call(client, readiness) == ZEL_OK, "%s", Reason(readiness));
   CHECK(zel_medium_count(readiness) == 0 || zel_medium_at(readiness, 0, &medium, NULL, NULL) == ZEL_OK, "readiness");
 
