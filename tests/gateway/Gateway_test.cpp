@@ -450,8 +450,9 @@ TEST(GatewayTest, ConcurrentClientsAreAllAnsweredAndCounted) {
       << metrics;
 }
 
-// A presence server that answers nothing: calls wait on the gateway's
-// queue up to its bound, past it they are refused at once; reads of the
+// Pipelined requests behind a call are answered in turn. A presence
+// server that answers nothing: calls wait on the gateway's queue up to its
+// bound, past it they are refused at once; reads of the
 // mirror never wait behind them; a client that hangs up has its call
 // cancelled; Stop ends the rest at once, not after their minute. Real
 // time, generous bounds.
@@ -464,6 +465,12 @@ TEST(GatewayTest, CallsToASilentServerAreBoundedCancelledOnHangUpAndNeverDelayRe
   zelgw::GatewayOptions options;
   options.maxCalls = 2;
   RunningGateway running = StartGateway(options, simulator);
+  // A request that came behind a call waits for it, then is answered too.
+  const std::string both = httpclient::Raw(running.port,
+                                           "GET /v1/status HTTP/1.1\r\nHost: x\r\n\r\n"
+                                           "GET /v1/users/42 HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+  EXPECT_EQ(both.find("HTTP/1.1 200"), 0u) << both;
+  EXPECT_NE(both.find("HTTP/1.1 200", 1), std::string::npos) << both;
   silent = true;
   const std::string status = "GET /v1/status?timeout=60000 HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
   auto hangsUp = std::make_unique<SseClient>(running.port, status, 0);

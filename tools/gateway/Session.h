@@ -111,7 +111,8 @@ class Session : public std::enable_shared_from_this<Session<Stream>> {
     });
     if (!admitted) return Write(Overloaded(), !m_request.keep_alive());
     m_call = std::move(call);
-    if (!m_watching) Watch();
+    // A client that sent its next request already is there, and waits.
+    if (m_buffer.size() == 0) Watch();
   }
 
   static Response Overloaded() {
@@ -127,9 +128,9 @@ class Session : public std::enable_shared_from_this<Session<Stream>> {
     Write(std::move(response), !m_request.keep_alive());
   }
 
-  // Reads what the client sends while its call is in flight: the next
-  // request (kept for when this one is answered, up to a header's worth) or
-  // the end of the connection, which cancels the call.
+  // Reads what the client sends while its call is in flight: the start of
+  // its next request, kept for when this one is answered, or the end of the
+  // connection, which cancels the call.
   void Watch() {
     m_watching = true;
     m_stream.async_read_some(m_buffer.prepare(kWatchBytes),
@@ -148,11 +149,7 @@ class Session : public std::enable_shared_from_this<Session<Stream>> {
       return;
     }
     m_buffer.commit(read);
-    if (m_call) {
-      if (m_buffer.size() < m_context.headerLimit) Watch();
-      return;
-    }
-    if (!m_response) Read();
+    if (!m_call && !m_response) Read();
   }
 
   // The library may throw (out of memory while reading a reply, say); an
@@ -221,11 +218,10 @@ class Session : public std::enable_shared_from_this<Session<Stream>> {
 
   void Close() {
     beast::error_code ignored;
-    // A watch still reading ends first, within the few seconds it is given.
+    // A watch still reading is called off first: one read at a time.
     if (m_watching) {
       m_closing = true;
-      beast::get_lowest_layer(m_stream).expires_after(std::chrono::seconds(3));
-      if constexpr (!kTls) m_stream.socket().shutdown(net::ip::tcp::socket::shutdown_send, ignored);
+      beast::get_lowest_layer(m_stream).cancel();
       return;
     }
     m_closing = false;
