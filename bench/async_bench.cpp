@@ -37,7 +37,7 @@ void BM_QueueInFlight(benchmark::State& state) {
   for (auto _ : state) {
     for (TRPC& rpc : calls) client.StartRPC(rpc, endpoint.c_str(), queue, kTimeoutMs, nullptr);
     for (std::size_t ended = 0; ended < inFlight; ++ended) {
-      if (!queue.Next(done, -1) || done.failure.kind != TFramework::FailureKind::None) {
+      if (!queue.Next(done, -1) || done.rpc->GetOutcome().kind != TCallFailure::None) {
         state.SkipWithError("call failed");
         return;
       }

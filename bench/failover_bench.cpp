@@ -90,11 +90,11 @@ class Callers {
       const PS::ActionResult result =
           action ? agent.SetRoutingState(list, ZelTRoutingState::ROUTINGSTATE_WORK, caller * 10000000L + call, false)
                  : agent.Query(list);
-      const TFramework::FailureKind kind = TFramework::LastFailure().kind;
+      const TCallFailure kind = TFramework::LastFailure().kind;
       if (result == PS::ACTION_SUCCEEDED) {
         std::lock_guard<std::mutex> guard(m_lock);
         m_done.emplace_back(begun, Clock::now());
-      } else if (kind == TFramework::FailureKind::OutcomeUnknown) {
+      } else if (kind == TCallFailure::OutcomeUnknown) {
         ++m_unknown;
       } else {
         ++m_other;

@@ -32,7 +32,7 @@ bool Answers(const std::string& endpoint) {
   TFramework::SetTimeoutOverride(500);
   api.QueryServerStatus(endpoint, status);
   TFramework::SetTimeoutOverride(0);
-  return TFramework::LastFailure().kind == TFramework::FailureKind::None;
+  return TFramework::LastFailure().kind == TCallFailure::None;
 }
 
 }  // namespace

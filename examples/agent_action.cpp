@@ -25,9 +25,9 @@ bool Tell(const char* call, PS::ActionResult result, const ZelTRequest& request)
     return true;
   }
   // A call the transport failed never reached a server that could refuse it.
-  const TFramework::Failure& failure = TFramework::LastFailure();
-  if (failure.kind != TFramework::FailureKind::None) {
-    std::printf("%s: no answer: %s\n", call, failure.text.c_str());
+  const TCallOutcome& outcome = request.GetCallOutcome();
+  if (outcome.Failed()) {
+    std::printf("%s: no answer: %s\n", call, outcome.text.c_str());
     return false;
   }
   std::printf("%s: refused: %s\n", call, PS::ToString(request.GetErrorCode()).c_str());

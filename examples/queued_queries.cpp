@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     agent.SetUserID("agent" + std::to_string(firstKey + i));
     agent.SetAction(ZelTUserPresence::ACTION_QUERY);
     if (!api.Start(server, agent, queue)) {
-      std::printf("%s: not started: %s\n", agent.GetUserID().c_str(), TFramework::LastFailure().text.c_str());
+      std::printf("%s: not started: %s\n", agent.GetUserID().c_str(), agent.GetCallOutcome().text.c_str());
       return 1;
     }
   }
@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     while (queue.Next(done, 0)) {
       const auto& agent = static_cast<const ZelTUserPresence&>(*done.request);
       if (done.result != ZelTPresenceServer::ACTION_SUCCEEDED) {
-        std::printf("%s: no answer: %s\n", agent.GetUserID().c_str(), done.failure.text.c_str());
+        std::printf("%s: no answer: %s\n", agent.GetUserID().c_str(), done.request->GetCallOutcome().text.c_str());
         continue;
       }
       ++answered;

@@ -39,9 +39,9 @@ bool SetUpKeys(const std::string& server, const std::string& clientKeyFile, cons
 
 // A refused handshake shows as a failed call: "authentication failed by ...".
 bool Answered(const char* call, PS::ActionResult result, const ZelTRequest& request) {
-  const TFramework::Failure& failure = TFramework::LastFailure();
-  if (result != PS::ACTION_SUCCEEDED && failure.kind != TFramework::FailureKind::None) {
-    std::printf("%s: no answer: %s\n", call, failure.text.c_str());
+  const TCallOutcome& outcome = request.GetCallOutcome();
+  if (result != PS::ACTION_SUCCEEDED && outcome.Failed()) {
+    std::printf("%s: no answer: %s\n", call, outcome.text.c_str());
     return false;
   }
   if (result == PS::ACTION_SUCCEEDED)

@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
   if (api.QueryServerStatus(server, status) != ZelTPresenceServer::ACTION_SUCCEEDED) {
     // The transport says why a call got no answer (refused, timed out, ...);
     // a server that answered but did not serve says it with the error code.
-    const std::string noAnswer = TFramework::LastFailure().text;
+    const std::string& noAnswer = status.GetCallOutcome().text;
     const std::string why = noAnswer.empty() ? ZelTPresenceServer::ToString(status.GetErrorCode()) : noAnswer;
     std::printf("no status from %s: %s\n", server.c_str(), why.c_str());
     return 1;

@@ -33,7 +33,7 @@ bool QueryAll(ZelAPresenceServer& api, const std::string& server, TEventReceiver
   ZelTQueryUsersPresence query;
   query.SetQueryType(ZelTQueryUsersPresence::QUERYTYPE_ALL_USERS);
   if (api.QueryUsersPresence(server, query) != PS::ACTION_SUCCEEDED) {
-    std::printf("-- query failed: %s\n", TFramework::LastFailure().text.c_str());
+    std::printf("-- query failed: %s\n", query.GetCallOutcome().text.c_str());
     return false;
   }
   agents.clear();

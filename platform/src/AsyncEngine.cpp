@@ -116,8 +116,9 @@ bool AsyncEngine::Start(TRPC& rpc, std::shared_ptr<const CallTarget> target, Clo
   call.engine = this;
   call.tag = tag;
   call.target = std::move(target);
+  call.started = Clock::now();
   // Any call sweeps, whatever becomes of it.
-  SweepIdleConnections(Clock::now());
+  SweepIdleConnections(call.started);
   const CallTarget& to = *call.target;
   const bool tooLarge = rpc.GetCallSize() > MaxMessageSize();
   if (to.list) {
@@ -141,6 +142,7 @@ void AsyncEngine::Launch(Call& call, ConnectionPool& pool, const ListCall& list,
   call.list = list;
   call.deadline = deadline;
   call.sendBy = sendBy;
+  call.server = &pool.Endpoint();
   Link& link = LinkFor(pool);
   if (!link.lease && !Lease(link, call)) return;
   call.link = &link;
@@ -238,12 +240,20 @@ void AsyncEngine::Finish(Call& call, CallStatus status, const std::string& detai
   if (ended.through && !call.rounds && call.rpc->GetReplyExpected()) status = StatusOfReply(call.rpc->GetReturnCode());
   ended.completion.tag = call.tag;
   ended.completion.rpc = call.rpc;
-  TFramework::Failure& failure = ended.completion.failure;
-  failure.kind = status;
-  if (status != CallStatus::None)
-    failure.text = call.rounds && status != CallStatus::Cancelled ? call.rounds->Text()
+  TCallOutcome& outcome = call.rpc->m_outcome;
+  outcome.kind = status;
+  if (status == CallStatus::None)
+    outcome.text.clear();
+  else
+    outcome.text = call.rounds && status != CallStatus::Cancelled ? call.rounds->Text()
                                                                    : FailureText(status, call.target->endpoint, detail);
-  m_ended.push_back(std::move(ended));
+  if (call.server)
+    outcome.server = *call.server;
+  else
+    outcome.server.clear();
+  outcome.position = call.rpc->GetStatePosition();
+  outcome.elapsed = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - call.started);
+  m_ended.push_back(ended);
   // Its TRPC stays marked until Next hands it back.
   call = Call();
   m_free.push_back(&call);

@@ -90,8 +90,11 @@ class AsyncEngine {
     // The attempt under way.
     Link* link = nullptr;
     ListCall list;
+    Clock::time_point started;
     Clock::time_point deadline;
     Clock::time_point sendBy;
+    // The endpoint of the attempt under way, or of the last one.
+    const std::string* server = nullptr;
     std::uint64_t callId = 0;
     Call* unsentPrev = nullptr;
     Call* unsentNext = nullptr;

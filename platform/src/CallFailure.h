@@ -10,7 +10,7 @@
 
 namespace zelplatform {
 
-using CallStatus = TFramework::FailureKind;
+using CallStatus = TCallFailure;
 
 // E.g. "connection refused by tcp://127.0.0.1:7399", with ": detail" after.
 std::string FailureText(CallStatus status, const std::string& about, const std::string& detail);

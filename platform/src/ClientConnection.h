@@ -39,7 +39,7 @@
 
 namespace zelplatform {
 
-using CallStatus = TFramework::FailureKind;
+using CallStatus = TCallFailure;
 
 // Where a connection's replies go, each with the message that holds it.
 class ReplySink {

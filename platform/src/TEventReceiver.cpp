@@ -404,7 +404,7 @@ void TEventReceiver::FetchReplay() {
   ++m_replayCalls;
   replay->rpc.SetIdempotent(true);
   if (!m_caller.StartRPC(replay->rpc, m_followed.c_str(), m_fetches, kReplayTimeoutMs, nullptr))
-    return FetchFailed(TFramework::LastFailure().text);
+    return FetchFailed(replay->rpc.GetOutcome().text);
   m_fetching = std::move(replay);
 }
 
@@ -412,8 +412,8 @@ bool TEventReceiver::TakeFetched() {
   TCompletionQueue::Completion done;
   if (!m_fetches.Next(done, 0)) return false;
   std::unique_ptr<Replay> replay = std::move(m_fetching);
-  if (done.failure.kind != TFramework::FailureKind::None)
-    FetchFailed(done.failure.text);
+  if (done.rpc->GetOutcome().kind != TCallFailure::None)
+    FetchFailed(done.rpc->GetOutcome().text);
   else
     Answered(std::move(replay));
   return true;
@@ -639,9 +639,9 @@ void TEventReceiver::TakeLook() {
   const std::unique_ptr<TRPC> look = std::move(m_look);
   // A server that does not know the question serves.
   TServerState state;
-  if (done.failure.kind == TFramework::FailureKind::None && !TFramework::ReadRoleAnswer(*look, state))
+  if (done.rpc->GetOutcome().kind == TCallFailure::None && !TFramework::ReadRoleAnswer(*look, state))
     state = TServerState{};
-  Looked(done.failure.kind == TFramework::FailureKind::None && state.role == TServerRole::Serving);
+  Looked(done.rpc->GetOutcome().kind == TCallFailure::None && state.role == TServerRole::Serving);
 }
 
 void TEventReceiver::Looked(bool serving) {

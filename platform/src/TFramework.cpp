@@ -16,8 +16,8 @@ namespace {
 
 std::atomic<long> g_timeoutOverride{0};
 
-TFramework::Failure& ThreadFailure() {
-  thread_local TFramework::Failure failure;
+TCallOutcome& ThreadFailure() {
+  thread_local TCallOutcome failure;
   return failure;
 }
 
@@ -33,10 +33,14 @@ AsyncEngine& BlockingEngine() {
   return engine;
 }
 
-int Fail(CallStatus status, const std::string& about, const std::string& detail = "") {
-  TFramework::Failure& failure = ThreadFailure();
+// A call that ended before it reached the engine: told in outcome, when
+// the call has one to spare, and for LastFailure.
+int Fail(CallStatus status, const std::string& about, TCallOutcome* outcome, const std::string& detail = "") {
+  TCallOutcome& failure = ThreadFailure();
+  failure.Clear();
   failure.kind = status;
   failure.text = zelplatform::FailureText(status, about, detail);
+  if (outcome) *outcome = failure;
   return 0;
 }
 
@@ -101,7 +105,7 @@ void TFramework::SetIdleConnectionTimeout(long idleMs) {
   zelplatform::SetIdleConnectionTime(std::chrono::milliseconds(idleMs > 0 ? idleMs : kDefaultIdleConnectionMs));
 }
 
-const TFramework::Failure& TFramework::LastFailure() { return ThreadFailure(); }
+const TCallOutcome& TFramework::LastFailure() { return ThreadFailure(); }
 
 bool TFramework::ServersOf(const std::string& serverName, std::vector<std::string>& endpoints, std::string* error) {
   if (zelplatform::ServerList::IsList(serverName.c_str()))
@@ -148,37 +152,37 @@ int TFramework::SendRPC(TRPC& rpc, const char* serverName, TThreadQueue& replyQu
   const Clock::time_point deadline = DeadlineOf(timeoutMs);
   std::shared_ptr<const zelplatform::CallTarget> target = TargetOf(serverName ? serverName : "");
   const Turn turn(*this, deadline);
-  if (!turn.Taken()) return Fail(CallStatus::TimedOut, target->endpoint);
-  if (rpc.IsInFlight()) return Fail(CallStatus::Busy, target->endpoint);
+  if (rpc.IsInFlight()) return Fail(CallStatus::Busy, target->endpoint, nullptr);
+  if (!turn.Taken()) return Fail(CallStatus::TimedOut, target->endpoint, &rpc.m_outcome);
   AsyncEngine& engine = BlockingEngine();
   engine.Start(rpc, std::move(target), deadline, nullptr);
   AsyncEngine::Ended ended;
   while (!engine.Next(ended, Clock::time_point::max())) {
   }
   replyQueue.CountStale(engine.TakeStale());
-  ThreadFailure() = std::move(ended.completion.failure);
+  ThreadFailure() = rpc.m_outcome;
   return ended.through ? 1 : 0;
 }
 
 bool TFramework::StartRPC(TRPC& rpc, const char* serverName, TCompletionQueue& queue, long timeoutMs, void* tag) {
   std::shared_ptr<const zelplatform::CallTarget> target = TargetOf(serverName ? serverName : "");
   if (rpc.IsInFlight()) {
-    Fail(CallStatus::Busy, target->endpoint);
+    Fail(CallStatus::Busy, target->endpoint, nullptr);
     return false;
   }
   if (queue.m_engine->IsShutDown()) {
-    Fail(CallStatus::NotSent, target->endpoint, "the queue is shut down");
+    Fail(CallStatus::NotSent, target->endpoint, &rpc.m_outcome, "the queue is shut down");
     return false;
   }
   return queue.m_engine->Start(rpc, std::move(target), DeadlineOf(timeoutMs), tag);
 }
 
 void TFramework::RefuseAsBusy(const char* serverName) {
-  Fail(CallStatus::Busy, zelplatform::EndpointOf(serverName ? serverName : ""));
+  Fail(CallStatus::Busy, zelplatform::EndpointOf(serverName ? serverName : ""), nullptr);
 }
 
-void TFramework::RefuseAsNotSent(const char* serverName, const std::string& why) {
-  Fail(CallStatus::NotSent, zelplatform::EndpointOf(serverName ? serverName : ""), why);
+void TFramework::RefuseAsNotSent(const char* serverName, const std::string& why, TCallOutcome& outcome) {
+  Fail(CallStatus::NotSent, zelplatform::EndpointOf(serverName ? serverName : ""), &outcome, why);
 }
 
 std::shared_ptr<const zelplatform::CallTarget> TFramework::TargetOf(const char* serverName) {

@@ -52,7 +52,10 @@ char* TRPC::ReserveReply(std::size_t length) {
 void TRPC::Reset() {
   ReplyStore kept = std::move(m_reply);
   std::vector<char> call = std::move(m_call);
+  TCallOutcome outcome = std::move(m_outcome);
+  outcome.Clear();
   *this = TRPC();
+  m_outcome = std::move(outcome);
   m_reply = std::move(kept);
   m_reply.Resize(0);
   m_call = std::move(call);

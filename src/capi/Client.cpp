@@ -25,7 +25,7 @@ template <typename Call>
 int Finish(zel_request& request, Call&& call) {
   return Guarded([&]() -> int {
     const PS::ActionResult result = call();
-    RecordOutcome(request, result, TFramework::LastFailure());
+    RecordOutcome(request, result, request.Request().GetCallOutcome());
     return request.outcome;
   });
 }

@@ -5,7 +5,7 @@
 
 #include "Handles.h"
 
-static_assert(ZEL_E_NOT_SENT == -static_cast<int>(TFramework::FailureKind::NotSent),
+static_assert(ZEL_E_NOT_SENT == -static_cast<int>(TCallFailure::NotSent),
               "failure kinds travel negated, in their order");
 
 namespace zelclnt::capi {
@@ -26,12 +26,12 @@ void CopyKey(const std::string& key, char* buffer) noexcept {
   if (buffer) CopyOut(key, buffer, ZEL_KEY_BUFFER);
 }
 
-int StatusOf(TFramework::FailureKind kind) { return -static_cast<int>(kind); }
+int StatusOf(TCallFailure kind) { return -static_cast<int>(kind); }
 
 void RecordOutcome(zel_request& request, ZelTPresenceServer::ActionResult result,
-                   const TFramework::Failure& failure) {
+                   const TCallOutcome& failure) {
   request.indexed = false;
-  if (failure.kind != TFramework::FailureKind::None) {
+  if (failure.kind != TCallFailure::None) {
     request.outcome = StatusOf(failure.kind);
     request.reason = failure.text;
   } else if (result == ZelTPresenceServer::ACTION_SUCCEEDED) {

@@ -96,8 +96,8 @@ std::size_t CopyOut(const std::string& text, char* buffer, std::size_t size) noe
 void CopyKey(const std::string& key, char* buffer) noexcept;
 // The outcome of a call that just ended on this thread.
 void RecordOutcome(zel_request& request, ZelTPresenceServer::ActionResult result,
-                   const TFramework::Failure& failure);
-int StatusOf(TFramework::FailureKind kind);
+                   const TCallOutcome& failure);
+int StatusOf(TCallFailure kind);
 // A users query's record, a user request's, or null.
 const ZelTUserPresence* UserOf(const zel_request* request);
 // A contact's numbers, as zel_user_contact_numbers hands them out.

@@ -72,7 +72,7 @@ int zel_start(zel_client* client, zel_request* request, zel_queue* queue, void* 
     queue->inFlight.insert(request);
     if (!client->api.Start(client->server, request->Request(), *queue->calls, request)) {
       queue->inFlight.erase(request);
-      RecordOutcome(*request, ZelTPresenceServer::ACTION_NOT_CARRIED_OUT, TFramework::LastFailure());
+      RecordOutcome(*request, ZelTPresenceServer::ACTION_NOT_CARRIED_OUT, request->Request().GetCallOutcome());
       return request->outcome;
     }
     request->queue = queue;
@@ -99,7 +99,7 @@ int zel_queue_next(zel_queue* queue, long timeout_ms, zel_request** request, voi
         delete ended;
         continue;
       }
-      RecordOutcome(*ended, done.result, done.failure);
+      RecordOutcome(*ended, done.result, done.request->GetCallOutcome());
       if (request) *request = ended;
       if (tag) *tag = ended->tag;
       return ended->outcome;

@@ -105,8 +105,10 @@ ZelTPresenceServer::ActionResult ZelAPresenceServer::SendCapability(const char* 
                                                                     ZelTCapabilityRequest& request) {
   NuxFenx trace(__LINE__, __FILE__, kClass, method);
   if (request.GetCapabilityTypeValue() != ZelTUserCapability::CAPABILITY_CAMPAIGN_DIRECTOR) {
-    RefuseAsNotSent(server.c_str(), "capability type " + std::to_string(static_cast<long>(request.GetCapabilityTypeValue())) +
-                                        " is not one the server changes");
+    RefuseAsNotSent(server.c_str(),
+                    "capability type " + std::to_string(static_cast<long>(request.GetCapabilityTypeValue())) +
+                        " is not one the server changes",
+                    request.m_outcome);
     return ACTION_NOT_CARRIED_OUT;
   }
   return SendRequest(server, request, request.GetDefaultRpcTimeout());
@@ -117,8 +119,9 @@ ZelTPresenceServer::ActionResult ZelAPresenceServer::SendRequest(const std::stri
   NuxFenx trace(__LINE__, __FILE__, kClass, "SendRequest");
   TRPC rpc;
   if (!Prepare(server, request, rpc)) return ACTION_NOT_CARRIED_OUT;
-  if (!SendRequest(server, rpc, timeout)) return ACTION_NOT_CARRIED_OUT;
-  return TakeReply(request, rpc);
+  const bool answered = SendRequest(server, rpc, timeout);
+  request.m_outcome = rpc.GetOutcome();
+  return answered ? TakeReply(request, rpc) : ACTION_NOT_CARRIED_OUT;
 }
 
 bool ZelAPresenceServer::Start(const std::string& server, ZelTRequest& request, ZelTCompletionQueue& queue,
@@ -126,7 +129,9 @@ bool ZelAPresenceServer::Start(const std::string& server, ZelTRequest& request, 
   NuxFenx trace(__LINE__, __FILE__, kClass, "Start");
   ZelTCompletionQueue::Call& call = queue.NewCall();
   if (timeoutMs <= 0) timeoutMs = static_cast<long>(request.GetDefaultRpcTimeout());
-  if (!Prepare(server, request, call.rpc) || !StartRPC(call.rpc, server.c_str(), queue.m_queue, timeoutMs, &call)) {
+  const bool started = Prepare(server, request, call.rpc);
+  if (!started || !StartRPC(call.rpc, server.c_str(), queue.m_queue, timeoutMs, &call)) {
+    if (started) request.m_outcome = call.rpc.GetOutcome();
     queue.m_free.push_back(&call);
     return false;
   }
@@ -143,11 +148,10 @@ bool ZelAPresenceServer::Prepare(const std::string& server, ZelTRequest& request
     return false;
   }
   rpc.SetIdempotent(IsQuery(request));
-  request.m_statePosition = TEventPosition();
   request.InitializeRequest();
   // A call that could not be packed is not sent; the SEVR line said why.
   if (request.PackRpcCall(rpc) == ERR_NONE) return true;
-  RefuseAsNotSent(server.c_str(), "the request could not be packed");
+  RefuseAsNotSent(server.c_str(), "the request could not be packed", request.m_outcome);
   return false;
 }
 
@@ -155,7 +159,6 @@ bool ZelAPresenceServer::Prepare(const std::string& server, ZelTRequest& request
 ZelTPresenceServer::ActionResult ZelAPresenceServer::TakeReply(ZelTRequest& request, const TRPC& rpc) {
   request.SetActionResult(ACTION_NOT_CARRIED_OUT);
   request.UnpackRpcReply(rpc);
-  request.m_statePosition = rpc.GetStatePosition();
   return request.GetActionResult();
 }
 

@@ -34,8 +34,8 @@ bool ZelTCompletionQueue::Next(Completion& completion, long timeoutMs) {
   m_free.push_back(&call);
   completion.request = &request;
   completion.tag = call.tag;
-  completion.failure = std::move(ended.failure);
-  if (completion.failure.kind != TFramework::FailureKind::None || call.rpc.GetReturnCode() != 0) {
+  request.m_outcome = call.rpc.GetOutcome();
+  if (request.m_outcome.Failed() || call.rpc.GetReturnCode() != 0) {
     NuxDiagStream(TDiag::WARN, __LINE__, __FILE__, "ZelTCompletionQueue", "Next") << "Send RPC Failed";
     completion.result = ZelTPresenceServer::ACTION_NOT_CARRIED_OUT;
   } else {

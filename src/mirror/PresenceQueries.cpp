@@ -51,7 +51,7 @@ bool PresenceQueries::AskUser(long userKey, const std::string& userId, std::stri
 
 bool PresenceQueries::Ask(ZelTRequest& request, Asked asked, std::string* why) {
   if (!Start(m_server, request, m_queue, nullptr, m_timeoutMs)) {
-    if (why) *why = LastFailure().text;
+    if (why) *why = request.GetCallOutcome().text;
     return false;
   }
   m_asked.emplace(&request, std::move(asked));
@@ -79,9 +79,9 @@ bool PresenceQueries::Next(Reply& reply) {
   const auto asked = m_asked.find(done.request);
   reply = std::move(asked->second.reply);
   if (reply.kind == Kind::User) m_users.erase(reply.userKey);
-  if (done.failure.kind != TFramework::FailureKind::None) {
+  if (done.request->GetCallOutcome().kind != TCallFailure::None) {
     reply.answer = Answer::Failed;
-    reply.failure = done.failure.text;
+    reply.failure = done.request->GetCallOutcome().text;
   } else {
     reply.answer = done.result == ACTION_SUCCEEDED ? Answer::Answered : Answer::Refused;
   }

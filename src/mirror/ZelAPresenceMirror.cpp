@@ -222,6 +222,10 @@ bool ZelAPresenceMirror::AwaitJoin(Clock::time_point deadline) {
 
 void ZelAPresenceMirror::JoinFailed(const std::string& why) {
   ++m_failed;
+  {
+    std::lock_guard<std::mutex> guard(m_positionLock);
+    m_joinFailure = why;
+  }
   m_queries->CancelAll();
   m_joinReplies.clear();
   m_phase = Phase::Querying;
@@ -238,6 +242,7 @@ void ZelAPresenceMirror::FinishJoin() {
   {
     std::lock_guard<std::mutex> guard(m_positionLock);
     m_position = at;
+    m_joinFailure.clear();
   }
   if (m_joined) ++m_resyncs;
   Change change;
@@ -566,7 +571,11 @@ bool ZelAPresenceMirror::IsCurrent() const {
 
 std::string ZelAPresenceMirror::WhyNotCurrent() const {
   if (IsCurrent()) return std::string();
-  if (m_phase != Phase::Live) return "not joined: " + m_server + " is being queried";
+  if (m_phase != Phase::Live) {
+    std::lock_guard<std::mutex> guard(m_positionLock);
+    if (!m_joinFailure.empty()) return "not joined: querying " + m_server + " failed: " + m_joinFailure;
+    return "not joined: " + m_server + " is being queried";
+  }
   const std::size_t waiting = m_waiting;
   if (waiting == 1) return "1 user waits to be queried again";
   if (waiting != 0) return std::to_string(waiting) + " users wait to be queried again";

@@ -10,6 +10,7 @@
 #include "DiagCapture.h"
 #include "Endpoints.h"
 #include "Simulators.h"
+#include "TestClock.h"
 #include "TestRequest.h"
 #include "zelclnt/core/ZelTCompletionQueue.h"
 #include "zelclnt/platform/TRPCServer.h"
@@ -33,7 +34,7 @@ class TestApi : public ZelAPresenceServer {
 // reply without the common part must not report an earlier success. Each
 // tells its own failure, never the one of the call before.
 TEST(ZelAPresenceServerTest, FailedCallsReportOneAndSayWhy) {
-  using Kind = TFramework::FailureKind;
+  using Kind = TCallFailure;
   const struct {
     const char* name;
     TRPCServer::Handler handler;  // null: no server at all
@@ -62,7 +63,7 @@ TEST(ZelAPresenceServerTest, FailedCallsReportOneAndSayWhy) {
     request.SetActionResult(PS::ACTION_SUCCEEDED);
     request.SetActionError(PS::ERR_INVALID_USER);
     EXPECT_EQ(api.SendRequest(name, request, 1000), PS::ACTION_NOT_CARRIED_OUT) << c.name;
-    EXPECT_EQ(TFramework::LastFailure().kind, c.failure) << c.name << ": " << TFramework::LastFailure().text;
+    EXPECT_EQ(request.GetCallOutcome().kind, c.failure) << c.name << ": " << request.GetCallOutcome().text;
     EXPECT_EQ(std::make_tuple(request.value, request.GetActionResult(), request.GetErrorCode()),
               std::make_tuple(c.value, c.held, PS::ERR_INVALID_USER)) << c.name;
     EXPECT_EQ(diag.Texts(TDiag::WARN), c.warning ? std::vector<std::string>{c.warning} : std::vector<std::string>{})
@@ -77,28 +78,47 @@ TEST(ZelAPresenceServerTest, FailedCallsReportOneAndSayWhy) {
   }
 }
 
-// The position a reply reflects stays with the request until its next call;
-// a server that tells none, and a call that fails, leave it unknown.
-TEST(ZelAPresenceServerTest, RequestKeepsThePositionItsReplyReflects) {
+// Each request keeps the outcome of its own last call: what failed and why,
+// the server, the position its reply reflects (unknown when the server
+// told none or the call failed) and the time taken on the process's clock.
+// A failure elsewhere, before or after, changes none of it.
+TEST(ZelAPresenceServerTest, EachRequestKeepsItsOwnCallsOutcome) {
   const TEventPosition told{7, 11};
-  TRPCServer server("inproc://api-test-position", [&](TRPC& rpc) {
+  TestClock clock;
+  TRPCServer server(UniqueInproc("api-test-outcome"), [&](TRPC& rpc) {
     TestRequest reply;
     reply.UnpackRpcCall(rpc);
     reply.SetActionResult(PS::ACTION_SUCCEEDED);
     reply.PackRpcReply(rpc);
+    clock.Advance(std::chrono::milliseconds(reply.value * 100));
     if (reply.value == 1) rpc.SetStatePosition(told);
-    if (reply.value == 3) rpc.SetReturnCode(5);
+    if (reply.value == 3) rpc.SetReturnCode(-3);
   });
   ASSERT_TRUE(server.Start());
+  const std::string absent = UniqueInproc("api-test-nobody");
   DiagCapture quiet;
   TestApi api;
   TestRequest request;
-  const std::pair<long, TEventPosition> calls[] = {{1, told}, {2, {}}, {1, told}, {3, {}}};
-  for (const auto& [value, position] : calls) {
-    request.value = value;
-    api.SendRequest(server.Endpoint(), request, 1000);
-    EXPECT_TRUE(request.GetStatePosition() == position) << value;
+  TestRequest elsewhere;
+  const struct {
+    long value;
+    TEventPosition position;
+    TCallFailure kind;
+  } calls[] = {{1, told, TCallFailure::None}, {2, {}, TCallFailure::None}, {3, {}, TCallFailure::HandlerFailed},
+               {1, told, TCallFailure::None}};
+  for (const auto& c : calls) {
+    request.value = c.value;
+    api.SendRequest(server.Endpoint(), request, 60000);
+    api.SendRequest(absent, elsewhere, 1000);
+    const TCallOutcome& outcome = request.GetCallOutcome();
+    EXPECT_EQ(std::make_tuple(outcome.kind, outcome.server, outcome.elapsed),
+              std::make_tuple(c.kind, server.Endpoint(), std::chrono::microseconds(c.value * 100000)))
+        << c.value << ": " << outcome.text;
+    EXPECT_TRUE(request.GetStatePosition() == c.position && outcome.position == c.position) << c.value;
+    EXPECT_EQ(std::make_tuple(elsewhere.GetCallOutcome().kind, elsewhere.GetCallOutcome().server),
+              std::make_tuple(TCallFailure::NoSuchServer, absent));
   }
+  EXPECT_EQ(TFramework::LastFailure().kind, TCallFailure::NoSuchServer) << "the thread's last call";
 }
 
 // Each method traces its call, and the queries go out with action 1
@@ -163,9 +183,9 @@ TEST(ZelAPresenceServerTest, StartedRequestsComeBackUnpackedAndTakeNoSecondCall)
   status.SetAction(ZelTServerStatus::ACTION_QUERY);
   ASSERT_TRUE(api.Start(simulator->Endpoint(), status, queue, static_cast<ZelTRequest*>(&status)));
   EXPECT_FALSE(api.Start(simulator->Endpoint(), status, queue));
-  EXPECT_EQ(TFramework::LastFailure().kind, TFramework::FailureKind::Busy);
+  EXPECT_EQ(TFramework::LastFailure().kind, TCallFailure::Busy);
   EXPECT_EQ(api.QueryServerStatus(simulator->Endpoint(), status), PS::ACTION_NOT_CARRIED_OUT);
-  EXPECT_EQ(TFramework::LastFailure().kind, TFramework::FailureKind::Busy);
+  EXPECT_EQ(TFramework::LastFailure().kind, TCallFailure::Busy);
   EXPECT_EQ(queue.InFlight(), agents.size() + 1);
 
   ZelTCompletionQueue::Completion completion;
@@ -173,7 +193,8 @@ TEST(ZelAPresenceServerTest, StartedRequestsComeBackUnpackedAndTakeNoSecondCall)
   while (ended < agents.size() + 1 && queue.Next(completion, 10000)) {
     ++ended;
     EXPECT_EQ(completion.tag, completion.request);
-    EXPECT_EQ(completion.result, PS::ACTION_SUCCEEDED) << completion.failure.text;
+    EXPECT_EQ(completion.result, PS::ACTION_SUCCEEDED) << completion.request->GetCallOutcome().text;
+    EXPECT_EQ(completion.request->GetCallOutcome().server, simulator->Endpoint());
     EXPECT_EQ(completion.request->GetActionResult(), PS::ACTION_SUCCEEDED);
     EXPECT_FALSE(completion.request->IsInFlight());
   }
@@ -187,7 +208,7 @@ TEST(ZelAPresenceServerTest, StartedRequestsComeBackUnpackedAndTakeNoSecondCall)
   ASSERT_TRUE(api.Start(simulator->Endpoint(), cancelled, queue));
   EXPECT_TRUE(queue.Cancel(cancelled));
   ASSERT_TRUE(queue.Next(completion, 0));
-  EXPECT_EQ(completion.failure.kind, TFramework::FailureKind::Cancelled);
+  EXPECT_EQ(completion.request->GetCallOutcome().kind, TCallFailure::Cancelled);
   EXPECT_EQ(completion.result, PS::ACTION_NOT_CARRIED_OUT);
   EXPECT_EQ(cancelled.GetActionResult(), PS::ACTION_SUCCEEDED) << "a cancelled request keeps what it had";
 }

@@ -23,7 +23,7 @@
 
 namespace {
 
-using Kind = TFramework::FailureKind;
+using Kind = TCallFailure;
 using Completion = TCompletionQueue::Completion;
 
 void* TagOf(std::size_t index) { return reinterpret_cast<void*>(index + 1); }
@@ -82,7 +82,7 @@ TEST_F(AsyncCallsTest, TenThousandCallsFromOneThreadEachEndOnceWithTheirOwnReply
   ASSERT_EQ(ended.size(), kCalls);
   for (const auto& [index, completions] : ended) {
     ASSERT_EQ(completions.size(), 1u) << index;
-    EXPECT_EQ(completions[0].failure.kind, Kind::None) << completions[0].failure.text;
+    EXPECT_EQ(completions[0].rpc->GetOutcome().kind, Kind::None) << completions[0].rpc->GetOutcome().text;
     EXPECT_EQ(completions[0].rpc, &calls[index]);
     EXPECT_EQ(ReplyOf(calls[index]), "call " + std::to_string(index));
     EXPECT_FALSE(calls[index].IsInFlight());
@@ -114,8 +114,8 @@ TEST_F(AsyncCallsTest, HeldCallsEndByTheirDeadlinesEachOnce) {
     clock.Advance(std::chrono::milliseconds(index == 0 ? 1000 : 100));
     ASSERT_TRUE(queue.Next(completion, 0)) << index;
     EXPECT_EQ(IndexOf(completion), index);
-    EXPECT_EQ(completion.failure.kind, Kind::TimedOut);
-    EXPECT_EQ(completion.failure.text, "timed out waiting for " + name);
+    EXPECT_EQ(completion.rpc->GetOutcome().kind, Kind::TimedOut);
+    EXPECT_EQ(completion.rpc->GetOutcome().text, "timed out waiting for " + name);
     ++ended[IndexOf(completion)];
   }
   gate.Open();
@@ -147,19 +147,19 @@ TEST_F(AsyncCallsTest, CancelledCallsEndAtOnceAndNeverAsSucceeded) {
   for (const TRPC* rpc : {&held, &queued}) {
     ASSERT_TRUE(queue.Next(completion, 0));
     EXPECT_EQ(completion.tag, rpc);
-    EXPECT_EQ(completion.failure.kind, Kind::Cancelled);
-    EXPECT_EQ(completion.failure.text,
+    EXPECT_EQ(completion.rpc->GetOutcome().kind, Kind::Cancelled);
+    EXPECT_EQ(completion.rpc->GetOutcome().text,
               "cancelled: the call to " + name + " was cancelled; if it was sent, it may still be carried out");
   }
   gate.Open();
   ASSERT_TRUE(queue.Next(completion, 10000));
   EXPECT_EQ(completion.tag, &kept);
-  EXPECT_EQ(completion.failure.kind, Kind::None);
+  EXPECT_EQ(completion.rpc->GetOutcome().kind, Kind::None);
   EXPECT_FALSE(queue.Next(completion, 50)) << "the cancelled calls' replies are dropped";
   EXPECT_FALSE(queue.Cancel(kept));
   ASSERT_TRUE(m_client.StartRPC(held, name.c_str(), queue, 10000, &held));
   ASSERT_TRUE(queue.Next(completion, 10000));
-  EXPECT_EQ(completion.failure.kind, Kind::None);
+  EXPECT_EQ(completion.rpc->GetOutcome().kind, Kind::None);
   EXPECT_EQ(ReplyOf(held), "held");
 }
 
@@ -183,7 +183,7 @@ TEST_F(AsyncCallsTest, AQueueShutDownEndsItsCallsOnceAndTakesNoMore) {
   ASSERT_EQ(ended.size(), 3u);
   for (const auto& [index, completions] : ended) {
     ASSERT_EQ(completions.size(), 1u) << index;
-    EXPECT_EQ(completions[0].failure.kind, Kind::Cancelled) << index;
+    EXPECT_EQ(completions[0].rpc->GetOutcome().kind, Kind::Cancelled) << index;
   }
   Completion extra;
   EXPECT_FALSE(queue.Next(extra, 50)) << "their replies are dropped";
@@ -241,7 +241,7 @@ TEST_F(AsyncCallsTest, ATrpcWithACallInFlightRefusesASecond) {
   gate.Open();
   Completion completion;
   ASSERT_TRUE(queue.Next(completion, 10000));
-  EXPECT_EQ(completion.failure.kind, Kind::None);
+  EXPECT_EQ(completion.rpc->GetOutcome().kind, Kind::None);
   EXPECT_EQ(gate.Ran(), std::vector<std::string>{"first"});
 }
 
@@ -279,7 +279,7 @@ TEST_F(AsyncCallsTest, ServerRestartedWithCallsInFlightReportsNoneItDidNotAnswer
     for (const auto& [index, completions] : ended) {
       ASSERT_EQ(completions.size(), 1u) << endpoint << " " << index;
       const std::string text = CallText(calls[index]);
-      const Kind kind = completions[0].failure.kind;
+      const Kind kind = completions[0].rpc->GetOutcome().kind;
       ++kinds[kind];
       if (kind == Kind::None && ReplyOf(calls[index]) == "second") {
         EXPECT_EQ(ranFirst.count(text), 0u) << endpoint << ": " << text << " ran on both servers";
@@ -287,7 +287,7 @@ TEST_F(AsyncCallsTest, ServerRestartedWithCallsInFlightReportsNoneItDidNotAnswer
         EXPECT_EQ(ReplyOf(calls[index]), text) << endpoint;
         EXPECT_EQ(ranFirst.count(text), 1u) << endpoint;
       } else {
-        EXPECT_EQ(kind, Kind::Interrupted) << endpoint << " " << completions[0].failure.text;
+        EXPECT_EQ(kind, Kind::Interrupted) << endpoint << " " << completions[0].rpc->GetOutcome().text;
       }
     }
     EXPECT_GT(kinds[Kind::Interrupted], 0u) << endpoint;
@@ -314,7 +314,7 @@ TEST_F(AsyncCallsTest, CompletionsComeThroughTheDescriptorInAPollLoop) {
       ASSERT_EQ(poll(&wanted, 1, 10000), 1) << endpoint << ": the descriptor never became readable";
       Completion completion;
       while (queue.Next(completion, 0)) {
-        EXPECT_EQ(completion.failure.kind, Kind::None) << completion.failure.text;
+        EXPECT_EQ(completion.rpc->GetOutcome().kind, Kind::None) << completion.rpc->GetOutcome().text;
         ++ended[IndexOf(completion)];
         ++seen;
       }
@@ -373,7 +373,7 @@ TEST_F(AsyncCallsTest, FailuresKnownAtOnceComeThroughTheQueue) {
     ASSERT_TRUE(m_client.StartRPC(rpc, c.server.c_str(), queue, 10000, &rpc)) << c.name;
     Completion completion;
     ASSERT_TRUE(queue.Next(completion, 10000)) << c.name;
-    EXPECT_EQ(completion.failure.kind, c.kind) << c.name << ": " << completion.failure.text;
+    EXPECT_EQ(completion.rpc->GetOutcome().kind, c.kind) << c.name << ": " << completion.rpc->GetOutcome().text;
     EXPECT_FALSE(rpc.IsInFlight()) << c.name;
   }
 }

@@ -35,7 +35,7 @@
 namespace {
 
 using std::chrono::milliseconds;
-using Kind = TFramework::FailureKind;
+using Kind = TCallFailure;
 
 // ZeroMQ closes a socket's descriptors on its reaper thread, soon after.
 constexpr auto kReaperBound = std::chrono::seconds(5);

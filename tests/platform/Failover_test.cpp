@@ -29,7 +29,7 @@
 namespace {
 
 using std::chrono::milliseconds;
-using Kind = TFramework::FailureKind;
+using Kind = TCallFailure;
 
 // A server that answers "<tag>:<call>" and keeps what it was called with,
 // and in which role; or holds every call at its gate.

@@ -33,7 +33,7 @@
 
 namespace {
 
-using Kind = TFramework::FailureKind;
+using Kind = TCallFailure;
 
 const std::string kUserId = "agent4711-secret-user";
 

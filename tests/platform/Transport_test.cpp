@@ -22,7 +22,7 @@
 namespace {
 
 using std::chrono::milliseconds;
-using Kind = TFramework::FailureKind;
+using Kind = TCallFailure;
 
 // A call on its own thread, timed on the platform's clock.
 struct Outcome {

@@ -54,7 +54,7 @@ TEST(ZelTCapabilityRequestTest, BodiesIdentitiesAndOnlyCampaignDirectorIsSent) {
     const std::string refused =
         type == 2 ? "" : "not sent to " + server.Endpoint() + ": capability type " + std::to_string(type) +
                              " is not one the server changes";
-    EXPECT_EQ(TFramework::LastFailure().text, refused) << type;
+    EXPECT_EQ(add.GetCallOutcome().text, refused) << type;
     EXPECT_EQ(api.RemoveCapability(server.Endpoint(), remove), PS::ACTION_NOT_CARRIED_OUT);
     if (type == 2) sent += 2;
     EXPECT_EQ(server.CallsServed(), sent) << type;

@@ -46,7 +46,7 @@ class Callers {
     for (long reason = 1; !m_stop; ++reason, ++rounds) {
       const auto state = static_cast<ZelTRoutingState::enRoutingState>(reason % 3);
       if (agent.SetRoutingState(list, state, reason, false) != ZelTPresenceServer::ACTION_SUCCEEDED &&
-          TFramework::LastFailure().kind != TFramework::FailureKind::OutcomeUnknown)
+          TFramework::LastFailure().kind != TCallFailure::OutcomeUnknown)
         Note("action " + Why(agent));
       if (agent.Query(list) != ZelTPresenceServer::ACTION_SUCCEEDED) Note("query " + Why(agent));
     }

@@ -107,8 +107,8 @@ std::shared_ptr<PendingCall> Backend::RemoveCapability(const ZelTRemoveCapabilit
 }
 
 Response Backend::Finish(const PendingCall& call, ZelTPresenceServer::ActionResult result,
-                         const TFramework::Failure& failure) {
-  const CallOutcome outcome = Judge(call.name, result, *call.request, failure);
+                         const TCallOutcome& failure) {
+  const Verdict outcome = Judge(call.name, result, *call.request, failure);
   m_metrics.CountCall(outcome.call, outcome.OutcomeName(), outcome.Reason(), TClock::Now() - call.started);
   if (!outcome.succeeded) return JsonReply(StatusOf(outcome), ErrorJson(outcome, m_server));
   return call.answer(*call.request);

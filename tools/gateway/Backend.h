@@ -11,7 +11,7 @@
 #include <string>
 
 #include "ActionJson.h"
-#include "CallOutcome.h"
+#include "Verdict.h"
 #include "Metrics.h"
 #include "MirrorFeed.h"
 #include "PendingCall.h"
@@ -42,7 +42,7 @@ class Backend {
 
   // The response to a call that ended, counted with its latency.
   Response Finish(const PendingCall& call, ZelTPresenceServer::ActionResult result,
-                  const TFramework::Failure& failure);
+                  const TCallOutcome& failure);
 
  private:
   Response NoSuchUser(long userKey) const;

@@ -53,10 +53,12 @@ void CallQueue::Begin(std::shared_ptr<PendingCall> call, Done done) {
   try {
     started = m_api.Start(m_backend.Server(), *call->request, m_queue, call.get(), static_cast<long>(call->timeoutMs));
   } catch (const std::exception& e) {
-    return End(*call, ZelTPresenceServer::ACTION_NOT_CARRIED_OUT,
-               TFramework::Failure{TFramework::FailureKind::NotSent, std::string("not sent: ") + e.what()}, done);
+    TCallOutcome failed;
+    failed.kind = TCallFailure::NotSent;
+    failed.text = std::string("not sent: ") + e.what();
+    return End(*call, ZelTPresenceServer::ACTION_NOT_CARRIED_OUT, failed, done);
   }
-  if (!started) return End(*call, ZelTPresenceServer::ACTION_NOT_CARRIED_OUT, TFramework::LastFailure(), done);
+  if (!started) return End(*call, ZelTPresenceServer::ACTION_NOT_CARRIED_OUT, call->request->GetCallOutcome(), done);
   const PendingCall* key = call.get();
   m_calls.emplace(key, Entry{std::move(call), std::move(done)});
 }
@@ -90,11 +92,11 @@ void CallQueue::Collect() {
     if (found == m_calls.end()) continue;
     Entry entry = std::move(found->second);
     m_calls.erase(found);
-    End(*entry.call, completion.result, completion.failure, entry.done);
+    End(*entry.call, completion.result, completion.request->GetCallOutcome(), entry.done);
   }
 }
 
-void CallQueue::End(PendingCall& call, ZelTPresenceServer::ActionResult result, const TFramework::Failure& failure,
+void CallQueue::End(PendingCall& call, ZelTPresenceServer::ActionResult result, const TCallOutcome& failure,
                     const Done& done) {
   m_waiting.fetch_sub(1);
   // A reply's text may not be writable as JSON (not UTF-8, say): that costs

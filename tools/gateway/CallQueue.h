@@ -59,7 +59,7 @@ class CallQueue {
   void Begin(std::shared_ptr<PendingCall> call, Done done);
   void Watch();
   void Collect();
-  void End(PendingCall& call, ZelTPresenceServer::ActionResult result, const TFramework::Failure& failure,
+  void End(PendingCall& call, ZelTPresenceServer::ActionResult result, const TCallOutcome& failure,
            const Done& done);
 
   Backend& m_backend;

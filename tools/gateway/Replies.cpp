@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "CallOutcome.h"
+#include "Verdict.h"
 
 namespace zelgw {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The HTTP messages the gateway reads and writes, and the replies every
 // piece of it builds: JSON with its status, and the JSON error form of
-// CallOutcome.h. Session sets version and keep-alive; nothing else does.
+// Verdict.h. Session sets version and keep-alive; nothing else does.
 
 #include <boost/beast/http/message.hpp>
 #include <boost/beast/http/string_body.hpp>

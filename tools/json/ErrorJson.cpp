@@ -6,7 +6,7 @@ namespace zeljson {
 
 namespace {
 
-using Kind = TFramework::FailureKind;
+using Kind = TCallFailure;
 
 struct FailureName {
   Kind kind;

@@ -19,8 +19,8 @@ namespace zeljson {
 
 Json ErrorJson(const std::string& code, const std::string& message);
 // The code of a call that failed (failure not None) or was refused.
-std::string FailureCode(TFramework::FailureKind failure, ZelTPresenceServer::ErrorCode error);
+std::string FailureCode(TCallFailure failure, ZelTPresenceServer::ErrorCode error);
 // A failed or refused call's error, with errorCode when it was refused.
-Json CallErrorJson(TFramework::FailureKind failure, ZelTPresenceServer::ErrorCode error, const std::string& message);
+Json CallErrorJson(TCallFailure failure, ZelTPresenceServer::ErrorCode error, const std::string& message);
 
 }  // namespace zeljson

@@ -152,17 +152,17 @@ class Callers {
     agent.Query(list);
     const auto state = turn % 2 ? ZelTRoutingState::ROUTINGSTATE_AVAILABLE : ZelTRoutingState::ROUTINGSTATE_WORK;
     const PS::ActionResult result = agent.SetRoutingState(list, state, turn, false);
-    const TFramework::FailureKind failure = TFramework::LastFailure().kind;
+    const TCallFailure failure = agent.GetCallOutcome().kind;
     std::lock_guard<std::mutex> guard(m_tally.lock);
     ++m_tally.acted;
     if (result == PS::ACTION_SUCCEEDED) {
       ++m_tally.acknowledged;
       m_tally.acks.emplace_back(Clock::now(), agent.GetStatePosition());
-    } else if (failure == TFramework::FailureKind::TwoServing) {
+    } else if (failure == TCallFailure::TwoServing) {
       ++m_tally.toldLost;
-    } else if (failure == TFramework::FailureKind::OutcomeUnknown) {
+    } else if (failure == TCallFailure::OutcomeUnknown) {
       ++m_tally.unknown;
-    } else if (failure == TFramework::FailureKind::None) {
+    } else if (failure == TCallFailure::None) {
       ++m_tally.refused;
     } else {
       ++m_tally.failed;

@@ -249,7 +249,7 @@ bool Pairing::HandOver(TServerRole role, std::string* error) {
     }
     return true;
   }
-  const std::string why = answered ? answer.text : TFramework::LastFailure().text;
+  const std::string why = answered ? answer.text : rpc.GetOutcome().text;
   const bool resumed = role == TServerRole::HandingOver && m_server.Resume();
   if (resumed) m_member.BeginServing({}, false);
   Diag(TDiag::WARN, __LINE__, __FILE__, "Hand-over to %s failed: %s%s", m_options.peer.c_str(), why.c_str(),

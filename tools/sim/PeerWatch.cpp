@@ -17,15 +17,15 @@ PeerWatch::Heard PeerWatch::Look() {
   TCompletionQueue::Completion done;
   if (m_asked && m_queue.Next(done, 0)) {
     m_asked = false;
-    const TFramework::FailureKind failure = done.failure.kind;
-    if (failure == TFramework::FailureKind::None) {
+    const TCallFailure failure = done.rpc->GetOutcome().kind;
+    if (failure == TCallFailure::None) {
       heard.news = News::Answered;
       // A peer that does not know the question serves, as QueryRole reads it.
       if (!TFramework::ReadRoleAnswer(m_rpc, heard.state)) heard.state = TServerState{};
-    } else if (failure != TFramework::FailureKind::TimedOut) {
+    } else if (failure != TCallFailure::TimedOut) {
       heard.news = News::Gone;
     }
-    heard.why = done.failure.text;
+    heard.why = done.rpc->GetOutcome().text;
   }
   if (!m_asked) {
     m_rpc.SetRPCType(TRPCServer::kRoleRpcType);

@@ -5,7 +5,6 @@
 
 #include "ErrorJson.h"
 #include "Output.h"
-#include "zelclnt/platform/TFramework.h"
 
 namespace zelctl {
 
@@ -16,9 +15,9 @@ CallReport::CallReport(std::string call, std::string server, ZelTPresenceServer:
       m_result(returned),
       m_error(request.GetErrorCode()),
       m_mode(request.GetRequestMode()),
-      m_transportFailure(returned == ZelTPresenceServer::ACTION_SUCCEEDED ? "" : TFramework::LastFailure().text),
-      m_failureKind(returned == ZelTPresenceServer::ACTION_SUCCEEDED ? TFramework::FailureKind::None
-                                                                     : TFramework::LastFailure().kind) {}
+      m_transportFailure(returned == ZelTPresenceServer::ACTION_SUCCEEDED ? "" : request.GetCallOutcome().text),
+      m_failureKind(returned == ZelTPresenceServer::ACTION_SUCCEEDED ? TCallFailure::None
+                                                                     : request.GetCallOutcome().kind) {}
 
 std::string CallReport::Line() const {
   return m_call + "(" + m_server + "): " + ResultText() + ", " + ZelTRequest::ToString(m_mode);

@@ -9,14 +9,14 @@
 #include "JsonValues.h"
 #include "zelclnt/core/ZelTPresenceServer.h"
 #include "zelclnt/core/ZelTRequest.h"
-#include "zelclnt/platform/TFramework.h"
+#include "zelclnt/platform/TCallOutcome.h"
 
 namespace zelctl {
 
 class CallReport {
  public:
-  // `returned` is what the API method returned; `request`, and why the
-  // thread's last call failed in the transport, are read at once.
+  // `returned` is what the API method returned; `request`, with its
+  // call's outcome, is read at once.
   CallReport(std::string call, std::string server, ZelTPresenceServer::ActionResult returned,
               const ZelTRequest& request);
 
@@ -43,7 +43,7 @@ class CallReport {
   ZelTPresenceServer::ErrorCode m_error;
   ZelTRequest::RequestMode m_mode;
   std::string m_transportFailure;
-  TFramework::FailureKind m_failureKind;
+  TCallFailure m_failureKind;
 };
 
 // Sends the request with `send` and judges what came back. The request's

@@ -86,7 +86,7 @@ int QueryPairStatus(ZelAPresenceServer& api, const std::vector<std::string>& end
     // A server that does not serve refuses, but tells its status all the same.
     ZelTServerStatus status;
     if (api.QueryServerStatus(endpoint, status) == ZelTPresenceServer::ACTION_SUCCEEDED ||
-        TFramework::LastFailure().kind == TFramework::FailureKind::None) {
+        !status.GetCallOutcome().Failed()) {
       if (!JsonOutput()) std::fprintf(Out(), "%s", ServerStatusText(status).c_str());
       json["status"] = zeljson::ToJson(status);
     }
@@ -110,7 +110,7 @@ int Failover(ZelAPresenceServer& api, const std::string& server) {
   rpc.SetCallData(call.data(), call.size());
   TThreadQueue replies;
   if (!api.SendRPC(rpc, server.c_str(), replies, ZelTRequest::kDefaultRpcTimeout, 0))
-    return Fail("failover failed: " + TFramework::LastFailure().text);
+    return Fail("failover failed: " + rpc.GetOutcome().text);
   zelsim::AdminAnswer answer;
   if (!zelsim::DecodeAdminAnswer(rpc.GetReplyPointer(), rpc.GetReplySize(), answer))
     return Fail("failover failed: " + server + " does not hand over");

@@ -186,12 +186,8 @@ int Top(ZelAPresenceServer& api, const std::string& server, const TopOptions& op
   }
   if (!shown) board.Draw(View(mirror, server, options.rows, joined, rate));
   if (joined) return 0;
-  const std::string failed = TFramework::LastFailure().text;
-  const bool queried = mirror.Counters().queriesFailed > 0;
-  return Fail("never joined " + server + ": " +
-              (!queried         ? "no events came"
-               : failed.empty() ? "its query was refused"
-                                : failed));
+  if (mirror.Counters().queriesFailed == 0) return Fail("never joined " + server + ": no events came");
+  return Fail(mirror.WhyNotCurrent());
 }
 
 }  // namespace

@@ -50,8 +50,9 @@ class ZELCLNT_API ZelAPresenceServer : public ZelTPresenceServer, public TFramew
   // Sends the request as it stands (its action and fields set by the
   // caller) and returns at once; queue.Next hands it back, with tag, once
   // its call ended. False when nothing was sent: the request has a call in
-  // flight (LastFailure says Busy) or could not be packed (a SEVR line
-  // said why). The request must outlive its call. The call waits
+  // flight (LastFailure says Busy), or it could not be packed or the queue
+  // is shut down (its GetCallOutcome says NotSent, and why). The request
+  // must outlive its call. The call waits
   // timeoutMs for its answer; 0 or below: the request's own time-out.
   bool Start(const std::string& server, ZelTRequest& request, ZelTCompletionQueue& queue, void* tag = nullptr,
              long timeoutMs = 0);

@@ -35,10 +35,9 @@ class ZELCLNT_API ZelTCompletionQueue {
     ZelTRequest* request = nullptr;
     void* tag = nullptr;
     // The server's, or ACTION_NOT_CARRIED_OUT when the call failed (the
-    // request then keeps what it had).
+    // request then keeps what it had, and its GetCallOutcome says why; a
+    // cancelled call is Cancelled).
     ZelTPresenceServer::ActionResult result = ZelTPresenceServer::ACTION_NOT_CARRIED_OUT;
-    // None when the server answered; a cancelled call is Cancelled.
-    TFramework::Failure failure;
   };
 
   ZelTCompletionQueue() = default;

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "zelclnt/core/ZelTPresenceServer.h"
+#include "zelclnt/platform/TCallOutcome.h"
 #include "zelclnt/platform/TEventPosition.h"
 #include "zelclnt/platform/TRPC.h"
 #include "zelclnt/ZelExport.h"
@@ -95,7 +96,12 @@ class ZELCLNT_API ZelTRequest : public TGenericRequest {
   // after it (TEventReceiver::ResumeAfter takes it). Unknown before a call,
   // when the call failed or the server told none. It never travels in the
   // request.
-  const TEventPosition& GetStatePosition() const { return m_statePosition; }
+  const TEventPosition& GetStatePosition() const { return m_outcome.position; }
+  // How this object's last call ended (None before any): the failure and
+  // its reason, the server that answered or refused, where its state
+  // stood, how long the call took. A call refused because the request had
+  // one in flight leaves it to that call (TFramework::LastFailure tells).
+  const TCallOutcome& GetCallOutcome() const { return m_outcome; }
   // From ZelAPresenceServer::Start until the completion queue hands the
   // request back; such a request takes no other call. A copy has none.
   bool IsInFlight() const { return m_inFlight.On(); }
@@ -118,7 +124,7 @@ class ZELCLNT_API ZelTRequest : public TGenericRequest {
   ZelTPresenceServer::ActionResult m_actionResult = ZelTPresenceServer::ACTION_NOT_CARRIED_OUT;
   ZelTPresenceServer::ErrorCode m_errorCode = ZelTPresenceServer::ERR_NONE;
   RequestMode m_requestMode = REQUESTMODE_DEFAULT;
-  TEventPosition m_statePosition;
+  TCallOutcome m_outcome;
   TInFlightMark m_inFlight{"ZelTRequest"};
 };
 

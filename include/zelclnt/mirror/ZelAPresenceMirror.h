@@ -144,7 +144,8 @@ class ZELCLNT_API ZelAPresenceMirror {
   // from within kHeardWithinMs over a connection that is up.
   bool IsCurrent() const;
   // Empty while current; otherwise why not, in a line (e.g. "nothing heard
-  // from tcp://10.0.0.5:7300 for 4.2 s").
+  // from tcp://10.0.0.5:7300 for 4.2 s", "not joined: querying
+  // tcp://10.0.0.5:7300 failed: timed out waiting for tcp://10.0.0.5:7300").
   std::string WhyNotCurrent() const;
   // How long ago the server was last heard from, in ms; -1 before it was.
   long HeardAgoMs() const;
@@ -203,6 +204,8 @@ class ZELCLNT_API ZelAPresenceMirror {
   std::vector<TMediaReadiness> m_readiness;
   mutable std::mutex m_positionLock;
   TEventPosition m_position;
+  // Why the last try to join failed; empty once joined.
+  std::string m_joinFailure;
 
   // Read by any thread for WhyNotCurrent.
   std::atomic<Phase> m_phase{Phase::Subscribing};

@@ -37,11 +37,10 @@ class ZELCLNT_API TCompletionQueue {
  public:
   struct Completion {
     void* tag = nullptr;
+    // Its outcome (GetOutcome) None: the call went through, and its reply
+    // (if one was expected) is in rpc; a handler's own nonzero return code
+    // is an answer, not a failure.
     TRPC* rpc = nullptr;
-    // None: the call went through, and its reply (if one was expected) is
-    // in rpc; a handler's own nonzero return code is an answer, not a
-    // failure.
-    TFramework::Failure failure;
   };
 
   TCompletionQueue();

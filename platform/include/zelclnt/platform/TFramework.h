@@ -22,7 +22,10 @@
 // One object serialises its own blocking calls; several objects may call
 // from several threads at once. Blocking calls are calls started on a queue
 // of the calling thread's own and waited for. The static settings may be changed from any thread;
-// LastFailure is kept per thread.
+// Each call's outcome stays with its TRPC (TRPC::GetOutcome) until the
+// TRPC's next call. LastFailure, per thread, repeats the outcome of the
+// thread's last SendRPC, and alone tells of a call refused because its TRPC
+// had one in flight (that TRPC's outcome belongs to the call in flight).
 //
 // Keys: an endpoint given a server key (SetServerKey, LoadKeys or the
 // directory named by ZELCLNT_KEYS) is called only with CURVE, encrypted and
@@ -79,6 +82,7 @@
 #include <string>
 #include <vector>
 
+#include "zelclnt/platform/TCallOutcome.h"
 #include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TRPC.h"
 #include "zelclnt/platform/TServerRole.h"
@@ -98,34 +102,6 @@ class ZELCLNT_API TFramework {
   static constexpr long kDefaultIdleConnectionMs = 30000;
   static constexpr std::size_t kDefaultMaxMessageSize = std::size_t{64} << 20;
 
-  // Why a call failed.
-  enum class FailureKind {
-    None,                  // it went through
-    NoSuchServer,          // nothing serves the name, or it is no endpoint
-    ConnectionRefused,     // the server refused the connection
-    TimedOut,              // the time-out passed first
-    RefusedTooLarge,       // the call or its reply is above the size bound
-    Interrupted,           // the server shut down, or its connection was lost, before it replied
-    HandlerFailed,         // the server's handler failed
-    AuthenticationFailed,  // the CURVE handshake failed: keys refused or not the server's, or CURVE on one side only
-    NoUsableKeys,          // the endpoint needs CURVE and the client's keys are missing or unreadable
-    ClosedInHandshake,     // the peer hung up during the handshake without a word: no presence server, or a
-                           // proxy with nothing behind it
-    NotPresenceServer,     // the peer speaks another protocol, or is another kind of ZeroMQ socket
-    OutcomeUnknown,        // a call to a list, not idempotent, got no answer after it was sent: it may have run
-    Busy,                  // the TRPC (or request) already has a call in flight: nothing was sent
-    Cancelled,             // the caller cancelled the call; if it was sent it may still run
-    TwoServing,            // a server of the list carried the action out under a term that another server of the
-                           // list had already replaced: the action is lost once the two meet
-    NotSent,               // the library refused the request before sending it (it could not be packed, or a
-                           // field holds a value the server does not take): nothing was sent
-  };
-  struct Failure {
-    FailureKind kind = FailureKind::None;
-    // E.g. "connection refused by tcp://127.0.0.1:7399"; empty for None.
-    // Never holds key material.
-    std::string text;
-  };
   // Two servers of a list seen serving at once by this process: how often,
   // and the last pair, "tcp://a under term 1/…, tcp://b under term 2/…".
   struct TwoServingSeen {
@@ -149,8 +125,8 @@ class ZELCLNT_API TFramework {
   // Starts the call and returns at once; queue.Next tells how it ended,
   // with tag (see TCompletionQueue.h). The name, time-out and failures are
   // SendRPC's, and so is the way a list's servers are tried. False, with
-  // LastFailure Busy, when rpc has a call in flight already, or NotSent
-  // when the queue is shut down; every other
+  // LastFailure Busy, when rpc has a call in flight already, or, with
+  // rpc's outcome NotSent, when the queue is shut down; every other
   // end, even one known at once, comes through the queue. These calls do
   // not take turns on the object.
   bool StartRPC(TRPC& rpc, const char* serverName, TCompletionQueue& queue, long timeoutMs, void* tag);
@@ -158,7 +134,7 @@ class ZELCLNT_API TFramework {
   // How this thread's last SendRPC ended: None when it went through and the
   // server's handler did not fail (a handler's own nonzero return code is an
   // answer, not a failure).
-  static const Failure& LastFailure();
+  static const TCallOutcome& LastFailure();
 
   // The endpoints a server name names: one for a single server, each of a
   // list's; false, with the reason in *error, for a malformed list.
@@ -204,8 +180,9 @@ class ZELCLNT_API TFramework {
   // Records, for LastFailure, a call refused because its request has one
   // in flight.
   static void RefuseAsBusy(const char* serverName);
-  // Records, for LastFailure, a call refused before it was sent, and why.
-  static void RefuseAsNotSent(const char* serverName, const std::string& why);
+  // Records, in outcome and for LastFailure, a call refused before it was
+  // sent, and why.
+  static void RefuseAsNotSent(const char* serverName, const std::string& why, TCallOutcome& outcome);
 
  private:
   class Turn;

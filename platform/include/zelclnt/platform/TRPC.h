@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "zelclnt/platform/TCurve.h"
+#include "zelclnt/platform/TCallOutcome.h"
 #include "zelclnt/platform/TEventPosition.h"
 #include "zelclnt/platform/TServerRole.h"
 #include "zelclnt/ZelExport.h"
@@ -124,9 +125,12 @@ class ZELCLNT_API TRPC {
 
   // From the start of a call until its end is told; a copy has none.
   bool IsInFlight() const { return m_inFlight.On(); }
+  // How the last call ended; None before any.
+  const TCallOutcome& GetOutcome() const { return m_outcome; }
 
  private:
   friend class zelplatform::AsyncEngine;
+  friend class TFramework;
 
   // Traced memory that grows, never shrinks, and is copied at its size.
   class ZELCLNT_API ReplyStore {
@@ -162,6 +166,7 @@ class ZELCLNT_API TRPC {
   std::shared_ptr<const void> m_replyOwner;
   const char* m_adopted = nullptr;
   std::size_t m_adoptedSize = 0;
+  TCallOutcome m_outcome;
   TInFlightMark m_inFlight{"TRPC"};
 };
 

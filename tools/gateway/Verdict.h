@@ -29,11 +29,11 @@ namespace zelgw {
 
 namespace http = boost::beast::http;
 
-struct CallOutcome {
+struct Verdict {
   std::string call;
   bool succeeded = false;
   ZelTPresenceServer::ErrorCode error = ZelTPresenceServer::ERR_NONE;
-  TFramework::FailureKind failure = TFramework::FailureKind::None;
+  TCallFailure failure = TCallFailure::None;
   std::string failureText;
 
   // For metrics: "succeeded", "refused" or "failed", and why.
@@ -41,11 +41,11 @@ struct CallOutcome {
   std::string Reason() const;
 };
 
-CallOutcome Judge(std::string call, ZelTPresenceServer::ActionResult returned, const ZelTRequest& request,
-                  const TFramework::Failure& failure);
+Verdict Judge(std::string call, ZelTPresenceServer::ActionResult returned, const ZelTRequest& request,
+                  const TCallOutcome& failure);
 
-http::status StatusOf(const CallOutcome& outcome);
-zeljson::Json ErrorJson(const CallOutcome& outcome, const std::string& server);
+http::status StatusOf(const Verdict& outcome);
+zeljson::Json ErrorJson(const Verdict& outcome, const std::string& server);
 zeljson::Json ErrorJson(const std::string& code, const std::string& message);
 
 }  // namespace zelgw

@@ -1,4 +1,4 @@
-#include "CallOutcome.h"
+#include "Verdict.h"
 
 #include <utility>
 
@@ -10,7 +10,7 @@ namespace zelgw {
 namespace {
 
 using PS = ZelTPresenceServer;
-using Kind = TFramework::FailureKind;
+using Kind = TCallFailure;
 
 struct Refusal {
   PS::ErrorCode code;
@@ -37,16 +37,16 @@ constexpr Refusal kRefusals[] = {
 
 }  // namespace
 
-std::string CallOutcome::OutcomeName() const {
+std::string Verdict::OutcomeName() const {
   if (succeeded) return "succeeded";
   return failure == Kind::None && error != PS::ERR_NONE ? "refused" : "failed";
 }
 
-std::string CallOutcome::Reason() const { return succeeded ? "" : zeljson::FailureCode(failure, error); }
+std::string Verdict::Reason() const { return succeeded ? "" : zeljson::FailureCode(failure, error); }
 
-CallOutcome Judge(std::string call, PS::ActionResult returned, const ZelTRequest& request,
-                  const TFramework::Failure& failure) {
-  CallOutcome outcome;
+Verdict Judge(std::string call, PS::ActionResult returned, const ZelTRequest& request,
+                  const TCallOutcome& failure) {
+  Verdict outcome;
   outcome.call = std::move(call);
   outcome.succeeded = returned == PS::ACTION_SUCCEEDED;
   if (outcome.succeeded) return outcome;
@@ -56,7 +56,7 @@ CallOutcome Judge(std::string call, PS::ActionResult returned, const ZelTRequest
   return outcome;
 }
 
-http::status StatusOf(const CallOutcome& outcome) {
+http::status StatusOf(const Verdict& outcome) {
   if (outcome.succeeded) return http::status::ok;
   // An action that may have run when its server stopped answering timed out too.
   if (outcome.failure == Kind::TimedOut || outcome.failure == Kind::OutcomeUnknown)
@@ -71,7 +71,7 @@ http::status StatusOf(const CallOutcome& outcome) {
 
 zeljson::Json ErrorJson(const std::string& code, const std::string& message) { return zeljson::ErrorJson(code, message); }
 
-zeljson::Json ErrorJson(const CallOutcome& outcome, const std::string& server) {
+zeljson::Json ErrorJson(const Verdict& outcome, const std::string& server) {
   std::string message = outcome.call + " refused: " + zeljson::FailureCode(Kind::None, outcome.error);
   if (outcome.failure != Kind::None)
     message = outcome.call + " failed: " + outcome.failureText;
