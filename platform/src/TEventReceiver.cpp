@@ -11,7 +11,7 @@
 #include "EventOrder.h"
 #include "HandOver.h"
 #include "ReadyDescriptor.h"
-#include "ReplayFrame.h"
+#include "ReplayFetcher.h"
 #include "ServerList.h"
 #include "SubscriptionPump.h"
 #include "ZmqTransport.h"
@@ -36,10 +36,6 @@ constexpr auto kGiveUpWait = std::chrono::milliseconds(250);
 // A publisher that refused the keys is asked again this much later, not at
 // ZeroMQ's pace: each attempt costs it a handshake and an authentication.
 constexpr auto kRefusedWait = std::chrono::seconds(3);
-// A server that could not be asked for missed events is asked again, for a
-// while: one that serves no replays (or is gone) must not stall the stream.
-constexpr auto kReplayRetry = std::chrono::milliseconds(500);
-constexpr auto kReplayGiveUp = std::chrono::seconds(3);
 constexpr int kMonitoredEvents = ZMQ_EVENT_HANDSHAKE_SUCCEEDED | ZMQ_EVENT_DISCONNECTED | ZMQ_EVENT_CONNECT_DELAYED |
                                  ZMQ_EVENT_CONNECT_RETRIED | ZMQ_EVENT_HANDSHAKE_FAILED_NO_DETAIL |
                                  ZMQ_EVENT_HANDSHAKE_FAILED_PROTOCOL | ZMQ_EVENT_HANDSHAKE_FAILED_AUTH;
@@ -70,13 +66,6 @@ struct TEventReceiver::Link {
   zelplatform::TypeMarks marks;
 };
 
-// One answer of the server's, handed over event by event.
-struct TEventReceiver::Replay {
-  TRPC rpc;
-  zelplatform::ReplayAnswer answer;
-  std::size_t next = 0;
-};
-
 TEventReceiver::TEventReceiver(const std::string& serverName, std::vector<int> eventTypes,
                                std::vector<std::int64_t> userKeys)
     : m_serverName(serverName),
@@ -93,6 +82,7 @@ TEventReceiver::TEventReceiver(const std::string& serverName, std::vector<int> e
     }
   }
   m_endpoint = m_list || m_listError.empty() ? zelplatform::EventEndpointOf(m_followed) : std::string();
+  m_fetcher = std::make_unique<zelplatform::ReplayFetcher>(m_caller, m_endpoint);
 }
 
 TEventReceiver::~TEventReceiver() = default;
@@ -169,15 +159,19 @@ bool TEventReceiver::WaitUntilSubscribed(long timeoutMs) {
 
 void TEventReceiver::ResumeAfter(const TEventPosition& position) {
   m_stream->ResumeAfter(position);
-  DropFetch();
-  m_replay.reset();
-  m_gap = false;
+  m_fetcher->Reset();
   // What happened between the position and the subscription is asked for
   // at once; what follows it arrives live.
-  if (position.IsKnown()) OpenGap();
+  if (position.IsKnown()) m_fetcher->OpenGap();
 }
 
 TEventPosition TEventReceiver::Through() const { return m_stream->Through(); }
+
+std::size_t TEventReceiver::Replayed() const { return m_fetcher->Replayed(); }
+
+std::size_t TEventReceiver::ReplayCalls() const { return m_fetcher->Calls(); }
+
+bool TEventReceiver::Asking() const { return m_fetcher->Asking(); }
 
 bool TEventReceiver::Next(TEventNotice& notice, long timeoutMs) {
   const Clock::time_point deadline = DeadlineAfter(timeoutMs);
@@ -216,12 +210,12 @@ int TEventReceiver::Descriptor() {
 void TEventReceiver::ArmDescriptor() {
   m_ready->Watch(static_cast<int>(m_link->Input().get(zmq::sockopt::fd)));
   if (m_link->monitor) m_ready->Watch(static_cast<int>(m_link->monitor->get(zmq::sockopt::fd)));
-  if (m_fetches.Descriptor() >= 0) m_ready->Watch(m_fetches.Descriptor());
+  if (m_fetcher->Descriptor() >= 0) m_ready->Watch(m_fetcher->Descriptor());
   if (m_look && m_looks.Descriptor() >= 0) m_ready->Watch(m_looks.Descriptor());
   if (m_wake >= 0) m_ready->Watch(m_wake);
   const bool queued = (m_link->Input().get(zmq::sockopt::events) & ZMQ_POLLIN) != 0 ||
                       (m_link->monitor && (m_link->monitor->get(zmq::sockopt::events) & ZMQ_POLLIN) != 0);
-  m_ready->Signal(queued || !m_pending.empty() || m_holding || m_replay != nullptr);
+  m_ready->Signal(queued || !m_pending.empty() || m_holding || m_fetcher->HasAnswer());
   m_ready->WakeIn(std::chrono::milliseconds(kDescriptorTickMs));
 }
 
@@ -233,14 +227,9 @@ bool TEventReceiver::Step(TEventNotice& notice, Clock::time_point deadline) {
   if (m_list) CheckServing();
   for (;;) {
     if (m_stop) return false;
-    if (TakeNotice(notice) || TakeReplayed(notice)) return true;
-    if (m_gap) {
-      if (m_fetching) {
-        if (TakeFetched()) continue;
-      } else if (Clock::now() >= m_replayAt) {
-        FetchReplay();
-        continue;
-      }
+    if (TakeNotice(notice) || m_fetcher->TakeReplayed(notice, *m_stream, m_maxSize)) return true;
+    if (m_fetcher->GapOpen()) {
+      if (Fetched()) continue;
       CheckConnection();
       if (!m_pending.empty()) continue;
       return false;
@@ -274,33 +263,6 @@ bool TEventReceiver::TakeNotice(TEventNotice& notice) {
   return true;
 }
 
-bool TEventReceiver::TakeReplayed(TEventNotice& notice) {
-  if (!m_replay) return false;
-  const zelplatform::ReplayAnswer& answer = m_replay->answer;
-  while (m_replay->next < answer.events.size()) {
-    const zelplatform::ReplayedEvent& event = answer.events[m_replay->next++];
-    if (event.position <= m_stream->Through().position || !m_stream->Wanted(event.eventType, event.userKey)) continue;
-    m_stream->Delivered(event.position);
-    ++m_replayed;
-    notice.kind = event.size > m_maxSize ? TEventNotice::Kind::TooLarge : TEventNotice::Kind::Event;
-    notice.eventType = event.eventType;
-    notice.userKey = event.userKey;
-    notice.position = event.position;
-    notice.incarnation = answer.incarnation;
-    notice.replayed = true;
-    if (notice.kind == TEventNotice::Kind::Event)
-      notice.data.assign(event.data, event.size);
-    else
-      notice.data.clear();
-    return true;
-  }
-  m_stream->CompleteThrough(answer.through);
-  // The server had more than one answer holds: ask again for the rest.
-  m_gap = answer.through < answer.last;
-  m_replay.reset();
-  return false;
-}
-
 // The live event read last, judged again now that a replay may have
 // covered it.
 bool TEventReceiver::TakeHeld(TEventNotice& notice) {
@@ -313,7 +275,7 @@ bool TEventReceiver::TakeHeld(TEventNotice& notice) {
   }
   const Verdict verdict = m_stream->OnEvent(header);
   if (verdict == Verdict::Gap) {
-    OpenGap();
+    m_fetcher->OpenGap();
     return false;
   }
   m_holding = false;
@@ -372,89 +334,28 @@ void TEventReceiver::AcceptHeartbeat() {
     m_lookAt = Clock::now();
   }
   NoteIncarnation(m_link->decoded.incarnation);
-  if (m_stream->OnHeartbeat(m_link->decoded, m_link->marks) == Verdict::Gap) OpenGap();
+  if (m_stream->OnHeartbeat(m_link->decoded, m_link->marks) == Verdict::Gap) m_fetcher->OpenGap();
 }
 
 void TEventReceiver::NoteIncarnation(std::uint64_t incarnation) {
   if (!m_stream->NoteIncarnation(incarnation)) return;
   // Whatever was being asked of the old publisher is moot.
-  DropFetch();
-  m_replay.reset();
-  m_gap = false;
+  m_fetcher->Reset();
   Push(TEventNotice::Kind::Restarted);
 }
 
-void TEventReceiver::OpenGap() {
-  if (m_gap) return;
-  m_gap = true;
-  m_gapSince = m_replayAt = Clock::now();
-}
-
-void TEventReceiver::FetchReplay() {
-  zelplatform::ReplayRequest request;
-  const TEventPosition through = m_stream->Through();
-  request.incarnation = through.incarnation;
-  request.after = through.position;
-  request.types = m_stream->Types();
-  request.users = m_stream->Users();
-  const std::string call = zelplatform::EncodeReplayRequest(request);
-  auto replay = std::make_unique<Replay>();
-  replay->rpc.SetRPCType(TEventPublisher::kReplayRpcType);
-  replay->rpc.SetCallData(call.data(), call.size());
-  ++m_replayCalls;
-  replay->rpc.SetIdempotent(true);
-  if (!m_caller.StartRPC(replay->rpc, m_followed.c_str(), m_fetches, kReplayTimeoutMs, nullptr))
-    return FetchFailed(replay->rpc.GetOutcome().text);
-  m_fetching = std::move(replay);
-}
-
-bool TEventReceiver::TakeFetched() {
-  TCompletionQueue::Completion done;
-  if (!m_fetches.Next(done, 0)) return false;
-  std::unique_ptr<Replay> replay = std::move(m_fetching);
-  if (done.rpc->GetOutcome().kind != TCallFailure::None)
-    FetchFailed(done.rpc->GetOutcome().text);
-  else
-    Answered(std::move(replay));
-  return true;
-}
-
-void TEventReceiver::Answered(std::unique_ptr<Replay> replay) {
-  zelplatform::ReplayAnswer& answer = replay->answer;
-  // A server that cannot answer, or one that restarted meanwhile: what was
-  // missed is gone.
-  if (replay->rpc.GetReturnCode() != 0 ||
-      !zelplatform::DecodeReplayAnswer(replay->rpc.GetReplyPointer(), replay->rpc.GetReplySize(), answer))
-    return Resync();
-  ++m_heard;
-  if (answer.status == zelplatform::ReplayStatus::OtherIncarnation) return NoteIncarnation(answer.incarnation);
-  if (answer.status == zelplatform::ReplayStatus::PositionGone) return Resync();
-  m_gap = false;
-  m_replay = std::move(replay);
-}
-
-void TEventReceiver::FetchFailed(const std::string& why) {
-  Diag(TDiag::INFO, __LINE__, __FILE__, "Event receiver on %s: asking for missed events failed: %s",
-       m_endpoint.c_str(), why.c_str());
-  if (Clock::now() - m_gapSince >= kReplayGiveUp) return Resync();
-  m_replayAt = Clock::now() + kReplayRetry;
-}
-
-// A question whose answer no longer matters ends now, collected at once so
-// that its call is done with it.
-void TEventReceiver::DropFetch() {
-  if (!m_fetching) return;
-  m_fetches.Cancel(m_fetching->rpc);
-  TCompletionQueue::Completion done;
-  while (m_fetches.Next(done, 0)) {
-  }
-  m_fetching.reset();
+// True when the question for missed events moved on: look again.
+bool TEventReceiver::Fetched() {
+  using Kind = zelplatform::ReplayFetcher::Step::Kind;
+  const zelplatform::ReplayFetcher::Step step = m_fetcher->Advance(*m_stream, m_followed);
+  if (step.heard) ++m_heard;
+  if (step.kind == Kind::Resync) Resync();
+  if (step.kind == Kind::OtherIncarnation) NoteIncarnation(step.incarnation);
+  return step.kind != Kind::Idle;
 }
 
 void TEventReceiver::Resync() {
-  m_gap = false;
-  DropFetch();
-  m_replay.reset();
+  m_fetcher->Reset();
   m_stream->Unanchor();
   Push(TEventNotice::Kind::Resync);
 }
@@ -464,15 +365,15 @@ void TEventReceiver::Resync() {
 bool TEventReceiver::Wait(Clock::time_point deadline) {
   zmq::pollitem_t items[5];
   std::size_t count = 0;
-  if (!m_gap) items[count++] = {m_link->Input().handle(), 0, ZMQ_POLLIN, 0};
+  if (!m_fetcher->GapOpen()) items[count++] = {m_link->Input().handle(), 0, ZMQ_POLLIN, 0};
   if (m_link->monitor) items[count++] = {m_link->monitor->handle(), 0, ZMQ_POLLIN, 0};
-  const int answers = m_fetching ? m_fetches.Descriptor() : -1;
+  const int answers = m_fetcher->Descriptor();
   if (answers >= 0) items[count++] = {nullptr, static_cast<zmq_fd_t>(answers), ZMQ_POLLIN, 0};
   const int looks = m_look ? m_looks.Descriptor() : -1;
   if (looks >= 0) items[count++] = {nullptr, static_cast<zmq_fd_t>(looks), ZMQ_POLLIN, 0};
   const std::size_t wake = count;
   if (m_wake >= 0) items[count++] = {nullptr, static_cast<zmq_fd_t>(m_wake), ZMQ_POLLIN, 0};
-  if (m_gap && !m_fetching) deadline = std::min(deadline, m_replayAt);
+  if (const auto askAt = m_fetcher->AskAt()) deadline = std::min(deadline, *askAt);
   try {
     zmq::poll(items, count, zelplatform::WaitSlice(deadline, kPollSlice));
   } catch (const zmq::error_t& failure) {
@@ -574,7 +475,7 @@ void TEventReceiver::Connected() {
   if (m_wentAway) {
     Push(TEventNotice::Kind::Reconnected);
     // Whatever was published while the connection was away is asked for.
-    if (m_stream->Anchored()) OpenGap();
+    if (m_stream->Anchored()) m_fetcher->OpenGap();
   }
   m_wentAway = false;
   m_connected = true;
@@ -667,10 +568,8 @@ void TEventReceiver::Follow(std::size_t index) {
   std::string error;
   if (!KeysFor(m_followed, &error)) Diag(TDiag::WARN, __LINE__, __FILE__, "Event receiver: %s", error.c_str());
   m_stream->Reset();
-  DropFetch();
+  m_fetcher->Reset();
   DropLook();
-  m_replay.reset();
-  m_gap = false;
   m_lookingFor = false;
   m_connected = false;
   m_wentAway = false;

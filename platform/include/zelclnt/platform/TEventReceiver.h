@@ -71,6 +71,7 @@
 namespace zelplatform {
 class EventOrder;
 class ReadyDescriptor;
+class ReplayFetcher;
 class ServerList;
 }
 
@@ -173,32 +174,24 @@ class ZELCLNT_API TEventReceiver {
   // missed events: it moves while the server is heard from.
   std::uint64_t Heard() const { return m_heard; }
   // Events handed over again after gaps, and the calls that asked for them.
-  std::size_t Replayed() const { return m_replayed; }
-  std::size_t ReplayCalls() const { return m_replayCalls; }
+  std::size_t Replayed() const;
+  std::size_t ReplayCalls() const;
   // A question for missed events is in flight: newer events wait behind
   // its answer.
-  bool Asking() const { return m_fetching != nullptr; }
+  bool Asking() const;
 
  private:
   struct Link;
-  struct Replay;
 
   bool Step(TEventNotice& notice, std::chrono::steady_clock::time_point deadline);
   bool TakeNotice(TEventNotice& notice);
-  bool TakeReplayed(TEventNotice& notice);
   bool TakeHeld(TEventNotice& notice);
   bool ReadOne();
   bool Drop();
   void AcceptEvent();
   void AcceptHeartbeat();
   void NoteIncarnation(std::uint64_t incarnation);
-  void OpenGap();
-  void FetchReplay();
-  // False while the answer is awaited.
-  bool TakeFetched();
-  void Answered(std::unique_ptr<Replay> replay);
-  void FetchFailed(const std::string& why);
-  void DropFetch();
+  bool Fetched();
   void Resync();
   // True when the descriptor given to WakeOn woke it.
   bool Wait(std::chrono::steady_clock::time_point deadline);
@@ -267,14 +260,8 @@ class ZELCLNT_API TEventReceiver {
   bool m_abandoned = false;
   std::chrono::steady_clock::time_point m_reconnectAt;
 
-  // A gap is open: events are asked for again, no newer one goes out.
-  bool m_gap = false;
-  std::chrono::steady_clock::time_point m_gapSince;
-  std::chrono::steady_clock::time_point m_replayAt;
-  std::unique_ptr<Replay> m_replay;
-  // The question in flight; it outlives its queue, which ends it first.
-  std::unique_ptr<Replay> m_fetching;
-  TCompletionQueue m_fetches;
+  // While a gap is open, events are asked for again and no newer one goes out.
+  std::unique_ptr<zelplatform::ReplayFetcher> m_fetcher;
   // Opened at the first Descriptor call.
   std::unique_ptr<zelplatform::ReadyDescriptor> m_ready;
 
@@ -284,6 +271,4 @@ class ZELCLNT_API TEventReceiver {
   bool m_holding = false;
   std::size_t m_malformed = 0;
   std::uint64_t m_heard = 0;
-  std::size_t m_replayed = 0;
-  std::size_t m_replayCalls = 0;
 };
