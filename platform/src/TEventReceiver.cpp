@@ -13,6 +13,7 @@
 #include "ReadyDescriptor.h"
 #include "ReplayFetcher.h"
 #include "ServerList.h"
+#include "ServingFollower.h"
 #include "SubscriptionPump.h"
 #include "ZmqTransport.h"
 #include "zelclnt/platform/TDiag.h"
@@ -78,7 +79,7 @@ TEventReceiver::TEventReceiver(const std::string& serverName, std::vector<int> e
     if (m_list) {
       m_followedIndex = m_list->Active();
       m_followed = m_list->Endpoint(m_followedIndex);
-      m_twoServingTold = m_list->TwoServingCount();
+      m_follower = std::make_unique<zelplatform::ServingFollower>(serverName, m_list, m_caller);
     }
   }
   m_endpoint = m_list || m_listError.empty() ? zelplatform::EventEndpointOf(m_followed) : std::string();
@@ -107,8 +108,8 @@ bool TEventReceiver::Start(std::string* error) {
     if (error) *error = reason;
     return false;
   }
-  if (m_list) {
-    LookForServing();
+  if (m_follower) {
+    m_follower->LookNow();
     if (m_list->Active() != m_followedIndex) {
       m_followedIndex = m_list->Active();
       m_followed = m_list->Endpoint(m_followedIndex);
@@ -211,7 +212,7 @@ void TEventReceiver::ArmDescriptor() {
   m_ready->Watch(static_cast<int>(m_link->Input().get(zmq::sockopt::fd)));
   if (m_link->monitor) m_ready->Watch(static_cast<int>(m_link->monitor->get(zmq::sockopt::fd)));
   if (m_fetcher->Descriptor() >= 0) m_ready->Watch(m_fetcher->Descriptor());
-  if (m_look && m_looks.Descriptor() >= 0) m_ready->Watch(m_looks.Descriptor());
+  if (m_follower && m_follower->Descriptor() >= 0) m_ready->Watch(m_follower->Descriptor());
   if (m_wake >= 0) m_ready->Watch(m_wake);
   const bool queued = (m_link->Input().get(zmq::sockopt::events) & ZMQ_POLLIN) != 0 ||
                       (m_link->monitor && (m_link->monitor->get(zmq::sockopt::events) & ZMQ_POLLIN) != 0);
@@ -224,7 +225,7 @@ void TEventReceiver::ArmDescriptor() {
 bool TEventReceiver::Step(TEventNotice& notice, Clock::time_point deadline) {
   // Looked at whatever arrives: a stream that never pauses must not hide
   // that another server serves.
-  if (m_list) CheckServing();
+  if (m_follower) CheckServing();
   for (;;) {
     if (m_stop) return false;
     if (TakeNotice(notice) || m_fetcher->TakeReplayed(notice, *m_stream, m_maxSize)) return true;
@@ -329,10 +330,7 @@ void TEventReceiver::AcceptEvent() {
 }
 
 void TEventReceiver::AcceptHeartbeat() {
-  if (m_list && m_link->decoded.standby && !m_lookingFor) {
-    m_lookingFor = true;
-    m_lookAt = Clock::now();
-  }
+  if (m_follower && m_link->decoded.standby) m_follower->LookFor();
   NoteIncarnation(m_link->decoded.incarnation);
   if (m_stream->OnHeartbeat(m_link->decoded, m_link->marks) == Verdict::Gap) m_fetcher->OpenGap();
 }
@@ -369,7 +367,7 @@ bool TEventReceiver::Wait(Clock::time_point deadline) {
   if (m_link->monitor) items[count++] = {m_link->monitor->handle(), 0, ZMQ_POLLIN, 0};
   const int answers = m_fetcher->Descriptor();
   if (answers >= 0) items[count++] = {nullptr, static_cast<zmq_fd_t>(answers), ZMQ_POLLIN, 0};
-  const int looks = m_look ? m_looks.Descriptor() : -1;
+  const int looks = m_follower ? m_follower->Descriptor() : -1;
   if (looks >= 0) items[count++] = {nullptr, static_cast<zmq_fd_t>(looks), ZMQ_POLLIN, 0};
   const std::size_t wake = count;
   if (m_wake >= 0) items[count++] = {nullptr, static_cast<zmq_fd_t>(m_wake), ZMQ_POLLIN, 0};
@@ -384,7 +382,7 @@ bool TEventReceiver::Wait(Clock::time_point deadline) {
 }
 
 void TEventReceiver::CheckConnection() {
-  if (m_list) CheckServing();
+  if (m_follower) CheckServing();
   if (zelplatform::IsInproc(m_endpoint)) return CheckInproc();
   DrainMonitor();
   if (m_abandoned && Clock::now() >= m_reconnectAt) {
@@ -496,67 +494,13 @@ void TEventReceiver::Disconnected() {
   Push(TEventNotice::Kind::Disconnected);
   m_connected = false;
   m_wentAway = true;
-  if (m_list && !m_lookingFor) {
-    m_lookingFor = true;
-    m_lookAt = Clock::now();
-  }
+  if (m_follower) m_follower->LookFor();
 }
 
 void TEventReceiver::CheckServing() {
-  m_list->Probe();
-  if (m_list->TwoServingCount() != m_twoServingTold) {
-    m_twoServingTold = m_list->TwoServingCount();
-    Push(TEventNotice::Kind::TwoServing);
-  }
-  if (m_look) {
-    TakeLook();
-  } else if (m_lookingFor && Clock::now() >= m_lookAt) {
-    StartLook();
-  }
-  if (m_list->Active() != m_followedIndex) Follow(m_list->Active());
-}
-
-// Asking the list goes on until one serves, up to the probe's time-out;
-// the process's record of the list then names it. Start waits for the
-// answer, so that the receiver subscribes where it should.
-void TEventReceiver::LookForServing() {
-  TServerState state;
-  Looked(m_caller.QueryRole(m_serverName.c_str(), kProbeTimeoutMs, state) && state.role == TServerRole::Serving);
-}
-
-// Later looks are answered beside the connection, so that Next keeps its
-// time while a server of the list is slow to answer.
-void TEventReceiver::StartLook() {
-  auto look = std::make_unique<TRPC>();
-  look->SetRPCType(TRPCServer::kRoleRpcType);
-  look->SetIdempotent(true);
-  if (!m_caller.StartRPC(*look, m_serverName.c_str(), m_looks, kProbeTimeoutMs, nullptr)) return Looked(false);
-  m_look = std::move(look);
-}
-
-void TEventReceiver::TakeLook() {
-  TCompletionQueue::Completion done;
-  if (!m_looks.Next(done, 0)) return;
-  const std::unique_ptr<TRPC> look = std::move(m_look);
-  // A server that does not know the question serves.
-  TServerState state;
-  if (done.rpc->GetOutcome().kind == TCallFailure::None && !TFramework::ReadRoleAnswer(*look, state))
-    state = TServerState{};
-  Looked(done.rpc->GetOutcome().kind == TCallFailure::None && state.role == TServerRole::Serving);
-}
-
-void TEventReceiver::Looked(bool serving) {
-  m_lookingFor = !serving;
-  if (!serving) m_lookAt = Clock::now() + std::chrono::milliseconds(kProbeRetryMs);
-}
-
-void TEventReceiver::DropLook() {
-  if (!m_look) return;
-  m_looks.Cancel(*m_look);
-  TCompletionQueue::Completion done;
-  while (m_looks.Next(done, 0)) {
-  }
-  m_look.reset();
+  const zelplatform::ServingFollower::Seen seen = m_follower->Check(m_followedIndex);
+  if (seen.twoServing) Push(TEventNotice::Kind::TwoServing);
+  if (seen.switched) Follow(m_list->Active());
 }
 
 // Another publisher: a stream of its own, so nothing of the last one holds.
@@ -569,8 +513,7 @@ void TEventReceiver::Follow(std::size_t index) {
   if (!KeysFor(m_followed, &error)) Diag(TDiag::WARN, __LINE__, __FILE__, "Event receiver: %s", error.c_str());
   m_stream->Reset();
   m_fetcher->Reset();
-  DropLook();
-  m_lookingFor = false;
+  m_follower->Reset();
   m_connected = false;
   m_wentAway = false;
   m_refused = false;

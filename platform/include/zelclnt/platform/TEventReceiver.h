@@ -62,7 +62,6 @@
 #include <string>
 #include <vector>
 
-#include "zelclnt/platform/TCompletionQueue.h"
 #include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TEventPosition.h"
 #include "zelclnt/platform/TFramework.h"
@@ -73,6 +72,7 @@ class EventOrder;
 class ReadyDescriptor;
 class ReplayFetcher;
 class ServerList;
+class ServingFollower;
 }
 
 struct TEventNotice {
@@ -208,11 +208,6 @@ class ZELCLNT_API TEventReceiver {
   void Push(TEventNotice::Kind kind, std::int32_t eventType = 0, std::uint64_t position = 0);
   // A list's: follows the server that serves.
   void CheckServing();
-  void LookForServing();
-  void StartLook();
-  void TakeLook();
-  void Looked(bool serving);
-  void DropLook();
   void Follow(std::size_t index);
   bool KeysFor(const std::string& server, std::string* error);
   // Points the descriptor at what may wake the receiver now.
@@ -238,14 +233,8 @@ class ZELCLNT_API TEventReceiver {
   std::shared_ptr<zelplatform::ServerList> m_list;
   std::string m_listError;
   std::size_t m_followedIndex = 0;
-  // The list's count of two servers seen serving at once, as last told.
-  std::uint64_t m_twoServingTold = 0;
-  // Its publisher stands by or went away: look for the one that serves.
-  bool m_lookingFor = false;
-  std::chrono::steady_clock::time_point m_lookAt;
-  // The role question in flight; it outlives its queue, which ends it first.
-  std::unique_ptr<TRPC> m_look;
-  TCompletionQueue m_looks;
+  // A list's: looks for the server that serves.
+  std::unique_ptr<zelplatform::ServingFollower> m_follower;
 
   // What the connection looked like when last checked.
   std::uint64_t m_generation = 0;
