@@ -28,12 +28,11 @@
 const ROUTING_STATES = ['Available', 'Work', 'Unavailable', 'Logoff', 'Unknown'];
 const MEDIA = ['Voice', 'Callback', 'Email', 'Web Chat', 'OpenMedia'];
 // What the page shows: who the agent is, the routing state, the media and,
-// unless the view says contacts=0, the contacts (for the time on one and
-// in post-processing). They more than double what the stream carries: a
-// wall of tens of thousands of agents that needs no contact times can do
-// without them.
+// unless the view says contacts=0, the gateway's summary of the contacts
+// (since when on one, and in post-processing), not the contacts
+// themselves.
 const KINDS = 'identity,routing,media';
-const CONTACT_KINDS = `${KINDS},handling`;
+const CONTACT_KINDS = `${KINDS},contacts`;
 // Rows drawn beyond the visible ones, above and below, so that a short
 // scroll shows no gap before the next frame.
 const OVERSCAN = 10;
