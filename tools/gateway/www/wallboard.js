@@ -99,6 +99,13 @@ let choicesChanged = true;
 let teamsChanged = true;
 let frameQueued = false;
 let rowHeight = 30;
+// A refilter under way (its serial: a later one calls it off), and the
+// changes that wait for it.
+let refilters = 0;
+let refiltering = false;
+let held = [];
+// Milliseconds of counting and placing a task, at most.
+const SLICE_MS = 8;
 
 const VIEW = { team: '', site: '', q: '', sort: 'key', desc: false, wall: false, contacts: true };
 const view = { ...VIEW };
@@ -322,7 +329,9 @@ function remove(key) {
   choicesChanged = true;
 }
 
-// The filter or the order changed: every agent is counted and placed again.
+// The filter or the order changed, or a snapshot came: every agent is
+// counted and placed again, a slice of them a task, so that the page never
+// stops for long. Meanwhile nothing is drawn, and changes wait.
 function refilter() {
   counts.state.clear();
   counts.medium.clear();
@@ -330,15 +339,38 @@ function refilter() {
   teamCounts.clear();
   teams.clear();
   sites.clear();
-  for (const user of users.values()) account(user, 1);
   shown = [];
-  for (const user of users.values()) if (passes(user)) shown.push(user.key);
-  sortShown();
-  for (const row of rows.values()) row.remove();
-  rows.clear();
-  teamsChanged = true;
-  countOvers();
-  queueFrame();
+  const all = [...users.values()];
+  const serial = ++refilters;
+  let next = 0;
+  const step = () => {
+    if (serial !== refilters) return;
+    const until = performance.now() + SLICE_MS;
+    while (next < all.length && performance.now() < until) {
+      for (const end = Math.min(next + 500, all.length); next < end; ++next) {
+        const user = all[next];
+        account(user, 1);
+        if (passes(user)) shown.push(user.key);
+      }
+    }
+    if (next < all.length) {
+      setTimeout(step, 0);
+      return;
+    }
+    sortShown();
+    for (const row of rows.values()) row.remove();
+    rows.clear();
+    teamsChanged = true;
+    choicesChanged = true;
+    countOvers();
+    refiltering = false;
+    const waiting = held;
+    held = [];
+    for (const [changed, removed] of waiting) onRows(changed, removed);
+    queueFrame();
+  };
+  refiltering = true;
+  step();
 }
 
 function tiles(id, labels, map, className) {
@@ -468,6 +500,7 @@ function drawRows(now) {
 
 function draw() {
   frameQueued = false;
+  if (refiltering) return;
   const now = Date.now();
   if (choicesChanged) {
     fillChoices('team', teams);
@@ -528,6 +561,7 @@ function countOvers() {
 
 function tick() {
   showAge();
+  if (refiltering) return;
   if (orderStale) sortShown();
   countOvers();
   const now = Date.now();
@@ -547,10 +581,19 @@ function onSnapshot(chunk, last) {
   users = incoming;
   incoming = new Map();
   refilter();
-  choicesChanged = true;
+}
+
+// Changes that wait for a refilter are of the copy a new snapshot replaces.
+function startSnapshot() {
+  incoming = new Map();
+  held = [];
 }
 
 function onRows(changed, removed) {
+  if (refiltering) {
+    held.push([changed, removed]);
+    return;
+  }
   for (const key of removed) remove(key);
   for (const user of changed) put(user);
   queueFrame();
@@ -561,7 +604,7 @@ reader.onmessage = (event) => {
   const message = event.data;
   if (message.type === 'rows') onRows(message.rows, message.removed);
   else if (message.type === 'snapshot') onSnapshot(message.rows, message.last);
-  else if (message.type === 'reset') incoming = new Map();
+  else if (message.type === 'reset') startSnapshot();
   else if (message.type === 'status') onStatus(message.status);
   else if (message.type === 'reload') setTimeout(connect, 0);
   else if (message.type === 'broken') onBroken(message);
