@@ -136,6 +136,11 @@ TEST(BrowserTest, TheWallboardShowsAnActionTakenThroughTheGatewayWithoutAReload)
   EXPECT_EQ(Text(chrome, "#link"), "Live");
   EXPECT_EQ(chrome.Run("return location.href;"), "http://127.0.0.1:" + std::to_string(running.port) + "/");
   EXPECT_EQ(Text(chrome, "[data-label=\"Work\"] .count"), "3");
+  // From the gateway's summary of 42's contacts: on one, and an email in
+  // post-processing for 15 minutes.
+  EXPECT_EQ(Text(chrome, "tr[data-user-key=\"42\"] td:nth-child(8)").rfind("15:", 0), 0u)
+      << Text(chrome, "tr[data-user-key=\"42\"]");
+  EXPECT_FALSE(Text(chrome, "tr[data-user-key=\"42\"] td:nth-child(9)").empty());
   chrome.Run("window.sameDocument = true;");
 
   const HttpResult acted = httpclient::Fetch(running.port, http::post, "/v1/users/42/actions/routing-state",

@@ -52,6 +52,8 @@ struct StreamEntry {
   long userKey = 0;
   std::uint32_t parts = 0;
   std::shared_ptr<const std::string> frame;
+  // The frame with the handling part summed up; null when the same.
+  std::shared_ptr<const std::string> summary;
 };
 
 class ChangeJournal {

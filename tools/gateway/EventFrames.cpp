@@ -1,6 +1,7 @@
 #include "EventFrames.h"
 
 #include "JsonValues.h"
+#include "JsonWriter.h"
 #include "UserFilter.h"
 #include "UserJson.h"
 #include "zelclnt/mirror/ZelTPresenceChange.h"
@@ -16,13 +17,53 @@ std::string Frame(const StreamId* id, const char* event, const std::string& data
   return frame;
 }
 
+// The earliest of two times, a null one being none.
+TTimeStamp Earliest(const TTimeStamp& held, const TTimeStamp& other) {
+  if (other.IsNull()) return held;
+  return held.IsNull() || other.MillisecondsSince1970() < held.MillisecondsSince1970() ? other : held;
+}
+
+void WriteContacts(zeljson::JsonWriter& w, const ZelTHandlingStates& handling) {
+  TTimeStamp contact(1);
+  TTimeStamp postProcessing(1);
+  long count = 0;
+  for (const ZelTHandlingState* state : handling.GetHandlingStates().GetList()) {
+    if (!state) continue;
+    ++count;
+    const TTimeStamp since = state->IsConnected() ? state->GetConnectedTime() : TTimeStamp(state->startTime);
+    if (state->contactState == CONTACTSTATE_POSTPROCESSING)
+      postProcessing = Earliest(postProcessing, since);
+    else
+      contact = Earliest(contact, since);
+  }
+  w.BeginObject();
+  w.Key("count");
+  w.Integer(count);
+  w.Key("contactSince");
+  w.Time(contact);
+  w.Key("postProcessingSince");
+  w.Time(postProcessing);
+  w.EndObject();
+}
+
 }  // namespace
 
 std::vector<std::string> PartNames(std::uint32_t parts) {
   std::vector<std::string> names;
-  for (std::uint32_t bit = 1; bit & ZelTPresenceChange::PART_ALL; bit <<= 1)
+  for (std::uint32_t bit = 1; bit <= kContactsPart; bit <<= 1)
     if (parts & bit) names.push_back(PartName(bit));
   return names;
+}
+
+std::string StreamUserText(const ZelTUserPresence& user, std::uint32_t parts) {
+  std::string text = zeljson::UserText(user, parts & ZelTPresenceChange::PART_ALL);
+  if (!(parts & kContactsPart)) return text;
+  text.pop_back();
+  zeljson::JsonWriter w(text);
+  text += ",\"contacts\":";
+  WriteContacts(w, user.GetHandlingStates());
+  text += '}';
+  return text;
 }
 
 std::string StreamHead(unsigned retryMs, bool gzip) {
@@ -33,15 +74,11 @@ std::string StreamHead(unsigned retryMs, bool gzip) {
          "X-Accel-Buffering: no\r\nConnection: close\r\n\r\nretry: " + std::to_string(retryMs) + "\n\n";
 }
 
-std::string SnapshotFrame(const StreamId& id, const std::vector<std::string>& users) {
-  std::string data = "{\"users\":[";
-  for (std::size_t i = 0; i < users.size(); ++i) {
-    if (i) data += ',';
-    data += users[i];
-  }
-  data += "]}";
-  return Frame(&id, "snapshot", data);
+std::string SnapshotStart(const StreamId& id) {
+  return "id: " + id.ToString() + "\nevent: snapshot\ndata: {\"users\":[";
 }
+
+std::string SnapshotEnd() { return "]}\n\n"; }
 
 std::string ChangeFrame(const StreamId& id, long userKey, std::uint32_t parts, bool added,
                         const ZelTUserPresence* user) {
@@ -50,9 +87,18 @@ std::string ChangeFrame(const StreamId& id, long userKey, std::uint32_t parts, b
                                                  {"parts", PartNames(parts)}});
   if (user) {
     data.pop_back();
-    data += ",\"user\":" + zeljson::UserText(*user, parts) + "}";
+    data += ",\"user\":" + StreamUserText(*user, parts) + "}";
   }
   return Frame(&id, "change", data);
+}
+
+ChangeTexts ChangeFrames(const StreamId& id, long userKey, std::uint32_t parts, bool added,
+                         const ZelTUserPresence& user) {
+  ChangeTexts texts{ChangeFrame(id, userKey, parts, added, &user), {}};
+  if (parts & ZelTPresenceChange::PART_HANDLING_STATES)
+    texts.summary = ChangeFrame(id, userKey, (parts & ~ZelTPresenceChange::PART_HANDLING_STATES) | kContactsPart, added,
+                                &user);
+  return texts;
 }
 
 std::string ReloadFrame(const std::string& reason) {

@@ -20,7 +20,12 @@
 //             first bytes, and again when the state changes.
 //
 // A change's user holds who the user is and the parts that changed (see
-// UserJson.h). Free of state; any thread.
+// UserJson.h). For the contacts kind (kContactsPart) a user holds, in
+// place of its handling records, "contacts": {"count", "contactSince",
+// "postProcessingSince"}: how many contacts it has, since when it has been
+// on one not in post-processing and since when in post-processing (the
+// earliest of each, by connected time or else start time; null for none).
+// Free of state; any thread.
 
 #include <cstdint>
 #include <string>
@@ -34,10 +39,25 @@ namespace zelgw {
 // The response head, and how long a client waits before it reconnects;
 // gzip: the rest of the stream is gzipped.
 std::string StreamHead(unsigned retryMs, bool gzip);
-std::string SnapshotFrame(const StreamId& id, const std::vector<std::string>& users);
+// The first bytes of a snapshot, and the last: the users, comma-separated,
+// go between.
+std::string SnapshotStart(const StreamId& id);
+std::string SnapshotEnd();
+// parts: the mirror's parts, with kContactsPart for the summary.
+std::string StreamUserText(const ZelTUserPresence& user, std::uint32_t parts);
 // user null: removed.
 std::string ChangeFrame(const StreamId& id, long userKey, std::uint32_t parts, bool added,
                         const ZelTUserPresence* user);
+
+// A change as streams that follow the handling part get it, and as those
+// that follow its summary do; summary empty when the handling part is not
+// among the parts.
+struct ChangeTexts {
+  std::string frame;
+  std::string summary;
+};
+ChangeTexts ChangeFrames(const StreamId& id, long userKey, std::uint32_t parts, bool added,
+                         const ZelTUserPresence& user);
 std::string ReloadFrame(const std::string& reason);
 std::string ClosedFrame(const std::string& reason);
 

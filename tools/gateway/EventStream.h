@@ -1,16 +1,21 @@
 #pragma once
 // One open event stream (GET /v1/stream), plain or TLS: the connection a
 // Session hands over once the router has read the request. It subscribes
-// to the hub and builds its first bytes on a worker (a snapshot of many
-// users takes a while), then writes each change the hub offers that its
-// filter wants, several at once when they come faster than the client
-// reads.
+// to the hub on a worker, then writes its first bytes and each change the
+// hub offers that its filter wants, several at once when they come faster
+// than the client reads.
 //
-// Its send queue is bounded: a client that does not keep up is sent a last
-// event saying so (as far as it can still be written) and closed, rather
-// than let the queue grow. The connection is read as well, though a client
-// has nothing more to say: a client that went away is let go at once, not
-// at the next write.
+// A snapshot is written a slice at a time, each read from the mirror when
+// the one before is written: however many users there are, a stream holds
+// a slice of them, and a client takes them as fast as it reads. A user
+// read after the snapshot's id may show a change that follows the id as
+// well: the client applies the change again, to the same end.
+//
+// The changes waiting behind are bounded: a client that does not keep up
+// is sent a last event saying so (as far as it can still be written) and
+// closed, rather than let the queue grow. The connection is read as well,
+// though a client has nothing more to say: a client that went away is let
+// go at once, not at the next write.
 //
 // Offer, Heartbeat and Reload come from any thread; writes run on the
 // connection's strand.
@@ -59,23 +64,36 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
   }
 
   void Offer(const StreamEntry& entry) override {
-    if (m_request.filter.Wants(entry.userKey, entry.parts)) Queue(entry.frame);
+    if (m_request.filter.Wants(entry.userKey, entry.parts)) Queue(FrameOf(entry));
   }
   void Notice(const std::shared_ptr<const std::string>& frame) override { Queue(frame); }
   void Reload(const std::string& reason) override { Finish(ReloadFrame(reason)); }
 
  private:
+  using Frame = std::shared_ptr<const std::string>;
+
   struct Queued {
-    std::shared_ptr<const std::string> frame;
-    // The first bytes (a snapshot, say) are not held to the bound.
+    // Null: the snapshot, written a slice at a time.
+    Frame frame;
+    // The first bytes are not held to the bound.
     bool counted;
   };
 
-  using Frame = std::shared_ptr<const std::string>;
+  // The keys of the users a snapshot may hold, in order, and how far it is
+  // written. The strand's once the stream began.
+  struct PendingSnapshot {
+    StreamId at;
+    std::vector<long> keys;
+    std::size_t next = 0;
+    bool started = false;
+    bool any = false;
+  };
+
+  // Bytes of users read from the mirror for a slice of a snapshot.
+  static constexpr std::size_t kSliceBytes = 64 * 1024;
 
   // On a worker.
   void Open() {
-    if (!m_request.from && m_request.filter.Everyone() && OpenShared()) return;
     const StreamHub::Subscription subscription = m_context.hub->Subscribe(this->shared_from_this(), m_request.from);
     const Frame head = std::make_shared<const std::string>(StreamHead(m_context.streams.retryMs, m_request.gzip));
     switch (subscription.opening) {
@@ -84,35 +102,22 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
       case StreamHub::Opening::Gone:
         return Begin({head, Text(ReloadFrame("the changes after " + m_request.from->ToString() + " are gone"))}, true);
       case StreamHub::Opening::Snapshot:
-        return Begin(WithStatus({head, Text(Snapshot(subscription.at))}, subscription), false);
+        PlanSnapshot(subscription.at);
+        return Begin(WithStatus({head, nullptr}, subscription), false);
       case StreamHub::Opening::Resumed:
         return Begin(WithStatus(Missed(head, subscription.missed), subscription), false);
     }
   }
 
-  // Every user: the recent snapshot shared with other streams, or a new
-  // one to share, and what followed it. False when it is gone already.
-  bool OpenShared() {
-    const StreamHub::Snapshot shared =
-        m_context.hub->SharedSnapshot(Parts(), [this](const StreamId& at) { return Snapshot(at); });
-    const StreamHub::Subscription subscription = m_context.hub->Subscribe(this->shared_from_this(), shared.at);
-    if (subscription.opening != StreamHub::Opening::Resumed) {
-      m_context.hub->Unsubscribe(this);
-      return false;
-    }
-    Begin(WithStatus(Missed(std::make_shared<const std::string>(StreamHead(m_context.streams.retryMs, m_request.gzip)),
-                            subscription.missed, shared.frame),
-                     subscription),
-          false);
-    return true;
+  std::vector<Frame> Missed(const Frame& head, const std::vector<StreamEntry>& missed) {
+    std::vector<Frame> frames{head};
+    for (const StreamEntry& entry : missed)
+      if (m_request.filter.Wants(entry.userKey, entry.parts)) frames.push_back(FrameOf(entry));
+    return frames;
   }
 
-  std::vector<Frame> Missed(const Frame& head, const std::vector<StreamEntry>& missed, const Frame& snapshot = nullptr) {
-    std::vector<Frame> frames{head};
-    if (snapshot) frames.push_back(snapshot);
-    for (const StreamEntry& entry : missed)
-      if (m_request.filter.Wants(entry.userKey, entry.parts)) frames.push_back(entry.frame);
-    return frames;
+  const Frame& FrameOf(const StreamEntry& entry) const {
+    return (m_request.filter.parts & kContactsPart) && entry.summary ? entry.summary : entry.frame;
   }
 
   static std::vector<Frame> WithStatus(std::vector<Frame> frames, const StreamHub::Subscription& subscription) {
@@ -124,19 +129,39 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
 
   // Who each user is and the parts the stream follows: a wallboard that
   // shows three parts of fifty thousand users is not sent all of them.
-  std::uint32_t Parts() const { return m_request.filter.parts & ZelTPresenceChange::PART_ALL; }
+  std::uint32_t Parts() const { return m_request.filter.parts & (ZelTPresenceChange::PART_ALL | kContactsPart); }
 
-  std::string Snapshot(const StreamId& at) const {
-    std::vector<std::pair<long, std::string>> users;
-    const std::uint32_t parts = Parts();
-    m_context.feed->Users().ForEach([&](const ZelTUserPresence& user) {
-      if (m_request.filter.Matches(user)) users.emplace_back(user.GetUserKey(), zeljson::UserText(user, parts));
-    });
-    std::sort(users.begin(), users.end());
-    std::vector<std::string> texts;
-    texts.reserve(users.size());
-    for (auto& user : users) texts.push_back(std::move(user.second));
-    return SnapshotFrame(at, texts);
+  // On a worker, before the stream begins.
+  void PlanSnapshot(const StreamId& at) {
+    m_snapshot.at = at;
+    m_snapshot.keys = m_context.feed->Users().Keys();
+    const UserFilter& filter = m_request.filter;
+    m_snapshot.keys.erase(std::remove_if(m_snapshot.keys.begin(), m_snapshot.keys.end(),
+                                         [&filter](long key) { return !filter.Reaches(key); }),
+                          m_snapshot.keys.end());
+    std::sort(m_snapshot.keys.begin(), m_snapshot.keys.end());
+  }
+
+  // On the strand: the snapshot's next slice, and whether it is the last.
+  Frame NextSlice(bool& last) {
+    std::string text;
+    if (!m_snapshot.started) text = SnapshotStart(m_snapshot.at);
+    m_snapshot.started = true;
+    ZelTUserPresence user;
+    while (m_snapshot.next < m_snapshot.keys.size() && text.size() < kSliceBytes) {
+      // A user gone since is left out; the change saying so follows.
+      if (!m_context.feed->Users().Copy(m_snapshot.keys[m_snapshot.next++], user) || !m_request.filter.Matches(user))
+        continue;
+      if (m_snapshot.any) text += ',';
+      m_snapshot.any = true;
+      text += StreamUserText(user, Parts());
+    }
+    last = m_snapshot.next == m_snapshot.keys.size();
+    if (last) {
+      text += SnapshotEnd();
+      m_snapshot.keys = {};
+    }
+    return Text(std::move(text));
   }
 
   void Begin(const std::vector<Frame>& first, bool last) {
@@ -173,7 +198,8 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
   // REQUIRES: m_lock held.
   void CloseWith(std::string frame) {
     // Bytes not sent yet are dropped: what the client missed is the
-    // journal's, and the first bytes must still go before the last.
+    // journal's, and the first bytes (the rest of a snapshot, read a slice
+    // at a time as it is written) must still go before the last.
     m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(), [](const Queued& q) { return q.counted; }),
                   m_queue.end());
     m_queued = 0;
@@ -199,16 +225,29 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
       return Close();
     }
     m_inFlight.clear();
-    m_buffers.clear();
+    bool slice = false;
     while (!m_queue.empty() && m_inFlight.size() < kBatch) {
+      if (!m_queue.front().frame) {
+        slice = true;
+        break;
+      }
       Queued next = std::move(m_queue.front());
       m_queue.pop_front();
       if (next.counted) m_queued -= next.frame->size();
-      m_buffers.emplace_back(next.frame->data(), next.frame->size());
       m_inFlight.push_back(std::move(next.frame));
     }
     m_writing = true;
     lock.unlock();
+    // Read outside the lock: the hub offers changes meanwhile.
+    if (slice) {
+      bool last = false;
+      m_inFlight.push_back(NextSlice(last));
+      lock.lock();
+      if (last && !m_queue.empty() && !m_queue.front().frame) m_queue.pop_front();
+      lock.unlock();
+    }
+    m_buffers.clear();
+    for (const Frame& frame : m_inFlight) m_buffers.emplace_back(frame->data(), frame->size());
     if (m_gzip) Compress();
     beast::get_lowest_layer(m_stream).expires_after(m_context.ioTimeout);
     net::async_write(m_stream, m_buffers, [self = this->shared_from_this()](beast::error_code error, std::size_t) {
@@ -281,6 +320,7 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
   bool m_pumpPosted = false;
   bool m_closing = false;
   bool m_closed = false;
+  PendingSnapshot m_snapshot;
   std::vector<std::shared_ptr<const std::string>> m_inFlight;
   std::vector<net::const_buffer> m_buffers;
   std::array<char, 512> m_ignored;

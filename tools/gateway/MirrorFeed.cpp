@@ -96,7 +96,7 @@ void MirrorFeed::Stream(const Change& change, const TEventPosition& mirrorAt) {
   if (!user) return;
   const std::uint32_t parts = added ? Change::PART_ALL : change.parts;
   m_hub.Publish(mirrorAt, change.userKey, added ? 0 : parts, [&](const StreamId& id) {
-    return ChangeFrame(id, change.userKey, parts, added, user);
+    return ChangeFrames(id, change.userKey, parts, added, *user);
   });
 }
 

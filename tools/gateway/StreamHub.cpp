@@ -13,8 +13,16 @@ void StreamHub::Joined(const TEventPosition& at, bool again) {
   std::lock_guard<std::mutex> guard(m_lock);
   if (again) ReloadAll("the gateway's mirror joined the presence server again");
   m_journal.Restart(at);
-  m_snapshots.clear();
   m_lastHeartbeat = TClock::Now();
+}
+
+void StreamHub::Fill(StreamEntry& entry, std::string frame) {
+  entry.frame = std::make_shared<const std::string>(std::move(frame));
+}
+
+void StreamHub::Fill(StreamEntry& entry, ChangeTexts texts) {
+  entry.frame = std::make_shared<const std::string>(std::move(texts.frame));
+  if (!texts.summary.empty()) entry.summary = std::make_shared<const std::string>(std::move(texts.summary));
 }
 
 void StreamHub::Deliver(StreamEntry entry) {

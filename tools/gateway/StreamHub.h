@@ -11,10 +11,6 @@
 // again, every open stream is told to reload: its client's copy may have
 // missed what the server lost.
 //
-// A snapshot of every user costs a while to write and as much memory as the
-// users' JSON: the last one of each set of parts is kept, and streams that
-// open within a moment of it share it and are sent the changes after its id.
-//
 // The feed tells the hub, too, when the mirror's status changes (live,
 // stale, unreachable): every stream is sent it at once, and a stream that
 // opens later after its first bytes.
@@ -25,16 +21,14 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <iterator>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "ChangeJournal.h"
+#include "EventFrames.h"
 
 namespace zelgw {
 
@@ -53,7 +47,6 @@ struct StreamHubOptions {
   std::size_t journalEntries = 10000;
   std::chrono::milliseconds journalAge = std::chrono::minutes(5);
   std::chrono::milliseconds heartbeat = std::chrono::seconds(15);
-  std::chrono::milliseconds snapshotReuse = std::chrono::seconds(1);
 };
 
 class StreamHub {
@@ -62,7 +55,7 @@ class StreamHub {
 
   // The feed's thread.
   void Joined(const TEventPosition& at, bool again);
-  // make(id) writes the change's whole event text.
+  // make(id) writes the change's whole event text, or its ChangeTexts.
   template <typename Make>
   void Publish(const TEventPosition& mirrorAt, long userKey, std::uint32_t parts, Make make);
   void Tick();
@@ -83,16 +76,6 @@ class StreamHub {
   Subscription Subscribe(const std::shared_ptr<StreamSink>& sink, const std::optional<StreamId>& from);
   void Unsubscribe(const StreamSink* sink);
 
-  struct Snapshot {
-    StreamId at;
-    std::shared_ptr<const std::string> frame;
-  };
-  // The last snapshot of every user with `parts` while it is recent, else
-  // one made now with make(id), one at a time: streams that open together
-  // share it.
-  template <typename Make>
-  Snapshot SharedSnapshot(std::uint32_t parts, Make make);
-
   // Drops every subscriber, without a word: the gateway stops.
   void Clear();
 
@@ -100,6 +83,8 @@ class StreamHub {
   bool Ready() const;
 
  private:
+  static void Fill(StreamEntry& entry, std::string frame);
+  static void Fill(StreamEntry& entry, ChangeTexts texts);
   void Deliver(StreamEntry entry);
   void ReloadAll(const std::string& reason);
 
@@ -110,12 +95,6 @@ class StreamHub {
   std::shared_ptr<const std::string> m_heartbeat;
   TClock::time_point m_lastHeartbeat{};
   std::shared_ptr<const std::string> m_status;
-  std::mutex m_making;
-  struct Kept {
-    Snapshot snapshot;
-    TClock::time_point at;
-  };
-  std::map<std::uint32_t, Kept> m_snapshots;
 };
 
 template <typename Make>
@@ -132,30 +111,8 @@ void StreamHub::Publish(const TEventPosition& mirrorAt, long userKey, std::uint3
   entry.id = m_journal.NextId(mirrorAt);
   entry.userKey = userKey;
   entry.parts = parts;
-  entry.frame = std::make_shared<const std::string>(make(entry.id));
+  Fill(entry, make(entry.id));
   Deliver(std::move(entry));
-}
-
-template <typename Make>
-StreamHub::Snapshot StreamHub::SharedSnapshot(std::uint32_t parts, Make make) {
-  std::lock_guard<std::mutex> making(m_making);
-  StreamId at;
-  {
-    std::lock_guard<std::mutex> guard(m_lock);
-    const TClock::time_point now = TClock::Now();
-    const auto kept = m_snapshots.find(parts);
-    if (kept != m_snapshots.end() && now - kept->second.at <= m_options.snapshotReuse) return kept->second.snapshot;
-    // None outlives its moment: a snapshot is as large as every user.
-    for (auto old = m_snapshots.begin(); old != m_snapshots.end();)
-      old = now - old->second.at > m_options.snapshotReuse ? m_snapshots.erase(old) : std::next(old);
-    at = m_journal.Last();
-  }
-  // Made outside the lock: the changes go on meanwhile.
-  Snapshot snapshot{at, std::make_shared<const std::string>(make(at))};
-  std::lock_guard<std::mutex> guard(m_lock);
-  if (at.incarnation != m_journal.Incarnation()) return snapshot;
-  m_snapshots[parts] = Kept{snapshot, TClock::Now()};
-  return snapshot;
 }
 
 }  // namespace zelgw

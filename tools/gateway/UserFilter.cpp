@@ -25,6 +25,7 @@ constexpr NamedPart kParts[] = {
     {Change::PART_ROUTING_STATE, "routing"}, {Change::PART_HANDLING_STATES, "handling"},
     {Change::PART_PRESENCE_STATES, "presence"}, {Change::PART_CAPABILITY, "capability"},
     {Change::PART_USER_FLAGS, "flags"},      {Change::PART_SILENT_MONITORING, "silentMonitoring"},
+    {kContactsPart, "contacts"},
 };
 
 // Lower case without spaces: "Web Chat" and "webchat" are one name.
@@ -75,7 +76,9 @@ bool ReadKinds(const std::string& text, std::uint32_t& parts) {
     if (found == std::end(kParts)) return false;
     parts |= found->part;
   }
-  return parts != 0 && text.back() != ',';
+  // The summary of a part asked for whole says nothing more.
+  const std::uint32_t both = kContactsPart | Change::PART_HANDLING_STATES;
+  return parts != 0 && (parts & both) != both && text.back() != ',';
 }
 
 bool Unknown(const HttpTarget& target, std::initializer_list<const char*> allowed, std::string& error) {
@@ -139,8 +142,8 @@ bool ReadStreamFilter(const HttpTarget& target, UserFilter& filter, std::string&
       return (error = "users must be at most 1024 32-bit numbers, comma-separated"), false;
   if (const std::string* kinds = Parameter(target, "kinds"))
     if (!ReadKinds(*kinds, filter.parts))
-      return (error = "kinds must name identity, media, routing, handling, presence, capability, flags or "
-                      "silentMonitoring, comma-separated"),
+      return (error = "kinds must name identity, media, routing, handling, presence, capability, flags, "
+                      "silentMonitoring or contacts (not with handling), comma-separated"),
              false;
   return true;
 }

@@ -10,7 +10,9 @@
 //   users=<key>,<key>,...           these users only (at most 1,024)
 //   kinds=<kind>,<kind>,...         changes of these parts only: identity,
 //                                   media, routing, handling, presence,
-//                                   capability, flags, silentMonitoring
+//                                   capability, flags, silentMonitoring;
+//                                   or contacts, a summary of handling
+//                                   (not both)
 //
 // A user is added or removed whatever kinds were asked for. Free of state
 // once read; any thread may ask it.
@@ -23,8 +25,14 @@
 #include "HttpTarget.h"
 #include "Tokens.h"
 #include "zelclnt/core/ZelTUserPresence.h"
+#include "zelclnt/mirror/ZelTPresenceChange.h"
 
 namespace zelgw {
+
+// The stream's own kind beside the mirror's parts: the handling part
+// summed up (EventFrames.h), for a page that shows how long an agent has
+// been on a contact and not the contacts themselves.
+constexpr std::uint32_t kContactsPart = ZelTPresenceChange::PART_ALL + 1;
 
 struct UserFilter {
   std::optional<long> team;
@@ -33,14 +41,20 @@ struct UserFilter {
   std::optional<long> medium;
   // Empty: every user.
   std::set<long> users;
-  std::uint32_t parts = 0xffffffffu;
+  // Parts, with kContactsPart for the summary.
+  std::uint32_t parts = ZelTPresenceChange::PART_ALL;
 
   bool Matches(const ZelTUserPresence& user) const;
   bool Reaches(long userKey) const { return users.empty() || users.count(userKey) > 0; }
   bool Everyone() const { return !team && !site && !state && !medium && users.empty(); }
   // For a change of `parts` of the user; parts 0: the user came or went.
   bool Wants(long userKey, std::uint32_t changedParts) const {
-    return Reaches(userKey) && (changedParts == 0 || (changedParts & parts) != 0);
+    return Reaches(userKey) && (changedParts == 0 || (changedParts & Followed()) != 0);
+  }
+  // The mirror's parts whose changes the stream follows.
+  std::uint32_t Followed() const {
+    const std::uint32_t handling = ZelTPresenceChange::PART_HANDLING_STATES;
+    return (parts & ZelTPresenceChange::PART_ALL) | (parts & kContactsPart ? handling : 0);
   }
 };
 

@@ -30,23 +30,6 @@ function timeOf(text) {
   return Number.isFinite(time) ? time : 0;
 }
 
-// Since when the agent has been in post-processing, and on a contact not
-// in post-processing; 0 when not.
-function contactTimes(handling) {
-  let wrapup = 0;
-  let contact = 0;
-  for (const c of Array.isArray(handling.contacts) ? handling.contacts : []) {
-    const since = timeOf(c.connectedTime) || timeOf(c.startTime);
-    if (!since) continue;
-    if (nameOf(c.contactState) === 'PostProcessing') {
-      if (!wrapup || since < wrapup) wrapup = since;
-    } else if (!contact || since < contact) {
-      contact = since;
-    }
-  }
-  return { wrapup, contact };
-}
-
 // What the page shows of an agent, from the parts `user` holds over what
 // `before` showed; `at` is when the change reached the browser, for the
 // page's measure of its own lag. Throws on a user without a key.
@@ -65,7 +48,13 @@ function merge(before, user, at) {
   }
   if (Array.isArray(user.media))
     row.media = user.media.filter((m) => m && nameOf(m.state) !== 'Logoff').map((m) => nameOf(m.medium));
-  if (user.handling) Object.assign(row, contactTimes(user.handling));
+  // The gateway's summary of the contacts: since when on one, and in
+  // post-processing; null for not.
+  const contacts = user.contacts;
+  if (contacts) {
+    row.contact = timeOf(contacts.contactSince);
+    row.wrapup = timeOf(contacts.postProcessingSince);
+  }
   row.at = at;
   return row;
 }

@@ -28,12 +28,11 @@
 const ROUTING_STATES = ['Available', 'Work', 'Unavailable', 'Logoff', 'Unknown'];
 const MEDIA = ['Voice', 'Callback', 'Email', 'Web Chat', 'OpenMedia'];
 // What the page shows: who the agent is, the routing state, the media and,
-// unless the view says contacts=0, the contacts (for the time on one and
-// in post-processing). They more than double what the stream carries: a
-// wall of tens of thousands of agents that needs no contact times can do
-// without them.
+// unless the view says contacts=0, the gateway's summary of the contacts
+// (since when on one, and in post-processing), not the contacts
+// themselves.
 const KINDS = 'identity,routing,media';
-const CONTACT_KINDS = `${KINDS},handling`;
+const CONTACT_KINDS = `${KINDS},contacts`;
 // Rows drawn beyond the visible ones, above and below, so that a short
 // scroll shows no gap before the next frame.
 const OVERSCAN = 10;
@@ -100,6 +99,19 @@ let choicesChanged = true;
 let teamsChanged = true;
 let frameQueued = false;
 let rowHeight = 30;
+// A refilter under way (its serial: a later one calls it off), and the
+// changes that wait for it.
+let refilters = 0;
+let refiltering = false;
+let held = [];
+// Milliseconds of counting and placing a task, at most. The next slice is
+// a message, not a timer, which a page in the background would slow to
+// one a second.
+const SLICE_MS = 8;
+const nextSlice = new MessageChannel();
+let refilterStep = () => {};
+// A message for a refilter since replaced is dropped.
+nextSlice.port1.onmessage = (event) => refilterStep(event.data);
 
 const VIEW = { team: '', site: '', q: '', sort: 'key', desc: false, wall: false, contacts: true };
 const view = { ...VIEW };
@@ -323,7 +335,9 @@ function remove(key) {
   choicesChanged = true;
 }
 
-// The filter or the order changed: every agent is counted and placed again.
+// The filter or the order changed, or a snapshot came: every agent is
+// counted and placed again, a slice of them a task, so that the page never
+// stops for long. Meanwhile nothing is drawn, and changes wait.
 function refilter() {
   counts.state.clear();
   counts.medium.clear();
@@ -331,15 +345,38 @@ function refilter() {
   teamCounts.clear();
   teams.clear();
   sites.clear();
-  for (const user of users.values()) account(user, 1);
   shown = [];
-  for (const user of users.values()) if (passes(user)) shown.push(user.key);
-  sortShown();
-  for (const row of rows.values()) row.remove();
-  rows.clear();
-  teamsChanged = true;
-  countOvers();
-  queueFrame();
+  const all = [...users.values()];
+  const serial = ++refilters;
+  let next = 0;
+  refilterStep = (asked) => {
+    if (asked !== serial) return;
+    const until = performance.now() + SLICE_MS;
+    while (next < all.length && performance.now() < until) {
+      for (const end = Math.min(next + 500, all.length); next < end; ++next) {
+        const user = all[next];
+        account(user, 1);
+        if (passes(user)) shown.push(user.key);
+      }
+    }
+    if (next < all.length) {
+      nextSlice.port2.postMessage(serial);
+      return;
+    }
+    sortShown();
+    for (const row of rows.values()) row.remove();
+    rows.clear();
+    teamsChanged = true;
+    choicesChanged = true;
+    countOvers();
+    refiltering = false;
+    const waiting = held;
+    held = [];
+    for (const [changed, removed] of waiting) onRows(changed, removed);
+    queueFrame();
+  };
+  refiltering = true;
+  refilterStep(serial);
 }
 
 function tiles(id, labels, map, className) {
@@ -469,6 +506,7 @@ function drawRows(now) {
 
 function draw() {
   frameQueued = false;
+  if (refiltering) return;
   const now = Date.now();
   if (choicesChanged) {
     fillChoices('team', teams);
@@ -529,6 +567,7 @@ function countOvers() {
 
 function tick() {
   showAge();
+  if (refiltering) return;
   if (orderStale) sortShown();
   countOvers();
   const now = Date.now();
@@ -548,10 +587,19 @@ function onSnapshot(chunk, last) {
   users = incoming;
   incoming = new Map();
   refilter();
-  choicesChanged = true;
+}
+
+// Changes that wait for a refilter are of the copy a new snapshot replaces.
+function startSnapshot() {
+  incoming = new Map();
+  held = [];
 }
 
 function onRows(changed, removed) {
+  if (refiltering) {
+    held.push([changed, removed]);
+    return;
+  }
   for (const key of removed) remove(key);
   for (const user of changed) put(user);
   queueFrame();
@@ -562,7 +610,7 @@ reader.onmessage = (event) => {
   const message = event.data;
   if (message.type === 'rows') onRows(message.rows, message.removed);
   else if (message.type === 'snapshot') onSnapshot(message.rows, message.last);
-  else if (message.type === 'reset') incoming = new Map();
+  else if (message.type === 'reset') startSnapshot();
   else if (message.type === 'status') onStatus(message.status);
   else if (message.type === 'reload') setTimeout(connect, 0);
   else if (message.type === 'broken') onBroken(message);
