@@ -20,10 +20,10 @@ PresenceQueries::~PresenceQueries() = default;
 bool PresenceQueries::AskAll(std::string* why) {
   Asked all;
   all.reply.kind = Kind::AllUsers;
-  all.reply.all = std::make_unique<ZelTQueryUsersPresence>();
-  all.reply.all->SetAction(ZelTQueryUsersPresence::ACTION_QUERY);
-  all.reply.all->SetQueryType(ZelTQueryUsersPresence::QUERYTYPE_ALL_USERS);
-  ZelTRequest& users = *all.reply.all;
+  all.all = std::make_unique<ZelTQueryUsersPresence>();
+  all.all->SetAction(ZelTQueryUsersPresence::ACTION_QUERY);
+  all.all->SetQueryType(ZelTQueryUsersPresence::QUERYTYPE_ALL_USERS);
+  ZelTRequest& users = *all.all;
   if (!Ask(users, std::move(all), why)) return false;
   Asked readiness;
   readiness.reply.kind = Kind::Readiness;
@@ -84,6 +84,13 @@ bool PresenceQueries::Next(Reply& reply) {
     reply.failure = done.request->GetCallOutcome().text;
   } else {
     reply.answer = done.result == ACTION_SUCCEEDED ? Answer::Answered : Answer::Refused;
+  }
+  if (reply.kind == Kind::User) reply.at = reply.user->GetStatePosition();
+  if (reply.kind == Kind::AllUsers && reply.answer == Answer::Answered) {
+    ZelTQueryUsersPresence& all = *asked->second.all;
+    reply.at = all.GetStatePosition();
+    reply.users.reserve(static_cast<std::size_t>(all.GetUsersPresence().Size()));
+    while (ZelTUserStore::Record record = all.GetUsersPresence().TakeFirst()) reply.users.emplace_back(std::move(record), reply.at);
   }
   if (reply.kind == Kind::Readiness && reply.answer == Answer::Answered) {
     for (const TMediaReadiness* readiness : asked->second.readiness->GetMediumStatus().GetVector())

@@ -4,7 +4,8 @@
 // their answers collected with Next, so that the mirror goes on reading
 // events meanwhile; each question waits the mirror's own time-out, and the
 // user queries carry the event position their answer reflects
-// (ZelTRequest::GetStatePosition).
+// (ZelTRequest::GetStatePosition), as does the answer of all users, each of
+// whose records reflects it.
 //
 // One thread at a time, like the API object it is.
 
@@ -16,31 +17,14 @@
 
 #include "zelclnt/core/ZelAPresenceServer.h"
 #include "zelclnt/core/ZelTCompletionQueue.h"
-#include "zelclnt/mirror/ZelTUserStore.h"
+#include "zelclnt/mirror/ZelTMirrorSource.h"
 #include "zelclnt/requests/ZelTQueryUserMediumStatus.h"
 #include "zelclnt/requests/ZelTQueryUsersPresence.h"
 #include "zelclnt/state/TMediaReadiness.h"
 
 namespace zelclnt::mirror {
 
-// How one question ended, and what it brought.
-struct QueryReply {
-  enum class Answer {
-    Answered,  // the server's answer is here
-    Refused,   // the server answered with result 1: it does not know the user, say
-    Failed,    // no answer: the server is away, the call timed out or was cancelled
-  };
-  enum class Kind { AllUsers, Readiness, User };
-
-  Kind kind = Kind::User;
-  Answer answer = Answer::Failed;
-  // Why, when Failed.
-  std::string failure;
-  long userKey = 0;
-  std::unique_ptr<ZelTQueryUsersPresence> all;
-  std::vector<TMediaReadiness> readiness;
-  ZelTUserStore::Record user;
-};
+using QueryReply = ZelTMirrorAnswer;
 
 class PresenceQueries : public ZelAPresenceServer {
  public:
@@ -69,6 +53,7 @@ class PresenceQueries : public ZelAPresenceServer {
  private:
   struct Asked {
     Reply reply;
+    std::unique_ptr<ZelTQueryUsersPresence> all;
     std::unique_ptr<ZelTQueryUserMediumStatus> readiness;
   };
 

@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "PresenceParts.h"
-#include "PresenceQueries.h"
+#include "ServerSource.h"
 #include "StaleUsers.h"
 #include "zelclnt/diag/NuxDiagStream.h"
 #include "zelclnt/platform/TEventReceiver.h"
@@ -19,8 +19,8 @@ namespace {
 
 using Change = ZelTPresenceChange;
 using Clock = TClock;
-using zelclnt::mirror::PresenceQueries;
 using zelclnt::mirror::StaleUsers;
+using Reply = ZelTMirrorAnswer;
 
 constexpr const char* kClass = "ZelAPresenceMirror";
 // The longest a wait blocks before it looks at Stop and the clock again.
@@ -61,38 +61,42 @@ std::shared_ptr<const ZelTUserPresence> Shared(ZelTUserStore::Record record) {
 ZelAPresenceMirror::ZelAPresenceMirror(const std::string& server) : ZelAPresenceMirror(server, {}) {}
 
 ZelAPresenceMirror::ZelAPresenceMirror(const std::string& server, std::vector<ChosenUser> users)
-    : m_server(server),
+    : ZelAPresenceMirror(std::make_unique<zelclnt::mirror::ServerSource>(server), std::move(users)) {}
+
+ZelAPresenceMirror::ZelAPresenceMirror(std::unique_ptr<ZelTMirrorSource> source, std::vector<ChosenUser> users)
+    : m_server(source->Name()),
       m_chosen(std::move(users)),
       m_highWaterMark(TEventReceiver::kDefaultHighWaterMark),
+      m_source(std::move(source)),
       m_stale(std::make_unique<StaleUsers>()),
       m_notice(std::make_unique<TEventNotice>()) {}
 
 ZelAPresenceMirror::~ZelAPresenceMirror() = default;
 
 bool ZelAPresenceMirror::Start(std::string* error) {
-  if (m_receiver) {
+  if (m_started) {
     if (error) *error = "the mirror of " + m_server + " started already";
     return false;
   }
-  std::vector<std::int64_t> keys;
-  for (const ChosenUser& user : m_chosen) keys.push_back(user.userKey);
-  auto receiver = std::make_unique<TEventReceiver>(m_server, TypesFor(m_chosen.empty()), std::move(keys));
-  receiver->SetReceiveHighWaterMark(m_highWaterMark);
-  if (!receiver->Start(error)) return false;
-  m_queries = std::make_unique<PresenceQueries>(m_server, m_queryTimeoutMs);
-  m_receiver = std::move(receiver);
+  ZelTMirrorSource::Interest interest;
+  interest.eventTypes = TypesFor(m_chosen.empty());
+  for (const ChosenUser& user : m_chosen) interest.userKeys.push_back(user.userKey);
+  interest.highWaterMark = m_highWaterMark;
+  interest.queryTimeoutMs = m_queryTimeoutMs;
+  if (!m_source->Start(interest, error)) return false;
+  m_started = true;
   m_phase = Phase::Subscribing;
   return true;
 }
 
 bool ZelAPresenceMirror::WaitUntilSubscribed(long timeoutMs) {
-  if (m_phase == Phase::Subscribing && m_receiver) Subscribe(DeadlineAfter(timeoutMs));
-  return m_receiver && m_phase != Phase::Subscribing;
+  if (m_phase == Phase::Subscribing && m_started) Subscribe(DeadlineAfter(timeoutMs));
+  return m_started && m_phase != Phase::Subscribing;
 }
 
 void ZelAPresenceMirror::Stop() {
   m_stop = true;
-  if (TEventReceiver* receiver = m_receiver.get()) receiver->Stop();
+  m_source->Stop();
 }
 
 // Under a steady stream there is always work: only the deadline ends it,
@@ -106,7 +110,7 @@ std::size_t ZelAPresenceMirror::Poll(long timeoutMs, const Callback& callback) {
       m_changes.pop_front();
       if (callback) callback(change);
     }
-    if (m_stop || !m_receiver || (!first && Clock::Now() >= deadline)) return told;
+    if (m_stop || !m_started || (!first && Clock::Now() >= deadline)) return told;
     Work(deadline);
   }
 }
@@ -119,12 +123,12 @@ bool ZelAPresenceMirror::Next(ZelTPresenceChange& change, long timeoutMs) {
       m_changes.pop_front();
       return true;
     }
-    if (m_stop || !m_receiver || (!first && Clock::Now() >= deadline)) return false;
+    if (m_stop || !m_started || (!first && Clock::Now() >= deadline)) return false;
     Work(deadline);
   }
 }
 
-int ZelAPresenceMirror::Descriptor() { return m_receiver ? m_receiver->Descriptor() : -1; }
+int ZelAPresenceMirror::Descriptor() { return m_started ? m_source->Descriptor() : -1; }
 
 std::vector<TMediaReadiness> ZelAPresenceMirror::Readiness() const {
   std::lock_guard<std::mutex> guard(m_readinessLock);
@@ -170,7 +174,7 @@ bool ZelAPresenceMirror::Work(Clock::time_point deadline) {
 
 bool ZelAPresenceMirror::Subscribe(Clock::time_point deadline) {
   do {
-    if (m_receiver->WaitUntilSubscribed(SliceUntil(deadline))) {
+    if (m_source->WaitUntilSubscribed(SliceUntil(deadline))) {
       NoteHeard();
       m_phase = Phase::Querying;
       m_retryAt = Clock::time_point();
@@ -184,27 +188,27 @@ bool ZelAPresenceMirror::Subscribe(Clock::time_point deadline) {
 // again, and what followed them is asked for if it was missed. Events wait
 // in the receiver meanwhile: they mean nothing before the replies.
 bool ZelAPresenceMirror::StartJoin() {
-  m_queries->CancelAll();
+  m_source->CancelAll();
   m_asking.clear();
   m_joinReplies.clear();
   m_phase = Phase::Joining;
   std::string why;
   bool asked = true;
-  if (m_chosen.empty()) asked = m_queries->AskAll(&why);
+  if (m_chosen.empty()) asked = m_source->AskAll(&why);
   for (auto chosen = m_chosen.begin(); asked && chosen != m_chosen.end(); ++chosen)
-    asked = m_queries->AskUser(chosen->userKey, chosen->userId, &why);
+    asked = m_source->AskUser(chosen->userKey, chosen->userId, &why);
   if (!asked) JoinFailed(why);
   return true;
 }
 
 bool ZelAPresenceMirror::AwaitJoin(Clock::time_point deadline) {
-  PresenceQueries::Reply reply;
-  if (!m_queries->Next(reply)) {
+  Reply reply;
+  if (!m_source->NextAnswer(reply)) {
     Pause(deadline);
     return false;
   }
-  using Kind = PresenceQueries::Kind;
-  using Answer = PresenceQueries::Answer;
+  using Kind = Reply::Kind;
+  using Answer = Reply::Answer;
   if (reply.kind == Kind::Readiness) {
     if (reply.answer == Answer::Answered) {
       std::lock_guard<std::mutex> guard(m_readinessLock);
@@ -216,7 +220,7 @@ bool ZelAPresenceMirror::AwaitJoin(Clock::time_point deadline) {
   } else {
     m_joinReplies.push_back(std::move(reply));
   }
-  if (m_queries->InFlight() == 0) FinishJoin();
+  if (m_source->InFlight() == 0) FinishJoin();
   return true;
 }
 
@@ -226,7 +230,7 @@ void ZelAPresenceMirror::JoinFailed(const std::string& why) {
     std::lock_guard<std::mutex> guard(m_positionLock);
     m_joinFailure = why;
   }
-  m_queries->CancelAll();
+  m_source->CancelAll();
   m_joinReplies.clear();
   m_phase = Phase::Querying;
   m_retryAt = Clock::Now() + std::chrono::milliseconds(kRetryMs);
@@ -238,7 +242,7 @@ void ZelAPresenceMirror::FinishJoin() {
   const TEventPosition at = m_chosen.empty() ? JoinAll() : JoinChosen();
   m_joinReplies.clear();
   m_stale->Clear();
-  m_receiver->ResumeAfter(at);
+  m_source->ResumeAfter(at);
   {
     std::lock_guard<std::mutex> guard(m_positionLock);
     m_position = at;
@@ -257,16 +261,16 @@ void ZelAPresenceMirror::FinishJoin() {
 }
 
 TEventPosition ZelAPresenceMirror::JoinAll() {
-  ZelTQueryUsersPresence& query = *m_joinReplies.front().all;
-  const TEventPosition at = query.GetStatePosition();
+  Reply& all = m_joinReplies.front();
   // Users the server no longer has are looked for only when some are held.
   std::unordered_set<long> answered;
   const bool held = m_store.Size() != 0;
-  m_store.Reserve(static_cast<std::size_t>(query.GetUsersPresence().Size()));
-  while (ZelTUserStore::Record record = query.GetUsersPresence().TakeFirst()) {
+  m_store.Reserve(all.users.size());
+  for (auto& [record, position] : all.users) {
     if (held) answered.insert(record->GetUserKey());
-    Replace(std::move(record), at, m_joined);
+    Replace(std::move(record), position, m_joined);
   }
+  const TEventPosition at = all.at;
   if (held) {
     for (const long userKey : m_store.Keys())
       if (answered.count(userKey) == 0) RemoveUser(userKey, at);
@@ -279,14 +283,14 @@ TEventPosition ZelAPresenceMirror::JoinAll() {
 TEventPosition ZelAPresenceMirror::JoinChosen() {
   TEventPosition at;
   bool first = true;
-  for (const PresenceQueries::Reply& reply : m_joinReplies) {
-    const TEventPosition position = reply.user->GetStatePosition();
+  for (const Reply& reply : m_joinReplies) {
+    const TEventPosition position = reply.at;
     if (first || (position.incarnation == at.incarnation && position.position < at.position)) at = position;
     first = false;
   }
-  for (PresenceQueries::Reply& reply : m_joinReplies) {
-    const TEventPosition position = reply.user->GetStatePosition();
-    if (reply.answer == PresenceQueries::Answer::Answered) {
+  for (Reply& reply : m_joinReplies) {
+    const TEventPosition position = reply.at;
+    if (reply.answer == Reply::Answer::Answered) {
       Replace(std::move(reply.user), position, m_joined);
     } else {
       RemoveUser(reply.userKey, position);
@@ -299,9 +303,9 @@ bool ZelAPresenceMirror::Listen(Clock::time_point deadline) {
   const Clock::time_point until = std::min(deadline, m_stale->Earliest());
   const Clock::time_point start = Clock::Now();
   const long slice = SliceUntil(until);
-  const bool asking = m_queries->InFlight() != 0;
-  m_receiver->WakeOn(asking ? m_queries->Descriptor() : -1);
-  const bool got = m_receiver->Next(*m_notice, slice);
+  const bool asking = m_source->InFlight() != 0;
+  m_source->WakeOn(asking ? m_source->AnswerDescriptor() : -1);
+  const bool got = m_source->Next(*m_notice, slice);
   NoteHeard();
   if (!got) {
     // A receiver that fails at once must not make the caller's loop spin;
@@ -311,7 +315,7 @@ bool ZelAPresenceMirror::Listen(Clock::time_point deadline) {
   }
   Handle(*m_notice);
   std::lock_guard<std::mutex> guard(m_positionLock);
-  m_position = m_receiver->Through();
+  m_position = m_source->Through();
   return true;
 }
 
@@ -457,7 +461,7 @@ bool ZelAPresenceMirror::Held(const TEventNotice& notice) {
   const auto asking = m_asking.find(userKey);
   if (asking == m_asking.end()) return false;
   asking->second.push_back(notice);
-  if (asking->second.size() == kHeldMax) m_queries->Cancel(userKey);
+  if (asking->second.size() == kHeldMax) m_source->Cancel(userKey);
   return true;
 }
 
@@ -474,7 +478,7 @@ bool ZelAPresenceMirror::AskDue() {
 
 void ZelAPresenceMirror::Ask(long userKey) {
   ++m_requeried;
-  if (!m_queries->AskUser(userKey, m_stale->Find(userKey)->userId, nullptr)) {
+  if (!m_source->AskUser(userKey, m_stale->Find(userKey)->userId, nullptr)) {
     ++m_failed;
     m_stale->Postpone(userKey, Clock::Now() + std::chrono::milliseconds(kRetryMs));
     return;
@@ -484,8 +488,8 @@ void ZelAPresenceMirror::Ask(long userKey) {
 }
 
 bool ZelAPresenceMirror::CollectAnswer() {
-  PresenceQueries::Reply reply;
-  if (!m_queries->Next(reply)) return false;
+  Reply reply;
+  if (!m_source->NextAnswer(reply)) return false;
   const auto asking = m_asking.find(reply.userKey);
   std::vector<TEventNotice> held = std::move(asking->second);
   m_asking.erase(asking);
@@ -494,29 +498,34 @@ bool ZelAPresenceMirror::CollectAnswer() {
   return true;
 }
 
-void ZelAPresenceMirror::Answered(PresenceQueries::Reply& reply) {
+void ZelAPresenceMirror::Answered(Reply& reply) {
   const long userKey = reply.userKey;
-  const TEventPosition at = reply.user->GetStatePosition();
-  const bool unknown = reply.answer == PresenceQueries::Answer::Refused &&
+  const TEventPosition at = reply.at;
+  const bool unknown = reply.answer == Reply::Answer::Refused &&
                        reply.user->GetErrorCode() == ZelTPresenceServer::ERR_INVALID_USER;
   // Any other refusal leaves the record as inexact as a call that failed.
-  if (reply.answer != PresenceQueries::Answer::Answered && !unknown) {
+  if (reply.answer != Reply::Answer::Answered && !unknown) {
     ++m_failed;
     m_stale->Postpone(userKey, Clock::Now() + std::chrono::milliseconds(kRetryMs));
     return;
   }
-  m_stale->Erase(userKey);
   if (unknown) {
+    m_stale->Erase(userKey);
     RemoveUser(userKey, at);
+  } else if (Replace(std::move(reply.user), at, true)) {
+    m_stale->Erase(userKey);
   } else {
-    Replace(std::move(reply.user), at, true);
+    // An answer older than the record held leaves unknown what the record
+    // lacks: asked again.
+    m_stale->Postpone(userKey, Clock::Now() + std::chrono::milliseconds(kSettleMs));
   }
   NoteCurrent();
 }
 
-void ZelAPresenceMirror::Replace(ZelTUserStore::Record record, const TEventPosition& at, bool tell) {
+bool ZelAPresenceMirror::Replace(ZelTUserStore::Record record, const TEventPosition& at, bool tell) {
   const ZelTUserPresence* fresh = record.get();
-  if (!m_store.Put(record, at) || !tell) return;
+  if (!m_store.Put(record, at)) return false;
+  if (!tell) return true;
   // Only this thread changes the store: the record just put stays as it is.
   Change change;
   change.userKey = fresh->GetUserKey();
@@ -526,13 +535,14 @@ void ZelAPresenceMirror::Replace(ZelTUserStore::Record record, const TEventPosit
     change.parts = Change::PART_ALL;
   } else {
     change.parts = zelclnt::mirror::DifferingParts(*record, *fresh);
-    if (change.parts == 0) return;
+    if (change.parts == 0) return true;
   }
   if (m_copies) {
     if (record) change.before = Shared(std::move(record));
     change.after = std::make_shared<const ZelTUserPresence>(*fresh);
   }
   Tell(std::move(change));
+  return true;
 }
 
 void ZelAPresenceMirror::RemoveUser(long userKey, const TEventPosition& at) {
@@ -557,12 +567,14 @@ void ZelAPresenceMirror::NoteCurrent() {
 // Whatever was heard came over a connection that is up, to this server or,
 // after a switch, to the one that serves now.
 void ZelAPresenceMirror::NoteHeard() {
-  const std::uint64_t heard = m_receiver->Heard();
+  const std::uint64_t heard = m_source->Heard();
   if (heard == m_heard) return;
   m_heard = heard;
   m_heardAt = Clock::Now().time_since_epoch().count();
   m_linkUp = true;
 }
+
+bool ZelAPresenceMirror::Inexact(long userKey) const { return m_stale->Find(userKey) != nullptr || m_asking.count(userKey) != 0; }
 
 bool ZelAPresenceMirror::IsCurrent() const {
   const long ago = HeardAgoMs();

@@ -16,15 +16,19 @@
 #include <vector>
 
 #include "Bridge.h"
+#include "RunningBridge.h"
 #include "Churner.h"
 #include "Endpoints.h"
+#include "Eventually.h"
 #include "JetStream.h"
+#include "JetStreamSource.h"
 #include "NatsServer.h"
 #include "PresenceSimulator.h"
 #include "StoreComparison.h"
 #include "StoredRecord.h"
 #include "Subjects.h"
 #include "zelclnt/core/ZelAPresenceServer.h"
+#include "zelclnt/mirror/ZelAPresenceMirror.h"
 #include "zelclnt/platform/TEventReceiver.h"
 #include "zelclnt/requests/ZelTQueryUsersPresence.h"
 
@@ -80,38 +84,6 @@ class Published {
   TEventReceiver m_receiver;
   mutable std::mutex m_lock;
   std::vector<Written> m_events;
-  std::thread m_thread;
-};
-
-// A bridge on a thread of its own, with its own connection to NATS.
-class Running {
- public:
-  Running(const std::string& url, const std::string& server, const std::string& name) {
-    NatsOptions options;
-    options.url = url;
-    BridgeOptions bridging;
-    bridging.server = server;
-    bridging.name = name;
-    bridging.retryMs = 50;
-    EXPECT_TRUE(m_events.Connect(options, &m_error)) << m_error;
-    EXPECT_TRUE(m_records.Connect(options, &m_error)) << m_error;
-    m_bridge = std::make_unique<Bridge>(m_events, m_records, bridging);
-    EXPECT_TRUE(m_bridge->Start(&m_error)) << m_error;
-    EXPECT_TRUE(m_bridge->WaitUntilSubscribed(10000));
-    m_thread = std::thread([this] { m_bridge->Run(); });
-  }
-  ~Running() { Stop(); }
-  void Stop() {
-    m_bridge->Stop();
-    if (m_thread.joinable()) m_thread.join();
-  }
-  Bridge& operator*() { return *m_bridge; }
-
- private:
-  std::string m_error;
-  JetStream m_events;
-  JetStream m_records;
-  std::unique_ptr<Bridge> m_bridge;
   std::thread m_thread;
 };
 
@@ -221,8 +193,8 @@ class BridgeNatsTest : public ::testing::Test {
 TEST_F(BridgeNatsTest, TwoBridgesWriteEachEventOnceInOrder) {
   const auto simulator = Simulator(100000);
   const std::string server = simulator->Endpoint();
-  Running active(m_nats.Url(), server, "pair");
-  Running standby(m_nats.Url(), server, "pair");
+  RunningBridge active(m_nats.Url(), server, "pair");
+  RunningBridge standby(m_nats.Url(), server, "pair");
   Published published(server);
   ASSERT_TRUE(published.Start());
   Churner(server).Make(400);
@@ -255,13 +227,13 @@ TEST_F(BridgeNatsTest, ARestartedBridgeResumesWhereTheStreamEnds) {
     Published published(server);
     ASSERT_TRUE(published.Start());
     Churner churner(server);
-    auto first = std::make_unique<Running>(m_nats.Url(), server, c.token);
+    auto first = std::make_unique<RunningBridge>(m_nats.Url(), server, c.token);
     churner.Make(150);
     Settled(m_reader, c.token, published);
     first.reset();
     const std::size_t before = published.Events().size();
     churner.Make(150);
-    Running second(m_nats.Url(), server, c.token);
+    RunningBridge second(m_nats.Url(), server, c.token);
     EXPECT_TRUE((*second).ResumedAfter().IsKnown());
     churner.Make(150);
 
@@ -283,6 +255,108 @@ TEST_F(BridgeNatsTest, ARestartedBridgeResumesWhereTheStreamEnds) {
     }
     EXPECT_EQ(stream, expected);
     EXPECT_EQ(BucketDifferences(m_reader, server), std::vector<std::string>{});
+  }
+}
+
+// A mirror fed from the bucket and the stream alone, joined while events go
+// on: it ends equal to a fresh query, and asks the server for no users.
+TEST_F(BridgeNatsTest, AMirrorFromJetStreamEqualsAFreshQuery) {
+  const auto simulator = Simulator(100000);
+  const std::string server = simulator->Endpoint();
+  RunningBridge bridge(m_nats.Url(), server, "fed");
+  Churner churner(server);
+  churner.Make(150);
+  ASSERT_TRUE(Eventually([&] { return (*bridge).Counters().recordsPut > 0; }));
+  const std::uint64_t usersQueries = simulator->UsersQueries();
+
+  NatsOptions options;
+  options.url = m_nats.Url();
+  ZelAPresenceMirror mirror(std::make_unique<JetStreamSource>(options, "fed"));
+  std::string error;
+  ASSERT_TRUE(mirror.Start(&error)) << error;
+  churner.Start();
+  mirror.Poll(800);
+  churner.Stop();
+
+  std::vector<std::string> differences{"never compared"};
+  std::uint64_t ownQueries = 0;
+  for (const auto until = Clock::now() + std::chrono::seconds(20); Clock::now() < until && !differences.empty();) {
+    mirror.Poll(100);
+    ZelAPresenceServer api("bridge-test", "client");
+    ZelTQueryUsersPresence query;
+    query.SetQueryType(ZelTQueryUsersPresence::QUERYTYPE_ALL_USERS);
+    ++ownQueries;
+    ASSERT_EQ(api.QueryUsersPresence(server, query), ZelTPresenceServer::ACTION_SUCCEEDED);
+    const TEventPosition at = query.GetStatePosition();
+    const TEventPosition held = mirror.Position();
+    if (held.incarnation != at.incarnation || held.position < at.position) continue;
+    differences = zelsim::CompareStore(mirror.Users(), query.GetUsersPresence(), at).differences;
+  }
+  EXPECT_EQ(differences, std::vector<std::string>{});
+  EXPECT_EQ(simulator->UsersQueries(), usersQueries + ownQueries);
+  EXPECT_EQ(mirror.Counters().resyncs, 0u);
+  EXPECT_GT(mirror.Counters().eventsApplied, 0u);
+}
+
+// Resumed after 7:10 of a stream that holds 7:1 to 7:11, then what each
+// case writes: what the source tells, in order.
+TEST_F(BridgeNatsTest, TheStreamSourceTellsWhatTheStreamNoLongerHolds) {
+  using Kind = TEventNotice::Kind;
+  struct Message {
+    bool marker;
+    TEventPosition at;
+  };
+  struct Told {
+    Kind kind;
+    TEventPosition at;
+  };
+  const struct {
+    const char* name;
+    std::vector<Message> tail;
+    std::vector<Told> told;
+  } cases[] = {
+      {"a position skipped", {{false, {7, 13}}}, {{Kind::Event, {7, 11}}, {Kind::Resync, {7, 13}}}},
+      {"a marker past the place",
+       {{true, {7, 14}}, {false, {7, 15}}},
+       {{Kind::Event, {7, 11}}, {Kind::Resync, {7, 14}}}},
+      {"a marker the place is past",
+       {{true, {7, 11}}, {false, {7, 12}}},
+       {{Kind::Event, {7, 11}}, {Kind::Event, {7, 12}}}},
+      // Found when the cursor is placed: the rest of the old life is moot.
+      {"another life", {{false, {9, 1}}}, {{Kind::Restarted, {9, 1}}}},
+  };
+  NatsOptions options;
+  options.url = m_nats.Url();
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const auto& c = cases[i];
+    SCOPED_TRACE(c.name);
+    const std::string token = "case" + std::to_string(i);
+    std::vector<Message> messages;
+    for (std::uint64_t position = 1; position <= 11; ++position) messages.push_back({false, {7, position}});
+    messages.insert(messages.end(), c.tail.begin(), c.tail.end());
+    std::string error;
+    for (const Message& m : messages) {
+      Outgoing out;
+      out.subject = m.marker ? MarkerSubject(token) : EventSubject(token, 1, 42);
+      // Ids of their own: JetStream drops an id another case wrote.
+      out.id = token + "-" + (m.marker ? MarkerId(m.at) : MessageId(m.at));
+      out.headers = {{m.marker ? kMarkerHeader : kTypeHeader, m.marker ? kResync : "1"},
+                     {kIncarnationHeader, std::to_string(m.at.incarnation)},
+                     {kPositionHeader, std::to_string(m.at.position)}};
+      ASSERT_TRUE(m_reader.Publish(out, &error)) << error;
+    }
+    JetStreamSource source(options, token);
+    ASSERT_TRUE(source.Start({}, &error)) << error;
+    source.ResumeAfter({7, 10});
+    TEventNotice notice;
+    for (const Told& told : c.told) {
+      ASSERT_TRUE(source.Next(notice, 5000));
+      EXPECT_EQ(notice.kind, told.kind);
+      EXPECT_EQ((TEventPosition{notice.incarnation, notice.position}), told.at);
+      if (told.kind == Kind::Event) {
+        EXPECT_EQ(notice.userKey, 42);
+      }
+    }
   }
 }
 

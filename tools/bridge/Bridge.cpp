@@ -197,7 +197,13 @@ void Bridge::FlushRecords() {
   }
   const ZelTUserStore& users = m_mirror->Users();
   std::vector<std::pair<std::string, std::string>> changed;
-  for (auto at = m_dirty.begin(); at != m_dirty.end() && !m_stop; at = m_dirty.erase(at)) {
+  for (auto at = m_dirty.begin(); at != m_dirty.end() && !m_stop;) {
+    // A record the mirror knows in part waits for its query: a reader that
+    // asks the bucket for a user takes what it finds as exact.
+    if (m_mirror->Inexact(*at)) {
+      ++at;
+      continue;
+    }
     const std::string key = std::to_string(*at);
     ZelTUserPresence user;
     if (users.Copy(*at, user)) {
@@ -205,6 +211,7 @@ void Bridge::FlushRecords() {
     } else if (Persist([&](std::string* error) { return m_recordsOut.Delete(key, error); })) {
       ++m_deleted;
     }
+    at = m_dirty.erase(at);
   }
   if (!changed.empty() && Persist([&](std::string* error) { return m_recordsOut.PutMany(changed, error); }))
     m_put += changed.size();
@@ -217,8 +224,13 @@ void Bridge::WriteAllRecords() {
   std::vector<std::pair<std::string, std::string>> all;
   for (const ZelTUserPresence& user : m_mirror->Users().CopyAll()) {
     const long key = user.GetUserKey();
+    current.insert(std::to_string(key));
+    // Changed since the join in part only: written once known.
+    if (m_mirror->Inexact(key)) {
+      m_dirty.insert(key);
+      continue;
+    }
     all.emplace_back(std::to_string(key), EncodeRecord(user, m_mirror->Users().PositionOf(key)));
-    current.insert(all.back().first);
   }
   if (!Persist([&](std::string* error) { return m_recordsOut.PutMany(all, error); })) return;
   m_put += all.size();

@@ -2,7 +2,8 @@
 // while, as a receiver of its own, then checks what a bridge wrote: the
 // stream's events of that span, in order, equal those recorded (none lost,
 // none twice, no marker), and the bucket equals a fresh users query (users
-// the server changed while it was read counted apart).
+// the server changed since, or the bridge had not written yet, by the
+// positions of their records and events, counted apart).
 // scripts/nats-check runs it beside the faults it makes.
 
 #include <CLI/CLI.hpp>
@@ -102,58 +103,114 @@ bool CompareEvents(const std::vector<Seen>& recorded, const std::vector<Seen>& s
   return equal && twice == 0;
 }
 
-std::map<long, ZelTUserPresence> Query(const std::string& server) {
+struct Queried {
+  TEventPosition at;
   std::map<long, ZelTUserPresence> users;
+};
+
+Queried Query(const std::string& server) {
+  Queried queried;
   ZelAPresenceServer api("bridge-check", "client");
   ZelTQueryUsersPresence query;
   query.SetQueryType(ZelTQueryUsersPresence::QUERYTYPE_ALL_USERS);
-  if (api.QueryUsersPresence(server, query) != ZelTPresenceServer::ACTION_SUCCEEDED) return users;
-  for (const ZelTUserPresence* user : query.GetUsersPresence().GetList()) users.emplace(user->GetUserKey(), *user);
-  return users;
+  if (api.QueryUsersPresence(server, query) != ZelTPresenceServer::ACTION_SUCCEEDED) return queried;
+  queried.at = query.GetStatePosition();
+  for (const ZelTUserPresence* user : query.GetUsersPresence().GetList())
+    queried.users.emplace(user->GetUserKey(), *user);
+  return queried;
 }
 
-// The server keeps changing: the bucket is read between two queries a
-// second or more apart, and each user the two queries agree on (unchanged
-// meanwhile, the bridge given a second to catch up) must be in the bucket
-// as queried.
-bool CompareBucket(zelbridge::JetStream& js, const std::string& server) {
-  for (int attempt = 1; attempt <= 5; ++attempt) {
-    const std::map<long, ZelTUserPresence> before = Query(server);
-    std::this_thread::sleep_for(std::chrono::seconds(1));
-    std::vector<std::string> keys;
-    std::string error;
-    std::map<long, ZelTUserPresence> bucket;
-    if (!js.Keys(keys, &error)) std::printf("bucket: %s\n", error.c_str());
-    for (const std::string& key : keys) {
-      const auto value = js.Get(key, &error);
-      const auto stored = value ? zelbridge::DecodeRecord(value->data(), value->size()) : std::nullopt;
-      if (stored) bucket.emplace(stored->user.GetUserKey(), stored->user);
+// Each user's events, by position, as a receiver of the check's own got them.
+class UserEvents {
+ public:
+  explicit UserEvents(const std::string& server) : m_receiver(server) {}
+  bool Start() { return m_receiver.Start() && m_receiver.WaitUntilSubscribed(10000); }
+  // Takes what came, until the receiver is through `at` (or 5 s passed).
+  void ReadThrough(const TEventPosition& at) {
+    TEventNotice notice;
+    for (const auto until = Clock::now() + std::chrono::seconds(5); Clock::now() < until;) {
+      const TEventPosition through = m_receiver.Through();
+      if (through.incarnation == at.incarnation && through.position >= at.position) return;
+      if (m_receiver.Next(notice, 100) && notice.kind == TEventNotice::Kind::Event)
+        m_positions[static_cast<long>(notice.userKey)].push_back(notice.position);
     }
-    const std::map<long, ZelTUserPresence> after = Query(server);
+  }
+  // An event of the user after `from`, up to `to`, was received.
+  bool Between(long user, std::uint64_t from, std::uint64_t to) const {
+    const auto found = m_positions.find(user);
+    if (found == m_positions.end()) return false;
+    const auto next = std::upper_bound(found->second.begin(), found->second.end(), from);
+    return next != found->second.end() && *next <= to;
+  }
+
+ private:
+  TEventReceiver m_receiver;
+  std::map<long, std::vector<std::uint64_t>> m_positions;
+};
+
+// The bucket against a fresh query, by the position each record reflects.
+// The server keeps changing while the bucket is read: a record newer than
+// the query is the server's change since (counted apart), a record older
+// than an event of its user up to the query's position is one the bridge
+// had not written yet (counted apart, tried again); every other record
+// must be the user as queried. Comparing two queries around the read would
+// take a user that changed and changed back meanwhile for unchanged.
+bool CompareBucket(zelbridge::JetStream& js, const std::string& server) {
+  UserEvents events(server);
+  if (!events.Start()) {
+    std::printf("bucket: cannot follow %s\n", server.c_str());
+    return false;
+  }
+  for (int attempt = 1; attempt <= 5; ++attempt) {
+    if (attempt > 1) std::this_thread::sleep_for(std::chrono::seconds(1));
+    std::map<long, zelbridge::StoredRecord> bucket;
+    std::vector<std::string> differences;
+    std::string error;
+    const bool read = js.ReadBucket(
+        [&](const std::string& key, const std::string& value) {
+          auto stored = zelbridge::DecodeRecord(value.data(), value.size());
+          if (!stored) differences.push_back("key " + key + ": no record");
+          if (stored) bucket.emplace(stored->user.GetUserKey(), std::move(*stored));
+        },
+        &error);
+    if (!read) differences.push_back("bucket: " + error);
+    const Queried queried = Query(server);
+    if (queried.users.empty()) differences.push_back("the query failed");
+    events.ReadThrough(queried.at);
     std::size_t compared = 0;
     std::size_t changed = 0;
-    std::vector<std::string> differences;
-    if (before.empty() || after.empty()) differences.push_back("a query failed");
-    for (const auto& [key, user] : after) {
-      const auto earlier = before.find(key);
-      if (earlier == before.end() || !zelsim::DifferingPartNames(earlier->second, user).empty()) {
-        ++changed;
-        continue;
-      }
-      ++compared;
+    std::size_t lagging = 0;
+    for (const auto& [key, user] : queried.users) {
+      const std::string who = "user " + std::to_string(key);
       const auto held = bucket.find(key);
       if (held == bucket.end()) {
-        differences.push_back("user " + std::to_string(key) + ": not in the bucket");
+        if (events.Between(key, 0, queried.at.position)) {
+          ++lagging;
+        } else {
+          differences.push_back(who + ": not in the bucket");
+        }
         continue;
       }
-      for (const std::string& part : zelsim::DifferingPartNames(held->second, user))
-        differences.push_back("user " + std::to_string(key) + ": " + part);
+      const TEventPosition at = held->second.at;
+      if (at.incarnation != queried.at.incarnation) {
+        differences.push_back(who + ": a record of another life");
+      } else if (at.position > queried.at.position) {
+        ++changed;
+      } else if (events.Between(key, at.position, queried.at.position)) {
+        ++lagging;
+      } else {
+        ++compared;
+        for (const std::string& part : zelsim::DifferingPartNames(held->second.user, user))
+          differences.push_back(who + " at " + std::to_string(at.position) + " (query at " +
+                                std::to_string(queried.at.position) + "): " + part);
+      }
     }
-    for (const auto& entry : bucket)
-      if (after.count(entry.first) == 0 && before.count(entry.first) == 0)
-        differences.push_back("user " + std::to_string(entry.first) + ": not on the server");
-    std::printf("bucket: %zu users compared, %zu changed meanwhile, %zu differences%s%s\n", compared, changed,
-                differences.size(), differences.empty() ? "" : ", first: ",
+    for (const auto& [key, record] : bucket)
+      if (queried.users.count(key) == 0 && record.at.position <= queried.at.position)
+        differences.push_back("user " + std::to_string(key) + ": not on the server");
+    if (compared == 0) differences.push_back("no user compared");
+    std::printf("bucket: %zu users compared, %zu changed since the query, %zu not written yet, %zu differences%s%s\n",
+                compared, changed, lagging, differences.size(), differences.empty() ? "" : ", first: ",
                 differences.empty() ? "" : differences.front().c_str());
     if (differences.empty()) return true;
   }

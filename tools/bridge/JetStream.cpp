@@ -173,7 +173,7 @@ bool JetStream::EnsureStream(std::string* error) {
   natsStatus s = js_GetStreamInfo(&info, m_handles->js, m_options.stream.c_str(), nullptr, &jsError);
   if (info) jsStreamInfo_Destroy(info);
   if (s == NATS_OK) return true;
-  if (s != NATS_NOT_FOUND) return !Failed(s, jsError, "stream " + m_options.stream, error);
+  if (s != NATS_NOT_FOUND || !m_options.create) return !Failed(s, jsError, "stream " + m_options.stream, error);
 
   const char* subjects[] = {"presence.>"};
   jsStreamConfig config;
@@ -192,7 +192,7 @@ bool JetStream::EnsureStream(std::string* error) {
 bool JetStream::EnsureBucket(std::string* error) {
   natsStatus s = js_KeyValue(&m_handles->bucket, m_handles->js, m_options.bucket.c_str());
   if (s == NATS_OK) return true;
-  if (s != NATS_NOT_FOUND) return !Failed(s, 0, "bucket " + m_options.bucket, error);
+  if (s != NATS_NOT_FOUND || !m_options.create) return !Failed(s, 0, "bucket " + m_options.bucket, error);
   kvConfig config;
   kvConfig_Init(&config);
   config.Bucket = m_options.bucket.c_str();
@@ -295,28 +295,54 @@ std::optional<StoredMessage> JetStream::Read(std::uint64_t sequence, std::string
   const natsStatus s = js_GetMsg(&msg.msg, m_handles->js, m_options.stream.c_str(), sequence, nullptr, &jsError);
   if (s == NATS_NOT_FOUND) return std::nullopt;
   if (Failed(s, jsError, "message " + std::to_string(sequence), error)) return std::nullopt;
-  return Stored(msg.msg);
+  // A message fetched by its sequence does not carry it.
+  StoredMessage stored = Stored(msg.msg);
+  stored.sequence = sequence;
+  return stored;
 }
 
-bool JetStream::ReadFrom(std::uint64_t first, const std::string& filter,
-                         const std::function<bool(const StoredMessage&)>& take, long idleMs, std::string* error) {
+struct StreamCursor::Subscription {
+  natsSubscription* subscription = nullptr;
+  ~Subscription() {
+    natsSubscription_Unsubscribe(subscription);
+    natsSubscription_Destroy(subscription);
+  }
+};
+
+StreamCursor::StreamCursor(std::unique_ptr<Subscription> subscription) : m_subscription(std::move(subscription)) {}
+
+StreamCursor::~StreamCursor() = default;
+
+std::optional<StoredMessage> StreamCursor::Next(long timeoutMs, std::string* error) {
+  if (error) error->clear();
+  MsgOwner msg;
+  const natsStatus s = natsSubscription_NextMsg(&msg.msg, m_subscription->subscription, std::max(1L, timeoutMs));
+  if (s == NATS_OK) return Stored(msg.msg);
+  if (s != NATS_TIMEOUT && error) *error = std::string("reading the stream: ") + natsStatus_GetText(s);
+  return std::nullopt;
+}
+
+std::unique_ptr<StreamCursor> JetStream::Follow(std::uint64_t first, const std::string& filter, std::string* error) {
   jsSubOptions options;
   jsSubOptions_Init(&options);
   options.Stream = m_options.stream.c_str();
   options.Ordered = true;
   options.Config.DeliverPolicy = js_DeliverByStartSequence;
   options.Config.OptStartSeq = first == 0 ? 1 : first;
-  natsSubscription* subscription = nullptr;
+  auto subscription = std::make_unique<StreamCursor::Subscription>();
   jsErrCode jsError = static_cast<jsErrCode>(0);
-  const natsStatus s = js_SubscribeSync(&subscription, m_handles->js, filter.c_str(), nullptr, &options, &jsError);
-  if (Failed(s, jsError, "reading " + filter, error)) return false;
-  for (bool more = true; more;) {
-    MsgOwner msg;
-    if (natsSubscription_NextMsg(&msg.msg, subscription, idleMs) != NATS_OK) break;
-    more = take(Stored(msg.msg));
+  const natsStatus s =
+      js_SubscribeSync(&subscription->subscription, m_handles->js, filter.c_str(), nullptr, &options, &jsError);
+  if (Failed(s, jsError, "reading " + filter, error)) return nullptr;
+  return std::unique_ptr<StreamCursor>(new StreamCursor(std::move(subscription)));
+}
+
+bool JetStream::ReadFrom(std::uint64_t first, const std::string& filter,
+                         const std::function<bool(const StoredMessage&)>& take, long idleMs, std::string* error) {
+  const std::unique_ptr<StreamCursor> cursor = Follow(first, filter, error);
+  if (!cursor) return false;
+  for (std::optional<StoredMessage> message; (message = cursor->Next(idleMs, nullptr)) && take(*message);) {
   }
-  natsSubscription_Unsubscribe(subscription);
-  natsSubscription_Destroy(subscription);
   return true;
 }
 
@@ -341,6 +367,26 @@ std::optional<std::string> JetStream::Get(const std::string& key, std::string* e
   std::string value(static_cast<const char*>(kvEntry_Value(entry)), static_cast<std::size_t>(kvEntry_ValueLen(entry)));
   kvEntry_Destroy(entry);
   return value;
+}
+
+// A watcher hands over every value held, then a null entry.
+bool JetStream::ReadBucket(const std::function<void(const std::string& key, const std::string& value)>& take,
+                           std::string* error) {
+  kvWatchOptions options;
+  kvWatchOptions_Init(&options);
+  options.IgnoreDeletes = true;
+  kvWatcher* watcher = nullptr;
+  natsStatus s = kvStore_WatchAll(&watcher, m_handles->bucket, &options);
+  while (s == NATS_OK) {
+    kvEntry* entry = nullptr;
+    s = kvWatcher_Next(&entry, watcher, m_options.timeoutMs);
+    if (s != NATS_OK || entry == nullptr) break;
+    take(kvEntry_Key(entry), std::string(static_cast<const char*>(kvEntry_Value(entry)),
+                                         static_cast<std::size_t>(kvEntry_ValueLen(entry))));
+    kvEntry_Destroy(entry);
+  }
+  if (watcher) kvWatcher_Destroy(watcher);
+  return !Failed(s, 0, "reading bucket " + m_options.bucket, error);
 }
 
 bool JetStream::PutMany(const std::vector<std::pair<std::string, std::string>>& entries, std::string* error) {

@@ -40,6 +40,9 @@ struct NatsOptions {
   std::string keyFile;
   long timeoutMs = 5000;
 
+  // Sets the stream and bucket up when missing; a reader leaves that to
+  // the bridge, and fails to connect without them.
+  bool create = true;
   std::string stream = "PRESENCE";
   std::string bucket = "presence-users";
   int replicas = 1;
@@ -66,6 +69,26 @@ struct StoredMessage {
   std::string payload;
   std::uint64_t sequence = 0;
   const std::string* Find(const std::string& name) const;
+};
+
+// An ordered reading of the stream's messages that match a filter, from one
+// sequence on (an ordered consumer: nats.c takes it up again after a loss
+// from where it stood). One thread at a time.
+class StreamCursor {
+ public:
+  ~StreamCursor();
+  StreamCursor(const StreamCursor&) = delete;
+  StreamCursor& operator=(const StreamCursor&) = delete;
+
+  // The next message, waiting up to timeoutMs; nullopt when none came
+  // (*error empty) or the reading failed (*error says why).
+  std::optional<StoredMessage> Next(long timeoutMs, std::string* error);
+
+ private:
+  friend class JetStream;
+  struct Subscription;
+  explicit StreamCursor(std::unique_ptr<Subscription> subscription);
+  std::unique_ptr<Subscription> m_subscription;
 };
 
 class JetStream {
@@ -95,6 +118,11 @@ class JetStream {
   // for idleMs; false with the reason when the stream could not be read.
   bool ReadFrom(std::uint64_t first, const std::string& filter,
                 const std::function<bool(const StoredMessage&)>& take, long idleMs, std::string* error);
+  // Reads on from `first` (0: the stream's first) until dropped.
+  std::unique_ptr<StreamCursor> Follow(std::uint64_t first, const std::string& filter, std::string* error);
+  // Hands `take` every key the bucket holds with its value, in no order.
+  bool ReadBucket(const std::function<void(const std::string& key, const std::string& value)>& take,
+                  std::string* error);
   // The value under `key`; nullopt with an empty *error when there is none.
   std::optional<std::string> Get(const std::string& key, std::string* error);
   // Writes every value under its key without waiting for each in turn;

@@ -40,7 +40,8 @@ bool IsLoopbackListen(const std::string& listen) {
 Gateway::Gateway(GatewayOptions options)
     : m_options(std::move(options)),
       m_hub(m_options.hub),
-      m_feed(m_options.server, m_hub, static_cast<long>(m_options.router.timeoutMs)),
+      m_feed(m_options.mirrorSource ? m_options.mirrorSource() : nullptr, m_options.server, m_hub,
+             static_cast<long>(m_options.router.timeoutMs)),
       m_backend(m_options.server, m_metrics, m_feed),
       m_workers(static_cast<std::size_t>(std::max(1, m_options.workers))),
       m_calls(m_io, m_backend, std::max<std::size_t>(1, m_options.maxCalls)) {}

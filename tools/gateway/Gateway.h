@@ -19,6 +19,7 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ssl/context.hpp>
 #include <boost/asio/thread_pool.hpp>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -55,6 +56,9 @@ struct GatewayOptions {
   // Calls to the presence server waiting at once; past it a call is
   // answered 503 (overloaded) at once.
   std::size_t maxCalls = 1024;
+  // Where the mirror takes the users and their events from instead of the
+  // presence server (which still takes the actions); empty: the server.
+  std::function<std::unique_ptr<ZelTMirrorSource>()> mirrorSource;
 };
 
 // False for an address other than loopback; false too for one it cannot read.

@@ -14,32 +14,35 @@ constexpr long kSliceMs = 200;
 
 }  // namespace
 
-MirrorFeed::MirrorFeed(const std::string& server, StreamHub& hub, long queryTimeoutMs)
-    : m_mirror(server), m_hub(hub) {
-  m_mirror.SetQueryTimeout(queryTimeoutMs);
+MirrorFeed::MirrorFeed(std::unique_ptr<ZelTMirrorSource> source, const std::string& server, StreamHub& hub,
+                       long queryTimeoutMs)
+    : m_mirror(source ? std::make_unique<ZelAPresenceMirror>(std::move(source))
+                      : std::make_unique<ZelAPresenceMirror>(server)),
+      m_hub(hub) {
+  m_mirror->SetQueryTimeout(queryTimeoutMs);
   // Each change carries the record after it, copied while nothing else
   // changes it.
-  m_mirror.SetChangeCopies(true);
+  m_mirror->SetChangeCopies(true);
 }
 
 MirrorFeed::~MirrorFeed() { Stop(); }
 
 bool MirrorFeed::Start(std::string* error) {
-  if (!m_mirror.Start(error)) return false;
+  if (!m_mirror->Start(error)) return false;
   m_thread = std::thread([this] { Run(); });
   return true;
 }
 
 void MirrorFeed::Stop() {
   m_stop = true;
-  m_mirror.Stop();
+  m_mirror->Stop();
   if (m_thread.joinable()) m_thread.join();
 }
 
 void MirrorFeed::Run() {
   const ZelAPresenceMirror::Callback tell = [this](const Change& change) { OnChange(change); };
   while (!m_stop) {
-    m_mirror.Poll(kSliceMs, tell);
+    m_mirror->Poll(kSliceMs, tell);
     StreamQueried();
     TellStatus();
     m_hub.Tick();
@@ -49,13 +52,13 @@ void MirrorFeed::Run() {
 void MirrorFeed::TellStatus() {
   if (!m_joined) return;
   MirrorStatus status;
-  const bool current = m_mirror.IsCurrent();
+  const bool current = m_mirror->IsCurrent();
   status.state = current                ? MirrorStatus::State::Live
-                 : !m_mirror.LinkUp() ? MirrorStatus::State::Unreachable
+                 : !m_mirror->LinkUp() ? MirrorStatus::State::Unreachable
                                       : MirrorStatus::State::Stale;
   if (m_statusTold && status.state == m_state) return;
-  status.reason = current ? std::string() : m_mirror.WhyNotCurrent();
-  status.heardAgoMs = m_mirror.HeardAgoMs();
+  status.reason = current ? std::string() : m_mirror->WhyNotCurrent();
+  status.heardAgoMs = m_mirror->HeardAgoMs();
   m_statusTold = true;
   m_state = status.state;
   m_hub.Status(StatusFrame(status));
@@ -65,7 +68,7 @@ void MirrorFeed::OnChange(const Change& change) {
   const bool user = change.kind == Change::CHANGE_USER || change.kind == Change::CHANGE_USER_ADDED ||
                     change.kind == Change::CHANGE_USER_REMOVED;
   if (user && change.eventType == 0) {
-    m_queried.emplace_back(change, m_mirror.Position());
+    m_queried.emplace_back(change, m_mirror->Position());
     return;
   }
   if (change.kind == Change::CHANGE_SYNCED) {
@@ -75,7 +78,7 @@ void MirrorFeed::OnChange(const Change& change) {
     return TellStatus();
   }
   StreamQueried();
-  if (user) return Stream(change, m_mirror.Position());
+  if (user) return Stream(change, m_mirror->Position());
   if (change.kind == Change::CHANGE_REFUSED)
     Diag(TDiag::WARN, __LINE__, __FILE__, "the presence server refused this gateway's keys for its events");
 }

@@ -15,6 +15,7 @@
 // afresh from the store and the queried users need no frames of their own.
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <utility>
@@ -28,8 +29,10 @@ namespace zelgw {
 
 class MirrorFeed {
  public:
-  // Each of the mirror's queries waits up to queryTimeoutMs.
-  MirrorFeed(const std::string& server, StreamHub& hub, long queryTimeoutMs);
+  // Each of the mirror's queries waits up to queryTimeoutMs. The mirror
+  // follows `source` when there is one, else the server.
+  MirrorFeed(std::unique_ptr<ZelTMirrorSource> source, const std::string& server, StreamHub& hub,
+             long queryTimeoutMs);
   ~MirrorFeed();
   MirrorFeed(const MirrorFeed&) = delete;
   MirrorFeed& operator=(const MirrorFeed&) = delete;
@@ -39,13 +42,13 @@ class MirrorFeed {
   void Stop();
 
   // Any thread.
-  const ZelTUserStore& Users() const { return m_mirror.Users(); }
+  const ZelTUserStore& Users() const { return m_mirror->Users(); }
   // Joined the presence server once at least: the users are there to read.
   bool Joined() const { return m_joined; }
-  bool IsCurrent() const { return m_mirror.IsCurrent(); }
-  std::string WhyNotCurrent() const { return m_mirror.WhyNotCurrent(); }
-  long HeardAgoMs() const { return m_mirror.HeardAgoMs(); }
-  ZelTMirrorCounters Counters() const { return m_mirror.Counters(); }
+  bool IsCurrent() const { return m_mirror->IsCurrent(); }
+  std::string WhyNotCurrent() const { return m_mirror->WhyNotCurrent(); }
+  long HeardAgoMs() const { return m_mirror->HeardAgoMs(); }
+  ZelTMirrorCounters Counters() const { return m_mirror->Counters(); }
 
  private:
   void Run();
@@ -55,7 +58,7 @@ class MirrorFeed {
   // Tells the hub when the mirror's status changed since last told.
   void TellStatus();
 
-  ZelAPresenceMirror m_mirror;
+  std::unique_ptr<ZelAPresenceMirror> m_mirror;
   StreamHub& m_hub;
   std::thread m_thread;
   std::atomic<bool> m_stop{false};

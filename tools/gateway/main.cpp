@@ -12,6 +12,9 @@
 #include <string>
 
 #include "Gateway.h"
+#if defined(ZELGW_NATS)
+#include "JetStreamSource.h"
+#endif
 #include "zelclnt/platform/TDiag.h"
 #include "zelclnt/platform/TFramework.h"
 
@@ -52,7 +55,31 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   app.add_option("--io-threads", options.ioThreads, "threads serving connections")->capture_default_str();
   app.add_option("--diag", diag, "diagnostic types to show, e.g. INFO (one line a request)");
+  std::string fromNats;
+  std::string natsName;
+  std::string natsStream = "PRESENCE";
+  std::string natsBucket = "presence-users";
+  app.add_option("--from-nats", fromNats,
+                 "read the users and their events from NATS JetStream (as presence-bridge writes them) at this URL; "
+                 "actions still go to --server");
+  app.add_option("--nats-name", natsName, "the server's name in the bridge's subjects (default: from --server)");
+  app.add_option("--nats-stream", natsStream, "the bridge's stream")->capture_default_str();
+  app.add_option("--nats-bucket", natsBucket, "the bridge's key-value bucket")->capture_default_str();
   CLI11_PARSE(app, argc, argv);
+
+  if (!fromNats.empty()) {
+#if defined(ZELGW_NATS)
+    zelbridge::NatsOptions nats;
+    nats.url = fromNats;
+    nats.stream = natsStream;
+    nats.bucket = natsBucket;
+    const std::string name = natsName.empty() ? options.server : natsName;
+    options.mirrorSource = [nats, name] { return std::make_unique<zelbridge::JetStreamSource>(nats, name); };
+#else
+    std::fprintf(stderr, "presence-gateway: built without NATS (nats.c was not found): --from-nats is not available\n");
+    return 2;
+#endif
+  }
 
   if (!diag.empty() && !TDiag::SetFilters(diag)) {
     std::fprintf(stderr, "presence-gateway: unknown diagnostic type in %s\n", diag.c_str());
@@ -70,8 +97,8 @@ int main(int argc, char** argv) {
   }
   for (const std::string& warning : gateway.Warnings())
     std::fprintf(stderr, "presence-gateway: warning: %s\n", warning.c_str());
-  std::printf("presence-gateway: listening on %s (port %u), presence server %s\n", options.listen.c_str(),
-              gateway.Port(), options.server.c_str());
+  std::printf("presence-gateway: listening on %s (port %u), presence server %s%s%s\n", options.listen.c_str(),
+              gateway.Port(), options.server.c_str(), fromNats.empty() ? "" : ", users from NATS ", fromNats.c_str());
   std::fflush(stdout);
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);

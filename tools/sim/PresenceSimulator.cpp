@@ -262,6 +262,7 @@ void PresenceSimulator::AnswerUserPresence(TRPC& rpc) {
   ZelTUserPresence call;
   if (!ReadCall(rpc, call)) return AnswerInvalidData(rpc);
   const bool query = call.GetAction() == ZelTUserPresence::ACTION_QUERY;
+  if (query) ++m_userQueries;
   if (const PS::ErrorCode refused = Refusal(rpc, query); refused != PS::ERR_NONE)
     return AnswerRefused(rpc, call, refused);
   if (!query && rpc.GetCallerRole() != TRole::Control) return AnswerRefused(rpc, call, PS::ERR_REQUEST_UNAUTHORIZED);
@@ -278,6 +279,7 @@ void PresenceSimulator::AnswerUserPresence(TRPC& rpc) {
 void PresenceSimulator::AnswerUsersPresence(TRPC& rpc) {
   ZelTQueryUsersPresence query;
   if (!ReadCall(rpc, query)) return AnswerInvalidData(rpc);
+  ++m_usersQueries;
   if (const PS::ErrorCode refused = Refusal(rpc, true); refused != PS::ERR_NONE)
     return AnswerRefused(rpc, query, refused);
   SetOutcome(query, PS::ERR_NONE);

@@ -108,6 +108,9 @@ class PresenceSimulator : private PairMember {
   // Empty until started.
   std::string EventsEndpoint() const { return m_publisher ? m_publisher->Endpoint() : std::string(); }
   std::size_t CallsServed() const { return m_server.CallsServed(); }
+  // Queries read so far, of every user and of one user.
+  std::uint64_t UsersQueries() const { return m_usersQueries; }
+  std::uint64_t UserQueries() const { return m_userQueries; }
   const UserTable& Users() const { return m_users; }
 
   // Answers one call as the serving threads do, for a caller that brings
@@ -142,6 +145,8 @@ class PresenceSimulator : private PairMember {
   // The positions of the user actions it carried out.
   AckLedger m_acknowledged;
   std::atomic<std::uint64_t> m_turnedAway{0};
+  std::atomic<std::uint64_t> m_usersQueries{0};
+  std::atomic<std::uint64_t> m_userQueries{0};
   std::vector<TMediaReadiness> m_readiness;
   std::map<unsigned short, Answer> m_answers;
   TRPCServer m_server;

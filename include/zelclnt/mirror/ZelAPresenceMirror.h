@@ -41,6 +41,10 @@
 //
 // Against a server that tells no positions the join is the best it can be:
 // every event is applied as it comes.
+//
+// Another source (ZelTMirrorSource) may stand in for the server: the
+// mirror then joins, re-queries and resyncs through it, with the same
+// guarantees, and holds no connection to the server.
 
 #include <atomic>
 #include <cstddef>
@@ -55,6 +59,7 @@
 #include <vector>
 
 #include "zelclnt/mirror/ZelTEventApplier.h"
+#include "zelclnt/mirror/ZelTMirrorSource.h"
 #include "zelclnt/mirror/ZelTPresenceChange.h"
 #include "zelclnt/mirror/ZelTUserStore.h"
 #include "zelclnt/platform/TClock.h"
@@ -62,12 +67,7 @@
 #include "zelclnt/state/TMediaReadiness.h"
 #include "zelclnt/ZelExport.h"
 
-class TEventReceiver;
-struct TEventNotice;
-
 namespace zelclnt::mirror {
-class PresenceQueries;
-struct QueryReply;
 class StaleUsers;
 }
 
@@ -103,6 +103,8 @@ class ZELCLNT_API ZelAPresenceMirror {
   explicit ZelAPresenceMirror(const std::string& server);
   // Only these users; their events alone reach the mirror.
   ZelAPresenceMirror(const std::string& server, std::vector<ChosenUser> users);
+  // Everything from `source` (REQUIRES: not null, not started).
+  explicit ZelAPresenceMirror(std::unique_ptr<ZelTMirrorSource> source, std::vector<ChosenUser> users = {});
   ~ZelAPresenceMirror();
   ZelAPresenceMirror(const ZelAPresenceMirror&) = delete;
   ZelAPresenceMirror& operator=(const ZelAPresenceMirror&) = delete;
@@ -154,6 +156,9 @@ class ZELCLNT_API ZelAPresenceMirror {
   bool LinkUp() const { return m_linkUp; }
   // The position up to which the mirror has every event it follows.
   TEventPosition Position() const;
+  // The driving thread: the user's record waits for a query, some part of
+  // it not known (or the user not held yet).
+  bool Inexact(long userKey) const;
   ZelTMirrorCounters Counters() const;
 
  private:
@@ -177,9 +182,10 @@ class ZELCLNT_API ZelAPresenceMirror {
   bool AskDue();
   void Ask(long userKey);
   bool CollectAnswer();
-  void Answered(zelclnt::mirror::QueryReply& reply);
-  // Puts a queried record in place; with tell, says what changed.
-  void Replace(ZelTUserStore::Record record, const TEventPosition& at, bool tell);
+  void Answered(ZelTMirrorAnswer& reply);
+  // Puts a queried record in place; with tell, says what changed. False
+  // when the record held reflects a later position.
+  bool Replace(ZelTUserStore::Record record, const TEventPosition& at, bool tell);
   void RemoveUser(long userKey, const TEventPosition& at);
   void Tell(ZelTPresenceChange change);
   void NoteCurrent();
@@ -193,9 +199,9 @@ class ZELCLNT_API ZelAPresenceMirror {
   int m_highWaterMark;
   long m_queryTimeoutMs = 0;
 
-  std::unique_ptr<TEventReceiver> m_receiver;
-  std::unique_ptr<zelclnt::mirror::PresenceQueries> m_queries;
-  std::vector<zelclnt::mirror::QueryReply> m_joinReplies;
+  std::unique_ptr<ZelTMirrorSource> m_source;
+  bool m_started = false;
+  std::vector<ZelTMirrorAnswer> m_joinReplies;
   // Users being queried again, each with the events that wait for its reply.
   std::unordered_map<long, std::vector<TEventNotice>> m_asking;
   ZelTEventApplier m_applier;
