@@ -119,8 +119,10 @@ ZelTPresenceServer::ActionResult ZelAPresenceServer::SendRequest(const std::stri
   NuxFenx trace(__LINE__, __FILE__, kClass, "SendRequest");
   TRPC rpc;
   if (!Prepare(server, request, rpc)) return ACTION_NOT_CARRIED_OUT;
+  // The request's outcome lends the call its storage, and takes the call's back.
+  rpc.SwapOutcome(request.m_outcome);
   const bool answered = SendRequest(server, rpc, timeout);
-  request.m_outcome = rpc.GetOutcome();
+  rpc.SwapOutcome(request.m_outcome);
   return answered ? TakeReply(request, rpc) : ACTION_NOT_CARRIED_OUT;
 }
 

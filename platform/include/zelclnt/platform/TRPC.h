@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "zelclnt/platform/TCurve.h"
@@ -127,6 +128,9 @@ class ZELCLNT_API TRPC {
   bool IsInFlight() const { return m_inFlight.On(); }
   // How the last call ended; None before any.
   const TCallOutcome& GetOutcome() const { return m_outcome; }
+  // Trades the outcome, with its storage, for other: a caller that keeps
+  // each call's outcome itself spares the allocations of a fresh one.
+  void SwapOutcome(TCallOutcome& other) noexcept { std::swap(m_outcome, other); }
 
  private:
   friend class zelplatform::AsyncEngine;
