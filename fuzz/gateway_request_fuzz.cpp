@@ -22,7 +22,7 @@ namespace {
 zelgw::Metrics g_metrics;
 zelgw::StreamHub g_hub;
 // Never started: the routes read their input, then find it not ready.
-zelgw::MirrorFeed g_mirror("inproc://fuzz-nobody", g_hub, 1000);
+zelgw::MirrorFeed g_mirror(nullptr, "inproc://fuzz-nobody", g_hub, 1000);
 zelgw::Backend g_backend("inproc://fuzz-nobody", g_metrics, g_mirror);
 zelgw::Tokens g_tokens = [] {
   zelgw::Tokens tokens;
