@@ -187,14 +187,16 @@ bool JetStreamSource::Take(const StoredMessage& message, TEventNotice& notice) {
   if (known && place->position != m_through.position + 1) return Lost(notice, TEventNotice::Kind::Resync, *place);
   m_through = *place;
   const std::string* type = message.Find(kTypeHeader);
-  const auto eventType = type ? ParseCount(type->data(), type->size()) : std::nullopt;
+  // A type missing or unreadable is one no int holds.
+  constexpr std::uint64_t kNoType = std::numeric_limits<std::uint64_t>::max();
+  const std::uint64_t eventType = type ? ParseCount(type->data(), type->size()).value_or(kNoType) : kNoType;
   const auto user = UserOf(message.subject);
-  if (!eventType || *eventType > static_cast<std::uint64_t>(std::numeric_limits<int>::max()) || !user) return false;
-  if (!m_types.empty() && m_types.count(static_cast<int>(*eventType)) == 0) return false;
+  if (eventType > static_cast<std::uint64_t>(std::numeric_limits<int>::max()) || !user) return false;
+  if (!m_types.empty() && m_types.count(static_cast<int>(eventType)) == 0) return false;
   if (!m_users.empty() && m_users.count(*user) == 0) return false;
   notice = TEventNotice();
   notice.kind = TEventNotice::Kind::Event;
-  notice.eventType = static_cast<int>(*eventType);
+  notice.eventType = static_cast<int>(eventType);
   notice.userKey = *user;
   notice.incarnation = place->incarnation;
   notice.position = place->position;
