@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "AsyncEngine.h"
+#include "PerThread.h"
 #include "RoleFrame.h"
 #include "zelclnt/platform/TCompletionQueue.h"
 #include "zelclnt/platform/TRPCServer.h"
@@ -17,8 +18,8 @@ namespace {
 std::atomic<long> g_timeoutOverride{0};
 
 TCallOutcome& ThreadFailure() {
-  thread_local TCallOutcome failure;
-  return failure;
+  static zelplatform::PerThread<TCallOutcome> failures;
+  return failures.Get();
 }
 
 Clock::time_point DeadlineOf(long timeoutMs) {
@@ -29,8 +30,8 @@ Clock::time_point DeadlineOf(long timeoutMs) {
 
 // A blocking call is a call started on the thread's own queue and waited for.
 AsyncEngine& BlockingEngine() {
-  thread_local AsyncEngine engine(AsyncEngine::Leasing::Wait);
-  return engine;
+  static zelplatform::PerThread<AsyncEngine> engines;
+  return engines.Get(AsyncEngine::Leasing::Wait);
 }
 
 // A call that ended before it reached the engine: told in outcome, when
