@@ -240,26 +240,17 @@ TEST(GatewayStreamTest, AStreamWhoseIdIsGoneIsToldToReloadAndClosed) {
   SseClient watching(running.port, "/v1/stream");
   ASSERT_TRUE(watching.Next(event));
   const std::string snapshotId = event.id;
-  const std::string incarnation = snapshotId.substr(0, snapshotId.find('-'));
   ASSERT_EQ(Act(running, 42, "recovery-mode", R"({"on": true})").status, 200u);
   ASSERT_EQ(Act(running, 42, "recovery-mode", R"({"on": false})").status, 200u);
   // Both changes are in: the journal holds the second alone.
   for (int changes = 0; changes < 2; changes += event.event == "change") ASSERT_TRUE(watching.Next(event));
-  const struct {
-    std::string from;
-    std::string reason;
-  } cases[] = {
-      {snapshotId, "the changes after " + snapshotId + " are gone"},
-      {"1-1", "the changes after 1-1 are gone"},
-      {incarnation + "-999999", "the changes after " + incarnation + "-999999 are gone"},
-  };
-  for (const auto& c : cases) {
-    SseClient late(running.port, "/v1/stream", {{"Last-Event-ID", c.from}});
-    ASSERT_TRUE(late.Next(event)) << c.from;
-    EXPECT_EQ(event.event, "reload");
-    EXPECT_EQ(DataOf(event)["reason"], c.reason);
-    EXPECT_TRUE(late.ClosedWithin(std::chrono::seconds(20))) << c.from;
-  }
+  // The hub's own test holds each way an id is gone; here the reload and
+  // the close reach the client.
+  SseClient late(running.port, "/v1/stream", {{"Last-Event-ID", snapshotId}});
+  ASSERT_TRUE(late.Next(event));
+  EXPECT_EQ(event.event, "reload");
+  EXPECT_EQ(DataOf(event)["reason"], "the changes after " + snapshotId + " are gone");
+  EXPECT_TRUE(late.ClosedWithin(std::chrono::seconds(20)));
   SseClient malformed(running.port, "/v1/stream", {{"Last-Event-ID", "seven"}});
   EXPECT_EQ(malformed.Status(), 400u);
 }
