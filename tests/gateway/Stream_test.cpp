@@ -31,30 +31,13 @@ HttpResult Act(const RunningGateway& running, int key, const std::string& action
 TEST(GatewayUsersTest, UsersAreReadFromTheMirrorWithFiltersAndNeverCallTheServer) {
   DiagCapture quiet;
   RunningGateway running = StartGateway();
-  const struct {
-    std::string query;
-    unsigned status;
-    std::vector<long> keys;
-  } cases[] = {
-      {"", 200, {42, 43, 44, 45, 46, 47, 48, 49}},
-      {"?team=10", 200, {42, 44}},
-      {"?site=1", 200, {46, 49}},
-      {"?state=work", 200, {44, 47, 49}},
-      {"?state=2", 200, {44, 47, 49}},
-      {"?state=UNAVAILABLE", 200, {42, 48}},
-      {"?medium=webchat", 200, {45, 49}},
-      {"?medium=Web%20Chat", 200, {45, 49}},
-      {"?medium=4", 200, {45, 49}},
-      {"?medium=voice&site=2", 200, {42, 45, 47, 48}},
-      {"?team=12&state=available", 200, {45}},
-      {"?team=99", 200, {}},
-      {"?team=ten", 400, {}},
-      {"?state=busy", 400, {}},
-      {"?state=9", 400, {}},
-      {"?medium=fax", 400, {}},
-      {"?medium=0", 400, {}},
-      {"?colour=red", 400, {}},
-      {"?team=1&team=2", 400, {}},
+  const struct { std::string query; unsigned status; std::vector<long> keys; } cases[] = {
+      {"", 200, {42, 43, 44, 45, 46, 47, 48, 49}}, {"?team=10", 200, {42, 44}}, {"?site=1", 200, {46, 49}},
+      {"?state=work", 200, {44, 47, 49}}, {"?state=2", 200, {44, 47, 49}}, {"?state=UNAVAILABLE", 200, {42, 48}},
+      {"?medium=webchat", 200, {45, 49}}, {"?medium=Web%20Chat", 200, {45, 49}}, {"?medium=4", 200, {45, 49}},
+      {"?medium=voice&site=2", 200, {42, 45, 47, 48}}, {"?team=12&state=available", 200, {45}}, {"?team=99", 200, {}},
+      {"?team=ten", 400, {}}, {"?state=busy", 400, {}}, {"?state=9", 400, {}}, {"?medium=fax", 400, {}},
+      {"?medium=0", 400, {}}, {"?colour=red", 400, {}}, {"?team=1&team=2", 400, {}},
   };
   for (const auto& c : cases) {
     const HttpResult result = httpclient::Fetch(running.port, http::get, "/v1/users" + c.query);
@@ -132,10 +115,7 @@ TEST(GatewayStreamTest, AStreamSendsASnapshotThenEachChangeItAsksForAndResumesAf
   ASSERT_TRUE(only43.Next(event));
   EXPECT_EQ(event.id, second);
 
-  const struct {
-    std::string from;
-    std::string firstId;
-  } resumed[] = {{snapshotId, first}, {first, second}};
+  const struct { std::string from; std::string firstId; } resumed[] = {{snapshotId, first}, {first, second}};
   for (const auto& c : resumed) {
     SseClient again(running.port, "/v1/stream?kinds=routing", {{"Last-Event-ID", c.from}});
     ASSERT_TRUE(again.Next(event)) << c.from;
@@ -167,13 +147,7 @@ TEST(GatewayStreamTest, TheContactsKindSendsASummaryOfTheHandlingPartInItsPlace)
 
   const HttpResult done = Act(running, 42, "wrapup", R"({"contactId": "C42-2", "reasons": [1, 2, 3]})");
   ASSERT_EQ(done.status, 200u) << done.body;
-  const struct {
-    SseClient* stream;
-    std::string part;
-    std::string at;
-    Json value;
-    std::string absent;
-  } cases[] = {
+  const struct { SseClient* stream; std::string part; std::string at; Json value; std::string absent; } cases[] = {
       {&contacts, "contacts", "/user/contacts",
        Json{{"count", 2}, {"contactSince", onContact}, {"postProcessingSince", nullptr}}, "handling"},
       {&whole, "handling", "/user/handling/contacts", Json::array({handling[0], handling[2]}), "contacts"},
@@ -312,12 +286,7 @@ TEST(GatewayPageTest, TheWallboardsFilesAreServedToAnyoneWithTheirTypesAndPolicy
   options.tokensFile = WriteSecret("page-tokens", "reader-token-0123456789 read\n");
   DiagCapture quiet;
   RunningGateway running = StartGateway(options);
-  const struct {
-    std::string target;
-    unsigned status;
-    std::string type;
-    std::string holds;
-  } cases[] = {
+  const struct { std::string target; unsigned status; std::string type; std::string holds; } cases[] = {
       {"/", 200, "text/html; charset=utf-8", "<script src=\"wallboard.js\"></script>"},
       {"/index.html", 200, "text/html; charset=utf-8", "<table id=\"agents\">"},
       {"/wallboard.js", 200, "text/javascript; charset=utf-8", "new Worker('wallboard-worker.js')"},

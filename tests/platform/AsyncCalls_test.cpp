@@ -343,11 +343,7 @@ TEST_F(AsyncCallsTest, AHeldCallLeavesTheDescriptorQuiet) {
 
 // A call whose end is known at once still comes through the queue.
 TEST_F(AsyncCallsTest, FailuresKnownAtOnceComeThroughTheQueue) {
-  const struct {
-    const char* name;
-    std::string server;
-    Kind kind;
-  } cases[] = {
+  const struct { const char* name; std::string server; Kind kind; } cases[] = {
       {"unbound inproc name", UniqueInproc("async-nobody"), Kind::NoSuchServer},
       {"malformed list", "tcp://127.0.0.1:1,,tcp://127.0.0.1:2", Kind::NoSuchServer},
       {"refused tcp", ClosedTcpEndpoint(), Kind::ConnectionRefused},
