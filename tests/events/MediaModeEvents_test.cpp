@@ -114,11 +114,7 @@ TEST(MediaModeEventsTest, TextsFollowTheDiagnosticFilters) {
   allNotReady.SetAllMediaNotReady(true);
   const auto ready = Readiness<ZelTUserMediaReadyEvent>(KRVEnum::MEDIUM_EMAIL, Base::EVENTCAUSE_EMAIL_READY);
   const auto director = CapabilityNotReady(Base::EVENTCAUSE_IM_READY, Capability::CAPABILITY_CAMPAIGN_DIRECTOR);
-  const struct {
-    const char* filters;
-    std::function<std::string()> text;
-    std::string expected;
-  } cases[] = {
+  const struct { const char* filters; std::function<std::string()> text; std::string expected; } cases[] = {
       {"", [&] { return Made<ZelTUserContactAssistEvent>(Base::EVENTCAUSE_CONTACT_ASSIST, a).ToString(); },
        "UserContactAssistEvent:{Cause{Contact Assist},IsContactAssist{T}}"},
       {"", [&] { return allNotReady.ToString(); },
@@ -140,12 +136,7 @@ TEST(MediaModeEventsTest, TextsFollowTheDiagnosticFilters) {
   }
   // The filters choose the summary: the changed medium's state alone, every
   // medium's, the keys too (PRGM), or the whole snapshot.
-  const struct {
-    const char* filters;
-    long media;
-    bool full;
-    std::string opening;
-  } media[] = {
+  const struct { const char* filters; long media; bool full; std::string opening; } media[] = {
       {"", 1, false,
        "UserMediaStateEvent:{ChangedMedia{Voice},Cause{Media Logon},Extension{2001},MediaState:{Media{Voice},"
        "State{Logoff},Cause{None},StartTime{0000/00/00 00:00:00.000}},Routing State:{State{Logoff},Reason{0},"

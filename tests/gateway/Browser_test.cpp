@@ -153,10 +153,7 @@ TEST(BrowserTest, TheWallboardShowsAnActionTakenThroughTheGatewayWithoutAReload)
 
   // Each address is taken as the view (the page does not reload for a
   // fragment); what it asks for holds, and the address still says it.
-  const struct {
-    std::string query;
-    std::string holds;
-  } views[] = {
+  const struct { std::string query; std::string holds; } views[] = {
       {"team=" + team42 + "&q=AGENT42",
        std::string(kShownKeys) + "return keys.join() === '42' && document.getElementById('team').value === '" + team42 +
            "' && document.getElementById('search').value === 'agent42' && location.hash === '#team=" + team42 +

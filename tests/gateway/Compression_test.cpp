@@ -12,10 +12,7 @@
 namespace {
 
 TEST(CompressionTest, AcceptEncodingAdmitsGzipOnlyWhenNamedOrStarredAndNotRefused) {
-  const struct {
-    std::string value;
-    bool gzip;
-  } cases[] = {
+  const struct { std::string value; bool gzip; } cases[] = {
       {"gzip", true},          {"gzip, deflate, br", true}, {"br;q=1.0, GZIP;q=0.5", true},
       {"x-gzip", true},        {"*", true},                 {" deflate , * ; q=0.1", true},
       {"", false},             {"deflate, br", false},      {"gzip;q=0", false},

@@ -206,12 +206,9 @@ TEST(GatewayTest, TokensGrantTheirRoleAndReachOnlyTheirUsers) {
     unsigned status;
     std::vector<long> snapshot;
   } cases[] = {
-      {"", http::get, "/v1/status", 401, {}},
-      {unknown, http::get, "/v1/status", 401, {}},
-      {"", http::get, "/v1/openapi.json", 200, {}},
-      {"", http::get, "/metrics", 401, {}},
-      {reader, http::get, "/metrics", 200, {}},
-      {reader, http::get, "/v1/users/43", 200, {}},
+      {"", http::get, "/v1/status", 401, {}}, {unknown, http::get, "/v1/status", 401, {}},
+      {"", http::get, "/v1/openapi.json", 200, {}}, {"", http::get, "/metrics", 401, {}},
+      {reader, http::get, "/metrics", 200, {}}, {reader, http::get, "/v1/users/43", 200, {}},
       {reader, http::post, "/v1/users/43/actions/routing-state", 403, {}},
       {desk, http::get, "/v1/status", 200, {}},
       {desk, http::get, "/v1/users/43", 403, {}},
@@ -294,10 +291,7 @@ TEST(GatewayTest, TokenFilesAreReadStrictlyAndFaultsNeverRepeatAToken) {
   for (const std::string header : {"Basic abc", "Bearer", "Bearer ", "Bearer a b", "Bearertoken"})
     EXPECT_FALSE(zelgw::BearerToken(header, bearer)) << header;
   // A file others may read is refused, whatever it holds.
-  const struct {
-    mode_t mode;
-    std::string error;
-  } files[] = {
+  const struct { mode_t mode; std::string error; } files[] = {
       {0600, ""},
       {0400, ""},
       {0640, " may be read or written by group or others (mode 0640): chmod 600 "},
@@ -383,12 +377,7 @@ TEST(GatewayTest, AConnectionKeepsAliveWithinItsLimitsAndMalformedHttpIsRefused)
   EXPECT_NE(twice.find("presence_gateway_open_connections 1"), std::string::npos);
   const std::string close = "Host: x\r\nConnection: close\r\n\r\n";
   const std::string page(zelgw::FindStaticFile("index.html")->body);
-  const struct {
-    std::string request;
-    std::string status;
-    std::string holds;
-    std::string lacks;
-  } cases[] = {
+  const struct { std::string request; std::string status; std::string holds; std::string lacks; } cases[] = {
       {"POST /v1/capabilities HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\nContent-Length: 70000\r\n\r\n" +
            std::string(70000, ' '),
        "HTTP/1.1 413", "", ""},

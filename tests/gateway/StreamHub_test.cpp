@@ -17,10 +17,7 @@ using zelgw::StreamHub;
 using zelgw::StreamId;
 
 TEST(StreamIdTest, IdsReadBackExactlyAndNothingElse) {
-  const struct {
-    std::string text;
-    bool valid;
-  } cases[] = {
+  const struct { std::string text; bool valid; } cases[] = {
       {"7-1234", true},          {"7-0", true},         {"7-1234.2", true},
       {"18446744073709551615-18446744073709551615.18446744073709551615", true},
       {"", false},               {"7", false},          {"7-", false},        {"-7-1", false},
@@ -70,10 +67,7 @@ TEST(StreamHubTest, AStreamResumesWithinTheJournalAndIsToldToReloadBeyondIt) {
   Publish(hub, 7, 101);
   Publish(hub, 7, 101);  // a user queried again while the mirror stood at 101
   Publish(hub, 7, 105);
-  const struct {
-    std::string from;
-    std::string expected;
-  } held[] = {
+  const struct { std::string from; std::string expected; } held[] = {
       {"7-100", "7-101 7-101.1 7-105"}, {"7-101", "7-101.1 7-105"}, {"7-101.1", "7-105"}, {"7-103", "7-105"},
       {"7-105", ""},                    {"7-99", "gone"},           {"8-101", "gone"},    {"7-106", "gone"},
   };

@@ -31,30 +31,13 @@ HttpResult Act(const RunningGateway& running, int key, const std::string& action
 TEST(GatewayUsersTest, UsersAreReadFromTheMirrorWithFiltersAndNeverCallTheServer) {
   DiagCapture quiet;
   RunningGateway running = StartGateway();
-  const struct {
-    std::string query;
-    unsigned status;
-    std::vector<long> keys;
-  } cases[] = {
-      {"", 200, {42, 43, 44, 45, 46, 47, 48, 49}},
-      {"?team=10", 200, {42, 44}},
-      {"?site=1", 200, {46, 49}},
-      {"?state=work", 200, {44, 47, 49}},
-      {"?state=2", 200, {44, 47, 49}},
-      {"?state=UNAVAILABLE", 200, {42, 48}},
-      {"?medium=webchat", 200, {45, 49}},
-      {"?medium=Web%20Chat", 200, {45, 49}},
-      {"?medium=4", 200, {45, 49}},
-      {"?medium=voice&site=2", 200, {42, 45, 47, 48}},
-      {"?team=12&state=available", 200, {45}},
-      {"?team=99", 200, {}},
-      {"?team=ten", 400, {}},
-      {"?state=busy", 400, {}},
-      {"?state=9", 400, {}},
-      {"?medium=fax", 400, {}},
-      {"?medium=0", 400, {}},
-      {"?colour=red", 400, {}},
-      {"?team=1&team=2", 400, {}},
+  const struct { std::string query; unsigned status; std::vector<long> keys; } cases[] = {
+      {"", 200, {42, 43, 44, 45, 46, 47, 48, 49}}, {"?team=10", 200, {42, 44}}, {"?site=1", 200, {46, 49}},
+      {"?state=work", 200, {44, 47, 49}}, {"?state=2", 200, {44, 47, 49}}, {"?state=UNAVAILABLE", 200, {42, 48}},
+      {"?medium=webchat", 200, {45, 49}}, {"?medium=Web%20Chat", 200, {45, 49}}, {"?medium=4", 200, {45, 49}},
+      {"?medium=voice&site=2", 200, {42, 45, 47, 48}}, {"?team=12&state=available", 200, {45}}, {"?team=99", 200, {}},
+      {"?team=ten", 400, {}}, {"?state=busy", 400, {}}, {"?state=9", 400, {}}, {"?medium=fax", 400, {}},
+      {"?medium=0", 400, {}}, {"?colour=red", 400, {}}, {"?team=1&team=2", 400, {}},
   };
   for (const auto& c : cases) {
     const HttpResult result = httpclient::Fetch(running.port, http::get, "/v1/users" + c.query);
@@ -132,10 +115,7 @@ TEST(GatewayStreamTest, AStreamSendsASnapshotThenEachChangeItAsksForAndResumesAf
   ASSERT_TRUE(only43.Next(event));
   EXPECT_EQ(event.id, second);
 
-  const struct {
-    std::string from;
-    std::string firstId;
-  } resumed[] = {{snapshotId, first}, {first, second}};
+  const struct { std::string from; std::string firstId; } resumed[] = {{snapshotId, first}, {first, second}};
   for (const auto& c : resumed) {
     SseClient again(running.port, "/v1/stream?kinds=routing", {{"Last-Event-ID", c.from}});
     ASSERT_TRUE(again.Next(event)) << c.from;
@@ -167,13 +147,7 @@ TEST(GatewayStreamTest, TheContactsKindSendsASummaryOfTheHandlingPartInItsPlace)
 
   const HttpResult done = Act(running, 42, "wrapup", R"({"contactId": "C42-2", "reasons": [1, 2, 3]})");
   ASSERT_EQ(done.status, 200u) << done.body;
-  const struct {
-    SseClient* stream;
-    std::string part;
-    std::string at;
-    Json value;
-    std::string absent;
-  } cases[] = {
+  const struct { SseClient* stream; std::string part; std::string at; Json value; std::string absent; } cases[] = {
       {&contacts, "contacts", "/user/contacts",
        Json{{"count", 2}, {"contactSince", onContact}, {"postProcessingSince", nullptr}}, "handling"},
       {&whole, "handling", "/user/handling/contacts", Json::array({handling[0], handling[2]}), "contacts"},
@@ -240,26 +214,17 @@ TEST(GatewayStreamTest, AStreamWhoseIdIsGoneIsToldToReloadAndClosed) {
   SseClient watching(running.port, "/v1/stream");
   ASSERT_TRUE(watching.Next(event));
   const std::string snapshotId = event.id;
-  const std::string incarnation = snapshotId.substr(0, snapshotId.find('-'));
   ASSERT_EQ(Act(running, 42, "recovery-mode", R"({"on": true})").status, 200u);
   ASSERT_EQ(Act(running, 42, "recovery-mode", R"({"on": false})").status, 200u);
   // Both changes are in: the journal holds the second alone.
   for (int changes = 0; changes < 2; changes += event.event == "change") ASSERT_TRUE(watching.Next(event));
-  const struct {
-    std::string from;
-    std::string reason;
-  } cases[] = {
-      {snapshotId, "the changes after " + snapshotId + " are gone"},
-      {"1-1", "the changes after 1-1 are gone"},
-      {incarnation + "-999999", "the changes after " + incarnation + "-999999 are gone"},
-  };
-  for (const auto& c : cases) {
-    SseClient late(running.port, "/v1/stream", {{"Last-Event-ID", c.from}});
-    ASSERT_TRUE(late.Next(event)) << c.from;
-    EXPECT_EQ(event.event, "reload");
-    EXPECT_EQ(DataOf(event)["reason"], c.reason);
-    EXPECT_TRUE(late.ClosedWithin(std::chrono::seconds(20))) << c.from;
-  }
+  // The hub's own test holds each way an id is gone; here the reload and
+  // the close reach the client.
+  SseClient late(running.port, "/v1/stream", {{"Last-Event-ID", snapshotId}});
+  ASSERT_TRUE(late.Next(event));
+  EXPECT_EQ(event.event, "reload");
+  EXPECT_EQ(DataOf(event)["reason"], "the changes after " + snapshotId + " are gone");
+  EXPECT_TRUE(late.ClosedWithin(std::chrono::seconds(20)));
   SseClient malformed(running.port, "/v1/stream", {{"Last-Event-ID", "seven"}});
   EXPECT_EQ(malformed.Status(), 400u);
 }
@@ -321,12 +286,7 @@ TEST(GatewayPageTest, TheWallboardsFilesAreServedToAnyoneWithTheirTypesAndPolicy
   options.tokensFile = WriteSecret("page-tokens", "reader-token-0123456789 read\n");
   DiagCapture quiet;
   RunningGateway running = StartGateway(options);
-  const struct {
-    std::string target;
-    unsigned status;
-    std::string type;
-    std::string holds;
-  } cases[] = {
+  const struct { std::string target; unsigned status; std::string type; std::string holds; } cases[] = {
       {"/", 200, "text/html; charset=utf-8", "<script src=\"wallboard.js\"></script>"},
       {"/index.html", 200, "text/html; charset=utf-8", "<table id=\"agents\">"},
       {"/wallboard.js", 200, "text/javascript; charset=utf-8", "new Worker('wallboard-worker.js')"},

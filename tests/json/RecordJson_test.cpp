@@ -33,19 +33,11 @@ using Control = ZelTUserPresenceControl;
 const TTimeStamp kTime = TTimeStamp::FromMilliseconds(1796605323045, true);
 
 TEST(JsonValuesTest, TimeStampsAreIsoUtcWithMillisecondsForEveryInstant) {
-  const struct {
-    std::int64_t ms;
-    const char* text;
-  } cases[] = {
-      {0, "1970-01-01T00:00:00.000Z"},
-      {1796605323045, "2026-12-07T01:02:03.045Z"},
-      {-1, "1969-12-31T23:59:59.999Z"},
-      {253402300799999, "9999-12-31T23:59:59.999Z"},
-      {253402300800000, "+010000-01-01T00:00:00.000Z"},
-      {-62167219200000, "0000-01-01T00:00:00.000Z"},
-      {-62167219200001, "-000001-12-31T23:59:59.999Z"},
-      {INT64_MAX, "+292278994-08-17T07:12:55.807Z"},
-      {INT64_MIN, "-292275055-05-16T16:47:04.192Z"},
+  const struct { std::int64_t ms; const char* text; } cases[] = {
+      {0, "1970-01-01T00:00:00.000Z"}, {1796605323045, "2026-12-07T01:02:03.045Z"}, {-1, "1969-12-31T23:59:59.999Z"},
+      {253402300799999, "9999-12-31T23:59:59.999Z"}, {253402300800000, "+010000-01-01T00:00:00.000Z"},
+      {-62167219200000, "0000-01-01T00:00:00.000Z"}, {-62167219200001, "-000001-12-31T23:59:59.999Z"},
+      {INT64_MAX, "+292278994-08-17T07:12:55.807Z"}, {INT64_MIN, "-292275055-05-16T16:47:04.192Z"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(zeljson::IsoTime(c.ms), c.text) << c.ms;
@@ -76,12 +68,9 @@ TEST(EnumJsonTest, EveryEnumerationNamesTheValuesTheLibraryHasATextForAndNoOther
       {"ZelTIntegratedPresenceSummary::IntegratedPresenceSource", FormOf<Summary::IntegratedPresenceSource>()},
       {"ZelTIntegratedPresenceSummary::MediaStatus", FormOf<Summary::MediaStatus>()},
       {"ZelTIntegratedPresenceSummary::RoutingStateReasonType", FormOf<Summary::RoutingStateReasonType>()},
-      {"KRVEnum::MEDIUM", FormOf<KRVEnum::MEDIUM>()},
-      {"enMediaState", FormOf<enMediaState>()},
-      {"enMediaStateCause", FormOf<enMediaStateCause>()},
-      {"enReadinessState", FormOf<enReadinessState>()},
-      {"enReadinessCause", FormOf<enReadinessCause>()},
-      {"enSilentMonitoringType", FormOf<enSilentMonitoringType>()},
+      {"KRVEnum::MEDIUM", FormOf<KRVEnum::MEDIUM>()}, {"enMediaState", FormOf<enMediaState>()},
+      {"enMediaStateCause", FormOf<enMediaStateCause>()}, {"enReadinessState", FormOf<enReadinessState>()},
+      {"enReadinessCause", FormOf<enReadinessCause>()}, {"enSilentMonitoringType", FormOf<enSilentMonitoringType>()},
       {"enRefType", FormOf<enRefType>()},
       {"THandlingStateEnum::enContactType", FormOf<THandlingStateEnum::enContactType>()},
       {"enContactState", FormOf<enContactState>()},
@@ -159,23 +148,9 @@ TEST(EnumJsonTest, ReadsANameInAnyCaseItsNumberOrItsOwnFormButOnlyNamedValues) {
     const char* json;
     int value;  // -1: refused
   } cases[] = {
-      {R"("Work")", 2},
-      {R"("wORK")", 2},
-      {"2", 2},
-      {R"({"name": "Work", "value": 2})", 2},
-      {R"({"value": 4})", 4},
-      {R"({"name": "logoff"})", 3},
-      {R"({"name": "Work", "value": 3})", -1},
-      {R"("Busy")", -1},
-      {"77", -1},
-      {"-1", -1},
-      {"2.0", -1},
-      {"true", -1},
-      {"null", -1},
-      {R"("")", -1},
-      {"[2]", -1},
-      {"{}", -1},
-      {"4294967298", -1},
+      {R"("Work")", 2}, {R"("wORK")", 2}, {"2", 2}, {R"({"name": "Work", "value": 2})", 2}, {R"({"value": 4})", 4},
+      {R"({"name": "logoff"})", 3}, {R"({"name": "Work", "value": 3})", -1}, {R"("Busy")", -1}, {"77", -1}, {"-1", -1},
+      {"2.0", -1}, {"true", -1}, {"null", -1}, {R"("")", -1}, {"[2]", -1}, {"{}", -1}, {"4294967298", -1},
       {R"({"name": null, "value": 77})", -1},
   };
   for (const auto& c : cases) {

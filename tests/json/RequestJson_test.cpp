@@ -21,11 +21,7 @@ using User = ZelTUserPresence;
 // request object (to a server that is not there, so the object keeps what
 // its method stored) is the action as normalised once.
 TEST(ActionJsonTest, EveryActionRoundTripsThroughJsonAndTheLibrarysRequest) {
-  const struct {
-    const char* path;
-    const char* body;
-    const char* normalised;
-  } cases[] = {
+  const struct { const char* path; const char* body; const char* normalised; } cases[] = {
       {"routing-state", R"({"state": "work", "reason": 3, "synchronous": true})",
        R"({"state":{"name":"Work","value":2},"reason":3,"synchronous":true})"},
       {"routing-state", R"({"state": 1})",
@@ -74,11 +70,7 @@ TEST(ActionJsonTest, EveryActionRoundTripsThroughJsonAndTheLibrarysRequest) {
 // had alone.
 TEST(ActionJsonTest, HostileBodiesAreRefusedWithTheirFirstFault) {
   const std::string deep = std::string(200, '[') + std::string(200, ']');
-  const struct {
-    const char* path;
-    std::string text;
-    std::string error;
-  } cases[] = {
+  const struct { const char* path; std::string text; std::string error; } cases[] = {
       {"recovery-mode", "{\"on\": tru", "malformed JSON"},
       {"recovery-mode", deep, "malformed JSON: nested deeper than 16"},
       {"recovery-mode", "{\"on\": \"\xc3\x28\"}", "malformed JSON"},

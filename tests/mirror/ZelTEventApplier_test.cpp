@@ -216,11 +216,7 @@ TEST(ZelTEventApplierTest, ReadinessEventsKeepATableOfMedia) {
   all.cause = READINESSCAUSE_COMM_PLATFORM_DOWN;
   ZelTUserMediaReadyEvent voice;
   voice.media = KRVEnum::MEDIUM_VOICE;
-  const struct {
-    Told event;
-    std::vector<long> changed;
-    std::vector<enReadinessState> states;
-  } steps[] = {
+  const struct { Told event; std::vector<long> changed; std::vector<enReadinessState> states; } steps[] = {
       {{PS::USER_MEDIA_READY_EVENT, BytesOf(voice)}, {1}, {READINESS_READY, READINESS_UNKNOWN}},
       {{PS::USER_MEDIA_NOT_READY_EVENT, BytesOf(email)}, {3}, {READINESS_READY, READINESS_NOT_READY}},
       {{PS::USER_MEDIA_NOT_READY_EVENT, BytesOf(email)}, {}, {READINESS_READY, READINESS_NOT_READY}},

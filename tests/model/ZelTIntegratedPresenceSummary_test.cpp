@@ -92,12 +92,7 @@ TEST(ZelTIntegratedPresenceSummaryTest, TextsDiagnosticLineAndEnumerationTables)
 
   // Every value from 0 has a text without a warning (the texts are the
   // wire-format document's); the first value beyond warns.
-  const struct {
-    std::function<std::string(int)> text;
-    int size;
-    int outside;
-    std::string warning;
-  } tables[] = {
+  const struct { std::function<std::string(int)> text; int size; int outside; std::string warning; } tables[] = {
       {Of<Summary::IntegratedPresence>(), 23, 23,
        "ZelKvlRequest::ToString(IntegratedPresence). Invalid Enumeration: 23"},
       {Of<Summary::IntegratedPresenceSource>(), 4, -1,

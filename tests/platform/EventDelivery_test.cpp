@@ -300,10 +300,7 @@ TEST(EventDeliveryTest, MalformedMessagesAreDroppedAndCounted) {
   const std::uint64_t next = raw.Position() + 1;
   const std::string good = EventHeader(kWanted, kNoUser, 7, next, next - 1, 0);
   const std::vector<std::vector<std::string>> malformed = {
-      {good},
-      {good, "body", "extra"},
-      {good.substr(0, 51), "body"},
-      {good + "x", "body"},
+      {good}, {good, "body", "extra"}, {good.substr(0, 51), "body"}, {good + "x", "body"},
       {EventHeader(kWanted, kNoUser, 7, next, next - 1, 0, 0x5056455A, 2), "body"},
       {EventHeader(kWanted, kNoUser, 7, 0, next - 1, 0), "body"},
       {EventHeader(kWanted, kNoUser, 0, next, next - 1, 0), "body"},

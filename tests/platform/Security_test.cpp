@@ -271,12 +271,7 @@ TEST_F(SecurityTest, RefusedKeysFailAtOnceAndConnectionsMadeWithOtherKeysAreNeve
   server.SetSecurity(Admitting(TRole::Control));
   ASSERT_TRUE(server.Start());
   const std::string refused = "authentication failed by " + server.Endpoint();
-  const struct {
-    const char* name;
-    TCurveKeyPair client;
-    std::string serverKey;
-    std::string failure;
-  } steps[] = {
+  const struct { const char* name; TCurveKeyPair client; std::string serverKey; std::string failure; } steps[] = {
       {"admitted", m_client, m_server.publicKey, ""},
       {"client key not on the allow list", stranger, m_server.publicKey, refused},
       {"admitted again", m_client, m_server.publicKey, ""},
@@ -417,12 +412,7 @@ TEST_F(SecurityTest, KeyFilesWithWrongModeOrContentGiveAClearError) {
   const std::string pub = "public-key = " + m_client.publicKey + "\n";
   const std::string secret = "secret-key = " + m_client.secretKey + "\n";
   enum Reader { KeyPair, AllowFile, KeysFolder };
-  const struct {
-    Reader reader;
-    std::string content;
-    mode_t mode;
-    std::string error;
-  } cases[] = {
+  const struct { Reader reader; std::string content; mode_t mode; std::string error; } cases[] = {
       {KeyPair, pub + secret, 0644, "f holds a secret key but group or others may read it; chmod 600 it"},
       {KeyPair, "# mine\n" + pub + "secret-key = tooshort\n", 0600, "f:3: secret-key is not a key (40 characters of Z85)"},
       {KeyPair, "secret-key " + m_client.secretKey + "\n", 0600,
@@ -561,11 +551,7 @@ TEST_F(FailureReasonsTest, EachPeerIsToldAsWhatItIs) {
 // publisher that demands CURVE is reason to.
 TEST_F(FailureReasonsTest, AReceiverIsToldOfAuthenticationOnlyWhereThereWasSome) {
   using Clock = std::chrono::steady_clock;
-  const struct {
-    const char* name;
-    Manner manner;
-    bool curvePublisher;
-  } cases[] = {
+  const struct { const char* name; Manner manner; bool curvePublisher; } cases[] = {
       {"hangs up at once", Manner::HangUp, false},
       {"breaks ZeroMQ's handshake", Manner::BreakZeroMq, false},
       {"publisher requires CURVE", Manner::HangUp, true},

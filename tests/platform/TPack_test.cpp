@@ -13,12 +13,9 @@ enum Color : std::int32_t { kRed = 1 };
 
 TEST(TPackTest, PrimitivesHaveFixedLittleEndianFormsAndRoundTrip) {
   const std::pair<std::string, std::string> cases[] = {
-      {BytesOf(true), std::string("\x01", 1)},
-      {BytesOf(false), std::string("\x00", 1)},
-      {BytesOf(0x01020304), "\x04\x03\x02\x01"},
-      {BytesOf(-1), "\xff\xff\xff\xff"},
-      {BytesOf(0x01020304u), "\x04\x03\x02\x01"},
-      {BytesOf(-2L), "\xfe\xff\xff\xff"},
+      {BytesOf(true), std::string("\x01", 1)}, {BytesOf(false), std::string("\x00", 1)},
+      {BytesOf(0x01020304), "\x04\x03\x02\x01"}, {BytesOf(-1), "\xff\xff\xff\xff"},
+      {BytesOf(0x01020304u), "\x04\x03\x02\x01"}, {BytesOf(-2L), "\xfe\xff\xff\xff"},
       {BytesOf(0xfffffffeUL), "\xfe\xff\xff\xff"},
       {BytesOf(std::string("ab")), std::string("\x02\x00\x00\x00" "ab", 6)},
       {BytesOf(std::string()), std::string("\x00\x00\x00\x00", 4)}};

@@ -79,11 +79,7 @@ TEST_F(PairingTest, AStandbyTakesOverOnlyWhenNoPeerInChargeWasHeard) {
   const PeerHeard silent = PeerHeard::Silent;
   const PeerHeard answered = PeerHeard::Answered;
   const PeerHeard gone = PeerHeard::Gone;
-  const struct {
-    const char* name;
-    PairView view;
-    Cause cause;
-  } cases[] = {
+  const struct { const char* name; PairView view; Cause cause; } cases[] = {
       {"serves already", view(Role::Serving, true, true, gone, Role::Standby, 0, 5000), Cause::None},
       {"hands over", view(Role::HandingOver, false, false, gone, Role::Standby, 0, 5000), Cause::None},
       {"peer serves", view(Role::Standby, true, true, answered, Role::Serving, 9, 5000), Cause::None},
@@ -149,17 +145,9 @@ TEST_F(PairingTest, ASilentPeerIsWaitedForLongerThanOneThatIsGone) {
   mute.bind("tcp://127.0.0.1:*");
   const std::string silent = mute.get(zmq::sockopt::last_endpoint);
   const std::string gone = ClosedTcpEndpoint();
-  const struct {
-    const char* name;
-    std::string peer;
-    bool primary;
-    long atLeast;
-    long below;
-  } cases[] = {
-      {"silent", silent, false, 3000, 3300},
-      {"silent, primary", silent, true, 3000, 3300},
-      {"gone", gone, false, 300, 3000},
-      {"gone, primary", gone, true, 0, 300},
+  const struct { const char* name; std::string peer; bool primary; long atLeast; long below; } cases[] = {
+      {"silent", silent, false, 3000, 3300}, {"silent, primary", silent, true, 3000, 3300},
+      {"gone", gone, false, 300, 3000}, {"gone, primary", gone, true, 0, 300},
   };
   for (const auto& c : cases) {
     const auto started = TClock::Now();

@@ -233,12 +233,7 @@ TEST_F(SimulatorTest, CallsAreReadByTheirBodyAndUnreadableOnesGetInvalidData) {
   std::string otherHeader = call;
   otherHeader[0] = 12;
   otherHeader[10] = 2;
-  const struct {
-    const char* name;
-    unsigned short rpcType;
-    std::string bytes;
-    PS::ErrorCode error;
-  } cases[] = {
+  const struct { const char* name; unsigned short rpcType; std::string bytes; PS::ErrorCode error; } cases[] = {
       {"version 12, header action 2", 35002, otherHeader, PS::ERR_NONE},
       {"garbage", 35002, "not a call at all", PS::ERR_INVALID_DATA},
       {"cut body", 35002, call.substr(0, call.size() - 3), PS::ERR_INVALID_DATA},

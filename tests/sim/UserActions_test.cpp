@@ -125,10 +125,7 @@ const Told kUpdated42{PS::USER_HANDLING_STATE_UPDATE_EVENT, Cause::EVENTCAUSE_CO
 // post-processing; 44 has C44-2 likewise; 46 is logged off. Each row runs
 // on a table of its own, step by step: the error code and the events.
 TEST(UserActionsTest, RulesAndTheirEvents) {
-  const struct {
-    const char* name;
-    std::vector<Step> steps;
-  } rows[] = {
+  const struct { const char* name; std::vector<Step> steps; } rows[] = {
       {"internal set ACD state, logged on or not",
        {{46, User::ACTION_INTERNAL_SET_ACD_STATE, Routing(RS::ROUTINGSTATE_WORK), PS::ERR_NONE,
          {{PS::USER_ROUTING_STATE_EVENT, Cause::EVENTCAUSE_ROUTING_WORK, 46}}},

@@ -115,11 +115,7 @@ TEST(TopViewTest, CountsChoosesTheLongestAndFormats) {
 }
 
 TEST(TopViewTest, NoticeLines) {
-  const struct {
-    Change::enKind kind;
-    Change::enSyncCause cause;
-    std::string line;
-  } cases[] = {
+  const struct { Change::enKind kind; Change::enSyncCause cause; std::string line; } cases[] = {
       {Change::CHANGE_SYNCED, Change::SYNC_FIRST, ""},
       {Change::CHANGE_SYNCED, Change::SYNC_RESTARTED,
        "-- resynchronised after the server restarted: its users were queried again"},

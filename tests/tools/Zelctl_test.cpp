@@ -129,12 +129,7 @@ TEST_F(ZelctlTest, ExitStatusAndTheLineThatSaysWhyPlainOrJson) {
   const std::string done = R"("outcome":{"actionResult":{"name":"Succeeded","value":0},)"
                            R"("errorCode":{"name":"ERR_NONE","value":0},)"
                            R"("requestMode":{"name":"REQUESTMODE_DEFAULT","value":0}}})";
-  const struct {
-    std::vector<std::string> args;
-    int status;
-    std::string firstOut;
-    std::string err;
-  } cases[] = {
+  const struct { std::vector<std::string> args; int status; std::string firstOut; std::string err; } cases[] = {
       {{"--server", s, "status"}, 0, "QueryServerStatus(" + s + ")" + ok, ""},
       {{"--server", s, "user", "42", "set-routing", "work", "--reason", "3"}, 0, "SetRoutingState(" + s + ")" + ok, ""},
       {{"--server", s, "user", "42", "set-routing", "logoff"},
@@ -254,11 +249,7 @@ TEST(ZelctlWatchTest, NoticeLines) {
   DiagCapture quiet{"NONE"};
   using Kind = TEventNotice::Kind;
   const std::string endpoint = "tcp://127.0.0.1:7301";
-  const struct {
-    Kind kind;
-    int type;
-    std::string line;
-  } cases[] = {
+  const struct { Kind kind; int type; std::string line; } cases[] = {
       {Kind::Resync, 0, "-- events were lost and the server no longer holds them: query again for the current state"},
       {Kind::TooLarge, ZelTPresenceServer::WRAPUP_SUBMITTED_EVENT,
        "-- a Wrapup Submitted Event above the size bound was refused: query again"},
