@@ -115,6 +115,7 @@ StoredMessage Stored(natsMsg* msg) {
   StoredMessage stored;
   stored.subject = natsMsg_GetSubject(msg);
   stored.sequence = natsMsg_GetSequence(msg);
+  stored.storedNs = natsMsg_GetTime(msg);
   const int length = natsMsg_GetDataLength(msg);
   if (length > 0) stored.payload.assign(natsMsg_GetData(msg), static_cast<std::size_t>(length));
   const char** keys = nullptr;
@@ -344,6 +345,89 @@ bool JetStream::ReadFrom(std::uint64_t first, const std::string& filter,
   for (std::optional<StoredMessage> message; (message = cursor->Next(idleMs, nullptr)) && take(*message);) {
   }
   return true;
+}
+
+namespace {
+
+struct PullOwner {
+  natsSubscription* subscription = nullptr;
+  ~PullOwner() {
+    // Unsubscribing deletes the consumer it made.
+    if (!subscription) return;
+    natsSubscription_Unsubscribe(subscription);
+    natsSubscription_Destroy(subscription);
+  }
+};
+
+struct ListOwner {
+  natsMsgList list{};
+  ~ListOwner() { natsMsgList_Destroy(&list); }
+};
+
+// A delivered message carries its place, its time and how many more match
+// in its reply subject.
+bool Delivered(natsMsg* msg, StoredMessage& stored, std::uint64_t& pending) {
+  jsMsgMetaData* meta = nullptr;
+  if (natsMsg_GetMetaData(&meta, msg) != NATS_OK) return false;
+  stored = Stored(msg);
+  stored.sequence = meta->Sequence.Stream;
+  stored.storedNs = meta->Timestamp;
+  pending = meta->NumPending;
+  jsMsgMetaData_Destroy(meta);
+  return true;
+}
+
+}  // namespace
+
+bool JetStream::ReadWindow(std::int64_t sinceNs, std::int64_t untilNs, const std::string& filter,
+                           const std::function<bool(const StoredMessage&)>& take, std::string* error) {
+  std::uint64_t first = 0;
+  std::uint64_t last = 0;
+  if (!Bounds(first, last, error)) return false;
+  if (last == 0 || (untilNs != 0 && untilNs <= sinceNs)) return true;
+  jsSubOptions options;
+  jsSubOptions_Init(&options);
+  options.Stream = m_options.stream.c_str();
+  options.Config.DeliverPolicy = js_DeliverByStartTime;
+  options.Config.OptStartTime = sinceNs;
+  options.Config.AckPolicy = js_AckNone;
+  // A reader killed before it unsubscribes leaves its consumer a minute.
+  options.Config.InactiveThreshold = 60LL * 1000 * kNanosPerMs;
+  PullOwner pull;
+  jsErrCode jsError = static_cast<jsErrCode>(0);
+  natsStatus s = js_PullSubscribe(&pull.subscription, m_handles->js, filter.c_str(), nullptr, nullptr, &options,
+                                  &jsError);
+  if (Failed(s, jsError, "reading " + filter, error)) return false;
+  // Nothing delivered yet: what it counts is all there is to read. A fetch
+  // when there is nothing would wait out its expiry.
+  jsConsumerInfo* info = nullptr;
+  s = natsSubscription_GetConsumerInfo(&info, pull.subscription, nullptr, &jsError);
+  const bool none = s == NATS_OK && info->NumPending == 0;
+  if (info) jsConsumerInfo_Destroy(info);
+  if (Failed(s, jsError, "reading " + filter, error)) return false;
+  if (none) return true;
+  constexpr int kBatch = 512;
+  for (;;) {
+    jsFetchRequest request;
+    jsFetchRequest_Init(&request);
+    request.Batch = kBatch;
+    // What the stream holds now, never a wait for what it may get.
+    request.NoWait = true;
+    request.Expires = static_cast<std::int64_t>(m_options.timeoutMs) * kNanosPerMs;
+    ListOwner fetched;
+    s = natsSubscription_FetchRequest(&fetched.list, pull.subscription, &request);
+    if (s == NATS_NOT_FOUND || (s == NATS_TIMEOUT && fetched.list.Count == 0)) return true;
+    if (Failed(s, 0, "reading " + filter, error)) return false;
+    for (int i = 0; i < fetched.list.Count; ++i) {
+      StoredMessage message;
+      std::uint64_t pending = 0;
+      if (!Delivered(fetched.list.Msgs[i], message, pending))
+        return !Failed(NATS_PROTOCOL_ERROR, 0, "reading " + filter, error);
+      if (message.sequence > last || (untilNs != 0 && message.storedNs >= untilNs)) return true;
+      // The last that matches: a fetch for more would wait out its expiry.
+      if (!take(message) || message.sequence == last || pending == 0) return true;
+    }
+  }
 }
 
 bool JetStream::Bounds(std::uint64_t& first, std::uint64_t& last, std::string* error) {
