@@ -388,8 +388,9 @@ bool JetStream::ReadWindow(std::int64_t sinceNs, std::int64_t untilNs, const std
   jsSubOptions options;
   jsSubOptions_Init(&options);
   options.Stream = m_options.stream.c_str();
-  options.Config.DeliverPolicy = js_DeliverByStartTime;
-  options.Config.OptStartTime = sinceNs;
+  // JetStream takes a start time of 0 for none at all.
+  options.Config.DeliverPolicy = sinceNs > 0 ? js_DeliverByStartTime : js_DeliverAll;
+  options.Config.OptStartTime = sinceNs > 0 ? sinceNs : 0;
   options.Config.AckPolicy = js_AckNone;
   // A reader killed before it unsubscribes leaves its consumer a minute.
   options.Config.InactiveThreshold = 60LL * 1000 * kNanosPerMs;
