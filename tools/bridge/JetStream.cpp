@@ -381,10 +381,11 @@ bool Delivered(natsMsg* msg, StoredMessage& stored, std::uint64_t& pending) {
 
 bool JetStream::ReadWindow(std::int64_t sinceNs, std::int64_t untilNs, const std::string& filter,
                            const std::function<bool(const StoredMessage&)>& take, std::string* error) {
-  std::uint64_t first = 0;
-  std::uint64_t last = 0;
-  if (!Bounds(first, last, error)) return false;
-  if (last == 0 || (untilNs != 0 && untilNs <= sinceNs)) return true;
+  // The last message that matches is the end: nothing to wait for when the
+  // stream holds none from sinceNs on.
+  const std::optional<StoredMessage> end = LastOf(filter, error);
+  if (!end) return error == nullptr || error->empty();
+  if (end->storedNs < sinceNs || (untilNs != 0 && untilNs <= sinceNs)) return true;
   jsSubOptions options;
   jsSubOptions_Init(&options);
   options.Stream = m_options.stream.c_str();
@@ -399,34 +400,19 @@ bool JetStream::ReadWindow(std::int64_t sinceNs, std::int64_t untilNs, const std
   natsStatus s = js_PullSubscribe(&pull.subscription, m_handles->js, filter.c_str(), nullptr, nullptr, &options,
                                   &jsError);
   if (Failed(s, jsError, "reading " + filter, error)) return false;
-  // Nothing delivered yet: what it counts is all there is to read. A fetch
-  // when there is nothing would wait out its expiry.
-  jsConsumerInfo* info = nullptr;
-  s = natsSubscription_GetConsumerInfo(&info, pull.subscription, nullptr, &jsError);
-  const bool none = s == NATS_OK && info->NumPending == 0;
-  if (info) jsConsumerInfo_Destroy(info);
-  if (Failed(s, jsError, "reading " + filter, error)) return false;
-  if (none) return true;
   constexpr int kBatch = 512;
   for (;;) {
-    jsFetchRequest request;
-    jsFetchRequest_Init(&request);
-    request.Batch = kBatch;
-    // What the stream holds now, never a wait for what it may get.
-    request.NoWait = true;
-    request.Expires = static_cast<std::int64_t>(m_options.timeoutMs) * kNanosPerMs;
     ListOwner fetched;
-    s = natsSubscription_FetchRequest(&fetched.list, pull.subscription, &request);
-    if (s == NATS_NOT_FOUND || (s == NATS_TIMEOUT && fetched.list.Count == 0)) return true;
-    if (Failed(s, 0, "reading " + filter, error)) return false;
+    // Messages are there up to the end: a fetch that gets none failed.
+    s = natsSubscription_Fetch(&fetched.list, pull.subscription, kBatch, m_options.timeoutMs, &jsError);
+    if (Failed(s, jsError, "reading " + filter, error)) return false;
     for (int i = 0; i < fetched.list.Count; ++i) {
       StoredMessage message;
       std::uint64_t pending = 0;
       if (!Delivered(fetched.list.Msgs[i], message, pending))
         return !Failed(NATS_PROTOCOL_ERROR, 0, "reading " + filter, error);
-      if (message.sequence > last || (untilNs != 0 && message.storedNs >= untilNs)) return true;
-      // The last that matches: a fetch for more would wait out its expiry.
-      if (!take(message) || message.sequence == last || pending == 0) return true;
+      if (message.sequence > end->sequence || (untilNs != 0 && message.storedNs >= untilNs)) return true;
+      if (!take(message) || message.sequence == end->sequence || pending == 0) return true;
     }
   }
 }

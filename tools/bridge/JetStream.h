@@ -123,7 +123,7 @@ class JetStream {
   // Hands `take` each message whose subject matches `filter` and that was
   // stored from sinceNs on and before untilNs (0: no end), in stream order,
   // until it returns false; read by a consumer that starts at sinceNs. Ends
-  // at the stream's last message when called, never waiting for more.
+  // at the last message that matches when called, never waiting for more.
   bool ReadWindow(std::int64_t sinceNs, std::int64_t untilNs, const std::string& filter,
                   const std::function<bool(const StoredMessage&)>& take, std::string* error);
   // Reads on from `first` (0: the stream's first) until dropped.
