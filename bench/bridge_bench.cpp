@@ -3,22 +3,30 @@
 // of 50,000 agents from the bridge's bucket and stream against one from
 // the server itself, with the queries the server answered meanwhile; and a
 // consumer that starts late reading the stream through (ZEL_CATCHUP_SECONDS
-// of 2,000 changes a second, 60 unless set). Seconds each; not part of CI.
+// of 2,000 changes a second, 60 unless set); and the delay from the
+// server's publish (as a receiver of its own gets it) to a consumer of the
+// stream at about 5,000 events a second. Seconds each; not part of CI.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
+#include <vector>
 
 #include "Bridge.h"
 #include "JetStream.h"
 #include "JetStreamSource.h"
 #include "NatsServer.h"
 #include "PresenceSimulator.h"
+#include "Subjects.h"
 #include "zelclnt/mirror/ZelAPresenceMirror.h"
 #include "zelclnt/platform/TDiag.h"
+#include "zelclnt/platform/TEventReceiver.h"
 
 namespace {
 
@@ -166,5 +174,75 @@ void BM_StreamCatchUp(benchmark::State& state) {
 }
 BENCHMARK(BM_StreamCatchUp)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3)
     ->ReportAggregatesOnly(true);
+
+using Clock = std::chrono::steady_clock;
+
+// When each position reached the server's own receiver and the stream's
+// consumer, each on a thread of its own.
+class Arrivals {
+ public:
+  void Note(std::uint64_t position, bool fromStream) {
+    const Clock::time_point now = Clock::now();
+    std::lock_guard<std::mutex> lock(m_lock);
+    (fromStream ? m_stream : m_server)[position] = now;
+  }
+  // The delays, in ms, of the positions both saw, in order.
+  std::vector<double> Delays() const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    std::vector<double> delays;
+    for (const auto& [position, at] : m_stream) {
+      const auto published = m_server.find(position);
+      if (published != m_server.end())
+        delays.push_back(std::chrono::duration<double, std::milli>(at - published->second).count());
+    }
+    std::sort(delays.begin(), delays.end());
+    return delays;
+  }
+
+ private:
+  mutable std::mutex m_lock;
+  std::unordered_map<std::uint64_t, Clock::time_point> m_server;
+  std::unordered_map<std::uint64_t, Clock::time_point> m_stream;
+};
+
+void BM_PublishToConsumer(benchmark::State& state) {
+  TDiag::SetFilters("NONE");
+  NatsServer* nats = Nats(state);
+  if (!nats) return;
+  for (auto _ : state) {
+    Bridged bridged(nats->Url(), "delay", 2000, 4250);
+    if (!bridged.Ready()) return state.SkipWithError("the bridge did not start");
+    zelbridge::JetStream reader;
+    std::string error;
+    std::uint64_t first = 0;
+    std::uint64_t last = 0;
+    if (!reader.Connect(bridged.nats, &error) || !reader.Bounds(first, last, &error))
+      return state.SkipWithError(error.c_str());
+    std::unique_ptr<zelbridge::StreamCursor> cursor = reader.Follow(last + 1, "presence.delay.>", &error);
+    TEventReceiver receiver(bridged.simulator->Endpoint());
+    if (!cursor || !receiver.Start(&error) || !receiver.WaitUntilSubscribed(10000))
+      return state.SkipWithError("cannot follow the server and the stream");
+    Arrivals arrivals;
+    const Clock::time_point until = Clock::now() + std::chrono::seconds(20);
+    std::thread server([&] {
+      TEventNotice notice;
+      while (Clock::now() < until)
+        if (receiver.Next(notice, 100) && notice.kind == TEventNotice::Kind::Event) arrivals.Note(notice.position, false);
+    });
+    while (Clock::now() < until + std::chrono::seconds(2)) {
+      const auto message = cursor->Next(100, nullptr);
+      const std::string* at = message ? message->Find(zelbridge::kPositionHeader) : nullptr;
+      const auto position = at ? zelbridge::ParseCount(at->data(), at->size()) : std::nullopt;
+      if (position) arrivals.Note(*position, true);
+    }
+    server.join();
+    const std::vector<double> delays = arrivals.Delays();
+    if (delays.empty()) return state.SkipWithError("no event reached both");
+    state.counters["p50_ms"] = delays[delays.size() / 2];
+    state.counters["p99_ms"] = delays[delays.size() * 99 / 100];
+    state.counters["eventsPerSecond"] = static_cast<double>(delays.size()) / 20;
+  }
+}
+BENCHMARK(BM_PublishToConsumer)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
 
 }  // namespace
