@@ -115,6 +115,7 @@ StoredMessage Stored(natsMsg* msg) {
   StoredMessage stored;
   stored.subject = natsMsg_GetSubject(msg);
   stored.sequence = natsMsg_GetSequence(msg);
+  stored.storedNs = natsMsg_GetTime(msg);
   const int length = natsMsg_GetDataLength(msg);
   if (length > 0) stored.payload.assign(natsMsg_GetData(msg), static_cast<std::size_t>(length));
   const char** keys = nullptr;
@@ -344,6 +345,76 @@ bool JetStream::ReadFrom(std::uint64_t first, const std::string& filter,
   for (std::optional<StoredMessage> message; (message = cursor->Next(idleMs, nullptr)) && take(*message);) {
   }
   return true;
+}
+
+namespace {
+
+struct PullOwner {
+  natsSubscription* subscription = nullptr;
+  ~PullOwner() {
+    // Unsubscribing deletes the consumer it made.
+    if (!subscription) return;
+    natsSubscription_Unsubscribe(subscription);
+    natsSubscription_Destroy(subscription);
+  }
+};
+
+struct ListOwner {
+  natsMsgList list{};
+  ~ListOwner() { natsMsgList_Destroy(&list); }
+};
+
+// A delivered message carries its place, its time and how many more match
+// in its reply subject.
+bool Delivered(natsMsg* msg, StoredMessage& stored, std::uint64_t& pending) {
+  jsMsgMetaData* meta = nullptr;
+  if (natsMsg_GetMetaData(&meta, msg) != NATS_OK) return false;
+  stored = Stored(msg);
+  stored.sequence = meta->Sequence.Stream;
+  stored.storedNs = meta->Timestamp;
+  pending = meta->NumPending;
+  jsMsgMetaData_Destroy(meta);
+  return true;
+}
+
+}  // namespace
+
+bool JetStream::ReadWindow(std::int64_t sinceNs, std::int64_t untilNs, const std::string& filter,
+                           const std::function<bool(const StoredMessage&)>& take, std::string* error) {
+  // The last message that matches is the end: nothing to wait for when the
+  // stream holds none from sinceNs on.
+  const std::optional<StoredMessage> end = LastOf(filter, error);
+  if (!end) return error == nullptr || error->empty();
+  if (end->storedNs < sinceNs || (untilNs != 0 && untilNs <= sinceNs)) return true;
+  jsSubOptions options;
+  jsSubOptions_Init(&options);
+  options.Stream = m_options.stream.c_str();
+  // JetStream takes a start time of 0 for none at all.
+  options.Config.DeliverPolicy = sinceNs > 0 ? js_DeliverByStartTime : js_DeliverAll;
+  options.Config.OptStartTime = sinceNs > 0 ? sinceNs : 0;
+  options.Config.AckPolicy = js_AckNone;
+  // A reader killed before it unsubscribes leaves its consumer a minute.
+  options.Config.InactiveThreshold = 60LL * 1000 * kNanosPerMs;
+  PullOwner pull;
+  jsErrCode jsError = static_cast<jsErrCode>(0);
+  natsStatus s = js_PullSubscribe(&pull.subscription, m_handles->js, filter.c_str(), nullptr, nullptr, &options,
+                                  &jsError);
+  if (Failed(s, jsError, "reading " + filter, error)) return false;
+  constexpr int kBatch = 512;
+  for (;;) {
+    ListOwner fetched;
+    // Messages are there up to the end: a fetch that gets none failed.
+    s = natsSubscription_Fetch(&fetched.list, pull.subscription, kBatch, m_options.timeoutMs, &jsError);
+    if (Failed(s, jsError, "reading " + filter, error)) return false;
+    for (int i = 0; i < fetched.list.Count; ++i) {
+      StoredMessage message;
+      std::uint64_t pending = 0;
+      if (!Delivered(fetched.list.Msgs[i], message, pending))
+        return !Failed(NATS_PROTOCOL_ERROR, 0, "reading " + filter, error);
+      if (message.sequence > end->sequence || (untilNs != 0 && message.storedNs >= untilNs)) return true;
+      if (!take(message) || message.sequence == end->sequence || pending == 0) return true;
+    }
+  }
 }
 
 bool JetStream::Bounds(std::uint64_t& first, std::uint64_t& last, std::string* error) {

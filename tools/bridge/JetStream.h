@@ -68,6 +68,8 @@ struct StoredMessage {
   std::vector<std::pair<std::string, std::string>> headers;
   std::string payload;
   std::uint64_t sequence = 0;
+  // When JetStream stored it: nanoseconds since 1970 (UTC).
+  std::int64_t storedNs = 0;
   const std::string* Find(const std::string& name) const;
 };
 
@@ -118,6 +120,12 @@ class JetStream {
   // for idleMs; false with the reason when the stream could not be read.
   bool ReadFrom(std::uint64_t first, const std::string& filter,
                 const std::function<bool(const StoredMessage&)>& take, long idleMs, std::string* error);
+  // Hands `take` each message whose subject matches `filter` and that was
+  // stored from sinceNs on and before untilNs (0: no end), in stream order,
+  // until it returns false; read by a consumer that starts at sinceNs. Ends
+  // at the last message that matches when called, never waiting for more.
+  bool ReadWindow(std::int64_t sinceNs, std::int64_t untilNs, const std::string& filter,
+                  const std::function<bool(const StoredMessage&)>& take, std::string* error);
   // Reads on from `first` (0: the stream's first) until dropped.
   std::unique_ptr<StreamCursor> Follow(std::uint64_t first, const std::string& filter, std::string* error);
   // Hands `take` every key the bucket holds with its value, in no order.

@@ -32,17 +32,6 @@ std::optional<TEventPosition> PlaceOfMessage(const StoredMessage& message) {
   return PlaceOf(life ? life->c_str() : nullptr, at ? at->c_str() : nullptr);
 }
 
-// The subject's last token: a user key, or "none".
-std::optional<std::int64_t> UserOf(const std::string& subject) {
-  const std::string user = subject.substr(subject.rfind('.') + 1);
-  if (user == "none") return TEventNotice::kNoUser;
-  const bool negative = !user.empty() && user[0] == '-';
-  const auto count = ParseCount(user.data() + (negative ? 1 : 0), user.size() - (negative ? 1 : 0));
-  if (!count || *count > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) return std::nullopt;
-  const auto key = static_cast<std::int64_t>(*count);
-  return negative ? -key : key;
-}
-
 bool Before(const TEventPosition& a, const TEventPosition& b) {
   return a.incarnation == b.incarnation && a.position < b.position;
 }
@@ -190,7 +179,7 @@ bool JetStreamSource::Take(const StoredMessage& message, TEventNotice& notice) {
   // A type missing or unreadable is one no int holds.
   constexpr std::uint64_t kNoType = std::numeric_limits<std::uint64_t>::max();
   const std::uint64_t eventType = type ? ParseCount(type->data(), type->size()).value_or(kNoType) : kNoType;
-  const auto user = UserOf(message.subject);
+  const auto user = UserOfSubject(message.subject);
   if (eventType > static_cast<std::uint64_t>(std::numeric_limits<int>::max()) || !user) return false;
   if (!m_types.empty() && m_types.count(static_cast<int>(eventType)) == 0) return false;
   if (!m_users.empty() && m_users.count(*user) == 0) return false;

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "zelclnt/core/ZelTPresenceServer.h"
+#include "zelclnt/platform/TEventReceiver.h"
 
 namespace zelbridge {
 
@@ -50,6 +51,16 @@ std::string ServerFilter(const std::string& serverToken) { return "presence." + 
 std::string MessageId(const TEventPosition& at) { return Place(at); }
 
 std::string MarkerId(const TEventPosition& at) { return Place(at) + "-" + kResync; }
+
+std::optional<std::int64_t> UserOfSubject(const std::string& subject) {
+  const std::string user = subject.substr(subject.rfind('.') + 1);
+  if (user == "none") return TEventNotice::kNoUser;
+  const bool negative = !user.empty() && user[0] == '-';
+  const auto count = ParseCount(user.data() + (negative ? 1 : 0), user.size() - (negative ? 1 : 0));
+  if (!count || *count > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) return std::nullopt;
+  const auto key = static_cast<std::int64_t>(*count);
+  return negative ? -key : key;
+}
 
 std::optional<std::uint64_t> ParseCount(const char* text, std::size_t length) {
   if (text == nullptr || length == 0 || length > 20) return std::nullopt;

@@ -42,6 +42,9 @@ std::string ServerFilter(const std::string& serverToken);
 std::string MessageId(const TEventPosition& at);
 std::string MarkerId(const TEventPosition& at);
 
+// The user key a subject names in its last token; TEventNotice::kNoUser
+// for "none"; nothing for any other text.
+std::optional<std::int64_t> UserOfSubject(const std::string& subject);
 // A decimal number of at most 20 digits that fits 64 bits, nothing else.
 std::optional<std::uint64_t> ParseCount(const char* text, std::size_t length);
 // The place a stored message names in its headers (either may be null when

@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 
+#include "zelclnt/core/ZelTPresenceServer.h"
 #include "zelclnt/model/ZelTCapability.h"
 #include "zelclnt/model/ZelTRoutingState.h"
 #include "zelclnt/requests/ZelTQueryUsersPresence.h"
@@ -61,6 +62,36 @@ CLI::CheckedTransformer CapabilityTypeNames() {
 
 CLI::CheckedTransformer SwitchNames() {
   return CLI::CheckedTransformer(std::map<std::string, bool>{{"on", true}, {"off", false}}, CLI::ignore_case);
+}
+
+CLI::CheckedTransformer EventTypeNames() {
+  return CLI::CheckedTransformer(
+      std::map<std::string, int>{
+          {"voice-media", ZelTPresenceServer::VOICE_USER_MEDIA_EVENT},
+          {"callback-media", ZelTPresenceServer::CALLBACK_USER_MEDIA_EVENT},
+          {"email-media", ZelTPresenceServer::EMAIL_USER_MEDIA_EVENT},
+          {"web-media", ZelTPresenceServer::WEB_USER_MEDIA_EVENT},
+          {"im-media", ZelTPresenceServer::IM_USER_MEDIA_EVENT},
+          {"openmedia-media", ZelTPresenceServer::OPENMEDIA_USER_MEDIA_EVENT},
+          {"routing", ZelTPresenceServer::USER_ROUTING_STATE_EVENT},
+          {"contact-created", ZelTPresenceServer::USER_CONTACT_CREATED_EVENT},
+          {"contact-connected", ZelTPresenceServer::USER_CONTACT_CONNECTED_EVENT},
+          {"contact-completed", ZelTPresenceServer::USER_CONTACT_COMPLETED_EVENT},
+          {"handling", ZelTPresenceServer::USER_HANDLING_STATE_UPDATE_EVENT},
+          {"primary", ZelTPresenceServer::PRIMARY_HANDLING_STATE_EVENT},
+          {"wrapup", ZelTPresenceServer::WRAPUP_SUBMITTED_EVENT},
+          {"recovery-mode", ZelTPresenceServer::USER_RECOVERY_MODE_EVENT},
+          {"contact-assist", ZelTPresenceServer::USER_CONTACT_ASSIST_EVENT},
+          {"capability", ZelTPresenceServer::USER_CAPABILITY_EVENT},
+          {"media-not-ready", ZelTPresenceServer::USER_MEDIA_NOT_READY_EVENT},
+          {"media-ready", ZelTPresenceServer::USER_MEDIA_READY_EVENT},
+          {"capability-not-ready", ZelTPresenceServer::USER_CAPABILITY_NOT_READY_EVENT},
+          {"queue-consulted", ZelTPresenceServer::CONTACT_QUEUE_CONSULTED_EVENT},
+          {"all-media-not-ready", ZelTPresenceServer::USER_ALL_MEDIA_NOT_READY_EVENT},
+          {"csm", ZelTPresenceServer::USER_CSM_STATE_EVENT},
+          {"integrated-presence", ZelTPresenceServer::QUERYPRESENCESTATUSEVENT},
+      },
+      CLI::ignore_case);
 }
 
 }  // namespace zelctl

@@ -18,5 +18,7 @@ CLI::CheckedTransformer RoutingStateNames();
 CLI::CheckedTransformer CapabilityTypeNames();
 // on, off.
 CLI::CheckedTransformer SwitchNames();
+// The event types by short name: routing, voice-media, handling, ...
+CLI::CheckedTransformer EventTypeNames();
 
 }  // namespace zelctl

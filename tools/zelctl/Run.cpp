@@ -9,6 +9,7 @@
 
 #include "Command.h"
 #include "Demo.h"
+#include "HistoryCommands.h"
 #include "KeyCommands.h"
 #include "Output.h"
 #include "PairCommands.h"
@@ -57,6 +58,7 @@ int Run(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
   AddPairCommands(app, chosen);
   AddUserCommands(app, chosen);
   AddWatchCommand(app, chosen);
+  AddHistoryCommands(app, chosen);
   AddTopCommand(app, chosen);
   AddDemoCommand(app, chosen);
   AddKeyCommands(app, chosen);

@@ -29,36 +29,6 @@ struct WatchOptions {
   double seconds = 0;
 };
 
-CLI::CheckedTransformer EventTypeNames() {
-  return CLI::CheckedTransformer(
-      std::map<std::string, int>{
-          {"voice-media", PS::VOICE_USER_MEDIA_EVENT},
-          {"callback-media", PS::CALLBACK_USER_MEDIA_EVENT},
-          {"email-media", PS::EMAIL_USER_MEDIA_EVENT},
-          {"web-media", PS::WEB_USER_MEDIA_EVENT},
-          {"im-media", PS::IM_USER_MEDIA_EVENT},
-          {"openmedia-media", PS::OPENMEDIA_USER_MEDIA_EVENT},
-          {"routing", PS::USER_ROUTING_STATE_EVENT},
-          {"contact-created", PS::USER_CONTACT_CREATED_EVENT},
-          {"contact-connected", PS::USER_CONTACT_CONNECTED_EVENT},
-          {"contact-completed", PS::USER_CONTACT_COMPLETED_EVENT},
-          {"handling", PS::USER_HANDLING_STATE_UPDATE_EVENT},
-          {"primary", PS::PRIMARY_HANDLING_STATE_EVENT},
-          {"wrapup", PS::WRAPUP_SUBMITTED_EVENT},
-          {"recovery-mode", PS::USER_RECOVERY_MODE_EVENT},
-          {"contact-assist", PS::USER_CONTACT_ASSIST_EVENT},
-          {"capability", PS::USER_CAPABILITY_EVENT},
-          {"media-not-ready", PS::USER_MEDIA_NOT_READY_EVENT},
-          {"media-ready", PS::USER_MEDIA_READY_EVENT},
-          {"capability-not-ready", PS::USER_CAPABILITY_NOT_READY_EVENT},
-          {"queue-consulted", PS::CONTACT_QUEUE_CONSULTED_EVENT},
-          {"all-media-not-ready", PS::USER_ALL_MEDIA_NOT_READY_EVENT},
-          {"csm", PS::USER_CSM_STATE_EVENT},
-          {"integrated-presence", PS::QUERYPRESENCESTATUSEVENT},
-      },
-      CLI::ignore_case);
-}
-
 std::string TypeText(int type) { return PS::ToString(static_cast<PS::enEvent>(type)); }
 
 std::string EventLine(const TEventNotice& notice, bool full, long onlyUser) {
@@ -129,7 +99,7 @@ std::string NoticeLine(const TEventNotice& notice, const std::string& endpoint, 
   return std::string();
 }
 
-std::string NoticeJsonLine(const TEventNotice& notice, const std::string& endpoint, long onlyUser) {
+zeljson::Json NoticeJson(const TEventNotice& notice, const std::string& endpoint, long onlyUser) {
   static const std::map<Kind, const char*> kNames = {
       {Kind::Resync, "resync"},           {Kind::TooLarge, "tooLarge"},       {Kind::Restarted, "restarted"},
       {Kind::Disconnected, "disconnected"}, {Kind::Reconnected, "reconnected"},
@@ -137,22 +107,27 @@ std::string NoticeJsonLine(const TEventNotice& notice, const std::string& endpoi
       {Kind::TwoServing, "twoServing"},
   };
   if (notice.kind != Kind::Event)
-    return zeljson::Text(zeljson::Json{{"notice", kNames.at(notice.kind)},
-                                       {"message", NoticeLine(notice, endpoint, false, onlyUser).substr(3)}});
+    return zeljson::Json{{"notice", kNames.at(notice.kind)},
+                         {"message", NoticeLine(notice, endpoint, false, onlyUser).substr(3)}};
   const auto type = static_cast<PS::enEvent>(notice.eventType);
   ZelTAnyEvent event;
   long userKey = 0;
   const bool read = ZelTEventReader::Read(type, notice.data.data(), notice.data.size(), event);
-  if (read && onlyUser != 0 && (!ZelTEventReader::UserKeyOf(event, userKey) || userKey != onlyUser)) return "";
+  if (read && onlyUser != 0 && (!ZelTEventReader::UserKeyOf(event, userKey) || userKey != onlyUser)) return nullptr;
   zeljson::Json json{{"position", std::to_string(notice.incarnation) + "-" + std::to_string(notice.position)}};
   if (!read) {
     json["type"] = zeljson::ToJson(type);
     json["unreadableBytes"] = notice.data.size();
-    return zeljson::Text(json);
+    return json;
   }
   const zeljson::Json record = zeljson::ToJson(type, event);
   for (const auto& member : record.items()) json[member.key()] = member.value();
-  return zeljson::Text(json);
+  return json;
+}
+
+std::string NoticeJsonLine(const TEventNotice& notice, const std::string& endpoint, long onlyUser) {
+  const zeljson::Json json = NoticeJson(notice, endpoint, onlyUser);
+  return json.is_null() ? std::string() : zeljson::Text(json);
 }
 
 void AddWatchCommand(CLI::App& app, Command& chosen) {

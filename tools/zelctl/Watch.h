@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Command.h"
+#include "JsonValues.h"
 #include "zelclnt/platform/TEventReceiver.h"
 
 namespace zelctl {
@@ -24,8 +25,11 @@ std::unique_ptr<TEventReceiver> WatchReceiver(const std::string& server, std::ve
 // record's text (full: the whole snapshot where it has one). Empty for an
 // event about another user than onlyUser, when onlyUser is not 0.
 std::string NoticeLine(const TEventNotice& notice, const std::string& endpoint, bool full, long onlyUser);
-// The same as a line of JSON: an event as the gateway's JSON with its
-// position ("7-1234"), any other notice as {"notice", "message"}.
+// The same as JSON: an event as the gateway's JSON with its position
+// ("7-1234"), any other notice as {"notice", "message"}; null where the
+// line is empty.
+zeljson::Json NoticeJson(const TEventNotice& notice, const std::string& endpoint, long onlyUser);
+// NoticeJson as a line; empty where it is null.
 std::string NoticeJsonLine(const TEventNotice& notice, const std::string& endpoint, long onlyUser);
 
 }  // namespace zelctl
