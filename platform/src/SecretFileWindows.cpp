@@ -1,3 +1,5 @@
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 
 #include "KeyFile.h"
@@ -12,7 +14,7 @@ bool WriteKeyText(const std::string& path, const std::string& text, bool, std::s
 }
 
 bool OwnerOnly(const std::string& path, std::string* error) {
-  if (!std::ifstream(path)) return Fail(error, "cannot read " + path);
+  if (!std::ifstream(path)) return Fail(error, "cannot read " + path + ": " + std::strerror(errno));
   return true;
 }
 

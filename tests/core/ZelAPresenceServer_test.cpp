@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <functional>
 #include <tuple>
 
@@ -46,7 +47,9 @@ TEST(ZelAPresenceServerTest, FailedCallsReportOneAndSayWhy) {
   } cases[] = {
       {"absent server", nullptr, 9, PS::ACTION_SUCCEEDED, "ZelAPresenceServer::SendRequest. Send RPC Failed", 0,
        Kind::NoSuchServer},
+#if LONG_MAX > INT_MAX  // a long that cannot be packed into the wire's 4 bytes
       {"call that cannot be packed", [](TRPC&) {}, 1L << 40, PS::ACTION_SUCCEEDED, nullptr, 0, Kind::NotSent},
+#endif
       {"return code", [](TRPC& rpc) { rpc.SetReturnCode(5); }, 9, PS::ACTION_SUCCEEDED,
        "ZelAPresenceServer::SendRequest. RPC Return Error", 1, Kind::None},
       {"reply without common part", [](TRPC&) {}, 9, PS::ACTION_NOT_CARRIED_OUT, nullptr, 1, Kind::None}};

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -260,7 +261,7 @@ TEST(ZelAPresenceMirrorTest, AServerThatDoesNotAnswerHoldsUpNeitherEventsNorStop
     ASSERT_TRUE(polledUntil([&] { return mirror.Counters().eventsApplied == 1; }));
     clock.Advance(std::chrono::milliseconds(ZelAPresenceMirror::kSettleMs - 1));
     for (int i = 0; i < 100; ++i) mirror.Poll(0);
-    EXPECT_EQ(std::make_pair(mirror.Counters().usersRequeried, mirror.IsCurrent()), std::make_pair(0UL, false));
+    EXPECT_EQ(std::make_pair(mirror.Counters().usersRequeried, mirror.IsCurrent()), std::make_pair(std::uint64_t{0}, false));
     clock.Advance(std::chrono::milliseconds(1));
     ASSERT_TRUE(polledUntil([&] { return gate.Holding() == 1; }));
     EXPECT_EQ(mirror.Counters().usersRequeried, 1u);

@@ -171,7 +171,9 @@ TEST_F(FailoverTest, CallsGoToTheServerThatServes) {
   const std::vector<std::pair<std::string, std::string>> transports = {
       {UniqueInproc("failover-serves"), UniqueInproc("absent")},
       {"tcp://127.0.0.1:0", ClosedTcpEndpoint()},
+#ifndef _WIN32
       {UniqueIpc("failover-serves"), UniqueIpc("absent")},
+#endif
   };
   for (const auto& [name, absent] : transports) {
     Tagged standby(name == "tcp://127.0.0.1:0" ? name : name + "-s", "S");
@@ -381,7 +383,7 @@ struct Half {
 // The receiver of a pair follows the publisher of the server that serves:
 // it moves when that one says it stands by, and when it went away.
 TEST_F(FailoverTest, EventsFollowTheServerThatServes) {
-  for (const std::size_t which : {0, 1, 2}) {
+  for (std::size_t which = 0; which < EveryTransport("failover-events").size(); ++which) {
     const auto first = EveryTransport("failover-events");
     const auto second = EveryTransport("failover-events");
     const std::string transport = first[which].substr(0, first[which].find(':'));

@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#endif
 
 #include <atomic>
 #include <chrono>
@@ -23,6 +22,7 @@
 #include "Events.h"
 #include "PlatformReset.h"
 #include "Rpc.h"
+#include "Sockets.h"
 #include "TemporaryFolder.h"
 #include "TestClock.h"
 #include "zelclnt/platform/TCurve.h"
@@ -58,8 +58,8 @@ sockaddr_in Loopback(int port) {
 // it after.
 class Listener {
  public:
-  using Treat = std::function<void(int connection, int number, const std::atomic<bool>& stop)>;
-  explicit Listener(Treat treat) : m_listener(::socket(AF_INET, SOCK_STREAM, 0)) {
+  using Treat = std::function<void(SocketHandle connection, int number, const std::atomic<bool>& stop)>;
+  explicit Listener(Treat treat) : m_listener(OpenStreamSocket()) {
     sockaddr_in address = Loopback(0);
     socklen_t length = sizeof address;
     ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
@@ -69,18 +69,18 @@ class Listener {
     m_thread = std::thread([this, treat] {
       pollfd incoming{m_listener, POLLIN, 0};
       while (!m_stop) {
-        if (::poll(&incoming, 1, 20) <= 0) continue;
-        const int connection = ::accept(m_listener, nullptr, nullptr);
-        if (connection < 0) continue;
+        if (PollSockets(&incoming, 1, 20) <= 0) continue;
+        const SocketHandle connection = ::accept(m_listener, nullptr, nullptr);
+        if (connection == static_cast<SocketHandle>(-1)) continue;
         treat(connection, m_connections, m_stop);
-        ::close(connection);
+        CloseSocket(connection);
         ++m_connections;
       }
     });
   }
   ~Listener() {
     Stop();
-    ::close(m_listener);
+    CloseSocket(m_listener);
   }
   Listener(const Listener&) = delete;
   Listener& operator=(const Listener&) = delete;
@@ -94,7 +94,7 @@ class Listener {
   int Connections() const { return m_connections; }
 
  private:
-  int m_listener;
+  SocketHandle m_listener;
   int m_port = 0;
   std::atomic<bool> m_stop{false};
   std::atomic<int> m_connections{0};
@@ -103,23 +103,23 @@ class Listener {
 
 // Forwards the connection to `targetPort` and keeps every byte that passes,
 // both ways.
-void Relay(int client, int targetPort, const std::atomic<bool>& stop, std::string& seen) {
-  const int server = ::socket(AF_INET, SOCK_STREAM, 0);
+void Relay(SocketHandle client, int targetPort, const std::atomic<bool>& stop, std::string& seen) {
+  const SocketHandle server = OpenStreamSocket();
   const sockaddr_in target = Loopback(targetPort);
   ::connect(server, reinterpret_cast<const sockaddr*>(&target), sizeof target);
   pollfd ends[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
   char buffer[4096];
   for (bool open = true; open && !stop;) {
-    if (::poll(ends, 2, 20) <= 0) continue;
+    if (PollSockets(ends, 2, 20) <= 0) continue;
     for (int from = 0; open && from < 2; ++from) {
       if (!(ends[from].revents & (POLLIN | POLLHUP))) continue;
-      const ssize_t count = ::read(ends[from].fd, buffer, sizeof buffer);
+      const long count = ReadSocket(ends[from].fd, buffer, sizeof buffer);
       open = count > 0;
       if (open) seen.append(buffer, static_cast<std::size_t>(count));
-      open = open && ::write(ends[1 - from].fd, buffer, static_cast<std::size_t>(count)) == count;
+      open = open && WriteSocket(ends[1 - from].fd, buffer, static_cast<std::size_t>(count)) == count;
     }
   }
-  ::close(server);
+  CloseSocket(server);
 }
 
 // ZeroMQ's greeting (version 3.0) naming a security mechanism.
@@ -139,19 +139,19 @@ std::string Greeting(const std::string& mechanism) {
 enum class Manner { HangUp, HangUpAfterGreeting, AnswerHttp, BreakZeroMq, CurveLate };
 
 // False once the peer hung up or a second passed in silence.
-bool ReadSome(int connection) {
+bool ReadSome(SocketHandle connection) {
   pollfd readable{connection, POLLIN, 0};
   char buffer[512];
-  return ::poll(&readable, 1, 1000) > 0 && ::read(connection, buffer, sizeof buffer) > 0;
+  return PollSockets(&readable, 1, 1000) > 0 && ReadSocket(connection, buffer, sizeof buffer) > 0;
 }
 
-// A client gone already is no matter (and no SIGPIPE): it tells what it saw.
-void Write(int connection, const std::string& bytes) {
-  [[maybe_unused]] const ssize_t sent = ::send(connection, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+// A client gone already is no matter: it tells what it saw.
+void Write(SocketHandle connection, const std::string& bytes) {
+  [[maybe_unused]] const long sent = WriteSocket(connection, bytes.data(), bytes.size());
 }
 
 Listener::Treat PeerOf(Manner manner) {
-  return [manner](int connection, int number, const std::atomic<bool>&) {
+  return [manner](SocketHandle connection, int number, const std::atomic<bool>&) {
     const Manner now = manner == Manner::CurveLate && number == 0 ? Manner::HangUp : manner;
     if (now == Manner::HangUp) return;
     // A command that no clear-text handshake has.
@@ -249,7 +249,7 @@ TEST_F(SecurityTest, CurveRoundTripsCarryTheCallersRoleAndHideTheUserIdFromARela
     ASSERT_TRUE(server.Start()) << c.name;
     const int port = c.relayed ? std::stoi(server.Endpoint().substr(server.Endpoint().rfind(':') + 1)) : 0;
     std::string seen;
-    Listener relay([&](int client, int, const std::atomic<bool>& stop) { Relay(client, port, stop, seen); });
+    Listener relay([&](SocketHandle client, int, const std::atomic<bool>& stop) { Relay(client, port, stop, seen); });
     const std::string to = c.relayed ? relay.Endpoint() : server.Endpoint();
     TFramework::SetServerKey(to, c.secure ? m_server.publicKey : "");
     TRPC rpc = CallOf(kUserId);
@@ -335,6 +335,9 @@ TEST_F(SecurityTest, MalformedServerKeysAreRefusedAtStart) {
 // on the clock, not at ZeroMQ's pace; admitted then, a later refusal is
 // told again.
 TEST_F(SecurityTest, ARefusedReceiverIsToldOnceAndAsksAgainAfterThreeSeconds) {
+#ifdef _WIN32
+  GTEST_SKIP() << "its real-time bounds hold for ipc handshakes, which Windows has not";
+#endif
   TestClock clock;
   const std::string name = UniqueIpc("security-retry");
   TEventPublisher publisher(name);
@@ -382,6 +385,19 @@ TEST_F(SecurityTest, ARefusedReceiverIsToldOnceAndAsksAgainAfterThreeSeconds) {
   EXPECT_EQ(told, (std::vector<std::string>{"Disconnected", "AuthenticationFailed"}));
 }
 
+// Empty unsets it, as on Windows.
+void SetVariable(const char* name, const std::string& value) {
+#ifdef _WIN32
+  ::_putenv_s(name, value.c_str());
+#else
+  if (value.empty()) {
+    ::unsetenv(name);
+  } else {
+    ::setenv(name, value.c_str(), 1);
+  }
+#endif
+}
+
 // A folder of this test's own for key files.
 class KeyFolder : public TemporaryFolder {
  public:
@@ -405,15 +421,19 @@ TEST_F(SecurityTest, KeyFilesWithWrongModeOrContentGiveAClearError) {
   ASSERT_TRUE(TCurve::ReadPublicKey(path + ".pub", publicKey, &error)) << error;
   EXPECT_EQ(read.secretKey, m_client.secretKey);
   EXPECT_EQ(publicKey, m_client.publicKey);
+#ifndef _WIN32
   struct stat status {};
   ASSERT_EQ(::stat(path.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 0777, 0600u);
+#endif
 
   const std::string pub = "public-key = " + m_client.publicKey + "\n";
   const std::string secret = "secret-key = " + m_client.secretKey + "\n";
   enum Reader { KeyPair, AllowFile, KeysFolder };
   const struct { Reader reader; std::string content; mode_t mode; std::string error; } cases[] = {
+#ifndef _WIN32  // where a key file's mode is what guards it
       {KeyPair, pub + secret, 0644, "f holds a secret key but group or others may read it; chmod 600 it"},
+#endif
       {KeyPair, "# mine\n" + pub + "secret-key = tooshort\n", 0600, "f:3: secret-key is not a key (40 characters of Z85)"},
       {KeyPair, "secret-key " + m_client.secretKey + "\n", 0600,
        "f:1: expected \"public-key = <key>\" or \"secret-key = <key>\""},
@@ -468,10 +488,10 @@ TEST_F(SecurityTest, KeysComeFromTheFolderTheEnvironmentNames) {
   TRPC clear = CallOf(kUserId);
   EXPECT_EQ(Call(m_framework, plain.Endpoint(), clear, 10000), 1) << TFramework::LastFailure().text;
   struct Unset {
-    ~Unset() { ::unsetenv("ZELCLNT_KEYS"); }
+    ~Unset() { SetVariable("ZELCLNT_KEYS", ""); }
   } unset;
   for (const auto& [directory, failure] : cases) {
-    ::setenv("ZELCLNT_KEYS", directory.c_str(), 1);
+    SetVariable("ZELCLNT_KEYS", directory);
     TFramework::ForgetKeys();
     TRPC rpc = CallOf(kUserId);
     EXPECT_EQ(Call(m_framework, server.Endpoint(), rpc, 10000), failure.empty() ? 1 : 0);

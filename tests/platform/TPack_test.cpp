@@ -70,9 +70,11 @@ TEST(TPackTest, ShortReadsLeaveTargetAndBufferUnchanged) {
 
 TEST(TPackTest, WritesThatDoNotFitThrow) {
   TPack pack;
+#if LONG_MAX > INT_MAX  // where a long is wider than the wire's 4 bytes
   EXPECT_THROW(pack << static_cast<long>(INT_MAX) + 1, TPackError);
   EXPECT_THROW(pack << static_cast<long>(INT_MIN) - 1, TPackError);
   EXPECT_THROW(pack << static_cast<unsigned long>(UINT_MAX) + 1, TPackError);
+#endif
   EXPECT_EQ(pack.Length(), 0u);
 
   const char byte = 0;

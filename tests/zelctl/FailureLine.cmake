@@ -2,7 +2,7 @@
 # standard error and exit status 1; the library's lines only when --diag or
 # ZEL_DIAG asks for them.
 set(line "zelctl: QueryServerStatus failed: connection refused by ${SERVER}\n")
-set(call ${ZELCTL} --server ${SERVER} --timeout 5000 status)
+set(call ${RUNNER} ${ZELCTL} --server ${SERVER} --timeout 5000 status)
 
 function(run name environment)
   execute_process(COMMAND ${CMAKE_COMMAND} -E env ${environment} ${ARGN}
@@ -26,7 +26,7 @@ function(expect_both name)
   endif()
 endfunction()
 
-run(--diag --unset=ZEL_DIAG ${ZELCTL} --diag WARN --server ${SERVER} --timeout 5000 status)
+run(--diag --unset=ZEL_DIAG ${RUNNER} ${ZELCTL} --diag WARN --server ${SERVER} --timeout 5000 status)
 expect_both(--diag)
 run(ZEL_DIAG ZEL_DIAG=WARN ${call})
 expect_both(ZEL_DIAG)
