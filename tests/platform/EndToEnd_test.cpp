@@ -37,6 +37,7 @@ namespace {
 using std::chrono::milliseconds;
 using Kind = TCallFailure;
 
+#ifndef _WIN32  // Windows has handles, not descriptors to count
 // ZeroMQ closes a socket's descriptors on its reaper thread, soon after.
 constexpr auto kReaperBound = std::chrono::seconds(5);
 
@@ -44,6 +45,7 @@ std::size_t OpenDescriptors() {
   const std::filesystem::directory_iterator entries("/proc/self/fd");
   return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
 }
+#endif
 
 // A pooled connection to a server that stopped a moment ago may still look
 // alive to ZeroMQ: the call on it fails as interrupted, never by time-out,
@@ -101,7 +103,9 @@ TEST_F(EndToEndTest, ThousandsOfObjectsShareFewConnectionsThatCloseWhenIdle) {
   zelsim::PresenceSimulator simulator;
   TRPCServer server("tcp://127.0.0.1:0", [&](TRPC& rpc) { simulator.Handle(rpc); });
   ASSERT_TRUE(server.Start());
+#ifndef _WIN32
   const std::size_t before = OpenDescriptors();
+#endif
   std::vector<std::unique_ptr<ZelAUserPresence>> agents;
   for (long i = 0; i < 2000; ++i) {
     agents.push_back(std::make_unique<ZelAUserPresence>(AgentOf(42 + i % 8)));
@@ -116,12 +120,14 @@ TEST_F(EndToEndTest, ThousandsOfObjectsShareFewConnectionsThatCloseWhenIdle) {
   }
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(failed.load(), 0);
+#ifndef _WIN32
   EXPECT_LE(OpenDescriptors(), before + 48);
   clock.Advance(milliseconds(TFramework::kDefaultIdleConnectionMs + 1));
   // Any call sweeps, even one to nobody.
   TRPC sweeper = CallOf("x");
   Call(m_client, UniqueInproc("end-to-end-sweeper"), sweeper, 10);
   EXPECT_TRUE(Eventually([&] { return OpenDescriptors() <= before; }, kReaperBound));
+#endif
 }
 
 // ZeroMQ takes a tcp or ipc subscriber back to a restarted publisher by
