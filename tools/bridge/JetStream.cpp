@@ -386,12 +386,16 @@ bool JetStream::ReadWindow(std::int64_t sinceNs, std::int64_t untilNs, const std
   const std::optional<StoredMessage> end = LastOf(filter, error);
   if (!end) return error == nullptr || error->empty();
   if (end->storedNs < sinceNs || (untilNs != 0 && untilNs <= sinceNs)) return true;
+  // nats-server 2.9 now and then starts a consumer by time at the stream's
+  // end though later messages are stored (file storage, seen under load).
+  const std::optional<std::uint64_t> first = FirstStoredFrom(sinceNs, error);
+  if (!first) return false;
+  if (*first > end->sequence) return true;
   jsSubOptions options;
   jsSubOptions_Init(&options);
   options.Stream = m_options.stream.c_str();
-  // JetStream takes a start time of 0 for none at all.
-  options.Config.DeliverPolicy = sinceNs > 0 ? js_DeliverByStartTime : js_DeliverAll;
-  options.Config.OptStartTime = sinceNs > 0 ? sinceNs : 0;
+  options.Config.DeliverPolicy = js_DeliverByStartSequence;
+  options.Config.OptStartSeq = *first;
   options.Config.AckPolicy = js_AckNone;
   // A reader killed before it unsubscribes leaves its consumer a minute.
   options.Config.InactiveThreshold = 60LL * 1000 * kNanosPerMs;
@@ -415,6 +419,31 @@ bool JetStream::ReadWindow(std::int64_t sinceNs, std::int64_t untilNs, const std
       if (!take(message) || message.sequence == end->sequence || pending == 0) return true;
     }
   }
+}
+
+std::optional<std::uint64_t> JetStream::FirstStoredFrom(std::int64_t sinceNs, std::string* error) {
+  std::uint64_t low = 0;
+  std::uint64_t high = 0;
+  if (!Bounds(low, high, error)) return std::nullopt;
+  low = std::max<std::uint64_t>(low, 1);
+  ++high;
+  // Times rise with sequences; a deleted sequence counts as the next held one.
+  while (low < high) {
+    const std::uint64_t middle = low + (high - low) / 2;
+    std::uint64_t held = middle;
+    std::optional<StoredMessage> message;
+    std::string failure;
+    for (; held < high && !(message = Read(held, &failure)); ++held) {
+      if (failure.empty()) continue;
+      if (error) *error = failure;
+      return std::nullopt;
+    }
+    if (!message || message->storedNs >= sinceNs)
+      high = middle;
+    else
+      low = held + 1;
+  }
+  return low;
 }
 
 bool JetStream::Bounds(std::uint64_t& first, std::uint64_t& last, std::string* error) {

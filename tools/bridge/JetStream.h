@@ -122,10 +122,13 @@ class JetStream {
                 const std::function<bool(const StoredMessage&)>& take, long idleMs, std::string* error);
   // Hands `take` each message whose subject matches `filter` and that was
   // stored from sinceNs on and before untilNs (0: no end), in stream order,
-  // until it returns false; read by a consumer that starts at sinceNs. Ends
-  // at the last message that matches when called, never waiting for more.
+  // until it returns false. Ends at the last message that matches when
+  // called, never waiting for more.
   bool ReadWindow(std::int64_t sinceNs, std::int64_t untilNs, const std::string& filter,
                   const std::function<bool(const StoredMessage&)>& take, std::string* error);
+  // The first sequence stored from sinceNs on (the last one's + 1 when
+  // none), found by the messages' own times.
+  std::optional<std::uint64_t> FirstStoredFrom(std::int64_t sinceNs, std::string* error);
   // Reads on from `first` (0: the stream's first) until dropped.
   std::unique_ptr<StreamCursor> Follow(std::uint64_t first, const std::string& filter, std::string* error);
   // Hands `take` every key the bucket holds with its value, in no order.
