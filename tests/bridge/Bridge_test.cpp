@@ -249,6 +249,30 @@ TEST_F(BridgeNatsTest, AMirrorFromJetStreamEqualsAFreshQuery) {
   EXPECT_GT(mirror.Counters().eventsApplied, 0u);
 }
 
+// A server that asks for a password: refused at once without it or with a
+// wrong one, with the reason; the stream set up with the right one.
+TEST_F(BridgeNatsTest, ANatsServerThatAsksForAPasswordTakesOnlyTheRightOne) {
+  NatsServer secured;
+  secured.RequireUser("bridge", "s3cret");
+  ASSERT_TRUE(secured.Start());
+  const struct {
+    const char* user;
+    const char* password;
+    bool connects;
+  } cases[] = {{"", "", false}, {"bridge", "wrong", false}, {"bridge", "s3cret", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.user) + "/" + c.password);
+    NatsOptions options;
+    options.url = secured.Url();
+    options.user = c.user;
+    options.password = c.password;
+    JetStream js;
+    std::string error;
+    EXPECT_EQ(js.Connect(options, &error), c.connects) << error;
+    EXPECT_EQ(error.find("uthoriz") != std::string::npos, !c.connects) << error;
+  }
+}
+
 // Resumed after 7:10 of a stream that holds 7:1 to 7:11, then what each
 // case writes: what the source tells, in order.
 TEST_F(BridgeNatsTest, TheStreamSourceTellsWhatTheStreamNoLongerHolds) {

@@ -3,7 +3,8 @@
 // of its own (removed with it), a loopback port that was free, started as
 // a child process and waited for until it takes connections (up to 10 s),
 // killed with SIGKILL when the test says so or ends. Available() is false
-// where nats-server is not installed: such tests skip.
+// where nats-server is not installed: such tests skip. It takes anyone,
+// or only a user and password given before Start.
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -18,6 +19,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 class NatsServer {
  public:
@@ -30,6 +32,10 @@ class NatsServer {
   NatsServer& operator=(const NatsServer&) = delete;
 
   bool Available() const { return !m_binary.empty(); }
+  void RequireUser(const std::string& user, const std::string& password) {
+    m_user = user;
+    m_password = password;
+  }
 
   // Starts it, on the port it had before if it ran already (a restart).
   bool Start() {
@@ -50,8 +56,10 @@ class NatsServer {
         dup2(log, 1);
         dup2(log, 2);
       }
-      execl(m_binary.c_str(), m_binary.c_str(), "-a", "127.0.0.1", "-p", port.c_str(), "-js", "-sd", store.c_str(),
-            static_cast<char*>(nullptr));
+      std::vector<const char*> args{m_binary.c_str(), "-a", "127.0.0.1", "-p", port.c_str(), "-js", "-sd", store.c_str()};
+      if (!m_user.empty()) args.insert(args.end(), {"--user", m_user.c_str(), "--pass", m_password.c_str()});
+      args.push_back(nullptr);
+      execv(m_binary.c_str(), const_cast<char* const*>(args.data()));
       _exit(127);
     }
     return m_pid > 0 && AwaitListening();
@@ -105,6 +113,8 @@ class NatsServer {
 
   std::string m_binary;
   std::string m_folder;
+  std::string m_user;
+  std::string m_password;
   int m_port = 0;
   pid_t m_pid = -1;
 };

@@ -7,6 +7,7 @@
 
 #include "Bridge.h"
 #include "JetStream.h"
+#include "NatsArguments.h"
 #include "zelclnt/platform/TDiag.h"
 #include "zelclnt/platform/TFramework.h"
 
@@ -40,14 +41,7 @@ int main(int argc, char** argv) {
   app.add_option("--duplicates-window", duplicatesSeconds, "seconds JetStream remembers message ids")
       ->check(CLI::Range(1L, 7L * 24 * 3600))
       ->capture_default_str();
-  app.add_option("--nats-user", nats.user, "NATS user");
-  app.add_option("--nats-password", nats.password, "NATS password");
-  app.add_option("--nkey", nats.nkeyPublic, "NATS nkey public key (with --nkey-seed)");
-  app.add_option("--nkey-seed", nats.nkeySeedFile, "file holding the nkey's seed")->check(CLI::ExistingFile);
-  app.add_option("--creds", nats.credentialsFile, "NATS credentials file")->check(CLI::ExistingFile);
-  app.add_option("--tls-ca", nats.caFile, "authorities to trust for NATS over TLS (PEM)")->check(CLI::ExistingFile);
-  app.add_option("--tls-cert", nats.certFile, "client certificate for NATS (PEM)")->check(CLI::ExistingFile);
-  app.add_option("--tls-key", nats.keyFile, "client certificate's key (PEM)")->check(CLI::ExistingFile);
+  zelbridge::AddNatsAccessOptions(app, nats);
   app.add_option("--nats-timeout", nats.timeoutMs, "milliseconds a NATS call waits")
       ->check(CLI::Range(100L, 600000L))
       ->capture_default_str();
@@ -57,8 +51,8 @@ int main(int argc, char** argv) {
   app.add_option("--keys", keys, "directory of the bridge's CURVE keys for a secured presence server");
   app.add_option("--diag", diag, "diagnostic types to show, e.g. INFO");
   CLI11_PARSE(app, argc, argv);
-  if (nats.nkeySeedFile.empty() != nats.nkeyPublic.empty()) {
-    std::fprintf(stderr, "presence-bridge: --nkey and --nkey-seed go together\n");
+  if (const std::string mismatch = zelbridge::NkeyMismatch(nats); !mismatch.empty()) {
+    std::fprintf(stderr, "presence-bridge: %s\n", mismatch.c_str());
     return 2;
   }
   nats.duplicatesWindowMs = duplicatesSeconds * 1000;

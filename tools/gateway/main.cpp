@@ -12,6 +12,7 @@
 #include <string>
 
 #include "Gateway.h"
+#include "NatsArguments.h"
 #if defined(ZELGW_NATS)
 #include "JetStreamSource.h"
 #endif
@@ -57,22 +58,24 @@ int main(int argc, char** argv) {
   app.add_option("--diag", diag, "diagnostic types to show, e.g. INFO (one line a request)");
   std::string fromNats;
   std::string natsName;
-  std::string natsStream = "PRESENCE";
-  std::string natsBucket = "presence-users";
+  zelbridge::NatsOptions nats;
   app.add_option("--from-nats", fromNats,
                  "read the users and their events from NATS JetStream (as presence-bridge writes them) at this URL; "
                  "actions still go to --server");
   app.add_option("--nats-name", natsName, "the server's name in the bridge's subjects (default: from --server)");
-  app.add_option("--nats-stream", natsStream, "the bridge's stream")->capture_default_str();
-  app.add_option("--nats-bucket", natsBucket, "the bridge's key-value bucket")->capture_default_str();
+  app.add_option("--nats-stream", nats.stream, "the bridge's stream")->capture_default_str();
+  app.add_option("--nats-bucket", nats.bucket, "the bridge's key-value bucket")->capture_default_str();
+  // --tls-cert and --tls-key are the gateway's own.
+  zelbridge::AddNatsAccessOptions(app, nats, "--nats-tls-");
   CLI11_PARSE(app, argc, argv);
+  if (const std::string mismatch = zelbridge::NkeyMismatch(nats); !mismatch.empty()) {
+    std::fprintf(stderr, "presence-gateway: %s\n", mismatch.c_str());
+    return 2;
+  }
 
   if (!fromNats.empty()) {
 #if defined(ZELGW_NATS)
-    zelbridge::NatsOptions nats;
     nats.url = fromNats;
-    nats.stream = natsStream;
-    nats.bucket = natsBucket;
     const std::string name = natsName.empty() ? options.server : natsName;
     options.mirrorSource = [nats, name] { return std::make_unique<zelbridge::JetStreamSource>(nats, name); };
 #else

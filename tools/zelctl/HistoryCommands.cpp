@@ -7,6 +7,7 @@
 
 #include "Arguments.h"
 #include "CallReport.h"
+#include "NatsArguments.h"
 #include "Output.h"
 #include "TimeArguments.h"
 #if defined(ZELCTL_NATS)
@@ -22,18 +23,9 @@ namespace {
 constexpr int kBadArguments = 2;
 
 struct HistoryOptions {
-  std::string url = "nats://127.0.0.1:4222";
+  zelbridge::NatsOptions nats;
+  // The server's token in the bridge's subjects; empty: from --server.
   std::string name;
-  std::string stream = "PRESENCE";
-  std::string bucket = "presence-users";
-  std::string user;
-  std::string password;
-  std::string nkeyPublic;
-  std::string nkeySeedFile;
-  std::string credentialsFile;
-  std::string caFile;
-  std::string certFile;
-  std::string keyFile;
   std::string since;
   std::string until;
   long userKey = 0;
@@ -84,19 +76,8 @@ std::string MessageLine(const zelbridge::StoredMessage& message, bool full) {
 }
 
 int ReadStream(const std::string& server, const HistoryOptions& options, const TimeWindow& window) {
-  zelbridge::NatsOptions nats;
-  nats.url = options.url;
-  nats.stream = options.stream;
-  nats.bucket = options.bucket;
+  zelbridge::NatsOptions nats = options.nats;
   nats.create = false;
-  nats.user = options.user;
-  nats.password = options.password;
-  nats.nkeyPublic = options.nkeyPublic;
-  nats.nkeySeedFile = options.nkeySeedFile;
-  nats.credentialsFile = options.credentialsFile;
-  nats.caFile = options.caFile;
-  nats.certFile = options.certFile;
-  nats.keyFile = options.keyFile;
   const std::string token = zelbridge::SubjectToken(options.name.empty() ? server : options.name);
   const std::string kind = options.kind < 0 ? "*" : zelbridge::KindToken(options.kind);
   // A user or a kind alone leaves the markers out: they name neither.
@@ -139,25 +120,17 @@ void AddWindowOptions(CLI::App& command, HistoryOptions& options) {
   command.add_option("-k,--kind", options.kind, "Only this event type (the names watch --type takes)")
       ->transform(EventTypeNames());
   command.add_flag("-f,--full", options.full, "Print the whole presence snapshot of the events that carry one");
-  command.add_option("--nats", options.url, "NATS server URL(s), comma-separated")->capture_default_str();
+  command.add_option("--nats", options.nats.url, "NATS server URL(s), comma-separated")->capture_default_str();
   command.add_option("--nats-name", options.name, "the server's name in the bridge's subjects (default: --server)");
-  command.add_option("--nats-stream", options.stream, "the bridge's stream")->capture_default_str();
-  command.add_option("--nats-bucket", options.bucket, "the bridge's key-value bucket")->capture_default_str();
-  command.add_option("--nats-user", options.user, "NATS user");
-  command.add_option("--nats-password", options.password, "NATS password");
-  command.add_option("--nkey", options.nkeyPublic, "NATS nkey public key (with --nkey-seed)");
-  command.add_option("--nkey-seed", options.nkeySeedFile, "file holding the nkey's seed")->check(CLI::ExistingFile);
-  command.add_option("--creds", options.credentialsFile, "NATS credentials file")->check(CLI::ExistingFile);
-  command.add_option("--tls-ca", options.caFile, "authorities to trust for NATS over TLS (PEM)")
-      ->check(CLI::ExistingFile);
-  command.add_option("--tls-cert", options.certFile, "client certificate for NATS (PEM)")->check(CLI::ExistingFile);
-  command.add_option("--tls-key", options.keyFile, "client certificate's key (PEM)")->check(CLI::ExistingFile);
+  command.add_option("--nats-stream", options.nats.stream, "the bridge's stream")->capture_default_str();
+  command.add_option("--nats-bucket", options.nats.bucket, "the bridge's key-value bucket")->capture_default_str();
+  zelbridge::AddNatsAccessOptions(command, options.nats);
 }
 
 void Choose(CLI::App& command, Command& chosen, std::shared_ptr<HistoryOptions> options) {
   zelctl::Choose(command, chosen, options, [](ZelAPresenceServer&, const std::string& server, HistoryOptions& parsed) {
-    if (parsed.nkeySeedFile.empty() != parsed.nkeyPublic.empty()) {
-      std::fprintf(Err(), "zelctl: --nkey and --nkey-seed go together\n");
+    if (const std::string mismatch = zelbridge::NkeyMismatch(parsed.nats); !mismatch.empty()) {
+      std::fprintf(Err(), "zelctl: %s\n", mismatch.c_str());
       return kBadArguments;
     }
     return History(server, parsed);
