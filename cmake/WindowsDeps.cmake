@@ -1,4 +1,4 @@
-# A Windows cross build finds libzmq, cppzmq, CLI11 and nlohmann-json in
+# A Windows cross build finds libzmq, cppzmq, CLI11, nlohmann-json and date in
 # the folder scripts/windows-deps makes once (libzmq from Debian's source
 # package), never among the host's headers and libraries.
 execute_process(COMMAND ${PROJECT_SOURCE_DIR}/scripts/windows-deps ${CMAKE_SYSTEM_PROCESSOR}
@@ -14,5 +14,8 @@ foreach(headers CLI11::CLI11 nlohmann_json::nlohmann_json)
   add_library(${headers} INTERFACE IMPORTED GLOBAL)
   target_include_directories(${headers} SYSTEM INTERFACE ${ZELCLNT_WINDOWS_DEPS}/include)
 endforeach()
+add_library(date::date INTERFACE IMPORTED GLOBAL)
+target_include_directories(date::date SYSTEM INTERFACE ${ZELCLNT_WINDOWS_DEPS}/include)
+target_compile_definitions(date::date INTERFACE ONLY_C_LOCALE=1 HAS_STRING_VIEW=1)
 set(CLI11_FOUND TRUE)
 set(nlohmann_json_FOUND TRUE)

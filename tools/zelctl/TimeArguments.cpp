@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <regex>
+
+#include <date/date.h>
 
 namespace zelctl {
 namespace {
@@ -32,21 +35,8 @@ std::int64_t Fraction(const std::string& text) {
   return nanos;
 }
 
-// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
-std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const std::int64_t yoe = y - era * 400;
-  const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-bool ValidDate(const Wall& w) {
-  static const int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (w.month < 1 || w.month > 12 || w.day < 1 || w.day > kDays[w.month - 1]) return false;
-  const bool leap = (w.year % 4 == 0 && w.year % 100 != 0) || w.year % 400 == 0;
-  return !(w.month == 2 && w.day == 29 && !leap);
+date::year_month_day DateOf(const Wall& w) {
+  return date::year{w.year} / date::month{static_cast<unsigned>(w.month)} / date::day{static_cast<unsigned>(w.day)};
 }
 
 bool ValidTime(const Wall& w) { return w.hour < 24 && w.minute < 60 && w.second < 60; }
@@ -126,10 +116,10 @@ std::optional<std::int64_t> Point(const std::string& text, std::int64_t referenc
   w.minute = m[5].matched ? Number(m[5]) : 0;
   w.second = m[6].matched ? Number(m[6]) : 0;
   w.nanos = m[7].matched ? Fraction(m[7]) : 0;
-  if (!ValidDate(w) || !ValidTime(w) || w.year < 1970) return std::nullopt;
+  if (!DateOf(w).ok() || !ValidTime(w) || w.year < 1970) return std::nullopt;
   if (!m[8].matched) return LocalSeconds(w) * kNanosPerSecond + w.nanos;
-  const std::int64_t utc =
-      DaysFromCivil(w.year, w.month, w.day) * kSecondsPerDay + w.hour * 3600 + w.minute * 60 + w.second;
+  const std::int64_t utc = date::sys_seconds{date::sys_days{DateOf(w)}}.time_since_epoch().count() +
+                           w.hour * 3600 + w.minute * 60 + w.second;
   std::int64_t offset = 0;
   const std::string zone = m[8];
   if (zone != "Z") {
@@ -186,14 +176,8 @@ std::string LocalTimeText(std::int64_t ns) {
 }
 
 std::string UtcTimeText(std::int64_t ns) {
-  const std::time_t seconds = static_cast<std::time_t>(ns / kNanosPerSecond);
-  std::tm utc{};
-#if defined(_WIN32)
-  gmtime_s(&utc, &seconds);
-#else
-  gmtime_r(&seconds, &utc);
-#endif
-  return Text(ns, utc, "T", "Z");
+  const date::sys_time<std::chrono::milliseconds> at{std::chrono::milliseconds{ns / 1000000}};
+  return date::format("%FT%TZ", at);
 }
 
 }  // namespace zelctl
