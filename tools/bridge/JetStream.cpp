@@ -472,9 +472,16 @@ std::optional<std::string> JetStream::Get(const std::string& key, std::string* e
 // A watcher hands over every value held, then a null entry.
 bool JetStream::ReadBucket(const std::function<void(const std::string& key, const std::string& value)>& take,
                            std::string* error) {
+  return WatchAll(false, take, error);
+}
+
+bool JetStream::WatchAll(bool metaOnly,
+                         const std::function<void(const std::string& key, const std::string& value)>& take,
+                         std::string* error) {
   kvWatchOptions options;
   kvWatchOptions_Init(&options);
   options.IgnoreDeletes = true;
+  options.MetaOnly = metaOnly;
   kvWatcher* watcher = nullptr;
   natsStatus s = kvStore_WatchAll(&watcher, m_handles->bucket, &options);
   while (s == NATS_OK) {
@@ -486,7 +493,7 @@ bool JetStream::ReadBucket(const std::function<void(const std::string& key, cons
     kvEntry_Destroy(entry);
   }
   if (watcher) kvWatcher_Destroy(watcher);
-  return !Failed(s, 0, "reading bucket " + m_options.bucket, error);
+  return !Failed(s, 0, (metaOnly ? "keys of " : "reading bucket ") + m_options.bucket, error);
 }
 
 bool JetStream::PutMany(const std::vector<std::pair<std::string, std::string>>& entries, std::string* error) {
@@ -517,14 +524,7 @@ bool JetStream::Delete(const std::string& key, std::string* error) {
 
 bool JetStream::Keys(std::vector<std::string>& keys, std::string* error) {
   keys.clear();
-  kvKeysList list{};
-  const natsStatus s = kvStore_Keys(&list, m_handles->bucket, nullptr);
-  // An empty bucket has no keys, which nats.c tells as not found.
-  if (s == NATS_NOT_FOUND) return true;
-  if (Failed(s, 0, "keys of " + m_options.bucket, error)) return false;
-  for (int i = 0; i < list.Count; ++i) keys.emplace_back(list.Keys[i]);
-  kvKeysList_Destroy(&list);
-  return true;
+  return WatchAll(true, [&](const std::string& key, const std::string&) { keys.push_back(key); }, error);
 }
 
 bool JetStream::Connected() const {

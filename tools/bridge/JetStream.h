@@ -117,7 +117,9 @@ class JetStream {
   // which changes nothing that went through.
   bool PutMany(const std::vector<std::pair<std::string, std::string>>& entries, std::string* error);
   bool Delete(const std::string& key, std::string* error);
-  // The bucket's keys, in no order.
+  // The bucket's keys, in no order; each waited for up to the time-out
+  // (nats.c's own listing gives the whole bucket one, which a large
+  // bucket on a busy machine never met).
   bool Keys(std::vector<std::string>& keys, std::string* error);
   bool Connected() const;
 
@@ -130,6 +132,9 @@ class JetStream {
   bool Failed(int status, int jsError, const std::string& what, std::string* error) const;
   bool EnsureStream(std::string* error);
   bool EnsureBucket(std::string* error);
+  // Every key's latest entry, its value left out when metaOnly.
+  bool WatchAll(bool metaOnly, const std::function<void(const std::string& key, const std::string& value)>& take,
+                std::string* error);
 
   NatsOptions m_options;
   std::unique_ptr<Handles> m_handles;
