@@ -245,13 +245,13 @@ public static class ZelClnt {
   public static extern IntPtr zel_integrated_presence_new([MarshalAs(UnmanagedType.LPUTF8Str)] string user_id, [MarshalAs(UnmanagedType.LPUTF8Str)] string password, [MarshalAs(UnmanagedType.LPUTF8Str)] string agent_id);
 
   [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
-  public static extern int zel_integrated_presence_add(out IntPtr request, [MarshalAs(UnmanagedType.LPUTF8Str)] string presence_id, [MarshalAs(UnmanagedType.LPUTF8Str)] string user_name, [MarshalAs(UnmanagedType.LPUTF8Str)] string extension);
+  public static extern int zel_integrated_presence_add(IntPtr request, [MarshalAs(UnmanagedType.LPUTF8Str)] string presence_id, [MarshalAs(UnmanagedType.LPUTF8Str)] string user_name, [MarshalAs(UnmanagedType.LPUTF8Str)] string extension);
 
   [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
   public static extern IntPtr zel_capability_new(int add, CLong user_key, int capability_type, [MarshalAs(UnmanagedType.LPUTF8Str)] string parameters);
 
   [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
-  public static extern void zel_request_free(out IntPtr request);
+  public static extern void zel_request_free(IntPtr request);
 
   [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
   public static extern int zel_request_kind_of(IntPtr request);
@@ -266,10 +266,16 @@ public static class ZelClnt {
   public static extern nuint zel_request_reason(IntPtr request, byte[] buffer, nuint size);
 
   [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
+  public static extern nuint zel_request_server(IntPtr request, byte[] buffer, nuint size);
+
+  [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
+  public static extern long zel_request_elapsed_us(IntPtr request);
+
+  [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
   public static extern void zel_request_position(IntPtr request, out ulong incarnation, out ulong position);
 
   [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
-  public static extern int zel_call(IntPtr client, out IntPtr request);
+  public static extern int zel_call(IntPtr client, IntPtr request);
 
   [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
   public static extern int zel_user_query(IntPtr client, IntPtr user);
@@ -456,7 +462,7 @@ public static class ZelClnt {
   public static extern nuint zel_queue_in_flight(IntPtr queue);
 
   [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
-  public static extern int zel_start(IntPtr client, out IntPtr request, IntPtr queue, IntPtr tag);
+  public static extern int zel_start(IntPtr client, IntPtr request, IntPtr queue, IntPtr tag);
 
   [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
   public static extern int zel_queue_next(IntPtr queue, CLong timeout_ms, out IntPtr request, out IntPtr tag);
