@@ -8,7 +8,7 @@
 
    Outcomes: every call that can fail returns a status, ZEL_OK (0) or one of
    zel_status; a request keeps the outcome of its last call (status, the
-   server's error code, a one-line reason).
+   server's error code, a one-line reason, the server, the time it took).
 
    Strings: a function that hands out text takes (buffer, size), writes at
    most size - 1 characters and a terminating NUL (when size > 0), and
@@ -162,6 +162,12 @@ ZELCLNT_API int zel_request_status(const zel_request* request);
 ZELCLNT_API int zel_request_error_code(const zel_request* request);
 /* The failure kind or refusal in one line; empty after ZEL_OK. */
 ZELCLNT_API size_t zel_request_reason(const zel_request* request, char* buffer, size_t size);
+/* The server that answered or refused the last call, or the last one it
+   went to (of a list: the last server tried); empty when it went to none. */
+ZELCLNT_API size_t zel_request_server(const zel_request* request, char* buffer, size_t size);
+/* The last call's time from its start to its end, in microseconds; 0 for
+   one that was not sent. */
+ZELCLNT_API int64_t zel_request_elapsed_us(const zel_request* request);
 /* Where the server's event stream stood when it answered (0, 0: unknown):
    hand it to zel_receiver_resume_after. */
 ZELCLNT_API void zel_request_position(const zel_request* request, uint64_t* incarnation, uint64_t* position);

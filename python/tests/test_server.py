@@ -82,7 +82,7 @@ def test_call_failed_on_a_dead_server(name, call):
     with pytest.raises(CallFailed) as failed:
         call(Server("tcp://127.0.0.1:1"))
     assert failed.value.kind == FailureKind.CONNECTION_REFUSED
-    assert "tcp://127.0.0.1:1" in failed.value.reason
+    assert "tcp://127.0.0.1:1" in failed.value.reason and failed.value.server == "tcp://127.0.0.1:1"
 
 
 def test_queries(endpoint):
@@ -154,7 +154,7 @@ def test_awaited_calls_side_by_side(endpoint):
     assert status.name == "presence-sim" and len(users) == 8 and user._replace(answered_at_ms=0) == users[2]._replace(answered_at_ms=0)
     assert len(readiness) == 5
     assert isinstance(failed, CallFailed) and failed.kind == FailureKind.CONNECTION_REFUSED
-    assert isinstance(refused, Refused) and refused.code == ErrorCode.ERR_INVALID_USER
+    assert isinstance(refused, Refused) and refused.code == ErrorCode.ERR_INVALID_USER and refused.server == endpoint
 
 
 def _key_pair(path):

@@ -28,21 +28,23 @@ class ZelError(Exception):
 
 
 class Refused(ZelError):
-    """The server answered and did not carry the call out."""
+    """The server answered and did not carry the call out; `server` is the one that refused."""
 
-    def __init__(self, code: int, text: str) -> None:
+    def __init__(self, code: int, text: str, server: str = "") -> None:
         super().__init__(f"refused: {text} ({code})")
         self.code = code
         self.text = text
+        self.server = server
 
 
 class CallFailed(ZelError):
-    """The call got no answer: `kind` says why, `reason` in one line."""
+    """The call got no answer: `kind` says why, `reason` in one line, `server` the last one tried ("" for none)."""
 
-    def __init__(self, kind: FailureKind, reason: str) -> None:
+    def __init__(self, kind: FailureKind, reason: str, server: str = "") -> None:
         super().__init__(f"{kind.name.lower()}: {reason}")
         self.kind = kind
         self.reason = reason
+        self.server = server
 
 
 class InterfaceError(ZelError):

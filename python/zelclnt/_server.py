@@ -45,11 +45,12 @@ def _failure(status: int, request) -> Optional[ZelError]:
     if status == lib.ZEL_OK:
         return None
     reason = text_of(lib.zel_request_reason, request)
+    server = text_of(lib.zel_request_server, request)
     if status == lib.ZEL_REFUSED:
         code = lib.zel_request_error_code(request)
-        return Refused(code=_ERROR_CODES.get(code, code), text=reason.removeprefix("refused: "))
+        return Refused(code=_ERROR_CODES.get(code, code), text=reason.removeprefix("refused: "), server=server)
     if -len(FailureKind) <= status < 0:
-        return CallFailed(kind=FailureKind(-status), reason=reason)
+        return CallFailed(kind=FailureKind(-status), reason=reason, server=server)
     return InterfaceError(ffi.string(lib.zel_status_text(status)).decode())
 
 

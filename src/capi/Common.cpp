@@ -31,6 +31,8 @@ int StatusOf(TCallFailure kind) { return -static_cast<int>(kind); }
 void RecordOutcome(zel_request& request, ZelTPresenceServer::ActionResult result,
                    const TCallOutcome& failure) {
   request.indexed = false;
+  request.server = failure.server;
+  request.elapsedUs = failure.elapsed.count();
   if (failure.kind != TCallFailure::None) {
     request.outcome = StatusOf(failure.kind);
     request.reason = failure.text;

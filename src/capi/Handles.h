@@ -63,6 +63,8 @@ struct zel_request {
 
   int outcome = ZEL_OK;
   std::string reason;
+  std::string server;
+  std::int64_t elapsedUs = 0;
   // The users query's records by index, built at the first look.
   mutable std::vector<const ZelTUserPresence*> index;
   mutable bool indexed = false;

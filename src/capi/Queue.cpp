@@ -62,11 +62,12 @@ int zel_start(zel_client* client, zel_request* request, zel_queue* queue, void* 
   if (request->queue) return ZEL_E_BUSY;
   return Guarded([&]() -> int {
     if (!Aim(*request)) {
-      request->outcome = ZEL_E_NOT_SENT;
-      request->reason = "capability type " + std::to_string(static_cast<const ZelTCapabilityRequest&>(
-                                                                 request->Request())
-                                                                 .GetCapabilityTypeValue()) +
-                        " is not one the server changes";
+      TCallOutcome refused;
+      refused.kind = TCallFailure::NotSent;
+      refused.text = "capability type " +
+                     std::to_string(static_cast<const ZelTCapabilityRequest&>(request->Request()).GetCapabilityTypeValue()) +
+                     " is not one the server changes";
+      RecordOutcome(*request, ZelTPresenceServer::ACTION_NOT_CARRIED_OUT, refused);
       return request->outcome;
     }
     queue->inFlight.insert(request);
@@ -77,8 +78,7 @@ int zel_start(zel_client* client, zel_request* request, zel_queue* queue, void* 
     }
     request->queue = queue;
     request->tag = tag;
-    request->outcome = ZEL_OK;
-    request->reason.clear();
+    RecordOutcome(*request, ZelTPresenceServer::ACTION_SUCCEEDED, TCallOutcome());
     return ZEL_OK;
   });
 }

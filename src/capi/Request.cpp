@@ -143,6 +143,12 @@ size_t zel_request_reason(const zel_request* request, char* buffer, size_t size)
   return CopyOut(request ? request->reason : std::string(), buffer, size);
 }
 
+size_t zel_request_server(const zel_request* request, char* buffer, size_t size) {
+  return CopyOut(request ? request->server : std::string(), buffer, size);
+}
+
+int64_t zel_request_elapsed_us(const zel_request* request) { return request ? request->elapsedUs : 0; }
+
 void zel_request_position(const zel_request* request, uint64_t* incarnation, uint64_t* position) {
   const TEventPosition at = request ? request->Request().GetStatePosition() : TEventPosition();
   if (incarnation) *incarnation = at.incarnation;

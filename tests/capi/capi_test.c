@@ -299,7 +299,9 @@ static void Queries(zel_client* client) {
   CHECK(zel_integrated_presence_field(integrated, 0, 2, id, sizeof id) == 3 && strcmp(id, "100") == 0, "'%s'", id);
 
   CHECK(zel_call(client, desktop) == ZEL_E_NOT_SENT, "%s", Reason(desktop));
-  CHECK(strcmp(Reason(desktop), "") != 0, "no reason");
+  CHECK(strcmp(Reason(desktop), "") != 0 && zel_request_server(desktop, NULL, 0) == 0 &&
+            zel_request_elapsed_us(desktop) == 0,
+        "no reason, or a server for a call not sent");
   CHECK(zel_call(client, director) >= ZEL_OK, "%s", Reason(director));
   zel_request_free(users);
   zel_request_free(readiness);
@@ -308,17 +310,24 @@ static void Queries(zel_client* client) {
   zel_request_free(director);
 }
 
-/* No answer: a failure kind and its reason, and no error code left over
-   from the request's earlier answer. */
-static void TransportFailure(zel_client* client) {
+/* No answer: a failure kind and its reason, the server tried, and no error
+   code left over from the request's earlier answer. */
+static void TransportFailure(zel_client* client, const char* server) {
   zel_client* nobody = zel_client_new("tcp://127.0.0.1:1");
   zel_request* agent = zel_user_new(42, "agent42");
+  char answered[128];
   int outcome;
   CHECK(zel_user_set_routing_state(client, agent, ZEL_ROUTING_LOGOFF, 0, 1) == ZEL_REFUSED, "%s", Reason(agent));
+  zel_request_server(agent, answered, sizeof answered);
+  CHECK(strcmp(answered, server) == 0 && zel_request_elapsed_us(agent) > 0, "'%s' %lld us", answered,
+        (long long)zel_request_elapsed_us(agent));
   outcome = zel_user_query(nobody, agent);
   CHECK(outcome < 0 && outcome == zel_request_status(agent) && strlen(Reason(agent)) > 0, "%s: %s",
         zel_status_text(outcome), Reason(agent));
   CHECK(zel_request_error_code(agent) == 0, "code %d", zel_request_error_code(agent));
+  CHECK(zel_request_server(agent, answered, sizeof answered) == strlen("tcp://127.0.0.1:1") &&
+            strcmp(answered, "tcp://127.0.0.1:1") == 0,
+        "'%s'", answered);
   zel_request_free(agent);
   zel_client_free(nobody);
 }
@@ -481,7 +490,7 @@ int main(int argc, char** argv) {
   ServerStatus(client);
   UserActions(client);
   Queries(client);
-  TransportFailure(client);
+  TransportFailure(client, server);
   Queue(client);
   Events(server);
   Mirror(server);
