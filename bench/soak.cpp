@@ -22,6 +22,7 @@
 #include "StoreComparison.h"
 #include "zelclnt/core/ZelAPresenceServer.h"
 #include "zelclnt/mirror/ZelAPresenceMirror.h"
+#include "zelclnt/mirror/ZelLargeBlocks.h"
 #include "zelclnt/platform/TDiag.h"
 #include "zelclnt/requests/ZelTQueryUsersPresence.h"
 
@@ -137,6 +138,8 @@ bool QueryAndCatchUp(ZelAPresenceMirror& mirror, const std::string& server, ZelT
 }  // namespace
 
 int main(int argc, char** argv) {
+  // As a long-running application of the mirror should.
+  ZelKeepLargeBlocksMapped();
   Options options;
   if (!Parse(argc, argv, options)) {
     std::fprintf(stderr,

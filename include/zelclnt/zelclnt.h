@@ -51,6 +51,7 @@
 #include "zelclnt/mirror/ZelAPresenceMirror.h"
 #include "zelclnt/mirror/ZelTEventApplier.h"
 #include "zelclnt/mirror/ZelTPresenceChange.h"
+#include "zelclnt/mirror/ZelLargeBlocks.h"
 #include "zelclnt/mirror/ZelTUserStore.h"
 
 #include "zelclnt/model/ZelTCapability.h"

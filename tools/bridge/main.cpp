@@ -8,6 +8,7 @@
 #include "Bridge.h"
 #include "JetStream.h"
 #include "NatsArguments.h"
+#include "zelclnt/mirror/ZelLargeBlocks.h"
 #include "zelclnt/platform/TDiag.h"
 #include "zelclnt/platform/TFramework.h"
 
@@ -22,6 +23,8 @@ void OnSignal(int) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The mirror's replays and resyncs, and the bucket's whole writes.
+  ZelKeepLargeBlocksMapped();
   zelbridge::NatsOptions nats;
   zelbridge::BridgeOptions bridging;
   bridging.server = "tcp://127.0.0.1:7300";

@@ -2,10 +2,6 @@
 
 #include <unistd.h>
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
-
 #include <CLI/CLI.hpp>
 #include <csignal>
 #include <cstdio>
@@ -16,6 +12,7 @@
 #if defined(ZELGW_NATS)
 #include "JetStreamSource.h"
 #endif
+#include "zelclnt/mirror/ZelLargeBlocks.h"
 #include "zelclnt/platform/TDiag.h"
 #include "zelclnt/platform/TFramework.h"
 
@@ -28,15 +25,8 @@ void OnSignal(int) { g_stop = 1; }
 }  // namespace
 
 int main(int argc, char** argv) {
-#if defined(__GLIBC__)
-  // Snapshots and the bytes queued for slow clients are large and short
-  // lived. Once the first is freed glibc would raise its threshold for
-  // mapping blocks of their own and keep later ones in its heaps, whose
-  // freed pages it seldom gives back: resident memory would climb with each
-  // round of clients that do not keep up. A fixed threshold keeps them
-  // mapped, and returned when freed.
-  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
-#endif
+  // Snapshots and the bytes queued for slow clients are large and short lived.
+  ZelKeepLargeBlocksMapped();
   zelgw::GatewayOptions options;
   std::string keys;
   std::string diag;

@@ -9,6 +9,7 @@
 #include <CLI/CLI.hpp>
 
 #include "PresenceSimulator.h"
+#include "zelclnt/mirror/ZelLargeBlocks.h"
 #include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TDiag.h"
 
@@ -36,6 +37,8 @@ bool ReadSecurity(const std::string& keyFile, const std::string& allowFile, zels
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Replay answers and users queries are large and short lived.
+  ZelKeepLargeBlocksMapped();
   zelsim::SimulatorOptions options;
   std::string diag = std::getenv("ZEL_DIAG") ? std::getenv("ZEL_DIAG") : "";
   CLI::App app{"Presence server simulator for zelclnt"};
