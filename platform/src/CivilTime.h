@@ -66,8 +66,8 @@ inline bool BreakDownLocal(std::int64_t seconds, std::tm& parts) {
   const std::int64_t nearest = std::clamp<std::int64_t>(seconds, 0, kLastSystemSecond);
   std::tm there{};
   if (!SystemLocal(static_cast<std::time_t>(nearest), there)) return false;
-  const std::int64_t offset = DaysFromCivil(there.tm_year + std::int64_t{1900}, there.tm_mon + 1, there.tm_mday) * 86400 +
-                              there.tm_hour * 3600 + there.tm_min * 60 + there.tm_sec - nearest;
+  const std::int64_t day = DaysFromCivil(there.tm_year + std::int64_t{1900}, there.tm_mon + 1, there.tm_mday);
+  const std::int64_t offset = day * 86400 + there.tm_hour * 3600 + there.tm_min * 60 + there.tm_sec - nearest;
   if (seconds < kFirstSecond - offset || seconds > kLastSecond - offset) return false;
   if (!BreakDownUtc(seconds + offset, parts)) return false;
   parts.tm_isdst = there.tm_isdst;

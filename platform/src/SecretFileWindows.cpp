@@ -24,15 +24,6 @@ struct HandleClosing {
 };
 using Handle = std::unique_ptr<void, HandleClosing>;
 
-std::wstring Wide(const std::string& text) {
-  const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-  if (length <= 0) return std::wstring();
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], length);
-  wide.resize(static_cast<std::size_t>(length - 1));
-  return wide;
-}
-
 std::string SystemText(DWORD code) {
   char* text = nullptr;
   const DWORD length = ::FormatMessageA(
@@ -83,7 +74,7 @@ bool WriteSecret(const std::string& path, const std::string& text, std::string* 
   ::SetSecurityDescriptorDacl(&descriptor, TRUE, reinterpret_cast<PACL>(acl.data()), FALSE);
   ::SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
   SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
-  HANDLE opened = ::CreateFileW(Wide(path).c_str(), GENERIC_WRITE | WRITE_DAC, 0, &attributes, CREATE_ALWAYS,
+  HANDLE opened = ::CreateFileA(path.c_str(), GENERIC_WRITE | WRITE_DAC, 0, &attributes, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
   if (opened == INVALID_HANDLE_VALUE) return Fail(error, "cannot write " + path + ": " + SystemText(::GetLastError()));
   const Handle file(opened);
@@ -140,12 +131,13 @@ bool OwnerOnly(const std::string& path, std::string* error) {
   if (!std::ifstream(path)) return Fail(error, "cannot read " + path + ": " + std::strerror(errno));
   PACL acl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  const DWORD status = ::GetNamedSecurityInfoW(Wide(path).c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+  const DWORD status = ::GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
                                                nullptr, &acl, nullptr, &descriptor);
   if (status != ERROR_SUCCESS) return Fail(error, "cannot read " + path + ": " + SystemText(status));
   const std::unique_ptr<void, LocalFreeing> held(descriptor);
   const std::string fix = "; let its owner alone read it";
-  if (acl == nullptr) return Fail(error, path + " holds a secret key but anyone may read it (it has no access list)" + fix);
+  if (acl == nullptr)
+    return Fail(error, path + " holds a secret key but anyone may read it (it has no access list)" + fix);
   for (DWORD index = 0; index < acl->AceCount; ++index) {
     void* ace = nullptr;
     if (!::GetAce(acl, index, &ace)) continue;
