@@ -40,6 +40,14 @@ std::atomic<std::size_t>& SizeBound() {
 // a DLL cannot join threads while it is being unloaded. So the module, once
 // it has them, stays loaded; FreeLibrary would pull their code from under
 // them and leave them behind, two more at each load.
+// Winsock counts its users: ZeroMQ's context is one, and this the library's
+// spare, so that a caller's WSACleanup without a start of its own does not
+// tear Winsock down under ZeroMQ's threads, which would abort the process.
+void HoldWinsock() {
+  WSADATA data;
+  ::WSAStartup(MAKEWORD(2, 2), &data);
+}
+
 void KeepThisModuleLoaded() {
   static const char anchor = 0;
   HMODULE module = nullptr;
@@ -56,6 +64,7 @@ zmq::context_t& SharedContext() {
   static zmq::context_t* context = [] {
     auto* made = new zmq::context_t(1);
 #ifdef _WIN32
+    HoldWinsock();
     KeepThisModuleLoaded();
 #else
     rlimit descriptors{};
