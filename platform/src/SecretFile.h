@@ -1,8 +1,9 @@
 #pragma once
 // The system's side of key files: writing one readable by its owner alone
 // (or by all, for a public key), and telling whether others may read one.
-// On Windows a file's ACL is not read or written: a key file there is as
-// private as the folder it is in, which for a user's profile is the user.
+// On Windows the file's access list stands for the mode: a secret key's
+// lets the user alone at it, and one that lets Everyone, Users,
+// Authenticated Users, Anonymous or Guests read it is refused.
 
 #include <string>
 

@@ -8,7 +8,9 @@
 #include <mutex>
 #include <thread>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #endif
 
@@ -32,6 +34,28 @@ std::atomic<std::size_t>& SizeBound() {
   return bound;
 }
 
+#ifdef _WIN32
+// ZeroMQ's threads, started with the context, run in this module until the
+// process ends: the context is never terminated, since that joins them, and
+// a DLL cannot join threads while it is being unloaded. So the module, once
+// it has them, stays loaded; FreeLibrary would pull their code from under
+// them and leave them behind, two more at each load.
+// Winsock counts its users: ZeroMQ's context is one, and this the library's
+// spare, so that a caller's WSACleanup without a start of its own does not
+// tear Winsock down under ZeroMQ's threads, which would abort the process.
+void HoldWinsock() {
+  WSADATA data;
+  ::WSAStartup(MAKEWORD(2, 2), &data);
+}
+
+void KeepThisModuleLoaded() {
+  static const char anchor = 0;
+  HMODULE module = nullptr;
+  ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&anchor), &module);
+}
+#endif
+
 }  // namespace
 
 // ZeroMQ's default of 1023 sockets would cap a process at a few hundred
@@ -39,7 +63,10 @@ std::atomic<std::size_t>& SizeBound() {
 zmq::context_t& SharedContext() {
   static zmq::context_t* context = [] {
     auto* made = new zmq::context_t(1);
-#ifndef _WIN32
+#ifdef _WIN32
+    HoldWinsock();
+    KeepThisModuleLoaded();
+#else
     rlimit descriptors{};
     if (getrlimit(RLIMIT_NOFILE, &descriptors) == 0) {
       const auto most = std::min<rlim_t>(descriptors.rlim_cur, static_cast<rlim_t>(made->get(zmq::ctxopt::socket_limit)));

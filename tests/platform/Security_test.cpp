@@ -22,6 +22,7 @@
 #include "Events.h"
 #include "PlatformReset.h"
 #include "Rpc.h"
+#include "SecretFile.h"
 #include "Sockets.h"
 #include "TemporaryFolder.h"
 #include "TestClock.h"
@@ -404,8 +405,13 @@ class KeyFolder : public TemporaryFolder {
   KeyFolder() : TemporaryFolder("zelclnt-keys") {}
   std::string Write(const std::string& file, const std::string& content, mode_t mode = 0600) const {
     const std::string path = Path() + "/" + file;
+#ifdef _WIN32
+    // The access list stands for the mode: the user's alone, or the folder's.
+    zelplatform::WriteKeyText(path, content, (mode & 077) == 0, nullptr);
+#else
     std::ofstream(path, std::ios::trunc) << content;
     ::chmod(path.c_str(), mode);
+#endif
     return path;
   }
 };
@@ -431,7 +437,7 @@ TEST_F(SecurityTest, KeyFilesWithWrongModeOrContentGiveAClearError) {
   const std::string secret = "secret-key = " + m_client.secretKey + "\n";
   enum Reader { KeyPair, AllowFile, KeysFolder };
   const struct { Reader reader; std::string content; mode_t mode; std::string error; } cases[] = {
-#ifndef _WIN32  // where a key file's mode is what guards it
+#ifndef _WIN32  // where a key file's mode is what guards it (its access list: Windows_test)
       {KeyPair, pub + secret, 0644, "f holds a secret key but group or others may read it; chmod 600 it"},
 #endif
       {KeyPair, "# mine\n" + pub + "secret-key = tooshort\n", 0600, "f:3: secret-key is not a key (40 characters of Z85)"},

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <pthread.h>
+#ifdef _WIN32
+#include <winsock2.h>
+#include <windows.h>
+#endif
 
 #include <atomic>
 #include <chrono>
@@ -321,6 +325,36 @@ TEST_F(TransportTest, SignalsNeitherFailNorRepeatCalls) {
     EXPECT_EQ(server.CallsServed(), 30u) << name;
   }
   sigaction(SIGUSR1, &previous, nullptr);
+}
+#else
+// Windows' nearest to a signal, an APC queued at the calling thread, runs
+// where the thread waits alertably: no call fails or is sent twice.
+TEST_F(TransportTest, QueuedApcsNeitherFailNorRepeatCalls) {
+  HANDLE caller = ::OpenThread(THREAD_SET_CONTEXT, FALSE, ::GetCurrentThreadId());
+  ASSERT_NE(caller, nullptr);
+  for (const std::string& name : {UniqueInproc("transport-apcs"), std::string("tcp://127.0.0.1:0")}) {
+    TRPCServer server(name, [](TRPC& rpc) {
+      std::this_thread::sleep_for(milliseconds(5));
+      Echo(rpc);
+    });
+    ASSERT_TRUE(server.Start()) << name;
+    std::atomic<bool> done{false};
+    std::thread queuer([&done, caller] {
+      for (; !done; std::this_thread::sleep_for(milliseconds(1))) ::QueueUserAPC([](ULONG_PTR) {}, caller, 0);
+    });
+    int succeeded = 0;
+    for (int i = 0; i < 30; ++i) {
+      TRPC rpc = CallOf("a" + std::to_string(i));
+      succeeded += Call(m_client, server.Endpoint(), rpc, 30000);
+    }
+    done = true;
+    queuer.join();
+    EXPECT_EQ(succeeded, 30) << name;
+    EXPECT_EQ(server.CallsServed(), 30u) << name;
+  }
+  // The APCs still queued run here, not in a later test's wait.
+  ::SleepEx(0, TRUE);
+  ::CloseHandle(caller);
 }
 #endif
 
