@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <functional>
 #include <future>
 #include <string>
 #include <thread>
@@ -296,62 +297,49 @@ TEST_F(TransportTest, ANinthCallerWaitsItsTurnWithinItsTimeOut) {
   EXPECT_EQ(server.CallsDropped(), 0u) << "the impatient call was sent";
 }
 
+// Thirty calls over each transport while `interrupt` hits the calling
+// thread every millisecond: none fails and none is sent twice.
+void CallThroughInterruptions(TFramework& client, const std::function<void()>& interrupt) {
+  for (const std::string& name : {UniqueInproc("transport-interrupted"), std::string("tcp://127.0.0.1:0")}) {
+    TRPCServer server(name, [](TRPC& rpc) {
+      std::this_thread::sleep_for(milliseconds(5));
+      Echo(rpc);
+    });
+    ASSERT_TRUE(server.Start()) << name;
+    std::atomic<bool> done{false};
+    std::thread interrupter([&done, &interrupt] {
+      for (; !done; std::this_thread::sleep_for(milliseconds(1))) interrupt();
+    });
+    int succeeded = 0;
+    for (int i = 0; i < 30; ++i) {
+      TRPC rpc = CallOf("i" + std::to_string(i));
+      succeeded += Call(client, server.Endpoint(), rpc, 30000);
+    }
+    done = true;
+    interrupter.join();
+    EXPECT_EQ(succeeded, 30) << name;
+    EXPECT_EQ(server.CallsServed(), 30u) << name;
+  }
+}
+
 #ifndef _WIN32  // where a signal can interrupt a wait
-// A timer signal at the calling thread, its handler installed without
-// SA_RESTART, interrupts every wait: no call fails and none is sent twice.
+// A signal's handler installed without SA_RESTART interrupts every wait.
 TEST_F(TransportTest, SignalsNeitherFailNorRepeatCalls) {
   struct sigaction ignore = {};
   struct sigaction previous = {};
   ignore.sa_handler = [](int) {};
   ASSERT_EQ(sigaction(SIGUSR1, &ignore, &previous), 0);
-  for (const std::string& name : {UniqueInproc("transport-signals"), std::string("tcp://127.0.0.1:0")}) {
-    TRPCServer server(name, [](TRPC& rpc) {
-      std::this_thread::sleep_for(milliseconds(5));
-      Echo(rpc);
-    });
-    ASSERT_TRUE(server.Start()) << name;
-    std::atomic<bool> done{false};
-    std::thread timer([&done, caller = pthread_self()] {
-      for (; !done; std::this_thread::sleep_for(milliseconds(1))) pthread_kill(caller, SIGUSR1);
-    });
-    int succeeded = 0;
-    for (int i = 0; i < 30; ++i) {
-      TRPC rpc = CallOf("s" + std::to_string(i));
-      succeeded += Call(m_client, server.Endpoint(), rpc, 30000);
-    }
-    done = true;
-    timer.join();
-    EXPECT_EQ(succeeded, 30) << name;
-    EXPECT_EQ(server.CallsServed(), 30u) << name;
-  }
+  const pthread_t caller = pthread_self();
+  CallThroughInterruptions(m_client, [caller] { pthread_kill(caller, SIGUSR1); });
   sigaction(SIGUSR1, &previous, nullptr);
 }
 #else
 // Windows' nearest to a signal, an APC queued at the calling thread, runs
-// where the thread waits alertably: no call fails or is sent twice.
+// where the thread waits alertably.
 TEST_F(TransportTest, QueuedApcsNeitherFailNorRepeatCalls) {
   HANDLE caller = ::OpenThread(THREAD_SET_CONTEXT, FALSE, ::GetCurrentThreadId());
   ASSERT_NE(caller, nullptr);
-  for (const std::string& name : {UniqueInproc("transport-apcs"), std::string("tcp://127.0.0.1:0")}) {
-    TRPCServer server(name, [](TRPC& rpc) {
-      std::this_thread::sleep_for(milliseconds(5));
-      Echo(rpc);
-    });
-    ASSERT_TRUE(server.Start()) << name;
-    std::atomic<bool> done{false};
-    std::thread queuer([&done, caller] {
-      for (; !done; std::this_thread::sleep_for(milliseconds(1))) ::QueueUserAPC([](ULONG_PTR) {}, caller, 0);
-    });
-    int succeeded = 0;
-    for (int i = 0; i < 30; ++i) {
-      TRPC rpc = CallOf("a" + std::to_string(i));
-      succeeded += Call(m_client, server.Endpoint(), rpc, 30000);
-    }
-    done = true;
-    queuer.join();
-    EXPECT_EQ(succeeded, 30) << name;
-    EXPECT_EQ(server.CallsServed(), 30u) << name;
-  }
+  CallThroughInterruptions(m_client, [caller] { ::QueueUserAPC([](ULONG_PTR) {}, caller, 0); });
   // The APCs still queued run here, not in a later test's wait.
   ::SleepEx(0, TRUE);
   ::CloseHandle(caller);
