@@ -73,6 +73,7 @@ class ReadyDescriptor;
 class ReplayFetcher;
 class ServerList;
 class ServingFollower;
+class SubscriptionLink;
 }
 
 struct TEventNotice {
@@ -181,7 +182,8 @@ class ZELCLNT_API TEventReceiver {
   bool Asking() const;
 
  private:
-  struct Link;
+  // The event read last: its bytes and header.
+  struct Held;
 
   bool Step(TEventNotice& notice, std::chrono::steady_clock::time_point deadline);
   bool TakeNotice(TEventNotice& notice);
@@ -196,20 +198,12 @@ class ZELCLNT_API TEventReceiver {
   // True when the descriptor given to WakeOn woke it.
   bool Wait(std::chrono::steady_clock::time_point deadline);
   void CheckConnection();
-  void CheckInproc();
-  void DrainMonitor();
-  void LinkLost();
-  void Connect();
-  void Subscribe();
-  void Connected();
-  void Disconnected();
-  // Not told as AuthenticationFailed unless authentication failed.
-  void HandshakeFailed(bool authentication);
+  // A link to the followed server's publisher, not yet open.
+  std::unique_ptr<zelplatform::SubscriptionLink> MakeLink();
   void Push(TEventNotice::Kind kind, std::int32_t eventType = 0, std::uint64_t position = 0);
   // A list's: follows the server that serves.
   void CheckServing();
   void Follow(std::size_t index);
-  bool KeysFor(const std::string& server, std::string* error);
   // Points the descriptor at what may wake the receiver now.
   void ArmDescriptor();
 
@@ -221,12 +215,10 @@ class ZELCLNT_API TEventReceiver {
   int m_highWaterMark = kDefaultHighWaterMark;
   int m_wake = -1;
   std::size_t m_maxSize = 0;
-  // Empty server key: clear text.
-  std::string m_serverKey;
-  TCurveKeyPair m_clientKeys;
   std::atomic<bool> m_stop{false};
   std::unique_ptr<zelplatform::EventOrder> m_stream;
-  std::unique_ptr<Link> m_link;
+  std::unique_ptr<zelplatform::SubscriptionLink> m_link;
+  std::unique_ptr<Held> m_held;
   // Asks the server for missed events, and a list which server serves.
   TFramework m_caller;
   // A list of servers; null for one.
@@ -235,19 +227,6 @@ class ZELCLNT_API TEventReceiver {
   std::size_t m_followedIndex = 0;
   // A list's: looks for the server that serves.
   std::unique_ptr<zelplatform::ServingFollower> m_follower;
-
-  // What the connection looked like when last checked.
-  std::uint64_t m_generation = 0;
-  bool m_connected = false;
-  bool m_wentAway = false;
-  bool m_subscribed = false;
-  // A handshake failed: asked again at the slow pace, and no notice again
-  // until one succeeds.
-  bool m_refused = false;
-  // A lost tcp or ipc connection ZeroMQ may not take up again: connect
-  // afresh at m_reconnectAt unless it does.
-  bool m_abandoned = false;
-  std::chrono::steady_clock::time_point m_reconnectAt;
 
   // While a gap is open, events are asked for again and no newer one goes out.
   std::unique_ptr<zelplatform::ReplayFetcher> m_fetcher;
