@@ -68,6 +68,7 @@
 #include "zelclnt/ZelExport.h"
 
 namespace zelclnt::mirror {
+class LoopDescriptor;
 class StaleUsers;
 }
 
@@ -192,6 +193,8 @@ class ZELCLNT_API ZelAPresenceMirror {
   void NoteHeard();
   void Pause(TClock::time_point deadline);
   void Wait(TClock::time_point until);
+  // Points the owner's descriptor at what may give the next change.
+  void ArmLoop();
 
   std::string m_server;
   std::vector<ChosenUser> m_chosen;
@@ -222,6 +225,8 @@ class ZELCLNT_API ZelAPresenceMirror {
   std::unique_ptr<zelclnt::mirror::StaleUsers> m_stale;
   std::deque<ZelTPresenceChange> m_changes;
   std::unique_ptr<TEventNotice> m_notice;
+  // Opened at the first Descriptor call.
+  std::unique_ptr<zelclnt::mirror::LoopDescriptor> m_loop;
   std::vector<long> m_changedMedia;
   std::atomic<bool> m_stop{false};
   std::atomic<bool> m_current{false};
