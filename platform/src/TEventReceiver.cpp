@@ -202,10 +202,23 @@ void TEventReceiver::ArmDescriptor() {
   if (m_fetcher->Descriptor() >= 0) m_ready->Watch(m_fetcher->Descriptor());
   if (m_follower && m_follower->Descriptor() >= 0) m_ready->Watch(m_follower->Descriptor());
   if (m_wake >= 0) m_ready->Watch(m_wake);
-  const bool queued = (input.get(zmq::sockopt::events) & ZMQ_POLLIN) != 0 ||
-                      (monitor && (monitor->get(zmq::sockopt::events) & ZMQ_POLLIN) != 0);
-  m_ready->Signal(queued || !m_pending.empty() || m_holding || m_fetcher->HasAnswer());
-  m_ready->WakeIn(std::chrono::milliseconds(kDescriptorTickMs));
+  // Asked even while a gap is open, when the live events wait behind it
+  // and must not keep a loop spinning: the asking quiets ZeroMQ's descriptor.
+  const bool arrived = (input.get(zmq::sockopt::events) & ZMQ_POLLIN) != 0;
+  const bool live = (arrived || m_holding) && !m_fetcher->GapOpen();
+  const bool monitored = monitor && (monitor->get(zmq::sockopt::events) & ZMQ_POLLIN) != 0;
+  m_ready->Signal(live || monitored || !m_pending.empty() || m_fetcher->HasAnswer());
+  const Clock::time_point due = NextDue();
+  if (due == Clock::time_point::max()) return m_ready->NoWake();
+  m_ready->WakeIn(std::max(due - Clock::now(), Clock::duration::zero()));
+}
+
+Clock::time_point TEventReceiver::NextDue() const {
+  Clock::time_point due = Clock::time_point::max();
+  for (const auto& at : {m_fetcher->AskAt(), m_link->DueAt(),
+                         m_follower ? m_follower->DueAt() : std::optional<Clock::time_point>()})
+    if (at) due = std::min(due, *at);
+  return due;
 }
 
 // One round: true with a notice, false when there is nothing yet to wait

@@ -135,9 +135,10 @@ class ZELCLNT_API ZelAPresenceMirror {
   // Works until the next change, and hands it over; false when none came
   // within timeoutMs or once stopped.
   bool Next(ZelTPresenceChange& change, long timeoutMs);
-  // For the owner's own event loop: once Next(…, 0) found nothing, readable
-  // when it may find something (events, its queries' answers), and at least
-  // every TEventReceiver::kDescriptorTickMs. -1 before Start.
+  // For the owner's own event loop: once Next(…, 0) found nothing,
+  // readable when it may find something (events, its queries' answers,
+  // a join or a user's query due to be tried again), and quiet otherwise.
+  // -1 before Start and where the system has none (Windows).
   int Descriptor();
 
   // Any thread.

@@ -110,7 +110,6 @@ class ZELCLNT_API TEventReceiver {
   static constexpr long kReplayTimeoutMs = 5000;
   static constexpr long kProbeTimeoutMs = 1000;
   static constexpr long kProbeRetryMs = 100;
-  static constexpr long kDescriptorTickMs = 100;
 
   // eventTypes: the types to receive; empty receives every type. userKeys:
   // the users to receive events about; empty receives every user's events
@@ -162,10 +161,12 @@ class ZELCLNT_API TEventReceiver {
   // Stop is called.
   void Run(const Callback& callback);
   // For the owner's own event loop: readable whenever Next(…, 0) may have
-  // something, and at least every kDescriptorTickMs, so that the
-  // receiver's timers (questions for missed events, reconnections, a
-  // list's looks) run in a loop that waits on it alone. -1 before Start
-  // and where the system has none (Windows).
+  // something, and when one of the receiver's timers falls due (a question
+  // for missed events asked again, a connection made afresh, a list's
+  // look), so that they run in a loop that waits on it alone; otherwise it
+  // stays quiet. An inproc publisher, of which no descriptor tells, is
+  // looked at every 100 ms. -1 before Start and where the system has none
+  // (Windows).
   int Descriptor();
 
   const std::string& Endpoint() const { return m_endpoint; }
@@ -206,6 +207,9 @@ class ZELCLNT_API TEventReceiver {
   void Follow(std::size_t index);
   // Points the descriptor at what may wake the receiver now.
   void ArmDescriptor();
+  // The earliest time a part of the receiver has something to do that no
+  // socket tells; max() when none has.
+  std::chrono::steady_clock::time_point NextDue() const;
 
   std::string m_serverName;
   // The server whose events are followed, asked for missed ones: the name,
