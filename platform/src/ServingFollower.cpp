@@ -53,6 +53,11 @@ void ServingFollower::Reset() {
 
 int ServingFollower::Descriptor() { return m_look ? m_looks.Descriptor() : -1; }
 
+std::optional<Clock::time_point> ServingFollower::DueAt() const {
+  if (!m_lookingFor || m_look) return std::nullopt;
+  return m_lookAt;
+}
+
 // Later looks are answered beside the connection, so that the receiver
 // keeps its time while a server of the list is slow to answer.
 void ServingFollower::StartLook() {

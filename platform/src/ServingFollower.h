@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "PlatformClock.h"
@@ -42,6 +43,8 @@ class ServingFollower {
   void Reset();
   // Readable when a look in flight ended; -1 when none is.
   int Descriptor();
+  // When the next look is due, while one is wanted and none is in flight.
+  std::optional<Clock::time_point> DueAt() const;
 
  private:
   void StartLook();

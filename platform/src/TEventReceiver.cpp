@@ -6,7 +6,6 @@
 
 #include <zmq.hpp>
 
-#include "ClientKeys.h"
 #include "EventFrame.h"
 #include "EventOrder.h"
 #include "HandOver.h"
@@ -14,7 +13,7 @@
 #include "ReplayFetcher.h"
 #include "ServerList.h"
 #include "ServingFollower.h"
-#include "SubscriptionPump.h"
+#include "SubscriptionLink.h"
 #include "ZmqTransport.h"
 #include "zelclnt/platform/TDiag.h"
 #include "zelclnt/platform/TEventPublisher.h"
@@ -28,18 +27,6 @@ using Verdict = zelplatform::EventOrder::Verdict;
 // How often a wait looks again at what no socket tells: Stop, an inproc
 // publisher that went away or came back.
 constexpr auto kPollSlice = std::chrono::milliseconds(20);
-// ZeroMQ's own heartbeat: a publisher whose host vanished without closing
-// the connection is noticed within seconds.
-constexpr int kLinkHeartbeatMs = 1000;
-constexpr int kLinkTimeoutMs = 3000;
-// ZeroMQ tells within this time that it is reconnecting by itself.
-constexpr auto kGiveUpWait = std::chrono::milliseconds(250);
-// A publisher that refused the keys is asked again this much later, not at
-// ZeroMQ's pace: each attempt costs it a handshake and an authentication.
-constexpr auto kRefusedWait = std::chrono::seconds(3);
-constexpr int kMonitoredEvents = ZMQ_EVENT_HANDSHAKE_SUCCEEDED | ZMQ_EVENT_DISCONNECTED | ZMQ_EVENT_CONNECT_DELAYED |
-                                 ZMQ_EVENT_CONNECT_RETRIED | ZMQ_EVENT_HANDSHAKE_FAILED_NO_DETAIL |
-                                 ZMQ_EVENT_HANDSHAKE_FAILED_PROTOCOL | ZMQ_EVENT_HANDSHAKE_FAILED_AUTH;
 constexpr unsigned short kFrameworkClientType = 5;
 
 Clock::time_point DeadlineAfter(long timeoutMs) {
@@ -48,19 +35,7 @@ Clock::time_point DeadlineAfter(long timeoutMs) {
 
 }  // namespace
 
-// The subscription itself: replaced whole when an inproc publisher rebinds.
-// Its messages are read from the pump's output, never from the subscriber.
-struct TEventReceiver::Link {
-  Link() : sub(zelplatform::SharedContext(), zmq::socket_type::sub) {}
-  ~Link() {
-    pump.reset();
-    if (monitor) zmq_socket_monitor(sub.handle(), nullptr, 0);
-  }
-  zmq::socket_t& Input() { return pump->Output(); }
-
-  zmq::socket_t sub;
-  std::optional<zmq::socket_t> monitor;
-  std::optional<zelplatform::SubscriptionPump> pump;
+struct TEventReceiver::Held {
   zmq::message_t header;
   zmq::message_t body;
   zelplatform::EventHeader decoded;
@@ -73,6 +48,7 @@ TEventReceiver::TEventReceiver(const std::string& serverName, std::vector<int> e
       m_followed(serverName),
       m_stream(std::make_unique<zelplatform::EventOrder>(
           std::vector<std::int32_t>(eventTypes.begin(), eventTypes.end()), std::move(userKeys))),
+      m_held(std::make_unique<Held>()),
       m_caller("event-receiver", serverName.c_str(), kFrameworkClientType) {
   if (zelplatform::ServerList::IsList(serverName.c_str())) {
     m_list = zelplatform::ServerListFor(serverName, &m_listError);
@@ -116,37 +92,47 @@ bool TEventReceiver::Start(std::string* error) {
       m_endpoint = zelplatform::EventEndpointOf(m_followed);
     }
   }
-  if (!KeysFor(m_followed, error)) return false;
-  const bool inproc = zelplatform::IsInproc(m_endpoint);
   m_maxSize = zelplatform::MaxMessageSize();
-  m_generation = inproc ? zelplatform::InprocGeneration(m_endpoint) : 0;
+  auto link = MakeLink();
+  if (!link->TakeKeys(m_followed, error)) return false;
   try {
-    Connect();
+    link->Open();
   } catch (const zmq::error_t& failure) {
     if (error) *error = "cannot connect to " + m_endpoint + ": " + failure.what();
     return false;
   }
-  m_connected = inproc && m_generation != 0;
+  m_link = std::move(link);
   return true;
 }
 
-// The events endpoint has the key of the server it belongs to.
-bool TEventReceiver::KeysFor(const std::string& server, std::string* error) {
-  zelplatform::CurveSetting curve;
-  std::string reason;
-  if (!zelplatform::CurveFor(zelplatform::EndpointOf(server), curve, &reason)) {
-    if (error) *error = "no usable keys to subscribe to " + zelplatform::EventEndpointOf(server) + ": " + reason;
-    return false;
-  }
-  m_serverKey = curve.serverKey;
-  m_clientKeys = curve.client;
-  return true;
+std::unique_ptr<zelplatform::SubscriptionLink> TEventReceiver::MakeLink() {
+  using Change = zelplatform::SubscriptionLink::Change;
+  return std::make_unique<zelplatform::SubscriptionLink>(
+      m_endpoint, *m_stream, m_highWaterMark, [this](Change change) {
+        switch (change) {
+          case Change::WentAway:
+            Push(TEventNotice::Kind::Disconnected);
+            if (m_follower) m_follower->LookFor();
+            break;
+          case Change::CameBack:
+            Push(TEventNotice::Kind::Reconnected);
+            // Whatever was published while the connection was away is asked for.
+            if (m_stream->Anchored()) m_fetcher->OpenGap();
+            break;
+          case Change::Refused:
+            Push(TEventNotice::Kind::AuthenticationFailed);
+            break;
+          case Change::Renewed:
+            m_holding = false;
+            break;
+        }
+      });
 }
 
 bool TEventReceiver::WaitUntilSubscribed(long timeoutMs) {
   const Clock::time_point deadline = DeadlineAfter(timeoutMs);
   try {
-    while (m_link && !m_stop && !m_subscribed) {
+    while (m_link && !m_stop && !m_link->Subscribed()) {
       if (!m_holding && ReadOne()) continue;
       CheckConnection();
       if (Clock::now() >= deadline) return false;
@@ -155,7 +141,7 @@ bool TEventReceiver::WaitUntilSubscribed(long timeoutMs) {
   } catch (const zmq::error_t& failure) {
     Diag(TDiag::WARN, __LINE__, __FILE__, "Event receiver on %s: %s", m_endpoint.c_str(), failure.what());
   }
-  return m_subscribed;
+  return m_link && m_link->Subscribed();
 }
 
 void TEventReceiver::ResumeAfter(const TEventPosition& position) {
@@ -209,15 +195,30 @@ int TEventReceiver::Descriptor() {
 // ZeroMQ's descriptors tell only that something changed: what is already
 // queued unread is told by the signal instead.
 void TEventReceiver::ArmDescriptor() {
-  m_ready->Watch(static_cast<int>(m_link->Input().get(zmq::sockopt::fd)));
-  if (m_link->monitor) m_ready->Watch(static_cast<int>(m_link->monitor->get(zmq::sockopt::fd)));
+  zmq::socket_t& input = m_link->Input();
+  zmq::socket_t* monitor = m_link->Monitor();
+  m_ready->Watch(static_cast<int>(input.get(zmq::sockopt::fd)));
+  if (monitor) m_ready->Watch(static_cast<int>(monitor->get(zmq::sockopt::fd)));
   if (m_fetcher->Descriptor() >= 0) m_ready->Watch(m_fetcher->Descriptor());
   if (m_follower && m_follower->Descriptor() >= 0) m_ready->Watch(m_follower->Descriptor());
   if (m_wake >= 0) m_ready->Watch(m_wake);
-  const bool queued = (m_link->Input().get(zmq::sockopt::events) & ZMQ_POLLIN) != 0 ||
-                      (m_link->monitor && (m_link->monitor->get(zmq::sockopt::events) & ZMQ_POLLIN) != 0);
-  m_ready->Signal(queued || !m_pending.empty() || m_holding || m_fetcher->HasAnswer());
-  m_ready->WakeIn(std::chrono::milliseconds(kDescriptorTickMs));
+  // Asked even while a gap is open, when the live events wait behind it
+  // and must not keep a loop spinning: the asking quiets ZeroMQ's descriptor.
+  const bool arrived = (input.get(zmq::sockopt::events) & ZMQ_POLLIN) != 0;
+  const bool live = (arrived || m_holding) && !m_fetcher->GapOpen();
+  const bool monitored = monitor && (monitor->get(zmq::sockopt::events) & ZMQ_POLLIN) != 0;
+  m_ready->Signal(live || monitored || !m_pending.empty() || m_fetcher->HasAnswer());
+  const Clock::time_point due = NextDue();
+  if (due == Clock::time_point::max()) return m_ready->NoWake();
+  m_ready->WakeIn(std::max(due - Clock::now(), Clock::duration::zero()));
+}
+
+Clock::time_point TEventReceiver::NextDue() const {
+  Clock::time_point due = Clock::time_point::max();
+  for (const auto& at : {m_fetcher->AskAt(), m_link->DueAt(),
+                         m_follower ? m_follower->DueAt() : std::optional<Clock::time_point>()})
+    if (at) due = std::min(due, *at);
+  return due;
 }
 
 // One round: true with a notice, false when there is nothing yet to wait
@@ -268,7 +269,7 @@ bool TEventReceiver::TakeNotice(TEventNotice& notice) {
 // covered it.
 bool TEventReceiver::TakeHeld(TEventNotice& notice) {
   if (!m_holding) return false;
-  const zelplatform::EventHeader& header = m_link->decoded;
+  const zelplatform::EventHeader& header = m_held->decoded;
   // Read before the publisher restarted: its state is gone with it.
   if (header.incarnation != m_stream->Through().incarnation) {
     m_holding = false;
@@ -282,7 +283,7 @@ bool TEventReceiver::TakeHeld(TEventNotice& notice) {
   m_holding = false;
   if (verdict == Verdict::Duplicate) return false;
   m_stream->Delivered(header.position);
-  const bool tooLarge = m_link->body.size() > m_maxSize;
+  const bool tooLarge = m_held->body.size() > m_maxSize;
   notice.kind = tooLarge ? TEventNotice::Kind::TooLarge : TEventNotice::Kind::Event;
   notice.eventType = header.eventType;
   notice.userKey = header.userKey;
@@ -292,30 +293,31 @@ bool TEventReceiver::TakeHeld(TEventNotice& notice) {
   if (tooLarge)
     notice.data.clear();
   else
-    notice.data.assign(static_cast<const char*>(m_link->body.data()), m_link->body.size());
+    notice.data.assign(static_cast<const char*>(m_held->body.data()), m_held->body.size());
   return true;
 }
 
 // False when nothing was there to read.
 bool TEventReceiver::ReadOne() {
-  Link& link = *m_link;
-  if (!link.Input().recv(link.header, zmq::recv_flags::dontwait)) return false;
-  if (!link.header.more() || !link.Input().recv(link.body, zmq::recv_flags::dontwait)) return Drop();
-  zelplatform::AcquireAfterReceive(link.header.data());
-  zelplatform::AcquireAfterReceive(link.body.data());
-  if (link.body.more()) {
-    zelplatform::DiscardRest(link.Input());
+  Held& held = *m_held;
+  zmq::socket_t& input = m_link->Input();
+  if (!input.recv(held.header, zmq::recv_flags::dontwait)) return false;
+  if (!held.header.more() || !input.recv(held.body, zmq::recv_flags::dontwait)) return Drop();
+  zelplatform::AcquireAfterReceive(held.header.data());
+  zelplatform::AcquireAfterReceive(held.body.data());
+  if (held.body.more()) {
+    zelplatform::DiscardRest(input);
     return Drop();
   }
-  if (!zelplatform::DecodeEventHeader(link.header.data(), link.header.size(), link.decoded)) return Drop();
-  if (link.decoded.eventType == zelplatform::kHeartbeatType) {
-    if (!zelplatform::DecodeHeartbeat(link.body.data(), link.body.size(), link.marks)) return Drop();
+  if (!zelplatform::DecodeEventHeader(held.header.data(), held.header.size(), held.decoded)) return Drop();
+  if (held.decoded.eventType == zelplatform::kHeartbeatType) {
+    if (!zelplatform::DecodeHeartbeat(held.body.data(), held.body.size(), held.marks)) return Drop();
     AcceptHeartbeat();
   } else {
     AcceptEvent();
   }
   ++m_heard;
-  m_subscribed = true;
+  m_link->NoteSubscribed();
   return true;
 }
 
@@ -325,14 +327,14 @@ bool TEventReceiver::Drop() {
 }
 
 void TEventReceiver::AcceptEvent() {
-  NoteIncarnation(m_link->decoded.incarnation);
+  NoteIncarnation(m_held->decoded.incarnation);
   m_holding = true;
 }
 
 void TEventReceiver::AcceptHeartbeat() {
-  if (m_follower && m_link->decoded.standby) m_follower->LookFor();
-  NoteIncarnation(m_link->decoded.incarnation);
-  if (m_stream->OnHeartbeat(m_link->decoded, m_link->marks) == Verdict::Gap) m_fetcher->OpenGap();
+  if (m_follower && m_held->decoded.standby) m_follower->LookFor();
+  NoteIncarnation(m_held->decoded.incarnation);
+  if (m_stream->OnHeartbeat(m_held->decoded, m_held->marks) == Verdict::Gap) m_fetcher->OpenGap();
 }
 
 void TEventReceiver::NoteIncarnation(std::uint64_t incarnation) {
@@ -364,7 +366,7 @@ bool TEventReceiver::Wait(Clock::time_point deadline) {
   zmq::pollitem_t items[5];
   std::size_t count = 0;
   if (!m_fetcher->GapOpen()) items[count++] = {m_link->Input().handle(), 0, ZMQ_POLLIN, 0};
-  if (m_link->monitor) items[count++] = {m_link->monitor->handle(), 0, ZMQ_POLLIN, 0};
+  if (zmq::socket_t* monitor = m_link->Monitor()) items[count++] = {monitor->handle(), 0, ZMQ_POLLIN, 0};
   const int answers = m_fetcher->Descriptor();
   if (answers >= 0) items[count++] = {nullptr, static_cast<zmq_fd_t>(answers), ZMQ_POLLIN, 0};
   const int looks = m_follower ? m_follower->Descriptor() : -1;
@@ -383,118 +385,7 @@ bool TEventReceiver::Wait(Clock::time_point deadline) {
 
 void TEventReceiver::CheckConnection() {
   if (m_follower) CheckServing();
-  if (zelplatform::IsInproc(m_endpoint)) return CheckInproc();
-  DrainMonitor();
-  if (m_abandoned && Clock::now() >= m_reconnectAt) {
-    Connect();
-    m_abandoned = false;
-  }
-}
-
-void TEventReceiver::CheckInproc() {
-  const std::uint64_t generation = zelplatform::InprocGeneration(m_endpoint);
-  if (generation == m_generation) return;
-  if (m_connected) Disconnected();
-  // An inproc SUB does not follow its name to a new binding.
-  if (generation != 0) Connect();
-  m_generation = generation;
-  if (generation != 0) Connected();
-}
-
-// A publisher that hangs up on a CURVE greeting could not read it (the key
-// given is not its own); one that hangs up on a clear-text greeting has
-// authenticated nobody.
-void TEventReceiver::DrainMonitor() {
-  using zelplatform::HandshakeFault;
-  zelplatform::MonitorEvent event;
-  while (zelplatform::NextMonitorEvent(*m_link->monitor, event)) {
-    const HandshakeFault fault = zelplatform::FaultOf(event);
-    if (event.id == ZMQ_EVENT_HANDSHAKE_SUCCEEDED) Connected();
-    if (fault == HandshakeFault::Refused || (fault == HandshakeFault::HungUp && !m_serverKey.empty()))
-      HandshakeFailed(true);
-    if (fault == HandshakeFault::Foreign) HandshakeFailed(false);
-    if (event.id == ZMQ_EVENT_DISCONNECTED) LinkLost();
-    // ZeroMQ is connecting again by itself.
-    if (event.id == ZMQ_EVENT_CONNECT_DELAYED || event.id == ZMQ_EVENT_CONNECT_RETRIED ||
-        event.id == ZMQ_EVENT_HANDSHAKE_SUCCEEDED)
-      m_abandoned = false;
-  }
-}
-
-// ZeroMQ does not reconnect after a peer broke the protocol (sent a message
-// above the size bound, say): unless it shows it is reconnecting, the
-// receiver connects afresh itself.
-void TEventReceiver::LinkLost() {
-  if (m_connected) Disconnected();
-  if (m_abandoned && m_refused) return;
-  m_abandoned = true;
-  m_reconnectAt = Clock::now() + kGiveUpWait;
-}
-
-void TEventReceiver::Connect() {
-  auto link = std::make_unique<Link>();
-  zmq::socket_t& sub = link->sub;
-  zelplatform::ConfigureSocket(sub, m_endpoint);
-  // The pump keeps it empty and holds the mark itself.
-  sub.set(zmq::sockopt::rcvhwm, 0);
-  if (!m_serverKey.empty()) zelplatform::SecureClient(sub, m_serverKey, m_clientKeys);
-  if (!zelplatform::IsInproc(m_endpoint)) {
-    sub.set(zmq::sockopt::heartbeat_ivl, kLinkHeartbeatMs);
-    sub.set(zmq::sockopt::heartbeat_timeout, kLinkTimeoutMs);
-    const std::string monitorEndpoint = zelplatform::NextInprocEndpoint("monitor");
-    if (zmq_socket_monitor(sub.handle(), monitorEndpoint.c_str(), kMonitoredEvents) != 0) throw zmq::error_t();
-    link->monitor.emplace(zelplatform::SharedContext(), zmq::socket_type::pair);
-    link->monitor->set(zmq::sockopt::linger, 0);
-    link->monitor->connect(monitorEndpoint);
-  }
-  m_link = std::move(link);
-  m_holding = false;
-  m_subscribed = false;
-  Subscribe();
-  m_link->sub.connect(m_endpoint);
-  m_link->pump.emplace(m_link->sub, m_highWaterMark);
-}
-
-// The heartbeat's subscription goes last: the first heartbeat then shows
-// that every other one took.
-void TEventReceiver::Subscribe() {
-  zmq::socket_t& sub = m_link->sub;
-  const auto& types = m_stream->Types();
-  const auto& users = m_stream->Users();
-  if (types.empty()) return sub.set(zmq::sockopt::subscribe, zelplatform::EveryEventPrefix());
-  for (const std::int32_t type : types) {
-    if (users.empty()) sub.set(zmq::sockopt::subscribe, zelplatform::EventTypePrefix(type));
-    for (const std::int64_t user : users) sub.set(zmq::sockopt::subscribe, zelplatform::EventUserPrefix(type, user));
-  }
-  sub.set(zmq::sockopt::subscribe, zelplatform::EventTypePrefix(zelplatform::kHeartbeatType));
-}
-
-void TEventReceiver::Connected() {
-  if (m_wentAway) {
-    Push(TEventNotice::Kind::Reconnected);
-    // Whatever was published while the connection was away is asked for.
-    if (m_stream->Anchored()) m_fetcher->OpenGap();
-  }
-  m_wentAway = false;
-  m_connected = true;
-  m_refused = false;
-}
-
-void TEventReceiver::HandshakeFailed(bool authentication) {
-  if (authentication && !m_refused) Push(TEventNotice::Kind::AuthenticationFailed);
-  m_refused = true;
-  // ZeroMQ stops its own retries; the endpoint may be gone already.
-  m_link->pump->Stop();
-  zmq_disconnect(m_link->sub.handle(), m_endpoint.c_str());
-  m_abandoned = true;
-  m_reconnectAt = Clock::now() + kRefusedWait;
-}
-
-void TEventReceiver::Disconnected() {
-  Push(TEventNotice::Kind::Disconnected);
-  m_connected = false;
-  m_wentAway = true;
-  if (m_follower) m_follower->LookFor();
+  m_link->Check();
 }
 
 void TEventReceiver::CheckServing() {
@@ -509,19 +400,15 @@ void TEventReceiver::Follow(std::size_t index) {
   m_followed = m_list->Endpoint(index);
   m_endpoint = zelplatform::EventEndpointOf(m_followed);
   Diag(TDiag::INFO, __LINE__, __FILE__, "Event receiver of %s follows %s", m_serverName.c_str(), m_endpoint.c_str());
-  std::string error;
-  if (!KeysFor(m_followed, &error)) Diag(TDiag::WARN, __LINE__, __FILE__, "Event receiver: %s", error.c_str());
   m_stream->Reset();
   m_fetcher->Reset();
   m_follower->Reset();
-  m_connected = false;
-  m_wentAway = false;
-  m_refused = false;
-  m_abandoned = false;
-  const bool inproc = zelplatform::IsInproc(m_endpoint);
-  m_generation = inproc ? zelplatform::InprocGeneration(m_endpoint) : 0;
-  Connect();
-  m_connected = inproc && m_generation != 0;
+  auto link = MakeLink();
+  std::string error;
+  if (!link->TakeKeys(m_followed, &error)) Diag(TDiag::WARN, __LINE__, __FILE__, "Event receiver: %s", error.c_str());
+  // The last server's link goes first: its sockets stop before the next open.
+  m_link = std::move(link);
+  m_link->Open();
   Push(TEventNotice::Kind::Switched);
 }
 

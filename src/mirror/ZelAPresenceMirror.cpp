@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "LoopDescriptor.h"
 #include "PresenceParts.h"
 #include "ServerSource.h"
 #include "StaleUsers.h"
@@ -110,9 +111,11 @@ std::size_t ZelAPresenceMirror::Poll(long timeoutMs, const Callback& callback) {
       m_changes.pop_front();
       if (callback) callback(change);
     }
-    if (m_stop || !m_started || (!first && Clock::Now() >= deadline)) return told;
+    if (m_stop || !m_started || (!first && Clock::Now() >= deadline)) break;
     Work(deadline);
   }
+  if (m_loop) ArmLoop();
+  return told;
 }
 
 bool ZelAPresenceMirror::Next(ZelTPresenceChange& change, long timeoutMs) {
@@ -125,10 +128,34 @@ bool ZelAPresenceMirror::Next(ZelTPresenceChange& change, long timeoutMs) {
     }
     if (m_stop || !m_started || (!first && Clock::Now() >= deadline)) return false;
     Work(deadline);
+    // Re-armed only after work: a change already waiting changed nothing.
+    if (m_loop) ArmLoop();
   }
 }
 
-int ZelAPresenceMirror::Descriptor() { return m_started ? m_source->Descriptor() : -1; }
+int ZelAPresenceMirror::Descriptor() {
+  if (!m_started || m_source->Descriptor() < 0) return -1;
+  if (!m_loop) {
+    auto loop = std::make_unique<zelclnt::mirror::LoopDescriptor>();
+    if (!loop->Open()) return -1;
+    m_loop = std::move(loop);
+  }
+  ArmLoop();
+  return m_loop->Fd();
+}
+
+// Events are read only while subscribing and live: while a join is out
+// they wait, and a loop woken by them would spin.
+void ZelAPresenceMirror::ArmLoop() {
+  const Phase phase = m_phase;
+  const bool reading = phase == Phase::Subscribing || phase == Phase::Live;
+  const bool asking = m_source->InFlight() != 0;
+  m_loop->WatchOnly({reading ? m_source->Descriptor() : -1, asking ? m_source->AnswerDescriptor() : -1});
+  Clock::time_point due = Clock::time_point::max();
+  if (phase == Phase::Querying) due = m_retryAt;
+  if (phase == Phase::Live && m_asking.size() < kAskingMax) due = m_stale->Earliest();
+  m_loop->WakeAt(due);
+}
 
 std::vector<TMediaReadiness> ZelAPresenceMirror::Readiness() const {
   std::lock_guard<std::mutex> guard(m_readinessLock);

@@ -13,6 +13,10 @@
 #include <tuple>
 #include <vector>
 
+#ifndef _WIN32
+#include <poll.h>
+#endif
+
 #include "Agents.h"
 #include "CallReader.h"
 #include "Churner.h"
@@ -211,6 +215,41 @@ TEST(ZelAPresenceMirrorTest, PollEndsAtItsTimeWhateverWaits) {
   mirror.Poll(0);
   EXPECT_LE(mirror.Counters().eventsApplied + mirror.Counters().eventsSkipped, 1u);
 }
+
+#ifndef _WIN32  // Windows has no descriptor that gathers others
+// A loop that waits on the mirror's descriptor alone sleeps while nothing
+// happens, and is woken by an event, by the user that event left inexact
+// once it is due to be queried again, and by the answer.
+TEST(ZelAPresenceMirrorTest, ItsDescriptorWakesForEventsAndItsOwnTimersOnly) {
+  DiagCapture quiet;
+  const auto simulator =
+      StartedSimulator(UniqueIpc("mirror-descriptor"), [](zelsim::SimulatorOptions& options) { options.eventHeartbeatMs = 0; });
+  const std::string server = simulator->Endpoint();
+  ZelAPresenceMirror mirror(server);
+  ASSERT_TRUE(Synced(mirror));
+  const int descriptor = mirror.Descriptor();
+  ASSERT_GE(descriptor, 0);
+  Change change;
+  // The join's position may still be being caught up with: a few wake-ups.
+  bool slept = false;
+  for (int round = 0; round < 5 && !slept; ++round) {
+    while (mirror.Next(change, 0)) {
+    }
+    pollfd idle{descriptor, POLLIN, 0};
+    slept = poll(&idle, 1, 300) == 0;
+  }
+  EXPECT_TRUE(slept) << "readable with nothing due: a periodic wake-up";
+  ASSERT_EQ(AgentOf(42).SetPrimaryContact(server, "C42-3", 0), PS::ACTION_SUCCEEDED);
+  for (int round = 0; round < 1000 && (mirror.Counters().usersRequeried == 0 || mirror.Inexact(42)); ++round) {
+    pollfd wanted{descriptor, POLLIN, 0};
+    ASSERT_EQ(poll(&wanted, 1, 10000), 1) << "never woke for what was due";
+    while (mirror.Next(change, 0)) {
+    }
+  }
+  EXPECT_EQ(mirror.Counters().usersRequeried, 1u);
+  EXPECT_FALSE(mirror.Inexact(42));
+}
+#endif
 
 // A server that does not answer holds up neither the events nor Stop, on a
 // clock that stands still (a blocking query would wait there for ever). A

@@ -68,6 +68,7 @@
 #include "zelclnt/ZelExport.h"
 
 namespace zelclnt::mirror {
+class LoopDescriptor;
 class StaleUsers;
 }
 
@@ -134,9 +135,10 @@ class ZELCLNT_API ZelAPresenceMirror {
   // Works until the next change, and hands it over; false when none came
   // within timeoutMs or once stopped.
   bool Next(ZelTPresenceChange& change, long timeoutMs);
-  // For the owner's own event loop: once Next(…, 0) found nothing, readable
-  // when it may find something (events, its queries' answers), and at least
-  // every TEventReceiver::kDescriptorTickMs. -1 before Start.
+  // For the owner's own event loop: once Next(…, 0) found nothing,
+  // readable when it may find something (events, its queries' answers,
+  // a join or a user's query due to be tried again), and quiet otherwise.
+  // -1 before Start and where the system has none (Windows).
   int Descriptor();
 
   // Any thread.
@@ -192,6 +194,8 @@ class ZELCLNT_API ZelAPresenceMirror {
   void NoteHeard();
   void Pause(TClock::time_point deadline);
   void Wait(TClock::time_point until);
+  // Points the owner's descriptor at what may give the next change.
+  void ArmLoop();
 
   std::string m_server;
   std::vector<ChosenUser> m_chosen;
@@ -222,6 +226,8 @@ class ZELCLNT_API ZelAPresenceMirror {
   std::unique_ptr<zelclnt::mirror::StaleUsers> m_stale;
   std::deque<ZelTPresenceChange> m_changes;
   std::unique_ptr<TEventNotice> m_notice;
+  // Opened at the first Descriptor call.
+  std::unique_ptr<zelclnt::mirror::LoopDescriptor> m_loop;
   std::vector<long> m_changedMedia;
   std::atomic<bool> m_stop{false};
   std::atomic<bool> m_current{false};

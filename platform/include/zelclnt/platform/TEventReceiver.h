@@ -73,6 +73,7 @@ class ReadyDescriptor;
 class ReplayFetcher;
 class ServerList;
 class ServingFollower;
+class SubscriptionLink;
 }
 
 struct TEventNotice {
@@ -109,7 +110,6 @@ class ZELCLNT_API TEventReceiver {
   static constexpr long kReplayTimeoutMs = 5000;
   static constexpr long kProbeTimeoutMs = 1000;
   static constexpr long kProbeRetryMs = 100;
-  static constexpr long kDescriptorTickMs = 100;
 
   // eventTypes: the types to receive; empty receives every type. userKeys:
   // the users to receive events about; empty receives every user's events
@@ -161,10 +161,12 @@ class ZELCLNT_API TEventReceiver {
   // Stop is called.
   void Run(const Callback& callback);
   // For the owner's own event loop: readable whenever Next(…, 0) may have
-  // something, and at least every kDescriptorTickMs, so that the
-  // receiver's timers (questions for missed events, reconnections, a
-  // list's looks) run in a loop that waits on it alone. -1 before Start
-  // and where the system has none (Windows).
+  // something, and when one of the receiver's timers falls due (a question
+  // for missed events asked again, a connection made afresh, a list's
+  // look), so that they run in a loop that waits on it alone; otherwise it
+  // stays quiet. An inproc publisher, of which no descriptor tells, is
+  // looked at every 100 ms. -1 before Start and where the system has none
+  // (Windows).
   int Descriptor();
 
   const std::string& Endpoint() const { return m_endpoint; }
@@ -181,7 +183,8 @@ class ZELCLNT_API TEventReceiver {
   bool Asking() const;
 
  private:
-  struct Link;
+  // The event read last: its bytes and header.
+  struct Held;
 
   bool Step(TEventNotice& notice, std::chrono::steady_clock::time_point deadline);
   bool TakeNotice(TEventNotice& notice);
@@ -196,22 +199,17 @@ class ZELCLNT_API TEventReceiver {
   // True when the descriptor given to WakeOn woke it.
   bool Wait(std::chrono::steady_clock::time_point deadline);
   void CheckConnection();
-  void CheckInproc();
-  void DrainMonitor();
-  void LinkLost();
-  void Connect();
-  void Subscribe();
-  void Connected();
-  void Disconnected();
-  // Not told as AuthenticationFailed unless authentication failed.
-  void HandshakeFailed(bool authentication);
+  // A link to the followed server's publisher, not yet open.
+  std::unique_ptr<zelplatform::SubscriptionLink> MakeLink();
   void Push(TEventNotice::Kind kind, std::int32_t eventType = 0, std::uint64_t position = 0);
   // A list's: follows the server that serves.
   void CheckServing();
   void Follow(std::size_t index);
-  bool KeysFor(const std::string& server, std::string* error);
   // Points the descriptor at what may wake the receiver now.
   void ArmDescriptor();
+  // The earliest time a part of the receiver has something to do that no
+  // socket tells; max() when none has.
+  std::chrono::steady_clock::time_point NextDue() const;
 
   std::string m_serverName;
   // The server whose events are followed, asked for missed ones: the name,
@@ -221,12 +219,10 @@ class ZELCLNT_API TEventReceiver {
   int m_highWaterMark = kDefaultHighWaterMark;
   int m_wake = -1;
   std::size_t m_maxSize = 0;
-  // Empty server key: clear text.
-  std::string m_serverKey;
-  TCurveKeyPair m_clientKeys;
   std::atomic<bool> m_stop{false};
   std::unique_ptr<zelplatform::EventOrder> m_stream;
-  std::unique_ptr<Link> m_link;
+  std::unique_ptr<zelplatform::SubscriptionLink> m_link;
+  std::unique_ptr<Held> m_held;
   // Asks the server for missed events, and a list which server serves.
   TFramework m_caller;
   // A list of servers; null for one.
@@ -235,19 +231,6 @@ class ZELCLNT_API TEventReceiver {
   std::size_t m_followedIndex = 0;
   // A list's: looks for the server that serves.
   std::unique_ptr<zelplatform::ServingFollower> m_follower;
-
-  // What the connection looked like when last checked.
-  std::uint64_t m_generation = 0;
-  bool m_connected = false;
-  bool m_wentAway = false;
-  bool m_subscribed = false;
-  // A handshake failed: asked again at the slow pace, and no notice again
-  // until one succeeds.
-  bool m_refused = false;
-  // A lost tcp or ipc connection ZeroMQ may not take up again: connect
-  // afresh at m_reconnectAt unless it does.
-  bool m_abandoned = false;
-  std::chrono::steady_clock::time_point m_reconnectAt;
 
   // While a gap is open, events are asked for again and no newer one goes out.
   std::unique_ptr<zelplatform::ReplayFetcher> m_fetcher;
