@@ -439,8 +439,8 @@ ZELCLNT_API int zel_receiver_resume_after(zel_receiver* receiver, uint64_t incar
 ZELCLNT_API int zel_receiver_next(zel_receiver* receiver, long timeout_ms);
 /* Readable whenever zel_receiver_next(receiver, 0) may have something, and
    when one of the receiver's own timers falls due, so that they run in a
-   loop that waits on it alone; quiet otherwise. -1 before start and where
-   the system has none (Windows). */
+   loop that waits on it alone, and for good once stopped; quiet otherwise.
+   -1 before start and where the system has none (Windows). */
 ZELCLNT_API int zel_receiver_descriptor(zel_receiver* receiver);
 /* Makes zel_receiver_next return at once from now on; any thread. */
 ZELCLNT_API void zel_receiver_stop(zel_receiver* receiver);
@@ -505,8 +505,8 @@ ZELCLNT_API void zel_mirror_stop(zel_mirror* mirror);
    0) until ZEL_EMPTY, then wait for this to be readable. It is readable when
    events or the mirror's query answers arrive, and when one of the mirror's
    own timers falls due, so that a loop waiting on it alone keeps them
-   going; quiet otherwise. -1 before start and where the system has none
-   (Windows). */
+   going, and for good once stopped; quiet otherwise. -1 before start and
+   where the system has none (Windows). */
 ZELCLNT_API int zel_mirror_descriptor(zel_mirror* mirror);
 /* Any thread: copies the user's record into a user request (ZEL_EMPTY when
    the mirror holds no such user), and the keys held, up to capacity

@@ -26,11 +26,14 @@ class ReadyDescriptor {
   void WakeIn(std::chrono::steady_clock::duration delay);
   // Forgets the wake-up time, one that passed included.
   void NoWake();
+  // Readable from now on, for good: a stop. Any thread.
+  void Latch() const;
 
  private:
   int m_poll = -1;
   int m_event = -1;
   int m_timer = -1;
+  int m_latch = -1;
   bool m_signalled = false;
 };
 

@@ -12,7 +12,7 @@
 namespace zelplatform {
 
 ReadyDescriptor::~ReadyDescriptor() {
-  for (const int fd : {m_poll, m_event, m_timer})
+  for (const int fd : {m_poll, m_event, m_timer, m_latch})
     if (fd >= 0) close(fd);
 }
 
@@ -20,7 +20,9 @@ bool ReadyDescriptor::Open() {
   m_poll = epoll_create1(EPOLL_CLOEXEC);
   m_event = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   m_timer = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-  return m_poll >= 0 && m_event >= 0 && m_timer >= 0 && Watch(m_event) && Watch(m_timer);
+  m_latch = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  return m_poll >= 0 && m_event >= 0 && m_timer >= 0 && m_latch >= 0 && Watch(m_event) && Watch(m_timer) &&
+         Watch(m_latch);
 }
 
 bool ReadyDescriptor::Watch(int fd) const {
@@ -35,6 +37,12 @@ void ReadyDescriptor::Signal(bool on) {
   std::uint64_t count = 1;
   const ssize_t done = on ? write(m_event, &count, sizeof count) : read(m_event, &count, sizeof count);
   m_signalled = on && done == sizeof count;
+}
+
+// Never read: it stays readable (as it does when its counter is full).
+void ReadyDescriptor::Latch() const {
+  const std::uint64_t count = 1;
+  [[maybe_unused]] const ssize_t written = write(m_latch, &count, sizeof count);
 }
 
 void ReadyDescriptor::NoWake() {

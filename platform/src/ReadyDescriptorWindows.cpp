@@ -14,4 +14,6 @@ void ReadyDescriptor::WakeIn(std::chrono::steady_clock::duration) {}
 
 void ReadyDescriptor::NoWake() {}
 
+void ReadyDescriptor::Latch() const {}
+
 }  // namespace zelplatform

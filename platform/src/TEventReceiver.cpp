@@ -177,12 +177,20 @@ bool TEventReceiver::Next(TEventNotice& notice, long timeoutMs) {
   }
 }
 
+// A loop that waits on the descriptor alone wakes: Stop latches it, or
+// ArmDescriptor does when Stop came before it was shared.
+void TEventReceiver::Stop() {
+  m_stop = true;
+  if (const zelplatform::ReadyDescriptor* ready = m_readyOpen.load()) ready->Latch();
+}
+
 int TEventReceiver::Descriptor() {
   if (!m_link) return -1;
   if (!m_ready) {
     auto ready = std::make_unique<zelplatform::ReadyDescriptor>();
     if (!ready->Open()) return -1;
     m_ready = std::move(ready);
+    m_readyOpen = m_ready.get();
   }
   try {
     ArmDescriptor();
@@ -195,6 +203,7 @@ int TEventReceiver::Descriptor() {
 // ZeroMQ's descriptors tell only that something changed: what is already
 // queued unread is told by the signal instead.
 void TEventReceiver::ArmDescriptor() {
+  if (m_stop) m_ready->Latch();
   zmq::socket_t& input = m_link->Input();
   zmq::socket_t* monitor = m_link->Monitor();
   m_ready->Watch(static_cast<int>(input.get(zmq::sockopt::fd)));

@@ -4,7 +4,7 @@
 // the mirror's own timers (a join tried again, users due to be queried
 // again) run in a loop that waits on it alone. An epoll set with a timerfd
 // in it on Linux; Windows has no descriptor that gathers others, so there
-// Open fails. Used by the mirror's owning thread only.
+// Open fails. Used by the mirror's owning thread only, but for Latch.
 
 #include <vector>
 
@@ -26,10 +26,13 @@ class LoopDescriptor {
   void WatchOnly(const std::vector<int>& descriptors);
   // Readable from `at` on; TClock::time_point::max(): never by time.
   void WakeAt(TClock::time_point at);
+  // Readable from now on, for good: a stop. Any thread.
+  void Latch() const;
 
  private:
   int m_poll = -1;
   int m_timer = -1;
+  int m_latch = -1;
   std::vector<int> m_watched;
 };
 

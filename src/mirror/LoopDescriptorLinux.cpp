@@ -1,4 +1,5 @@
 #include <sys/epoll.h>
+#include <sys/eventfd.h>
 #include <sys/timerfd.h>
 #include <unistd.h>
 
@@ -22,15 +23,17 @@ void Add(int poll, int fd) {
 }  // namespace
 
 LoopDescriptor::~LoopDescriptor() {
-  for (const int fd : {m_poll, m_timer})
+  for (const int fd : {m_poll, m_timer, m_latch})
     if (fd >= 0) close(fd);
 }
 
 bool LoopDescriptor::Open() {
   m_poll = epoll_create1(EPOLL_CLOEXEC);
   m_timer = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-  if (m_poll < 0 || m_timer < 0) return false;
+  m_latch = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (m_poll < 0 || m_timer < 0 || m_latch < 0) return false;
   Add(m_poll, m_timer);
+  Add(m_poll, m_latch);
   return true;
 }
 
@@ -45,6 +48,12 @@ void LoopDescriptor::WatchOnly(const std::vector<int>& descriptors) {
     Add(m_poll, fd);
     m_watched.push_back(fd);
   }
+}
+
+// Never read: it stays readable (as it does when its counter is full).
+void LoopDescriptor::Latch() const {
+  const std::uint64_t count = 1;
+  [[maybe_unused]] const ssize_t written = write(m_latch, &count, sizeof count);
 }
 
 // The clock may be a test's: the wake-up is set as a delay from its now.

@@ -10,4 +10,6 @@ void LoopDescriptor::WatchOnly(const std::vector<int>&) {}
 
 void LoopDescriptor::WakeAt(TClock::time_point) {}
 
+void LoopDescriptor::Latch() const {}
+
 }  // namespace zelclnt::mirror

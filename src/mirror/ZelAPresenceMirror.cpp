@@ -95,9 +95,12 @@ bool ZelAPresenceMirror::WaitUntilSubscribed(long timeoutMs) {
   return m_started && m_phase != Phase::Subscribing;
 }
 
+// A loop that waits on the descriptor alone wakes: Stop latches it, or
+// ArmLoop does when Stop came before it was shared.
 void ZelAPresenceMirror::Stop() {
   m_stop = true;
   m_source->Stop();
+  if (const zelclnt::mirror::LoopDescriptor* loop = m_loopOpen.load()) loop->Latch();
 }
 
 // Under a steady stream there is always work: only the deadline ends it,
@@ -139,6 +142,7 @@ int ZelAPresenceMirror::Descriptor() {
     auto loop = std::make_unique<zelclnt::mirror::LoopDescriptor>();
     if (!loop->Open()) return -1;
     m_loop = std::move(loop);
+    m_loopOpen = m_loop.get();
   }
   ArmLoop();
   return m_loop->Fd();
@@ -147,6 +151,7 @@ int ZelAPresenceMirror::Descriptor() {
 // Events are read only while subscribing and live: while a join is out
 // they wait, and a loop woken by them would spin.
 void ZelAPresenceMirror::ArmLoop() {
+  if (m_stop) m_loop->Latch();
   const Phase phase = m_phase;
   const bool reading = phase == Phase::Subscribing || phase == Phase::Live;
   const bool asking = m_source->InFlight() != 0;

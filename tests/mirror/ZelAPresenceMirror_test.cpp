@@ -249,6 +249,48 @@ TEST(ZelAPresenceMirrorTest, ItsDescriptorWakesForEventsAndItsOwnTimersOnly) {
   EXPECT_EQ(mirror.Counters().usersRequeried, 1u);
   EXPECT_FALSE(mirror.Inexact(42));
 }
+
+// A loop that waits on the descriptor alone, with nothing due and a server
+// that stays silent, wakes when another thread stops the mirror or the
+// receiver.
+TEST(ZelAPresenceMirrorTest, AStopFromAnotherThreadWakesALoopOnTheDescriptor) {
+  DiagCapture quiet;
+  const auto simulator =
+      StartedSimulator(UniqueIpc("mirror-stop"), [](zelsim::SimulatorOptions& options) { options.eventHeartbeatMs = 0; });
+  ZelAPresenceMirror mirror(simulator->Endpoint());
+  ASSERT_TRUE(Synced(mirror));
+  TEventReceiver receiver(simulator->Endpoint());
+  ASSERT_TRUE(receiver.Start());
+  Change change;
+  TEventNotice notice;
+  const struct {
+    const char* name;
+    std::function<int()> descriptor;
+    std::function<void()> stop;
+    std::function<bool()> next;
+  } cases[] = {
+      {"mirror", [&] { return mirror.Descriptor(); }, [&] { mirror.Stop(); }, [&] { return mirror.Next(change, 0); }},
+      {"receiver", [&] { return receiver.Descriptor(); }, [&] { receiver.Stop(); },
+       [&] { return receiver.Next(notice, 0); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int descriptor = c.descriptor();
+    ASSERT_GE(descriptor, 0);
+    pollfd woken{descriptor, POLLIN, 0};
+    for (int round = 0; round < 5 && poll(&woken, 1, 300) != 0; ++round)
+      while (c.next()) {
+      }
+    std::thread stopper([&c] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      c.stop();
+    });
+    EXPECT_EQ(poll(&woken, 1, 10000), 1) << "still asleep 10 s after Stop";
+    stopper.join();
+    EXPECT_FALSE(c.next());
+    EXPECT_EQ(poll(&woken, 1, 0), 1) << "not readable for good";
+  }
+}
 #endif
 
 // A server that does not answer holds up neither the events nor Stop, on a

@@ -125,7 +125,8 @@ class ZELCLNT_API ZelAPresenceMirror {
   // Waits up to timeoutMs for the subscription to take; Poll and Next wait
   // for it as well. True once it took.
   bool WaitUntilSubscribed(long timeoutMs);
-  // Makes Poll and Next return, within some 20 ms, and from then on at once.
+  // Makes Poll and Next return, within some 20 ms, and from then on at once;
+  // Descriptor() is readable from then on.
   void Stop();
 
   // Works for timeoutMs (below 0: until Stop): joins, applies the events,
@@ -226,8 +227,9 @@ class ZELCLNT_API ZelAPresenceMirror {
   std::unique_ptr<zelclnt::mirror::StaleUsers> m_stale;
   std::deque<ZelTPresenceChange> m_changes;
   std::unique_ptr<TEventNotice> m_notice;
-  // Opened at the first Descriptor call.
+  // Opened at the first Descriptor call; shared with Stop once open.
   std::unique_ptr<zelclnt::mirror::LoopDescriptor> m_loop;
+  std::atomic<zelclnt::mirror::LoopDescriptor*> m_loopOpen{nullptr};
   std::vector<long> m_changedMedia;
   std::atomic<bool> m_stop{false};
   std::atomic<bool> m_current{false};

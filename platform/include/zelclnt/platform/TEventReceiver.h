@@ -136,9 +136,9 @@ class ZELCLNT_API TEventReceiver {
   // missing or unreadable, a list of servers is malformed, or the
   // receiver started.
   bool Start(std::string* error = nullptr);
-  // Makes Next and Run return, within some 20 ms, and from then on at once.
-  // Any thread.
-  void Stop() { m_stop = true; }
+  // Makes Next and Run return, within some 20 ms, and from then on at once;
+  // Descriptor() is readable from then on. Any thread.
+  void Stop();
 
   // Waits up to timeoutMs for the first heartbeat or event, which tells that
   // the subscription took: from then on nothing published is missed. What
@@ -234,8 +234,9 @@ class ZELCLNT_API TEventReceiver {
 
   // While a gap is open, events are asked for again and no newer one goes out.
   std::unique_ptr<zelplatform::ReplayFetcher> m_fetcher;
-  // Opened at the first Descriptor call.
+  // Opened at the first Descriptor call; shared with Stop once open.
   std::unique_ptr<zelplatform::ReadyDescriptor> m_ready;
+  std::atomic<zelplatform::ReadyDescriptor*> m_readyOpen{nullptr};
 
   // Notices due before the held event, if any.
   std::deque<TEventNotice> m_pending;
