@@ -1,6 +1,7 @@
 #include "HistoryCommands.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -48,12 +49,14 @@ std::string MessageLine(const zelbridge::StoredMessage& message, bool full) {
   const std::string* at = message.Find(kPositionHeader);
   const std::string* type = message.Find(kTypeHeader);
   const auto place = PlaceOf(life ? life->c_str() : nullptr, at ? at->c_str() : nullptr);
-  const auto eventType = type ? ParseCount(type->data(), type->size()) : std::nullopt;
+  // Anything past an int's range, or no number at all, is not an event type.
+  const std::uint64_t eventType =
+      type ? ParseCount(type->data(), type->size()).value_or(UINT64_MAX) : UINT64_MAX;
   const auto user = UserOfSubject(message.subject);
   const bool marker = message.Find(kMarkerHeader) != nullptr;
   const std::string where = place ? std::to_string(place->incarnation) + "-" + std::to_string(place->position) : "";
   std::string text;
-  if (marker || !place || !user || !eventType || *eventType > 0x7fffffff) {
+  if (marker || !place || !user || eventType > 0x7fffffff) {
     text = marker && place ? "-- events were lost here for good: the stream holds every event again after " + where
                            : "-- an unreadable message at stream sequence " + std::to_string(message.sequence) +
                                  " (" + message.subject + ")";
@@ -63,7 +66,7 @@ std::string MessageLine(const zelbridge::StoredMessage& message, bool full) {
                                        {"message", text.substr(3)}});
   }
   TEventNotice notice;
-  notice.eventType = static_cast<int>(*eventType);
+  notice.eventType = static_cast<int>(eventType);
   notice.userKey = *user;
   notice.incarnation = place->incarnation;
   notice.position = place->position;
