@@ -4,13 +4,18 @@
 // none twice, no marker), and the bucket equals a fresh users query (users
 // the server changed since, or the bridge had not written yet, by the
 // positions of their records and events, counted apart).
+// It also follows the stream while it records, and prints the delay from
+// the server's publish (as its receiver got it) to a consumer of the stream.
 // scripts/nats-check runs it beside the faults it makes.
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <map>
+#include <optional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -28,11 +33,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+using Place = std::pair<std::uint64_t, std::uint64_t>;
+
 struct Seen {
   std::uint64_t incarnation = 0;
   std::uint64_t position = 0;
   std::string data;
   bool marker = false;
+  Clock::time_point at{};
   bool operator==(const Seen& other) const {
     return std::tie(incarnation, position, data, marker) ==
            std::tie(other.incarnation, other.position, other.data, other.marker);
@@ -53,11 +61,66 @@ std::vector<Seen> Record(const std::string& server, long seconds) {
   for (const auto until = Clock::now() + std::chrono::seconds(seconds); Clock::now() < until;) {
     if (!receiver.Next(notice, 100)) continue;
     if (notice.kind == TEventNotice::Kind::Event)
-      seen.push_back({notice.incarnation, notice.position, notice.data, false});
+      seen.push_back({notice.incarnation, notice.position, notice.data, false, Clock::now()});
     else if (notice.kind != TEventNotice::Kind::Disconnected && notice.kind != TEventNotice::Kind::Reconnected)
       std::printf("the recorder was told %d\n", static_cast<int>(notice.kind));
   }
   return seen;
+}
+
+std::optional<TEventPosition> PlaceOfMessage(const zelbridge::StoredMessage& message) {
+  const std::string* life = message.Find(zelbridge::kIncarnationHeader);
+  const std::string* at = message.Find(zelbridge::kPositionHeader);
+  return zelbridge::PlaceOf(life ? life->c_str() : nullptr, at ? at->c_str() : nullptr);
+}
+
+// When each event reached a consumer of the stream, on a thread of its own
+// from construction until destruction.
+class StreamArrivals {
+ public:
+  StreamArrivals(const zelbridge::NatsOptions& nats, const std::string& filter, std::uint64_t first) {
+    std::string error;
+    if (m_js.Connect(nats, &error)) m_cursor = m_js.Follow(first, filter, &error);
+    if (!m_cursor) std::printf("cannot follow the stream for delays: %s\n", error.c_str());
+    if (m_cursor) m_thread = std::thread([this] { Follow(); });
+  }
+  ~StreamArrivals() { Finish(); }
+  void Finish() {
+    m_stop = true;
+    if (m_thread.joinable()) m_thread.join();
+  }
+  // Delays, in ms, of the recorded events the stream delivered, sorted.
+  std::vector<double> Delays(const std::vector<Seen>& recorded) const {
+    std::vector<double> delays;
+    for (const Seen& seen : recorded) {
+      const auto arrived = m_arrivals.find({seen.incarnation, seen.position});
+      if (arrived != m_arrivals.end())
+        delays.push_back(std::chrono::duration<double, std::milli>(arrived->second - seen.at).count());
+    }
+    std::sort(delays.begin(), delays.end());
+    return delays;
+  }
+
+ private:
+  void Follow() {
+    while (!m_stop) {
+      const auto message = m_cursor->Next(100, nullptr);
+      const auto place = message ? PlaceOfMessage(*message) : std::nullopt;
+      if (place) m_arrivals.emplace(Place{place->incarnation, place->position}, Clock::now());
+    }
+  }
+
+  zelbridge::JetStream m_js;
+  std::unique_ptr<zelbridge::StreamCursor> m_cursor;
+  std::map<Place, Clock::time_point> m_arrivals;
+  std::atomic<bool> m_stop{false};
+  std::thread m_thread;
+};
+
+void PrintDelays(const std::vector<double>& delays) {
+  if (delays.empty()) return (void)std::printf("delay from publish to a stream consumer: none seen\n");
+  std::printf("delay from publish to a stream consumer, %zu events: p50 %.2f ms, p99 %.2f ms, max %.2f ms\n",
+              delays.size(), delays[delays.size() / 2], delays[delays.size() * 99 / 100], delays.back());
 }
 
 // The stream's messages of the server from `first` on, until the one the
@@ -68,9 +131,7 @@ std::vector<Seen> Stream(zelbridge::JetStream& js, const std::string& token, std
   const bool read = js.ReadFrom(
       first, zelbridge::ServerFilter(token),
       [&](const zelbridge::StoredMessage& message) {
-        const std::string* life = message.Find(zelbridge::kIncarnationHeader);
-        const std::string* at = message.Find(zelbridge::kPositionHeader);
-        const auto place = zelbridge::PlaceOf(life ? life->c_str() : nullptr, at ? at->c_str() : nullptr);
+        const auto place = PlaceOfMessage(message);
         if (!place) return true;
         const bool marker = message.Find(zelbridge::kMarkerHeader) != nullptr;
         held.push_back({place->incarnation, place->position, marker ? std::string() : message.payload, marker});
@@ -83,7 +144,7 @@ std::vector<Seen> Stream(zelbridge::JetStream& js, const std::string& token, std
 
 // Compares the recorded span with the stream's; prints what differs.
 bool CompareEvents(const std::vector<Seen>& recorded, const std::vector<Seen>& stream) {
-  std::map<std::pair<std::uint64_t, std::uint64_t>, int> copies;
+  std::map<Place, int> copies;
   std::size_t markers = 0;
   for (const Seen& s : stream) {
     // A marker names the place of the event before the gap.
@@ -241,12 +302,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "bridge-check: %s\n", error.c_str());
     return 2;
   }
+  const std::string token = zelbridge::SubjectToken(name.empty() ? server : name);
+  StreamArrivals arrivals(nats, zelbridge::ServerFilter(token), high + 1);
   const std::vector<Seen> recorded = Record(server, seconds);
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  arrivals.Finish();
   if (recorded.empty()) {
     std::printf("no events recorded\nFAIL\n");
     return 1;
   }
-  const std::string token = zelbridge::SubjectToken(name.empty() ? server : name);
+  PrintDelays(arrivals.Delays(recorded));
   const std::vector<Seen> stream = Stream(js, token, high + 1, recorded.back());
   const bool events = CompareEvents(recorded, stream);
   const bool bucket = CompareBucket(js, server);
