@@ -135,6 +135,14 @@ class BridgeNatsTest : public ::testing::Test {
     return simulator;
   }
 
+  static BridgeOptions Bridging(const zelsim::PresenceSimulator& simulator, const std::string& name) {
+    BridgeOptions bridging;
+    bridging.server = simulator.Endpoint();
+    bridging.name = name;
+    bridging.retryMs = 50;
+    return bridging;
+  }
+
   NatsServer m_nats;
   JetStream m_reader;
 };
@@ -249,16 +257,17 @@ TEST_F(BridgeNatsTest, AMirrorFromJetStreamEqualsAFreshQuery) {
   EXPECT_GT(mirror.Counters().eventsApplied, 0u);
 }
 
-// A server that asks for a password: refused at once without it or with a
-// wrong one, with the reason; the stream set up with the right one.
+// A server that asks for a password: a bridge is refused at once without
+// it or with a wrong one, with the reason, and starts with the right one.
 TEST_F(BridgeNatsTest, ANatsServerThatAsksForAPasswordTakesOnlyTheRightOne) {
+  const auto simulator = Simulator(1000);
   NatsServer secured;
   secured.RequireUser("bridge", "s3cret");
   ASSERT_TRUE(secured.Start());
   const struct {
     const char* user;
     const char* password;
-    bool connects;
+    bool starts;
   } cases[] = {{"", "", false}, {"bridge", "wrong", false}, {"bridge", "s3cret", true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.user) + "/" + c.password);
@@ -266,11 +275,31 @@ TEST_F(BridgeNatsTest, ANatsServerThatAsksForAPasswordTakesOnlyTheRightOne) {
     options.url = secured.Url();
     options.user = c.user;
     options.password = c.password;
-    JetStream js;
+    JetStream events;
+    JetStream records;
+    Bridge bridge(events, records, Bridging(*simulator, "secured"));
     std::string error;
-    EXPECT_EQ(js.Connect(options, &error), c.connects) << error;
-    EXPECT_EQ(error.find("uthoriz") != std::string::npos, !c.connects) << error;
+    EXPECT_EQ(bridge.StartOn(options, &error), c.starts) << error;
+    EXPECT_EQ(error.find("uthoriz") != std::string::npos, !c.starts) << error;
   }
+}
+
+// A bridge started before NATS (a node still starting) waits for it.
+TEST_F(BridgeNatsTest, ABridgeStartedBeforeNatsWaitsForIt) {
+  const auto simulator = Simulator(1000);
+  m_nats.Kill();
+  NatsOptions options;
+  options.url = m_nats.Url();
+  JetStream events;
+  JetStream records;
+  Bridge bridge(events, records, Bridging(*simulator, "early"));
+  std::thread late([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(m_nats.Start());
+  });
+  std::string error;
+  EXPECT_TRUE(bridge.StartOn(options, &error)) << error;
+  late.join();
 }
 
 // Resumed after 7:10 of a stream that holds 7:1 to 7:11, then what each

@@ -66,6 +66,28 @@ bool Bridge::Start(std::string* error) {
   return m_mirror->Start(error);
 }
 
+bool Bridge::StartOn(const NatsOptions& nats, std::string* error) {
+  for (bool first = true; !m_stop; first = false) {
+    std::string why;
+    // Start reads through the events' connection alone.
+    JetStream* failed = &m_recordsOut;
+    if (!m_eventsOut.Connect(nats, &why)) {
+      failed = &m_eventsOut;
+    } else if (m_recordsOut.Connect(nats, &why)) {
+      if (Start(&why)) return true;
+      failed = &m_eventsOut;
+    }
+    if (!failed->FailedForNow()) {
+      if (error) *error = why;
+      return false;
+    }
+    if (first) Log(why + "; trying again every " + std::to_string(m_options.retryMs) + " ms");
+    std::this_thread::sleep_for(std::chrono::milliseconds(m_options.retryMs));
+  }
+  if (error) *error = "stopped before NATS was ready";
+  return false;
+}
+
 bool Bridge::WaitUntilSubscribed(long timeoutMs) {
   return m_receiver->WaitUntilSubscribed(timeoutMs) && m_mirror->WaitUntilSubscribed(timeoutMs);
 }

@@ -76,6 +76,11 @@ class Bridge {
 
   // Reads where the stream stands and subscribes; false with the reason.
   bool Start(std::string* error);
+  // Connects both writers to NATS, then Start. While NATS is not ready
+  // (JetStream::FailedForNow: a node still starting, a cluster still
+  // electing its leader) tries again every retryMs until Stop, as a write
+  // does; false with the reason of anything else, or once stopped.
+  bool StartOn(const NatsOptions& nats, std::string* error);
   // Waits up to timeoutMs for the subscriptions to take (events published
   // from then on are the bridge's); true once they did.
   bool WaitUntilSubscribed(long timeoutMs);

@@ -129,6 +129,18 @@ StoredMessage Stored(natsMsg* msg) {
   return stored;
 }
 
+bool PassesByItself(natsStatus status, jsErrCode jsError) {
+  switch (jsError) {
+    case JSClusterNotAvailErr:
+    case JSClusterNoPeersErr:
+    case JSClusterNotLeaderErr:
+    case JSStreamOfflineErr: return true;
+    default: break;
+  }
+  return status == NATS_TIMEOUT || status == NATS_NO_RESPONDERS || status == NATS_NO_SERVER ||
+         status == NATS_NOT_YET_CONNECTED;
+}
+
 }  // namespace
 
 const std::string* StoredMessage::Find(const std::string& name) const {
@@ -142,6 +154,7 @@ JetStream::~JetStream() = default;
 
 bool JetStream::Failed(int status, int jsError, const std::string& what, std::string* error) const {
   if (status == NATS_OK) return false;
+  m_failedForNow = PassesByItself(static_cast<natsStatus>(status), static_cast<jsErrCode>(jsError));
   if (error) {
     *error = what + ": " + natsStatus_GetText(static_cast<natsStatus>(status));
     if (jsError != 0) *error += " (JetStream error " + std::to_string(jsError) + ")";
@@ -153,6 +166,7 @@ bool JetStream::Failed(int status, int jsError, const std::string& what, std::st
 
 bool JetStream::Connect(const NatsOptions& options, std::string* error) {
   m_options = options;
+  m_failedForNow = false;
   m_handles = std::make_unique<Handles>();
   Handles& h = *m_handles;
   if (Failed(natsOptions_Create(&h.options), 0, "NATS options", error)) return false;

@@ -122,6 +122,10 @@ class JetStream {
   // bucket on a busy machine never met).
   bool Keys(std::vector<std::string>& keys, std::string* error);
   bool Connected() const;
+  // Whether the last failure may pass by itself: no server answered yet,
+  // or JetStream is not ready (a cluster electing its leader, a stream
+  // offline for now); a refusal, or a setting the server rejects, is not.
+  bool FailedForNow() const { return m_failedForNow; }
 
  private:
   struct Handles;
@@ -138,6 +142,7 @@ class JetStream {
 
   NatsOptions m_options;
   std::unique_ptr<Handles> m_handles;
+  mutable bool m_failedForNow = false;
 };
 
 }  // namespace zelbridge

@@ -71,16 +71,15 @@ int main(int argc, char** argv) {
   }
   zelbridge::JetStream events;
   zelbridge::JetStream records;
-  if (!events.Connect(nats, &error) || !records.Connect(nats, &error)) {
-    std::fprintf(stderr, "presence-bridge: %s\n", error.c_str());
-    return 1;
-  }
   bridging.log = [](const std::string& line) {
     std::fprintf(stderr, "presence-bridge: %s\n", line.c_str());
     std::fflush(stderr);
   };
   zelbridge::Bridge bridge(events, records, bridging);
-  if (!bridge.Start(&error)) {
+  g_bridge = &bridge;
+  std::signal(SIGINT, OnSignal);
+  std::signal(SIGTERM, OnSignal);
+  if (!bridge.StartOn(nats, &error)) {
     std::fprintf(stderr, "presence-bridge: %s\n", error.c_str());
     return 1;
   }
@@ -88,9 +87,6 @@ int main(int argc, char** argv) {
               bridging.server.c_str(), nats.stream.c_str(), nats.bucket.c_str(), nats.url.c_str(),
               bridge.Token().c_str());
   std::fflush(stdout);
-  g_bridge = &bridge;
-  std::signal(SIGINT, OnSignal);
-  std::signal(SIGTERM, OnSignal);
   bridge.Run();
   g_bridge = nullptr;
   const zelbridge::BridgeCounters counters = bridge.Counters();
