@@ -5,12 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,41 +20,14 @@
 #include "PresenceSimulator.h"
 #include "Published.h"
 #include "RunningBridge.h"
-#include "Run.h"
 #include "Subjects.h"
 #include "TimeArguments.h"
 #include "Watch.h"
+#include "ZelctlRun.h"
 
 namespace {
 
 constexpr std::int64_t kSecond = 1000LL * 1000 * 1000;
-
-struct Ran {
-  int status = 0;
-  std::vector<std::string> out;
-  std::string err;
-};
-
-std::string Contents(std::FILE* file) {
-  std::string text;
-  std::rewind(file);
-  for (int c; (c = std::fgetc(file)) != EOF;) text += static_cast<char>(c);
-  std::fclose(file);
-  return text;
-}
-
-Ran Zelctl(const std::vector<std::string>& args) {
-  std::vector<const char*> argv{"zelctl"};
-  for (const std::string& arg : args) argv.push_back(arg.c_str());
-  std::FILE* out = std::tmpfile();
-  std::FILE* err = std::tmpfile();
-  Ran ran;
-  ran.status = zelctl::Run(static_cast<int>(argv.size()), argv.data(), out, err);
-  std::istringstream lines(Contents(out));
-  for (std::string line; std::getline(lines, line);) ran.out.push_back(line);
-  ran.err = Contents(err);
-  return ran;
-}
 
 std::int64_t NowNs() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
@@ -221,14 +192,15 @@ TEST_F(HistoryNatsTest, HistoryOfOneUserIsWhatTheServerPublishedAboutThem) {
 
   Ran ran = Read({"history", "--user", "42", "--since", "1h"});
   ASSERT_EQ(ran.status, 0) << ran.err;
+  std::vector<std::string> shown = Lines(ran.out);
   // "2026-12-09 10:00:01.234 " first.
-  for (std::string& line : ran.out) line = line.size() > 24 ? line.substr(24) : line;
-  EXPECT_EQ(ran.out, lines);
+  for (std::string& line : shown) line = line.size() > 24 ? line.substr(24) : line;
+  EXPECT_EQ(shown, lines);
 
   // From the first second there is: from the stream's first message.
   ran = Read({"--json", "history", "--user", "42", "--since", "1970-01-01T00:00:00Z"});
   ASSERT_EQ(ran.status, 0) << ran.err;
-  EXPECT_EQ(Positions(ran.out), positions);
+  EXPECT_EQ(Positions(Lines(ran.out)), positions);
 }
 
 // Between two times exactly what the stream stored then, all users, and
@@ -255,17 +227,17 @@ TEST_F(HistoryNatsTest, ReplayReturnsExactlyTheEventsBetweenTwoTimes) {
   args.insert(args.end(), window.begin(), window.end());
   Ran ran = Read(args);
   ASSERT_EQ(ran.status, 0) << ran.err;
-  EXPECT_EQ(Positions(ran.out), all);
+  EXPECT_EQ(Positions(Lines(ran.out)), all);
 
   args.insert(args.end(), {"--kind", "routing"});
   ran = Read(args);
   ASSERT_EQ(ran.status, 0) << ran.err;
-  EXPECT_EQ(Positions(ran.out), routing);
+  EXPECT_EQ(Positions(Lines(ran.out)), routing);
 
   // After the last message: nothing, at once.
   ran = Read({"replay", "--since", zelctl::UtcTimeText(NowNs() + 3600 * kSecond)});
   EXPECT_EQ(ran.status, 0) << ran.err;
-  EXPECT_EQ(ran.out, std::vector<std::string>{});
+  EXPECT_EQ(ran.out, "");
 }
 
 }  // namespace

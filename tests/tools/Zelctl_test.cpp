@@ -21,47 +21,18 @@
 #include "Eventually.h"
 #include "JsonInput.h"
 #include "PlatformReset.h"
-#include "Run.h"
 #include "Simulators.h"
 #include "StoreComparison.h"
 #include "TemporaryFolder.h"
 #include "TopView.h"
 #include "Watch.h"
+#include "ZelctlRun.h"
 #include "zelclnt/core/ZelAUserPresence.h"
 #include "zelclnt/platform/TCurve.h"
 #include "zelclnt/platform/TRPCServer.h"
 #include "zelclnt/requests/ZelTQueryUsersPresence.h"
 
 namespace {
-
-struct Ran {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-// zelctl run in this process, its streams caught; its output goes to
-// `given` instead when there is one, which it closes.
-Ran Zelctl(std::vector<std::string> args, std::FILE* given = nullptr) {
-  args.insert(args.begin(), "zelctl");
-  std::vector<const char*> argv;
-  for (const std::string& arg : args) argv.push_back(arg.c_str());
-  char* outText = nullptr;
-  char* errText = nullptr;
-  std::size_t outSize = 0;
-  std::size_t errSize = 0;
-  std::FILE* out = given ? given : ::open_memstream(&outText, &outSize);
-  std::FILE* err = ::open_memstream(&errText, &errSize);
-  Ran ran;
-  ran.status = zelctl::Run(static_cast<int>(argv.size()), argv.data(), out, err);
-  std::fclose(out);
-  std::fclose(err);
-  if (!given) ran.out.assign(outText, outSize);
-  ran.err.assign(errText, errSize);
-  std::free(outText);
-  std::free(errText);
-  return ran;
-}
 
 // zelctl top (not given --for), run in this process until `enough` holds
 // for a line it printed, then stopped once as Ctrl-C stops it. It prints a
@@ -96,16 +67,6 @@ Ran TopUntil(const std::vector<std::string>& args, const std::function<bool(cons
 }
 
 std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  for (std::size_t start = 0; start < text.size();) {
-    const std::size_t end = text.find('\n', start);
-    lines.push_back(text.substr(start, end - start));
-    start = end == std::string::npos ? text.size() : end + 1;
-  }
-  return lines;
-}
 
 class ZelctlTest : public ::testing::Test {
  protected:

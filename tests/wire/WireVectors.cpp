@@ -70,13 +70,6 @@ std::string ReadAndWrite(const std::string& kind, int type, const std::string& b
   return "unknown kind";
 }
 
-std::string Hex(const std::string& bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string text;
-  for (const unsigned char byte : bytes) text += std::string{digits[byte >> 4], digits[byte & 15]};
-  return text;
-}
-
 bool FromHex(const std::string& hex, std::string& bytes) {
   if (hex.size() % 2) return false;
   bytes.clear();

@@ -31,7 +31,6 @@ bool Parse(const std::string& text, std::vector<Vector>& vectors, std::string* e
 // The bytes as read by the reader of kind and type and written again;
 // "unknown type" or "not packed" when there is none.
 std::string ReadAndWrite(const std::string& kind, int type, const std::string& bytes);
-std::string Hex(const std::string& bytes);
 bool FromHex(const std::string& hex, std::string& bytes);
 
 }  // namespace wirevectors

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "Bytes.h"
 #include "zelclnt/zelclnt.h"
 
 namespace {
 
-using wirevectors::Hex;
 using PS = ZelTPresenceServer;
 
 std::vector<wirevectors::Vector> Vectors() {
