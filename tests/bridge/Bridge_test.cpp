@@ -255,6 +255,13 @@ TEST_F(BridgeNatsTest, AMirrorFromJetStreamEqualsAFreshQuery) {
   EXPECT_EQ(simulator->UsersQueries(), usersQueries + ownQueries);
   EXPECT_EQ(mirror.Counters().resyncs, 0u);
   EXPECT_GT(mirror.Counters().eventsApplied, 0u);
+
+  // Current while the bridge says it hears the server, and not once the
+  // server is gone, though NATS and the stream stay.
+  EXPECT_TRUE(Eventually([&] { return mirror.Poll(100), mirror.IsCurrent(); })) << mirror.WhyNotCurrent();
+  simulator->Stop();
+  EXPECT_TRUE(Eventually([&] { return mirror.Poll(100), !mirror.IsCurrent(); }, std::chrono::seconds(20)));
+  EXPECT_NE(mirror.WhyNotCurrent().find("nothing heard"), std::string::npos) << mirror.WhyNotCurrent();
 }
 
 // A server that asks for a password: a bridge is refused at once without

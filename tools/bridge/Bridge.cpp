@@ -22,6 +22,7 @@ std::string PlaceText(const TEventPosition& at) {
 
 // A step hands back to its loop, which checks for Stop, at least this often.
 constexpr int kNoticesPerStep = 256;
+constexpr auto kAliveEvery = std::chrono::seconds(1);
 
 }  // namespace
 
@@ -99,6 +100,19 @@ void Bridge::Step(long timeoutMs) {
     Handle(notice);
   }
   FlushEvents();
+  Announce();
+}
+
+void Bridge::Announce() {
+  const auto now = std::chrono::steady_clock::now();
+  if (const std::uint64_t heard = m_receiver->Heard(); heard != m_heard) {
+    m_heard = heard;
+    m_heardAt = now;
+  }
+  if (now < m_nextAlive || now - m_heardAt > std::chrono::milliseconds(ZelAPresenceMirror::kHeardWithinMs)) return;
+  m_nextAlive = now + kAliveEvery;
+  // Lost now and then is fine: the next one is a second away.
+  m_eventsOut.Announce(AliveSubject(m_token), nullptr);
 }
 
 void Bridge::Run() {

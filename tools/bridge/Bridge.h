@@ -26,10 +26,15 @@
 // of events, then drops them and asks for them again once the writes go
 // through (or says they are gone: a marker).
 //
+// While it hears the presence server (an event or a heartbeat within
+// ZelAPresenceMirror::kHeardWithinMs), it says so once a second on the
+// server's alive subject (Subjects.h), for consumers to tell a live stream.
+//
 // One thread drives it (Start, WaitUntilSubscribed, Run); Stop from any
 // thread.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -104,6 +109,8 @@ class Bridge {
   void WriteMarker(const TEventPosition& after);
   void NoteChange(const ZelTPresenceChange& change);
   void WriteAllRecords();
+  // Says on the alive subject, once a second, that the server is heard.
+  void Announce();
   // Runs write until it succeeds; false when stopped first.
   bool Persist(const std::function<bool(std::string*)>& write);
   void Log(const std::string& line) const;
@@ -121,6 +128,11 @@ class Bridge {
   // The records thread's: users changed since the last flush, and a join.
   std::unordered_set<long> m_dirty;
   bool m_synced = false;
+  // The events thread's: when the server was last heard, and the next time
+  // to say so.
+  std::uint64_t m_heard = 0;
+  std::chrono::steady_clock::time_point m_heardAt{};
+  std::chrono::steady_clock::time_point m_nextAlive{};
   std::atomic<bool> m_stop{false};
   std::atomic<std::uint64_t> m_events{0};
   std::atomic<std::uint64_t> m_markers{0};

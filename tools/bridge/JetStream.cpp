@@ -26,9 +26,11 @@ struct JetStream::Handles {
   natsConnection* connection = nullptr;
   jsCtx* js = nullptr;
   kvStore* bucket = nullptr;
+  natsSubscription* listened = nullptr;
   FailureLog failures;
 
   ~Handles() {
+    if (listened) natsSubscription_Destroy(listened);
     if (bucket) kvStore_Destroy(bucket);
     if (js) jsCtx_Destroy(js);
     if (connection) natsConnection_Destroy(connection);
@@ -539,6 +541,25 @@ bool JetStream::Delete(const std::string& key, std::string* error) {
 bool JetStream::Keys(std::vector<std::string>& keys, std::string* error) {
   keys.clear();
   return WatchAll(true, [&](const std::string& key, const std::string&) { keys.push_back(key); }, error);
+}
+
+bool JetStream::Announce(const std::string& subject, std::string* error) {
+  return !Failed(natsConnection_Publish(m_handles->connection, subject.c_str(), nullptr, 0), 0, subject, error);
+}
+
+bool JetStream::ListenTo(const std::string& subject, std::string* error) {
+  return !Failed(natsConnection_SubscribeSync(&m_handles->listened, m_handles->connection, subject.c_str()), 0,
+                 "listening to " + subject, error);
+}
+
+std::size_t JetStream::Arrived() {
+  std::size_t count = 0;
+  natsMsg* msg = nullptr;
+  while (m_handles && m_handles->listened && natsSubscription_NextMsg(&msg, m_handles->listened, 0) == NATS_OK) {
+    natsMsg_Destroy(msg);
+    ++count;
+  }
+  return count;
 }
 
 bool JetStream::Connected() const {

@@ -122,6 +122,12 @@ class JetStream {
   // bucket on a busy machine never met).
   bool Keys(std::vector<std::string>& keys, std::string* error);
   bool Connected() const;
+  // A plain NATS message, not stored, not acknowledged.
+  bool Announce(const std::string& subject, std::string* error);
+  // From then on, counts the plain messages on `subject`.
+  bool ListenTo(const std::string& subject, std::string* error);
+  // How many came since the last call; never waits.
+  std::size_t Arrived();
   // Whether the last failure may pass by itself: no server answered yet,
   // or JetStream is not ready (a cluster electing its leader, a stream
   // offline for now); a refusal, or a setting the server rejects, is not.

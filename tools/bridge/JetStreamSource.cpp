@@ -53,9 +53,7 @@ bool JetStreamSource::Start(const Interest& interest, std::string* error) {
   m_types.insert(interest.eventTypes.begin(), interest.eventTypes.end());
   m_users.insert(interest.userKeys.begin(), interest.userKeys.end());
   m_timeoutMs = interest.queryTimeoutMs > 0 ? interest.queryTimeoutMs : m_options.timeoutMs;
-  if (!m_js.Connect(m_options, error)) return false;
-  ++m_heard;
-  return true;
+  return m_js.Connect(m_options, error) && m_js.ListenTo(AliveSubject(m_token), error);
 }
 
 bool JetStreamSource::WaitUntilSubscribed(long) { return m_js.Connected(); }
@@ -130,7 +128,7 @@ bool JetStreamSource::Next(TEventNotice& notice, long timeoutMs) {
                                     : static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                                             deadline - Clock::now()).count());
     const long slice = std::clamp(left, 0L, kSliceMs);
-    if (m_js.Connected()) ++m_heard;
+    m_heard += m_js.Arrived();
     std::string error;
     bool told = false;
     if (!m_reading || (!m_cursor && !Place(notice, told, &error))) {

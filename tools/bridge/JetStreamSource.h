@@ -18,9 +18,9 @@
 // over so far (the bridge writes it a little after the event), within the
 // question's time-out; a user the bucket does not hold is unknown.
 //
-// Heard: the connection to NATS is up. Whether the bridge still writes is
-// the bridge's to tell (its resync markers). No descriptor: the owner
-// polls. One thread, as ZelTMirrorSource says; the NATS connection is the
+// Heard: the bridge said it hears the presence server (its alive subject,
+// Subjects.h), so a mirror fed from here is not current once the bridge,
+// its server or NATS is gone. No descriptor: the owner polls. One thread, as ZelTMirrorSource says; the NATS connection is the
 // source's own.
 
 #include <atomic>

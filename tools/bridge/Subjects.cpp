@@ -46,6 +46,8 @@ std::string EventSubject(const std::string& serverToken, int eventType, std::int
 
 std::string MarkerSubject(const std::string& serverToken) { return "presence." + serverToken + ".resync.none"; }
 
+std::string AliveSubject(const std::string& serverToken) { return "presence-alive." + serverToken; }
+
 std::string ServerFilter(const std::string& serverToken) { return "presence." + serverToken + ".>"; }
 
 std::string MessageId(const TEventPosition& at) { return Place(at); }

@@ -13,6 +13,11 @@
 // A resync marker (events were lost for good, the records that follow in
 // the bucket are fresh) goes to presence.<server>.resync.none and names the
 // position from which the stream holds every event again.
+//
+// A bridge that hears its presence server says so every second on
+// presence-alive.<server>, a plain NATS subject outside the stream: a
+// consumer of the stream can tell a live picture from one whose bridge or
+// server is gone, without the stream storing a heartbeat.
 
 #include <cstddef>
 #include <cstdint>
@@ -37,6 +42,7 @@ std::string SubjectToken(const std::string& text);
 std::string KindToken(int eventType);
 std::string EventSubject(const std::string& serverToken, int eventType, std::int64_t userKey);
 std::string MarkerSubject(const std::string& serverToken);
+std::string AliveSubject(const std::string& serverToken);
 // Every subject of one server's events and markers.
 std::string ServerFilter(const std::string& serverToken);
 std::string MessageId(const TEventPosition& at);
