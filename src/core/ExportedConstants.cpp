@@ -7,7 +7,6 @@
 #include "zelclnt/core/ZelTRequest.h"
 #include "zelclnt/core/ZelTUserPresence.h"
 #include "zelclnt/diag/NuxDiagStream.h"
-#include "zelclnt/mirror/ZelAPresenceMirror.h"
 #include "zelclnt/model/ZelTHandlingState.h"
 #include "zelclnt/model/ZelTIntegratedPresenceSummary.h"
 #include "zelclnt/model/ZelTPostProcessing.h"
@@ -39,9 +38,6 @@ constexpr unsigned short ZelTQueryUserMediumStatus::kObjectType;
 constexpr unsigned short ZelTQueryIntegratedPresence::kObjectType;
 constexpr int ZelTQueryIntegratedPresence::kMaxRecords;
 constexpr TDiag::enDiagType TSilentMonitoringInfo::kPrintDiagType;
-constexpr long ZelAPresenceMirror::kSettleMs;
-constexpr long ZelAPresenceMirror::kRetryMs;
-constexpr long ZelAPresenceMirror::kHeardWithinMs;
 constexpr const char* ZelAPresenceServer::kVersionName;
 constexpr const char* ZelAPresenceServer::kVersion;
 constexpr unsigned short ZelTUserPresence::kObjectType;
