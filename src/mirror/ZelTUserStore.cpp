@@ -41,7 +41,6 @@ std::vector<ZelTUserPresence> ZelTUserStore::CopyAll() const {
 }
 
 void ZelTUserStore::ForEach(const Visitor& visit) const {
-  std::lock_guard<std::mutex> turn(m_visiting);
   Lock lock(m_lock);
   for (const auto& entry : m_users) visit(*entry.second.record);
 }

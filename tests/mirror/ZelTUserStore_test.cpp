@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "ZelTUserPresenceControl.h"
+
 namespace {
 
 using Store = ZelTUserStore;
@@ -16,6 +18,13 @@ Store::Record Record(long userKey, long reason) {
   record->SetUserKey(userKey);
   record->SetUserID("agent" + std::to_string(reason));
   record->SetRoutingStateReason(reason);
+  // Logged on to the odd media: voice, e-mail and open media.
+  for (long medium = 1; medium <= 5; ++medium) {
+    ZelTMediaState state;
+    state.media = medium;
+    state.state = medium % 2 ? MEDIASTATE_AVAILABLE : MEDIASTATE_LOGOFF;
+    ZelTUserPresenceControl::MediaStates(*record).UpdateMediaState(state);
+  }
   return record;
 }
 
@@ -68,8 +77,9 @@ TEST(ZelTUserStoreTest, PositionsDecideWhatIsApplied) {
 }
 
 // Readers on other threads see each record whole while one thread changes
-// it: the reason and the id change together, and so are always seen. Two
-// visitors walk the records' collections (whose cursors move) in turns.
+// it: the reason and the id change together, and so are always seen. The
+// readers walk the same records' collections at once, in place (a walk
+// that moved a collection's cursor would race).
 TEST(ZelTUserStoreTest, ConcurrentReadersSeeEveryRecordWhole) {
   Store store;
   for (long key = 42; key < 46; ++key) {
@@ -79,8 +89,10 @@ TEST(ZelTUserStoreTest, ConcurrentReadersSeeEveryRecordWhole) {
   std::atomic<bool> done{false};
   std::atomic<long> torn{0};
   const auto whole = [&](const ZelTUserPresence& user) {
-    if (user.GetUserID() != "agent" + std::to_string(user.GetRoutingState().GetRoutingStateReason())) ++torn;
-    user.GetMediaStates().IsLoggedOn();
+    const ZelTMediaStates& media = user.GetMediaStates();
+    if (user.GetUserID() != "agent" + std::to_string(user.GetRoutingState().GetRoutingStateReason()) ||
+        media.LoggedOnCount() != 3 || !media.IsLoggedOnToMediaTypeLong(5) || media.IsLoggedOnToMediaTypeLong(4))
+      ++torn;
   };
   const auto read = [&] {
     ZelTUserPresence copy;
@@ -90,8 +102,8 @@ TEST(ZelTUserStoreTest, ConcurrentReadersSeeEveryRecordWhole) {
       store.ForEach(whole);
     }
   };
-  std::thread reader(read);
-  std::thread visitor(read);
+  std::vector<std::thread> readers;
+  for (int i = 0; i < 3; ++i) readers.emplace_back(read);
   for (std::uint64_t position = 1; position <= 2000; ++position) {
     const long key = 42 + static_cast<long>(position % 4);
     const long reason = static_cast<long>(position);
@@ -103,8 +115,7 @@ TEST(ZelTUserStoreTest, ConcurrentReadersSeeEveryRecordWhole) {
     if (position % 500 == 0) store.Put(record, {1, position});
   }
   done = true;
-  reader.join();
-  visitor.join();
+  for (std::thread& reader : readers) reader.join();
   EXPECT_EQ(torn, 0);
   EXPECT_EQ(store.Keys(), (std::vector<long>{42, 43, 44, 45}));
 }

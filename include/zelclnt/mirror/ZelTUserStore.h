@@ -16,9 +16,8 @@
 // time writes (Update, Put, Remove); readers wait while it does. Copying all
 // users is the caller's explicit choice: a ForEach visits them in place,
 // under the read lock, for totals and the like; its visitor must not call
-// the store's writers. Visits of several threads take turns with each
-// other, though not with the other readers: a record's const methods that
-// walk its collections (IsLoggedOn, say) move the collections' own cursors.
+// the store's writers, nor move the cursor of a record's collection (walk
+// them by iterator, as the records' own const methods do).
 
 #include <cstddef>
 #include <functional>
@@ -87,8 +86,6 @@ class ZELCLNT_API ZelTUserStore {
   static enVerdict Judge(const TEventPosition& held, const TEventPosition& at);
 
   mutable std::shared_mutex m_lock;
-  // ForEach visitors take turns: records are not safe for two readers at once.
-  mutable std::mutex m_visiting;
   std::unordered_map<long, Entry> m_users;
 };
 
