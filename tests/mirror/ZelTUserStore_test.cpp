@@ -52,28 +52,37 @@ TEST(ZelTUserStoreTest, PositionsDecideWhatIsApplied) {
       {"told unknown", {7, 10}, {}, Store::VERDICT_APPLIED, true},
   };
   for (const auto& c : cases) {
+    const bool applied = c.event == Store::VERDICT_APPLIED;
     Store store;
-    Store::Record first = Record(42, 1);
-    ASSERT_TRUE(store.Put(first, c.held));
-    EXPECT_FALSE(first) << "an added record replaces none";
-    const Store::enVerdict verdict =
-        store.Update(42, c.at, [](ZelTUserPresence& user) { user.SetRoutingStateReason(5); });
-    EXPECT_EQ(std::make_tuple(verdict, ReasonOf(store, 42)),
-              std::make_tuple(c.event, c.event == Store::VERDICT_APPLIED ? 5L : 1L))
+    Store::Shared replaced = Record(42, 0);
+    ASSERT_TRUE(store.Put(Record(42, 1), c.held, &replaced));
+    EXPECT_FALSE(replaced) << "an added record replaces none";
+    const Store::Shared read = store.Get(42);
+    Store::Versions versions;
+    const Store::enVerdict verdict = store.Update(
+        42, c.at, [](ZelTUserPresence& user) { user.SetRoutingStateReason(5); }, &versions);
+    EXPECT_EQ(std::make_tuple(verdict, ReasonOf(store, 42), read->GetRoutingState().GetRoutingStateReason()),
+              std::make_tuple(c.event, applied ? 5L : 1L, 1L))
+        << c.name << ": what a reader holds stays as it was";
+    EXPECT_EQ(std::make_pair(versions.before, versions.after),
+              applied ? std::make_pair(read, store.Get(42)) : std::make_pair(Store::Shared(), Store::Shared()))
         << c.name;
 
     Store replies;
-    Store::Record second = Record(42, 2);
-    first = Record(42, 1);
-    replies.Put(first, c.held);
-    EXPECT_EQ(replies.Put(second, c.at), c.reply) << c.name;
-    EXPECT_EQ(std::make_pair(ReasonOf(replies, 42), second->GetRoutingState().GetRoutingStateReason()),
-              c.reply ? std::make_pair(2L, 1L) : std::make_pair(1L, 2L))
-        << c.name << ": the replaced record goes back to the caller";
+    replies.Put(Record(42, 1), c.held);
+    const Store::Shared held = replies.Get(42);
+    EXPECT_EQ(replies.Put(Record(42, 2), c.at, &replaced), c.reply) << c.name;
+    EXPECT_EQ(std::make_pair(ReasonOf(replies, 42), replaced),
+              c.reply ? std::make_pair(2L, held) : std::make_pair(1L, Store::Shared()))
+        << c.name << ": the record replaced goes back to the caller";
   }
   Store store;
   EXPECT_EQ(store.Update(42, {7, 1}, [](ZelTUserPresence&) {}), Store::VERDICT_NO_USER);
   EXPECT_FALSE(store.Remove(42));
+  store.Put(Record(42, 1), {});
+  const Store::Shared held = store.Get(42);
+  const Store::Shared removed = store.Remove(42);
+  EXPECT_EQ(std::make_pair(removed, store.Get(42)), std::make_pair(held, Store::Shared()));
 }
 
 // Readers on other threads see each record whole while one thread changes
@@ -83,8 +92,7 @@ TEST(ZelTUserStoreTest, PositionsDecideWhatIsApplied) {
 TEST(ZelTUserStoreTest, ConcurrentReadersSeeEveryRecordWhole) {
   Store store;
   for (long key = 42; key < 46; ++key) {
-    Store::Record record = Record(key, 0);
-    store.Put(record, {1, 0});
+    store.Put(Record(key, 0), {1, 0});
   }
   std::atomic<bool> done{false};
   std::atomic<long> torn{0};
@@ -99,7 +107,10 @@ TEST(ZelTUserStoreTest, ConcurrentReadersSeeEveryRecordWhole) {
     while (!done) {
       if (store.Copy(43, copy)) whole(copy);
       for (const ZelTUserPresence& user : store.CopyAll()) whole(user);
+      // Kept while the writer goes on: each record stays whole.
+      const std::vector<Store::Shared> held = store.Snapshot();
       store.ForEach(whole);
+      for (const Store::Shared& user : held) whole(*user);
     }
   };
   std::vector<std::thread> readers;
@@ -111,8 +122,7 @@ TEST(ZelTUserStoreTest, ConcurrentReadersSeeEveryRecordWhole) {
       user.SetRoutingStateReason(reason);
       user.SetUserID("agent" + std::to_string(reason));
     });
-    Store::Record record = Record(key, reason);
-    if (position % 500 == 0) store.Put(record, {1, position});
+    if (position % 500 == 0) store.Put(Record(key, reason), {1, position});
   }
   done = true;
   for (std::thread& reader : readers) reader.join();

@@ -11,17 +11,18 @@
 // event without a known position (a server that tells none) is taken as it
 // comes.
 //
-// Any number of threads may read at once (Copy, CopyAll, ForEach, ...): each
-// sees every record whole, as it stood between two changes. One thread at a
-// time writes (Update, Put, Remove); readers wait while it does. Copying all
-// users is the caller's explicit choice: a ForEach visits them in place,
-// under the read lock, for totals and the like; its visitor must not call
-// the store's writers, nor move the cursor of a record's collection (walk
-// them by iterator, as the records' own const methods do).
+// A record, once held, never changes: a change is made to a copy, outside
+// the lock, and the copy takes the record's place under a brief one. So any
+// number of threads may read at once and keep what they read (Get,
+// Snapshot) as long as they like, each record whole, as it stood between
+// two changes, without holding up the one thread that writes (Update, Put,
+// Remove). ForEach visits a snapshot; Copy and CopyAll copy outside the
+// lock. Readers walk a record's collections by iterator, as the records'
+// own const methods do: a collection's cursor is no reader's to move.
 
 #include <cstddef>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <shared_mutex>
 #include <string>
 #include <unordered_map>
@@ -35,7 +36,10 @@
 
 class ZELCLNT_API ZelTUserStore {
  public:
+  // A record made to be held (ZelTMirrorSource's answers).
   using Record = zelclnt::detail::TracedPtr<ZelTUserPresence>;
+  // A record as held: shared with whoever read it, never changed.
+  using Shared = std::shared_ptr<const ZelTUserPresence>;
   using Visitor = std::function<void(const ZelTUserPresence& user)>;
 
   enum enVerdict {
@@ -45,11 +49,21 @@ class ZELCLNT_API ZelTUserStore {
     VERDICT_NO_USER,            // no record for the key
   };
 
+  // A record before and after a change.
+  struct Versions {
+    Shared before;
+    Shared after;
+  };
+
   ZelTUserStore() = default;
   ZelTUserStore(const ZelTUserStore&) = delete;
   ZelTUserStore& operator=(const ZelTUserStore&) = delete;
 
   // Readers, any thread.
+  // Null for a user not held.
+  Shared Get(long userKey) const;
+  // In key order.
+  std::vector<Shared> Snapshot() const;
   bool Copy(long userKey, ZelTUserPresence& user) const;
   // In key order.
   std::vector<ZelTUserPresence> CopyAll() const;
@@ -63,41 +77,52 @@ class ZELCLNT_API ZelTUserStore {
   std::vector<long> Keys() const;
 
   // Writers, one thread.
-  // Runs change(record) under the write lock when the event at `at` is news
-  // for the record, which then reflects `at`.
+  // When the event at `at` is news for the user's record, runs
+  // change(copy) on a copy of it, outside the lock, and holds the copy in
+  // its place, at `at`; `versions`, when given, gets both.
   template <typename Change>
-  enVerdict Update(long userKey, const TEventPosition& at, Change&& change);
-  // Puts `record` (REQUIRES: not null) in place of the one held for its user
-  // key, or adds it, unless the held one reflects a later position; on
-  // success `record` holds the record replaced (null when it was added).
-  bool Put(Record& record, const TEventPosition& at);
+  enVerdict Update(long userKey, const TEventPosition& at, Change&& change, Versions* versions = nullptr);
+  // Holds `record` (REQUIRES: not null) in place of the one held for its
+  // user key, or adds it, unless the held one reflects a later position;
+  // on success `replaced`, when given, gets the record replaced (null when
+  // it was added).
+  bool Put(Shared record, const TEventPosition& at, Shared* replaced = nullptr);
   // The record removed; null when none was held.
-  Record Remove(long userKey);
+  Shared Remove(long userKey);
   // Room for this many users without growing again.
   void Reserve(std::size_t users);
 
  private:
   struct Entry {
-    Record record;
+    Shared record;
     TEventPosition position;
   };
 
   // Whether an event at `at` is news for a record at `held`.
   static enVerdict Judge(const TEventPosition& held, const TEventPosition& at);
+  static Record CopyOf(const ZelTUserPresence& user);
+  // The writer's: only it changes the map, so it reads it without the lock.
+  Entry* Held(long userKey);
+  // Holds `record` in the entry's place under the write lock, and hands
+  // back the one it replaced, to be let go outside the lock.
+  Shared Swap(Entry& entry, Shared record, const TEventPosition& at);
+  std::vector<Shared> Unordered() const;
 
   mutable std::shared_mutex m_lock;
   std::unordered_map<long, Entry> m_users;
 };
 
 template <typename Change>
-ZelTUserStore::enVerdict ZelTUserStore::Update(long userKey, const TEventPosition& at, Change&& change) {
-  std::unique_lock<std::shared_mutex> lock(m_lock);
-  const auto found = m_users.find(userKey);
-  if (found == m_users.end()) return VERDICT_NO_USER;
-  Entry& entry = found->second;
-  const enVerdict verdict = Judge(entry.position, at);
+ZelTUserStore::enVerdict ZelTUserStore::Update(long userKey, const TEventPosition& at, Change&& change,
+                                               Versions* versions) {
+  Entry* entry = Held(userKey);
+  if (!entry) return VERDICT_NO_USER;
+  const enVerdict verdict = Judge(entry->position, at);
   if (verdict != VERDICT_APPLIED) return verdict;
-  std::forward<Change>(change)(*entry.record);
-  entry.position = at;
+  Record copy = CopyOf(*entry->record);
+  std::forward<Change>(change)(*copy);
+  Shared after(std::move(copy));
+  Shared before = Swap(*entry, after, at);
+  if (versions) *versions = {std::move(before), std::move(after)};
   return VERDICT_APPLIED;
 }
