@@ -1,6 +1,7 @@
 #include "zelclnt/mirror/ZelTUserStore.h"
 
 #include <algorithm>
+#include <iterator>
 #include <mutex>
 
 namespace {
@@ -12,6 +13,13 @@ constexpr const char* kSource = "ZelTUserStore";
 
 bool Comparable(const TEventPosition& a, const TEventPosition& b) {
   return a.IsKnown() && b.IsKnown() && a.incarnation == b.incarnation;
+}
+
+void Drop(std::map<long, std::set<long>>& index, long key, long userKey) {
+  const auto found = index.find(key);
+  if (found == index.end()) return;
+  found->second.erase(userKey);
+  if (found->second.empty()) index.erase(found);
 }
 
 }  // namespace
@@ -31,8 +39,43 @@ ZelTUserStore::Entry* ZelTUserStore::Held(long userKey) {
   return found == m_users.end() ? nullptr : &found->second;
 }
 
+ZelTUserStore::IndexKeys ZelTUserStore::KeysOf(const ZelTUserPresence& user) {
+  IndexKeys keys;
+  keys.team = user.GetTeamKey();
+  keys.site = user.GetSiteKey();
+  keys.routingState = user.GetRoutingState().GetRoutingState();
+  for (const ZelTMediaState* state : user.GetMediaStates().GetMediaStates())
+    if (state && state->state != MEDIASTATE_LOGOFF) keys.media.push_back(state->media);
+  return keys;
+}
+
+void ZelTUserStore::Unindex(long userKey, const IndexKeys& keys) {
+  Drop(m_byTeam, keys.team, userKey);
+  Drop(m_bySite, keys.site, userKey);
+  Drop(m_byRoutingState, keys.routingState, userKey);
+  for (const long medium : keys.media) Drop(m_byMedium, medium, userKey);
+}
+
+void ZelTUserStore::Reindex(long userKey, const IndexKeys& keys) {
+  m_byTeam[keys.team].insert(userKey);
+  m_bySite[keys.site].insert(userKey);
+  m_byRoutingState[keys.routingState].insert(userKey);
+  for (const long medium : keys.media) m_byMedium[medium].insert(userKey);
+}
+
+// The keys are worked out before the lock, and the indexes touched under
+// it only when they moved: most events move none, or one.
 ZelTUserStore::Shared ZelTUserStore::Swap(Entry& entry, Shared record, const TEventPosition& at) {
+  IndexKeys keys = KeysOf(*record);
+  const bool moved = keys.team != entry.keys.team || keys.site != entry.keys.site ||
+                     keys.routingState != entry.keys.routingState || keys.media != entry.keys.media;
+  const long userKey = record->GetUserKey();
   Exclusive lock(m_lock);
+  if (moved) {
+    Unindex(userKey, entry.keys);
+    Reindex(userKey, keys);
+    entry.keys = std::move(keys);
+  }
   entry.record.swap(record);
   entry.position = at;
   return record;
@@ -56,6 +99,34 @@ std::vector<ZelTUserStore::Shared> ZelTUserStore::Snapshot() const {
   std::vector<Shared> held = Unordered();
   std::sort(held.begin(), held.end(), [](const Shared& a, const Shared& b) { return a->GetUserKey() < b->GetUserKey(); });
   return held;
+}
+
+const std::set<long>* ZelTUserStore::Found(const Index& index, const std::optional<long>& key, bool& none) const {
+  if (!key) return nullptr;
+  const auto found = index.find(*key);
+  if (found != index.end()) return &found->second;
+  none = true;
+  return nullptr;
+}
+
+std::vector<ZelTUserStore::Shared> ZelTUserStore::Select(const Selection& selection) const {
+  if (!selection.team && !selection.site && !selection.routingState && !selection.medium) return Snapshot();
+  std::vector<Shared> selected;
+  Lock lock(m_lock);
+  bool none = false;
+  const std::set<long>* sets[] = {
+      Found(m_byTeam, selection.team, none), Found(m_bySite, selection.site, none),
+      Found(m_byRoutingState, selection.routingState, none), Found(m_byMedium, selection.medium, none)};
+  if (none) return selected;
+  const std::set<long>* smallest = nullptr;
+  for (const std::set<long>* set : sets)
+    if (set && (!smallest || set->size() < smallest->size())) smallest = set;
+  for (const long userKey : *smallest) {
+    if (std::all_of(std::begin(sets), std::end(sets),
+                    [userKey](const std::set<long>* set) { return !set || set->count(userKey) != 0; }))
+      selected.push_back(m_users.at(userKey).record);
+  }
+  return selected;
 }
 
 bool ZelTUserStore::Copy(long userKey, ZelTUserPresence& user) const {
@@ -121,8 +192,10 @@ bool ZelTUserStore::Put(Shared record, const TEventPosition& at, Shared* replace
   if (entry) {
     before = Swap(*entry, std::move(record), at);
   } else {
+    IndexKeys keys = KeysOf(*record);
     Exclusive lock(m_lock);
-    m_users.emplace(userKey, Entry{std::move(record), at});
+    Reindex(userKey, keys);
+    m_users.emplace(userKey, Entry{std::move(record), at, std::move(keys)});
   }
   if (replaced) *replaced = std::move(before);
   return true;
@@ -134,6 +207,7 @@ ZelTUserStore::Shared ZelTUserStore::Remove(long userKey) {
   const auto found = m_users.find(userKey);
   if (found == m_users.end()) return removed;
   removed = std::move(found->second.record);
+  Unindex(userKey, found->second.keys);
   m_users.erase(found);
   return removed;
 }

@@ -85,6 +85,56 @@ TEST(ZelTUserStoreTest, PositionsDecideWhatIsApplied) {
   EXPECT_EQ(std::make_pair(removed, store.Get(42)), std::make_pair(held, Store::Shared()));
 }
 
+std::vector<long> Selected(const Store& store, const Store::Selection& selection) {
+  std::vector<long> keys;
+  for (const Store::Shared& user : store.Select(selection)) keys.push_back(user->GetUserKey());
+  return keys;
+}
+
+// The indexes follow every write: a user is found by what its record holds
+// now, never by what it held.
+TEST(ZelTUserStoreTest, SelectFindsUsersByWhatTheirRecordsHoldNow) {
+  using Control = ZelTUserPresenceControl;
+  using RS = ZelTRoutingState;
+  const auto place = [](long team, long site, RS::enRoutingState state) {
+    return [=](ZelTUserPresence& user) {
+      Control::SetIdentity(user, "", "", site, 0, team, "");
+      Control::RoutingState(user).SetRoutingState(state);
+    };
+  };
+  Store store;
+  for (long key = 42; key < 47; ++key) store.Put(Record(key, 0), {1, 0});
+  store.Update(42, {1, 1}, place(1, 10, RS::ROUTINGSTATE_WORK));
+  store.Update(43, {1, 1}, place(1, 11, RS::ROUTINGSTATE_AVAILABLE));
+  store.Update(44, {1, 1}, place(2, 10, RS::ROUTINGSTATE_WORK));
+  store.Update(45, {1, 1}, [](ZelTUserPresence& user) {
+    ZelTMediaState voice;
+    voice.media = 1;
+    Control::MediaStates(user).UpdateMediaState(voice);
+  });
+  store.Remove(46);
+  const struct {
+    const char* name;
+    Store::Selection selection;
+    std::vector<long> keys;
+  } cases[] = {
+      {"everyone", {}, {42, 43, 44, 45}},
+      {"team", {1, {}, {}, {}}, {42, 43}},
+      {"team and site", {1, 10, {}, {}}, {42}},
+      {"routing state", {{}, {}, RS::ROUTINGSTATE_WORK, {}}, {42, 44}},
+      {"medium", {{}, {}, {}, 1}, {42, 43, 44}},
+      {"medium logged off by all", {{}, {}, {}, 2}, {}},
+      {"team nobody is in", {9, {}, {}, {}}, {}},
+      {"the removed user's team", {0, {}, {}, {}}, {45}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Selected(store, c.selection), c.keys) << c.name;
+  store.Update(42, {1, 2}, place(2, 10, RS::ROUTINGSTATE_AVAILABLE));
+  store.Put(Record(43, 0), {1, 3});
+  EXPECT_EQ(std::make_tuple(Selected(store, {2, {}, {}, {}}), Selected(store, {1, {}, {}, {}}),
+                            Selected(store, {0, {}, {}, {}})),
+            std::make_tuple(std::vector<long>{42, 44}, std::vector<long>{}, std::vector<long>{43, 45}));
+}
+
 // Readers on other threads see each record whole while one thread changes
 // it: the reason and the id change together, and so are always seen. The
 // readers walk the same records' collections at once, in place (a walk

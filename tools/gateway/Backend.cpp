@@ -54,11 +54,11 @@ Response Backend::NoSuchUser(long userKey) const {
                     "no user with key " + std::to_string(userKey));
 }
 
-// Written from a snapshot, outside the store's lock: the mirror's writer
-// is not held up however many users there are.
+// Written from the records the store's indexes select, outside its lock:
+// the mirror's writer is not held up however many users there are.
 Response Backend::Users(const UserFilter& filter) const {
   std::string users;
-  for (const ZelTUserStore::Shared& user : m_mirror.Users().Snapshot()) {
+  for (const ZelTUserStore::Shared& user : m_mirror.Users().Select(filter.Selection())) {
     if (!filter.Matches(*user)) continue;
     if (!users.empty()) users += ',';
     users += zeljson::UserText(*user, ZelTPresenceChange::PART_ALL);

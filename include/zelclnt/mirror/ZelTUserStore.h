@@ -19,10 +19,17 @@
 // Remove). ForEach visits a snapshot; Copy and CopyAll copy outside the
 // lock. Readers walk a record's collections by iterator, as the records'
 // own const methods do: a collection's cursor is no reader's to move.
+//
+// The writer keeps the users indexed by team, site, routing state and the
+// media they hold a state other than logged off for: Select finds them
+// without reading every record.
 
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
+#include <set>
 #include <shared_mutex>
 #include <string>
 #include <unordered_map>
@@ -55,6 +62,15 @@ class ZELCLNT_API ZelTUserStore {
     Shared after;
   };
 
+  // The users Select finds: those that match every field set.
+  struct Selection {
+    std::optional<long> team;
+    std::optional<long> site;
+    std::optional<long> routingState;
+    // Holding a state other than logged off for the medium.
+    std::optional<long> medium;
+  };
+
   ZelTUserStore() = default;
   ZelTUserStore(const ZelTUserStore&) = delete;
   ZelTUserStore& operator=(const ZelTUserStore&) = delete;
@@ -64,6 +80,8 @@ class ZELCLNT_API ZelTUserStore {
   Shared Get(long userKey) const;
   // In key order.
   std::vector<Shared> Snapshot() const;
+  // In key order; every user when no field is set.
+  std::vector<Shared> Select(const Selection& selection) const;
   bool Copy(long userKey, ZelTUserPresence& user) const;
   // In key order.
   std::vector<ZelTUserPresence> CopyAll() const;
@@ -93,10 +111,21 @@ class ZELCLNT_API ZelTUserStore {
   void Reserve(std::size_t users);
 
  private:
+  // Where a record stands in the indexes.
+  struct IndexKeys {
+    long team = 0;
+    long site = 0;
+    long routingState = 0;
+    std::vector<long> media;
+  };
+
   struct Entry {
     Shared record;
     TEventPosition position;
+    IndexKeys keys;
   };
+
+  using Index = std::map<long, std::set<long>>;
 
   // Whether an event at `at` is news for a record at `held`.
   static enVerdict Judge(const TEventPosition& held, const TEventPosition& at);
@@ -107,9 +136,19 @@ class ZELCLNT_API ZelTUserStore {
   // back the one it replaced, to be let go outside the lock.
   Shared Swap(Entry& entry, Shared record, const TEventPosition& at);
   std::vector<Shared> Unordered() const;
+  static IndexKeys KeysOf(const ZelTUserPresence& user);
+  // REQUIRES: the write lock held.
+  void Unindex(long userKey, const IndexKeys& keys);
+  void Reindex(long userKey, const IndexKeys& keys);
+  // REQUIRES: the read lock held; null for a field not set.
+  const std::set<long>* Found(const Index& index, const std::optional<long>& key, bool& none) const;
 
   mutable std::shared_mutex m_lock;
   std::unordered_map<long, Entry> m_users;
+  Index m_byTeam;
+  Index m_bySite;
+  Index m_byRoutingState;
+  Index m_byMedium;
 };
 
 template <typename Change>
