@@ -1,7 +1,8 @@
 // The presence mirror beside its baselines, in one run: applying each event
-// of a stream to its user's record beside only reading it; joining 50,000
-// agents (subscribe, query, join) beside the bare users-presence query of
-// them; the share of a core the mirror's thread takes while the simulator
+// of a stream to its user's record beside only reading it; the store's
+// writer applying them in place under its lock beside applying them to
+// copies swapped in under it; joining 50,000 agents (subscribe, query,
+// join) beside the bare users-presence query of them; the share of a core the mirror's thread takes while the simulator
 // churns as fast as it may; and what a 2-second cut of its link costs.
 #include <benchmark/benchmark.h>
 
@@ -10,7 +11,10 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <shared_mutex>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "AgentSeeder.h"
@@ -21,6 +25,7 @@
 #include "zelclnt/core/ZelAPresenceServer.h"
 #include "zelclnt/events/ZelTEventReader.h"
 #include "zelclnt/mirror/ZelAPresenceMirror.h"
+#include "zelclnt/mirror/ZelTUserStore.h"
 #include "zelclnt/platform/TDiag.h"
 #include "zelclnt/requests/ZelTQueryUsersPresence.h"
 
@@ -100,6 +105,86 @@ void BM_MirrorEventsApply(benchmark::State& state) {
     benchmark::DoNotOptimize(changed);
   }
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * stream.size()));
+}
+
+// The store's one writer as it once was, rebuilt as the baseline: each
+// event applied to the record in place, under the write lock.
+class InPlaceStore {
+ public:
+  explicit InPlaceStore(const std::vector<ZelTUserPresence>& users) {
+    for (const ZelTUserPresence& user : users)
+      m_users.emplace(user.GetUserKey(), zelclnt::detail::CopyElement(user, "bench"));
+  }
+
+  // The time the write lock was taken, held and given back.
+  template <typename Change>
+  std::chrono::nanoseconds Update(long userKey, Change change) {
+    const auto start = std::chrono::steady_clock::now();
+    {
+      std::unique_lock<std::shared_mutex> lock(m_lock);
+      change(*m_users.at(userKey));
+    }
+    return std::chrono::steady_clock::now() - start;
+  }
+
+ private:
+  std::shared_mutex m_lock;
+  std::unordered_map<long, ZelTUserStore::Record> m_users;
+};
+
+double MedianNs(std::vector<std::chrono::nanoseconds>& holds) {
+  std::nth_element(holds.begin(), holds.begin() + static_cast<std::ptrdiff_t>(holds.size() / 2), holds.end());
+  return static_cast<double>(holds[holds.size() / 2].count());
+}
+
+// The writer's time under the write lock per event (hold_ns, median) and
+// the events it applies a second, with the baseline first.
+void BM_StoreWriterInPlace(benchmark::State& state) {
+  const std::vector<WireEvent>& stream = Stream();
+  InPlaceStore store(zelsim::SeedAgents(kStreamAgents, 1));
+  ZelTEventApplier applier;
+  std::vector<std::chrono::nanoseconds> holds;
+  holds.reserve(stream.size());
+  for (auto _ : state) {
+    holds.clear();
+    for (const WireEvent& event : stream)
+      holds.push_back(store.Update(event.userKey, [&](ZelTUserPresence& user) {
+        applier.Apply(event.type, event.bytes.data(), event.bytes.size(), user);
+      }));
+  }
+  state.counters["hold_ns"] = MedianNs(holds);
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * stream.size()));
+}
+
+// The store's own Update: a copy changed outside the lock, swapped in under
+// it. Its hold is timed as Put's, which takes the same lock for the same
+// swap; the events a second are Update's.
+void BM_StoreWriterShared(benchmark::State& state) {
+  const std::vector<WireEvent>& stream = Stream();
+  ZelTUserStore store;
+  for (const ZelTUserPresence& user : zelsim::SeedAgents(kStreamAgents, 1))
+    store.Put(zelclnt::detail::CopyElement(user, "bench"), TEventPosition());
+  ZelTEventApplier applier;
+  for (auto _ : state) {
+    for (const WireEvent& event : stream)
+      store.Update(event.userKey, TEventPosition(), [&](ZelTUserPresence& user) {
+        applier.Apply(event.type, event.bytes.data(), event.bytes.size(), user);
+      });
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * stream.size()));
+  std::vector<std::chrono::nanoseconds> holds;
+  holds.reserve(stream.size());
+  ZelTUserStore::Shared replaced;
+  for (const WireEvent& event : stream) {
+    ZelTUserStore::Record copy = zelclnt::detail::CopyElement(*store.Get(event.userKey), "bench");
+    applier.Apply(event.type, event.bytes.data(), event.bytes.size(), *copy);
+    ZelTUserStore::Shared fresh(std::move(copy));
+    replaced.reset();
+    const auto start = std::chrono::steady_clock::now();
+    store.Put(std::move(fresh), TEventPosition(), &replaced);
+    holds.push_back(std::chrono::steady_clock::now() - start);
+  }
+  state.counters["hold_ns"] = MedianNs(holds);
 }
 
 // One simulator of 50,000 agents for both sides of the comparison.
@@ -229,6 +314,8 @@ void BM_MirrorResumeAfterCut(benchmark::State& state) {
 
 BENCHMARK(BM_MirrorEventsRead)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MirrorEventsApply)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StoreWriterInPlace)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StoreWriterShared)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QueryUsersPresence50k)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_MirrorJoin50k)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_MirrorThreadUnderChurn)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);

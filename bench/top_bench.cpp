@@ -1,10 +1,11 @@
 // What one view of zelctl top costs over 50,000 agents held by a mirror's
-// store: every agent counted in place under the store's read lock, the ten
+// store: every agent of a snapshot counted in place, the ten
 // longest in their routing state chosen, the lines formatted. top redraws
 // a few times a second on the thread that also applies the events, so a
 // view must take a small part of that.
 #include <benchmark/benchmark.h>
 
+#include <utility>
 #include <vector>
 
 #include "AgentSeeder.h"
@@ -21,7 +22,7 @@ void BM_TopView50k(benchmark::State& state) {
   for (const ZelTUserPresence& agent : zelsim::SeedAgents(kAgents, 1)) {
     ZelTUserStore::Record record = zelclnt::detail::NewElement<ZelTUserPresence>("bench");
     *record = agent;
-    store.Put(record, TEventPosition{1, 1});
+    store.Put(std::move(record), TEventPosition{1, 1});
   }
   const zelctl::TopStatus status{true, {1, 1}, 2000, 0, 0, true};
   const std::int64_t now = TTimeStamp().MillisecondsSince1970();

@@ -53,10 +53,6 @@ std::vector<int> TypesFor(bool allUsers) {
   return types;
 }
 
-std::shared_ptr<const ZelTUserPresence> Shared(ZelTUserStore::Record record) {
-  return std::shared_ptr<const ZelTUserPresence>(record.release(), record.get_deleter());
-}
-
 }  // namespace
 
 ZelAPresenceMirror::ZelAPresenceMirror(const std::string& server) : ZelAPresenceMirror(server, {}) {}
@@ -402,11 +398,11 @@ void ZelAPresenceMirror::ApplyUserEvent(const TEventNotice& notice) {
   change.position = {notice.incarnation, notice.position};
   change.replayed = notice.replayed;
   ZelTEventApplier::Result result;
-  const ZelTUserStore::enVerdict verdict = m_store.Update(userKey, change.position, [&](ZelTUserPresence& user) {
-    if (m_copies) change.before = std::make_shared<const ZelTUserPresence>(user);
-    result = m_applier.Apply(type, notice.data.data(), notice.data.size(), user);
-    if (m_copies && result.changedParts != 0) change.after = std::make_shared<const ZelTUserPresence>(user);
-  });
+  ZelTUserStore::Versions versions;
+  const ZelTUserStore::enVerdict verdict = m_store.Update(
+      userKey, change.position,
+      [&](ZelTUserPresence& user) { result = m_applier.Apply(type, notice.data.data(), notice.data.size(), user); },
+      &versions);
   switch (verdict) {
     case ZelTUserStore::VERDICT_ALREADY_HAD:
       ++m_skipped;
@@ -438,7 +434,10 @@ void ZelAPresenceMirror::ApplyUserEvent(const TEventNotice& notice) {
   if (result.unknownParts != 0) MarkStale(userKey, result.unknownParts);
   if (result.changedParts == 0) return;
   change.parts = result.changedParts;
-  if (change.after == nullptr) change.before.reset();
+  if (m_copies) {
+    change.before = std::move(versions.before);
+    change.after = std::move(versions.after);
+  }
   Tell(std::move(change));
 }
 
@@ -555,37 +554,37 @@ void ZelAPresenceMirror::Answered(Reply& reply) {
 }
 
 bool ZelAPresenceMirror::Replace(ZelTUserStore::Record record, const TEventPosition& at, bool tell) {
-  const ZelTUserPresence* fresh = record.get();
-  if (!m_store.Put(record, at)) return false;
+  const ZelTUserStore::Shared fresh(std::move(record));
+  ZelTUserStore::Shared replaced;
+  if (!m_store.Put(fresh, at, &replaced)) return false;
   if (!tell) return true;
-  // Only this thread changes the store: the record just put stays as it is.
   Change change;
   change.userKey = fresh->GetUserKey();
   change.position = at;
-  if (!record) {
+  if (!replaced) {
     change.kind = Change::CHANGE_USER_ADDED;
     change.parts = Change::PART_ALL;
   } else {
-    change.parts = zelclnt::mirror::DifferingParts(*record, *fresh);
+    change.parts = zelclnt::mirror::DifferingParts(*replaced, *fresh);
     if (change.parts == 0) return true;
   }
   if (m_copies) {
-    if (record) change.before = Shared(std::move(record));
-    change.after = std::make_shared<const ZelTUserPresence>(*fresh);
+    change.before = std::move(replaced);
+    change.after = fresh;
   }
   Tell(std::move(change));
   return true;
 }
 
 void ZelAPresenceMirror::RemoveUser(long userKey, const TEventPosition& at) {
-  ZelTUserStore::Record removed = m_store.Remove(userKey);
+  ZelTUserStore::Shared removed = m_store.Remove(userKey);
   if (!removed) return;
   Change change;
   change.kind = Change::CHANGE_USER_REMOVED;
   change.userKey = userKey;
   change.parts = Change::PART_ALL;
   change.position = at;
-  if (m_copies) change.before = Shared(std::move(removed));
+  if (m_copies) change.before = std::move(removed);
   Tell(std::move(change));
 }
 

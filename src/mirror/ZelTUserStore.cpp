@@ -1,14 +1,25 @@
 #include "zelclnt/mirror/ZelTUserStore.h"
 
 #include <algorithm>
+#include <iterator>
 #include <mutex>
 
 namespace {
 
 using Lock = std::shared_lock<std::shared_mutex>;
+using Exclusive = std::unique_lock<std::shared_mutex>;
+
+constexpr const char* kSource = "ZelTUserStore";
 
 bool Comparable(const TEventPosition& a, const TEventPosition& b) {
   return a.IsKnown() && b.IsKnown() && a.incarnation == b.incarnation;
+}
+
+void Drop(std::map<long, std::set<long>>& index, long key, long userKey) {
+  const auto found = index.find(key);
+  if (found == index.end()) return;
+  found->second.erase(userKey);
+  if (found->second.empty()) index.erase(found);
 }
 
 }  // namespace
@@ -19,31 +30,122 @@ ZelTUserStore::enVerdict ZelTUserStore::Judge(const TEventPosition& held, const 
   return at.position > held.position ? VERDICT_APPLIED : VERDICT_ALREADY_HAD;
 }
 
-bool ZelTUserStore::Copy(long userKey, ZelTUserPresence& user) const {
+ZelTUserStore::Record ZelTUserStore::CopyOf(const ZelTUserPresence& user) {
+  return zelclnt::detail::CopyElement(user, kSource);
+}
+
+ZelTUserStore::Entry* ZelTUserStore::Held(long userKey) {
+  const auto found = m_users.find(userKey);
+  return found == m_users.end() ? nullptr : &found->second;
+}
+
+ZelTUserStore::IndexKeys ZelTUserStore::KeysOf(const ZelTUserPresence& user) {
+  IndexKeys keys;
+  keys.team = user.GetTeamKey();
+  keys.site = user.GetSiteKey();
+  keys.routingState = user.GetRoutingState().GetRoutingState();
+  for (const ZelTMediaState* state : user.GetMediaStates().GetMediaStates())
+    if (state && state->state != MEDIASTATE_LOGOFF) keys.media.push_back(state->media);
+  return keys;
+}
+
+void ZelTUserStore::Unindex(long userKey, const IndexKeys& keys) {
+  Drop(m_byTeam, keys.team, userKey);
+  Drop(m_bySite, keys.site, userKey);
+  Drop(m_byRoutingState, keys.routingState, userKey);
+  for (const long medium : keys.media) Drop(m_byMedium, medium, userKey);
+}
+
+void ZelTUserStore::Reindex(long userKey, const IndexKeys& keys) {
+  m_byTeam[keys.team].insert(userKey);
+  m_bySite[keys.site].insert(userKey);
+  m_byRoutingState[keys.routingState].insert(userKey);
+  for (const long medium : keys.media) m_byMedium[medium].insert(userKey);
+}
+
+// The keys are worked out before the lock, and the indexes touched under
+// it only when they moved: most events move none, or one.
+ZelTUserStore::Shared ZelTUserStore::Swap(Entry& entry, Shared record, const TEventPosition& at) {
+  IndexKeys keys = KeysOf(*record);
+  const bool moved = keys.team != entry.keys.team || keys.site != entry.keys.site ||
+                     keys.routingState != entry.keys.routingState || keys.media != entry.keys.media;
+  const long userKey = record->GetUserKey();
+  Exclusive lock(m_lock);
+  if (moved) {
+    Unindex(userKey, entry.keys);
+    Reindex(userKey, keys);
+    entry.keys = std::move(keys);
+  }
+  entry.record.swap(record);
+  entry.position = at;
+  return record;
+}
+
+ZelTUserStore::Shared ZelTUserStore::Get(long userKey) const {
   Lock lock(m_lock);
   const auto found = m_users.find(userKey);
-  if (found == m_users.end()) return false;
-  user = *found->second.record;
+  return found == m_users.end() ? nullptr : found->second.record;
+}
+
+std::vector<ZelTUserStore::Shared> ZelTUserStore::Unordered() const {
+  std::vector<Shared> held;
+  Lock lock(m_lock);
+  held.reserve(m_users.size());
+  for (const auto& entry : m_users) held.push_back(entry.second.record);
+  return held;
+}
+
+std::vector<ZelTUserStore::Shared> ZelTUserStore::Snapshot() const {
+  std::vector<Shared> held = Unordered();
+  std::sort(held.begin(), held.end(), [](const Shared& a, const Shared& b) { return a->GetUserKey() < b->GetUserKey(); });
+  return held;
+}
+
+const std::set<long>* ZelTUserStore::Found(const Index& index, const std::optional<long>& key, bool& none) const {
+  if (!key) return nullptr;
+  const auto found = index.find(*key);
+  if (found != index.end()) return &found->second;
+  none = true;
+  return nullptr;
+}
+
+std::vector<ZelTUserStore::Shared> ZelTUserStore::Select(const Selection& selection) const {
+  if (!selection.team && !selection.site && !selection.routingState && !selection.medium) return Snapshot();
+  std::vector<Shared> selected;
+  Lock lock(m_lock);
+  bool none = false;
+  const std::set<long>* sets[] = {
+      Found(m_byTeam, selection.team, none), Found(m_bySite, selection.site, none),
+      Found(m_byRoutingState, selection.routingState, none), Found(m_byMedium, selection.medium, none)};
+  if (none) return selected;
+  const std::set<long>* smallest = nullptr;
+  for (const std::set<long>* set : sets)
+    if (set && (!smallest || set->size() < smallest->size())) smallest = set;
+  for (const long userKey : *smallest) {
+    if (std::all_of(std::begin(sets), std::end(sets),
+                    [userKey](const std::set<long>* set) { return !set || set->count(userKey) != 0; }))
+      selected.push_back(m_users.at(userKey).record);
+  }
+  return selected;
+}
+
+bool ZelTUserStore::Copy(long userKey, ZelTUserPresence& user) const {
+  const Shared held = Get(userKey);
+  if (!held) return false;
+  user = *held;
   return true;
 }
 
 std::vector<ZelTUserPresence> ZelTUserStore::CopyAll() const {
+  const std::vector<Shared> held = Snapshot();
   std::vector<ZelTUserPresence> users;
-  Lock lock(m_lock);
-  std::vector<const ZelTUserPresence*> held;
-  held.reserve(m_users.size());
-  for (const auto& entry : m_users) held.push_back(entry.second.record.get());
-  std::sort(held.begin(), held.end(),
-            [](const ZelTUserPresence* a, const ZelTUserPresence* b) { return a->GetUserKey() < b->GetUserKey(); });
   users.reserve(held.size());
-  for (const ZelTUserPresence* user : held) users.push_back(*user);
+  for (const Shared& user : held) users.push_back(*user);
   return users;
 }
 
 void ZelTUserStore::ForEach(const Visitor& visit) const {
-  std::lock_guard<std::mutex> turn(m_visiting);
-  Lock lock(m_lock);
-  for (const auto& entry : m_users) visit(*entry.second.record);
+  for (const Shared& user : Unordered()) visit(*user);
 }
 
 std::size_t ZelTUserStore::Size() const {
@@ -63,50 +165,54 @@ TEventPosition ZelTUserStore::PositionOf(long userKey) const {
 }
 
 bool ZelTUserStore::UserIdOf(long userKey, std::string& userId) const {
-  Lock lock(m_lock);
-  const auto found = m_users.find(userKey);
-  if (found == m_users.end()) return false;
-  userId = found->second.record->GetUserID();
+  const Shared held = Get(userKey);
+  if (!held) return false;
+  userId = held->GetUserID();
   return true;
 }
 
 std::vector<long> ZelTUserStore::Keys() const {
   std::vector<long> keys;
-  Lock lock(m_lock);
-  keys.reserve(m_users.size());
-  for (const auto& entry : m_users) keys.push_back(entry.first);
+  {
+    Lock lock(m_lock);
+    keys.reserve(m_users.size());
+    for (const auto& entry : m_users) keys.push_back(entry.first);
+  }
   std::sort(keys.begin(), keys.end());
   return keys;
 }
 
 // A reply at the held position replaces: a record an incomplete event left
 // behind reflects that position without being exact.
-bool ZelTUserStore::Put(Record& record, const TEventPosition& at) {
+bool ZelTUserStore::Put(Shared record, const TEventPosition& at, Shared* replaced) {
   const long userKey = record->GetUserKey();
-  std::unique_lock<std::shared_mutex> lock(m_lock);
-  const auto found = m_users.find(userKey);
-  if (found == m_users.end()) {
-    m_users.emplace(userKey, Entry{std::move(record), at});
-    record.reset();
-    return true;
+  Entry* entry = Held(userKey);
+  if (entry && Comparable(entry->position, at) && at.position < entry->position.position) return false;
+  Shared before;
+  if (entry) {
+    before = Swap(*entry, std::move(record), at);
+  } else {
+    IndexKeys keys = KeysOf(*record);
+    Exclusive lock(m_lock);
+    Reindex(userKey, keys);
+    m_users.emplace(userKey, Entry{std::move(record), at, std::move(keys)});
   }
-  Entry& entry = found->second;
-  if (Comparable(entry.position, at) && at.position < entry.position.position) return false;
-  std::swap(entry.record, record);
-  entry.position = at;
+  if (replaced) *replaced = std::move(before);
   return true;
 }
 
-ZelTUserStore::Record ZelTUserStore::Remove(long userKey) {
-  std::unique_lock<std::shared_mutex> lock(m_lock);
+ZelTUserStore::Shared ZelTUserStore::Remove(long userKey) {
+  Shared removed;
+  Exclusive lock(m_lock);
   const auto found = m_users.find(userKey);
-  if (found == m_users.end()) return Record(nullptr, zelclnt::detail::TracedDelete<ZelTUserPresence>{"ZelTUserStore"});
-  Record removed = std::move(found->second.record);
+  if (found == m_users.end()) return removed;
+  removed = std::move(found->second.record);
+  Unindex(userKey, found->second.keys);
   m_users.erase(found);
   return removed;
 }
 
 void ZelTUserStore::Reserve(std::size_t users) {
-  std::unique_lock<std::shared_mutex> lock(m_lock);
+  Exclusive lock(m_lock);
   m_users.reserve(users);
 }

@@ -63,10 +63,9 @@ bool ZelTMediaStates::UpdateMediaState(const ZelTMediaState& state) {
 template <typename Matches>
 long ZelTMediaStates::CountLoggedOn(Matches matches, bool stopAtFirst) const {
   long count = 0;
-  ZelTMediaState state;
-  for (m_mediaStates.First(); m_mediaStates.IsCurrentValid(); m_mediaStates.Next()) {
-    m_mediaStates.GetCurrent(state);
-    if (!state.IsLoggedOn() || !matches(state)) continue;
+  // By iterator: the cursor would make two readers of one record race.
+  for (const ZelTMediaState* state : m_mediaStates) {
+    if (!state || !state->IsLoggedOn() || !matches(*state)) continue;
     ++count;
     if (stopAtFirst) break;
   }

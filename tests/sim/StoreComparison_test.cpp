@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -18,7 +19,7 @@ ZelTUserPresence User(long userKey, long reason) {
 void Hold(ZelTUserStore& store, const ZelTUserPresence& user, std::uint64_t position) {
   ZelTUserStore::Record record = zelclnt::detail::NewElement<ZelTUserPresence>("test");
   *record = user;
-  ASSERT_TRUE(store.Put(record, {7, position}));
+  ASSERT_TRUE(store.Put(std::move(record), {7, position}));
 }
 
 // A user the server changed after the query is not held against it; every

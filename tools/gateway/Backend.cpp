@@ -1,9 +1,7 @@
 #include "Backend.h"
 
-#include <algorithm>
 #include <map>
 #include <utility>
-#include <vector>
 
 #include "RequestJson.h"
 #include "UserJson.h"
@@ -56,26 +54,27 @@ Response Backend::NoSuchUser(long userKey) const {
                     "no user with key " + std::to_string(userKey));
 }
 
+// Written from the records the store's indexes select, outside its lock:
+// the mirror's writer is not held up however many users there are.
 Response Backend::Users(const UserFilter& filter) const {
-  std::vector<std::pair<long, std::string>> users;
-  m_mirror.Users().ForEach([&](const ZelTUserPresence& user) {
-    if (filter.Matches(user)) users.emplace_back(user.GetUserKey(), zeljson::UserText(user, ZelTPresenceChange::PART_ALL));
-  });
-  std::sort(users.begin(), users.end());
+  std::string users;
+  for (const ZelTUserStore::Shared& user : m_mirror.Users().Select(filter.Selection())) {
+    if (!filter.Matches(*user)) continue;
+    if (!users.empty()) users += ',';
+    users += zeljson::UserText(*user, ZelTPresenceChange::PART_ALL);
+  }
   std::string body = std::string("{\"current\":") + (m_mirror.IsCurrent() ? "true" : "false") +
                      ",\"heardAgoMs\":" + std::to_string(m_mirror.HeardAgoMs());
   const std::string why = m_mirror.WhyNotCurrent();
   if (!why.empty()) body += ",\"reason\":" + zeljson::Text(zeljson::Json(why));
-  body += ",\"users\":[";
-  for (std::size_t i = 0; i < users.size(); ++i) body += (i ? "," : "") + users[i].second;
-  body += "]}";
+  body += ",\"users\":[" + users + "]}";
   return TextReply(http::status::ok, "application/json", std::move(body));
 }
 
 Response Backend::User(long userKey) const {
-  ZelTUserPresence user;
-  if (!m_mirror.Users().Copy(userKey, user)) return NoSuchUser(userKey);
-  return JsonReply(http::status::ok, zeljson::ToJson(user));
+  const ZelTUserStore::Shared user = m_mirror.Users().Get(userKey);
+  if (!user) return NoSuchUser(userKey);
+  return JsonReply(http::status::ok, zeljson::ToJson(*user));
 }
 
 std::shared_ptr<PendingCall> Backend::Status(unsigned timeoutMs) const {

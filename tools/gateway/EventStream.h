@@ -147,14 +147,13 @@ class EventStream : public StreamSink, public std::enable_shared_from_this<Event
     std::string text;
     if (!m_snapshot.started) text = SnapshotStart(m_snapshot.at);
     m_snapshot.started = true;
-    ZelTUserPresence user;
     while (m_snapshot.next < m_snapshot.keys.size() && text.size() < kSliceBytes) {
       // A user gone since is left out; the change saying so follows.
-      if (!m_context.feed->Users().Copy(m_snapshot.keys[m_snapshot.next++], user) || !m_request.filter.Matches(user))
-        continue;
+      const ZelTUserStore::Shared user = m_context.feed->Users().Get(m_snapshot.keys[m_snapshot.next++]);
+      if (!user || !m_request.filter.Matches(*user)) continue;
       if (m_snapshot.any) text += ',';
       m_snapshot.any = true;
-      text += StreamUserText(user, Parts());
+      text += StreamUserText(*user, Parts());
     }
     last = m_snapshot.next == m_snapshot.keys.size();
     if (last) {

@@ -20,8 +20,8 @@ MirrorFeed::MirrorFeed(std::unique_ptr<ZelTMirrorSource> source, const std::stri
                       : std::make_unique<ZelAPresenceMirror>(server)),
       m_hub(hub) {
   m_mirror->SetQueryTimeout(queryTimeoutMs);
-  // Each change carries the record after it, copied while nothing else
-  // changes it.
+  // Each change carries the record after it: the store's own, which never
+  // changes, formatted on this thread without the store's lock.
   m_mirror->SetChangeCopies(true);
 }
 

@@ -26,6 +26,7 @@
 #include "Tokens.h"
 #include "zelclnt/core/ZelTUserPresence.h"
 #include "zelclnt/mirror/ZelTPresenceChange.h"
+#include "zelclnt/mirror/ZelTUserStore.h"
 
 namespace zelgw {
 
@@ -45,6 +46,8 @@ struct UserFilter {
   std::uint32_t parts = ZelTPresenceChange::PART_ALL;
 
   bool Matches(const ZelTUserPresence& user) const;
+  // The users the store's indexes narrow the filter to.
+  ZelTUserStore::Selection Selection() const { return {team, site, state, medium}; }
   bool Reaches(long userKey) const { return users.empty() || users.count(userKey) > 0; }
   bool Everyone() const { return !team && !site && !state && !medium && users.empty(); }
   // For a change of `parts` of the user; parts 0: the user came or went.

@@ -38,11 +38,8 @@ std::string IntegratedPresenceText(const ZelTQueryIntegratedPresence& query) {
        << "agent id:         " << query.GetAgentId() << "\n"
        << "action:           " << static_cast<int>(query.GetAction()) << "\n"
        << "presentities:     " << query.Size() << " of at most " << query.GetMaxRecord() << "\n";
-  ZelTPresentity presentity;
-  for (query.First(); query.IsCurrentValid(); query.Next()) {
-    query.GetCurrent(presentity);
-    text << "  " << presentity.ToString() << "\n";
-  }
+  for (const ZelTPresentity* presentity : query)
+    if (presentity) text << "  " << presentity->ToString() << "\n";
   return text.str();
 }
 

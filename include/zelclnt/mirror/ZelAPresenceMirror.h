@@ -110,8 +110,9 @@ class ZELCLNT_API ZelAPresenceMirror {
   ZelAPresenceMirror(const ZelAPresenceMirror&) = delete;
   ZelAPresenceMirror& operator=(const ZelAPresenceMirror&) = delete;
 
-  // Before Start. Copies of each record before and after a change, in the
-  // change; off by default.
+  // Before Start. The records before and after each change, in the change:
+  // the store's own, which never change, so nothing is copied. Off by
+  // default: a change then holds no record that the store let go.
   void SetChangeCopies(bool on) { m_copies = on; }
   // Events held for the mirror beyond this mark are dropped, and asked for
   // again (TEventReceiver).

@@ -7,11 +7,11 @@
 //
 // The parts name the fields of a ZelTUserPresence as the wire carries them;
 // a change lists those that now differ from what the mirror held before.
-// Copies of the record before and after are made only when the application
-// asked for them (ZelAPresenceMirror::SetChangeCopies): copying a whole
-// record per event is what a mirror is meant to spare.
+// The records before and after come when the application asked for them
+// (ZelAPresenceMirror::SetChangeCopies): they are the mirror's store's own
+// records, shared, not copied, which never change.
 //
-// A plain value; copies share the record copies, which never change.
+// A plain value; copies share the records.
 
 #include <cstdint>
 #include <memory>

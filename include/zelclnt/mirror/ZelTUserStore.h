@@ -11,18 +11,25 @@
 // event without a known position (a server that tells none) is taken as it
 // comes.
 //
-// Any number of threads may read at once (Copy, CopyAll, ForEach, ...): each
-// sees every record whole, as it stood between two changes. One thread at a
-// time writes (Update, Put, Remove); readers wait while it does. Copying all
-// users is the caller's explicit choice: a ForEach visits them in place,
-// under the read lock, for totals and the like; its visitor must not call
-// the store's writers. Visits of several threads take turns with each
-// other, though not with the other readers: a record's const methods that
-// walk its collections (IsLoggedOn, say) move the collections' own cursors.
+// A record, once held, never changes: a change is made to a copy, outside
+// the lock, and the copy takes the record's place under a brief one. So any
+// number of threads may read at once and keep what they read (Get,
+// Snapshot) as long as they like, each record whole, as it stood between
+// two changes, without holding up the one thread that writes (Update, Put,
+// Remove). ForEach visits a snapshot; Copy and CopyAll copy outside the
+// lock. Readers walk a record's collections by iterator, as the records'
+// own const methods do: a collection's cursor is no reader's to move.
+//
+// The writer keeps the users indexed by team, site, routing state and the
+// media they hold a state other than logged off for: Select finds them
+// without reading every record.
 
 #include <cstddef>
 #include <functional>
-#include <mutex>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
 #include <shared_mutex>
 #include <string>
 #include <unordered_map>
@@ -36,7 +43,10 @@
 
 class ZELCLNT_API ZelTUserStore {
  public:
+  // A record made to be held (ZelTMirrorSource's answers).
   using Record = zelclnt::detail::TracedPtr<ZelTUserPresence>;
+  // A record as held: shared with whoever read it, never changed.
+  using Shared = std::shared_ptr<const ZelTUserPresence>;
   using Visitor = std::function<void(const ZelTUserPresence& user)>;
 
   enum enVerdict {
@@ -46,11 +56,32 @@ class ZELCLNT_API ZelTUserStore {
     VERDICT_NO_USER,            // no record for the key
   };
 
+  // A record before and after a change.
+  struct Versions {
+    Shared before;
+    Shared after;
+  };
+
+  // The users Select finds: those that match every field set.
+  struct Selection {
+    std::optional<long> team;
+    std::optional<long> site;
+    std::optional<long> routingState;
+    // Holding a state other than logged off for the medium.
+    std::optional<long> medium;
+  };
+
   ZelTUserStore() = default;
   ZelTUserStore(const ZelTUserStore&) = delete;
   ZelTUserStore& operator=(const ZelTUserStore&) = delete;
 
   // Readers, any thread.
+  // Null for a user not held.
+  Shared Get(long userKey) const;
+  // In key order.
+  std::vector<Shared> Snapshot() const;
+  // In key order; every user when no field is set.
+  std::vector<Shared> Select(const Selection& selection) const;
   bool Copy(long userKey, ZelTUserPresence& user) const;
   // In key order.
   std::vector<ZelTUserPresence> CopyAll() const;
@@ -64,43 +95,73 @@ class ZELCLNT_API ZelTUserStore {
   std::vector<long> Keys() const;
 
   // Writers, one thread.
-  // Runs change(record) under the write lock when the event at `at` is news
-  // for the record, which then reflects `at`.
+  // When the event at `at` is news for the user's record, runs
+  // change(copy) on a copy of it, outside the lock, and holds the copy in
+  // its place, at `at`; `versions`, when given, gets both.
   template <typename Change>
-  enVerdict Update(long userKey, const TEventPosition& at, Change&& change);
-  // Puts `record` (REQUIRES: not null) in place of the one held for its user
-  // key, or adds it, unless the held one reflects a later position; on
-  // success `record` holds the record replaced (null when it was added).
-  bool Put(Record& record, const TEventPosition& at);
+  enVerdict Update(long userKey, const TEventPosition& at, Change&& change, Versions* versions = nullptr);
+  // Holds `record` (REQUIRES: not null) in place of the one held for its
+  // user key, or adds it, unless the held one reflects a later position;
+  // on success `replaced`, when given, gets the record replaced (null when
+  // it was added).
+  bool Put(Shared record, const TEventPosition& at, Shared* replaced = nullptr);
   // The record removed; null when none was held.
-  Record Remove(long userKey);
+  Shared Remove(long userKey);
   // Room for this many users without growing again.
   void Reserve(std::size_t users);
 
  private:
-  struct Entry {
-    Record record;
-    TEventPosition position;
+  // Where a record stands in the indexes.
+  struct IndexKeys {
+    long team = 0;
+    long site = 0;
+    long routingState = 0;
+    std::vector<long> media;
   };
+
+  struct Entry {
+    Shared record;
+    TEventPosition position;
+    IndexKeys keys;
+  };
+
+  using Index = std::map<long, std::set<long>>;
 
   // Whether an event at `at` is news for a record at `held`.
   static enVerdict Judge(const TEventPosition& held, const TEventPosition& at);
+  static Record CopyOf(const ZelTUserPresence& user);
+  // The writer's: only it changes the map, so it reads it without the lock.
+  Entry* Held(long userKey);
+  // Holds `record` in the entry's place under the write lock, and hands
+  // back the one it replaced, to be let go outside the lock.
+  Shared Swap(Entry& entry, Shared record, const TEventPosition& at);
+  std::vector<Shared> Unordered() const;
+  static IndexKeys KeysOf(const ZelTUserPresence& user);
+  // REQUIRES: the write lock held.
+  void Unindex(long userKey, const IndexKeys& keys);
+  void Reindex(long userKey, const IndexKeys& keys);
+  // REQUIRES: the read lock held; null for a field not set.
+  const std::set<long>* Found(const Index& index, const std::optional<long>& key, bool& none) const;
 
   mutable std::shared_mutex m_lock;
-  // ForEach visitors take turns: records are not safe for two readers at once.
-  mutable std::mutex m_visiting;
   std::unordered_map<long, Entry> m_users;
+  Index m_byTeam;
+  Index m_bySite;
+  Index m_byRoutingState;
+  Index m_byMedium;
 };
 
 template <typename Change>
-ZelTUserStore::enVerdict ZelTUserStore::Update(long userKey, const TEventPosition& at, Change&& change) {
-  std::unique_lock<std::shared_mutex> lock(m_lock);
-  const auto found = m_users.find(userKey);
-  if (found == m_users.end()) return VERDICT_NO_USER;
-  Entry& entry = found->second;
-  const enVerdict verdict = Judge(entry.position, at);
+ZelTUserStore::enVerdict ZelTUserStore::Update(long userKey, const TEventPosition& at, Change&& change,
+                                               Versions* versions) {
+  Entry* entry = Held(userKey);
+  if (!entry) return VERDICT_NO_USER;
+  const enVerdict verdict = Judge(entry->position, at);
   if (verdict != VERDICT_APPLIED) return verdict;
-  std::forward<Change>(change)(*entry.record);
-  entry.position = at;
+  Record copy = CopyOf(*entry->record);
+  std::forward<Change>(change)(*copy);
+  Shared after(std::move(copy));
+  Shared before = Swap(*entry, after, at);
+  if (versions) *versions = {std::move(before), std::move(after)};
   return VERDICT_APPLIED;
 }

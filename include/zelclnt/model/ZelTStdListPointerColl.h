@@ -5,10 +5,12 @@
 // record it removes, and copies record by record when copied itself. An
 // optional maximum size (0 or below: none) limits PushBack. Walk it so:
 // First(); while (IsCurrentValid()) { GetCurrent(record); ...; Next(); }
+// or, leaving the cursor alone, for (const T* record : collection).
 //
 // Wire form: element count (int), maximum size (int), then each element in
 // its own form. Only the operations a caller uses need the element's
-// matching, category, text and wire members. One thread at a time.
+// matching, category, text and wire members. One thread at a time, but for
+// readers that walk by iterators: the cursor moves even in const methods.
 
 #include <list>
 #include <string>
@@ -68,6 +70,8 @@ class ZelTStdListPointerColl {
 
   // The elements stay the collection's; the caller must not delete them.
   const std::list<T*>& GetList() const { return m_list; }
+  const_iterator begin() const { return m_list.begin(); }
+  const_iterator end() const { return m_list.end(); }
 
   // Copies every record pointed to (null pointers are skipped); the maximum
   // size is not enforced.

@@ -16,6 +16,8 @@
 template <typename T>
 class ZelTStdVectorPointerColl {
  public:
+  using const_iterator = typename std::vector<T*>::const_iterator;
+
   ZelTStdVectorPointerColl() = default;
   ZelTStdVectorPointerColl(const ZelTStdVectorPointerColl& other) { *this = other; }
   virtual ~ZelTStdVectorPointerColl() { Clear(); }
@@ -53,6 +55,8 @@ class ZelTStdVectorPointerColl {
 
   // The elements stay the collection's; the caller must not delete them.
   const std::vector<T*>& GetVector() const { return m_vector; }
+  const_iterator begin() const { return m_vector.begin(); }
+  const_iterator end() const { return m_vector.end(); }
 
   // Room for n records without growing again.
   void Reserve(std::size_t n) { m_vector.reserve(n); }
