@@ -241,9 +241,8 @@ void Bridge::FlushRecords() {
       continue;
     }
     const std::string key = std::to_string(*at);
-    ZelTUserPresence user;
-    if (users.Copy(*at, user)) {
-      changed.emplace_back(key, EncodeRecord(user, users.PositionOf(*at)));
+    if (const ZelTUserStore::Shared user = users.Get(*at)) {
+      changed.emplace_back(key, EncodeRecord(*user, users.PositionOf(*at)));
     } else if (Persist([&](std::string* error) { return m_recordsOut.Delete(key, error); })) {
       ++m_deleted;
     }
@@ -258,15 +257,15 @@ void Bridge::FlushRecords() {
 void Bridge::WriteAllRecords() {
   std::unordered_set<std::string> current;
   std::vector<std::pair<std::string, std::string>> all;
-  for (const ZelTUserPresence& user : m_mirror->Users().CopyAll()) {
-    const long key = user.GetUserKey();
+  for (const ZelTUserStore::Shared& user : m_mirror->Users().Snapshot()) {
+    const long key = user->GetUserKey();
     current.insert(std::to_string(key));
     // Changed since the join in part only: written once known.
     if (m_mirror->Inexact(key)) {
       m_dirty.insert(key);
       continue;
     }
-    all.emplace_back(std::to_string(key), EncodeRecord(user, m_mirror->Users().PositionOf(key)));
+    all.emplace_back(std::to_string(key), EncodeRecord(*user, m_mirror->Users().PositionOf(key)));
   }
   if (!Persist([&](std::string* error) { return m_recordsOut.PutMany(all, error); })) return;
   m_put += all.size();
