@@ -7,6 +7,7 @@
 // so); its calls are collected with Next and a time-out.
 
 #include <chrono>
+#include <vector>
 
 namespace zelplatform {
 
@@ -22,6 +23,9 @@ class ReadyDescriptor {
   int Fd() const { return m_poll; }
   // Adds a socket's descriptor; a closed one leaves the set by itself.
   bool Watch(int fd) const;
+  // Watches these (those below 0 left out) and no other socket's: one that
+  // is done with may stay readable a while, and must not wake the loop.
+  void WatchOnly(const std::vector<int>& fds);
   void Signal(bool on);
   void WakeIn(std::chrono::steady_clock::duration delay);
   // Forgets the wake-up time, one that passed included.
@@ -35,6 +39,7 @@ class ReadyDescriptor {
   int m_timer = -1;
   int m_latch = -1;
   bool m_signalled = false;
+  std::vector<int> m_watched;
 };
 
 }  // namespace zelplatform

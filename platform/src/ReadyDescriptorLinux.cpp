@@ -32,6 +32,17 @@ bool ReadyDescriptor::Watch(int fd) const {
   return epoll_ctl(m_poll, EPOLL_CTL_ADD, fd, &interest) == 0 || errno == EEXIST;
 }
 
+void ReadyDescriptor::WatchOnly(const std::vector<int>& fds) {
+  for (const int fd : m_watched)
+    if (std::find(fds.begin(), fds.end(), fd) == fds.end()) epoll_ctl(m_poll, EPOLL_CTL_DEL, fd, nullptr);
+  m_watched.clear();
+  for (const int fd : fds) {
+    // Added again each time: a descriptor closed and made anew left the set.
+    if (fd < 0 || !Watch(fd)) continue;
+    m_watched.push_back(fd);
+  }
+}
+
 void ReadyDescriptor::Signal(bool on) {
   if (on == m_signalled) return;
   std::uint64_t count = 1;

@@ -8,6 +8,8 @@ bool ReadyDescriptor::Open() { return false; }
 
 bool ReadyDescriptor::Watch(int) const { return false; }
 
+void ReadyDescriptor::WatchOnly(const std::vector<int>&) {}
+
 void ReadyDescriptor::Signal(bool on) { m_signalled = on; }
 
 void ReadyDescriptor::WakeIn(std::chrono::steady_clock::duration) {}

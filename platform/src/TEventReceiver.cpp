@@ -206,11 +206,10 @@ void TEventReceiver::ArmDescriptor() {
   if (m_stop) m_ready->Latch();
   zmq::socket_t& input = m_link->Input();
   zmq::socket_t* monitor = m_link->Monitor();
-  m_ready->Watch(static_cast<int>(input.get(zmq::sockopt::fd)));
-  if (monitor) m_ready->Watch(static_cast<int>(monitor->get(zmq::sockopt::fd)));
-  if (m_fetcher->Descriptor() >= 0) m_ready->Watch(m_fetcher->Descriptor());
-  if (m_follower && m_follower->Descriptor() >= 0) m_ready->Watch(m_follower->Descriptor());
-  if (m_wake >= 0) m_ready->Watch(m_wake);
+  // A question's queue stays readable a while after its answer was taken.
+  m_ready->WatchOnly({static_cast<int>(input.get(zmq::sockopt::fd)),
+                      monitor ? static_cast<int>(monitor->get(zmq::sockopt::fd)) : -1, m_fetcher->Descriptor(),
+                      m_follower ? m_follower->Descriptor() : -1, m_wake});
   // Asked even while a gap is open, when the live events wait behind it
   // and must not keep a loop spinning: the asking quiets ZeroMQ's descriptor.
   const bool arrived = (input.get(zmq::sockopt::events) & ZMQ_POLLIN) != 0;
