@@ -1,7 +1,12 @@
 # A Windows cross build finds libzmq, cppzmq, CLI11, nlohmann-json and date in
 # the folder scripts/windows-deps makes once (libzmq from Debian's source
-# package), never among the host's headers and libraries.
-execute_process(COMMAND ${PROJECT_SOURCE_DIR}/scripts/windows-deps ${CMAKE_SYSTEM_PROCESSOR}
+# package), never among the host's headers and libraries; Google Benchmark
+# too (also from Debian's sources) where the benchmarks are built.
+set(zelclnt_windows_deps_extra)
+if(ZELCLNT_BUILD_BENCHMARKS)
+  set(zelclnt_windows_deps_extra benchmark)
+endif()
+execute_process(COMMAND ${PROJECT_SOURCE_DIR}/scripts/windows-deps ${CMAKE_SYSTEM_PROCESSOR} ${zelclnt_windows_deps_extra}
                 OUTPUT_VARIABLE ZELCLNT_WINDOWS_DEPS OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE made)
 if(NOT made EQUAL 0)
   message(FATAL_ERROR "scripts/windows-deps ${CMAKE_SYSTEM_PROCESSOR} failed")
