@@ -60,6 +60,7 @@ namespace {
 // How often the heartbeat thread looks for receivers that just subscribed,
 // in real time, whatever clock is in force: it is no timer of the stream.
 constexpr auto kSubscriptionCheck = std::chrono::milliseconds(10);
+constexpr unsigned kEventsPerLook = 64;
 // An answer to a replay leaves this much of the size bound to its frames.
 constexpr std::size_t kReplayFrameRoom = 256;
 constexpr std::size_t kDefaultReplayBytes = std::size_t{8} << 20;
@@ -228,11 +229,16 @@ void TEventPublisher::Beat(std::chrono::milliseconds interval) {
 }
 
 bool TEventPublisher::SendEvent(std::int32_t eventType, std::int64_t userKey, const void* data, std::size_t size) {
-  // The heartbeat thread would no longer see a subscription read here: a
-  // busy publisher would leave its new receivers waiting for the next beat.
-  if (ReadSubscriptions()) {
-    m_beatNow = true;
-    m_wake.notify_all();
+  // A look that finds nothing costs ZeroMQ two system calls, so a busy
+  // publisher looks every so many events; the heartbeat thread looks
+  // between them but may wait long for the lock.
+  if (++m_unlooked >= kEventsPerLook) {
+    m_unlooked = 0;
+    // The heartbeat thread would no longer see a subscription read here.
+    if (ReadSubscriptions()) {
+      m_beatNow = true;
+      m_wake.notify_all();
+    }
   }
   zelplatform::EventHeader header{eventType, userKey, m_incarnation, ++m_position, 0, 0, m_standby};
   std::uint64_t& typeLast = m_typePositions[eventType];

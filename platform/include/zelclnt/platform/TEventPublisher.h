@@ -156,6 +156,8 @@ class ZELCLNT_API TEventPublisher {
   std::set<std::string> m_legacyPrefixes;
   std::map<std::int32_t, std::uint64_t> m_legacySequences;
   std::uint64_t m_heartbeats = 0;
+  // Events sent since the last look for new subscriptions.
+  unsigned m_unlooked = 0;
   bool m_stopping = false;
   bool m_standby = false;
   // The standby flag changed, or a publish read a new subscription: beat at
