@@ -34,6 +34,7 @@ class LoopDescriptor {
   int m_timer = -1;
   int m_latch = -1;
   std::vector<int> m_watched;
+  TClock::time_point m_wakeAt = TClock::time_point::min();
 };
 
 }  // namespace zelclnt::mirror

@@ -56,8 +56,14 @@ void LoopDescriptor::Latch() const {
   [[maybe_unused]] const ssize_t written = write(m_latch, &count, sizeof count);
 }
 
-// The clock may be a test's: the wake-up is set as a delay from its now.
+// The clock may be a test's: the wake-up is set as a delay from its now,
+// and again each time, since that clock moves in steps. The real clock's
+// wake-up stands until it passes: setting it costs two system calls, after
+// every step of the mirror.
 void LoopDescriptor::WakeAt(TClock::time_point at) {
+  const bool standing = at == m_wakeAt && !TClock::IsReplaced();
+  if (standing && (at == TClock::time_point::max() || at > TClock::Now())) return;
+  m_wakeAt = at;
   std::uint64_t expired = 0;
   while (read(m_timer, &expired, sizeof expired) > 0) {
   }
