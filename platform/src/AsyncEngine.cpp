@@ -68,6 +68,8 @@ struct AsyncEngine::Link {
   bool pumping = false;
   // A wait looked at its socket since it was last read.
   bool waited = false;
+  // When an application without the descriptor last counted as waiting.
+  Clock::time_point lookedAt;
   // The sockets the descriptor watches (ClientConnection::SocketSerial).
   std::uint64_t watched = 0;
 };
@@ -365,7 +367,7 @@ void AsyncEngine::PumpLink(Link& link, int waitMs) {
     read = sink.Messages();
   }
   // Asked only once a wait brought no reply, or a send could not go.
-  const bool quiet = (link.waited || waitMs > 0) && sink.Messages() == 0;
+  const bool quiet = (link.waited || waitMs > 0 || WaitedUnseen(link)) && sink.Messages() == 0;
   link.waited = false;
   const bool blocked = link.Blocked();
   if (!link.sent.Empty() && (quiet || blocked) && connection.Gone())
@@ -376,6 +378,17 @@ void AsyncEngine::PumpLink(Link& link, int waitMs) {
   }
   link.pumping = false;
   ReleaseIfIdle(link);
+}
+
+// An application without the descriptor (Windows has none) waits on a
+// clock of its own and collects with Next(…, 0): once a slice, that counts
+// as a wait, lest a server gone with the calls be left to their deadlines.
+bool AsyncEngine::WaitedUnseen(Link& link) const {
+  if (m_descriptors) return false;
+  const Clock::time_point now = Clock::now();
+  if (now - link.lookedAt < kSlice) return false;
+  link.lookedAt = now;
+  return true;
 }
 
 void AsyncEngine::FailLink(Link& link, CallStatus status, bool sent) {

@@ -135,6 +135,7 @@ class AsyncEngine {
   // connection and keeps the deadlines due.
   void WaitAndPump(Clock::time_point until);
   void PumpLink(Link& link, int waitMs);
+  bool WaitedUnseen(Link& link) const;
   void FailLink(Link& link, CallStatus status, bool sent);
   void FireTimers(Clock::time_point now);
   void Poll(int ms);

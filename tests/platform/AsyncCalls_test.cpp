@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -17,6 +18,7 @@
 #include "DiagCapture.h"
 #include "Endpoints.h"
 #include "Gate.h"
+#include "LinkRelay.h"
 #include "PlatformReset.h"
 #include "Rpc.h"
 #include "TestClock.h"
@@ -279,6 +281,39 @@ TEST_F(AsyncCallsTest, ServerRestartedWithCallsInFlightReportsNoneItDidNotAnswer
     }
     EXPECT_GT(kinds[Kind::Interrupted], 0u) << endpoint;
   }
+}
+
+// A call whose server went away after taking it ends as interrupted, its
+// deadline far off on the test clock, when the application collects with
+// Next(…, 0) every 20 ms of its own and never asks for the descriptor
+// (Windows has none). Real time: 10 s at most.
+TEST_F(AsyncCallsTest, ACallWhoseServerWentAwayEndsWhenCollectedWithoutWaiting) {
+  Gate gate("held");
+  TRPCServer server("tcp://127.0.0.1:0", std::ref(gate));
+  ASSERT_TRUE(server.Start());
+  zelsim::LinkRelay relay(server.Endpoint());
+  std::string error;
+  ASSERT_TRUE(relay.Start(&error)) << error;
+  TestClock clock;
+  TRPC rpc = CallOf("held");
+  TCompletionQueue queue;
+  ASSERT_TRUE(m_client.StartRPC(rpc, relay.Endpoint().c_str(), queue, 30000, nullptr));
+  const auto collect = [&queue, &clock](const std::function<bool()>& done) {
+    Completion completion;
+    for (int round = 0; round < 1000 && !done(); ++round) {
+      if (queue.Next(completion, 0)) return true;
+      clock.Advance(std::chrono::milliseconds(20));
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  };
+  EXPECT_FALSE(collect([&gate] { return gate.Holding() != 0; }));
+  ASSERT_TRUE(gate.AwaitHeld());
+  relay.Cut();
+  const bool ended = collect([] { return false; });
+  gate.Open();
+  ASSERT_TRUE(ended) << "the call waits for its deadline";
+  EXPECT_EQ(rpc.GetOutcome().kind, Kind::Interrupted) << rpc.GetOutcome().text;
 }
 
 #ifndef _WIN32  // Windows has no descriptor that gathers others
