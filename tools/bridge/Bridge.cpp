@@ -6,6 +6,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "FedSource.h"
 #include "JetStream.h"
 #include "StoredRecord.h"
 #include "Subjects.h"
@@ -63,7 +64,12 @@ bool Bridge::Start(std::string* error) {
     Log("resuming after " + PlaceText(m_resumedAfter));
     m_receiver->ResumeAfter(m_resumedAfter);
   }
-  m_mirror = std::make_unique<ZelAPresenceMirror>(m_options.server);
+  const TEventReceiver& receiver = *m_receiver;
+  auto source = std::make_unique<FedSource>(m_options.server, [&receiver] { return receiver.Heard(); });
+  m_source = source.get();
+  m_mirror = std::make_unique<ZelAPresenceMirror>(std::move(source));
+  // Fed events wait for the mirror only while a join is out.
+  m_mirror->SetReceiveHighWaterMark(m_options.highWaterMark);
   return m_mirror->Start(error);
 }
 
@@ -93,14 +99,28 @@ bool Bridge::WaitUntilSubscribed(long timeoutMs) {
   return m_receiver->WaitUntilSubscribed(timeoutMs) && m_mirror->WaitUntilSubscribed(timeoutMs);
 }
 
+// The mirror's answers wake the step as events do.
 void Bridge::Step(long timeoutMs) {
+  m_receiver->WakeOn(m_source->InFlight() != 0 ? m_source->AnswerDescriptor() : -1);
   TEventNotice notice;
   for (int i = 0; i < kNoticesPerStep && !m_stop; ++i) {
     if (!m_receiver->Next(notice, i == 0 ? timeoutMs : 0)) break;
     Handle(notice);
+    m_source->Feed(notice);
   }
   FlushEvents();
+  Mirror();
   Announce();
+}
+
+// A step of the mirror takes one notice, one answer or the users due to be
+// asked again: as many as may be waiting, and no more, since a join that
+// is out leaves the notices waiting.
+void Bridge::Mirror() {
+  const ZelAPresenceMirror::Callback note = [this](const ZelTPresenceChange& change) { NoteChange(change); };
+  for (std::size_t steps = m_source->Queued() + m_source->InFlight() + 1; steps > 0 && !m_stop; --steps)
+    m_mirror->Poll(0, note);
+  HandOverRecords();
 }
 
 void Bridge::Announce() {
@@ -123,8 +143,14 @@ void Bridge::Run() {
 
 void Bridge::RunRecords() {
   while (!m_stop) {
-    m_mirror->Poll(50, [this](const ZelTPresenceChange& change) { NoteChange(change); });
-    FlushRecords();
+    RecordsDue due;
+    {
+      std::unique_lock<std::mutex> lock(m_dueLock);
+      // Stop is looked at at least this often.
+      m_dueReady.wait_for(lock, std::chrono::milliseconds(50), [this] { return m_due.all || !m_due.users.empty(); });
+      std::swap(due, m_due);
+    }
+    WriteRecords(due);
   }
 }
 
@@ -222,57 +248,82 @@ void Bridge::NoteChange(const ZelTPresenceChange& change) {
   }
 }
 
-// Each changed user as the mirror holds it now; one it no longer holds is
-// gone from the server.
-void Bridge::FlushRecords() {
+// Each changed user as the mirror holds it now, for the records thread to
+// write; a record the mirror knows in part waits for its query, since a
+// reader that asks the bucket for a user takes what it finds as exact.
+void Bridge::HandOverRecords() {
+  if (!m_synced && m_dirty.empty()) return;
+  std::lock_guard<std::mutex> lock(m_dueLock);
   if (m_synced) {
+    // After a join the mirror holds the server's picture; the bucket may
+    // hold an older one, with users since gone.
     m_synced = false;
     m_dirty.clear();
-    WriteAllRecords();
-    return;
+    m_due = RecordsDue{};
+    m_due.all = true;
+    for (const ZelTUserStore::Shared& user : m_mirror->Users().Snapshot()) {
+      const long key = user->GetUserKey();
+      m_due.current.insert(std::to_string(key));
+      // Changed since the join in part only: written once known.
+      if (m_mirror->Inexact(key)) {
+        m_dirty.insert(key);
+        continue;
+      }
+      HandOver(key, m_due);
+    }
   }
-  const ZelTUserStore& users = m_mirror->Users();
-  std::vector<std::pair<std::string, std::string>> changed;
-  for (auto at = m_dirty.begin(); at != m_dirty.end() && !m_stop;) {
-    // A record the mirror knows in part waits for its query: a reader that
-    // asks the bucket for a user takes what it finds as exact.
+  for (auto at = m_dirty.begin(); at != m_dirty.end();) {
     if (m_mirror->Inexact(*at)) {
       ++at;
       continue;
     }
-    const std::string key = std::to_string(*at);
-    if (const ZelTUserStore::Shared user = users.Get(*at)) {
-      changed.emplace_back(key, EncodeRecord(*user, users.PositionOf(*at)));
+    HandOver(*at, m_due);
+    at = m_dirty.erase(at);
+  }
+  m_dueReady.notify_one();
+}
+
+// A user the mirror no longer holds is gone from the server.
+void Bridge::HandOver(long userKey, RecordsDue& due) const {
+  const ZelTUserStore& users = m_mirror->Users();
+  RecordsDue::Due& entry = due.users[userKey];
+  entry.user = users.Get(userKey);
+  entry.at = entry.user ? users.PositionOf(userKey) : TEventPosition{};
+  if (!due.all) return;
+  if (entry.user) {
+    due.current.insert(std::to_string(userKey));
+  } else {
+    due.current.erase(std::to_string(userKey));
+  }
+}
+
+void Bridge::WriteRecords(const RecordsDue& due) {
+  if (due.all) return WriteAllRecords(due);
+  std::vector<std::pair<std::string, std::string>> changed;
+  for (const auto& [userKey, entry] : due.users) {
+    if (m_stop) return;
+    const std::string key = std::to_string(userKey);
+    if (entry.user) {
+      changed.emplace_back(key, EncodeRecord(*entry.user, entry.at));
     } else if (Persist([&](std::string* error) { return m_recordsOut.Delete(key, error); })) {
       ++m_deleted;
     }
-    at = m_dirty.erase(at);
   }
   if (!changed.empty() && Persist([&](std::string* error) { return m_recordsOut.PutMany(changed, error); }))
     m_put += changed.size();
 }
 
-// After a join the mirror holds the server's picture; the bucket may hold
-// an older one, with users since gone.
-void Bridge::WriteAllRecords() {
-  std::unordered_set<std::string> current;
+// Users gone since the join are among the keys the bucket holds beyond it.
+void Bridge::WriteAllRecords(const RecordsDue& due) {
   std::vector<std::pair<std::string, std::string>> all;
-  for (const ZelTUserStore::Shared& user : m_mirror->Users().Snapshot()) {
-    const long key = user->GetUserKey();
-    current.insert(std::to_string(key));
-    // Changed since the join in part only: written once known.
-    if (m_mirror->Inexact(key)) {
-      m_dirty.insert(key);
-      continue;
-    }
-    all.emplace_back(std::to_string(key), EncodeRecord(*user, m_mirror->Users().PositionOf(key)));
-  }
+  for (const auto& [userKey, entry] : due.users)
+    if (entry.user) all.emplace_back(std::to_string(userKey), EncodeRecord(*entry.user, entry.at));
   if (!Persist([&](std::string* error) { return m_recordsOut.PutMany(all, error); })) return;
   m_put += all.size();
   std::vector<std::string> held;
   if (!Persist([&](std::string* error) { return m_recordsOut.Keys(held, error); })) return;
   for (const std::string& key : held) {
-    if (current.count(key) != 0) continue;
+    if (due.current.count(key) != 0) continue;
     if (!Persist([&](std::string* error) { return m_recordsOut.Delete(key, error); })) return;
     ++m_deleted;
   }

@@ -4,8 +4,8 @@
 // each user's latest record into the bucket (StoredRecord.h).
 //
 // Events come from an event receiver of the bridge's own, which asks the
-// server for what it missed; records from a presence mirror beside it,
-// which queries what it must. At Start the bridge reads the last message
+// server for what it missed; records from a presence mirror fed those same
+// events (FedSource: one subscription), which queries what it must. At Start the bridge reads the last message
 // the stream holds of its server and resumes after the place it names, so
 // a restarted bridge neither writes an event twice nor leaves one out;
 // JetStream drops a message whose id it holds, so two bridges on one
@@ -16,9 +16,10 @@
 // every record afresh from the mirror's new join.
 //
 // Events and records go their own ways, each over a connection of its own:
-// the events on the thread that runs the bridge, the records on a thread
-// of the bridge's own, so that neither waits for the other. A user's
-// record is written once per round of the mirror however often it changed
+// the events, and the mirror after them, on the thread that runs the
+// bridge; the bucket's writes on a thread of the bridge's own, handed the
+// records that changed, so that neither waits for the other. A user's
+// record is written once per round of writes however often it changed
 // meanwhile: the bucket keeps the latest record only.
 //
 // A write that fails is tried again every retryMs until it succeeds or the
@@ -35,14 +36,18 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "JetStream.h"
+#include "zelclnt/mirror/ZelTUserStore.h"
 #include "zelclnt/platform/TEventPosition.h"
 
 class TEventReceiver;
@@ -51,6 +56,8 @@ struct TEventNotice;
 struct ZelTPresenceChange;
 
 namespace zelbridge {
+
+class FedSource;
 
 struct BridgeOptions {
   // A server name or a list ("tcp://a:7300,tcp://b:7300").
@@ -99,16 +106,33 @@ class Bridge {
   const std::string& Token() const { return m_token; }
 
  private:
+  // Records the events thread hands the records thread: each user's
+  // latest (null: gone from the server), and after a join every user.
+  struct RecordsDue {
+    struct Due {
+      ZelTUserStore::Shared user;
+      TEventPosition at;
+    };
+    std::unordered_map<long, Due> users;
+    // The bucket is written afresh: the keys it keeps, every other deleted.
+    bool all = false;
+    std::unordered_set<std::string> current;
+  };
+
   void Step(long timeoutMs);
+  // Takes the mirror over what was fed to it, and hands on what changed.
+  void Mirror();
+  void HandOverRecords();
+  void HandOver(long userKey, RecordsDue& due) const;
   void RunRecords();
-  void FlushRecords();
+  void WriteRecords(const RecordsDue& due);
   void Handle(const TEventNotice& notice);
   void WriteEvent(const TEventNotice& notice);
   // Writes the events gathered so far, in order.
   void FlushEvents();
   void WriteMarker(const TEventPosition& after);
   void NoteChange(const ZelTPresenceChange& change);
-  void WriteAllRecords();
+  void WriteAllRecords(const RecordsDue& due);
   // Says on the alive subject, once a second, that the server is heard.
   void Announce();
   // Runs write until it succeeds; false when stopped first.
@@ -121,13 +145,18 @@ class Bridge {
   std::string m_token;
   TEventPosition m_resumedAfter;
   std::unique_ptr<TEventReceiver> m_receiver;
+  FedSource* m_source = nullptr;
   std::unique_ptr<ZelAPresenceMirror> m_mirror;
   // Events were lost for good: a marker goes before the next event.
   bool m_markDue = false;
   std::vector<Outgoing> m_batch;
-  // The records thread's: users changed since the last flush, and a join.
+  // The events thread's: users changed and not handed over yet (a user
+  // whose record waits for its query stays), and a join.
   std::unordered_set<long> m_dirty;
   bool m_synced = false;
+  std::mutex m_dueLock;
+  std::condition_variable m_dueReady;
+  RecordsDue m_due;
   // The events thread's: when the server was last heard, and the next time
   // to say so.
   std::uint64_t m_heard = 0;

@@ -1,0 +1,66 @@
+#pragma once
+// The bridge's mirror's source (ZelTMirrorSource): the events the bridge's
+// own receiver read, handed over by the bridge (Feed), and questions to the
+// presence server (ZelTServerQuestions); one subscription for both.
+//
+// What the bridge feeds waits here until the mirror takes it: all of it
+// while a join is out. Past the mirror's high-water mark the oldest is
+// dropped; only when a dropped event lies after the place the mirror
+// resumed from is anything lost, told as Resync. Events the join already
+// reflects (up to ResumeAfter's place) are not handed over, nor what came
+// before them: a loss or a restart the join covers asks for no second one.
+//
+// Subscribed once the bridge's receiver heard the server; it never waits
+// for that. One thread, the bridge's events thread, feeds and drives the
+// mirror.
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <unordered_set>
+
+#include "zelclnt/mirror/ZelTServerQuestions.h"
+
+namespace zelbridge {
+
+class FedSource : public ZelTServerQuestions {
+ public:
+  // heard: the receiver's Heard(), as the bridge's receiver counts it.
+  FedSource(std::string server, std::function<std::uint64_t()> heard);
+
+  void Feed(const TEventNotice& notice);
+  // Notices fed and not taken yet.
+  std::size_t Queued() const { return m_queue.size(); }
+
+  bool Start(const Interest& interest, std::string* error) override;
+  bool WaitUntilSubscribed(long timeoutMs) override;
+  void Stop() override {}
+  void ResumeAfter(const TEventPosition& position) override;
+  TEventPosition Through() const override { return m_through; }
+  // Never waits: what is fed comes from the thread that drives the mirror.
+  bool Next(TEventNotice& notice, long timeoutMs) override;
+  void WakeOn(int) override {}
+  int Descriptor() override { return -1; }
+  std::uint64_t Heard() const override { return m_heard(); }
+
+ private:
+  // Not of the mirror's types: passed over, as its receiver would not get it.
+  bool Unwanted(const TEventNotice& notice) const;
+  // Dropped events lie after the place the mirror has everything up to.
+  bool Lost() const;
+  void Advance(const TEventNotice& notice);
+
+  std::function<std::uint64_t()> m_heard;
+  std::unordered_set<int> m_types;
+  std::unordered_set<std::int64_t> m_users;
+  std::size_t m_highWaterMark = TEventReceiver::kDefaultHighWaterMark;
+  std::deque<TEventNotice> m_queue;
+  TEventPosition m_through;
+  // The latest event dropped past the high-water mark, while it may matter.
+  std::optional<TEventPosition> m_dropped;
+};
+
+}  // namespace zelbridge
