@@ -24,6 +24,10 @@ std::string PlaceText(const TEventPosition& at) {
 // A step hands back to its loop, which checks for Stop, at least this often.
 constexpr int kNoticesPerStep = 256;
 constexpr auto kAliveEvery = std::chrono::seconds(1);
+// Rounds of the bucket's writes start at most this often: each wakes the
+// records' connection and its threads, and a user changed meanwhile more
+// than once is written once.
+constexpr auto kRecordsEvery = std::chrono::milliseconds(20);
 
 }  // namespace
 
@@ -150,7 +154,9 @@ void Bridge::RunRecords() {
       m_dueReady.wait_for(lock, std::chrono::milliseconds(50), [this] { return m_due.all || !m_due.users.empty(); });
       std::swap(due, m_due);
     }
+    const auto next = std::chrono::steady_clock::now() + kRecordsEvery;
     WriteRecords(due);
+    if (!m_stop) std::this_thread::sleep_until(next);
   }
 }
 
