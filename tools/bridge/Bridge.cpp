@@ -112,8 +112,9 @@ void Bridge::Step(long timeoutMs) {
     Handle(notice);
     m_source->Feed(notice);
   }
-  FlushEvents();
-  Mirror();
+  // The mirror's work takes nothing from the events' delay: it is done
+  // while they travel.
+  FlushEvents([this] { Mirror(); });
   Announce();
 }
 
@@ -211,10 +212,13 @@ void Bridge::WriteEvent(const TEventNotice& notice) {
 // drops what it already holds. Only when a later message of the round went
 // through before an earlier one failed can the stream hold the two in
 // another order than published: said so.
-void Bridge::FlushEvents() {
-  if (m_batch.empty()) return;
+void Bridge::FlushEvents(const std::function<void()>& meanwhile) {
+  if (m_batch.empty()) {
+    if (meanwhile) meanwhile();
+    return;
+  }
   std::string error;
-  const std::vector<std::size_t> failed = m_eventsOut.PublishAll(m_batch, &error);
+  const std::vector<std::size_t> failed = m_eventsOut.PublishAll(m_batch, &error, meanwhile);
   if (!failed.empty()) {
     Log(error + "; writing them again one at a time");
     std::vector<bool> missing(m_batch.size(), false);

@@ -128,8 +128,9 @@ class Bridge {
   void WriteRecords(const RecordsDue& due);
   void Handle(const TEventNotice& notice);
   void WriteEvent(const TEventNotice& notice);
-  // Writes the events gathered so far, in order.
-  void FlushEvents();
+  // Writes the events gathered so far, in order, running `meanwhile` while
+  // JetStream acknowledges them (or at once, when there are none).
+  void FlushEvents(const std::function<void()>& meanwhile = nullptr);
   void WriteMarker(const TEventPosition& after);
   void NoteChange(const ZelTPresenceChange& change);
   void WriteAllRecords(const RecordsDue& due);
