@@ -21,8 +21,11 @@ std::string PlaceText(const TEventPosition& at) {
   return std::to_string(at.incarnation) + ":" + std::to_string(at.position);
 }
 
-// A step hands back to its loop, which checks for Stop, at least this often.
-constexpr int kNoticesPerStep = 256;
+// A step hands back to its loop, which checks for Stop, at least this
+// often. Its events are one round of writes: while acknowledgements are
+// slow (a loaded cluster), a round that small a few times a second fell
+// behind the server for good; half of JetStream.cpp's bound in flight.
+constexpr int kNoticesPerStep = 2048;
 constexpr auto kAliveEvery = std::chrono::seconds(1);
 // Rounds of the bucket's writes start at most this often: each wakes the
 // records' connection and its threads, and a user changed meanwhile more
