@@ -256,7 +256,10 @@ void Bridge::NoteChange(const ZelTPresenceChange& change) {
     case ZelTPresenceChange::CHANGE_USER:
     case ZelTPresenceChange::CHANGE_USER_ADDED:
     case ZelTPresenceChange::CHANGE_USER_REMOVED: m_dirty.insert(change.userKey); break;
-    case ZelTPresenceChange::CHANGE_SYNCED: m_synced = true; break;
+    case ZelTPresenceChange::CHANGE_SYNCED:
+      Log("the mirror joined at " + PlaceText(change.position) + "; the bucket is written afresh");
+      m_synced = true;
+      break;
     default: break;
   }
 }
