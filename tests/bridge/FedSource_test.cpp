@@ -76,7 +76,8 @@ TEST(FedSourceTest, HandsOverWhatFollowsTheJoinOnceAndTellsOnlyRealLosses) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    FedSource source("inproc://fed", [] { return std::uint64_t{1}; });
+    FedSource source("inproc://fed");
+    source.NoteHeard(1);
     ZelTMirrorSource::Interest interest;
     interest.eventTypes = {kWanted};
     interest.highWaterMark = 6;
@@ -115,7 +116,7 @@ TEST(FedSourceTest, HandsOverWhatFollowsTheJoinOnceAndTellsOnlyRealLosses) {
 
 // Past the other kinds the mirror's place moves on all the same.
 TEST(FedSourceTest, ThroughFollowsEveryEventTakenOrPassedBy) {
-  FedSource source("inproc://fed", [] { return std::uint64_t{0}; });
+  FedSource source("inproc://fed");
   ZelTMirrorSource::Interest interest;
   interest.eventTypes = {kWanted};
   ASSERT_TRUE(source.Start(interest, nullptr));

@@ -27,10 +27,6 @@ std::string PlaceText(const TEventPosition& at) {
 // behind the server for good; half of JetStream.cpp's bound in flight.
 constexpr int kNoticesPerStep = 2048;
 constexpr auto kAliveEvery = std::chrono::seconds(1);
-// Rounds of the bucket's writes start at most this often: each wakes the
-// records' connection and its threads, and a user changed meanwhile more
-// than once is written once.
-constexpr auto kRecordsEvery = std::chrono::milliseconds(20);
 
 }  // namespace
 
@@ -71,11 +67,11 @@ bool Bridge::Start(std::string* error) {
     Log("resuming after " + PlaceText(m_resumedAfter));
     m_receiver->ResumeAfter(m_resumedAfter);
   }
-  const TEventReceiver& receiver = *m_receiver;
-  auto source = std::make_unique<FedSource>(m_options.server, [&receiver] { return receiver.Heard(); });
+  auto source = std::make_unique<FedSource>(m_options.server);
   m_source = source.get();
   m_mirror = std::make_unique<ZelAPresenceMirror>(std::move(source));
-  // Fed events wait for the mirror only while a join is out.
+  // Fed events wait for the mirror while a join is out and while the
+  // bucket is written: as many as the receiver holds for the bridge.
   m_mirror->SetReceiveHighWaterMark(m_options.highWaterMark);
   return m_mirror->Start(error);
 }
@@ -103,32 +99,21 @@ bool Bridge::StartOn(const NatsOptions& nats, std::string* error) {
 }
 
 bool Bridge::WaitUntilSubscribed(long timeoutMs) {
-  return m_receiver->WaitUntilSubscribed(timeoutMs) && m_mirror->WaitUntilSubscribed(timeoutMs);
+  if (!m_receiver->WaitUntilSubscribed(timeoutMs)) return false;
+  m_source->NoteHeard(m_receiver->Heard());
+  return m_mirror->WaitUntilSubscribed(timeoutMs);
 }
 
-// The mirror's answers wake the step as events do.
 void Bridge::Step(long timeoutMs) {
-  m_receiver->WakeOn(m_source->InFlight() != 0 ? m_source->AnswerDescriptor() : -1);
   TEventNotice notice;
   for (int i = 0; i < kNoticesPerStep && !m_stop; ++i) {
     if (!m_receiver->Next(notice, i == 0 ? timeoutMs : 0)) break;
     Handle(notice);
     m_source->Feed(notice);
   }
-  // The mirror's work takes nothing from the events' delay: it is done
-  // while they travel.
-  FlushEvents([this] { Mirror(); });
+  m_source->NoteHeard(m_receiver->Heard());
+  FlushEvents();
   Announce();
-}
-
-// A step of the mirror takes one notice, one answer or the users due to be
-// asked again: as many as may be waiting, and no more, since a join that
-// is out leaves the notices waiting.
-void Bridge::Mirror() {
-  const ZelAPresenceMirror::Callback note = [this](const ZelTPresenceChange& change) { NoteChange(change); };
-  for (std::size_t steps = m_source->Queued() + m_source->InFlight() + 1; steps > 0 && !m_stop; --steps)
-    m_mirror->Poll(0, note);
-  HandOverRecords();
 }
 
 void Bridge::Announce() {
@@ -150,17 +135,11 @@ void Bridge::Run() {
 }
 
 void Bridge::RunRecords() {
+  const ZelAPresenceMirror::Callback note = [this](const ZelTPresenceChange& change) { NoteChange(change); };
+  // A round of the mirror lasts its whole time under a stream of events.
   while (!m_stop) {
-    RecordsDue due;
-    {
-      std::unique_lock<std::mutex> lock(m_dueLock);
-      // Stop is looked at at least this often.
-      m_dueReady.wait_for(lock, std::chrono::milliseconds(50), [this] { return m_due.all || !m_due.users.empty(); });
-      std::swap(due, m_due);
-    }
-    const auto next = std::chrono::steady_clock::now() + kRecordsEvery;
-    WriteRecords(due);
-    if (!m_stop) std::this_thread::sleep_until(next);
+    m_mirror->Poll(50, note);
+    FlushRecords();
   }
 }
 
@@ -215,13 +194,10 @@ void Bridge::WriteEvent(const TEventNotice& notice) {
 // drops what it already holds. Only when a later message of the round went
 // through before an earlier one failed can the stream hold the two in
 // another order than published: said so.
-void Bridge::FlushEvents(const std::function<void()>& meanwhile) {
-  if (m_batch.empty()) {
-    if (meanwhile) meanwhile();
-    return;
-  }
+void Bridge::FlushEvents() {
+  if (m_batch.empty()) return;
   std::string error;
-  const std::vector<std::size_t> failed = m_eventsOut.PublishAll(m_batch, &error, meanwhile);
+  const std::vector<std::size_t> failed = m_eventsOut.PublishAll(m_batch, &error);
   if (!failed.empty()) {
     Log(error + "; writing them again one at a time");
     std::vector<bool> missing(m_batch.size(), false);
@@ -264,82 +240,57 @@ void Bridge::NoteChange(const ZelTPresenceChange& change) {
   }
 }
 
-// Each changed user as the mirror holds it now, for the records thread to
-// write; a record the mirror knows in part waits for its query, since a
-// reader that asks the bucket for a user takes what it finds as exact.
-void Bridge::HandOverRecords() {
-  if (!m_synced && m_dirty.empty()) return;
-  std::lock_guard<std::mutex> lock(m_dueLock);
+// Each changed user as the mirror holds it now; one it no longer holds is
+// gone from the server.
+void Bridge::FlushRecords() {
   if (m_synced) {
-    // After a join the mirror holds the server's picture; the bucket may
-    // hold an older one, with users since gone.
     m_synced = false;
     m_dirty.clear();
-    m_due = RecordsDue{};
-    m_due.all = true;
-    for (const ZelTUserStore::Shared& user : m_mirror->Users().Snapshot()) {
-      const long key = user->GetUserKey();
-      m_due.current.insert(std::to_string(key));
-      // Changed since the join in part only: written once known.
-      if (m_mirror->Inexact(key)) {
-        m_dirty.insert(key);
-        continue;
-      }
-      HandOver(key, m_due);
-    }
+    WriteAllRecords();
+    return;
   }
-  for (auto at = m_dirty.begin(); at != m_dirty.end();) {
+  const ZelTUserStore& users = m_mirror->Users();
+  std::vector<std::pair<std::string, std::string>> changed;
+  for (auto at = m_dirty.begin(); at != m_dirty.end() && !m_stop;) {
+    // A record the mirror knows in part waits for its query: a reader that
+    // asks the bucket for a user takes what it finds as exact.
     if (m_mirror->Inexact(*at)) {
       ++at;
       continue;
     }
-    HandOver(*at, m_due);
-    at = m_dirty.erase(at);
-  }
-  m_dueReady.notify_one();
-}
-
-// A user the mirror no longer holds is gone from the server.
-void Bridge::HandOver(long userKey, RecordsDue& due) const {
-  const ZelTUserStore& users = m_mirror->Users();
-  RecordsDue::Due& entry = due.users[userKey];
-  entry.user = users.Get(userKey);
-  entry.at = entry.user ? users.PositionOf(userKey) : TEventPosition{};
-  if (!due.all) return;
-  if (entry.user) {
-    due.current.insert(std::to_string(userKey));
-  } else {
-    due.current.erase(std::to_string(userKey));
-  }
-}
-
-void Bridge::WriteRecords(const RecordsDue& due) {
-  if (due.all) return WriteAllRecords(due);
-  std::vector<std::pair<std::string, std::string>> changed;
-  for (const auto& [userKey, entry] : due.users) {
-    if (m_stop) return;
-    const std::string key = std::to_string(userKey);
-    if (entry.user) {
-      changed.emplace_back(key, EncodeRecord(*entry.user, entry.at));
+    const std::string key = std::to_string(*at);
+    if (const ZelTUserStore::Shared user = users.Get(*at)) {
+      changed.emplace_back(key, EncodeRecord(*user, users.PositionOf(*at)));
     } else if (Persist([&](std::string* error) { return m_recordsOut.Delete(key, error); })) {
       ++m_deleted;
     }
+    at = m_dirty.erase(at);
   }
   if (!changed.empty() && Persist([&](std::string* error) { return m_recordsOut.PutMany(changed, error); }))
     m_put += changed.size();
 }
 
-// Users gone since the join are among the keys the bucket holds beyond it.
-void Bridge::WriteAllRecords(const RecordsDue& due) {
+// After a join the mirror holds the server's picture; the bucket may hold
+// an older one, with users since gone.
+void Bridge::WriteAllRecords() {
+  std::unordered_set<std::string> current;
   std::vector<std::pair<std::string, std::string>> all;
-  for (const auto& [userKey, entry] : due.users)
-    if (entry.user) all.emplace_back(std::to_string(userKey), EncodeRecord(*entry.user, entry.at));
+  for (const ZelTUserStore::Shared& user : m_mirror->Users().Snapshot()) {
+    const long key = user->GetUserKey();
+    current.insert(std::to_string(key));
+    // Changed since the join in part only: written once known.
+    if (m_mirror->Inexact(key)) {
+      m_dirty.insert(key);
+      continue;
+    }
+    all.emplace_back(std::to_string(key), EncodeRecord(*user, m_mirror->Users().PositionOf(key)));
+  }
   if (!Persist([&](std::string* error) { return m_recordsOut.PutMany(all, error); })) return;
   m_put += all.size();
   std::vector<std::string> held;
   if (!Persist([&](std::string* error) { return m_recordsOut.Keys(held, error); })) return;
   for (const std::string& key : held) {
-    if (due.current.count(key) != 0) continue;
+    if (current.count(key) != 0) continue;
     if (!Persist([&](std::string* error) { return m_recordsOut.Delete(key, error); })) return;
     ++m_deleted;
   }

@@ -16,11 +16,11 @@
 // every record afresh from the mirror's new join.
 //
 // Events and records go their own ways, each over a connection of its own:
-// the events, and the mirror after them, on the thread that runs the
-// bridge; the bucket's writes on a thread of the bridge's own, handed the
-// records that changed, so that neither waits for the other. A user's
-// record is written once per round of writes however often it changed
-// meanwhile: the bucket keeps the latest record only.
+// the events on the thread that runs the bridge, which hands each to the
+// mirror, and the mirror and the bucket's writes on a thread of the
+// bridge's own, so that neither waits for the other. A user's record is
+// written once per round of the mirror however often it changed meanwhile:
+// the bucket keeps the latest record only.
 //
 // A write that fails is tried again every retryMs until it succeeds or the
 // bridge is stopped; meanwhile the receiver holds up to the high-water mark
@@ -36,18 +36,14 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "JetStream.h"
-#include "zelclnt/mirror/ZelTUserStore.h"
 #include "zelclnt/platform/TEventPosition.h"
 
 class TEventReceiver;
@@ -106,34 +102,16 @@ class Bridge {
   const std::string& Token() const { return m_token; }
 
  private:
-  // Records the events thread hands the records thread: each user's
-  // latest (null: gone from the server), and after a join every user.
-  struct RecordsDue {
-    struct Due {
-      ZelTUserStore::Shared user;
-      TEventPosition at;
-    };
-    std::unordered_map<long, Due> users;
-    // The bucket is written afresh: the keys it keeps, every other deleted.
-    bool all = false;
-    std::unordered_set<std::string> current;
-  };
-
   void Step(long timeoutMs);
-  // Takes the mirror over what was fed to it, and hands on what changed.
-  void Mirror();
-  void HandOverRecords();
-  void HandOver(long userKey, RecordsDue& due) const;
   void RunRecords();
-  void WriteRecords(const RecordsDue& due);
+  void FlushRecords();
   void Handle(const TEventNotice& notice);
   void WriteEvent(const TEventNotice& notice);
-  // Writes the events gathered so far, in order, running `meanwhile` while
-  // JetStream acknowledges them (or at once, when there are none).
-  void FlushEvents(const std::function<void()>& meanwhile = nullptr);
+  // Writes the events gathered so far, in order.
+  void FlushEvents();
   void WriteMarker(const TEventPosition& after);
   void NoteChange(const ZelTPresenceChange& change);
-  void WriteAllRecords(const RecordsDue& due);
+  void WriteAllRecords();
   // Says on the alive subject, once a second, that the server is heard.
   void Announce();
   // Runs write until it succeeds; false when stopped first.
@@ -151,13 +129,9 @@ class Bridge {
   // Events were lost for good: a marker goes before the next event.
   bool m_markDue = false;
   std::vector<Outgoing> m_batch;
-  // The events thread's: users changed and not handed over yet (a user
-  // whose record waits for its query stays), and a join.
+  // The records thread's: users changed since the last flush, and a join.
   std::unordered_set<long> m_dirty;
   bool m_synced = false;
-  std::mutex m_dueLock;
-  std::condition_variable m_dueReady;
-  RecordsDue m_due;
   // The events thread's: when the server was last heard, and the next time
   // to say so.
   std::uint64_t m_heard = 0;

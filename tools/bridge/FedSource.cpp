@@ -1,6 +1,8 @@
 #include "FedSource.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <utility>
 
 namespace zelbridge {
@@ -15,8 +17,7 @@ bool Rejoins(Kind kind) { return kind == Kind::Restarted || kind == Kind::Resync
 
 }  // namespace
 
-FedSource::FedSource(std::string server, std::function<std::uint64_t()> heard)
-    : ZelTServerQuestions(std::move(server)), m_heard(std::move(heard)) {}
+FedSource::FedSource(std::string server) : ZelTServerQuestions(std::move(server)) {}
 
 bool FedSource::Start(const Interest& interest, std::string*) {
   m_types.insert(interest.eventTypes.begin(), interest.eventTypes.end());
@@ -27,9 +28,34 @@ bool FedSource::Start(const Interest& interest, std::string*) {
 }
 
 // Events after the subscription took reach the bridge, or are asked for.
-bool FedSource::WaitUntilSubscribed(long) { return m_heard() != 0; }
+// Nothing tells when it hears: looked at again after a slice.
+bool FedSource::WaitUntilSubscribed(long timeoutMs) {
+  if (m_heard == 0 && timeoutMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(std::min(timeoutMs, 20L)));
+  return m_heard != 0;
+}
+
+void FedSource::Stop() {
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_stopped = true;
+  }
+  m_fed.notify_all();
+}
+
+TEventPosition FedSource::Through() const {
+  std::lock_guard<std::mutex> lock(m_lock);
+  return m_through;
+}
 
 void FedSource::Feed(const TEventNotice& notice) {
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    Queue(notice);
+  }
+  m_fed.notify_one();
+}
+
+void FedSource::Queue(const TEventNotice& notice) {
   if (m_queue.size() >= m_highWaterMark) {
     const TEventNotice& oldest = m_queue.front();
     if (HasPlace(oldest)) {
@@ -53,6 +79,7 @@ bool FedSource::Lost() const {
 // What came before the join's place is in the join, losses and restarts
 // included.
 void FedSource::ResumeAfter(const TEventPosition& position) {
+  std::lock_guard<std::mutex> lock(m_lock);
   m_through = position;
   if (!Lost()) m_dropped.reset();
   if (!position.IsKnown()) return;
@@ -74,7 +101,10 @@ void FedSource::Advance(const TEventNotice& notice) {
     m_through = {notice.incarnation, notice.position};
 }
 
-bool FedSource::Next(TEventNotice& notice, long) {
+bool FedSource::Next(TEventNotice& notice, long timeoutMs) {
+  std::unique_lock<std::mutex> lock(m_lock);
+  m_fed.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0L)),
+                 [this] { return m_stopped || m_dropped || !m_queue.empty(); });
   if (m_dropped) {
     const bool lost = Lost();
     m_dropped.reset();

@@ -258,8 +258,7 @@ std::vector<std::string> JetStream::EndRound(int& status) {
   return failed;
 }
 
-std::vector<std::size_t> JetStream::PublishAll(const std::vector<Outgoing>& messages, std::string* error,
-                                               const std::function<void()>& meanwhile) {
+std::vector<std::size_t> JetStream::PublishAll(const std::vector<Outgoing>& messages, std::string* error) {
   BeginRound();
   natsStatus s = NATS_OK;
   std::size_t sent = 0;
@@ -275,7 +274,6 @@ std::vector<std::size_t> JetStream::PublishAll(const std::vector<Outgoing>& mess
     if (s == NATS_OK) s = js_PublishMsgAsync(m_handles->js, &msg, &options);
     if (msg) natsMsg_Destroy(msg);
   }
-  if (meanwhile) meanwhile();
   int status = s;
   const std::vector<std::string> names = EndRound(status);
   std::vector<std::size_t> failed;

@@ -79,12 +79,10 @@ class JetStream {
   bool Connect(const NatsOptions& options, std::string* error);
   // Written (or already held under that id) once JetStream acknowledged it.
   bool Publish(const Outgoing& message, std::string* error);
-  // Publishes each in order without waiting for the one before, runs
-  // `meanwhile` (if any), then waits for them all; the indexes of those not
-  // acknowledged, in order (all of them when the round failed as a whole).
-  // REQUIRES: ids, all different.
-  std::vector<std::size_t> PublishAll(const std::vector<Outgoing>& messages, std::string* error,
-                                      const std::function<void()>& meanwhile = nullptr);
+  // Publishes each in order without waiting for the one before, then waits
+  // for them all; the indexes of those not acknowledged, in order (all of
+  // them when the round failed as a whole). REQUIRES: ids, all different.
+  std::vector<std::size_t> PublishAll(const std::vector<Outgoing>& messages, std::string* error);
   // The last message whose subject matches `filter`; nullopt with an empty
   // *error when the stream holds none.
   std::optional<StoredMessage> LastOf(const std::string& filter, std::string* error);
