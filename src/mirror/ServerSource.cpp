@@ -2,19 +2,17 @@
 
 #include <utility>
 
-#include "PresenceQueries.h"
-
 namespace zelclnt::mirror {
 
-ServerSource::ServerSource(std::string server) : m_server(std::move(server)) {}
+ServerSource::ServerSource(std::string server) : ZelTServerQuestions(std::move(server)) {}
 
 ServerSource::~ServerSource() = default;
 
 bool ServerSource::Start(const Interest& interest, std::string* error) {
-  auto receiver = std::make_unique<TEventReceiver>(m_server, interest.eventTypes, interest.userKeys);
+  auto receiver = std::make_unique<TEventReceiver>(Name(), interest.eventTypes, interest.userKeys);
   receiver->SetReceiveHighWaterMark(interest.highWaterMark);
   if (!receiver->Start(error)) return false;
-  m_queries = std::make_unique<PresenceQueries>(m_server, interest.queryTimeoutMs);
+  OpenQuestions(interest.queryTimeoutMs);
   m_receiver = std::move(receiver);
   return true;
 }
@@ -37,21 +35,5 @@ void ServerSource::WakeOn(int descriptor) { m_receiver->WakeOn(descriptor); }
 int ServerSource::Descriptor() { return m_receiver ? m_receiver->Descriptor() : -1; }
 
 std::uint64_t ServerSource::Heard() const { return m_receiver->Heard(); }
-
-bool ServerSource::AskAll(std::string* why) { return m_queries->AskAll(why); }
-
-bool ServerSource::AskUser(long userKey, const std::string& userId, std::string* why) {
-  return m_queries->AskUser(userKey, userId, why);
-}
-
-void ServerSource::Cancel(long userKey) { m_queries->Cancel(userKey); }
-
-void ServerSource::CancelAll() { m_queries->CancelAll(); }
-
-std::size_t ServerSource::InFlight() const { return m_queries->InFlight(); }
-
-int ServerSource::AnswerDescriptor() { return m_queries->Descriptor(); }
-
-bool ServerSource::NextAnswer(ZelTMirrorAnswer& answer) { return m_queries->Next(answer); }
 
 }  // namespace zelclnt::mirror

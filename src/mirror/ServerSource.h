@@ -1,23 +1,19 @@
 #pragma once
 // A mirror's own source: the presence server, its events through an event
-// receiver and its answers through calls (PresenceQueries).
+// receiver and its answers through calls (ZelTServerQuestions).
 
 #include <memory>
 #include <string>
 
-#include "zelclnt/mirror/ZelTMirrorSource.h"
+#include "zelclnt/mirror/ZelTServerQuestions.h"
 
 namespace zelclnt::mirror {
 
-class PresenceQueries;
-
-class ServerSource : public ZelTMirrorSource {
+class ServerSource : public ZelTServerQuestions {
  public:
   // Names as TFramework::SendRPC takes them.
   explicit ServerSource(std::string server);
   ~ServerSource() override;
-
-  const std::string& Name() const override { return m_server; }
 
   bool Start(const Interest& interest, std::string* error) override;
   bool WaitUntilSubscribed(long timeoutMs) override;
@@ -29,18 +25,8 @@ class ServerSource : public ZelTMirrorSource {
   int Descriptor() override;
   std::uint64_t Heard() const override;
 
-  bool AskAll(std::string* why) override;
-  bool AskUser(long userKey, const std::string& userId, std::string* why) override;
-  void Cancel(long userKey) override;
-  void CancelAll() override;
-  std::size_t InFlight() const override;
-  int AnswerDescriptor() override;
-  bool NextAnswer(ZelTMirrorAnswer& answer) override;
-
  private:
-  std::string m_server;
   std::unique_ptr<TEventReceiver> m_receiver;
-  std::unique_ptr<PresenceQueries> m_queries;
 };
 
 }  // namespace zelclnt::mirror

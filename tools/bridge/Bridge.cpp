@@ -6,6 +6,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "FedSource.h"
 #include "JetStream.h"
 #include "StoredRecord.h"
 #include "Subjects.h"
@@ -20,8 +21,11 @@ std::string PlaceText(const TEventPosition& at) {
   return std::to_string(at.incarnation) + ":" + std::to_string(at.position);
 }
 
-// A step hands back to its loop, which checks for Stop, at least this often.
-constexpr int kNoticesPerStep = 256;
+// A step hands back to its loop, which checks for Stop, at least this
+// often. Its events are one round of writes: while acknowledgements are
+// slow (a loaded cluster), a round that small a few times a second fell
+// behind the server for good; half of JetStream.cpp's bound in flight.
+constexpr int kNoticesPerStep = 2048;
 constexpr auto kAliveEvery = std::chrono::seconds(1);
 
 }  // namespace
@@ -63,7 +67,12 @@ bool Bridge::Start(std::string* error) {
     Log("resuming after " + PlaceText(m_resumedAfter));
     m_receiver->ResumeAfter(m_resumedAfter);
   }
-  m_mirror = std::make_unique<ZelAPresenceMirror>(m_options.server);
+  auto source = std::make_unique<FedSource>(m_options.server);
+  m_source = source.get();
+  m_mirror = std::make_unique<ZelAPresenceMirror>(std::move(source));
+  // Fed events wait for the mirror while a join is out and while the
+  // bucket is written: as many as the receiver holds for the bridge.
+  m_mirror->SetReceiveHighWaterMark(m_options.highWaterMark);
   return m_mirror->Start(error);
 }
 
@@ -90,7 +99,9 @@ bool Bridge::StartOn(const NatsOptions& nats, std::string* error) {
 }
 
 bool Bridge::WaitUntilSubscribed(long timeoutMs) {
-  return m_receiver->WaitUntilSubscribed(timeoutMs) && m_mirror->WaitUntilSubscribed(timeoutMs);
+  if (!m_receiver->WaitUntilSubscribed(timeoutMs)) return false;
+  m_source->NoteHeard(m_receiver->Heard());
+  return m_mirror->WaitUntilSubscribed(timeoutMs);
 }
 
 void Bridge::Step(long timeoutMs) {
@@ -98,7 +109,9 @@ void Bridge::Step(long timeoutMs) {
   for (int i = 0; i < kNoticesPerStep && !m_stop; ++i) {
     if (!m_receiver->Next(notice, i == 0 ? timeoutMs : 0)) break;
     Handle(notice);
+    m_source->Feed(notice);
   }
+  m_source->NoteHeard(m_receiver->Heard());
   FlushEvents();
   Announce();
 }
@@ -122,8 +135,10 @@ void Bridge::Run() {
 }
 
 void Bridge::RunRecords() {
+  const ZelAPresenceMirror::Callback note = [this](const ZelTPresenceChange& change) { NoteChange(change); };
+  // A round of the mirror lasts its whole time under a stream of events.
   while (!m_stop) {
-    m_mirror->Poll(50, [this](const ZelTPresenceChange& change) { NoteChange(change); });
+    m_mirror->Poll(50, note);
     FlushRecords();
   }
 }
@@ -217,7 +232,10 @@ void Bridge::NoteChange(const ZelTPresenceChange& change) {
     case ZelTPresenceChange::CHANGE_USER:
     case ZelTPresenceChange::CHANGE_USER_ADDED:
     case ZelTPresenceChange::CHANGE_USER_REMOVED: m_dirty.insert(change.userKey); break;
-    case ZelTPresenceChange::CHANGE_SYNCED: m_synced = true; break;
+    case ZelTPresenceChange::CHANGE_SYNCED:
+      Log("the mirror joined at " + PlaceText(change.position) + "; the bucket is written afresh");
+      m_synced = true;
+      break;
     default: break;
   }
 }

@@ -4,8 +4,8 @@
 // each user's latest record into the bucket (StoredRecord.h).
 //
 // Events come from an event receiver of the bridge's own, which asks the
-// server for what it missed; records from a presence mirror beside it,
-// which queries what it must. At Start the bridge reads the last message
+// server for what it missed; records from a presence mirror fed those same
+// events (FedSource: one subscription), which queries what it must. At Start the bridge reads the last message
 // the stream holds of its server and resumes after the place it names, so
 // a restarted bridge neither writes an event twice nor leaves one out;
 // JetStream drops a message whose id it holds, so two bridges on one
@@ -16,10 +16,11 @@
 // every record afresh from the mirror's new join.
 //
 // Events and records go their own ways, each over a connection of its own:
-// the events on the thread that runs the bridge, the records on a thread
-// of the bridge's own, so that neither waits for the other. A user's
-// record is written once per round of the mirror however often it changed
-// meanwhile: the bucket keeps the latest record only.
+// the events on the thread that runs the bridge, which hands each to the
+// mirror, and the mirror and the bucket's writes on a thread of the
+// bridge's own, so that neither waits for the other. A user's record is
+// written once per round of the mirror however often it changed meanwhile:
+// the bucket keeps the latest record only.
 //
 // A write that fails is tried again every retryMs until it succeeds or the
 // bridge is stopped; meanwhile the receiver holds up to the high-water mark
@@ -51,6 +52,8 @@ struct TEventNotice;
 struct ZelTPresenceChange;
 
 namespace zelbridge {
+
+class FedSource;
 
 struct BridgeOptions {
   // A server name or a list ("tcp://a:7300,tcp://b:7300").
@@ -121,6 +124,7 @@ class Bridge {
   std::string m_token;
   TEventPosition m_resumedAfter;
   std::unique_ptr<TEventReceiver> m_receiver;
+  FedSource* m_source = nullptr;
   std::unique_ptr<ZelAPresenceMirror> m_mirror;
   // Events were lost for good: a marker goes before the next event.
   bool m_markDue = false;

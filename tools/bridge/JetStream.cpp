@@ -3,7 +3,6 @@
 #include <nats/nats.h>
 
 #include <mutex>
-#include <unordered_map>
 #include <algorithm>
 #include <cstdlib>
 
@@ -261,12 +260,10 @@ std::vector<std::string> JetStream::EndRound(int& status) {
 
 std::vector<std::size_t> JetStream::PublishAll(const std::vector<Outgoing>& messages, std::string* error) {
   BeginRound();
-  std::unordered_map<std::string, std::size_t> indexOf;
   natsStatus s = NATS_OK;
   std::size_t sent = 0;
   for (; sent < messages.size() && s == NATS_OK; ++sent) {
     const Outgoing& message = messages[sent];
-    indexOf.emplace(message.id, sent);
     natsMsg* msg = nullptr;
     s = MessageOf(&msg, message);
     jsPubOptions options;
@@ -283,9 +280,12 @@ std::vector<std::size_t> JetStream::PublishAll(const std::vector<Outgoing>& mess
   if (s != NATS_OK) {
     for (std::size_t i = sent == 0 ? 0 : sent - 1; i < messages.size(); ++i) failed.push_back(i);
   }
+  // Failures are rare: looked up one by one rather than indexed each round.
   for (const std::string& name : names) {
-    const auto found = indexOf.find(name);
-    if (found != indexOf.end()) failed.push_back(found->second);
+    const auto found = std::find_if(messages.begin(), messages.begin() + static_cast<std::ptrdiff_t>(sent),
+                                    [&](const Outgoing& message) { return message.id == name; });
+    if (found != messages.begin() + static_cast<std::ptrdiff_t>(sent))
+      failed.push_back(static_cast<std::size_t>(found - messages.begin()));
   }
   std::sort(failed.begin(), failed.end());
   failed.erase(std::unique(failed.begin(), failed.end()), failed.end());
