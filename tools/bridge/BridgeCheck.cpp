@@ -1,9 +1,10 @@
 // bridge-check: records every event a presence server publishes for a
 // while, as a receiver of its own, then checks what a bridge wrote: the
 // stream's events of that span, in order, equal those recorded (none lost,
-// none twice, no marker), and the bucket equals a fresh users query (users
-// the server changed since, or the bridge had not written yet, by the
-// positions of their records and events, counted apart).
+// none twice, no marker but at a pair's switch), and the bucket equals a
+// fresh users query (users the server changed since, or the bridge had not
+// written yet, by the positions of their records and events, counted
+// apart).
 // It also follows the stream while it records, and prints the delay from
 // the server's publish (as its receiver got it) to a consumer of the stream.
 // scripts/nats-check runs it beside the faults it makes.
