@@ -14,7 +14,6 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <chrono>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -22,6 +21,7 @@
 #include <vector>
 
 #include "Gateway.h"
+#include "answer_hold.h"
 #include "PresenceSimulator.h"
 #include "zelclnt/platform/TDiag.h"
 
@@ -34,31 +34,6 @@ using Steady = std::chrono::steady_clock;
 
 constexpr int kAgents = 2000;
 constexpr int kReads = 200;
-
-// Holds every answer while closed, as a hung server would.
-class Hold {
- public:
-  void Pass() {
-    std::unique_lock<std::mutex> lock(m_lock);
-    m_open.wait(lock, [this] { return !m_closed; });
-  }
-  void Close() {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_closed = true;
-  }
-  void Open() {
-    {
-      std::lock_guard<std::mutex> guard(m_lock);
-      m_closed = false;
-    }
-    m_open.notify_all();
-  }
-
- private:
-  std::mutex m_lock;
-  std::condition_variable m_open;
-  bool m_closed = false;
-};
 
 // One keep-alive connection making GETs one after the other.
 class Client {
@@ -110,7 +85,7 @@ bool Await(const std::function<bool()>& done) {
 void BM_GatewayReadsBesideHangingCalls(benchmark::State& state) {
   TDiag::SetFilters("NONE");
   const auto hanging = static_cast<std::size_t>(state.range(0));
-  Hold hold;
+  AnswerHold hold;
   std::atomic<bool> silent{false};
   zelsim::SimulatorOptions simulator;
   simulator.endpoint = "inproc://gateway-calls-bench";

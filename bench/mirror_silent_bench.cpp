@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <string>
@@ -20,6 +19,7 @@
 #include "Agents.h"
 #include "CallReader.h"
 #include "PresenceSimulator.h"
+#include "answer_hold.h"
 #include "zelclnt/mirror/ZelAPresenceMirror.h"
 #include "zelclnt/platform/TDiag.h"
 
@@ -40,27 +40,6 @@ bool IsUserQuery(const TRPC& call) {
   return call.GetRPCType() == ZelTUserPresence::kObjectType && zelsim::ReadCall(call, user) &&
          user.GetActionType() == ZelTUserPresence::ACTION_QUERY;
 }
-
-// Holds the calls it is asked to while closed, as a hung server would.
-class Hold {
- public:
-  void Pass(bool held) {
-    std::unique_lock<std::mutex> lock(m_lock);
-    if (held) m_open.wait(lock, [this] { return !m_closed; });
-  }
-  void Set(bool closed) {
-    {
-      std::lock_guard<std::mutex> guard(m_lock);
-      m_closed = closed;
-    }
-    m_open.notify_all();
-  }
-
- private:
-  std::mutex m_lock;
-  std::condition_variable m_open;
-  bool m_closed = false;
-};
 
 // When each user's last action was made, and how long each took to show.
 class Delays {
@@ -105,14 +84,14 @@ bool Await(const std::function<bool()>& done) {
 void BM_MirrorBesideSilentServer(benchmark::State& state) {
   TDiag::SetFilters("NONE");
   const bool silent = state.range(0) != 0;
-  Hold hold;
+  AnswerHold hold;
   zelsim::SimulatorOptions options;
   options.endpoint = "inproc://mirror-silent-bench";
   options.agents = kAgents;
   // Threads to spare beside every query the mirror keeps out, so that
   // the actions are still answered.
   options.handlerThreads = 64;
-  options.beforeAnswer = [&](const TRPC& call) { hold.Pass(IsUserQuery(call)); };
+  options.beforeAnswer = [&](const TRPC& call) { if (IsUserQuery(call)) hold.Pass(); };
   zelsim::PresenceSimulator server(options);
   if (!server.Start()) return state.SkipWithError("the simulator did not start");
   ZelAPresenceMirror mirror(server.Endpoint());
@@ -132,7 +111,7 @@ void BM_MirrorBesideSilentServer(benchmark::State& state) {
     stop();
     return state.SkipWithError("the mirror did not join");
   }
-  hold.Set(silent);
+  if (silent) hold.Close();
   const std::string endpoint = server.Endpoint();
   // Another contact made primary is queried again once it settled; agents
   // the simulator gave a second or third contact have one.
@@ -160,7 +139,7 @@ void BM_MirrorBesideSilentServer(benchmark::State& state) {
   const Steady::time_point stopping = Steady::now();
   stop();
   state.counters["stop_ms"] = std::chrono::duration<double, std::milli>(Steady::now() - stopping).count();
-  hold.Set(false);
+  hold.Open();
   state.counters["delay_ms_p50"] = delays.Quantile(0.5);
   state.counters["delay_ms_p99"] = delays.Quantile(0.99);
   state.counters["users_requeried"] = static_cast<double>(mirror.Counters().usersRequeried);
