@@ -101,11 +101,12 @@ TEST_F(AsyncCallsTest, TenThousandCallsFromOneThreadEachEndOnceWithTheirOwnReply
 // once; replies that come after are dropped, and the blocking calls of the
 // same thread still work.
 TEST_F(AsyncCallsTest, HeldCallsEndByTheirDeadlinesEachOnce) {
+  // Made first, gone last: the server's threads read it until they stop.
+  TestClock clock;
   Gate gate("held");
   const auto server = GatedServer(gate, "async-deadlines");
   ASSERT_TRUE(server);
   const std::string name = server->Endpoint();
-  TestClock clock;
   TCompletionQueue queue;
   std::vector<TRPC> calls(20, CallOf("held"));
   for (std::size_t index = 0; index < calls.size(); ++index)
@@ -288,13 +289,13 @@ TEST_F(AsyncCallsTest, ServerRestartedWithCallsInFlightReportsNoneItDidNotAnswer
 // Next(…, 0) every 20 ms of its own and never asks for the descriptor
 // (Windows has none). Real time: 10 s at most.
 TEST_F(AsyncCallsTest, ACallWhoseServerWentAwayEndsWhenCollectedWithoutWaiting) {
+  TestClock clock;
   Gate gate("held");
   TRPCServer server("tcp://127.0.0.1:0", std::ref(gate));
   ASSERT_TRUE(server.Start());
   zelsim::LinkRelay relay(server.Endpoint());
   std::string error;
   ASSERT_TRUE(relay.Start(&error)) << error;
-  TestClock clock;
   TRPC rpc = CallOf("held");
   TCompletionQueue queue;
   ASSERT_TRUE(m_client.StartRPC(rpc, relay.Endpoint().c_str(), queue, 30000, nullptr));

@@ -1,7 +1,9 @@
 #pragma once
 // A manual clock in force for its own lifetime, which also tells which
 // threads read it: a thread that read it again after computing its deadline
-// is waiting on it, and time may then move.
+// is waiting on it, and time may then move. Make it before whatever reads
+// it from threads of its own (a server, a relay): a read still under way
+// when it goes would find it gone.
 
 #include <chrono>
 #include <functional>
