@@ -129,18 +129,24 @@ void Bridge::Announce() {
 }
 
 void Bridge::Run() {
-  std::thread records([this] { RunRecords(); });
+  std::thread mirror([this] { RunMirror(); });
+  std::thread writer([this] { RunWriter(); });
   while (!m_stop) Step(20);
-  records.join();
+  writer.join();
+  mirror.join();
 }
 
-void Bridge::RunRecords() {
+void Bridge::RunMirror() {
   const ZelAPresenceMirror::Callback note = [this](const ZelTPresenceChange& change) { NoteChange(change); };
   // A round of the mirror lasts its whole time under a stream of events.
   while (!m_stop) {
     m_mirror->Poll(50, note);
-    FlushRecords();
+    HandOverRecords();
   }
+}
+
+void Bridge::RunWriter() {
+  while (!m_stop) WriteRound(m_pending.Take(50));
 }
 
 void Bridge::Handle(const TEventNotice& notice) {
@@ -242,16 +248,15 @@ void Bridge::NoteChange(const ZelTPresenceChange& change) {
 
 // Each changed user as the mirror holds it now; one it no longer holds is
 // gone from the server.
-void Bridge::FlushRecords() {
+void Bridge::HandOverRecords() {
   if (m_synced) {
     m_synced = false;
     m_dirty.clear();
-    WriteAllRecords();
+    HandOverAll();
     return;
   }
   const ZelTUserStore& users = m_mirror->Users();
-  std::vector<std::pair<std::string, std::string>> changed;
-  for (auto at = m_dirty.begin(); at != m_dirty.end() && !m_stop;) {
+  for (auto at = m_dirty.begin(); at != m_dirty.end();) {
     // A record the mirror knows in part waits for its query: a reader that
     // asks the bucket for a user takes what it finds as exact.
     if (m_mirror->Inexact(*at)) {
@@ -259,38 +264,47 @@ void Bridge::FlushRecords() {
       continue;
     }
     const std::string key = std::to_string(*at);
-    if (const ZelTUserStore::Shared user = users.Get(*at)) {
-      changed.emplace_back(key, EncodeRecord(*user, users.PositionOf(*at)));
-    } else if (Persist([&](std::string* error) { return m_recordsOut.Delete(key, error); })) {
-      ++m_deleted;
-    }
+    if (const ZelTUserStore::Shared user = users.Get(*at))
+      m_pending.Put(key, EncodeRecord(*user, users.PositionOf(*at)));
+    else
+      m_pending.Delete(key);
     at = m_dirty.erase(at);
   }
-  if (!changed.empty() && Persist([&](std::string* error) { return m_recordsOut.PutMany(changed, error); }))
-    m_put += changed.size();
 }
 
 // After a join the mirror holds the server's picture; the bucket may hold
 // an older one, with users since gone.
-void Bridge::WriteAllRecords() {
-  std::unordered_set<std::string> current;
-  std::vector<std::pair<std::string, std::string>> all;
-  for (const ZelTUserStore::Shared& user : m_mirror->Users().Snapshot()) {
+void Bridge::HandOverAll() {
+  const std::vector<ZelTUserStore::Shared> users = m_mirror->Users().Snapshot();
+  std::unordered_set<std::string> held;
+  held.reserve(users.size());
+  for (const ZelTUserStore::Shared& user : users) held.insert(std::to_string(user->GetUserKey()));
+  m_pending.Joined(std::move(held));
+  for (const ZelTUserStore::Shared& user : users) {
     const long key = user->GetUserKey();
-    current.insert(std::to_string(key));
-    // Changed since the join in part only: written once known.
-    if (m_mirror->Inexact(key)) {
+    // Changed since the join in part only: handed over once known.
+    if (m_mirror->Inexact(key))
       m_dirty.insert(key);
-      continue;
-    }
-    all.emplace_back(std::to_string(key), EncodeRecord(*user, m_mirror->Users().PositionOf(key)));
+    else
+      m_pending.Put(std::to_string(key), EncodeRecord(*user, m_mirror->Users().PositionOf(key)));
   }
-  if (!Persist([&](std::string* error) { return m_recordsOut.PutMany(all, error); })) return;
-  m_put += all.size();
-  std::vector<std::string> held;
-  if (!Persist([&](std::string* error) { return m_recordsOut.Keys(held, error); })) return;
-  for (const std::string& key : held) {
-    if (current.count(key) != 0) continue;
+}
+
+void Bridge::WriteRound(const PendingRecords::Round& round) {
+  if (!round.puts.empty() && Persist([&](std::string* error) { return m_recordsOut.PutMany(round.puts, error); }))
+    m_put += round.puts.size();
+  for (const std::string& key : round.deletes) {
+    if (!Persist([&](std::string* error) { return m_recordsOut.Delete(key, error); })) return;
+    ++m_deleted;
+  }
+  if (round.held) DeleteAllBut(*round.held);
+}
+
+void Bridge::DeleteAllBut(const std::unordered_set<std::string>& held) {
+  std::vector<std::string> keys;
+  if (!Persist([&](std::string* error) { return m_recordsOut.Keys(keys, error); })) return;
+  for (const std::string& key : keys) {
+    if (held.count(key) != 0) continue;
     if (!Persist([&](std::string* error) { return m_recordsOut.Delete(key, error); })) return;
     ++m_deleted;
   }

@@ -17,10 +17,11 @@
 //
 // Events and records go their own ways, each over a connection of its own:
 // the events on the thread that runs the bridge, which hands each to the
-// mirror, and the mirror and the bucket's writes on a thread of the
-// bridge's own, so that neither waits for the other. A user's record is
-// written once per round of the mirror however often it changed meanwhile:
-// the bucket keeps the latest record only.
+// mirror; the mirror on a thread of the bridge's own, which hands the
+// records it changed to a third, the bucket's writer (PendingRecords). None
+// waits for another. A user's record is written once per round of the
+// writer however often it changed meanwhile: the bucket keeps the latest
+// record only.
 //
 // A write that fails is tried again every retryMs until it succeeds or the
 // bridge is stopped; meanwhile the receiver holds up to the high-water mark
@@ -44,6 +45,7 @@
 #include <vector>
 
 #include "JetStream.h"
+#include "PendingRecords.h"
 #include "zelclnt/platform/TEventPosition.h"
 
 class TEventReceiver;
@@ -103,15 +105,20 @@ class Bridge {
 
  private:
   void Step(long timeoutMs);
-  void RunRecords();
-  void FlushRecords();
+  void RunMirror();
+  // The mirror's thread: hands over the records of the users changed, or
+  // of all after a join.
+  void HandOverRecords();
+  void HandOverAll();
+  void RunWriter();
+  void WriteRound(const PendingRecords::Round& round);
+  void DeleteAllBut(const std::unordered_set<std::string>& held);
   void Handle(const TEventNotice& notice);
   void WriteEvent(const TEventNotice& notice);
   // Writes the events gathered so far, in order.
   void FlushEvents();
   void WriteMarker(const TEventPosition& after);
   void NoteChange(const ZelTPresenceChange& change);
-  void WriteAllRecords();
   // Says on the alive subject, once a second, that the server is heard.
   void Announce();
   // Runs write until it succeeds; false when stopped first.
@@ -129,9 +136,11 @@ class Bridge {
   // Events were lost for good: a marker goes before the next event.
   bool m_markDue = false;
   std::vector<Outgoing> m_batch;
-  // The records thread's: users changed since the last flush, and a join.
+  // The mirror's thread's: users changed and not handed over yet, and a
+  // join.
   std::unordered_set<long> m_dirty;
   bool m_synced = false;
+  PendingRecords m_pending;
   // The events thread's: when the server was last heard, and the next time
   // to say so.
   std::uint64_t m_heard = 0;
