@@ -109,8 +109,9 @@ void Bridge::Step(long timeoutMs) {
   for (int i = 0; i < kNoticesPerStep && !m_stop; ++i) {
     if (!m_receiver->Next(notice, i == 0 ? timeoutMs : 0)) break;
     Handle(notice);
-    m_source->Feed(notice);
+    m_source->Feed(std::move(notice));
   }
+  m_source->Fed();
   m_source->NoteHeard(m_receiver->Heard());
   FlushEvents();
   Announce();

@@ -47,15 +47,12 @@ TEventPosition FedSource::Through() const {
   return m_through;
 }
 
-void FedSource::Feed(const TEventNotice& notice) {
-  {
-    std::lock_guard<std::mutex> lock(m_lock);
-    Queue(notice);
-  }
-  m_fed.notify_one();
+void FedSource::Feed(TEventNotice notice) {
+  std::lock_guard<std::mutex> lock(m_lock);
+  Queue(std::move(notice));
 }
 
-void FedSource::Queue(const TEventNotice& notice) {
+void FedSource::Queue(TEventNotice notice) {
   if (m_queue.size() >= m_highWaterMark) {
     const TEventNotice& oldest = m_queue.front();
     if (HasPlace(oldest)) {
@@ -67,7 +64,7 @@ void FedSource::Queue(const TEventNotice& notice) {
     }
     m_queue.pop_front();
   }
-  m_queue.push_back(notice);
+  m_queue.push_back(std::move(notice));
 }
 
 bool FedSource::Lost() const {

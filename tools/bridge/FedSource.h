@@ -32,7 +32,10 @@ class FedSource : public ZelTServerQuestions {
  public:
   explicit FedSource(std::string server);
 
-  void Feed(const TEventNotice& notice);
+  // Queued without waking the mirror: Fed wakes it, once for a batch
+  // rather than once an event.
+  void Feed(TEventNotice notice);
+  void Fed() { m_fed.notify_one(); }
   // The bridge's receiver's Heard().
   void NoteHeard(std::uint64_t heard) { m_heard = heard; }
 
@@ -50,7 +53,7 @@ class FedSource : public ZelTServerQuestions {
 
  private:
   // Under the lock.
-  void Queue(const TEventNotice& notice);
+  void Queue(TEventNotice notice);
   // Not of the mirror's types: passed over, as its receiver would not get it.
   bool Unwanted(const TEventNotice& notice) const;
   // Dropped events lie after the place the mirror has everything up to.
