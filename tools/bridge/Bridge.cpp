@@ -27,6 +27,12 @@ std::string PlaceText(const TEventPosition& at) {
 // behind the server for good; half of JetStream.cpp's bound in flight.
 constexpr int kNoticesPerStep = 2048;
 constexpr auto kAliveEvery = std::chrono::seconds(1);
+// Rounds of writes start at most this often, events and records each:
+// events that trickle in one by one would otherwise each be a round of
+// their own, with its wake-ups in the bridge, nats.c and the cluster. A
+// round of records may come later; a record is the latest of its user.
+constexpr auto kEventRoundEvery = std::chrono::milliseconds(5);
+constexpr auto kRecordRoundEvery = std::chrono::milliseconds(50);
 
 }  // namespace
 
@@ -132,7 +138,11 @@ void Bridge::Announce() {
 void Bridge::Run() {
   std::thread mirror([this] { RunMirror(); });
   std::thread writer([this] { RunWriter(); });
-  while (!m_stop) Step(20);
+  while (!m_stop) {
+    const auto started = std::chrono::steady_clock::now();
+    Step(20);
+    std::this_thread::sleep_until(started + kEventRoundEvery);
+  }
   writer.join();
   mirror.join();
 }
@@ -147,7 +157,11 @@ void Bridge::RunMirror() {
 }
 
 void Bridge::RunWriter() {
-  while (!m_stop) WriteRound(m_pending.Take(50));
+  while (!m_stop) {
+    const auto started = std::chrono::steady_clock::now();
+    WriteRound(m_pending.Take(50));
+    std::this_thread::sleep_until(started + kRecordRoundEvery);
+  }
 }
 
 void Bridge::Handle(const TEventNotice& notice) {
