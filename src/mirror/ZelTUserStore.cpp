@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 #include <mutex>
+#include <optional>
 
 namespace {
 
@@ -15,7 +16,13 @@ bool Comparable(const TEventPosition& a, const TEventPosition& b) {
   return a.IsKnown() && b.IsKnown() && a.incarnation == b.incarnation;
 }
 
-void Drop(std::map<long, std::set<long>>& index, long key, long userKey) {
+void SortByKey(std::vector<ZelTUserStore::Shared>& users) {
+  std::sort(users.begin(), users.end(), [](const ZelTUserStore::Shared& a, const ZelTUserStore::Shared& b) {
+    return a->GetUserKey() < b->GetUserKey();
+  });
+}
+
+void Drop(std::map<long, std::unordered_set<long>>& index, long key, long userKey) {
   const auto found = index.find(key);
   if (found == index.end()) return;
   found->second.erase(userKey);
@@ -49,33 +56,49 @@ ZelTUserStore::IndexKeys ZelTUserStore::KeysOf(const ZelTUserPresence& user) {
   return keys;
 }
 
-void ZelTUserStore::Unindex(long userKey, const IndexKeys& keys) {
+void ZelTUserStore::Unindex(long userKey, const IndexKeys& keys) const {
   Drop(m_byTeam, keys.team, userKey);
   Drop(m_bySite, keys.site, userKey);
   Drop(m_byRoutingState, keys.routingState, userKey);
   for (const long medium : keys.media) Drop(m_byMedium, medium, userKey);
 }
 
-void ZelTUserStore::Reindex(long userKey, const IndexKeys& keys) {
+void ZelTUserStore::Reindex(long userKey, const IndexKeys& keys) const {
   m_byTeam[keys.team].insert(userKey);
   m_bySite[keys.site].insert(userKey);
   m_byRoutingState[keys.routingState].insert(userKey);
   for (const long medium : keys.media) m_byMedium[medium].insert(userKey);
 }
 
-// The keys are worked out before the lock, and the indexes touched under
-// it only when they moved: most events move none, or one.
+// The indexes are touched only where the keys moved: most events move
+// none, or one.
+void ZelTUserStore::Move(long userKey, const Entry& entry, IndexKeys keys) const {
+  if (keys.team == entry.keys.team && keys.site == entry.keys.site &&
+      keys.routingState == entry.keys.routingState && keys.media == entry.keys.media)
+    return;
+  Unindex(userKey, entry.keys);
+  Reindex(userKey, keys);
+  entry.keys = std::move(keys);
+}
+
+void ZelTUserStore::IndexAll() const {
+  Exclusive lock(m_lock);
+  if (m_indexed.load(std::memory_order_relaxed)) return;
+  for (const auto& [userKey, entry] : m_users) {
+    entry.keys = KeysOf(*entry.record);
+    Reindex(userKey, entry.keys);
+  }
+  m_indexed.store(true, std::memory_order_release);
+}
+
+// The keys are worked out before the lock, unless the first Select came
+// in between.
 ZelTUserStore::Shared ZelTUserStore::Swap(Entry& entry, Shared record, const TEventPosition& at) {
-  IndexKeys keys = KeysOf(*record);
-  const bool moved = keys.team != entry.keys.team || keys.site != entry.keys.site ||
-                     keys.routingState != entry.keys.routingState || keys.media != entry.keys.media;
+  std::optional<IndexKeys> keys;
+  if (m_indexed.load(std::memory_order_acquire)) keys = KeysOf(*record);
   const long userKey = record->GetUserKey();
   Exclusive lock(m_lock);
-  if (moved) {
-    Unindex(userKey, entry.keys);
-    Reindex(userKey, keys);
-    entry.keys = std::move(keys);
-  }
+  if (m_indexed.load(std::memory_order_relaxed)) Move(userKey, entry, keys ? std::move(*keys) : KeysOf(*record));
   entry.record.swap(record);
   entry.position = at;
   return record;
@@ -97,11 +120,12 @@ std::vector<ZelTUserStore::Shared> ZelTUserStore::Unordered() const {
 
 std::vector<ZelTUserStore::Shared> ZelTUserStore::Snapshot() const {
   std::vector<Shared> held = Unordered();
-  std::sort(held.begin(), held.end(), [](const Shared& a, const Shared& b) { return a->GetUserKey() < b->GetUserKey(); });
+  SortByKey(held);
   return held;
 }
 
-const std::set<long>* ZelTUserStore::Found(const Index& index, const std::optional<long>& key, bool& none) const {
+const std::unordered_set<long>* ZelTUserStore::Found(const Index& index, const std::optional<long>& key,
+                                                     bool& none) const {
   if (!key) return nullptr;
   const auto found = index.find(*key);
   if (found != index.end()) return &found->second;
@@ -111,21 +135,23 @@ const std::set<long>* ZelTUserStore::Found(const Index& index, const std::option
 
 std::vector<ZelTUserStore::Shared> ZelTUserStore::Select(const Selection& selection) const {
   if (!selection.team && !selection.site && !selection.routingState && !selection.medium) return Snapshot();
+  if (!m_indexed.load(std::memory_order_acquire)) IndexAll();
   std::vector<Shared> selected;
   Lock lock(m_lock);
   bool none = false;
-  const std::set<long>* sets[] = {
+  const std::unordered_set<long>* sets[] = {
       Found(m_byTeam, selection.team, none), Found(m_bySite, selection.site, none),
       Found(m_byRoutingState, selection.routingState, none), Found(m_byMedium, selection.medium, none)};
   if (none) return selected;
-  const std::set<long>* smallest = nullptr;
-  for (const std::set<long>* set : sets)
+  const std::unordered_set<long>* smallest = nullptr;
+  for (const std::unordered_set<long>* set : sets)
     if (set && (!smallest || set->size() < smallest->size())) smallest = set;
   for (const long userKey : *smallest) {
     if (std::all_of(std::begin(sets), std::end(sets),
-                    [userKey](const std::set<long>* set) { return !set || set->count(userKey) != 0; }))
+                    [userKey](const std::unordered_set<long>* set) { return !set || set->count(userKey) != 0; }))
       selected.push_back(m_users.at(userKey).record);
   }
+  SortByKey(selected);
   return selected;
 }
 
@@ -192,10 +218,12 @@ bool ZelTUserStore::Put(Shared record, const TEventPosition& at, Shared* replace
   if (entry) {
     before = Swap(*entry, std::move(record), at);
   } else {
-    IndexKeys keys = KeysOf(*record);
     Exclusive lock(m_lock);
-    Reindex(userKey, keys);
-    m_users.emplace(userKey, Entry{std::move(record), at, std::move(keys)});
+    const Entry& added = m_users.emplace(userKey, Entry{std::move(record), at, IndexKeys{}}).first->second;
+    if (m_indexed.load(std::memory_order_relaxed)) {
+      added.keys = KeysOf(*added.record);
+      Reindex(userKey, added.keys);
+    }
   }
   if (replaced) *replaced = std::move(before);
   return true;
@@ -207,7 +235,7 @@ ZelTUserStore::Shared ZelTUserStore::Remove(long userKey) {
   const auto found = m_users.find(userKey);
   if (found == m_users.end()) return removed;
   removed = std::move(found->second.record);
-  Unindex(userKey, found->second.keys);
+  if (m_indexed.load(std::memory_order_relaxed)) Unindex(userKey, found->second.keys);
   m_users.erase(found);
   return removed;
 }

@@ -91,8 +91,9 @@ std::vector<long> Selected(const Store& store, const Store::Selection& selection
   return keys;
 }
 
-// The indexes follow every write: a user is found by what its record holds
-// now, never by what it held.
+// The indexes follow every write, those before the first Select (which
+// builds them) and after: a user is found by what its record holds now,
+// never by what it held.
 TEST(ZelTUserStoreTest, SelectFindsUsersByWhatTheirRecordsHoldNow) {
   using Control = ZelTUserPresenceControl;
   using RS = ZelTRoutingState;
@@ -130,9 +131,12 @@ TEST(ZelTUserStoreTest, SelectFindsUsersByWhatTheirRecordsHoldNow) {
   for (const auto& c : cases) EXPECT_EQ(Selected(store, c.selection), c.keys) << c.name;
   store.Update(42, {1, 2}, place(2, 10, RS::ROUTINGSTATE_AVAILABLE));
   store.Put(Record(43, 0), {1, 3});
+  store.Put(Record(47, 0), {1, 4});
+  store.Remove(45);
   EXPECT_EQ(std::make_tuple(Selected(store, {2, {}, {}, {}}), Selected(store, {1, {}, {}, {}}),
-                            Selected(store, {0, {}, {}, {}})),
-            std::make_tuple(std::vector<long>{42, 44}, std::vector<long>{}, std::vector<long>{43, 45}));
+                            Selected(store, {0, {}, {}, {}}), Selected(store, {{}, {}, {}, 1})),
+            std::make_tuple(std::vector<long>{42, 44}, std::vector<long>{}, std::vector<long>{43, 47},
+                            std::vector<long>{42, 43, 44, 47}));
 }
 
 // Readers on other threads see each record whole while one thread changes
@@ -161,6 +165,8 @@ TEST(ZelTUserStoreTest, ConcurrentReadersSeeEveryRecordWhole) {
       const std::vector<Store::Shared> held = store.Snapshot();
       store.ForEach(whole);
       for (const Store::Shared& user : held) whole(*user);
+      // The first one indexes the store under the writer's feet.
+      for (const Store::Shared& user : store.Select({{}, {}, {}, 5})) whole(*user);
     }
   };
   std::vector<std::thread> readers;

@@ -20,19 +20,22 @@
 // lock. Readers walk a record's collections by iterator, as the records'
 // own const methods do: a collection's cursor is no reader's to move.
 //
-// The writer keeps the users indexed by team, site, routing state and the
-// media they hold a state other than logged off for: Select finds them
-// without reading every record.
+// From the first Select on, the writer keeps the users indexed by team,
+// site, routing state and the media they hold a state other than logged
+// off for: Select finds them without reading every record. A store never
+// selected from (a bridge's, a soak's) keeps no indexes, which cost the
+// writer more than the rest of an event at tens of thousands of users.
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <shared_mutex>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -122,10 +125,13 @@ class ZELCLNT_API ZelTUserStore {
   struct Entry {
     Shared record;
     TEventPosition position;
-    IndexKeys keys;
+    // Set while indexed only; the first Select sets them all.
+    mutable IndexKeys keys;
   };
 
-  using Index = std::map<long, std::set<long>>;
+  // Hashed: an event that moves a user erases and inserts in sets of
+  // thousands, where a tree walks node by node.
+  using Index = std::map<long, std::unordered_set<long>>;
 
   // Whether an event at `at` is news for a record at `held`.
   static enVerdict Judge(const TEventPosition& held, const TEventPosition& at);
@@ -137,18 +143,23 @@ class ZELCLNT_API ZelTUserStore {
   Shared Swap(Entry& entry, Shared record, const TEventPosition& at);
   std::vector<Shared> Unordered() const;
   static IndexKeys KeysOf(const ZelTUserPresence& user);
-  // REQUIRES: the write lock held.
-  void Unindex(long userKey, const IndexKeys& keys);
-  void Reindex(long userKey, const IndexKeys& keys);
+  // REQUIRES: the write lock held, and indexed.
+  void Unindex(long userKey, const IndexKeys& keys) const;
+  void Reindex(long userKey, const IndexKeys& keys) const;
+  void Move(long userKey, const Entry& entry, IndexKeys keys) const;
+  // Indexes every user, once.
+  void IndexAll() const;
   // REQUIRES: the read lock held; null for a field not set.
-  const std::set<long>* Found(const Index& index, const std::optional<long>& key, bool& none) const;
+  const std::unordered_set<long>* Found(const Index& index, const std::optional<long>& key, bool& none) const;
 
   mutable std::shared_mutex m_lock;
   std::unordered_map<long, Entry> m_users;
-  Index m_byTeam;
-  Index m_bySite;
-  Index m_byRoutingState;
-  Index m_byMedium;
+  // Set under the write lock; the writer reads it without.
+  mutable std::atomic<bool> m_indexed{false};
+  mutable Index m_byTeam;
+  mutable Index m_bySite;
+  mutable Index m_byRoutingState;
+  mutable Index m_byMedium;
 };
 
 template <typename Change>
