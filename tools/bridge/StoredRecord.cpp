@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "ZelTUserPresenceControl.h"
 #include "zelclnt/platform/TPack.h"
 
 namespace zelbridge {
@@ -14,12 +15,10 @@ constexpr char kMark[4] = {'Z', 'U', 'R', '1'};
 }  // namespace
 
 std::string EncodeRecord(const ZelTUserPresence& user, const TEventPosition& at) {
-  // As a users query's reply carries each record.
-  ZelTUserPresence queried(user);
-  queried.SetAction(ZelTUserPresence::ACTION_QUERY);
-  queried.SetActionResult(ZelTPresenceServer::ACTION_SUCCEEDED);
+  // As a users query's reply carries each record, packed as it stands:
+  // a copy to set its action took as long as the packing.
   TPack record;
-  queried.PackRequest(record);
+  ZelTUserPresenceControl::PackQueryReply(record, user);
 
   TPack value;
   value.Append(kMark, sizeof kMark);
