@@ -5,9 +5,10 @@
 //
 // Events come from an event receiver of the bridge's own, which asks the
 // server for what it missed; records from a presence mirror fed those same
-// events (FedSource: one subscription), which queries what it must. At Start the bridge reads the last message
-// the stream holds of its server and resumes after the place it names, so
-// a restarted bridge neither writes an event twice nor leaves one out;
+// events (FedSource: one subscription), which queries what it must. At
+// Start the bridge reads the last message the stream holds of its server
+// and resumes after the place it names, so a restarted bridge neither
+// writes an event twice nor leaves one out;
 // JetStream drops a message whose id it holds, so two bridges on one
 // server write each event once as well. Where events are lost for good
 // (the server no longer holds them, it restarted, another server of the
