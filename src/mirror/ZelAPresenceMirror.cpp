@@ -402,7 +402,7 @@ void ZelAPresenceMirror::ApplyUserEvent(const TEventNotice& notice) {
   const ZelTUserStore::enVerdict verdict = m_store.Update(
       userKey, change.position,
       [&](ZelTUserPresence& user) { result = m_applier.Apply(type, notice.data.data(), notice.data.size(), user); },
-      &versions);
+      m_copies ? &versions : nullptr);
   switch (verdict) {
     case ZelTUserStore::VERDICT_ALREADY_HAD:
       ++m_skipped;

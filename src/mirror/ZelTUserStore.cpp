@@ -22,6 +22,14 @@ void SortByKey(std::vector<ZelTUserStore::Shared>& users) {
   });
 }
 
+// A record handed to a reader, under the read lock: the writer copies it
+// before its next change.
+template <typename Entry>
+ZelTUserStore::Shared Lend(const Entry& entry) {
+  entry.lent.store(true, std::memory_order_relaxed);
+  return entry.record;
+}
+
 void Drop(std::map<long, std::unordered_set<long>>& index, long key, long userKey) {
   const auto found = index.find(key);
   if (found == index.end()) return;
@@ -107,14 +115,15 @@ ZelTUserStore::Shared ZelTUserStore::Swap(Entry& entry, Shared record, const TEv
 ZelTUserStore::Shared ZelTUserStore::Get(long userKey) const {
   Lock lock(m_lock);
   const auto found = m_users.find(userKey);
-  return found == m_users.end() ? nullptr : found->second.record;
+  if (found == m_users.end()) return nullptr;
+  return Lend(found->second);
 }
 
 std::vector<ZelTUserStore::Shared> ZelTUserStore::Unordered() const {
   std::vector<Shared> held;
   Lock lock(m_lock);
   held.reserve(m_users.size());
-  for (const auto& entry : m_users) held.push_back(entry.second.record);
+  for (const auto& entry : m_users) held.push_back(Lend(entry.second));
   return held;
 }
 
@@ -149,7 +158,7 @@ std::vector<ZelTUserStore::Shared> ZelTUserStore::Select(const Selection& select
   for (const long userKey : *smallest) {
     if (std::all_of(std::begin(sets), std::end(sets),
                     [userKey](const std::unordered_set<long>* set) { return !set || set->count(userKey) != 0; }))
-      selected.push_back(m_users.at(userKey).record);
+      selected.push_back(Lend(m_users.at(userKey)));
   }
   SortByKey(selected);
   return selected;
@@ -216,10 +225,13 @@ bool ZelTUserStore::Put(Shared record, const TEventPosition& at, Shared* replace
   if (entry && Comparable(entry->position, at) && at.position < entry->position.position) return false;
   Shared before;
   if (entry) {
+    entry->own = nullptr;
     before = Swap(*entry, std::move(record), at);
   } else {
     Exclusive lock(m_lock);
-    const Entry& added = m_users.emplace(userKey, Entry{std::move(record), at, IndexKeys{}}).first->second;
+    Entry& added = m_users[userKey];
+    added.record = std::move(record);
+    added.position = at;
     if (m_indexed.load(std::memory_order_relaxed)) {
       added.keys = KeysOf(*added.record);
       Reindex(userKey, added.keys);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -91,6 +92,51 @@ std::vector<long> Selected(const Store& store, const Store::Selection& selection
   return keys;
 }
 
+const ZelTUserPresence* Address(const Store& store, long userKey) {
+  const ZelTUserPresence* address = nullptr;
+  store.Read(userKey, [&](const ZelTUserPresence& user, const TEventPosition&) { address = &user; });
+  return address;
+}
+
+// The writer changes a record in place only where no one may hold it: not
+// one a reader took, nor one a caller put. Read takes none.
+TEST(ZelTUserStoreTest, ARecordAnyoneHoldsNeverChanges) {
+  const auto reason = [](long to) { return [to](ZelTUserPresence& user) { user.SetRoutingStateReason(to); }; };
+  const struct {
+    const char* name;
+    std::function<Store::Shared(Store&)> hold;
+  } cases[] = {
+      {"Get", [](Store& store) { return store.Get(42); }},
+      {"Snapshot", [](Store& store) { return store.Snapshot().front(); }},
+      {"Select", [](Store& store) { return store.Select({{}, {}, {}, 1}).front(); }},
+      {"Update's versions", [&](Store& store) {
+         Store::Versions versions;
+         store.Update(42, {1, 2}, reason(2), &versions);
+         return versions.after;
+       }},
+  };
+  for (const auto& c : cases) {
+    Store store;
+    store.Put(Record(42, 1), {1, 0});
+    store.Update(42, {1, 1}, reason(2));
+    const Store::Shared held = c.hold(store);
+    store.Update(42, {1, 3}, reason(3));
+    EXPECT_EQ(std::make_pair(held->GetRoutingState().GetRoutingStateReason(), ReasonOf(store, 42)),
+              std::make_pair(2L, 3L))
+        << c.name;
+  }
+  Store store;
+  const Store::Shared put = Record(42, 1);
+  store.Put(put, {1, 0});
+  store.Update(42, {1, 1}, reason(2));
+  const ZelTUserPresence* copied = Address(store, 42);
+  store.Update(42, {1, 2}, reason(3));
+  EXPECT_EQ(std::make_tuple(put->GetRoutingState().GetRoutingStateReason(), ReasonOf(store, 42),
+                            Address(store, 42) == copied, store.PositionOf(42)),
+            std::make_tuple(1L, 3L, true, TEventPosition{1, 2}))
+      << "the caller's record stays; the store's own, read only, changes in place";
+}
+
 // The indexes follow every write, those before the first Select (which
 // builds them) and after: a user is found by what its record holds now,
 // never by what it held.
@@ -133,10 +179,15 @@ TEST(ZelTUserStoreTest, SelectFindsUsersByWhatTheirRecordsHoldNow) {
   store.Put(Record(43, 0), {1, 3});
   store.Put(Record(47, 0), {1, 4});
   store.Remove(45);
+  // The first copies the record the selections took; the second changes
+  // the copy in place.
+  store.Update(44, {1, 5}, place(2, 11, RS::ROUTINGSTATE_WORK));
+  store.Update(44, {1, 6}, place(3, 11, RS::ROUTINGSTATE_WORK));
   EXPECT_EQ(std::make_tuple(Selected(store, {2, {}, {}, {}}), Selected(store, {1, {}, {}, {}}),
-                            Selected(store, {0, {}, {}, {}}), Selected(store, {{}, {}, {}, 1})),
-            std::make_tuple(std::vector<long>{42, 44}, std::vector<long>{}, std::vector<long>{43, 47},
-                            std::vector<long>{42, 43, 44, 47}));
+                            Selected(store, {0, {}, {}, {}}), Selected(store, {{}, {}, {}, 1}),
+                            Selected(store, {3, 11, {}, {}})),
+            std::make_tuple(std::vector<long>{42}, std::vector<long>{}, std::vector<long>{43, 47},
+                            std::vector<long>{42, 43, 44, 47}, std::vector<long>{44}));
 }
 
 // Readers on other threads see each record whole while one thread changes
@@ -167,6 +218,9 @@ TEST(ZelTUserStoreTest, ConcurrentReadersSeeEveryRecordWhole) {
       for (const Store::Shared& user : held) whole(*user);
       // The first one indexes the store under the writer's feet.
       for (const Store::Shared& user : store.Select({{}, {}, {}, 5})) whole(*user);
+      // Records no reader takes are changed in place, under the lock.
+      for (long key = 42; key < 46; ++key)
+        store.Read(key, [&](const ZelTUserPresence& user, const TEventPosition&) { whole(user); });
     }
   };
   std::vector<std::thread> readers;

@@ -278,9 +278,14 @@ void Bridge::HandOverRecords() {
       ++at;
       continue;
     }
+    // Read, not taken: the mirror goes on changing a record in place as
+    // long as no reader holds it.
     const std::string key = std::to_string(*at);
-    if (const ZelTUserStore::Shared user = users.Get(*at))
-      m_pending.Put(key, EncodeRecord(*user, users.PositionOf(*at)));
+    std::string record;
+    if (users.Read(*at, [&](const ZelTUserPresence& user, const TEventPosition& position) {
+          record = EncodeRecord(user, position);
+        }))
+      m_pending.Put(key, std::move(record));
     else
       m_pending.Delete(key);
     at = m_dirty.erase(at);

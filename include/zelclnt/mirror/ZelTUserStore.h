@@ -11,14 +11,18 @@
 // event without a known position (a server that tells none) is taken as it
 // comes.
 //
-// A record, once held, never changes: a change is made to a copy, outside
-// the lock, and the copy takes the record's place under a brief one. So any
-// number of threads may read at once and keep what they read (Get,
-// Snapshot) as long as they like, each record whole, as it stood between
-// two changes, without holding up the one thread that writes (Update, Put,
-// Remove). ForEach visits a snapshot; Copy and CopyAll copy outside the
-// lock. Readers walk a record's collections by iterator, as the records'
-// own const methods do: a collection's cursor is no reader's to move.
+// A record a reader was handed never changes: a change is made to a copy,
+// outside the lock, and the copy takes the record's place under a brief
+// one. So any number of threads may read at once and keep what they read
+// (Get, Snapshot) as long as they like, each record whole, as it stood
+// between two changes, without holding up the one thread that writes
+// (Update, Put, Remove). A record the store made and no reader was handed
+// since is changed in place, under the write lock: a copy per event was
+// most of a mirror's work at thousands of events a second. Read visits a
+// record under the read lock without handing it out. ForEach visits a
+// snapshot; Copy and CopyAll copy outside the lock. Readers walk a
+// record's collections by iterator, as the records' own const methods do:
+// a collection's cursor is no reader's to move.
 //
 // From the first Select on, the writer keeps the users indexed by team,
 // site, routing state and the media they hold a state other than logged
@@ -31,6 +35,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <shared_mutex>
 #include <string>
@@ -96,11 +101,18 @@ class ZELCLNT_API ZelTUserStore {
   TEventPosition PositionOf(long userKey) const;
   bool UserIdOf(long userKey, std::string& userId) const;
   std::vector<long> Keys() const;
+  // Runs visit(user, position) on the user's record under the read lock,
+  // which holds the writer up meanwhile: keep it short. The record is not
+  // handed out, so the writer may go on changing it in place. False for a
+  // user not held.
+  template <typename Visit>
+  bool Read(long userKey, Visit&& visit) const;
 
   // Writers, one thread.
-  // When the event at `at` is news for the user's record, runs
-  // change(copy) on a copy of it, outside the lock, and holds the copy in
-  // its place, at `at`; `versions`, when given, gets both.
+  // When the event at `at` is news for the user's record, runs change on
+  // it and holds it at `at`: on the record itself, under the write lock,
+  // where no reader was handed it, else on a copy, outside the lock, which
+  // takes its place; `versions`, when given, gets both (a copy always).
   template <typename Change>
   enVerdict Update(long userKey, const TEventPosition& at, Change&& change, Versions* versions = nullptr);
   // Holds `record` (REQUIRES: not null) in place of the one held for its
@@ -127,6 +139,11 @@ class ZELCLNT_API ZelTUserStore {
     TEventPosition position;
     // Set while indexed only; the first Select sets them all.
     mutable IndexKeys keys;
+    // The writer's: the record, where the store made it (an update's
+    // copy); null for one a caller handed over, which it may still hold.
+    ZelTUserPresence* own = nullptr;
+    // A reader was handed the record: set under the read lock.
+    mutable std::atomic<bool> lent{false};
   };
 
   // Hashed: an event that moves a user erases and inserts in sets of
@@ -169,10 +186,32 @@ ZelTUserStore::enVerdict ZelTUserStore::Update(long userKey, const TEventPositio
   if (!entry) return VERDICT_NO_USER;
   const enVerdict verdict = Judge(entry->position, at);
   if (verdict != VERDICT_APPLIED) return verdict;
+  if (!versions && entry->own) {
+    std::unique_lock<std::shared_mutex> lock(m_lock);
+    if (!entry->lent.load(std::memory_order_relaxed)) {
+      std::forward<Change>(change)(*entry->own);
+      entry->position = at;
+      if (m_indexed.load(std::memory_order_relaxed)) Move(userKey, *entry, KeysOf(*entry->own));
+      return VERDICT_APPLIED;
+    }
+  }
   Record copy = CopyOf(*entry->record);
   std::forward<Change>(change)(*copy);
+  // A reader that takes the record it replaces meanwhile lends the copy:
+  // the next change copies again, which is safe.
+  entry->own = versions ? nullptr : copy.get();
+  entry->lent.store(false, std::memory_order_relaxed);
   Shared after(std::move(copy));
   Shared before = Swap(*entry, after, at);
   if (versions) *versions = {std::move(before), std::move(after)};
   return VERDICT_APPLIED;
+}
+
+template <typename Visit>
+bool ZelTUserStore::Read(long userKey, Visit&& visit) const {
+  std::shared_lock<std::shared_mutex> lock(m_lock);
+  const auto found = m_users.find(userKey);
+  if (found == m_users.end()) return false;
+  std::forward<Visit>(visit)(*found->second.record, found->second.position);
+  return true;
 }
