@@ -325,12 +325,11 @@ TEST_F(AsyncCallsTest, CompletionsComeThroughTheDescriptorInAPollLoop) {
     TRPCServer server(endpoint, Echo);
     ASSERT_TRUE(server.Start());
     constexpr std::size_t kCalls = 50;
-    std::vector<TRPC> calls(kCalls, CallOf("polled"));
+    std::vector<TRPC> calls;
     TCompletionQueue queue;
     const int descriptor = queue.Descriptor();
     ASSERT_GE(descriptor, 0);
-    for (std::size_t index = 0; index < kCalls; ++index)
-      ASSERT_TRUE(m_client.StartRPC(calls[index], server.Endpoint().c_str(), queue, 20000, TagOf(index)));
+    ASSERT_TRUE(StartNumbered(calls, kCalls, server.Endpoint(), queue, 20000));
     std::vector<int> ended(kCalls, 0);
     std::size_t seen = 0;
     for (int round = 0; round < 1000 && seen < kCalls; ++round) {

@@ -33,13 +33,7 @@ TEST(EventPositionsTest, FramesAsTheWireFormatLaysThemOut) {
   EXPECT_EQ(Hex(std::string(legacy.data(), legacy.size())),
             "b9880000" "5a455654" "01000000" "0700000000000000" "0300000000000000");
 
-  ReplayRequest request;
-  request.incarnation = 7;
-  request.after = 9;
-  request.maxEvents = 2;
-  request.maxBytes = 3;
-  request.types = {35001};
-  request.users = {-1};
+  const ReplayRequest request{7, 9, 2, 3, {35001}, {-1}};
   EXPECT_EQ(Hex(zelplatform::EncodeReplayRequest(request)),
             "5a525051" "01000000" "0700000000000000" "0900000000000000" "02000000" "03000000"
             "01000000" "b9880000" "01000000" "ffffffffffffffff");
@@ -64,14 +58,11 @@ TEST(EventPositionsTest, FramesAsTheWireFormatLaysThemOut) {
 // Counts and sizes are believed only as far as the bytes go; events must
 // rise and stay within what the answer says it covered.
 TEST(EventPositionsTest, ReplayFramesRefuseWhatTheBytesDoNotBearOut) {
-  ReplayRequest request;
-  request.types = {1, 2};
-  request.users = {3};
+  const ReplayRequest request{0, 0, 0, 0, {1, 2}, {3}};
   const std::string good = zelplatform::EncodeReplayRequest(request);
   ReplayRequest read;
   ASSERT_TRUE(zelplatform::DecodeReplayRequest(good.data(), good.size(), read));
-  EXPECT_EQ(read.types, request.types);
-  EXPECT_EQ(read.users, request.users);
+  EXPECT_EQ(std::make_pair(read.types, read.users), std::make_pair(request.types, request.users));
   std::string countTooHigh = good;
   countTooHigh[32] = '\x7f';
   const std::string requests[] = {good.substr(0, good.size() - 1), good + "x", countTooHigh,

@@ -13,6 +13,7 @@
 #include <future>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "DiagCapture.h"
@@ -91,20 +92,19 @@ TEST_F(TransportTest, RepliesComeBackOverEveryEndpointKind) {
       EXPECT_EQ(server.Endpoint(), bound);
     }
     const std::string to = bound.empty() ? server.Endpoint() : name;
-    TRPC rpc = CallOf(std::string("hello\0world", 11));
-    EXPECT_EQ(Call(m_client, to, rpc, 5000), 1) << name;
-    EXPECT_EQ(ReplyOf(rpc), std::string("hello\0world", 11)) << name;
-    EXPECT_EQ(rpc.GetReturnCode(), 0) << name;
-    TRPC coded = CallOf("x");
-    coded.SetRPCType(78);
-    EXPECT_EQ(Call(m_client, to, coded, 5000), 1) << name;
-    EXPECT_EQ(coded.GetReturnCode(), 42) << name;
-    EXPECT_EQ(TFramework::LastFailure().kind, Kind::None) << name;
-    TRPC thrown = CallOf("");
-    EXPECT_EQ(Call(m_client, to, thrown, 5000), 1) << name;
-    EXPECT_EQ(thrown.GetReturnCode(), TRPC::kHandlerFailed) << name;
-    EXPECT_EQ(TFramework::LastFailure().kind, Kind::HandlerFailed) << name;
-    EXPECT_EQ(TFramework::LastFailure().text, "the handler of " + server.Endpoint() + " failed");
+    const auto call = [&](const std::string& data, int type) {
+      TRPC rpc = CallOf(data);
+      rpc.SetRPCType(type);
+      const int result = Call(m_client, to, rpc, 5000);
+      return std::make_tuple(result, ReplyOf(rpc), rpc.GetReturnCode(), TFramework::LastFailure().kind,
+                             TFramework::LastFailure().text);
+    };
+    const std::string data("hello\0world", 11);
+    EXPECT_EQ(call(data, 77), std::make_tuple(1, data, 0L, Kind::None, std::string())) << name;
+    EXPECT_EQ(call("x", 78), std::make_tuple(1, std::string("x"), 42L, Kind::None, std::string())) << name;
+    EXPECT_EQ(call("", 77), std::make_tuple(1, std::string(), TRPC::kHandlerFailed, Kind::HandlerFailed,
+                                            "the handler of " + server.Endpoint() + " failed"))
+        << name;
   }
 }
 
@@ -242,59 +242,40 @@ TEST_F(TransportTest, ConcurrentCallersEachGetTheirOwnReplies) {
   EXPECT_EQ(server.CallsServed(), 600u);
 }
 
-// Waiting for the object shared with another caller counts: the second
-// caller is back by its own time-out while the first still waits.
-TEST_F(TransportTest, ATimeOutIsTheCallersWholeWait) {
-  TestClock clock;
-  Gate gate;
-  TRPCServer server(UniqueInproc("transport-busy"), std::ref(gate));
-  ASSERT_TRUE(server.Start());
-  TFramework shared;
-  std::promise<std::thread::id> firstStarted;
-  std::promise<std::thread::id> secondStarted;
-  auto first = CallAsync(shared, server.Endpoint(), 60000, firstStarted);
-  EXPECT_TRUE(gate.AwaitHeld(1));
-  auto second = CallAsync(shared, server.Endpoint(), 500, secondStarted);
-  // Its deadline is set and it waits for the object.
-  EXPECT_TRUE(clock.AwaitReads(secondStarted.get_future().get(), 3));
-  clock.Advance(milliseconds(500));
-  const Outcome outcome = Await(second, gate, clock);
-  EXPECT_EQ(outcome.result, 0);
-  EXPECT_EQ(outcome.kind, Kind::TimedOut);
-  EXPECT_EQ(outcome.waited, milliseconds(500));
-  gate.Open();
-  EXPECT_EQ(Await(first, gate, clock).result, 1);
-  EXPECT_EQ(server.CallsServed(), 1u) << "the second call was sent after its caller gave up";
-}
-
-// A ninth caller waits for one of the eight connections an endpoint has;
-// one that times out meanwhile never reaches the server, one that waits
+// A caller waits for the object it shares with another caller, a ninth for
+// one of the eight connections an endpoint has: those that time out
+// meanwhile, each by its whole wait, never reach the server; one that waits
 // long enough goes through once a connection comes free.
-TEST_F(TransportTest, ANinthCallerWaitsItsTurnWithinItsTimeOut) {
+TEST_F(TransportTest, CallersWaitingTheirTurnDoSoWithinTheirTimeOuts) {
   TestClock clock;
   Gate gate;
   TRPCServer server(UniqueInproc("transport-pool"), std::ref(gate));
   ASSERT_TRUE(server.Start());
   std::vector<std::unique_ptr<TFramework>> clients;
-  std::vector<std::promise<std::thread::id>> started(10);
+  std::vector<std::promise<std::thread::id>> started(11);
   std::vector<std::future<Outcome>> calls;
   for (std::size_t i = 0; i < 10; ++i) clients.push_back(std::make_unique<TFramework>());
   for (std::size_t i = 0; i < 8; ++i) calls.push_back(CallAsync(*clients[i], server.Endpoint(), 60000, started[i]));
   // Each has sent and waits for its reply.
   for (std::size_t i = 0; i < 8; ++i) EXPECT_TRUE(clock.AwaitReads(started[i].get_future().get(), 6));
-  auto impatient = CallAsync(*clients[8], server.Endpoint(), 500, started[8]);
+  std::future<Outcome> impatient[] = {CallAsync(*clients[0], server.Endpoint(), 500, started[10]),
+                                      CallAsync(*clients[8], server.Endpoint(), 500, started[8])};
   auto patient = CallAsync(*clients[9], server.Endpoint(), 60000, started[9]);
+  // Its deadline set, the first waits for the object, the others for a connection.
+  EXPECT_TRUE(clock.AwaitReads(started[10].get_future().get(), 3));
   EXPECT_TRUE(clock.AwaitReads(started[8].get_future().get(), 6));
   EXPECT_TRUE(clock.AwaitReads(started[9].get_future().get(), 6));
   clock.Advance(milliseconds(500));
-  const Outcome timedOut = Await(impatient, gate, clock);
-  EXPECT_EQ(timedOut.kind, Kind::TimedOut);
-  EXPECT_EQ(timedOut.waited, milliseconds(500));
+  for (auto& call : impatient) {
+    const Outcome timedOut = Await(call, gate, clock);
+    EXPECT_EQ(std::make_tuple(timedOut.result, timedOut.kind, timedOut.waited),
+              std::make_tuple(0, Kind::TimedOut, TClock::duration(milliseconds(500))));
+  }
   gate.Open();
   calls.push_back(std::move(patient));
   for (auto& call : calls) EXPECT_EQ(Await(call, gate, clock).result, 1);
-  EXPECT_EQ(server.CallsServed(), 9u);
-  EXPECT_EQ(server.CallsDropped(), 0u) << "the impatient call was sent";
+  EXPECT_EQ(server.CallsServed(), 9u) << "an impatient call was sent after its caller gave up";
+  EXPECT_EQ(server.CallsDropped(), 0u) << "an impatient call was sent";
 }
 
 // Thirty calls over each transport while `interrupt` hits the calling
