@@ -117,13 +117,10 @@ TEST_F(PairingTest, AStandbyTakesOverOnlyWhenNoPeerInChargeWasHeard) {
 TEST_F(PairingTest, TheLedgerCountsAcknowledgedChangesBetweenPositions) {
   zelsim::AckLedger ledger;
   for (const std::uint64_t position : {10, 11, 11, 75, 200, 64 + 63}) ledger.Record({7, position});
-  const struct {
-    TEventPosition after;
-    std::uint64_t upTo;
-    std::uint64_t count;
-  } cases[] = {{{7, 9}, 500, 5}, {{7, 10}, 500, 4},  {{7, 11}, 500, 3}, {{7, 126}, 500, 2}, {{7, 127}, 500, 1},
-               {{7, 500}, 900, 0}, {{3, 500}, 500, 5}, {{}, 500, 5},     {{7, 10}, 127, 3},   {{7, 10}, 126, 2},
-               {{}, 11, 2},       {{7, 74}, 75, 1}};
+  const struct { TEventPosition after; std::uint64_t upTo; std::uint64_t count; } cases[] = {
+      {{7, 9}, 500, 5},   {{7, 10}, 500, 4}, {{7, 11}, 500, 3}, {{7, 126}, 500, 2}, {{7, 127}, 500, 1},
+      {{7, 500}, 900, 0}, {{3, 500}, 500, 5}, {{}, 500, 5},     {{7, 10}, 127, 3},  {{7, 10}, 126, 2},
+      {{}, 11, 2},        {{7, 74}, 75, 1}};
   for (const auto& c : cases)
     EXPECT_EQ(ledger.CountBetween(c.after, {7, c.upTo}), c.count) << c.after.position << ".." << c.upTo;
   EXPECT_EQ(ledger.CountBetween({}, {3, 500}), 0u) << "up to a position of another stream";

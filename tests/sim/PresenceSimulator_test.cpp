@@ -91,11 +91,8 @@ TEST_F(SimulatorTest, ReadOnlyCallersMayOnlyQuery) {
 }
 
 TEST(SimulatorBindTest, ClearTextBeyondLoopbackOnlyWhenAllowed) {
-  const struct {
-    const char* endpoint;
-    bool insecure;
-    bool starts;
-  } cases[] = {{"tcp://0.0.0.0:0", false, false}, {"tcp://0.0.0.0:0", true, true}, {"tcp://127.0.0.1:0", false, true}};
+  const struct { const char* endpoint; bool insecure; bool starts; } cases[] = {
+      {"tcp://0.0.0.0:0", false, false}, {"tcp://0.0.0.0:0", true, true}, {"tcp://127.0.0.1:0", false, true}};
   for (const auto& c : cases) {
     zelsim::SimulatorOptions options;
     options.endpoint = c.endpoint;
