@@ -15,10 +15,7 @@ using namespace zelbridge;
 
 TEST(BridgeFormatTest, NamesSubjectsAndIdsAsConsumersFilterBy) {
   constexpr std::int64_t kNoUser = std::numeric_limits<std::int64_t>::min();
-  const struct {
-    std::string got;
-    std::string expected;
-  } cases[] = {
+  const struct { std::string got; std::string expected; } cases[] = {
       {SubjectToken("tcp://a:7300,tcp://b:7300"), "tcp___a_7300_tcp___b_7300"},
       {SubjectToken("site-1_east"), "site-1_east"},
       {SubjectToken("a.b *>"), "a_b___"},
@@ -43,12 +40,7 @@ TEST(BridgeFormatTest, NamesSubjectsAndIdsAsConsumersFilterBy) {
 }
 
 TEST(BridgeFormatTest, ReadsAPlaceOnlyFromWellFormedHeaders) {
-  const struct {
-    const char* incarnation;
-    const char* position;
-    bool read;
-    TEventPosition expected;
-  } cases[] = {
+  const struct { const char* incarnation; const char* position; bool read; TEventPosition expected; } cases[] = {
       {"7", "12", true, {7, 12}},
       {"18446744073709551615", "0", true, {18446744073709551615u, 0}},
       {"18446744073709551616", "1", false, {}},

@@ -170,12 +170,7 @@ TEST_F(BridgeNatsTest, TwoBridgesWriteEachEventOnceInOrder) {
 // buffer; when the buffer no longer holds what followed, a marker tells
 // the gap and the bucket is the server's picture again.
 TEST_F(BridgeNatsTest, ARestartedBridgeResumesWhereTheStreamEnds) {
-  const struct {
-    const char* name;
-    const char* token;
-    std::size_t replayEvents;
-    bool gap;
-  } cases[] = {
+  const struct { const char* name; const char* token; std::size_t replayEvents; bool gap; } cases[] = {
       {"replay buffer holds the gap", "held", 100000, false},
       {"replay buffer lost the gap", "lost", 20, true},
   };
@@ -321,11 +316,7 @@ TEST_F(BridgeNatsTest, TheStreamSourceTellsWhatTheStreamNoLongerHolds) {
     Kind kind;
     TEventPosition at;
   };
-  const struct {
-    const char* name;
-    std::vector<Message> tail;
-    std::vector<Told> told;
-  } cases[] = {
+  const struct { const char* name; std::vector<Message> tail; std::vector<Told> told; } cases[] = {
       {"a position skipped", {{false, {7, 13}}}, {{Kind::Event, {7, 11}}, {Kind::Resync, {7, 13}}}},
       {"a marker past the place",
        {{true, {7, 14}}, {false, {7, 15}}},

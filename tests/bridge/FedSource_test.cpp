@@ -46,11 +46,7 @@ std::string Text(const TEventNotice& notice) {
 }
 
 TEST(FedSourceTest, HandsOverWhatFollowsTheJoinOnceAndTellsOnlyRealLosses) {
-  const struct {
-    const char* name;
-    std::vector<Op> ops;
-    std::vector<std::string> handed;
-  } cases[] = {
+  const struct { const char* name; std::vector<Op> ops; std::vector<std::string> handed; } cases[] = {
       {"what the join reflects is not handed over", {Events(1, 6), Resume(4), Take(), Events(7, 7), Take()},
        {"7:5", "7:6", "7:7"}},
       {"dropped up to the join's place: nothing lost", {Events(1, 10), Resume(5), Take()},

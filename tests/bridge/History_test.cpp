@@ -63,12 +63,7 @@ TEST(HistoryTimeTest, ReadsEveryFormOfTimeAndRefusesTheRest) {
   // 2026-12-09T12:00:00Z
   const std::int64_t now = 1796817600LL * kSecond;
   const std::int64_t hour = 3600 * kSecond;
-  const struct {
-    const char* since;
-    const char* until;
-    std::int64_t sinceNs;
-    std::int64_t untilNs;
-  } kRead[] = {
+  const struct { const char* since; const char* until; std::int64_t sinceNs; std::int64_t untilNs; } kRead[] = {
       {"1h", "", now - hour, 0},
       {"1h30m", "90s", now - hour * 3 / 2, now - 90 * kSecond},
       {"2d", "", now - 48 * hour, 0},

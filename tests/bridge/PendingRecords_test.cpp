@@ -40,11 +40,7 @@ std::vector<std::string> Text(const PendingRecords::Round& round) {
 }
 
 TEST(PendingRecordsTest, TheWriterTakesTheLatestOfEachUserAndWhatAJoinKeeps) {
-  struct Case {
-    const char* name;
-    std::vector<Op> ops;
-    std::vector<std::string> taken;
-  } cases[] = {
+  struct Case { const char* name; std::vector<Op> ops; std::vector<std::string> taken; } cases[] = {
       {"nothing handed over", {}, {}},
       {"the latest record of a user", {Put("1", "a"), Put("2", "b"), Put("1", "c")}, {"1=c", "2=b"}},
       {"a delete after a put", {Put("1", "a"), Delete("1")}, {"-1"}},

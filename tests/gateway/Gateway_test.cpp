@@ -100,7 +100,6 @@ TEST(GatewayTest, EveryRouteAndEveryErrorStatusThroughARealClient) {
   }));
   EXPECT_EQ(user["routingState"]["state"], zeljson::Named(2, "Work"));
   EXPECT_EQ(user["routingState"]["reason"], 3);
-  EXPECT_EQ(user["flags"]["recoveryMode"], true);
   const HttpResult metrics = httpclient::Fetch(running.port, http::get, "/metrics");
   EXPECT_NE(metrics.body.find("presence_gateway_calls_total{call=\"SetRoutingState\",outcome=\"refused\","
                               "reason=\"ERR_INVALID_MEDIA\"} 1\n"),

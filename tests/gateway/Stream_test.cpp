@@ -97,13 +97,10 @@ TEST(GatewayStreamTest, AStreamSendsASnapshotThenEachChangeItAsksForAndResumesAf
 
   ASSERT_TRUE(routing.Next(event));
   Json change = DataOf(event);
-  EXPECT_EQ(event.event, "change");
-  EXPECT_EQ(change["kind"], "changed");
-  EXPECT_EQ(change["userKey"], 42);
-  EXPECT_EQ(change["parts"], Json::array({"routing"}));
-  EXPECT_EQ(change["user"]["routingState"]["state"]["name"], "Work");
-  EXPECT_EQ(change["user"]["teamKey"], 10);
-  EXPECT_FALSE(change["user"].contains("media"));
+  EXPECT_EQ(std::make_tuple(event.event, change["kind"], change["userKey"], change["parts"],
+                            change["user"]["routingState"]["state"]["name"], change["user"]["teamKey"],
+                            change["user"].contains("media")),
+            std::make_tuple("change", "changed", 42, Json::array({"routing"}), "Work", 10, false));
   const std::string first = event.id;
   ASSERT_TRUE(routing.Next(event));
   EXPECT_EQ(DataOf(event)["userKey"], 43);

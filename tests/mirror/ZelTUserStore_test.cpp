@@ -160,11 +160,7 @@ TEST(ZelTUserStoreTest, SelectFindsUsersByWhatTheirRecordsHoldNow) {
     Control::MediaStates(user).UpdateMediaState(voice);
   });
   store.Remove(46);
-  const struct {
-    const char* name;
-    Store::Selection selection;
-    std::vector<long> keys;
-  } cases[] = {
+  const struct { const char* name; Store::Selection selection; std::vector<long> keys; } cases[] = {
       {"everyone", {}, {42, 43, 44, 45}},
       {"team", {1, {}, {}, {}}, {42, 43}},
       {"team and site", {1, 10, {}, {}}, {42}},

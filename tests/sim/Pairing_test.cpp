@@ -117,13 +117,10 @@ TEST_F(PairingTest, AStandbyTakesOverOnlyWhenNoPeerInChargeWasHeard) {
 TEST_F(PairingTest, TheLedgerCountsAcknowledgedChangesBetweenPositions) {
   zelsim::AckLedger ledger;
   for (const std::uint64_t position : {10, 11, 11, 75, 200, 64 + 63}) ledger.Record({7, position});
-  const struct {
-    TEventPosition after;
-    std::uint64_t upTo;
-    std::uint64_t count;
-  } cases[] = {{{7, 9}, 500, 5}, {{7, 10}, 500, 4},  {{7, 11}, 500, 3}, {{7, 126}, 500, 2}, {{7, 127}, 500, 1},
-               {{7, 500}, 900, 0}, {{3, 500}, 500, 5}, {{}, 500, 5},     {{7, 10}, 127, 3},   {{7, 10}, 126, 2},
-               {{}, 11, 2},       {{7, 74}, 75, 1}};
+  const struct { TEventPosition after; std::uint64_t upTo; std::uint64_t count; } cases[] = {
+      {{7, 9}, 500, 5},   {{7, 10}, 500, 4}, {{7, 11}, 500, 3}, {{7, 126}, 500, 2}, {{7, 127}, 500, 1},
+      {{7, 500}, 900, 0}, {{3, 500}, 500, 5}, {{}, 500, 5},     {{7, 10}, 127, 3},  {{7, 10}, 126, 2},
+      {{}, 11, 2},        {{7, 74}, 75, 1}};
   for (const auto& c : cases)
     EXPECT_EQ(ledger.CountBetween(c.after, {7, c.upTo}), c.count) << c.after.position << ".." << c.upTo;
   EXPECT_EQ(ledger.CountBetween({}, {3, 500}), 0u) << "up to a position of another stream";
@@ -196,20 +193,18 @@ TEST_F(PairingTest, AStandbyRefusesEveryCallAndTakesOverOnceItsPeerIsGone) {
   ZelAPresenceServer api("pairing-test", "client");
   ZelTServerStatus status;
   ZelTQueryUsersPresence users;
-  const std::vector<std::pair<const char*, std::function<PS::ActionResult()>>> calls = {
-      {"status", [&] { return api.QueryServerStatus(b, status); }},
-      {"users", [&] { return api.QueryUsersPresence(b, users); }},
-      {"query", [&] { return m_agent.Query(b); }},
-      {"routing", [&] { return m_agent.SetRoutingState(b, ZelTRoutingState::ROUTINGSTATE_WORK, 1, false); }},
+  // Braced, so that the call comes before the error code it leaves.
+  using Outcome = std::pair<PS::ActionResult, PS::ErrorCode>;
+  const std::vector<std::pair<const char*, std::function<Outcome()>>> calls = {
+      {"status", [&] { return Outcome{api.QueryServerStatus(b, status), status.GetErrorCode()}; }},
+      {"users", [&] { return Outcome{api.QueryUsersPresence(b, users), users.GetErrorCode()}; }},
+      {"query", [&] { return Outcome{m_agent.Query(b), m_agent.GetErrorCode()}; }},
+      {"routing", [&] {
+         return Outcome{m_agent.SetRoutingState(b, ZelTRoutingState::ROUTINGSTATE_WORK, 1, false), m_agent.GetErrorCode()};
+       }},
   };
-  for (const auto& [name, call] : calls) {
-    EXPECT_EQ(call(), PS::ACTION_NOT_CARRIED_OUT) << name;
-    EXPECT_EQ(name == std::string("status") ? status.GetErrorCode() : name == std::string("users")
-                                                                          ? users.GetErrorCode()
-                                                                          : m_agent.GetErrorCode(),
-              PS::ERR_SERVER_NOT_READY)
-        << name;
-  }
+  for (const auto& [name, call] : calls)
+    EXPECT_EQ(call(), Outcome(PS::ACTION_NOT_CARRIED_OUT, PS::ERR_SERVER_NOT_READY)) << name;
   EXPECT_EQ(std::make_pair(status.GetCurrentStatus(), status.GetWatchdogAddr()),
             std::make_pair(TGenericStatus::STATUS_STANDBY, a));
 

@@ -37,13 +37,6 @@ class SimulatorTest : public ::testing::Test {
  protected:
   const std::string& Server() const { return m_simulator->Endpoint(); }
 
-  // The agent as the next query shows it.
-  ZelAUserPresence Queried(long key) {
-    ZelAUserPresence agent = AgentOf(key);
-    EXPECT_EQ(agent.Query(Server()), PS::ACTION_SUCCEEDED);
-    return agent;
-  }
-
   DiagCapture m_quiet;
   const std::unique_ptr<zelsim::PresenceSimulator> m_simulator = StartedSimulator(UniqueInproc("simulator-test"));
   ZelAPresenceServer m_api{"test", "client"};
@@ -98,11 +91,8 @@ TEST_F(SimulatorTest, ReadOnlyCallersMayOnlyQuery) {
 }
 
 TEST(SimulatorBindTest, ClearTextBeyondLoopbackOnlyWhenAllowed) {
-  const struct {
-    const char* endpoint;
-    bool insecure;
-    bool starts;
-  } cases[] = {{"tcp://0.0.0.0:0", false, false}, {"tcp://0.0.0.0:0", true, true}, {"tcp://127.0.0.1:0", false, true}};
+  const struct { const char* endpoint; bool insecure; bool starts; } cases[] = {
+      {"tcp://0.0.0.0:0", false, false}, {"tcp://0.0.0.0:0", true, true}, {"tcp://127.0.0.1:0", false, true}};
   for (const auto& c : cases) {
     zelsim::SimulatorOptions options;
     options.endpoint = c.endpoint;
@@ -161,11 +151,13 @@ TEST_F(SimulatorTest, CapabilityIsAddedOnceAndRemovedOnce) {
 TEST_F(SimulatorTest, AnActionShowsInItsReplyAndTheNextQuery) {
   ZelAUserPresence agent = AgentOf(42);
   ASSERT_EQ(agent.SetRoutingState(Server(), RS::ROUTINGSTATE_WORK, 3, true), PS::ACTION_SUCCEEDED);
-  ZelAUserPresence seen = Queried(42);
-  EXPECT_EQ(seen.GetRoutingState().GetRoutingState(), RS::ROUTINGSTATE_WORK);
-  EXPECT_EQ(seen.GetRoutingState().GetRoutingStateReason(), 3);
-  EXPECT_EQ(seen.GetRoutingState().GetStartTime(), agent.GetRoutingState().GetStartTime()) << "the reply told it";
-  EXPECT_EQ(seen.GetRequestMode(), ZelTRequest::REQUESTMODE_DEFAULT) << "the query's own mode comes back";
+  ZelAUserPresence seen = AgentOf(42);
+  ASSERT_EQ(seen.Query(Server()), PS::ACTION_SUCCEEDED);
+  // The start time as the reply told it; the query's own mode comes back.
+  EXPECT_EQ(std::make_tuple(seen.GetRoutingState().GetRoutingState(), seen.GetRoutingState().GetRoutingStateReason(),
+                            seen.GetRoutingState().GetStartTime(), seen.GetRequestMode()),
+            std::make_tuple(RS::ROUTINGSTATE_WORK, 3L, agent.GetRoutingState().GetStartTime(),
+                            ZelTRequest::REQUESTMODE_DEFAULT));
   ZelAUserPresence other = AgentOf(43);
   other.SetUserID("agent42");
   EXPECT_EQ(other.Query(Server()), PS::ACTION_NOT_CARRIED_OUT);

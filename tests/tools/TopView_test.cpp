@@ -48,15 +48,9 @@ ZelTUserPresence Made(const Agent& agent) {
 TEST(TopViewTest, CountsChoosesTheLongestAndFormats) {
   const std::vector<Agent> agents = {
       {42, "agent42", Routing::ROUTINGSTATE_WORK, kNow - 3723000, {{1, MEDIASTATE_LOGON}}},
-      {43,
-       "agent43",
-       Routing::ROUTINGSTATE_UNAVAILABLE,
-       kNow - 3723000,
+      {43, "agent43", Routing::ROUTINGSTATE_UNAVAILABLE, kNow - 3723000,
        {{3, MEDIASTATE_AVAILABLE}, {5, MEDIASTATE_LOGOFF}, {7, MEDIASTATE_DND}}},
-      {44,
-       "agent\x1b[2Jevil-with-a-long-name",
-       Routing::ROUTINGSTATE_AVAILABLE,
-       kNow - 90000000,
+      {44, "agent\x1b[2Jevil-with-a-long-name", Routing::ROUTINGSTATE_AVAILABLE, kNow - 90000000,
        {{4, MEDIASTATE_LOGON}}},
       {45, "agent45", Routing::ROUTINGSTATE_LOGOFF, kNow - 900000000, {{1, MEDIASTATE_UNKNOWN}}},
       {46, "agent46", Routing::ROUTINGSTATE_AVAILABLE, kNoStart, {{2, MEDIASTATE_LOGON}}},
