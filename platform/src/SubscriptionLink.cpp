@@ -41,11 +41,13 @@ struct SubscriptionLink::Sockets {
   std::optional<SubscriptionPump> pump;
 };
 
-SubscriptionLink::SubscriptionLink(std::string endpoint, const EventOrder& stream, int highWaterMark, Tell tell)
+SubscriptionLink::SubscriptionLink(std::string endpoint, const EventOrder& stream, int highWaterMark, int gatherMs,
+                                   Tell tell)
     : m_endpoint(std::move(endpoint)),
       m_inproc(IsInproc(m_endpoint)),
       m_stream(stream),
       m_highWaterMark(highWaterMark),
+      m_gatherMs(gatherMs),
       m_tell(std::move(tell)) {}
 
 SubscriptionLink::~SubscriptionLink() = default;
@@ -148,7 +150,7 @@ void SubscriptionLink::Connect() {
   m_tell(Change::Renewed);
   Subscribe();
   m_sockets->sub.connect(m_endpoint);
-  m_sockets->pump.emplace(m_sockets->sub, m_highWaterMark);
+  m_sockets->pump.emplace(m_sockets->sub, m_highWaterMark, m_gatherMs);
 }
 
 // The heartbeat's subscription goes last: the first heartbeat then shows

@@ -36,7 +36,7 @@ class SubscriptionLink {
   using Tell = std::function<void(Change)>;
 
   // highWaterMark: as the pump's (0: no limit).
-  SubscriptionLink(std::string endpoint, const EventOrder& stream, int highWaterMark, Tell tell);
+  SubscriptionLink(std::string endpoint, const EventOrder& stream, int highWaterMark, int gatherMs, Tell tell);
   ~SubscriptionLink();
   SubscriptionLink(const SubscriptionLink&) = delete;
   SubscriptionLink& operator=(const SubscriptionLink&) = delete;
@@ -79,6 +79,7 @@ class SubscriptionLink {
   const bool m_inproc;
   const EventOrder& m_stream;
   const int m_highWaterMark;
+  const int m_gatherMs;
   const Tell m_tell;
   // Empty server key: clear text.
   std::string m_serverKey;

@@ -21,8 +21,9 @@ bool SendNow(zmq::socket_t& socket, zmq::message_t& message, bool more) {
 
 }  // namespace
 
-SubscriptionPump::SubscriptionPump(zmq::socket_t& subscriber, int highWaterMark)
+SubscriptionPump::SubscriptionPump(zmq::socket_t& subscriber, int highWaterMark, int gatherMs)
     : m_subscriber(subscriber),
+      m_gatherMs(gatherMs),
       m_input(SharedContext(), zmq::socket_type::pair),
       m_output(SharedContext(), zmq::socket_type::pair) {
   // An inproc pipe holds the sender's mark and the receiver's together; 0
@@ -60,6 +61,8 @@ void SubscriptionPump::Run() {
       if (items[1].revents & ZMQ_POLLIN) return;
       for (int forwarded = 0; forwarded < kBatch && ForwardOne(); ++forwarded) {
       }
+      // Only the stop word ends the wait early.
+      if (m_gatherMs > 0 && zmq::poll(&items[1], 1, std::chrono::milliseconds(m_gatherMs)) > 0) return;
     }
   } catch (const zmq::error_t& failure) {
     Diag(TDiag::WARN, __LINE__, __FILE__, "Event subscription stopped reading: %s", failure.what());

@@ -12,6 +12,11 @@
 // never left unread, so its connection never stalls, however long the
 // application leaves the pair unread.
 //
+// A pump told to gather waits that long after each batch it passed on, so
+// that messages arriving one by one are read and passed on a batch at a
+// time, with a wake-up of its thread and its owner's for each batch rather
+// than each message.
+//
 // The subscriber comes connected, subscribed and without a high-water mark
 // of its own. Made and stopped by the thread that owns the receiver; in
 // between, only the pump's thread uses the subscriber, and after Stop it is
@@ -25,8 +30,9 @@ namespace zelplatform {
 
 class SubscriptionPump {
  public:
-  // highWaterMark: the messages the pair holds unread (0: no limit).
-  SubscriptionPump(zmq::socket_t& subscriber, int highWaterMark);
+  // highWaterMark: the messages the pair holds unread (0: no limit);
+  // gatherMs: the wait after each batch (0: none).
+  SubscriptionPump(zmq::socket_t& subscriber, int highWaterMark, int gatherMs);
   ~SubscriptionPump();
   SubscriptionPump(const SubscriptionPump&) = delete;
   SubscriptionPump& operator=(const SubscriptionPump&) = delete;
@@ -42,6 +48,7 @@ class SubscriptionPump {
   bool ForwardOne();
 
   zmq::socket_t& m_subscriber;
+  const int m_gatherMs;
   // The pump's end: it sends on it, and a message the other way stops it.
   zmq::socket_t m_input;
   zmq::socket_t m_output;

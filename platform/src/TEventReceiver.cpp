@@ -108,7 +108,7 @@ bool TEventReceiver::Start(std::string* error) {
 std::unique_ptr<zelplatform::SubscriptionLink> TEventReceiver::MakeLink() {
   using Change = zelplatform::SubscriptionLink::Change;
   return std::make_unique<zelplatform::SubscriptionLink>(
-      m_endpoint, *m_stream, m_highWaterMark, [this](Change change) {
+      m_endpoint, *m_stream, m_highWaterMark, m_gatherMs, [this](Change change) {
         switch (change) {
           case Change::WentAway:
             Push(TEventNotice::Kind::Disconnected);

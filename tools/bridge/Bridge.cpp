@@ -33,6 +33,9 @@ constexpr auto kAliveEvery = std::chrono::seconds(1);
 // round of records may come later; a record is the latest of its user.
 constexpr auto kEventRoundEvery = std::chrono::milliseconds(5);
 constexpr auto kRecordRoundEvery = std::chrono::milliseconds(50);
+// Within a round: reading events a batch at a time costs the bridge no
+// delay on average.
+constexpr int kGatherMs = 2;
 
 }  // namespace
 
@@ -68,6 +71,8 @@ bool Bridge::Start(std::string* error) {
 
   m_receiver = std::make_unique<TEventReceiver>(m_options.server);
   m_receiver->SetReceiveHighWaterMark(m_options.highWaterMark);
+  // Its events wait for the next round of writes anyway.
+  m_receiver->SetGatheringMs(kGatherMs);
   if (!m_receiver->Start(error)) return false;
   if (m_resumedAfter.IsKnown()) {
     Log("resuming after " + PlaceText(m_resumedAfter));

@@ -124,6 +124,10 @@ class ZELCLNT_API TEventReceiver {
   // Before Start: messages read but not yet taken by Next beyond this mark
   // are dropped, and found missing by their positions (0: no limit).
   void SetReceiveHighWaterMark(int messages) { m_highWaterMark = messages; }
+  // Before Start: events that arrive one by one are read a batch at a time,
+  // each up to this much later (0, the default: each as it comes). For an
+  // owner that takes them in rounds anyway: fewer wake-ups of its threads.
+  void SetGatheringMs(int ms) { m_gatherMs = ms; }
   // Next also returns, false, once this descriptor is readable (a
   // completion queue's, say), so that its owner's calls are collected
   // beside the events; -1: none.
@@ -217,6 +221,7 @@ class ZELCLNT_API TEventReceiver {
   std::string m_followed;
   std::string m_endpoint;
   int m_highWaterMark = kDefaultHighWaterMark;
+  int m_gatherMs = 0;
   int m_wake = -1;
   std::size_t m_maxSize = 0;
   std::atomic<bool> m_stop{false};
