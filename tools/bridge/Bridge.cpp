@@ -35,7 +35,7 @@ constexpr auto kEventRoundEvery = std::chrono::milliseconds(5);
 constexpr auto kRecordRoundEvery = std::chrono::milliseconds(50);
 // Within a round: reading events a batch at a time costs the bridge no
 // delay on average.
-constexpr int kGatherMs = 2;
+constexpr int kGatherMs = 1;
 
 }  // namespace
 
