@@ -19,6 +19,16 @@ bool SendNow(zmq::socket_t& socket, zmq::message_t& message, bool more) {
   }
 }
 
+// Whether the stop word came within ms; a signal ends the wait early.
+bool StopWithin(zmq::pollitem_t& stop, int ms) {
+  try {
+    return zmq::poll(&stop, 1, std::chrono::milliseconds(ms)) > 0;
+  } catch (const zmq::error_t& failure) {
+    if (failure.num() != EINTR) throw;
+    return false;
+  }
+}
+
 }  // namespace
 
 SubscriptionPump::SubscriptionPump(zmq::socket_t& subscriber, int highWaterMark, int gatherMs)
@@ -61,8 +71,7 @@ void SubscriptionPump::Run() {
       if (items[1].revents & ZMQ_POLLIN) return;
       for (int forwarded = 0; forwarded < kBatch && ForwardOne(); ++forwarded) {
       }
-      // Only the stop word ends the wait early.
-      if (m_gatherMs > 0 && zmq::poll(&items[1], 1, std::chrono::milliseconds(m_gatherMs)) > 0) return;
+      if (m_gatherMs > 0 && StopWithin(items[1], m_gatherMs)) return;
     }
   } catch (const zmq::error_t& failure) {
     Diag(TDiag::WARN, __LINE__, __FILE__, "Event subscription stopped reading: %s", failure.what());

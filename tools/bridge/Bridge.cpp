@@ -33,8 +33,8 @@ constexpr auto kAliveEvery = std::chrono::seconds(1);
 // round of records may come later; a record is the latest of its user.
 constexpr auto kEventRoundEvery = std::chrono::milliseconds(5);
 constexpr auto kRecordRoundEvery = std::chrono::milliseconds(50);
-// Within a round: reading events a batch at a time costs the bridge no
-// delay on average.
+// Events wait for the next round of writes anyway: read a batch at a time,
+// each waits at most this much longer.
 constexpr int kGatherMs = 1;
 
 }  // namespace

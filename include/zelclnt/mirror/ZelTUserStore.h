@@ -197,8 +197,8 @@ ZelTUserStore::enVerdict ZelTUserStore::Update(long userKey, const TEventPositio
   }
   Record copy = CopyOf(*entry->record);
   std::forward<Change>(change)(*copy);
-  // A reader that takes the record it replaces meanwhile lends the copy:
-  // the next change copies again, which is safe.
+  // A reader that takes the record being replaced before the swap marks
+  // the copy lent: its next change copies again, needlessly but safely.
   entry->own = versions ? nullptr : copy.get();
   entry->lent.store(false, std::memory_order_relaxed);
   Shared after(std::move(copy));
