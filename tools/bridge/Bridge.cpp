@@ -266,8 +266,7 @@ void Bridge::NoteChange(const ZelTPresenceChange& change) {
   }
 }
 
-// Each changed user as the mirror holds it now; one it no longer holds is
-// gone from the server.
+// Each changed user as the mirror holds it now.
 void Bridge::HandOverRecords() {
   if (m_synced) {
     m_synced = false;
@@ -275,7 +274,6 @@ void Bridge::HandOverRecords() {
     HandOverAll();
     return;
   }
-  const ZelTUserStore& users = m_mirror->Users();
   for (auto at = m_dirty.begin(); at != m_dirty.end();) {
     // A record the mirror knows in part waits for its query: a reader that
     // asks the bucket for a user takes what it finds as exact.
@@ -283,16 +281,7 @@ void Bridge::HandOverRecords() {
       ++at;
       continue;
     }
-    // Read, not taken: the mirror goes on changing a record in place as
-    // long as no reader holds it.
-    const std::string key = std::to_string(*at);
-    std::string record;
-    if (users.Read(*at, [&](const ZelTUserPresence& user, const TEventPosition& position) {
-          record = EncodeRecord(user, position);
-        }))
-      m_pending.Put(key, std::move(record));
-    else
-      m_pending.Delete(key);
+    HandOver(*at);
     at = m_dirty.erase(at);
   }
 }
@@ -300,19 +289,32 @@ void Bridge::HandOverRecords() {
 // After a join the mirror holds the server's picture; the bucket may hold
 // an older one, with users since gone.
 void Bridge::HandOverAll() {
-  const std::vector<ZelTUserStore::Shared> users = m_mirror->Users().Snapshot();
+  const std::vector<long> keys = m_mirror->Users().Keys();
   std::unordered_set<std::string> held;
-  held.reserve(users.size());
-  for (const ZelTUserStore::Shared& user : users) held.insert(std::to_string(user->GetUserKey()));
+  held.reserve(keys.size());
+  for (const long key : keys) held.insert(std::to_string(key));
   m_pending.Joined(std::move(held));
-  for (const ZelTUserStore::Shared& user : users) {
-    const long key = user->GetUserKey();
+  for (const long key : keys) {
     // Changed since the join in part only: handed over once known.
     if (m_mirror->Inexact(key))
       m_dirty.insert(key);
     else
-      m_pending.Put(std::to_string(key), EncodeRecord(*user, m_mirror->Users().PositionOf(key)));
+      HandOver(key);
   }
+}
+
+// Read, not taken: the mirror goes on changing a record in place as long as
+// no reader holds it. One the mirror no longer holds is gone from the
+// server.
+void Bridge::HandOver(long userKey) {
+  const std::string key = std::to_string(userKey);
+  std::string record;
+  if (m_mirror->Users().Read(userKey, [&](const ZelTUserPresence& user, const TEventPosition& position) {
+        record = EncodeRecord(user, position);
+      }))
+    m_pending.Put(key, std::move(record));
+  else
+    m_pending.Delete(key);
 }
 
 void Bridge::WriteRound(const PendingRecords::Round& round) {

@@ -111,6 +111,7 @@ class Bridge {
   // of all after a join.
   void HandOverRecords();
   void HandOverAll();
+  void HandOver(long userKey);
   void RunWriter();
   void WriteRound(const PendingRecords::Round& round);
   void DeleteAllBut(const std::unordered_set<std::string>& held);
